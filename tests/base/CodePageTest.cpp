@@ -1,0 +1,49 @@
+#include "base/CodePage.h"
+#include "base/Text.h"
+
+#include <gtest/gtest.h>
+
+using namespace lumora;
+
+TEST(CodePage, GbkCharactersKeepTheirBytesAndOthersKeepFourByteForms) {
+    struct Case { std::string utf8, gbk; };
+    const Case cases[] = {
+        {"abc", "abc"},
+        {"中文", "\xD6\xD0\xCE\xC4"},
+        {"\xE3\x80\x80", "\xA1\xA1"},                  // U+3000 full-width space
+        {"한", "\x83\x36\x84\x33"},                     // Korean: not in GBK
+        {"😀", "\x94\x39\xFC\x36"},                     // emoji: outside the BMP
+        {"\xEF\xBF\xBD", "\x84\x31\xA4\x37"},          // U+FFFD itself
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Utf8ToGbk(c.utf8), c.gbk) << c.utf8;
+        EXPECT_EQ(GbkToUtf8(c.gbk), c.utf8) << c.utf8;
+        EXPECT_EQ(Text::FromUtf16(Text::Gbk(c.gbk).ToUtf16()).Bytes(), c.gbk) << c.utf8;
+    }
+}
+
+TEST(CodePage, InvalidInputBecomesReplacementCharacter) {
+    const std::string fffd = "\xEF\xBF\xBD";
+    struct Case { std::string in, sanitized; };
+    const Case cases[] = {
+        {"a\xFF" "b", "a" + fffd + "b"},
+        {"\xC0\xAF", fffd + fffd},                 // overlong "/"
+        {"\xED\xA0\x80", fffd + fffd + fffd},      // encoded surrogate
+        {"\xE4\xB8", fffd + fffd},                 // truncated at the end
+        {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},  // above U+10FFFF
+        {"ok\xE4\xB8\xAD", "ok\xE4\xB8\xAD"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SanitizeUtf8(c.in), c.sanitized);
+    EXPECT_EQ(Utf8ToGbk("a\xFF"), "a\x84\x31\xA4\x37");
+    // GBK bytes that are no character: a lone lead byte at the end, an invalid pair.
+    EXPECT_EQ(GbkToUtf8("ab\xD6"), "ab" + fffd);
+    EXPECT_EQ(GbkToUtf8("\xFF" "a"), fffd + "a");
+}
+
+TEST(CodePage, Utf16SurrogatesPairOrBecomeReplacement) {
+    EXPECT_EQ(Utf16ToUtf8(u"\U0001F600"), "😀");
+    EXPECT_EQ(Utf8ToUtf16("😀"), u"\U0001F600");
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800)) + u"a"), "\xEF\xBF\xBD" "a");
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xDC00))), "\xEF\xBF\xBD");
+    EXPECT_EQ(Utf8ToUtf16("a\xFF"), u"a\uFFFD");
+}
