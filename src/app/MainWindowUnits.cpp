@@ -1,0 +1,135 @@
+#include "app/MainWindowUnits.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPalette>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUdpSocket>
+
+#include "app/OpenAddressWindow.h"
+#include "app/StatusBarUnit.h"
+
+namespace lumora {
+
+namespace {
+
+template <typename Unit>
+Unit* Place(Unit* unit, const QString& name, const QRect& rect)
+{
+    unit->setObjectName(name);
+    unit->setGeometry(rect);
+    return unit;
+}
+
+QPushButton* MakeButton(QWidget& window, const QString& name, const QString& caption, const QRect& rect)
+{
+    return Place(new QPushButton(caption, &window), name, rect);
+}
+
+QSlider* MakeSlider(QWidget& window, const QString& name, int maximum, int position, const QRect& rect)
+{
+    auto* slider = Place(new QSlider(Qt::Horizontal, &window), name, rect);
+    slider->setRange(0, maximum);
+    slider->setValue(position);
+    return slider;
+}
+
+// Timers start stopped with interval 0; a handler starts one by giving it an
+// interval above 0.
+QTimer* MakeTimer(QWidget& window, const QString& name)
+{
+    auto* timer = new QTimer(&window);
+    timer->setObjectName(name);
+    timer->setInterval(0);
+    return timer;
+}
+
+QAction* AddMenuCommand(QMenu& menu, const QString& caption)
+{
+    QAction* action = menu.addAction(caption);
+    action->setObjectName(caption);
+    return action;
+}
+
+}  // namespace
+
+MainWindowUnits CreateMainWindowUnits(QWidget& window)
+{
+    MainWindowUnits u;
+
+    u.catalogueList = Place(new QTreeWidget(&window), QStringLiteral("超级列表框1"), QRect(0, 0, 100, 392));
+    u.catalogueList->setRootIsDecorated(false);
+    u.catalogueList->setItemsExpandable(false);
+    u.catalogueList->setUniformRowHeights(true);
+    u.catalogueList->setSelectionMode(QAbstractItemView::SingleSelection);
+    u.catalogueList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    u.catalogueList->setHeaderLabels({QStringLiteral("写真视频"), QStringLiteral("网址"), QStringLiteral("地址")});
+
+    u.videoArea = Place(new QWidget(&window), QStringLiteral("图片框1"), QRect(100, 0, 570, 400));
+    QPalette black = u.videoArea->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    u.videoArea->setPalette(black);
+    u.videoArea->setAutoFillBackground(true);
+
+    u.nextBatchButton = MakeButton(window, QStringLiteral("打开文件"), QStringLiteral("换一批"), QRect(6, 446, 60, 33));
+    u.playButton = MakeButton(window, QStringLiteral("播放按钮"), QStringLiteral("播放/暂停"), QRect(72, 446, 60, 33));
+    u.stopButton = MakeButton(window, QStringLiteral("停止按钮"), QStringLiteral("停止"), QRect(144, 446, 60, 33));
+    u.exitButton = MakeButton(window, QStringLiteral("退出按钮"), QStringLiteral("退出"), QRect(216, 446, 60, 33));
+    u.muteButton = MakeButton(window, QStringLiteral("静音按钮"), QStringLiteral("静音"), QRect(288, 446, 60, 33));
+    u.fullScreenButton = MakeButton(window, QStringLiteral("全屏按钮"), QStringLiteral("全屏"), QRect(360, 446, 60, 33));
+    u.aboutButton = MakeButton(window, QStringLiteral("按钮关于"), QStringLiteral("关于"), QRect(432, 448, 60, 32));
+    u.downloadButton = MakeButton(window, QStringLiteral("按钮下载"), QStringLiteral("下载"), QRect(504, 448, 60, 32));
+
+    u.volumeSlider = MakeSlider(window, QStringLiteral("滑块条_声道"), 100, 45, QRect(560, 448, 120, 33));
+    u.volumeLabel = Place(new QLabel(QStringLiteral("音量"), &window), QStringLiteral("标签_音量文字"),
+                          QRect(648, 450, 40, 29));
+    u.progressSlider = MakeSlider(window, QStringLiteral("进度滑块条"), 0, 0, QRect(8, 403, 656, 24));
+
+    u.statusBar = Place(new StatusBarUnit(&window), QStringLiteral("播放状态条"), QRect(0, 508, 680, 20));
+    u.statusBar->SetSectionWidths({kMainWindowWidth - 320, 100, 100, 120});
+    u.statusBar->SetSectionText(0, QStringLiteral("准备就绪"));
+    u.statusBar->SetSectionText(1, QStringLiteral("缓冲状态：等待中"));
+    u.statusBar->SetSectionText(2, QStringLiteral("音量：***%"));
+    u.statusBar->SetSectionText(3, QStringLiteral("00:00:00/00:00:00"));
+
+    u.fullScreenMode = Place(new QCheckBox(QStringLiteral("全屏"), &window), QStringLiteral("全屏模式"),
+                             QRect(8, 366, 56, 33));
+    u.localState = Place(new QRadioButton(QStringLiteral("本网状态"), &window), QStringLiteral("本网状态"),
+                         QRect(16, 480, 72, 24));
+    // A flag of its own, not one of a group of choices.
+    u.localState->setAutoExclusive(false);
+
+    u.handoffSocket = new QUdpSocket(&window);
+    u.handoffSocket->setObjectName(QStringLiteral("系统数据"));
+
+    u.playStateTimer = MakeTimer(window, QStringLiteral("播放状态时钟"));
+    u.bufferTimer = MakeTimer(window, QStringLiteral("缓冲时钟"));
+    u.positionTimer = MakeTimer(window, QStringLiteral("实时时钟"));
+    u.dragTimer = MakeTimer(window, QStringLiteral("拉动时钟"));
+    u.seekSettleTimer = MakeTimer(window, QStringLiteral("延时时钟"));
+    u.delayedPlayTimer = MakeTimer(window, QStringLiteral("延时播放时钟"));
+    u.spareTimer = MakeTimer(window, QStringLiteral("时钟1"));
+    u.spareList = Place(new QListWidget(&window), QStringLiteral("列表框1"), QRect(600, 56, 56, 64));
+
+    u.fileMenu = new QMenu(&window);
+    u.fileMenu->setObjectName(QStringLiteral("文件"));
+    u.openLocalFileAction = AddMenuCommand(*u.fileMenu, QStringLiteral("打开本地文件"));
+    u.openNetworkFileAction = AddMenuCommand(*u.fileMenu, QStringLiteral("打开网络文件"));
+    u.downloadFileAction = AddMenuCommand(*u.fileMenu, QStringLiteral("下载文件"));
+    u.playAction = AddMenuCommand(*u.fileMenu, QStringLiteral("播放"));
+    u.exitAction = AddMenuCommand(*u.fileMenu, QStringLiteral("退出"));
+
+    u.openAddressWindow = new OpenAddressWindow(&window);
+
+    return u;
+}
+
+}  // namespace lumora

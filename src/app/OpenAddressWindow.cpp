@@ -1,0 +1,23 @@
+#include "app/OpenAddressWindow.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace lumora {
+
+OpenAddressWindow::OpenAddressWindow(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("打开地址窗口"));
+    setWindowTitle(QString());
+    setFixedSize(380, 73);
+
+    addressEdit_ = new QLineEdit(this);
+    addressEdit_->setObjectName(QStringLiteral("编辑框1"));
+    addressEdit_->setGeometry(8, 8, 288, 32);
+
+    playButton_ = new QPushButton(QStringLiteral("播放"), this);
+    playButton_->setObjectName(QStringLiteral("按钮1"));
+    playButton_->setGeometry(312, 8, 56, 32);
+}
+
+}  // namespace lumora
