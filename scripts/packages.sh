@@ -1,0 +1,25 @@
+# Debian packages Lumora needs, and a function that installs the missing ones.
+# Sourced by ./test and ./run.
+
+LUMORA_BUILD_PACKAGES=(
+  build-essential cmake pkg-config
+  qt6-base-dev libqt6opengl6-dev libgl-dev
+  libmpv-dev libcurl4-openssl-dev libpcre2-dev libcpp-httplib-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+)
+LUMORA_TEST_PACKAGES=(xvfb xauth xdotool fonts-wqy-microhei)
+
+lumora_install_packages() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" apt-get update
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+lumora_jobs() { nproc 2>/dev/null || echo 2; }
