@@ -1,0 +1,78 @@
+// One blocking HTTP or HTTPS request with the program's default headers,
+// cookies and redirect output, on libcurl.
+//
+// Every call uses its own transfer handle and shares no state with other
+// calls, so worker threads may call it concurrently.
+#pragma once
+
+#include "base/Text.h"
+
+#include <chrono>
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+namespace lumora {
+
+// The agent sent when the caller's header lines carry no User-Agent line.
+inline constexpr std::string_view kDefaultPageAgent =
+    "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1; 2Pac; .NET CLR 2.0.50727; .NET CLR 3.0.04506.648; "
+    ".NET CLR 3.5.21022)";
+
+// Bounds that keep a hostile or dead server from holding a caller forever.
+// Reaching one ends the request as failed, with an empty body.
+struct PageRequestLimits {
+    std::size_t maxBodyBytes = 64u * 1024 * 1024;
+    std::chrono::milliseconds connectTimeout{60'000};
+    // No byte moved either way for this long, once connected. Checked about
+    // once a second, so shorter limits act as about one second.
+    std::chrono::milliseconds noProgressTimeout{30'000};
+    int maxRedirects = 10;
+};
+
+// The optional and in/out arguments of PageRequest. Omitted ones read as
+// empty, 0 or false; only the proxy's presence matters.
+struct PageRequestArgs {
+    // 1 sends "POST"; anything else "GET". A body goes out whenever method != 0.
+    int method = 0;
+    // Form body, used when postBytes is empty.
+    Text postText;
+    // In/out: "name=value; ..." to send; on return merged with the response's
+    // cookies (MergeCookies).
+    Text cookies;
+    // Out: the cookies this response set, pairs joined by ";".
+    Text newCookies;
+    // In/out: extra request lines separated by CR LF, no trailing CR LF. On
+    // return it holds the lines actually sent, defaults appended.
+    Text headers;
+    // Out: the last "Location:" line's value, else the whole rawHeaders.
+    Text redirectTarget;
+    // True: a redirect response is returned instead of followed.
+    bool noRedirect = false;
+    // In/out: body for posts; when empty and a body is sent, filled from postText.
+    ByteSet postBytes;
+    // Proxy for http requests ("host:port"). Omitted or empty: direct
+    // connection; the environment's proxy settings are never used.
+    std::optional<Text> proxy;
+    // Out: the final response's status line and header lines, each ending in
+    // CR LF, then the blank line's CR LF. A block that does not fit in 4999
+    // bytes, or no response at all, leaves 5000 spaces.
+    Text rawHeaders;
+    PageRequestLimits limits;
+};
+
+// Performs the request and returns the response body; redirects are followed
+// (at most limits.maxRedirects, http and https only) unless args.noRedirect.
+// Status codes are not examined: an error page is a body like any other. A
+// failed transfer returns an empty body. When the request can't even be set
+// up (no transfer handle, no usable host or port, control characters in the
+// address) the body is empty and every field of `args` is left as it was.
+// Blocks until the transfer ends.
+ByteSet PageRequest(const Text& url, PageRequestArgs& args);
+
+// PageRequest, its body read as UTF-8 (Utf8BytesToText).
+Text FetchPageText(const Text& url, PageRequestArgs& args);
+// A plain GET with the default headers, direct connection, outputs dropped.
+Text FetchPageText(const Text& url);
+
+}  // namespace lumora

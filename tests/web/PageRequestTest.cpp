@@ -1,0 +1,464 @@
+#include "web/PageRequest.h"
+
+#include "RawServer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <optional>
+#include <thread>
+
+namespace lumora {
+namespace {
+
+using test::ClosedPort;
+using test::HttpReply;
+using test::RawServer;
+
+const std::string kAgentLine = "User-Agent: " + std::string(kDefaultPageAgent);
+const std::string kNoBlock(5000, ' ');
+
+RawServer::Handler Answer(std::string reply) {
+    return [reply](const std::string&, int) { return RawServer::Reply{reply}; };
+}
+
+std::string RequestLine(const std::string& request) { return request.substr(0, request.find("\r\n")); }
+
+// The header lines of a recorded request, in order.
+std::vector<std::string> HeaderLines(const std::string& request) {
+    std::vector<std::string> lines;
+    const std::size_t end = request.find("\r\n\r\n");
+    std::size_t at = request.find("\r\n");
+    while (at != std::string::npos && at < end) {
+        const std::size_t next = request.find("\r\n", at + 2);
+        lines.push_back(request.substr(at + 2, next - at - 2));
+        at = next;
+    }
+    return lines;
+}
+
+std::string RequestBody(const std::string& request) {
+    const std::size_t end = request.find("\r\n\r\n");
+    return end == std::string::npos ? std::string() : request.substr(end + 4);
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (const Text& line : Text::Gbk(text).Split(Text("\r\n"))) lines.push_back(line.Bytes());
+    return lines;
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+TEST(PageRequest, CatalogueFetchOnTheWire) {
+    RawServer server(Answer(HttpReply("200 OK", {"Content-Type: text/html; charset=utf-8"}, "<p>中文</p>")));
+    const std::string url = server.Url("/vodlist/index.php?id=3&page=2");
+
+    EXPECT_EQ(FetchPageText(Text::Gbk(url)), Text("<p>中文</p>"));
+
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0], "GET /vodlist/index.php?id=3&page=2 HTTP/1.1\r\n"
+                                    "Host: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n" +
+                                        kAgentLine + "\r\n"
+                                        "Referer: " + url + "\r\n"
+                                        "Accept: */*\r\n"
+                                        "Accept-Language: zh-cn\r\n"
+                                        "Content-Type: application/x-www-form-urlencoded\r\n"
+                                        "\r\n");
+}
+
+TEST(PageRequest, HeaderLinesCompleted) {
+    struct Case {
+        std::string headers, cookies;
+        std::string completed;  // "URL" stands for the requested address
+        bool ownAgent;
+    };
+    const std::string tail = "\r\nAccept-Language: zh-cn\r\nContent-Type: application/x-www-form-urlencoded";
+    const std::vector<Case> cases = {
+        {"", "", "Referer: URL\r\nAccept: */*" + tail, false},
+        {"Accept: text/html", "", "Accept: text/html\r\nReferer: URL" + tail, false},
+        // Only the agent search ignores case: a lower-case accept line gets a second one.
+        {"accept: text/html", "", "accept: text/html\r\nReferer: URL\r\nAccept: */*" + tail, false},
+        {"X-Test: 1\r\nUser-Agent: TestAgent/1.0", "",
+         "X-Test: 1\r\nUser-Agent: TestAgent/1.0\r\nReferer: URL\r\nAccept: */*" + tail, true},
+        {"user-agent: lower/2", "", "user-agent: lower/2\r\nReferer: URL\r\nAccept: */*" + tail, true},
+        // The cookie line is added even beside the caller's own.
+        {"Referer: http://elsewhere/\r\nCookie: pre=1", "a=1; b=2",
+         "Referer: http://elsewhere/\r\nCookie: pre=1\r\nAccept: */*" + tail + "\r\nCookie: a=1; b=2", false},
+        {"Content-Type: text/plain", "",
+         "Content-Type: text/plain\r\nReferer: URL\r\nAccept: */*\r\nAccept-Language: zh-cn", false},
+    };
+    for (const Case& c : cases) {
+        RawServer server(Answer(HttpReply("200 OK", {}, "ok")));
+        const std::string url = server.Url("/page");
+        PageRequestArgs args;
+        args.headers = Text::Gbk(c.headers);
+        args.cookies = Text::Gbk(c.cookies);
+
+        EXPECT_EQ(PageRequest(Text::Gbk(url), args), "ok");
+
+        const std::string completed = Replaced(c.completed, "URL", url);
+        EXPECT_EQ(args.headers.Bytes(), completed) << c.headers;
+        std::vector<std::string> wire = {"Host: 127.0.0.1:" + std::to_string(server.Port())};
+        if (!c.ownAgent) wire.push_back(kAgentLine);
+        for (const std::string& line : SplitLines(completed)) wire.push_back(line);
+        ASSERT_EQ(server.Requests().size(), 1u);
+        EXPECT_EQ(HeaderLines(server.Requests()[0]), wire) << c.headers;
+    }
+}
+
+TEST(PageRequest, CookiesSentAndMerged) {
+    struct Case {
+        std::vector<std::string> setCookieLines;
+        std::string cookies;
+        std::string merged, newCookies;
+    };
+    const std::vector<Case> cases = {
+        {{"Set-Cookie: sid=1; path=/", "Set-Cookie: token=deleted; expires=Thu, 01 Jan 1970 00:00:00 GMT"},
+         "token=abc; theme=dark",
+         "sid=1; theme=dark",
+         "sid=1;token=deleted"},
+        // A Set-Cookie line without ";" gives an empty cookie.
+        {{"Set-Cookie: a=1; path=/", "Set-Cookie: bare=1"}, "", "a=1", "a=1;"},
+        {{"Set-Cookie: bare=1"}, "k=v", "k=v", ""},
+        {{}, "k=v; j=w", "k=v; j=w", ""},
+    };
+    for (const Case& c : cases) {
+        RawServer server(Answer(HttpReply("200 OK", c.setCookieLines, "ok")));
+        PageRequestArgs args;
+        args.cookies = Text::Gbk(c.cookies);
+
+        EXPECT_EQ(PageRequest(Text::Gbk(server.Url()), args), "ok");
+
+        EXPECT_EQ(args.cookies.Bytes(), c.merged) << c.cookies;
+        EXPECT_EQ(args.newCookies.Bytes(), c.newCookies) << c.cookies;
+        ASSERT_EQ(server.Requests().size(), 1u);
+        const std::vector<std::string> lines = HeaderLines(server.Requests()[0]);
+        if (c.cookies.empty())
+            EXPECT_EQ(lines.back().rfind("Cookie:", 0), std::string::npos);
+        else
+            EXPECT_EQ(lines.back(), "Cookie: " + c.cookies);
+    }
+}
+
+TEST(PageRequest, RequestBody) {
+    struct Case {
+        int method;
+        Text postText;
+        ByteSet postBytes;
+        std::string verb;
+        std::optional<std::string> body;  // nullopt: no body at all
+    };
+    const std::string big(1536 * 1024, 'x');  // past curl's threshold for "Expect: 100-continue"
+    const std::vector<Case> cases = {
+        {1, "a=1&b=中", "", "POST", Text("a=1&b=中").Bytes()},
+        {2, "q=x", "", "GET", "q=x"},
+        {1, "ignored", std::string("raw\0bytes", 9), "POST", std::string("raw\0bytes", 9)},
+        {0, "a=1", "", "GET", std::nullopt},
+        {1, "", "", "POST", ""},
+        {1, Text::Gbk(big), "", "POST", big},
+    };
+    for (const Case& c : cases) {
+        RawServer server(Answer(HttpReply("200 OK", {}, "ok")));
+        PageRequestArgs args;
+        args.method = c.method;
+        args.postText = c.postText;
+        args.postBytes = c.postBytes;
+
+        EXPECT_EQ(PageRequest(Text::Gbk(server.Url("/form")), args), "ok");
+
+        const std::string label = std::to_string(c.method) + " " + c.postText.Bytes().substr(0, 20);
+        EXPECT_EQ(args.postBytes, c.body.value_or("")) << label;
+        ASSERT_EQ(server.Requests().size(), 1u);
+        const std::string request = server.Requests()[0];
+        EXPECT_EQ(RequestLine(request), c.verb + " /form HTTP/1.1") << label;
+        const std::vector<std::string> lines = HeaderLines(request);
+        const bool announced = std::count(lines.begin(), lines.end(),
+                                          "Content-Length: " + std::to_string(c.body.value_or("").size())) == 1;
+        EXPECT_EQ(announced, c.body.has_value()) << label;
+        EXPECT_EQ(RequestBody(request), c.body.value_or("")) << label;
+        for (const std::string& line : lines) EXPECT_EQ(line.rfind("Expect:", 0), std::string::npos) << label;
+    }
+}
+
+RawServer::Handler RedirectSite(const std::string& status) {
+    return [status](const std::string& request, int) {
+        if (RequestLine(request).find("/start") != std::string::npos)
+            return RawServer::Reply{HttpReply(status, {"Location: final"}, "moved")};
+        return RawServer::Reply{HttpReply("200 OK", {"X-Final: yes"}, "done")};
+    };
+}
+
+TEST(PageRequest, RedirectReturnedWithNoRedirect) {
+    RawServer server(RedirectSite("302 Found"));
+    PageRequestArgs args;
+    args.noRedirect = true;
+
+    EXPECT_EQ(PageRequest(Text::Gbk(server.Url("/start")), args), "moved");
+
+    EXPECT_EQ(args.redirectTarget, Text("final"));
+    EXPECT_EQ(args.rawHeaders.Bytes(),
+              "HTTP/1.1 302 Found\r\nLocation: final\r\nContent-Length: 5\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST(PageRequest, RedirectFollowed) {
+    struct Case {
+        std::string status;
+        int method;
+        std::string secondVerb;
+        std::string secondBody;
+    };
+    const std::vector<Case> cases = {
+        {"302 Found", 0, "GET", ""},
+        {"301 Moved Permanently", 1, "GET", ""},
+        {"303 See Other", 1, "GET", ""},
+        {"307 Temporary Redirect", 1, "POST", "a=1"},
+        {"308 Permanent Redirect", 2, "GET", "a=1"},
+    };
+    for (const Case& c : cases) {
+        RawServer server(RedirectSite(c.status));
+        PageRequestArgs args;
+        args.method = c.method;
+        args.postText = "a=1";
+
+        EXPECT_EQ(PageRequest(Text::Gbk(server.Url("/dir/start?x=1")), args), "done") << c.status;
+
+        // The final response's block, which has no Location line.
+        const std::string finalBlock = "HTTP/1.1 200 OK\r\nX-Final: yes\r\nContent-Length: 4\r\nConnection: close\r\n\r\n";
+        EXPECT_EQ(args.rawHeaders.Bytes(), finalBlock) << c.status;
+        EXPECT_EQ(args.redirectTarget.Bytes(), finalBlock) << c.status;
+        const std::vector<std::string> requests = server.Requests();
+        ASSERT_EQ(requests.size(), 2u) << c.status;
+        EXPECT_EQ(RequestLine(requests[1]), c.secondVerb + " /dir/final HTTP/1.1") << c.status;
+        EXPECT_EQ(RequestBody(requests[1]), c.secondBody) << c.status;
+    }
+}
+
+TEST(PageRequest, RedirectOutsideHttpNotFollowed) {
+    RawServer server(Answer(HttpReply("302 Found", {"Location: file:///etc/passwd"}, "moved")));
+    PageRequestArgs args;
+
+    EXPECT_EQ(PageRequest(Text::Gbk(server.Url("/start")), args), "moved");
+
+    EXPECT_EQ(args.redirectTarget, Text("file:///etc/passwd"));
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST(PageRequest, RedirectToAnotherOriginLeavesCookiesBehind) {
+    RawServer other(Answer(HttpReply("200 OK", {}, "there")));
+    RawServer first(Answer(HttpReply("302 Found", {"Location: " + other.Url("/b")}, "moved")));
+    PageRequestArgs args;
+    args.cookies = "s=1";
+
+    EXPECT_EQ(PageRequest(Text::Gbk(first.Url("/a")), args), "there");
+
+    ASSERT_EQ(first.Requests().size(), 1u);
+    ASSERT_EQ(other.Requests().size(), 1u);
+    EXPECT_EQ(HeaderLines(first.Requests()[0]).back(), "Cookie: s=1");
+    for (const std::string& line : HeaderLines(other.Requests()[0])) EXPECT_EQ(line.rfind("Cookie", 0), std::string::npos);
+}
+
+TEST(PageRequest, RawHeaderBlockOf5000BytesOrMore) {
+    const std::string head =
+        "HTTP/1.1 200 OK\r\nLocation: /else\r\nSet-Cookie: n=1; path=/\r\nContent-Length: 2\r\nConnection: close\r\n";
+    for (const std::size_t size : {std::size_t{4999}, std::size_t{5000}, std::size_t{9000}}) {
+        const std::string pad(size - head.size() - std::string("X-Pad: \r\n\r\n").size(), 'p');
+        const std::string block = head + "X-Pad: " + pad + "\r\n\r\n";
+        ASSERT_EQ(block.size(), size);
+        RawServer server(Answer(block + "ok"));
+        PageRequestArgs args;
+        args.cookies = "k=v";
+
+        EXPECT_EQ(PageRequest(Text::Gbk(server.Url()), args), "ok");
+
+        const bool fits = size < 5000;
+        EXPECT_EQ(args.rawHeaders.Bytes(), fits ? block : kNoBlock) << size;
+        EXPECT_EQ(args.redirectTarget.Bytes(), fits ? "/else" : kNoBlock) << size;
+        EXPECT_EQ(args.newCookies.Bytes(), fits ? "n=1" : "") << size;
+        EXPECT_EQ(args.cookies.Bytes(), fits ? "n=1; k=v" : "k=v") << size;
+    }
+}
+
+TEST(PageRequest, FetchPageTextReadsUtf8) {
+    RawServer server(Answer(HttpReply("200 OK", {}, std::string("ok\xFF\xE4\xB8\xAD\0tail", 10))));
+    PageRequestArgs args;
+    EXPECT_EQ(FetchPageText(Text::Gbk(server.Url()), args).Bytes(), "ok\x84\x31\xA4\x37\xD6\xD0");
+}
+
+TEST(PageRequest, BodyOverTheCapIsDropped) {
+    struct Case {
+        std::string reply;
+        std::size_t cap;
+        std::string body;
+    };
+    const std::string body(2000, 'b');
+    const std::vector<Case> cases = {
+        {HttpReply("200 OK", {}, body), 1999, ""},
+        {"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body, 1999, ""},  // no length announced
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n7d0\r\n" + body + "\r\n0\r\n\r\n", 1999, ""},
+        {HttpReply("200 OK", {}, body), 2000, body},
+    };
+    for (const Case& c : cases) {
+        RawServer server(Answer(c.reply));
+        PageRequestArgs args;
+        args.limits.maxBodyBytes = c.cap;
+        EXPECT_EQ(PageRequest(Text::Gbk(server.Url()), args), c.body) << c.reply.substr(0, 40);
+    }
+}
+
+TEST(PageRequest, StalledServerGivesUp) {
+    const std::vector<std::string> replies = {
+        "",                                                            // never answers
+        "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\npartial body",  // stops mid-body
+    };
+    for (const std::string& reply : replies) {
+        RawServer server([reply](const std::string&, int) { return RawServer::Reply{reply, true}; });
+        PageRequestArgs args;
+        args.limits.noProgressTimeout = std::chrono::seconds(1);
+
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(PageRequest(Text::Gbk(server.Url()), args), "");
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    }
+}
+
+TEST(PageRequest, ClosedPortGivesEmptyBody) {
+    PageRequestArgs args;
+    args.cookies = "a=1; b=2";
+
+    EXPECT_EQ(PageRequest(Text::Gbk("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/"), args), "");
+
+    EXPECT_EQ(args.rawHeaders.Bytes(), kNoBlock);
+    EXPECT_EQ(args.redirectTarget.Bytes(), kNoBlock);
+    EXPECT_EQ(args.cookies, Text("a=1; b=2"));
+    EXPECT_EQ(args.newCookies, Text(""));
+}
+
+TEST(PageRequest, UnusableAddressLeavesArgumentsAlone) {
+    const std::vector<std::string> urls = {
+        "",
+        "http://",
+        "http://a b.example/",
+        "http://user@127.0.0.1/",
+        "http://127.0.0.1:0/",
+        "http://127.0.0.1:70000/",
+        "http://127.0.0.1/a\r\nX-Injected: 1",
+        std::string("http://127.0.0.1/a\0b", 20),
+    };
+    for (const std::string& url : urls) {
+        PageRequestArgs args;
+        args.method = 1;
+        args.postText = "p=1";
+        args.headers = "H: 1";
+        args.cookies = "c=1; d=2";
+        args.newCookies = "n";
+        args.redirectTarget = "r";
+        args.rawHeaders = "raw";
+
+        EXPECT_EQ(PageRequest(Text::Gbk(url), args), "") << url;
+
+        EXPECT_EQ(args.headers, Text("H: 1")) << url;
+        EXPECT_EQ(args.cookies, Text("c=1; d=2")) << url;
+        EXPECT_EQ(args.newCookies, Text("n")) << url;
+        EXPECT_EQ(args.redirectTarget, Text("r")) << url;
+        EXPECT_EQ(args.rawHeaders, Text("raw")) << url;
+        EXPECT_EQ(args.postBytes, "") << url;
+    }
+}
+
+TEST(PageRequest, AddressDecidesSchemePortAndTarget) {
+    struct Case {
+        std::string prefix, rest;  // the address is prefix + "127.0.0.1:<port>" + rest
+        bool tls;
+        std::string requestLine;
+    };
+    const std::vector<Case> cases = {
+        {"HTTPS://", "/Path?Q=1", true, ""},
+        {"", "/p?q=1", false, "GET /p?q=1 HTTP/1.1"},
+        {"http://", "", false, "GET / HTTP/1.1"},
+        // Spaces, GBK bytes, escapes and dot segments go out as they are.
+        {"http://", "/a b/\xD6\xD0/../%41%zz?q=x y", false, "GET /a b/\xD6\xD0/../%41%zz?q=x y HTTP/1.1"},
+    };
+    for (const Case& c : cases) {
+        RawServer server(Answer(HttpReply("200 OK", {}, "ok")));
+        PageRequestArgs args;
+        const std::string url = c.prefix + "127.0.0.1:" + std::to_string(server.Port()) + c.rest;
+
+        EXPECT_EQ(PageRequest(Text::Gbk(url), args), c.tls ? "" : "ok") << url;
+
+        ASSERT_EQ(server.Requests().size(), 1u) << url;
+        const std::string request = server.Requests()[0];
+        if (c.tls) {
+            ASSERT_FALSE(request.empty());
+            EXPECT_EQ(request[0], '\x16') << "a TLS handshake record";
+        } else {
+            EXPECT_EQ(RequestLine(request), c.requestLine);
+        }
+    }
+}
+
+TEST(PageRequest, ConcurrentCallsFromWorkers) {
+    RawServer server([](const std::string& request, int) {
+        return RawServer::Reply{HttpReply("200 OK", {}, RequestLine(request))};
+    });
+    std::vector<std::thread> workers;
+    std::vector<std::string> bodies(4);
+    for (std::size_t i = 0; i < bodies.size(); ++i)
+        workers.emplace_back([&, i] {
+            PageRequestArgs args;
+            bodies[i] = PageRequest(Text::Gbk(server.Url("/" + std::to_string(i))), args);
+        });
+    for (std::thread& worker : workers) worker.join();
+    for (std::size_t i = 0; i < bodies.size(); ++i) EXPECT_EQ(bodies[i], "GET /" + std::to_string(i) + " HTTP/1.1");
+}
+
+// Sets an environment variable for one scope.
+class EnvironmentGuard {
+public:
+    EnvironmentGuard(const char* name, const std::string& value) : name_(name) { setenv(name, value.c_str(), 1); }
+    ~EnvironmentGuard() { unsetenv(name_); }
+
+private:
+    const char* name_;
+};
+
+TEST(PageRequest, ProxyServesHttpOnly) {
+    RawServer proxy(Answer(HttpReply("200 OK", {}, "via proxy")));
+    {
+        PageRequestArgs args;
+        args.proxy = Text::Gbk("127.0.0.1:" + std::to_string(proxy.Port()));
+        EXPECT_EQ(PageRequest(Text("http://lumora-test.invalid:81/p?q=1"), args), "via proxy");
+        ASSERT_EQ(proxy.Requests().size(), 1u);
+        EXPECT_EQ(RequestLine(proxy.Requests()[0]), "GET http://lumora-test.invalid:81/p?q=1 HTTP/1.1");
+    }
+    {
+        // https goes direct even with a proxy given.
+        RawServer server(Answer(""));
+        PageRequestArgs args;
+        args.proxy = Text::Gbk("127.0.0.1:" + std::to_string(proxy.Port()));
+        PageRequest(Text::Gbk("https://127.0.0.1:" + std::to_string(server.Port()) + "/"), args);
+        ASSERT_EQ(server.Requests().size(), 1u);
+        EXPECT_EQ(proxy.Requests().size(), 1u);
+    }
+    {
+        // Omitted or empty: direct, whatever the environment says.
+        const std::string dead = "http://127.0.0.1:" + std::to_string(ClosedPort());
+        EnvironmentGuard httpProxy("http_proxy", dead);
+        EnvironmentGuard allProxy("ALL_PROXY", dead);
+        for (const std::optional<Text>& given : {std::optional<Text>(), std::optional<Text>(Text())}) {
+            RawServer server(Answer(HttpReply("200 OK", {}, "direct")));
+            PageRequestArgs args;
+            args.proxy = given;
+            EXPECT_EQ(PageRequest(Text::Gbk(server.Url()), args), "direct");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace lumora
