@@ -1,0 +1,25 @@
+// The verbs of lumora-cli. Each takes the arguments after the verb, already
+// converted to GBK, and returns the exit status: 0 for a non-empty result,
+// 1 for an empty one, 2 for a usage error (after printing one line to stderr).
+#pragma once
+
+#include "base/Text.h"
+
+#include <string_view>
+#include <vector>
+
+namespace lumora::cli {
+
+using Args = std::vector<Text>;
+
+int UsageError(std::string_view message);
+// Writes a text to standard output as UTF-8, followed by a line feed.
+void PrintLine(const Text& text);
+// 0 when the result is non-empty, 1 otherwise.
+inline int ResultStatus(bool nonEmpty) { return nonEmpty ? 0 : 1; }
+
+int Fetch(const Args& args);
+int Code(const Args& args);
+int Regex(const Args& args);
+
+}  // namespace lumora::cli
