@@ -1,0 +1,190 @@
+// The stream probe on loopback, beside the tools it stands in for.
+//
+// A cpp-httplib server in this process serves a chain /hop/0 -> ... -> /hop/10
+// of 302 redirects ending in a small video answer. Timed, each as the median
+// of many runs:
+//  - ProbeStream over the whole chain against the curl command line tool
+//    following the same chain with HEAD requests (`curl -sIL`);
+//  - one request through the worker thread and the pumped wait
+//    (ObjectRequest, SocketHeadProbe) against the same request made bare on
+//    the calling thread (a fresh libcurl easy handle; connect, send, one recv).
+//
+//   probe_bench [CHAIN_RUNS] [REQUEST_RUNS]
+#include "probe/ProbeStream.h"
+#include "web/ObjectRequest.h"
+#include "web/SocketHeadProbe.h"
+
+#include <QCoreApplication>
+
+#include <arpa/inet.h>
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <httplib.h>
+#include <netinet/in.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kHops = 10;
+
+struct Row {
+    std::string name;
+    std::vector<double> ms;
+    double Median() const {
+        std::vector<double> sorted = ms;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted.empty() ? 0 : sorted[sorted.size() / 2];
+    }
+};
+
+// Runs `job` `runs` times after one warm-up run; false as soon as a run fails.
+bool Time(Row& row, int runs, const std::function<bool()>& job) {
+    if (!job()) return false;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        const bool ok = job();
+        row.ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        if (!ok) return false;
+    }
+    return true;
+}
+
+// `curl -sIL -o /dev/null URL`; true when it exits with 0.
+bool CurlCli(const std::string& url) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    std::string args[] = {"curl", "-sIL", "-o", "/dev/null", url};
+    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data(), nullptr};
+    pid_t pid = 0;
+    const int failed = posix_spawnp(&pid, "curl", &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    return failed == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+size_t Keep(char* data, size_t size, size_t count, void* body) {
+    static_cast<std::string*>(body)->append(data, size * count);
+    return size * count;
+}
+
+// A GET through a fresh easy handle, as ObjectRequest makes one per call.
+bool BareCurl(const std::string& url, std::string& body) {
+    body.clear();
+    CURL* curl = curl_easy_init();
+    if (!curl) return false;
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Keep);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 10'000L);
+    const bool ok = curl_easy_perform(curl) == CURLE_OK;
+    curl_easy_cleanup(curl);
+    return ok;
+}
+
+// The socket probe's exchange without the worker: connect, send, one recv.
+bool BareSocket(int port, const std::string& request, std::string& head) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool ok = fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+              send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size());
+    char buffer[2048];
+    const ssize_t n = ok ? recv(fd, buffer, sizeof buffer, 0) : -1;
+    head.assign(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+    if (fd >= 0) close(fd);
+    return ok && n > 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int chainRuns = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
+    const int requestRuns = argc > 2 ? std::max(1, std::atoi(argv[2])) : 500;
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+
+    httplib::Server server;
+    int port = 0;
+    server.Get(R"(/hop/(\d+))", [&port](const httplib::Request& request, httplib::Response& response) {
+        const int hop = std::stoi(request.matches[1].str());
+        if (hop < kHops) {
+            response.set_redirect("http://127.0.0.1:" + std::to_string(port) + "/hop/" + std::to_string(hop + 1));
+            return;
+        }
+        response.set_content(std::string(1024, 'v'), "video/x-flv");
+    });
+    port = server.bind_to_any_port("127.0.0.1");
+    if (port <= 0) {
+        std::fprintf(stderr, "no port on 127.0.0.1\n");
+        return 1;
+    }
+    std::thread serving([&server] { server.listen_after_bind(); });
+    server.wait_until_ready();
+
+    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+    const std::string start = base + "/hop/0";
+    const std::string last = base + "/hop/" + std::to_string(kHops);
+    const lumora::Text expected = lumora::Text(("[Type]video/x-flv[/Type][Length]1024[/Length][File]" + last + "[/File]").c_str());
+
+    Row probe{"lumora ProbeStream"}, cli{"curl -sIL (command line)"};
+    Row object{"lumora ObjectRequest GET"}, easy{"libcurl easy GET, fresh handle"};
+    Row socketProbe{"lumora SocketHeadProbe"}, bareSocket{"bare connect/send/recv"};
+    std::string body;
+    const std::string request = "GET /hop/" + std::to_string(kHops) +
+                                " HTTP/1.1\r\nUser-Agent: QuilPlayer/QQ100200300\r\nAccept: */*\r\n"
+                                "Referer: " + base + "/\r\nHost: 127.0.0.1\r\n\r\n";
+    const lumora::Text lastText(last.c_str());
+
+    const char* failed = nullptr;
+    if (!Time(probe, chainRuns, [&] { return lumora::ProbeStream(lumora::Text(start.c_str())) == expected; }))
+        failed = "ProbeStream did not reach the end of the chain";
+    else if (!Time(cli, chainRuns, [&] { return CurlCli(start); }))
+        failed = "curl -sIL failed (Debian: apt-get install curl)";
+    else if (!Time(object, requestRuns, [&] { return lumora::ObjectRequest(lastText).size() == 1024; }))
+        failed = "ObjectRequest failed";
+    else if (!Time(easy, requestRuns, [&] { return BareCurl(last, body) && body.size() == 1024; }))
+        failed = "libcurl request failed";
+    else if (!Time(socketProbe, requestRuns, [&] { return !lumora::SocketHeadProbe(lastText).Empty(); }))
+        failed = "SocketHeadProbe failed";
+    else if (!Time(bareSocket, requestRuns, [&] { return BareSocket(port, request, body); }))
+        failed = "bare socket request failed";
+
+    server.stop();
+    serving.join();
+    curl_global_cleanup();
+    if (failed) {
+        std::fprintf(stderr, "%s\n", failed);
+        return 1;
+    }
+
+    std::printf("%d-hop redirect chain on 127.0.0.1, %d runs; single requests, %d runs\n\n", kHops, chainRuns,
+                requestRuns);
+    std::printf("%-34s %12s %10s\n", "", "median ms", "ratio");
+    const auto print = [](const Row& row, const Row& peer) {
+        std::printf("%-34s %12.3f %10.2f\n", row.name.c_str(), row.Median(), row.Median() / peer.Median());
+        std::printf("%-34s %12.3f\n", peer.name.c_str(), peer.Median());
+    };
+    print(probe, cli);
+    std::printf("  (goal: ProbeStream at most 1.5 x curl)\n");
+    print(object, easy);
+    print(socketProbe, bareSocket);
+    return 0;
+}

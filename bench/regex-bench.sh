@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# The list extraction benchmark: builds what it needs (Release, in build-bench
+# unless BUILD_DIR says otherwise), writes a catalogue page of ENTRIES entries
+# (default 100000, about 20 MB of GBK) into a temporary directory and times
+# RegexObject beside iconv + pcre2grep and bare pcre2grep.
+#
+#   bench/regex-bench.sh [ENTRIES] [RUNS]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${BUILD_DIR:-$root/build-bench}"
+entries="${1:-100000}"
+runs="${2:-7}"
+
+for tool in iconv pcre2grep; do
+  command -v "$tool" >/dev/null || { echo "missing $tool (Debian: pcre2-utils, libc-bin)" >&2; exit 1; }
+done
+# Quiet when the build works; its whole output when it doesn't.
+quiet() { local log; if ! log="$("$@" 2>&1)"; then echo "$log" >&2; exit 1; fi; }
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  quiet cmake -S "$root" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release
+fi
+quiet cmake --build "$build" -j2 --target regex_bench make_catalogue_page
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+"$build/bench/make_catalogue_page" "$work/page.html" "$entries"
+"$build/bench/regex_bench" "$work/page.html" "$runs"

@@ -1,0 +1,87 @@
+#include "script/GbkTables.h"
+
+#include "base/CodePage.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+using namespace lumora;
+
+namespace {
+
+// Random byte strings drawn from the byte classes that matter to a decoder.
+std::string RandomBytes(std::mt19937& random, const std::string& alphabet, std::size_t maxLength) {
+    std::uniform_int_distribution<std::size_t> length(0, maxLength);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::string s;
+    for (std::size_t n = length(random); n > 0; --n) s += alphabet[pick(random)];
+    return s;
+}
+
+std::string Utf8Of(char32_t cp) {
+    std::string s;
+    if (cp < 0x80) {
+        s += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        s += static_cast<char>(0xC0 | (cp >> 6));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        s += static_cast<char>(0xE0 | (cp >> 12));
+        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        s += static_cast<char>(0xF0 | (cp >> 18));
+        s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return s;
+}
+
+}  // namespace
+
+TEST(GbkTables, GbkToUtf8GivesTheGeneralConversion) {
+    // Every one- and two-byte string, alone and between other bytes.
+    for (unsigned a = 0; a < 256; ++a) {
+        for (unsigned b = 0; b < 256; ++b) {
+            const std::string pair = {static_cast<char>(a), static_cast<char>(b)};
+            ASSERT_EQ(TableGbkToUtf8(pair), GbkToUtf8(pair)) << a << " " << b;
+            const std::string framed = "x" + pair + "\xD6";
+            ASSERT_EQ(TableGbkToUtf8(framed), GbkToUtf8(framed)) << a << " " << b;
+        }
+    }
+    const std::string fourByte[] = {"\x94\x39\xFC\x36", "\x83\x36\x84\x33", "\x84\x31\xA4\x37", "\x81\x30\x81\x30",
+                                    "\x81\x30\x81", "\x81\x30", "\xFE\x39\xFE\x39", "\xE3\x32\x9A\x35"};
+    for (const std::string& s : fourByte) {
+        EXPECT_EQ(TableGbkToUtf8(s), GbkToUtf8(s));
+        EXPECT_EQ(TableGbkToUtf8("\xD6\xD0" + s + "a\xD6\xD0"), GbkToUtf8("\xD6\xD0" + s + "a\xD6\xD0"));
+    }
+    std::string alphabet = "a<\n \"=09";
+    for (int c = 0x80; c <= 0xFF; c += 3) alphabet += static_cast<char>(c);
+    alphabet += "\x81\xFE\xFF\x80\x30\x31\x39\x40\x7E\x7F\xA1\xD6\xD0\x94\x36";
+    std::mt19937 random(7);
+    for (int i = 0; i < 50000; ++i) {
+        const std::string s = RandomBytes(random, alphabet, 24);
+        ASSERT_EQ(TableGbkToUtf8(s), GbkToUtf8(s)) << testing::PrintToString(s);
+    }
+}
+
+TEST(GbkTables, Utf8ToGbkGivesTheGeneralConversion) {
+    for (char32_t cp = 1; cp < 0x10000; ++cp) {
+        if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+        const std::string s = Utf8Of(cp);
+        ASSERT_EQ(TableUtf8ToGbk(s), Utf8ToGbk(s)) << static_cast<unsigned>(cp);
+    }
+    for (char32_t cp : {0x10000u, 0x1F600u, 0x10FFFFu})
+        EXPECT_EQ(TableUtf8ToGbk("a" + Utf8Of(cp) + "中"), Utf8ToGbk("a" + Utf8Of(cp) + "中"));
+    std::string alphabet = "a<\n ";
+    for (int c = 0x80; c <= 0xFF; c += 5) alphabet += static_cast<char>(c);
+    alphabet += "\xC0\xC1\xC2\xDF\xE0\xE4\xED\xEF\xF0\xF4\xF5\xFF\x80\xBF\xB8\xAD\xA0\x9F";
+    std::mt19937 random(11);
+    for (int i = 0; i < 50000; ++i) {
+        const std::string s = RandomBytes(random, alphabet, 24);
+        ASSERT_EQ(TableUtf8ToGbk(s), Utf8ToGbk(s)) << testing::PrintToString(s);
+    }
+}
