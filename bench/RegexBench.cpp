@@ -11,7 +11,7 @@
 //   regex_bench PAGE [RUNS]
 #include "base/CodePage.h"
 #include "base/Text.h"
-#include "script/GbkTables.h"
+#include "base/GbkTables.h"
 #include "script/RegexObject.h"
 
 #include <algorithm>
@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
                 bytesRead += regex.SubMatchText(i, 1).Length() + regex.SubMatchText(i, 2).Length();
         }));
         tablesRow.times.push_back(Seconds([&] { sink = sink + lumora::TableGbkToUtf8(page.Bytes()).size(); }));
-        iconvRow.times.push_back(Seconds([&] { sink = sink + lumora::GbkToUtf8(page.Bytes()).size(); }));
+        iconvRow.times.push_back(Seconds([&] { sink = sink + lumora::IconvGbkToUtf8(page.Bytes()).size(); }));
         toolsRow.times.push_back(Seconds([&] { std::system(toolsCommand.c_str()); }));
         toolsLines = CountLines(out);
         grepRow.times.push_back(Seconds([&] { std::system(grepCommand.c_str()); }));

@@ -1,5 +1,7 @@
 #include "base/CodePage.h"
 
+#include "base/GbkTables.h"
+
 #include <cerrno>
 #include <iconv.h>
 
@@ -137,17 +139,21 @@ std::string SanitizeUtf8(std::string_view bytes) {
     return out;
 }
 
-std::string Utf8ToGbk(std::string_view utf8) {
+std::string IconvUtf8ToGbk(std::string_view utf8) {
     if (IsAscii(utf8)) return std::string(utf8);
     thread_local Converter toGbk("GB18030", "UTF-8");
     return toGbk.Run(SanitizeUtf8(utf8), kReplacementGb18030, SkipUtf8Char);
 }
 
-std::string GbkToUtf8(std::string_view gbk) {
+std::string IconvGbkToUtf8(std::string_view gbk) {
     if (IsAscii(gbk)) return std::string(gbk);
     thread_local Converter fromGbk("UTF-8", "GB18030");
     return fromGbk.Run(gbk, kReplacementUtf8, SkipOneByte);
 }
+
+std::string Utf8ToGbk(std::string_view utf8) { return TableUtf8ToGbk(utf8); }
+
+std::string GbkToUtf8(std::string_view gbk) { return TableGbkToUtf8(gbk); }
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
     std::u16string out;

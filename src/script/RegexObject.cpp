@@ -1,7 +1,7 @@
 #include "script/RegexObject.h"
 
 #include "base/CodePage.h"
-#include "script/GbkTables.h"
+#include "base/GbkTables.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>

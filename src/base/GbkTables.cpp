@@ -1,4 +1,4 @@
-#include "script/GbkTables.h"
+#include "base/GbkTables.h"
 
 #include "base/CodePage.h"
 
@@ -64,7 +64,7 @@ Tables Build() {
             pairs += '\n';
         }
     }
-    const std::string utf8 = GbkToUtf8(pairs);
+    const std::string utf8 = IconvGbkToUtf8(pairs);
     const std::vector<std::string_view> decoded = Lines(utf8);
     if (decoded.size() != kPairs) return t;
 
@@ -80,7 +80,7 @@ Tables Build() {
         back += '\n';
         backIndex.push_back(i);
     }
-    const std::string gbk = Utf8ToGbk(back);
+    const std::string gbk = IconvUtf8ToGbk(back);
     const std::vector<std::string_view> encoded = Lines(gbk);
     if (encoded.size() != backIndex.size()) return t;
     for (std::size_t k = 0; k < backIndex.size(); ++k) {
@@ -155,7 +155,7 @@ std::string TableGbkToUtf8(std::string_view gbk) {
         // it is sure to stand at a character boundary again.
         std::size_t end = i + 1;
         while (end < n && !AlwaysStartsGbkChar(s[end])) ++end;
-        const std::string piece = SanitizeUtf8(GbkToUtf8(gbk.substr(i, end - i)));
+        const std::string piece = SanitizeUtf8(IconvGbkToUtf8(gbk.substr(i, end - i)));
         const std::size_t need = written + piece.size() + (n - end) + (n - end) / 2 + 16;
         if (need > out.size()) out.resize(need);
         piece.copy(out.data() + written, piece.size());
@@ -198,7 +198,7 @@ std::string TableUtf8ToGbk(std::string_view utf8) {
         // ASCII bytes always stand alone in UTF-8, valid or not.
         std::size_t end = i + 1;
         while (end < n && s[end] >= 0x80) ++end;
-        out += Utf8ToGbk(utf8.substr(i, end - i));
+        out += IconvUtf8ToGbk(utf8.substr(i, end - i));
         i = end;
     }
     return out;

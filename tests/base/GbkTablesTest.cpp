@@ -1,4 +1,4 @@
-#include "script/GbkTables.h"
+#include "base/GbkTables.h"
 
 #include "base/CodePage.h"
 
@@ -47,16 +47,16 @@ TEST(GbkTables, GbkToUtf8GivesTheGeneralConversion) {
     for (unsigned a = 0; a < 256; ++a) {
         for (unsigned b = 0; b < 256; ++b) {
             const std::string pair = {static_cast<char>(a), static_cast<char>(b)};
-            ASSERT_EQ(TableGbkToUtf8(pair), GbkToUtf8(pair)) << a << " " << b;
+            ASSERT_EQ(TableGbkToUtf8(pair), IconvGbkToUtf8(pair)) << a << " " << b;
             const std::string framed = "x" + pair + "\xD6";
-            ASSERT_EQ(TableGbkToUtf8(framed), GbkToUtf8(framed)) << a << " " << b;
+            ASSERT_EQ(TableGbkToUtf8(framed), IconvGbkToUtf8(framed)) << a << " " << b;
         }
     }
     const std::string fourByte[] = {"\x94\x39\xFC\x36", "\x83\x36\x84\x33", "\x84\x31\xA4\x37", "\x81\x30\x81\x30",
                                     "\x81\x30\x81", "\x81\x30", "\xFE\x39\xFE\x39", "\xE3\x32\x9A\x35"};
     for (const std::string& s : fourByte) {
-        EXPECT_EQ(TableGbkToUtf8(s), GbkToUtf8(s));
-        EXPECT_EQ(TableGbkToUtf8("\xD6\xD0" + s + "a\xD6\xD0"), GbkToUtf8("\xD6\xD0" + s + "a\xD6\xD0"));
+        EXPECT_EQ(TableGbkToUtf8(s), IconvGbkToUtf8(s));
+        EXPECT_EQ(TableGbkToUtf8("\xD6\xD0" + s + "a\xD6\xD0"), IconvGbkToUtf8("\xD6\xD0" + s + "a\xD6\xD0"));
     }
     std::string alphabet = "a<\n \"=09";
     for (int c = 0x80; c <= 0xFF; c += 3) alphabet += static_cast<char>(c);
@@ -64,7 +64,7 @@ TEST(GbkTables, GbkToUtf8GivesTheGeneralConversion) {
     std::mt19937 random(7);
     for (int i = 0; i < 50000; ++i) {
         const std::string s = RandomBytes(random, alphabet, 24);
-        ASSERT_EQ(TableGbkToUtf8(s), GbkToUtf8(s)) << testing::PrintToString(s);
+        ASSERT_EQ(TableGbkToUtf8(s), IconvGbkToUtf8(s)) << testing::PrintToString(s);
     }
 }
 
@@ -72,16 +72,16 @@ TEST(GbkTables, Utf8ToGbkGivesTheGeneralConversion) {
     for (char32_t cp = 1; cp < 0x10000; ++cp) {
         if (cp >= 0xD800 && cp <= 0xDFFF) continue;
         const std::string s = Utf8Of(cp);
-        ASSERT_EQ(TableUtf8ToGbk(s), Utf8ToGbk(s)) << static_cast<unsigned>(cp);
+        ASSERT_EQ(TableUtf8ToGbk(s), IconvUtf8ToGbk(s)) << static_cast<unsigned>(cp);
     }
     for (char32_t cp : {0x10000u, 0x1F600u, 0x10FFFFu})
-        EXPECT_EQ(TableUtf8ToGbk("a" + Utf8Of(cp) + "中"), Utf8ToGbk("a" + Utf8Of(cp) + "中"));
+        EXPECT_EQ(TableUtf8ToGbk("a" + Utf8Of(cp) + "中"), IconvUtf8ToGbk("a" + Utf8Of(cp) + "中"));
     std::string alphabet = "a<\n ";
     for (int c = 0x80; c <= 0xFF; c += 5) alphabet += static_cast<char>(c);
     alphabet += "\xC0\xC1\xC2\xDF\xE0\xE4\xED\xEF\xF0\xF4\xF5\xFF\x80\xBF\xB8\xAD\xA0\x9F";
     std::mt19937 random(11);
     for (int i = 0; i < 50000; ++i) {
         const std::string s = RandomBytes(random, alphabet, 24);
-        ASSERT_EQ(TableUtf8ToGbk(s), Utf8ToGbk(s)) << testing::PrintToString(s);
+        ASSERT_EQ(TableUtf8ToGbk(s), IconvUtf8ToGbk(s)) << testing::PrintToString(s);
     }
 }
