@@ -44,6 +44,19 @@ sockaddr_in Loopback(int port) {
     return address;
 }
 
+// Writes all of `bytes`; false when the connection failed.
+bool SendAll(int client, const std::string& bytes) {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        pollfd fd{client, POLLOUT, 0};
+        if (poll(&fd, 1, 1000) <= 0) return false;
+        const ssize_t n = send(client, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        sent += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 }  // namespace
 
 RawServer::RawServer(Handler handler) : handler_(std::move(handler)) {
@@ -74,6 +87,11 @@ std::string RawServer::Url(const std::string& path) const {
 std::vector<std::string> RawServer::Requests() const {
     std::lock_guard lock(mutex_);
     return requests_;
+}
+
+int RawServer::ClosedByClient() const {
+    std::lock_guard lock(mutex_);
+    return closedByClient_;
 }
 
 bool RawServer::Stopping() const {
@@ -117,13 +135,13 @@ void RawServer::Serve(int client, int index) {
     }
 
     const Reply reply = handler_(request, index);
-    std::size_t sent = 0;
-    while (sent < reply.bytes.size()) {
-        pollfd fd{client, POLLOUT, 0};
-        if (poll(&fd, 1, 1000) <= 0) break;
-        const ssize_t n = send(client, reply.bytes.data() + sent, reply.bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) break;
-        sent += static_cast<std::size_t>(n);
+    bool open = SendAll(client, reply.bytes);
+    for (const Piece& piece : reply.later) {
+        if (!open) break;
+        // Wait out the delay, but not past the server's stop.
+        pollfd wake{wake_[0], POLLIN, 0};
+        if (poll(&wake, 1, static_cast<int>(piece.delay.count())) > 0) return;
+        open = SendAll(client, piece.bytes);
     }
     if (!reply.holdOpen) {
         shutdown(client, SHUT_WR);
@@ -136,7 +154,11 @@ void RawServer::Serve(int client, int index) {
         if (poll(fds, 2, 100) <= 0) continue;
         if (fds[1].revents) return;
         char buffer[4096];
-        if (recv(client, buffer, sizeof buffer, 0) <= 0) return;
+        if (recv(client, buffer, sizeof buffer, 0) <= 0) {
+            std::lock_guard lock(mutex_);
+            ++closedByClient_;
+            return;
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 // answers with what the handler returns. Every wait is bounded.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -17,9 +18,15 @@ namespace lumora::test {
 
 class RawServer {
 public:
+    // Bytes sent a while after the reply's first bytes.
+    struct Piece {
+        std::chrono::milliseconds delay;  // after the previous bytes went out
+        std::string bytes;
+    };
     struct Reply {
         std::string bytes;      // written as they are
         bool holdOpen = false;  // then keep the connection open and silent until the server stops
+        std::vector<Piece> later = {};  // sent after `bytes`, before the connection is closed or held
     };
     // Called with the request's bytes and its 0-based number.
     using Handler = std::function<Reply(const std::string& request, int index)>;
@@ -33,6 +40,8 @@ public:
     // "http://127.0.0.1:<port>" followed by `path`.
     std::string Url(const std::string& path = "/") const;
     std::vector<std::string> Requests() const;
+    // Held connections (holdOpen) that the client closed before the server stopped.
+    int ClosedByClient() const;
 
 private:
     void Run();
@@ -45,6 +54,7 @@ private:
     int port_ = 0;
     mutable std::mutex mutex_;
     std::vector<std::string> requests_;
+    int closedByClient_ = 0;
     std::thread thread_;
 };
 

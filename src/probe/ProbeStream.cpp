@@ -1,0 +1,45 @@
+#include "probe/ProbeStream.h"
+
+#include "script/Codings.h"
+#include "web/ObjectRequest.h"
+#include "web/SocketHeadProbe.h"
+
+namespace lumora {
+
+namespace {
+
+// One tagged part for every line of `head` that names the header `name`
+// (exact case), its value being the line without any spelling of the name.
+void AppendParts(Text& record, const Text& line, const Text& name, const char* tag) {
+    if (!line.Contains(name)) return;
+    const Text value = line.ReplacedAll(name, Text(), /*ignoreCase=*/true).Trimmed();
+    record += Text("[") + tag + "]" + value + "[/" + tag + "]";
+}
+
+// "Location" anywhere in the head, exact case: a Content-Location line counts too.
+bool Redirects(const Text& head) { return head.Contains("Location"); }
+
+}  // namespace
+
+Text HeaderRecord(const Text& head) {
+    Text record;
+    // The head is one raw read, so body lines after the blank line are scanned as well.
+    for (const Text& line : head.Split("\r\n")) {
+        AppendParts(record, line, "Content-Length:", "Length");
+        AppendParts(record, line, "Content-Type:", "Type");
+    }
+    return record;
+}
+
+Text ProbeStream(const Text& address, const ProbeLimits& limits) {
+    Text current = UriDecode(address);
+    Text head = SocketHeadProbe(current, limits.socketProbe);
+    // An empty lookup result empties `current`; its probe is empty too, which ends the loop.
+    for (int hop = 0; hop < limits.maxRedirects && Redirects(head); ++hop) {
+        current = RedirectTarget(current, limits.redirectLookup);
+        head = SocketHeadProbe(current, limits.socketProbe);
+    }
+    return HeaderRecord(head) + "[File]" + current + "[/File]";
+}
+
+}  // namespace lumora

@@ -1,0 +1,420 @@
+#include "web/ObjectRequest.h"
+
+#include "threads/ThreadControl.h"
+#include "web/PageRequest.h"
+#include "web/WebText.h"
+
+#include <curl/curl.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lumora {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr std::chrono::milliseconds kDefaultLimit = 10s;
+// Name resolution (5 s) and connecting (10 s) together.
+constexpr std::chrono::milliseconds kConnectTimeout = 15s;
+// No byte moved for this long ends the transfer: while the body goes out,
+// and while the answer is awaited or comes in.
+constexpr std::chrono::milliseconds kSendStall = 10s;
+constexpr std::chrono::milliseconds kReceiveStall = 30s;
+// How long a worker's transfer may go on after its caller's limit, so an
+// abandoned worker ends soon by itself.
+constexpr std::chrono::milliseconds kWorkerMargin = 1s;
+constexpr std::size_t kMaxBody = 64u * 1024 * 1024;  // also the largest local file read
+constexpr std::size_t kMaxHeaderBlock = 1024 * 1024;
+constexpr long kMaxRedirects = 10;
+
+std::atomic<std::size_t> gWorkersStarted{0};
+std::atomic<bool> gClientMissing{false};
+
+enum class Mode { Body, Headers, Location };
+
+// What the caller and its worker share, by reference count: a worker that
+// outlives its caller writes into a live object that nobody reads any more.
+struct RequestExchange {
+    Text url;
+    ObjectRequestArgs args;
+    Clock::time_point deadline;  // the worker's own end
+    std::mutex mutex;
+    ByteSet result;
+};
+
+bool CurlReady() {
+    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    return ready;
+}
+
+struct EasyDeleter {
+    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+struct ListDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+// What one transfer received, and its stall watch.
+struct Transfer {
+    ByteSet body;
+    // Header lines of the latest response without its status line, each
+    // with CR LF, then the blank line's CR LF. Earlier responses (interim
+    // ones, redirects followed) are replaced by the next.
+    std::string block;
+    bool inBlock = false;
+    bool blockDone = false;
+    bool overCap = false;
+
+    bool connected = false;
+    Clock::time_point lastProgress{};
+    curl_off_t lastCount = -1;
+};
+
+std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* transfer = static_cast<Transfer*>(user);
+    const std::size_t n = size * count;
+    if (n > kMaxBody - transfer->body.size()) {
+        transfer->overCap = true;
+        return n == 0 ? 1 : 0;  // any count other than n ends the transfer
+    }
+    transfer->body.append(data, n);
+    return n;
+}
+
+std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* transfer = static_cast<Transfer*>(user);
+    const std::size_t n = size * count;
+    std::string_view line(data, n);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    if (!transfer->inBlock) {
+        if (!line.starts_with("HTTP/")) return n;  // trailers after a block
+        transfer->block.clear();
+        transfer->inBlock = true;
+        transfer->blockDone = false;
+        return n;  // the status line is not part of the block
+    }
+    if (transfer->block.size() + line.size() + 2 > kMaxHeaderBlock) {
+        transfer->overCap = true;
+        return 0;
+    }
+    transfer->block.append(line);
+    transfer->block += "\r\n";
+    if (line.empty()) {
+        transfer->inBlock = false;
+        transfer->blockDone = true;
+    }
+    return n;
+}
+
+// Called once a connection (new or reused) is ready to take the request.
+int OnConnected(void* user, char*, char*, int, int) {
+    auto* transfer = static_cast<Transfer*>(user);
+    transfer->connected = true;
+    transfer->lastProgress = Clock::now();
+    transfer->lastCount = -1;
+    return CURL_PREREQFUNC_OK;
+}
+
+// Ends a transfer that has moved no byte for the stall limit of its phase.
+int OnProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t uploadTotal, curl_off_t uploaded) {
+    auto* transfer = static_cast<Transfer*>(user);
+    if (!transfer->connected) return 0;
+    const auto now = Clock::now();
+    if (downloaded + uploaded != transfer->lastCount) {
+        transfer->lastCount = downloaded + uploaded;
+        transfer->lastProgress = now;
+        return 0;
+    }
+    const auto limit = uploaded < uploadTotal ? kSendStall : kReceiveStall;
+    return now - transfer->lastProgress >= limit ? 1 : 0;
+}
+
+// The address as it goes on the wire: UTF-8, with spaces, bytes above 0x7F
+// and the characters URLs must not carry raw percent-encoded. Empty when it
+// holds control characters.
+std::string WireUrl(const Text& url) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : url.ToUtf8()) {
+        if (c < 0x20 || c == 0x7F) return {};
+        if (c == ' ' || c >= 0x80 || std::string_view("\"<>\\^`{|}").find(static_cast<char>(c)) != std::string_view::npos) {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0x0F];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+bool StartsWithNoCase(const Text& text, const char* prefix) {
+    const Text wanted = Text::Gbk(prefix);
+    return text.Left(wanted.Length()).Lower() == wanted;
+}
+
+// An HTTP method name: a token of visible characters without separators.
+bool IsToken(std::string_view verb) {
+    if (verb.empty()) return false;
+    for (unsigned char c : verb)
+        if (c <= 0x20 || c >= 0x7F || std::string_view("\"(),/:;<=>?@[\\]{}").find(static_cast<char>(c)) != std::string_view::npos)
+            return false;
+    return true;
+}
+
+// One header line, its value in UTF-8. False when the value holds a line
+// break or another control character, which would forge header lines.
+bool AddHeader(std::vector<std::string>& lines, const char* name, const Text& value) {
+    const std::string bytes = value.ToUtf8();
+    for (unsigned char c : bytes)
+        if ((c < 0x20 && c != '\t') || c == 0x7F) return false;
+    lines.push_back(std::string(name) + ": " + bytes);
+    return true;
+}
+
+// The value of the first line named `name` (lower case; matched ignoring
+// case) in a header block, without the blanks around it. (curl's own header
+// lookup leaves a CR in an empty value.)
+ByteSet HeaderIn(std::string_view block, std::string_view name) {
+    while (!block.empty()) {
+        const std::size_t end = block.find("\r\n");
+        std::string_view line = block.substr(0, end);
+        block.remove_prefix(end == std::string_view::npos ? block.size() : end + 2);
+        const std::size_t colon = line.find(':');
+        if (colon != name.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < colon && same; ++i) {
+            char c = line[i];
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+            same = c == name[i];
+        }
+        if (!same) continue;
+        std::string_view value = line.substr(colon + 1);
+        while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+        while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
+        return ByteSet(value);
+    }
+    return {};
+}
+
+// The plain GET used when no HTTP client can be created.
+ByteSet PlainGet(const Text& url) {
+    PageRequestArgs args;
+    args.proxy = Text();
+    args.limits.connectTimeout = kConnectTimeout;
+    return PageRequest(url, args);
+}
+
+ByteSet Perform(Text url, const ObjectRequestArgs& args, Clock::time_point deadline) {
+    Mode mode = Mode::Body;
+    if (StartsWithNoCase(url, "head@")) {
+        mode = Mode::Headers;
+        url = url.Mid(6);
+    }
+    bool noRedirects = false;
+    if (StartsWithNoCase(url, "loca@")) {
+        mode = mode == Mode::Headers ? Mode::Headers : Mode::Location;
+        noRedirects = true;
+        url = url.Mid(6);
+    }
+
+    std::unique_ptr<CURL, EasyDeleter> easy(gClientMissing || !CurlReady() ? nullptr : curl_easy_init());
+    if (!easy) return PlainGet(url);
+
+    // A POST body comes from the address: the text after its one "?".
+    Text verb = args.method.Empty() ? Text("GET") : args.method.Upper();
+    ByteSet body;
+    bool hasBody = false;
+    if (verb == Text("POST") && url.Find(Text("?"), 2) != 0) {
+        const std::vector<Text> pieces = url.Split(Text("?"));
+        if (pieces.size() == 2) {
+            url = pieces[0];
+            body = pieces[1].ToUtf8();
+            hasBody = true;
+        }
+    }
+    if (mode == Mode::Headers) verb = Text("HEAD");
+    if (noRedirects) verb = Text("GET");
+
+    const std::string wireUrl = WireUrl(url);
+    if (!(StartsWithNoCase(url, "http://") || StartsWithNoCase(url, "https://")) || wireUrl.empty() ||
+        !IsToken(verb.Bytes()))
+        return {};
+
+    std::vector<std::string> lines;
+    const bool headersOk =
+        AddHeader(lines, "Referer", args.referer.Empty() ? SiteOrigin(url) : args.referer) &&
+        AddHeader(lines, "User-Agent", args.userAgent.Empty() ? Text(kObjectRequestAgent) : args.userAgent) &&
+        (args.userKey.Empty() || AddHeader(lines, "User-Key", args.userKey)) &&
+        (args.cookie.Empty() || AddHeader(lines, "Cookie", args.cookie)) &&
+        (!hasBody || AddHeader(lines, "Content-Type", Text("application/x-www-form-urlencoded")));
+    if (!headersOk) return {};
+    // Name-only entries keep curl from adding lines of its own.
+    lines.push_back("Accept:");
+    lines.push_back("Expect:");
+    if (!hasBody) lines.push_back("Content-Type:");
+    curl_slist* list = nullptr;
+    for (const std::string& line : lines) {
+        curl_slist* grown = curl_slist_append(list, line.c_str());
+        if (!grown) {
+            curl_slist_free_all(list);
+            return {};
+        }
+        list = grown;
+    }
+    std::unique_ptr<curl_slist, ListDeleter> headerList(list);
+
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return {};
+
+    CURL* handle = easy.get();
+    Transfer transfer;
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_URL, wireUrl.c_str());
+    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(handle, CURLOPT_PROXY, "");  // direct, whatever the environment says
+    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, noRedirects ? 0L : 1L);
+    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(kConnectTimeout.count()));
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
+    curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, OnConnected);
+    curl_easy_setopt(handle, CURLOPT_PREREQDATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnProgress);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxBody));
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, OnHeader);
+    curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headerList.get());
+
+    // Only GET and HEAD go without the body.
+    const bool sendBody = hasBody && verb != Text("GET") && verb != Text("HEAD");
+    if (verb == Text("HEAD")) {
+        curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+    } else if (verb == Text("POST") || sendBody) {
+        curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(sendBody ? body.size() : 0));
+        curl_easy_setopt(handle, CURLOPT_POSTFIELDS, sendBody ? body.data() : "");
+        if (verb != Text("POST")) curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, verb.Data());
+    } else {
+        curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
+        if (verb != Text("GET")) curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, verb.Data());
+    }
+
+    // Credentials only as a pair.
+    const std::string user = args.user.ToUtf8();
+    const std::string password = args.password.ToUtf8();
+    if (!user.empty() && !password.empty()) {
+        curl_easy_setopt(handle, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
+        curl_easy_setopt(handle, CURLOPT_USERNAME, user.c_str());
+        curl_easy_setopt(handle, CURLOPT_PASSWORD, password.c_str());
+    }
+
+    if (curl_easy_perform(handle) != CURLE_OK || transfer.overCap) return {};
+
+    switch (mode) {
+    case Mode::Headers:
+        return transfer.blockDone ? transfer.block : ByteSet();
+    case Mode::Location:
+        return transfer.blockDone ? HeaderIn(transfer.block, "location") : ByteSet();
+    case Mode::Body:
+        break;
+    }
+    return std::move(transfer.body);
+}
+
+int RequestWorker(const std::shared_ptr<RequestExchange>& exchange) {
+    ByteSet result = Perform(exchange->url, exchange->args, exchange->deadline);
+    if (result.empty()) return 0;
+    std::lock_guard lock(exchange->mutex);
+    exchange->result = std::move(result);
+    return 1;
+}
+
+// The whole content of a regular file, or empty. Devices, pipes and files
+// over the body cap are refused: they could block or never end.
+ByteSet ReadLocalFile(const Text& name) {
+    const std::string path = name.ToUtf8();
+    if (path.empty() || path.find('\0') != std::string::npos) return {};
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return {};
+    ByteSet content;
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<std::size_t>(info.st_size) <= kMaxBody) {
+        char buffer[64 * 1024];
+        for (;;) {
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 || content.size() + static_cast<std::size_t>(n) > kMaxBody) {
+                content.clear();
+                break;
+            }
+            if (n == 0) break;
+            content.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    close(fd);
+    return content;
+}
+
+}  // namespace
+
+ByteSet ObjectRequest(const Text& url, const ObjectRequestArgs& args) {
+    if (!(url.StartsWith(Text("http://")) || url.StartsWith(Text("https://")) || url.StartsWith(Text("head@")) ||
+          url.StartsWith(Text("loca@"))))
+        return ReadLocalFile(url);
+
+    std::chrono::milliseconds limit = kDefaultLimit;
+    if (args.limit.count() > 0)
+        limit = args.limit;
+    else if (args.timeoutSeconds > 0)
+        limit = std::chrono::seconds(args.timeoutSeconds);
+
+    CurlReady();  // once, before any worker uses curl
+    auto exchange = std::make_shared<RequestExchange>();
+    exchange->url = url;
+    exchange->args = args;
+    exchange->deadline = Clock::now() + limit + kWorkerMargin;
+    ThreadHandle handle = 0;
+    if (!ThreadControl::Start([exchange] { return RequestWorker(exchange); }, &handle)) return {};
+    ++gWorkersStarted;
+
+    const WaitOutcome outcome = ThreadControl::WaitUntilEnded(handle, limit);
+    ThreadControl::Terminate(handle);
+    ThreadControl::Close(handle);
+    if (outcome != WaitOutcome::Ended) return {};
+    std::lock_guard lock(exchange->mutex);
+    return exchange->result;
+}
+
+Text ObjectRequestText(const Text& url, const ObjectRequestArgs& args) {
+    const ByteSet bytes = ObjectRequest(url, args);
+    return Text::Gbk(bytes.substr(0, bytes.find('\0')));
+}
+
+Text RedirectTarget(const Text& url, std::chrono::milliseconds limit) {
+    ObjectRequestArgs args;
+    args.limit = limit;
+    return ObjectRequestText(Text("loca@") + url, args);
+}
+
+std::size_t ObjectRequestWorkersStarted() { return gWorkersStarted.load(); }
+
+void SetObjectRequestClientMissing(bool missing) { gClientMissing = missing; }
+
+}  // namespace lumora

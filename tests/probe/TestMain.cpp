@@ -1,0 +1,12 @@
+// The probes wait by pumping the calling thread's events, so the tests run
+// with an application object on the main thread.
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
