@@ -1,0 +1,183 @@
+// One libmpv player behind a control, driven from the GUI thread.
+//
+// Every request to mpv is asynchronous (mpv_command_async,
+// mpv_set_property_async, mpv_get_property_async): a call into a core that is
+// busy on the network never blocks the window. mpv's wakeup callback queues
+// one call that drains every waiting event; the properties the controls
+// report are observed and kept here, so each read is answered at once from
+// the kept values.
+//
+// The session follows one medium at a time through its phases:
+//   Empty    no address (before the first one, or after Unload)
+//   Opening  the address was handed to mpv; the file is not loaded yet
+//   Loaded   the file is loaded: playing, paused or waiting for data
+//   Ended    played to its end
+//   Stopped  stopped on request
+//   Failed   could not be opened or played, or it broke off short of its
+//            duration (a stream cut mid-way)
+// Events of a medium that was replaced are recognised by mpv's playlist
+// entry id and ignored.
+#pragma once
+
+#include "base/Text.h"
+#include "platform/PlaybackOptions.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct mpv_handle;
+struct mpv_event;
+
+namespace lumora {
+
+class VideoSurface;
+
+// The address mpv is given for `address` (UTF-8), or empty when the address
+// must not reach mpv: only the schemes a player opens pass (http, https,
+// rtmp*, rtsp, mms*, file://) and local paths of regular files (made
+// absolute, so "-" is a file and not standard input); mpv's own protocols
+// (lavfi://, av://, memory://, edl://, fd://, ...), directories, pipes,
+// devices, missing files and anything else are refused.
+std::string PlayableTarget(const std::string& address);
+
+class MpvSession : public QObject {
+    Q_OBJECT
+public:
+    enum class Phase { Empty, Opening, Loaded, Ended, Stopped, Failed };
+
+    explicit MpvSession(const PlaybackOptions& options, QObject* parent = nullptr);
+    ~MpvSession() override;
+
+    // False when the core could not be created; every medium then fails.
+    bool Ready() const { return handle_ != nullptr; }
+    // True when video goes through the render API into a VideoSurface.
+    bool RendersVideo() const { return rendersVideo_; }
+    mpv_handle* Handle() const { return handle_; }
+
+    // The surface that draws the video. Loads wait until it can render
+    // (a hidden surface has no GL context yet), at most a short while.
+    void AttachSurface(VideoSurface* surface);
+    void SurfaceReady(bool ok);
+    void SurfaceLost();
+
+    // Opens and starts `address` (a refused address fails at once).
+    void Open(const Text& address);
+    // Stops playback; the address stays, Restart plays it again.
+    void Stop();
+    // Stops playback and forgets the address.
+    void Unload();
+    void Restart();
+    void SetPaused(bool paused);
+    void Seek(double seconds);
+    void SetVolume(int volume);  // 0 to 100
+    void SetMute(bool mute);
+    // Gain of the left and right output channel, 0 to 1 each; the source is
+    // mixed to stereo first, so mono media obey too.
+    void SetChannelGains(double left, double right);
+    // Both output channels play the mix of the source's channels.
+    void SetMonoMix();
+    // A display option by name ("keepaspect", "panscan", "video-unscaled").
+    void SetVideoOption(const char* name, const char* value);
+    // Times the medium is played in a row (1 or more).
+    void SetPlayCount(int count);
+
+    Phase CurrentPhase() const { return phase_; }
+    const Text& Address() const { return address_; }
+    bool Paused() const { return paused_; }
+    // Loaded but not yet running: the first frames or a cache refill.
+    bool Buffering() const;
+    int BufferPercent() const;
+    int DownloadPercent() const;
+    // Seconds; 0 when there is no position or duration.
+    double Position() const;
+    double Duration() const;
+    int VideoWidth() const;
+    int VideoHeight() const;
+    // The first metadata value under any of `keys` (compared without regard
+    // to case), as text; empty when none.
+    Text Metadata(std::initializer_list<const char*> keys) const;
+    // mpv's name of the container format ("mp3", "mov,mp4,m4a,...").
+    const std::string& FileFormat() const;
+    int Volume() const { return volume_; }
+    bool Muted() const { return muted_; }
+
+signals:
+    // After every batch of events that may have changed what the session reports.
+    void Changed();
+
+private:
+    static void Wakeup(void* context);
+    void Drain();
+    void HandleEvent(const mpv_event& event);
+    void HandleProperty(std::uint64_t id, const void* data, int format);
+    void ApplyEntryEvents();
+    void IssueLoad();
+    void CheckEnd();
+    void FinishAtEnd(double reached, bool reliable);
+    void Fail();
+    void Command(std::uint64_t tag, std::initializer_list<const char*> words);
+    void SetString(const char* name, const std::string& value);
+    void ResetMedia();
+    void KeepInformation();
+    void ForgetInformation();
+
+    mpv_handle* handle_ = nullptr;
+    bool rendersVideo_ = false;
+    bool surfaceReady_ = false;
+    QPointer<VideoSurface> surface_;
+    QTimer surfaceWait_;
+    QTimer endPoll_;
+    std::atomic<bool> drainQueued_{false};
+
+    Phase phase_ = Phase::Empty;
+    Text address_;
+    std::string target_;         // what mpv is given for address_
+    bool loadPending_ = false;   // waiting for the surface before loading
+    bool localFile_ = false;
+    std::uint64_t generation_ = 0;  // grows with every Open/Stop/Unload
+    std::int64_t expectedEntry_ = -1;
+    // The last entries mpv started, loaded, restarted and ended.
+    std::int64_t startedEntry_ = -1;
+    std::int64_t loadedEntry_ = -1;
+    std::int64_t restartedEntry_ = -1;
+    struct EntryEnd {
+        std::int64_t entry = -1;
+        int reason = 0;
+        int error = 0;
+        std::int64_t insertId = 0;
+        int insertCount = 0;
+    } lastEnd_;
+    bool acceptNextStart_ = false;
+    bool restarted_ = false;     // playback ran since the file loaded
+    bool endCheckPending_ = false;
+    bool videoLost_ = false;
+
+    bool paused_ = false;
+    int volume_ = 100;
+    bool muted_ = false;
+
+    // Observed values, as mpv last reported them.
+    double timePos_ = 0;
+    double duration_ = 0;
+    // What is known of a medium that ended or stopped.
+    double keptDuration_ = 0;
+    std::vector<std::pair<std::string, std::string>> keptMetadata_;
+    std::string keptFileFormat_;
+    bool pausedForCache_ = false;
+    int cacheBuffering_ = 0;
+    double cacheEnd_ = 0;
+    bool cacheEof_ = false;
+    int width_ = 0, height_ = 0;
+    bool eofReached_ = false;
+    std::string fileFormat_;
+    std::vector<std::pair<std::string, std::string>> metadata_;
+};
+
+}  // namespace lumora

@@ -1,0 +1,18 @@
+// Widgets need an application object; the tests run on the offscreen platform
+// unless the environment chooses another one.
+#include <QApplication>
+#include <QtGlobal>
+
+#include <clocale>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    testing::InitGoogleTest(&argc, argv);
+    QApplication application(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    return RUN_ALL_TESTS();
+}
