@@ -1,0 +1,36 @@
+#include "engines/HostedControl.h"
+
+#include "platform/ControlHost.h"
+
+namespace lumora {
+
+bool HostedControl::CreateHost(QWidget* parent, int left, int top, int width, int height, const char* windowText) {
+    if (parent) parentWindow_ = parent;
+    if (!parentWindow_) return false;
+    auto* host = new ControlHost(parentWindow_, left, top, width, height, Text(windowText));
+    host->show();
+    hostWindow_ = host;
+    control = host->Control();
+    return control != nullptr;
+}
+
+bool HostedControl::SetVisible(int show) {
+    if (hostWindow_) hostWindow_->setVisible(show == 1);
+    return show == 1;
+}
+
+int HostedControl::Move(int left, int top, int width, int height) {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    if (!hostWindow_) return 0;
+    hostWindow_->setGeometry(left, top, width, height);
+    return 1;
+}
+
+QWidget* HostedControl::HostWindow() const {
+    return hostWindow_.data();
+}
+
+}  // namespace lumora
