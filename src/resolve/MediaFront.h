@@ -1,0 +1,148 @@
+// MediaFront: the one object through which the program plays media.
+//
+// It owns both engines, keeps one of them shown in the video area and
+// forwards every playback command to the active one. Play decides which
+// engine gets an address (IsFlashMedia: extension, text markers and, for
+// plain http addresses, a network probe) and which address it is given.
+//
+// Everything runs on the GUI thread. The probe waits in a nested event loop,
+// so the status timers call PlayState and the read operations re-entrantly
+// while Play waits (PlayState then reports 6, connecting), and a user action
+// may start another Play, Open or Stop meanwhile: the later action wins and
+// the waiting Play returns without opening its own address.
+#pragma once
+
+#include "base/Text.h"
+#include "engines/FlashMovieEngine.h"
+#include "engines/MediaPlayerEngine.h"
+#include "platform/RightClickRegistry.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace lumora {
+
+class MediaFront {
+public:
+    // The network probe IsFlashMedia asks about plain http addresses: the
+    // record of ProbeStream ("[Type]…[/Type]", "[File]…[/File]").
+    using ProbeFunction = std::function<Text(const Text& address)>;
+
+    MediaFront();
+
+    // Shows the active engine at the stored area and hides the other
+    // (stopped, moved to 0,0 with size 0x0). Returns shownEngine.
+    int ShowActiveEngine();
+
+    // Classifies `address` and opens it in an engine. engineType: 0 chooses,
+    // 1 the media player engine, 2 the Flash engine. A ";"-joined address
+    // longer than 20 bytes starts a playlist at item 1. `address` is updated
+    // to the address actually played (playlist item, rtmp "@" → "mp4:").
+    // A local path (beginning with "/") neither stops the engines nor shows
+    // "connecting". Returns early when overtaken during the network probe.
+    void Play(Text& address, int engineType = 0, bool keepPlaylist = false);
+    void Play(const Text& address, int engineType = 0, bool keepPlaylist = false);
+
+    // Creates both engines in `parent` (media player first) at the area.
+    void Attach(QWidget* parent, int left, int top, int width, int height, const RightClickHandler& handler = {});
+
+    // Stores the area (not in full screen), moves the active engine there and
+    // the other to (-100,-100) with size 0x0. Returns the active engine's Move.
+    int Resize(int left, int top, int width, int height);
+
+    // Puts the parent widget over the whole screen as a frameless top-most
+    // window, or back into its former parent at the stored area. Returns the
+    // new fullScreen.
+    int ToggleFullScreen();
+
+    QWidget* ParentWindow() const;
+    // With an argument: shows both engines for 1, hides them otherwise.
+    int SetVisible(std::optional<int> show = std::nullopt);
+    int Left() const { return left; }
+    int Top() const { return top; }
+    int Width() const { return width; }
+    int Height() const { return height; }
+
+    // 0 stopped, 1 buffering, 2 paused, 3 playing, 4 loading, 5 failed,
+    // 6 connecting. Polled every 10 ms; the end of a medium steps a playlist.
+    int PlayState();
+
+    int SetVolume(int value);
+    int ToggleMute();
+    void Seek(int seconds);
+    void TogglePause();
+    void Stop();
+    Text DurationText();
+    Text PositionText();
+    double Duration();
+    double Position();
+    Text CurrentAddress();
+    Text BufferText();
+    Text TimeText();
+    Text MediaItemTitle();
+    Text MediaItemAuthor();
+    // 0 stereo, 1 left, 2 right: returns the channel's name; else empty text.
+    Text SetChannel(int channel);
+    Text MediaTitle();
+    void Next();
+    void Previous();
+    int DownloadProgress();
+    void SetPlayCount(int count);
+    int VideoWidth();
+    int VideoHeight();
+    Text MediaType();
+    int SetScaleMode(int mode);
+    static int FindNoCase(const Text& text, const Text& part);
+    bool IsFlashMedia(const Text& address);
+
+    // Plays an address with an optional display title. The private address
+    // forms are not resolved yet: this plays the address as given.
+    void Open(const Text& address, const Text& title = {}, int engineType = 0);
+
+    // Replaces the network probe (tests); an empty function restores
+    // ProbeStream.
+    void SetProbe(ProbeFunction probe);
+
+    FlashMovieEngine flashEngine;
+    MediaPlayerEngine playerEngine;
+    int activeEngine = 0;  // 0 flashEngine, 1 playerEngine
+    int left = 0, top = 0, width = 0, height = 0;
+    int muted = 0;
+    int volume = 0;
+    int visible = 0;
+    int shownEngine = 0;  // 0 none, 1 playerEngine, 2 flashEngine
+    int playlistActive = 0;
+    int playlistIndex = 0;  // 1-based; 0 none
+    std::vector<Text> playlist;
+    Text titleOverride;
+    int fullScreen = 0;
+    int lastPlayerState = 0;
+    int state = 0;
+    int opening = 0;
+    Text probedAddress;
+    QPointer<QWidget> parentWindow;
+    QPointer<QWidget> savedForeground;
+
+private:
+    int PlayerEngineState();
+    int FlashEngineState();
+    void EndOfMedia(int code);
+    void PlayItem();
+    void SyncPlayerMute(bool mute);
+    int PlaylistCount() const { return static_cast<int>(playlist.size()); }
+
+    ProbeFunction probe_;
+    // Where the shown engine sits now: the stored area, or the whole screen
+    // in full screen.
+    int placedLeft_ = 0, placedTop_ = 0, placedWidth_ = 0, placedHeight_ = 0;
+    // Bumped by every Play, Open and Stop; a Play whose number changed while
+    // it waited on the network has been overtaken.
+    std::uint64_t generation_ = 0;
+};
+
+}  // namespace lumora

@@ -1,0 +1,141 @@
+// Which engine an address goes to and which address that engine is given.
+#include "FrontFixture.h"
+
+#include "base/Config.h"
+
+namespace lumora::test {
+namespace {
+
+using ClassificationTest = FrontTest;
+
+TEST_F(ClassificationTest, IsFlashMediaDecidesInStepOrder) {
+    records["http://h/get?id=1"] = Record("video/x-flv", "http://h/get?id=1");
+    records["http://h/get?id=2"] = Record("APPLICATION/octet-stream", "http://h/get?id=2");
+    records["http://h/get?id=3"] = Record("text/html", "http://cdn.test/files/v.FLV");
+    records["http://h/get?id=4"] = Record("text/html", "http://cdn.test/channel-Live");
+    records["http://h/get?id=5"] = Record("text/html", "rtsp://cdn.test:554/stream");
+    records["http://h/get?id=6"] = Record("text/html", "rtmp://cdn.test:1935/stream");  // 1935 is not looked at here
+    records["http://h/get?id=7"] = Record("text/html", "http://h/page.html");
+    struct Case {
+        const char* address;
+        bool flash;
+        bool probes;
+    };
+    const std::vector<Case> cases = {
+        {"http://h/a.flv?x=.mp3", false, false},  // ".mp3" in the query wins over the path
+        {"http://h/a.SWF", false, false},
+        {"http://h/a.MKV", false, false},
+        {"http://h/a.mp4.wmv", false, false},
+        {"http://h/a.mpeg4", false, false},  // ".mpe"
+        {"http://h/theme.mid?x=1", false, false},
+        {"/home/user/clip.flv", true, false},
+        {"http://h/v.mp4?k=1", true, false},
+        {"http://h/v.F4V", true, false},
+        {"http://h/v.hlv/play", true, false},
+        {"http://live-b.lumora.test/channel", true, false},
+        {"http://10.20.30.7/ch", true, false},
+        {"http://h/PlayLive.php?id=3", true, false},
+        {"http://h/streamLIVE", true, false},
+        {"mms://h:1755/x", true, false},  // the port before the scheme test
+        {"rtsp://h:554/s", true, false},
+        {"rtmp://h:1935/app/x", true, false},
+        {"rtsp://h/s", false, false},
+        {"https://h/x", false, false},  // not probed
+        {"ftp://h/x", false, false},
+        {"", false, false},
+        {"http://h/get?id=1", true, true},
+        {"http://h/get?id=2", true, true},
+        {"http://h/get?id=3", true, true},
+        {"http://h/get?id=4", true, true},
+        {"http://h/get?id=5", true, true},
+        {"http://h/get?id=6", false, true},
+        {"http://h/get?id=7", false, true},
+        {"http://h/unknown", false, true},  // the probe answered nothing
+    };
+    for (const auto& c : cases) {
+        probed.clear();
+        EXPECT_EQ(front.IsFlashMedia(c.address), c.flash) << c.address;
+        EXPECT_EQ(probed.size(), c.probes ? 1u : 0u) << c.address;
+    }
+    EXPECT_TRUE(front.probedAddress.Empty());  // the last probe had no [File] part
+    front.IsFlashMedia("http://h/get?id=3");
+    EXPECT_EQ(front.probedAddress, Text("http://cdn.test/files/v.FLV"));
+}
+
+TEST_F(ClassificationTest, LiveMarkersComeFromTheConfiguration) {
+    Config config = Config::Defaults();
+    config.liveHosts = {"tv.example.test"};
+    config.liveServerPrefix = "192.0.2.";
+    ScopedConfigOverride scoped(config);
+    EXPECT_TRUE(front.IsFlashMedia("http://TV.example.test/ch1"));
+    EXPECT_TRUE(front.IsFlashMedia("http://192.0.2.9/ch1"));
+    EXPECT_FALSE(front.IsFlashMedia("https://live-a.lumora.test/ch1"));
+    EXPECT_FALSE(front.IsFlashMedia("https://10.20.30.7/ch1"));
+}
+
+TEST_F(ClassificationTest, PlayOpensTheChosenEngineWithTheChosenAddress) {
+    records["http://h/get?id=1"] = Record("video/x-flv", "http://cdn.test/v.flv?abc");
+    records["http://h/get?id=15"] = Record("video/x-flv", "http://h/ab.flv");    // 15 bytes: not used
+    records["http://h/get?id=16"] = Record("video/x-flv", "http://h/abc.flv");   // 16 bytes: used
+    records["http://h/get?id=2"] = Record("text/html", "http://h/page.html");
+    struct Case {
+        const char* address;
+        int engineType;
+        const char* opened;
+        const char* played;  // the address as Play leaves it
+    };
+    const std::vector<Case> cases = {
+        {"http://h/a.flv", 0, "flash setPlayUrl=http://h/a.flv", "http://h/a.flv"},
+        {"http://h/a.wmv", 0, "player URL=http://h/a.wmv", "http://h/a.wmv"},
+        {"http://h/a.wmv", 7, "player URL=http://h/a.wmv", "http://h/a.wmv"},
+        {"http://h/a.flv", 1, "player URL=http://h/a.flv", "http://h/a.flv"},
+        {"http://h/a.wmv", 2, "flash setPlayUrl=http://h/a.wmv", "http://h/a.wmv"},
+        {"rtmp://h/app/@clip", 0, "flash setPlayUrl=rtmp://h/app/mp4:clip", "rtmp://h/app/mp4:clip"},
+        {"RTMPE://h/a|b$c", 0, "flash setPlayUrl=RTMPE://h/amp4:bmp4:c", "RTMPE://h/amp4:bmp4:c"},
+        {"rtmp://h/a@b", 1, "player URL=rtmp://h/amp4:b", "rtmp://h/amp4:b"},
+        {"http://h/x@y.flv", 0, "flash setPlayUrl=http://h/x@y.flv", "http://h/x@y.flv"},
+        {"http://h/get?id=1", 0, "flash setPlayUrl=http://cdn.test/v.flv?abc", "http://h/get?id=1"},
+        {"http://h/get?id=15", 0, "flash setPlayUrl=http://h/get?id=15", "http://h/get?id=15"},
+        {"http://h/get?id=16", 0, "flash setPlayUrl=http://h/abc.flv", "http://h/get?id=16"},
+        {"http://h/get?id=2", 0, "player URL=http://h/page.html", "http://h/get?id=2"},
+        {"", 0, "player URL=", ""},
+    };
+    for (const auto& c : cases) {
+        log.clear();
+        Text address = c.address;
+        front.Play(address, c.engineType);
+        EXPECT_EQ(Opened(), std::vector<std::string>{c.opened}) << c.address;
+        EXPECT_EQ(address, Text(c.played)) << c.address;
+        EXPECT_EQ(front.activeEngine, Text(c.opened).StartsWith("flash") ? 0 : 1) << c.address;
+        EXPECT_EQ(front.opening, 0);
+    }
+}
+
+TEST_F(ClassificationTest, NetworkAddressStopsBothEnginesAndConnectsWhileProbing) {
+    int stateDuringProbe = -1, openingAtOpen = -1;
+    duringProbe = [&] { stateDuringProbe = front.PlayState(); };
+    player.onOpen = [&] { openingAtOpen = front.opening; };
+    front.Play(Text("http://h/clip"));
+    EXPECT_EQ(stateDuringProbe, 6);
+    EXPECT_EQ(openingAtOpen, 1);
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[0], "flash setPlay=Stop");
+    EXPECT_EQ(log[1], "player stop");
+    EXPECT_EQ(Opened(), std::vector<std::string>{"player URL=http://h/clip"});
+    EXPECT_EQ(front.opening, 0);
+    EXPECT_NE(front.PlayState(), 6);
+}
+
+TEST_F(ClassificationTest, LocalPathNeitherStopsTheEnginesNorConnects) {
+    int openingAtOpen = -1;
+    movie.onOpen = [&] { openingAtOpen = front.opening; };
+    front.Play(Text("/home/user/clip.flv"));
+    EXPECT_EQ(openingAtOpen, 0);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log[0], "flash setPlayUrl=/home/user/clip.flv");
+    EXPECT_TRUE(Entries(log, "flash setPlay=Stop").empty());
+    EXPECT_TRUE(probed.empty());
+}
+
+}  // namespace
+}  // namespace lumora::test

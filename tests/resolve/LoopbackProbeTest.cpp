@@ -1,0 +1,68 @@
+// Play with the real network probe against a server on 127.0.0.1.
+#include "FrontFixture.h"
+
+#include <QTimer>
+
+#include <httplib.h>
+
+#include <chrono>
+#include <thread>
+
+namespace lumora::test {
+namespace {
+
+class LoopbackProbeTest : public FrontTest {
+protected:
+    void SetUp() override {
+        front.SetProbe({});  // the real ProbeStream
+        server.Get("/clip", [](const httplib::Request&, httplib::Response& response) {
+            response.set_content(std::string(64, 'x'), "video/x-flv");
+        });
+        server.Get("/page", [](const httplib::Request&, httplib::Response& response) {
+            response.set_content("<html></html>", "text/html");
+        });
+        server.Get("/slow", [](const httplib::Request&, httplib::Response& response) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+            response.set_content(std::string(64, 'x'), "video/x-flv");
+        });
+        port = server.bind_to_any_port("127.0.0.1");
+        ASSERT_GT(port, 0);
+        // The socket listens from the bind on; connections wait in its backlog.
+        thread = std::thread([this] { server.listen_after_bind(); });
+    }
+    void TearDown() override {
+        // stop() only reaches a server whose accept loop has begun.
+        for (int i = 0; i < 400 && !server.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        server.stop();
+        if (thread.joinable()) thread.join();
+    }
+    std::string Address(const char* path) const { return "http://127.0.0.1:" + std::to_string(port) + path; }
+
+    httplib::Server server;
+    std::thread thread;
+    int port = 0;
+};
+
+TEST_F(LoopbackProbeTest, TheAnnouncedContentTypeChoosesTheEngine) {
+    front.Play(Text::FromUtf8(Address("/clip")));
+    EXPECT_EQ(Opened(), std::vector<std::string>{"flash setPlayUrl=" + Address("/clip")});
+    EXPECT_EQ(front.probedAddress, Text::FromUtf8(Address("/clip")));
+    log.clear();
+    front.Play(Text::FromUtf8(Address("/page")));
+    EXPECT_EQ(Opened(), std::vector<std::string>{"player URL=" + Address("/page")});
+}
+
+TEST_F(LoopbackProbeTest, StopDuringTheProbeWins) {
+    int stateWhileWaiting = -1;
+    QTimer::singleShot(50, [&] {
+        stateWhileWaiting = front.PlayState();
+        front.Stop();
+    });
+    front.Play(Text::FromUtf8(Address("/slow")));
+    EXPECT_EQ(stateWhileWaiting, 6);  // the timer ran inside the wait
+    EXPECT_TRUE(Opened().empty());
+    EXPECT_EQ(front.opening, 0);
+}
+
+}  // namespace
+}  // namespace lumora::test

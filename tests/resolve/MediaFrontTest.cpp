@@ -1,0 +1,404 @@
+// MediaFront over recording controls: playlists, the state mappings and the
+// end-of-media reaction, overtaken Plays, titles, channels, mute, placement
+// and full screen.
+#include "FrontFixture.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace lumora::test {
+namespace {
+
+using PlaylistTest = FrontTest;
+
+TEST_F(PlaylistTest, OnlyJoinedAddressesLongerThan20BytesStartAPlaylist) {
+    struct Case {
+        const char* address;
+        const char* opened;
+        std::vector<Text> items;
+    };
+    const std::vector<Case> cases = {
+        {"/mm/a.flv;/mm/bb.flv", "flash setPlayUrl=/mm/a.flv;/mm/bb.flv", {}},  // 20 bytes: one address
+        {"/mm/aa.flv;/mm/bb.flv", "flash setPlayUrl=/mm/aa.flv", {"/mm/aa.flv", "/mm/bb.flv"}},
+        {"/media/one.flv;;/media/three.flv", "flash setPlayUrl=/media/one.flv", {"/media/one.flv", "", "/media/three.flv"}},
+        {"/media/one.flv;/media/two.flv;", "flash setPlayUrl=/media/one.flv", {"/media/one.flv", "/media/two.flv"}},
+    };
+    for (const auto& c : cases) {
+        log.clear();
+        front.playlist.clear();
+        Text address = c.address;
+        front.Play(address);
+        EXPECT_EQ(Opened(), std::vector<std::string>{c.opened}) << c.address;
+        EXPECT_EQ(front.playlist, c.items) << c.address;
+        EXPECT_EQ(front.playlistActive, c.items.empty() ? 0 : 1) << c.address;
+        EXPECT_EQ(front.playlistIndex, c.items.empty() ? 0 : 1) << c.address;
+        if (!c.items.empty()) {
+            EXPECT_EQ(address, c.items.front()) << c.address;
+        }
+    }
+}
+
+TEST_F(PlaylistTest, NextAndPreviousWalkTheItems) {
+    front.Next();
+    front.Previous();
+    EXPECT_EQ(log, (CallLog{"player next", "player previous"}));  // no playlist yet: the player's own
+
+    front.Play(Text("http://h/one.flv;http://h/two.wmv;http://h/three.flv"));
+    struct Step {
+        void (MediaFront::*move)();
+        const char* opened;  // nullptr: the player's own operation
+        int index;
+        int active;
+    };
+    const std::vector<Step> steps = {
+        {&MediaFront::Next, "player URL=http://h/two.wmv", 2, 1},
+        {&MediaFront::Next, "flash setPlayUrl=http://h/three.flv", 0, 0},  // the last item ends the playlist
+        {&MediaFront::Next, "flash setPlayUrl=http://h/one.flv", 1, 0},    // and Next starts it again
+        {&MediaFront::Previous, "flash setPlayUrl=http://h/three.flv", 0, 0},  // from item 1 to the last
+        {&MediaFront::Previous, nullptr, 0, 0},
+        {&MediaFront::Next, "flash setPlayUrl=http://h/one.flv", 1, 0},
+        {&MediaFront::Next, "player URL=http://h/two.wmv", 2, 0},  // restarted by Next: not active again
+        {&MediaFront::Previous, "flash setPlayUrl=http://h/one.flv", 1, 0},
+    };
+    int number = 0;
+    for (const auto& step : steps) {
+        log.clear();
+        (front.*step.move)();
+        ++number;
+        if (step.opened) {
+            EXPECT_EQ(Opened(), std::vector<std::string>{step.opened}) << "step " << number;
+        } else {
+            EXPECT_TRUE(Opened().empty()) << "step " << number;
+            EXPECT_EQ(Entries(log, "player previous").size(), 1u) << "step " << number;
+        }
+        EXPECT_EQ(front.playlistIndex, step.index) << "step " << number;
+        EXPECT_EQ(front.playlistActive, step.active) << "step " << number;
+    }
+}
+
+using PlayStateTest = FrontTest;
+
+TEST_F(PlayStateTest, MediaPlayerCodesMapToFrontStates) {
+    front.Play(Text("/media/a.wmv"));
+    ASSERT_EQ(front.activeEngine, 1);
+    const std::vector<std::pair<int, int>> codes = {
+        {9, 4}, {6, 1}, {3, 3},  {2, 2}, {3, 3}, {4, 4}, {5, 4}, {7, 4},  {11, 4},
+        {10, 5},  // ready but not swf: it could not be opened
+        {8, 0},   // ended
+        {8, 0},   // the same code again changes nothing
+        {12, 0},  // unknown codes leave the state
+        {1, 0},  {0, 0}, {3, 3},  {12, 3}, {6, 1},
+    };
+    for (const auto& [code, expected] : codes) {
+        player.playState = code;
+        EXPECT_EQ(front.PlayState(), expected) << "code " << code;
+    }
+    player.itemInfo["FileType"] = "SWF";
+    player.playState = 10;
+    EXPECT_EQ(front.PlayState(), 0);  // a ready swf is a stopped one
+}
+
+TEST_F(PlayStateTest, FlashCodesAreTakenOver) {
+    front.Play(Text("/media/a.flv"));
+    ASSERT_EQ(front.activeEngine, 0);
+    const std::vector<std::pair<int, int>> codes = {
+        {4, 4}, {1, 1}, {3, 3}, {2, 2}, {3, 3}, {5, 5}, {7, 5}, {0, 0}, {0, 0}, {3, 3}, {-1, 3}, {0, 0},
+    };
+    for (const auto& [code, expected] : codes) {
+        movie.state = code;
+        EXPECT_EQ(front.PlayState(), expected) << "code " << code;
+    }
+}
+
+TEST_F(PlayStateTest, EndOfEachItemStepsThePlaylist) {
+    front.Play(Text("/media/one.flv;/media/two.flv;/media/three.flv"));
+    for (const char* next : {"flash setPlayUrl=/media/two.flv", "flash setPlayUrl=/media/three.flv"}) {
+        EXPECT_EQ(front.PlayState(), 4);
+        movie.state = 3;
+        EXPECT_EQ(front.PlayState(), 3);
+        log.clear();
+        movie.state = 0;
+        EXPECT_EQ(front.PlayState(), 1) << next;  // buffering the next item
+        EXPECT_EQ(Opened(), std::vector<std::string>{next});
+    }
+    EXPECT_EQ(front.playlistActive, 0);  // the last item is playing
+    movie.state = 3;
+    EXPECT_EQ(front.PlayState(), 3);
+    log.clear();
+    movie.state = 0;
+    EXPECT_EQ(front.PlayState(), 0);
+    EXPECT_TRUE(Opened().empty());
+
+    // The media player ends an item with code 8.
+    front.Play(Text("/media/one.wmv;/media/two.wmv"));
+    player.playState = 3;
+    EXPECT_EQ(front.PlayState(), 3);
+    log.clear();
+    player.playState = 8;
+    EXPECT_EQ(front.PlayState(), 1);
+    EXPECT_EQ(Opened(), std::vector<std::string>{"player URL=/media/two.wmv"});
+    player.playState = 3;
+    EXPECT_EQ(front.PlayState(), 3);
+    player.playState = 8;
+    EXPECT_EQ(front.PlayState(), 0);
+}
+
+using OvertakenTest = FrontTest;
+
+TEST_F(OvertakenTest, ALaterActionDuringTheProbeWins) {
+    records["http://h/slow"] = Record("video/x-flv", "http://cdn.test/slow.flv");
+    struct Case {
+        const char* name;
+        std::function<void(MediaFront&)> act;
+        std::vector<std::string> opened;
+    };
+    const std::vector<Case> cases = {
+        {"Play", [](MediaFront& f) { f.Play(Text("/media/other.wmv")); }, {"player URL=/media/other.wmv"}},
+        {"Open", [](MediaFront& f) { f.Open(Text("/media/other.flv"), Text("Other")); }, {"flash setPlayUrl=/media/other.flv"}},
+        {"Stop", [](MediaFront& f) { f.Stop(); }, {}},
+    };
+    for (const auto& c : cases) {
+        log.clear();
+        bool acted = false;
+        duringProbe = [&] {
+            if (acted) return;
+            acted = true;
+            c.act(front);
+        };
+        Text address = "http://h/slow";
+        front.Play(address);
+        EXPECT_TRUE(acted) << c.name;
+        EXPECT_EQ(Opened(), c.opened) << c.name;
+        EXPECT_EQ(front.opening, 0) << c.name;
+        EXPECT_TRUE(front.probedAddress.Empty()) << c.name;
+        EXPECT_NE(front.PlayState(), 6) << c.name;
+    }
+    EXPECT_EQ(front.titleOverride, Text("Other"));  // set by Open after its own Play, kept
+}
+
+TEST_F(OvertakenTest, StopWhileTheNextItemProbesEndsThePlaylist) {
+    front.Play(Text("http://h/one.flv;http://h/two;http://h/three.flv"));
+    movie.state = 3;
+    EXPECT_EQ(front.PlayState(), 3);
+    duringProbe = [&] { front.Stop(); };
+    log.clear();
+    movie.state = 0;
+    front.PlayState();  // the end of item 1 starts item 2, whose probe is overtaken
+    EXPECT_TRUE(Opened().empty());
+    EXPECT_EQ(front.PlayState(), 0);
+    EXPECT_EQ(front.playlistActive, 0);
+    EXPECT_TRUE(Opened().empty());
+}
+
+using TitleTest = FrontTest;
+
+TEST_F(TitleTest, MediaTitle) {
+    struct Case {
+        const char* engineFile;  // played first, chooses the engine
+        const char* address;     // what the engine reports
+        const char* override;
+        const char* itemTitle;
+        const char* itemAuthor;
+        const char* expected;
+    };
+    const std::vector<Case> cases = {
+        {"/m/a.flv", "http://h/x.flv", "歌$$名∮版", "", "", "歌-名-版"},
+        {"/m/a.flv", "http://h/x.flv", "My%20Song", "", "", "My Song"},
+        {"/m/a.flv", "http://h/dir/My%20Clip.flv", "", "", "", "My Clip"},
+        {"/m/a.flv", "http://h/d/Vid.FLV?X=1", "", "", "", "vid"},
+        {"/m/a.flv", "http://h/path/noext", "", "", "", "noext"},
+        {"/m/a.flv", "http://h/a.b.c.flv", "", "", "", "a.b.c"},
+        {"/m/a.flv", "http://h/dir/", "", "", "", "http://h/dir/"},
+        {"/m/a.flv", "", "", "Song", "Singer", ""},  // Flash: no item information
+        {"/m/a.wmv", "/m/a.wmv", "", "Song", "Singer", "Song-Singer"},
+        {"/m/a.wmv", "/m/a.wmv", "", "Song", "", "Song"},
+        {"/m/a.wmv", "/m/a.wmv", "", "", "Singer", "a"},
+        {"/m/a.wmv", "/m/a.wmv", "", "Song$$Live", "", "Song-Live"},
+    };
+    for (const auto& c : cases) {
+        front.Play(Text(c.engineFile));
+        movie.url = c.address;
+        player.url = c.address;
+        player.itemInfo["Title"] = c.itemTitle;
+        player.itemInfo["Author"] = c.itemAuthor;
+        front.titleOverride = c.override;
+        EXPECT_EQ(front.MediaTitle(), Text(c.expected)) << c.address << " " << c.override;
+    }
+}
+
+TEST_F(TitleTest, SetChannelNamesTheChannel) {
+    struct Case {
+        int channel;
+        const char* name;
+        CallLog sent;
+    };
+    const std::vector<Case> cases = {
+        {0, "立体音", {"player balance=0", "flash setPan=0"}},
+        {1, "左声道", {"player balance=-100", "flash setPan=1"}},
+        {2, "右声道", {"player balance=100", "flash setPan=2"}},
+        {3, "", {}},
+        {-1, "", {}},
+    };
+    for (const auto& c : cases) {
+        log.clear();
+        EXPECT_EQ(front.SetChannel(c.channel), Text(c.name)) << c.channel;
+        EXPECT_EQ(log, c.sent) << c.channel;
+    }
+}
+
+using ForwardingTest = FrontTest;
+
+TEST_F(ForwardingTest, MuteStaysTheSameOnBothEngines) {
+    EXPECT_EQ(front.ToggleMute(), 1);
+    EXPECT_EQ(Entries(log, "flash setVolume="), CallLog{"flash setVolume=0"});
+    EXPECT_EQ(player.mute, 1);
+    log.clear();
+    EXPECT_EQ(front.ToggleMute(), 0);
+    EXPECT_EQ(Entries(log, "flash setVolume="), CallLog{"flash setVolume=100"});
+    EXPECT_EQ(player.mute, 0);
+
+    // A volume change unmutes both, so the next toggle mutes both again.
+    front.ToggleMute();
+    EXPECT_EQ(front.SetVolume(40), 40);
+    EXPECT_EQ(front.muted, 0);
+    EXPECT_EQ(player.mute, 0);
+    EXPECT_EQ(front.ToggleMute(), 1);
+    EXPECT_EQ(player.mute, 1);
+    EXPECT_EQ(front.ToggleMute(), 0);
+    EXPECT_EQ(Entries(log, "flash setVolume=").back(), "flash setVolume=40");
+}
+
+TEST_F(ForwardingTest, ReadsAndCommandsGoToTheActiveEngine) {
+    movie.totalTime = 3725;
+    movie.playTime = 59;
+    movie.buffer = 80;
+    movie.downBuffer = 30;
+    movie.playWidth = 640;
+    movie.playHeight = 360;
+    movie.playTimeString = "00:59";
+    player.duration = 3725.9;
+    player.position = 59.5;
+    player.buffering = 100;
+    player.download = 70;
+    player.imageWidth = 320.7;
+    player.imageHeight = 240;
+    player.itemInfo = {{"Title", "Song"}, {"Author", "Singer"}, {"FileType", "WMV"}};
+
+    front.Play(Text("/m/a.flv"));
+    movie.state = 3;
+    EXPECT_EQ(front.DurationText(), Text("01:02:05"));
+    EXPECT_EQ(front.PositionText(), Text("00:00:59"));
+    EXPECT_EQ(front.Duration(), 3725);
+    EXPECT_EQ(front.Position(), 59);
+    EXPECT_EQ(front.BufferText(), Text("80%"));
+    EXPECT_EQ(front.DownloadProgress(), 30);
+    EXPECT_EQ(front.VideoWidth(), 640);
+    EXPECT_EQ(front.VideoHeight(), 360);
+    EXPECT_EQ(front.TimeText(), Text("00:59"));
+    EXPECT_EQ(front.CurrentAddress(), Text("/m/a.flv"));
+    EXPECT_EQ(front.MediaType(), Text("flv"));
+    EXPECT_TRUE(front.MediaItemTitle().Empty());
+    EXPECT_EQ(front.ParentWindow(), video);
+    log.clear();
+    front.Seek(30);
+    front.SetPlayCount(3);  // the media player only
+    EXPECT_EQ(front.SetScaleMode(2), 2);
+    front.TogglePause();
+    EXPECT_EQ(front.playlistActive, 1);
+    front.Stop();
+    EXPECT_EQ(front.playlistActive, 0);
+    EXPECT_EQ(log, (CallLog{"flash setSeek=30", "flash setScaleMode=2", "flash setPlay=Play", "flash setPlay=Stop"}));
+
+    front.Play(Text("/m/a.wmv"));
+    player.playState = 3;
+    EXPECT_EQ(front.DurationText(), Text("01:02:05"));
+    EXPECT_EQ(front.PositionText(), Text("00:00:59"));
+    EXPECT_DOUBLE_EQ(front.Duration(), 3725.9);
+    EXPECT_DOUBLE_EQ(front.Position(), 59.5);
+    EXPECT_EQ(front.BufferText(), Text("100%"));
+    EXPECT_EQ(front.DownloadProgress(), 70);
+    EXPECT_EQ(front.VideoWidth(), 320);
+    EXPECT_EQ(front.VideoHeight(), 240);
+    EXPECT_EQ(front.MediaType(), Text("wmv"));
+    EXPECT_EQ(front.MediaItemTitle(), Text("Song"));
+    EXPECT_EQ(front.MediaItemAuthor(), Text("Singer"));
+    log.clear();
+    front.Seek(30);
+    front.SetPlayCount(3);
+    front.TogglePause();  // playing: pause
+    front.Stop();
+    EXPECT_EQ(log, (CallLog{"player seek=30", "player playCount=3", "player pause", "player stop"}));
+    EXPECT_EQ(front.DownloadProgress(), 0);  // stopped
+}
+
+using PlacementTest = FrontTest;
+
+QRect Placed(const HostedControl& engine) { return QRect(engine.Left(), engine.Top(), engine.Width(), engine.Height()); }
+
+TEST_F(PlacementTest, TheActiveEngineIsShownAtTheArea) {
+    EXPECT_EQ(front.Resize(5, 6, 300, 200), 1);
+    EXPECT_EQ(QRect(front.Left(), front.Top(), front.Width(), front.Height()), QRect(5, 6, 300, 200));
+    EXPECT_EQ(Placed(front.flashEngine.flashControl), QRect(5, 6, 300, 200));
+    EXPECT_EQ(Placed(front.playerEngine), QRect(-100, -100, 0, 0));
+
+    log.clear();
+    front.Play(Text("/m/a.wmv"));
+    EXPECT_EQ(front.shownEngine, 1);
+    EXPECT_EQ(Placed(front.playerEngine), QRect(5, 6, 300, 200));
+    EXPECT_EQ(Placed(front.flashEngine.flashControl), QRect(0, 0, 0, 0));
+    EXPECT_EQ(Entries(log, "flash setPlay=Stop").size(), 1u);
+    ASSERT_NE(front.flashEngine.flashControl.HostWindow(), nullptr);
+    EXPECT_TRUE(front.flashEngine.flashControl.HostWindow()->isHidden());
+    EXPECT_FALSE(front.playerEngine.HostWindow()->isHidden());
+
+    log.clear();
+    front.Play(Text("/m/b.wmv"));  // already shown: nothing moves or stops
+    EXPECT_EQ(log, CallLog{"player URL=/m/b.wmv"});
+    EXPECT_EQ(front.ShowActiveEngine(), 1);
+
+    EXPECT_EQ(front.SetVisible(), 1);
+    EXPECT_EQ(front.SetVisible(7), 7);  // anything but 1 hides
+    EXPECT_TRUE(front.playerEngine.HostWindow()->isHidden());
+    EXPECT_EQ(front.SetVisible(1), 1);
+    EXPECT_FALSE(front.playerEngine.HostWindow()->isHidden());
+}
+
+TEST_F(PlacementTest, FullScreenMovesTheVideoAreaAndBack) {
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    EXPECT_EQ(front.ToggleFullScreen(), 1);
+    EXPECT_TRUE(video->isWindow());
+    EXPECT_EQ(video->parentWidget(), nullptr);
+    EXPECT_EQ(video->geometry(), QRect(QPoint(0, 0), screen));
+    EXPECT_TRUE(video->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(Placed(front.flashEngine.flashControl), QRect(QPoint(0, 0), screen));
+    front.Resize(0, 0, screen.width(), screen.height());
+    EXPECT_EQ(QRect(front.Left(), front.Top(), front.Width(), front.Height()), QRect(0, 0, 640, 400));  // kept
+
+    // An engine switch in full screen fills the screen too.
+    front.Play(Text("/m/a.wmv"));
+    EXPECT_EQ(Placed(front.playerEngine), QRect(QPoint(0, 0), screen));
+
+    EXPECT_EQ(front.ToggleFullScreen(), 0);
+    EXPECT_FALSE(video->isWindow());
+    EXPECT_EQ(video->parentWidget(), &window);
+    EXPECT_EQ(video->geometry(), QRect(0, 0, 640, 400));
+    EXPECT_FALSE(video->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(Placed(front.playerEngine), QRect(0, 0, 640, 400));
+}
+
+TEST(DetachedFrontTest, OperationsWithoutEnginesReadEmpty) {
+    MediaFront front;
+    Text address = "rtmp://h/app/@clip";
+    front.Play(address);
+    EXPECT_EQ(address, Text("rtmp://h/app/mp4:clip"));
+    EXPECT_EQ(front.PlayState(), 0);
+    EXPECT_EQ(front.DurationText(), Text("00:00:00"));
+    EXPECT_EQ(front.BufferText(), Text("0%"));
+    EXPECT_TRUE(front.MediaTitle().Empty());
+    EXPECT_EQ(front.ParentWindow(), nullptr);
+    EXPECT_EQ(front.ToggleFullScreen(), 1);
+    EXPECT_EQ(front.ToggleFullScreen(), 0);
+}
+
+}  // namespace
+}  // namespace lumora::test

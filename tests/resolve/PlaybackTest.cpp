@@ -1,0 +1,174 @@
+// MediaFront over the real controls and libmpv: committed media from disk
+// and over loopback HTTP, headless and untimed, polled every 10 ms the way
+// the status display polls.
+#include "platform/PlaybackOptions.h"
+#include "resolve/MediaFront.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <thread>
+#include <vector>
+
+namespace lumora {
+namespace {
+
+const std::string kMedia = std::string(LUMORA_TEST_DATA) + "/media/";
+
+// Untimed runs end a 2-second clip within milliseconds; an audio-only one
+// then passes through "playing" faster than a 10 ms poll can see, so those
+// play in real time.
+class PlaybackTest : public testing::Test {
+protected:
+    explicit PlaybackTest(bool untimed) {
+        PlaybackOptions options;
+        options.nullOutputs = true;
+        options.untimed = untimed;
+        SetPlaybackOptions(options);
+        window.resize(640, 480);
+        video = new QWidget(&window);
+        video->setGeometry(0, 0, 640, 400);
+        front.Attach(video, 0, 0, 640, 400);
+    }
+
+    // The distinct states seen, polling every 10 ms until `until` holds for
+    // a state or the limit passes.
+    std::vector<int> Poll(const std::function<bool(int)>& until, std::chrono::milliseconds limit = std::chrono::seconds(15)) {
+        std::vector<int> seen;
+        QEventLoop loop;
+        QTimer tick;
+        QElapsedTimer clock;
+        clock.start();
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            const int state = front.PlayState();
+            if (seen.empty() || seen.back() != state) seen.push_back(state);
+            if (until(state) || clock.elapsed() > limit.count()) loop.quit();
+        });
+        tick.start(10);
+        loop.exec();
+        return seen;
+    }
+
+    static bool Has(const std::vector<int>& seen, int state) {
+        return std::find(seen.begin(), seen.end(), state) != seen.end();
+    }
+
+    // Plays a committed file and polls until it has played and stopped.
+    void ExpectPlaysToItsEnd(const std::string& file, int engine) {
+        front.Play(Text::FromUtf8(kMedia + file));
+        EXPECT_EQ(front.activeEngine, engine) << file;
+        bool played = false;
+        const std::vector<int> seen = Poll([&](int state) {
+            played = played || state == 3;
+            return played && state == 0;
+        });
+        std::string trace;
+        for (int state : seen) trace += std::to_string(state) + " ";
+        EXPECT_TRUE(Has(seen, 3)) << file << ": " << trace;
+        EXPECT_EQ(seen.back(), 0) << file << ": " << trace;
+        EXPECT_FALSE(Has(seen, 5)) << file << ": " << trace;
+    }
+
+    QWidget window;
+    QWidget* video = nullptr;
+    MediaFront front;
+};
+
+class UntimedPlaybackTest : public PlaybackTest {
+protected:
+    UntimedPlaybackTest() : PlaybackTest(true) {}
+};
+
+class RealTimePlaybackTest : public PlaybackTest {
+protected:
+    RealTimePlaybackTest() : PlaybackTest(false) {}
+};
+
+TEST_F(UntimedPlaybackTest, VideoFilesPlayToTheirEndInTheFlashEngine) {
+    ExpectPlaysToItsEnd("clip.mp4", 0);
+    ExpectPlaysToItsEnd("clip.flv", 0);
+}
+
+TEST_F(RealTimePlaybackTest, AudioFilesPlayToTheirEndInTheMediaPlayer) {
+    ExpectPlaysToItsEnd("stereo.wav", 1);
+    ExpectPlaysToItsEnd("tone.mp3", 1);
+}
+
+TEST_F(RealTimePlaybackTest, APlaylistStepsOnAtTheEndOfEachItem) {
+    const Text first = Text::FromUtf8(kMedia + "clip.mp4"), second = Text::FromUtf8(kMedia + "tone.mp3");
+    front.Play(first + ";" + second);
+    EXPECT_EQ(front.playlistIndex, 1);
+    Poll([&](int) { return front.activeEngine == 1; });
+    EXPECT_EQ(front.activeEngine, 1);  // the mp3 went to the media player
+    EXPECT_EQ(front.CurrentAddress(), second);
+    bool played = false;
+    const std::vector<int> seen = Poll([&](int state) {
+        played = played || state == 3;
+        return played && state == 0;
+    });
+    EXPECT_TRUE(Has(seen, 3));
+    EXPECT_EQ(seen.back(), 0);
+    EXPECT_EQ(front.playlistActive, 0);
+}
+
+TEST_F(UntimedPlaybackTest, MediaThatCannotPlayEndFailedOrStopped) {
+    const std::vector<std::string> addresses = {
+        kMedia + "corrupt.mp4", kMedia + "missing.wmv", kMedia + "missing.flv",
+        "lavfi://sine", "av://lavfi:sine", "memory://RIFF", "",  // mpv's own protocols open nothing
+    };
+    for (const std::string& address : addresses) {
+        front.Play(Text::FromUtf8(address));
+        int stoppedPolls = 0;  // stopped for 200 ms counts as the answer too
+        const std::vector<int> seen = Poll(
+            [&](int state) {
+                stoppedPolls = state == 0 ? stoppedPolls + 1 : 0;
+                return state == 5 || stoppedPolls >= 20;
+            },
+            std::chrono::seconds(5));
+        EXPECT_TRUE(seen.back() == 5 || seen.back() == 0) << address;
+        EXPECT_FALSE(Has(seen, 3)) << address;
+    }
+}
+
+TEST_F(UntimedPlaybackTest, OverLoopbackTheProbeChoosesAndFailuresShow) {
+    std::ifstream file(kMedia + "clip.flv", std::ios::binary);
+    const std::string flv((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(flv.empty());
+    httplib::Server server;
+    server.Get("/watch", [&](const httplib::Request&, httplib::Response& response) { response.set_content(flv, "video/x-flv"); });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    ASSERT_GT(port, 0);
+    std::thread thread([&] { server.listen_after_bind(); });
+    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+
+    front.Play(Text::FromUtf8(base + "/watch"));
+    EXPECT_EQ(front.activeEngine, 0);  // chosen by the announced type
+    bool played = false;
+    std::vector<int> seen = Poll([&](int state) {
+        played = played || state == 3;
+        return played && state == 0;
+    });
+    EXPECT_TRUE(Has(seen, 3));
+
+    front.Play(Text::FromUtf8(base + "/nothing-here"));  // 404
+    EXPECT_EQ(front.activeEngine, 1);
+    seen = Poll([](int state) { return state == 5; }, std::chrono::seconds(10));
+    EXPECT_EQ(seen.back(), 5);
+
+    for (int i = 0; i < 400 && !server.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    server.stop();
+    thread.join();
+}
+
+}  // namespace
+}  // namespace lumora
