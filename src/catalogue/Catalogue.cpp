@@ -1,0 +1,80 @@
+#include "catalogue/Catalogue.h"
+
+#include "base/Config.h"
+#include "base/NumberText.h"
+#include "script/RegexObject.h"
+#include "web/PageRequest.h"
+#include "web/WebText.h"
+
+#include <utility>
+
+namespace lumora {
+
+namespace {
+
+// Path and query of each batch, indexed by batch number; batch 1's path
+// depends on whether the cycle starts or wraps, so it is built apart.
+constexpr const char* kBatchPaths[kBatchCount + 1] = {
+    nullptr,
+    nullptr,
+    "/vodlist/index.php?id=27",
+    "/vodlist/index.php?id=32",
+    "/vodlist/index.php?id=32&page=2",
+    "/vodlist/index.php?id=32&page=3",
+    "/vodlist/index.php?id=32&page=4",
+    "/vodlist/index.php?id=35",
+    "/vodlist/index.php?id=35&page=2",
+    "/vodlist/index.php?id=35&page=3",
+    "/vodlist/index.php?id=35&page=4",
+    "/vodlist/index.php?id=39",
+    "/vodlist/index.php?id=39&page=2",
+    "/vodlist/index.php?id=39&page=3",
+    "/vodlist/index.php?id=39&page=4",
+};
+
+Text SiteAddress() { return "http://" + Config::Get().catalogueHost; }
+
+}  // namespace
+
+Text BatchAddress(int batchNumber, bool atStartUp) {
+    if (batchNumber < 1 || batchNumber > kBatchCount) return Text();
+    if (batchNumber == 1) return atStartUp ? SiteAddress() + "/" : SiteAddress();
+    return SiteAddress() + kBatchPaths[batchNumber];
+}
+
+int NextBatchNumber(int batchNumber) {
+    return batchNumber >= 1 && batchNumber < kBatchCount ? batchNumber + 1 : 1;
+}
+
+BatchPage StartUpBatch() { return {1, BatchAddress(1, true)}; }
+
+BatchPage FollowingBatch(int batchNumber) {
+    const int next = NextBatchNumber(batchNumber);
+    return {next, BatchAddress(next)};
+}
+
+std::vector<ListRow> ExtractListRows(Text page) {
+    RegexObject regex;
+    regex.Create(Text(kListPattern), std::move(page));
+    const int count = regex.MatchCount();
+    std::vector<ListRow> rows;
+    rows.reserve(static_cast<std::size_t>(count));
+    for (int i = 1; i <= count; ++i) rows.push_back({regex.SubMatchText(i, 1), regex.SubMatchText(i, 2)});
+    return rows;
+}
+
+std::vector<ListRow> FetchListPage(const Text& address) { return ExtractListRows(FetchPageText(address)); }
+
+Text ListTitleText(int batchNumber, int count) {
+    return "第" + NumberText(batchNumber) + "批共14批搜索到：" + NumberText(count) + "个视频";
+}
+
+Text DetailPageAddress(const Text& id) { return SiteAddress() + "/vod/index.php?id=" + id; }
+
+Text ExtractVideoAddress(const Text& page) {
+    return ExtractBetween(page, Text(kVideoStartMarker), Text(kVideoEndMarker));
+}
+
+Text FetchVideoAddress(const Text& id) { return ExtractVideoAddress(FetchPageText(DetailPageAddress(id))); }
+
+}  // namespace lumora
