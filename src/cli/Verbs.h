@@ -21,5 +21,10 @@ inline int ResultStatus(bool nonEmpty) { return nonEmpty ? 0 : 1; }
 int Fetch(const Args& args);
 int Code(const Args& args);
 int Regex(const Args& args);
+int Object(const Args& args);
+int Socket(const Args& args);
+int Probe(const Args& args);
+int List(const Args& args);
+int Video(const Args& args);
 
 }  // namespace lumora::cli

@@ -1,6 +1,8 @@
 // lumora-cli: the player's subsystems from a terminal.
 #include "cli/Verbs.h"
 
+#include <QCoreApplication>
+
 #include <clocale>
 #include <cstdio>
 #include <iostream>
@@ -30,16 +32,25 @@ constexpr Verb kVerbs[] = {
     {"fetch", Fetch},
     {"code", Code},
     {"regex", Regex},
+    {"object", Object},
+    {"socket", Socket},
+    {"probe", Probe},
+    {"list", List},
+    {"video", Video},
 };
 
 constexpr const char* kUsage =
-    "usage: lumora-cli fetch URL | code OP TEXT | regex PATTERN FILE";
+    "usage: lumora-cli fetch URL | code OP TEXT | regex PATTERN FILE | object URL [OPTIONS] | socket URL | probe URL | list N [--address URL] | video ID";
 
 }  // namespace
 }  // namespace lumora::cli
 
 int main(int argc, char** argv) {
     using namespace lumora::cli;
+    // Requests wait for their workers in an event loop, which needs the
+    // application object. It sets the locale from the environment; numbers
+    // are read and written the C way.
+    QCoreApplication app(argc, argv);
     std::setlocale(LC_ALL, "C");
     if (argc < 2) return UsageError(kUsage);
     const std::string verb = argv[1];

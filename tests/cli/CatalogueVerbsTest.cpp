@@ -1,0 +1,127 @@
+// lumora-cli list and video against a catalogue site of the test's own on
+// 127.0.0.1, reached through LUMORA_CATALOGUE_HOST as a user would set it.
+#include "CliRun.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using clitest::CliRun;
+
+CliRun RunCli(const std::string& catalogueHost, const std::vector<std::string>& args) {
+    return clitest::RunCli(args, "LUMORA_CATALOGUE_HOST=" + clitest::Quote(catalogueHost));
+}
+
+std::string Entry(const std::string& id, const std::string& title) {
+    return "<li><div class=\"pic\"></div><a href=\"/vod/index.php?id=" + id + "\" target=\"_blank\" title=\"" + title +
+           " \" alt=\"" + title + "\">" + title + "</a></li>\n";
+}
+
+// The site: the home page and batch 14 list two videos each, category 35 is
+// empty, "/other" is a page only --address reaches, detail pages carry an
+// address except for video 0.
+class Site {
+public:
+    Site() {
+        server_.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+            {
+                std::lock_guard lock(mutex_);
+                targets_.push_back(req.target);
+            }
+            std::string body;
+            if (req.path == "/") {
+                body = Entry("1", "首页 一") + Entry("2", "首页 二");
+            } else if (req.path == "/vodlist/index.php" && req.get_param_value("id") == "39") {
+                body = Entry("39" + req.get_param_value("page"), "第四类");
+            } else if (req.path == "/other") {
+                body = Entry("77", "别处") + Entry("78", "别处\t二");
+            } else if (req.path == "/vod/index.php" && req.get_param_value("id") != "0") {
+                body = "<script>var video=['http://media.test/" + req.get_param_value("id") +
+                       ".mp4->video/mp4'];</script>";
+            }
+            res.set_content("<html><body><ul>" + body + "</ul></body></html>", "text/html; charset=utf-8");
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        for (int i = 0; i < 500 && !server_.is_running(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ~Site() {
+        server_.stop();
+        thread_.join();
+    }
+    std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
+    std::vector<std::string> TakeTargets() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(targets_, {});
+    }
+
+private:
+    httplib::Server server_;
+    int port_ = -1;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::vector<std::string> targets_;
+};
+
+TEST(CliCatalogue, ListAndVideo) {
+    Site site;
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+        int status;
+        std::vector<std::string> targets;  // requests the site saw
+    };
+    const std::vector<Case> cases = {
+        {{"list", "1"}, "1\t首页 一\n2\t首页 二\n第1批共14批搜索到：2个视频\n", 0, {"/"}},
+        {{"list", "14"}, "394\t第四类\n第14批共14批搜索到：1个视频\n", 0, {"/vodlist/index.php?id=39&page=4"}},
+        {{"list", "07"}, "第7批共14批搜索到：0个视频\n", 1, {"/vodlist/index.php?id=35"}},
+        {{"list", "2", "--address", "http://" + site.Host() + "/other"},
+         "77\t别处\n78\t别处\t二\n第2批共14批搜索到：2个视频\n", 0, {"/other"}},
+        {{"list", "0"}, "", 2, {}},
+        {{"list", "15"}, "", 2, {}},
+        {{"list", "-1"}, "", 2, {}},
+        {{"list", "1.5"}, "", 2, {}},
+        {{"list", "x"}, "", 2, {}},
+        {{"list", ""}, "", 2, {}},
+        {{"list"}, "", 2, {}},
+        {{"list", "1", "2"}, "", 2, {}},
+        {{"list", "1", "--address"}, "", 2, {}},
+        {{"video", "123"}, "http://media.test/123.mp4\n", 0, {"/vod/index.php?id=123"}},
+        {{"video", "0"}, "", 1, {"/vod/index.php?id=0"}},
+        {{"video"}, "", 2, {}},
+        {{"video", "1", "2"}, "", 2, {}},
+    };
+    for (const Case& c : cases) {
+        std::string joined;
+        for (const auto& a : c.args) joined += a + " ";
+        const CliRun run = RunCli(site.Host(), c.args);
+        EXPECT_EQ(run.out, c.out) << joined;
+        EXPECT_EQ(run.status, c.status) << joined;
+        EXPECT_EQ(site.TakeTargets(), c.targets) << joined;
+    }
+}
+
+TEST(CliCatalogue, SiteNotThere) {
+    std::string host;
+    {
+        Site site;
+        host = site.Host();
+    }
+    CliRun run = RunCli(host, {"list", "3"});
+    EXPECT_EQ(run.out, "第3批共14批搜索到：0个视频\n");
+    EXPECT_EQ(run.status, 1);
+    run = RunCli(host, {"video", "5"});
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.status, 1);
+}
+
+}  // namespace

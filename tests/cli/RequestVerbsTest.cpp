@@ -1,0 +1,87 @@
+// lumora-cli object, socket and probe against a server of the test's own.
+#include "CliRun.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace {
+
+using clitest::RunCli;
+
+class RequestVerbs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server_.Get("/clip.flv", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_content("FLV-body agent=" + req.get_header_value("User-Agent"), "video/x-flv");
+        });
+        server_.Post("/form", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_content("posted " + req.body + " with " + req.get_header_value("Cookie"), "text/plain");
+        });
+        server_.Get("/hop", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect(base_ + "/clip.flv", 302);
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        base_ = "http://127.0.0.1:" + std::to_string(port_);
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        for (int i = 0; i < 200 && !server_.is_running(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    void TearDown() override {
+        server_.stop();
+        thread_.join();
+    }
+
+    httplib::Server server_;
+    int port_ = 0;
+    std::string base_;
+    std::thread thread_;
+};
+
+TEST_F(RequestVerbs, ObjectModesAndOptions) {
+    auto run = RunCli({"object", base_ + "/clip.flv"});
+    EXPECT_EQ(run.out, "FLV-body agent=QuilPlayer/QQ100200300\n");
+    EXPECT_EQ(run.status, 0);
+
+    run = RunCli({"object", base_ + "/clip.flv", "--agent", "Tester/1"});
+    EXPECT_EQ(run.out, "FLV-body agent=Tester/1\n");
+
+    run = RunCli({"object", base_ + "/form?a=1", "--method", "post", "--cookie", "sid=9"});
+    EXPECT_EQ(run.out, "posted a=1 with sid=9\n");
+
+    run = RunCli({"object", "head@" + base_ + "/clip.flv"});
+    EXPECT_NE(run.out.find("Content-Type: video/x-flv"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("FLV-body"), std::string::npos);
+
+    run = RunCli({"object", "loca@" + base_ + "/hop"});
+    EXPECT_EQ(run.out, base_ + "/clip.flv\n");
+    run = RunCli({"object", "loca@" + base_ + "/clip.flv"});  // a 200 has no Location
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.status, 1);
+
+    EXPECT_EQ(RunCli({"object"}).status, 2);
+    EXPECT_EQ(RunCli({"object", base_, "--timeout"}).status, 2);
+    EXPECT_EQ(RunCli({"object", base_, "--timeout", "0"}).status, 2);
+    EXPECT_EQ(RunCli({"object", base_, "--colour", "red"}).status, 2);
+}
+
+TEST_F(RequestVerbs, SocketAndProbe) {
+    auto run = RunCli({"socket", base_ + "/clip.flv"});
+    EXPECT_EQ(run.out.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << run.out;
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(RunCli({"socket", "https://127.0.0.1/"}).status, 1);
+
+    run = RunCli({"probe", base_ + "/hop"});
+    EXPECT_NE(run.out.find("[Type]video/x-flv[/Type]"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("[File]" + base_ + "/clip.flv[/File]\n"), std::string::npos) << run.out;
+    EXPECT_EQ(run.status, 0);
+
+    run = RunCli({"probe", "https://example.invalid/a%20b.mp4"});  // never probed, decoded
+    EXPECT_EQ(run.out, "[File]https://example.invalid/a b.mp4[/File]\n");
+    EXPECT_EQ(RunCli({"probe"}).status, 2);
+}
+
+}  // namespace
