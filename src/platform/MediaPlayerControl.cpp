@@ -1,5 +1,7 @@
 #include "platform/MediaPlayerControl.h"
 
+#include "base/TimeText.h"
+
 #include <QByteArray>
 
 #include <algorithm>
@@ -216,7 +218,7 @@ AutomationRef MakeNetwork(const std::weak_ptr<State>& weak)
 
 Text ClockText(double seconds)
 {
-    const long long whole = std::isfinite(seconds) && seconds > 0 ? (long long)seconds : 0;
+    const long long whole = std::max(0LL, WholeSeconds(seconds));
     char text[48];
     if (whole < 3600)
         std::snprintf(text, sizeof text, "%02lld:%02lld", whole / 60, whole % 60);

@@ -1,12 +1,14 @@
 #include "platform/MovieControl.h"
 
 #include "base/NumberText.h"
+#include "base/TimeText.h"
 #include "platform/SwfMovie.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 
 namespace lumora {
@@ -21,13 +23,14 @@ std::optional<Variant> Done()
 
 constexpr qint64 kMaxMovieFile = 32 << 20;
 
+// A number written as text, kept within ±1e9 so that it converts to int safely.
 std::optional<double> NumberOf(const Text& value)
 {
     bool ok = false;
     const double number = QByteArray::fromStdString(value.Bytes()).trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(number))
         return std::nullopt;
-    return number;
+    return std::clamp(number, -1e9, 1e9);
 }
 
 // The callback an invoke request names: the name attribute of its <invoke>
@@ -54,8 +57,8 @@ std::optional<std::string> InvokedName(const Text& request)
 
 Text MinutesText(double seconds)
 {
-    const long long whole = std::isfinite(seconds) && seconds > 0 ? (long long)seconds : 0;
-    char text[32];
+    const long long whole = std::max(0LL, WholeSeconds(seconds));
+    char text[48];
     std::snprintf(text, sizeof text, "%02lld:%02lld", whole / 60, whole % 60);
     return Text::Gbk(text);
 }

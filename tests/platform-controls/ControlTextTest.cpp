@@ -5,6 +5,8 @@
 
 #include <QDir>
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 namespace lumora {
@@ -73,6 +75,8 @@ TEST(ControlTextTest, TimeTexts)
         {4500, "75:00", "01:15:00"},
         {3725, "62:05", "01:02:05"},
         {360000, "6000:00", "100:00:00"},
+        {1e300, "153722867280912930:07", "2562047788015215:30:07"},
+        {std::nan(""), "00:00", "00:00"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(MinutesText(c.seconds).Bytes(), c.minutes) << c.seconds;

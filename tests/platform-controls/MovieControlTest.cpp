@@ -114,7 +114,7 @@ TEST(MovieControlTest, RepliesCarryTheValueInBrackets)
     EXPECT_EQ(SessionOf(control).Volume(), 0);
 }
 
-TEST(MovieControlTest, PlaysThroughLoadingAndBufferingToPlayingAndStopsAtTheEnd)
+TEST(MovieControlTest, PlaysThroughLoadingToPlayingAndStopsAtTheEnd)
 {
     AutomationRef control = MakeMovieControl(HeadlessOptions(false));
     LoadValidMovie(control);
