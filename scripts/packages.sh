@@ -4,7 +4,7 @@
 LUMORA_BUILD_PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev libqt6opengl6-dev libgl-dev
-  libmpv-dev libcurl4-openssl-dev libpcre2-dev libcpp-httplib-dev zlib1g-dev
+  libmpv-dev libcurl4-openssl-dev libpcre2-dev libcpp-httplib-dev zlib1g-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 LUMORA_TEST_PACKAGES=(xvfb xauth xdotool fonts-wqy-microhei)
