@@ -26,5 +26,12 @@ int Socket(const Args& args);
 int Probe(const Args& args);
 int List(const Args& args);
 int Video(const Args& args);
+int Classify(const Args& args);
+// What Open makes of an address: "ENGINE<TAB>ADDRESS<TAB>TITLE".
+int Resolve(const Args& args);
+// Downloads URL into FILE; progress on one line, then 下载成功 or 下载失败.
+int Download(const Args& args);
+// Plays through MediaFront; runs under a QApplication (see main.cpp).
+int Play(const Args& args);
 
 }  // namespace lumora::cli

@@ -1,62 +1,43 @@
 // lumora-cli: the player's subsystems from a terminal.
-#include "cli/Verbs.h"
+//
+// The verbs that play or classify through the playback engines live in a
+// second program, lumora-cli-media, beside this one: loading libmpv and its
+// codecs costs tens of milliseconds, which the light verbs should not pay.
+#include "cli/CliMain.h"
 
-#include <QCoreApplication>
-
-#include <clocale>
-#include <cstdio>
-#include <iostream>
+#include <climits>
+#include <cstring>
 #include <string>
+#include <unistd.h>
 
 namespace lumora::cli {
-
-int UsageError(std::string_view message) {
-    std::cerr << "lumora-cli: " << message << '\n';
-    return 2;
-}
-
-void PrintLine(const Text& text) {
-    const std::string utf8 = text.ToUtf8();
-    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
-    std::fputc('\n', stdout);
-}
-
 namespace {
 
-struct Verb {
-    const char* name;
-    int (*run)(const Args&);
-};
-
 constexpr Verb kVerbs[] = {
-    {"fetch", Fetch},
-    {"code", Code},
-    {"regex", Regex},
-    {"object", Object},
-    {"socket", Socket},
-    {"probe", Probe},
-    {"list", List},
-    {"video", Video},
+    {"fetch", Fetch},   {"code", Code},   {"regex", Regex}, {"object", Object},       {"socket", Socket},
+    {"probe", Probe},   {"list", List},   {"video", Video}, {"download", Download},
 };
 
-constexpr const char* kUsage =
-    "usage: lumora-cli fetch URL | code OP TEXT | regex PATTERN FILE | object URL [OPTIONS] | socket URL | probe URL | list N [--address URL] | video ID";
+constexpr const char* kMediaVerbs[] = {"classify", "resolve", "play"};
+
+// Replaces this process by lumora-cli-media from this program's directory.
+int RunMediaProgram(char** argv) {
+    char self[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return UsageError("cannot find lumora-cli-media");
+    std::string path(self, static_cast<std::size_t>(n));
+    path = path.substr(0, path.rfind('/') + 1) + "lumora-cli-media";
+    execv(path.c_str(), argv);
+    return UsageError("cannot start " + path);
+}
 
 }  // namespace
 }  // namespace lumora::cli
 
 int main(int argc, char** argv) {
     using namespace lumora::cli;
-    // Requests wait for their workers in an event loop, which needs the
-    // application object. It sets the locale from the environment; numbers
-    // are read and written the C way.
-    QCoreApplication app(argc, argv);
-    std::setlocale(LC_ALL, "C");
-    if (argc < 2) return UsageError(kUsage);
-    const std::string verb = argv[1];
-    Args args;
-    for (int i = 2; i < argc; ++i) args.push_back(lumora::Text::FromUtf8(argv[i]));
-    for (const Verb& v : kVerbs)
-        if (verb == v.name) return v.run(args);
-    return UsageError("unknown verb \"" + verb + "\"; " + kUsage);
+    if (argc >= 2)
+        for (const char* verb : kMediaVerbs)
+            if (std::strcmp(argv[1], verb) == 0) return RunMediaProgram(argv);
+    return RunVerb(kVerbs, argc, argv);
 }

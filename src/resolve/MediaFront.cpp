@@ -5,6 +5,9 @@
 #include "base/TimeText.h"
 #include "probe/ProbeStream.h"
 #include "resolve/AddressText.h"
+#include "resolve/EventTurns.h"
+#include "resolve/MusicResolvers.h"
+#include "resolve/PrivateSchemes.h"
 #include "script/Codings.h"
 
 #include <QGuiApplication>
@@ -40,11 +43,26 @@ int ClampToInt(double value) {
 
 Text DefaultProbe(const Text& address) { return ProbeStream(address); }
 
+bool IsRtmpScheme(const Text& scheme) { return scheme.Left(4) == Text("rtmp"); }
+
+bool StartsPlaylist(const Text& address) { return address.Contains(Text(";")) && address.Length() > 20; }
+
+// The movie expects "mp4:" before an rtmp stream name; catalogue addresses
+// mark it with "@", "|" or "$".
+Text WithStreamMarks(const Text& address) {
+    const Text streamMark("mp4:");
+    return address.ReplacedAll(Text("@"), streamMark).ReplacedAll(Text("|"), streamMark).ReplacedAll(Text("$"), streamMark);
+}
+
 }  // namespace
 
-MediaFront::MediaFront() : probe_(DefaultProbe) {}
+MediaFront::MediaFront() : probe_(DefaultProbe), serviceLimit_(kServiceLimit) {}
 
 void MediaFront::SetProbe(ProbeFunction probe) { probe_ = probe ? std::move(probe) : ProbeFunction(DefaultProbe); }
+
+void MediaFront::SetServiceLimit(std::chrono::milliseconds limit) {
+    serviceLimit_ = limit > std::chrono::milliseconds::zero() ? limit : kServiceLimit;
+}
 
 int MediaFront::ShowActiveEngine() {
     // In full screen the engine belongs on the whole screen, not the stored
@@ -76,6 +94,7 @@ void MediaFront::Play(const Text& address, int engineType, bool keepPlaylist) {
 
 void MediaFront::Play(Text& address, int engineType, bool keepPlaylist) {
     const std::uint64_t ticket = ++generation_;
+    nothingPlayed_ = false;
     probedAddress = Text();
     const Text scheme = Scheme(address);
 
@@ -89,17 +108,14 @@ void MediaFront::Play(Text& address, int engineType, bool keepPlaylist) {
         playlistActive = 0;
         playlistIndex = 0;
     }
-    if (address.Contains(Text(";")) && address.Length() > 20 && playlistActive == 0) {
+    if (StartsPlaylist(address) && playlistActive == 0) {
         playlistActive = 1;
         playlist = address.Split(Text(";"));
         playlistIndex = 1;
         address = playlist.empty() ? Text() : playlist.front();
     }
-    const bool rtmp = scheme.Left(4) == Text("rtmp");
-    if (rtmp) {
-        const Text streamMark("mp4:");
-        address = address.ReplacedAll(Text("@"), streamMark).ReplacedAll(Text("|"), streamMark).ReplacedAll(Text("$"), streamMark);
-    }
+    const bool rtmp = IsRtmpScheme(scheme);
+    if (rtmp) address = WithStreamMarks(address);
 
     if (engineType == 1) {
         activeEngine = 1;
@@ -108,15 +124,16 @@ void MediaFront::Play(Text& address, int engineType, bool keepPlaylist) {
         activeEngine = 0;
         flashEngine.SetPlayUrl(address);
     } else {
-        const bool flash = rtmp || IsFlashMedia(address);
+        const ProbeFunction probe = probe_;  // a copy: the wait may run SetProbe
+        const EngineChoice choice = ChooseEngine(address, rtmp, probe);
         if (generation_ != ticket) return;  // a later Play, Open or Stop ran during the probe
-        const Text& target = probedAddress.Length() > 15 ? probedAddress : address;
-        if (flash) {
+        probedAddress = choice.probedAddress;
+        if (choice.flash) {
             activeEngine = 0;
-            flashEngine.SetPlayUrl(target);
+            flashEngine.SetPlayUrl(choice.address);
         } else {
             activeEngine = 1;
-            playerEngine.SetUrl(target);
+            playerEngine.SetUrl(choice.address);
         }
     }
     opening = 0;
@@ -207,6 +224,7 @@ int MediaFront::SetVisible(std::optional<int> show) {
 
 int MediaFront::PlayState() {
     if (opening) return 6;
+    if (nothingPlayed_) return 5;
     return activeEngine == 1 ? PlayerEngineState() : FlashEngineState();
 }
 
@@ -296,11 +314,13 @@ void MediaFront::TogglePause() {
     else
         flashEngine.Play();
     opening = 0;
+    nothingPlayed_ = false;
     playlistActive = 1;
 }
 
 void MediaFront::Stop() {
     ++generation_;
+    nothingPlayed_ = false;
     if (activeEngine == 1)
         playerEngine.Stop();
     else
@@ -409,6 +429,18 @@ int MediaFront::SetScaleMode(int mode) {
 int MediaFront::FindNoCase(const Text& text, const Text& part) { return lumora::FindNoCase(text, part); }
 
 bool MediaFront::IsFlashMedia(const Text& address) {
+    // The probe waits on the network while events run; whoever acts
+    // meanwhile owns probedAddress.
+    const std::uint64_t ticket = generation_;
+    const ProbeFunction probe = probe_;  // a copy: the wait may run SetProbe
+    std::optional<Text> finalAddress;
+    const bool flash = IsFlashAddress(address, probe, finalAddress);
+    if (finalAddress && generation_ == ticket) probedAddress = *finalAddress;
+    return flash;
+}
+
+bool IsFlashAddress(const Text& address, const MediaFront::ProbeFunction& probe, std::optional<Text>& finalAddress) {
+    finalAddress.reset();
     const Text ext = Extension(address);
     if (OneOf(ext, {"swf", "wmv", "mp3", "wma", "asx", "wav"})) return false;
     if (OneOf(ext, {"asf", "avi", "mpg", "mpeg", "mkv", "vob"})) return false;
@@ -427,27 +459,71 @@ bool MediaFront::IsFlashMedia(const Text& address) {
     if (HoldsAny(address, {":1755/", ":554/", ":1935/"})) return true;
     if (Scheme(address) != Text("http://")) return false;
 
-    // The probe waits on the network while events run; whoever acts
-    // meanwhile owns probedAddress.
-    const std::uint64_t ticket = generation_;
-    const ProbeFunction probe = probe_;  // a copy: the wait may run SetProbe
-    const Text record = probe(address);
+    const Text record = probe ? probe(address) : DefaultProbe(address);
     const Text contentType = TextBetween(record, Text("[Type]"), Text("[/Type]"));
-    const Text finalAddress = TextBetween(record, Text("[File]"), Text("[/File]"));
-    if (generation_ == ticket) probedAddress = finalAddress;
+    const Text& probed = finalAddress.emplace(TextBetween(record, Text("[File]"), Text("[/File]")));
 
     if (HoldsAny(contentType, {"flv", "flash", "mp4", "application"})) return true;
-    if (EndsInLive(finalAddress)) return true;
-    if (HoldsAny(finalAddress, {":1755/", ":554/"})) return true;
-    return OneOf(Extension(finalAddress), {"flv", "pfv", "f4v", "mp4", "hlv", "flvx"});
+    if (EndsInLive(probed)) return true;
+    if (HoldsAny(probed, {":1755/", ":554/"})) return true;
+    return OneOf(Extension(probed), {"flv", "pfv", "f4v", "mp4", "hlv", "flvx"});
+}
+
+EngineChoice ChooseEngine(const Text& address, bool rtmp, const MediaFront::ProbeFunction& probe) {
+    EngineChoice choice;
+    std::optional<Text> finalAddress;
+    choice.flash = rtmp || IsFlashAddress(address, probe, finalAddress);
+    if (finalAddress) choice.probedAddress = *finalAddress;
+    choice.address = choice.probedAddress.Length() > 15 ? choice.probedAddress : address;
+    return choice;
+}
+
+EngineChoice ClassifyAddress(const Text& address, const MediaFront::ProbeFunction& probe) {
+    const bool rtmp = IsRtmpScheme(Scheme(address));
+    Text played = address;
+    if (StartsPlaylist(played)) {
+        const std::vector<Text> items = played.Split(Text(";"));
+        played = items.empty() ? Text() : items.front();
+    }
+    if (rtmp) played = WithStreamMarks(played);
+    return ChooseEngine(played, rtmp, probe);
 }
 
 void MediaFront::Open(const Text& address, const Text& title, int engineType) {
+    const Text givenAddress = address, givenTitle = title;  // the caller's texts may change during the waits
+    LetPendingEventsRun();
     const std::uint64_t ticket = ++generation_;
     titleOverride = Text();
-    Text working = address;
-    Play(working, engineType);
-    if (generation_ == ticket + 1 && !title.Empty()) titleOverride = title;
+    // The medium playing now is being replaced: its end must not step a
+    // playlist (and so overtake this Open) while the services answer.
+    playlistActive = 0;
+    ServiceOptions services;
+    services.limit = serviceLimit_;
+    services.abandoned = [this, ticket] { return generation_ != ticket; };
+    const Resolution resolution = ResolveOpen(givenAddress, givenTitle, engineType, services);
+    if (generation_ != ticket) {  // a later Play, Open or Stop ran during the waits
+        LetPendingEventsRun();
+        return;
+    }
+    if (!resolution.titleFromCaller) titleOverride = resolution.titleOverride;
+    if (!resolution.play) {
+        NothingToPlay();
+    } else {
+        Text target = resolution.address;
+        Play(target, resolution.engineType);
+        if (resolution.titleFromCaller && generation_ == ticket + 1) titleOverride = resolution.titleOverride;
+    }
+    LetPendingEventsRun();
+}
+
+void MediaFront::NothingToPlay() {
+    flashEngine.Stop();
+    playerEngine.Stop();
+    opening = 0;
+    playlistActive = 0;
+    playlistIndex = 0;
+    probedAddress = Text();
+    nothingPlayed_ = true;
 }
 
 }  // namespace lumora

@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -100,13 +101,21 @@ public:
     static int FindNoCase(const Text& text, const Text& part);
     bool IsFlashMedia(const Text& address);
 
-    // Plays an address with an optional display title. The private address
-    // forms are not resolved yet: this plays the address as given.
+    // Plays an address with an optional display title, resolving the private
+    // address forms first (ResolveOpen, PrivateSchemes.h). Waits on the web
+    // services meanwhile; a later Play, Open or Stop during the wait wins:
+    // this Open asks no further service and plays nothing. When the 56 video service finds no video,
+    // nothing is played: both engines stop and PlayState reports 5 (failed)
+    // until the next Play, Stop or TogglePause.
     void Open(const Text& address, const Text& title = {}, int engineType = 0);
 
     // Replaces the network probe (tests); an empty function restores
     // ProbeStream.
     void SetProbe(ProbeFunction probe);
+
+    // How long each service request of Open may take (tests use short
+    // limits); 0 restores the default of 10 s.
+    void SetServiceLimit(std::chrono::milliseconds limit);
 
     FlashMovieEngine flashEngine;
     MediaPlayerEngine playerEngine;
@@ -134,9 +143,13 @@ private:
     void EndOfMedia(int code);
     void PlayItem();
     void SyncPlayerMute(bool mute);
+    void NothingToPlay();
     int PlaylistCount() const { return static_cast<int>(playlist.size()); }
 
     ProbeFunction probe_;
+    std::chrono::milliseconds serviceLimit_;
+    // Set when Open found nothing to play; PlayState reports failed while set.
+    bool nothingPlayed_ = false;
     // Where the shown engine sits now: the stored area, or the whole screen
     // in full screen.
     int placedLeft_ = 0, placedTop_ = 0, placedWidth_ = 0, placedHeight_ = 0;
@@ -144,5 +157,29 @@ private:
     // it waited on the network has been overtaken.
     std::uint64_t generation_ = 0;
 };
+
+// The automatic engine choice (engine type 0), made without touching an
+// engine.
+struct EngineChoice {
+    bool flash = false;  // the Flash engine; else the media player engine
+    Text address;        // what that engine opens
+    Text probedAddress;  // the probe's final address; empty when none ran or it gave none
+};
+
+// IsFlashMedia's tests on their own. `probe` is asked only about plain http
+// addresses that no marker decides; then `finalAddress` receives the
+// record's "[File]" part. An empty probe stands for ProbeStream.
+bool IsFlashAddress(const Text& address, const MediaFront::ProbeFunction& probe, std::optional<Text>& finalAddress);
+
+// The engine and address for `address` as Play holds it after its playlist
+// and rtmp steps. `rtmp`: the address Play was given has an rtmp scheme (the
+// Flash engine then, without a probe). A probed final address longer than
+// 15 bytes replaces the address.
+EngineChoice ChooseEngine(const Text& address, bool rtmp, const MediaFront::ProbeFunction& probe = {});
+
+// What Play with engine type 0 opens for `address` when no playlist runs:
+// item 1 of a playlist, the rtmp stream marks, then ChooseEngine. Probes the
+// way Play does; plays nothing.
+EngineChoice ClassifyAddress(const Text& address, const MediaFront::ProbeFunction& probe = {});
 
 }  // namespace lumora

@@ -1,0 +1,148 @@
+// Verbs of playback: which engine an address goes to, and playing it through
+// MediaFront the way the main window does, with its states as status texts.
+#include "base/NumberText.h"
+#include "base/TimeText.h"
+#include "cli/Verbs.h"
+#include "platform/PlaybackOptions.h"
+#include "resolve/MediaFront.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace lumora::cli {
+
+namespace {
+
+constexpr const char* kPlayUsage = "usage: lumora-cli play [--null] [--seconds N] ADDRESS";
+constexpr long long kMostSeconds = 1'000'000;
+constexpr int kVideoWidth = 640, kVideoHeight = 360;
+// How long a medium that never played may stay stopped before that counts as
+// its answer (an empty address unloads the engine and stays at 0).
+constexpr qint64 kStoppedAnswerMs = 500;
+
+// The status bar's text for each play state.
+Text StateText(int state) {
+    static const char* const texts[] = {
+        "播放已停止",           "正在缓冲中,请稍后...", "播放已暂停",           "正在播放：",
+        "正在加载中,请稍后...", "播放失败,已准备就绪.", "正在连接中,请稍后....",
+    };
+    return state >= 0 && state <= 6 ? Text(texts[state]) : NumberText(state);
+}
+
+// Lines go out as they happen, also into a pipe.
+void Report(const Text& line) {
+    PrintLine(line);
+    std::fflush(stdout);
+}
+
+bool HeadlessPlatform() {
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
+
+}  // namespace
+
+int Classify(const Args& args) {
+    if (args.size() != 1) return UsageError("usage: lumora-cli classify ADDRESS");
+    const EngineChoice choice = ClassifyAddress(args[0]);
+    PrintLine(Text(choice.flash ? "flash" : "player") + "\t" + choice.address);
+    return ResultStatus(!choice.address.Empty());
+}
+
+int Play(const Args& args) {
+    bool nullOutputs = false;
+    long long limitSeconds = 0;  // 0: until the end
+    std::optional<Text> address;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i].Bytes();
+        if (word == "--null") {
+            nullOutputs = true;
+        } else if (word == "--seconds") {
+            limitSeconds = i + 1 < args.size() ? ReadInteger(args[++i]) : 0;
+            if (limitSeconds < 1 || limitSeconds > kMostSeconds)
+                return UsageError("--seconds takes whole seconds from 1 to 1000000");
+        } else if (word.starts_with("--") || address) {
+            return UsageError(kPlayUsage);
+        } else {
+            address = args[i];
+        }
+    }
+    if (!address) return UsageError(kPlayUsage);
+    if (!nullOutputs && HeadlessPlatform()) return UsageError("play needs a display; --null plays without one");
+
+    PlaybackOptions options;
+    options.nullOutputs = nullOutputs;
+    SetPlaybackOptions(options);
+
+    // The window holds the video area; the front, made after it, goes first.
+    QWidget window;
+    window.setWindowTitle(QString::fromUtf8(address->ToUtf8()));
+    window.setFixedSize(kVideoWidth, kVideoHeight);
+    QWidget* video = new QWidget(&window);
+    video->setGeometry(0, 0, kVideoWidth, kVideoHeight);
+    if (!nullOutputs) window.show();
+    MediaFront front;
+    front.Attach(video, 0, 0, kVideoWidth, kVideoHeight);
+
+    QEventLoop loop;
+    QTimer statePoll, positionClock;
+    QElapsedTimer stoppedFor;
+    bool started = false, played = false, finished = false;
+    int shownState = -1;
+
+    const auto finish = [&] {
+        finished = true;
+        statePoll.stop();
+        positionClock.stop();
+        loop.quit();
+    };
+    // The 10 ms poll of the status display: each change of state, and the end
+    // of playback (failed, or stopped after playing or for good).
+    QObject::connect(&statePoll, &QTimer::timeout, [&] {
+        if (finished) return;
+        const int state = front.PlayState();
+        if (state != shownState) {
+            shownState = state;
+            Report(StateText(state));
+            if (state == 3 && !played) {
+                played = true;
+                positionClock.start(1000);
+            }
+            if (state == 0) stoppedFor.start();
+        }
+        if (finished) return;  // the time limit ran inside a wait of PlayState
+        const bool stoppedForGood = state == 0 && started && stoppedFor.isValid() &&
+                                    stoppedFor.elapsed() >= kStoppedAnswerMs;
+        if (state == 5 || (state == 0 && played) || stoppedForGood) finish();
+    });
+    QObject::connect(&positionClock, &QTimer::timeout, [&] {
+        Report(FormatTime(WholeSeconds(front.Position())) + "/" + FormatTime(WholeSeconds(front.Duration())));
+    });
+    if (limitSeconds > 0) {
+        QTimer::singleShot(static_cast<int>(limitSeconds * 1000), &loop, [&] {
+            if (finished) return;
+            finish();
+            front.Stop();  // also overtakes a Play still waiting on the network
+        });
+    }
+    // Play waits on the network inside the loop, polled meanwhile like the
+    // main window polls (state 6, connecting).
+    QTimer::singleShot(0, &loop, [&] {
+        statePoll.start(10);
+        front.Play(*address);
+        started = true;
+        if (shownState == 0) stoppedFor.start();
+    });
+    loop.exec();
+    front.Stop();
+    return played ? 0 : 1;
+}
+
+}  // namespace lumora::cli

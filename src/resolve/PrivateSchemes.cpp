@@ -1,0 +1,112 @@
+#include "resolve/PrivateSchemes.h"
+
+#include "base/Config.h"
+#include "base/NumberText.h"
+#include "resolve/AddressText.h"
+#include "script/Codings.h"
+
+#include <string>
+
+namespace lumora {
+
+namespace {
+
+const Text kResultJoin("$|$");
+
+// The parts of a resolver's "address$|$title" answer.
+std::vector<Text> ResultParts(const Text& result) { return result.Split(kResultJoin); }
+
+}  // namespace
+
+bool IsNumberText(const Text& text) { return std::to_string(ReadInteger(text)) == text.Bytes(); }
+
+Text MusicVideoAddress(const Text& identifier) { return Config::Get().relayBase + identifier + "/temp.flv"; }
+
+Text HexOfText(const Text& text) {
+    static const char* const digits = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.Length() * 2);
+    for (unsigned char c : text.Bytes()) {
+        if (c >= 0x10) out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return Text::Gbk(std::move(out));
+}
+
+Text DecodePayload(const Text& text, const Text& sourceTag) {
+    if (!LooksBase64(text)) return text;
+    return Unescape(sourceTag == Text("8225500") ? ScriptBase64Decode(text) : Base64Decode(text));
+}
+
+Resolution ResolveOpen(const Text& address, const Text& title, int engineType, const ServiceOptions& options) {
+    Resolution resolution;
+    const Text givenTitle = title;  // the caller's texts may change while the services answer
+    Text working = address.ReplacedAll(Text("$$"), Text("-"));
+
+    if (IsNumberText(working)) working = MusicVideoAddress(working);
+    if (working.Left(7).Lower() == Text("quil://")) {
+        if (working.EndsWith(Text("/"))) working = working.Left(working.Length() - 1);
+        working = DecodePayload(working.Mid(8), Text("8225500"));
+    }
+    if (working.Contains(Text("|"))) {
+        const std::vector<Text> parts = working.Split(Text("|"));
+        if (parts.size() >= 2) {
+            working = parts[0];
+            resolution.titleOverride = parts[1].Empty() ? parts[0] : parts[1];
+        }
+    }
+
+    const Text scheme = Scheme(working);
+    if (IsNumberText(working)) working = MusicVideoAddress(working);
+    Text rest = working.Mid(scheme.Length() + 1);
+
+    if (scheme == Text("yyt://")) {
+        if (IsNumberText(rest)) {
+            resolution.address = MusicVideoAddress(rest);
+        } else {
+            resolution.titleOverride = rest;
+            resolution.address = MusicVideoAddress(HexOfText(rest));
+        }
+        resolution.engineType = 1;
+        return resolution;
+    }
+    if (scheme == Text("mp3://")) {
+        resolution.titleOverride = rest;
+        resolution.address = ResolveSong(rest, options);
+        resolution.engineType = 1;
+        return resolution;
+    }
+    if (scheme == Text("qqmv://")) {
+        const std::vector<Text> parts = ResultParts(ResolveMusicVideo(rest, options));
+        resolution.titleOverride = parts.size() < 2 ? rest : parts[1];
+        resolution.address = parts.empty() ? Text() : parts[0];
+        resolution.engineType = 2;
+        return resolution;
+    }
+
+    const Text domain = Config::Get().video56Domain;
+    const bool holdsVid = working.Contains(Text("vid-"));
+    if (!domain.Empty() && working.Contains(domain) && (holdsVid || working.Contains(Text("v_")))) {
+        const Text number = TextBetween(working, Text(holdsVid ? "vid-" : "v_"), Text("."));
+        const Text result = number.Empty() ? Text() : ResolveVideo56(number, options);
+        const std::vector<Text> parts = ResultParts(result);
+        if (parts.size() > 1) resolution.titleOverride = parts[1];
+        resolution.engineType = 2;
+        if (result.Empty() || parts.empty()) {
+            resolution.play = false;
+        } else {
+            resolution.address = parts[0];
+        }
+        return resolution;
+    }
+
+    resolution.address = working;
+    resolution.engineType = engineType;
+    if (!givenTitle.Empty()) {
+        resolution.titleOverride = givenTitle;
+        resolution.titleFromCaller = true;
+    }
+    return resolution;
+}
+
+}  // namespace lumora

@@ -1,0 +1,211 @@
+// lumora-cli classify and play: the engine choice with the real probe against
+// a server on 127.0.0.1, and real playback of committed media without video
+// or sound devices.
+#include "CliRun.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using clitest::CliRun;
+
+const std::string kMedia = std::string(LUMORA_TEST_DATA) + "/media/";
+const std::string kPlaying = "正在播放：";
+const std::string kStopped = "播放已停止";
+const std::string kFailed = "播放失败,已准备就绪.";
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> Lines(const std::string& out) {
+    std::vector<std::string> lines;
+    std::string::size_type start = 0;
+    for (std::string::size_type end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(out.substr(start, end - start));
+    return lines;
+}
+
+int Count(const std::vector<std::string>& lines, const std::string& line) {
+    int n = 0;
+    for (const std::string& l : lines) n += l == line;
+    return n;
+}
+
+// A server that answers flv with "video/x-flv" and counts the requests that
+// reach it; each run gets a temporary directory of its own, since the Flash
+// engine writes and deletes its movie file there.
+class PlayVerbs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        flv_ = ReadFile(kMedia + "clip.flv");
+        ASSERT_FALSE(flv_.empty());
+        server_.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+            ++hits_;
+            if (req.path == "/watch")
+                res.set_content(flv_, "video/x-flv");
+            else if (req.path == "/page")
+                res.set_content("<html></html>", "text/html");
+            else if (req.path == "/go")
+                res.set_redirect(base_ + "/watch", 302);
+            else
+                res.status = 404;
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        ASSERT_GT(port_, 0);
+        base_ = "http://127.0.0.1:" + std::to_string(port_);
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        for (int i = 0; i < 200 && !server_.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        char pattern[] = "/tmp/lumora-playcli-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        temp_ = pattern;
+    }
+    void TearDown() override {
+        server_.stop();
+        if (thread_.joinable()) thread_.join();
+        if (!temp_.empty()) std::filesystem::remove_all(temp_);
+    }
+
+    CliRun Run(const std::vector<std::string>& args, const std::string& environment = "") const {
+        return clitest::RunCli(args, "TMPDIR=" + clitest::Quote(temp_) + " QT_QPA_PLATFORM=offscreen " + environment);
+    }
+
+    httplib::Server server_;
+    std::thread thread_;
+    std::atomic<int> hits_{0};
+    int port_ = 0;
+    std::string base_, flv_, temp_;
+};
+
+TEST_F(PlayVerbs, ClassifyChoosesAsPlayDoesAndProbesOnlyPlainWebAddresses) {
+    struct Case {
+        std::string address;
+        std::string out;
+        bool probes;  // whether a request reached the server
+    };
+    const std::string mp4 = kMedia + "clip.mp4", mp3 = kMedia + "tone.mp3";
+    const std::vector<Case> cases = {
+        {mp4, "flash\t" + mp4, false},
+        {mp3, "player\t" + mp3, false},
+        {base_ + "/a.flv?x=.mp3", "player\t" + base_ + "/a.flv?x=.mp3", false},  // ".mp3" anywhere wins over the extension
+        {base_ + "/v.mp4?k=1", "flash\t" + base_ + "/v.mp4?k=1", false},
+        {base_ + "/watch", "flash\t" + base_ + "/watch", true},          // the announced type
+        {base_ + "/page", "player\t" + base_ + "/page", true},
+        {base_ + "/go", "flash\t" + base_ + "/watch", true},             // the final address is handed on
+        {base_ + "/missing", "player\t" + base_ + "/missing", true},
+        {"http://live.lumora.test/channel", "flash\thttp://live.lumora.test/channel", false},  // LUMORA_LIVE_HOSTS
+        {"http://h/streamLIVE", "flash\thttp://h/streamLIVE", false},
+        {"mms://h:1755/x", "flash\tmms://h:1755/x", false},
+        {"rtmp://h/app/clip@720", "flash\trtmp://h/app/clipmp4:720", false},
+        {"https://h/x", "player\thttps://h/x", false},
+        {"ftp://h/x.avi", "player\tftp://h/x.avi", false},
+        {mp4 + ";" + mp3, "flash\t" + mp4, false},                        // item 1 of the playlist
+        {"/m/a.flv;/m/b.mp3", "player\t/m/a.flv;/m/b.mp3", false},         // 20 bytes or less: one address
+        {"", "player\t", false},
+    };
+    for (const Case& c : cases) {
+        const int before = hits_;
+        const CliRun run = Run({"classify", c.address}, "LUMORA_LIVE_HOSTS=live.lumora.test,b.test,c.test");
+        EXPECT_EQ(run.out, c.out + "\n") << c.address;
+        EXPECT_EQ(run.status, c.address.empty() ? 1 : 0) << c.address;
+        EXPECT_EQ(hits_ > before, c.probes) << c.address;
+    }
+}
+
+// Each plays in real time to its end: every item reaches "playing", the
+// position is counted every second, the last line is "stopped".
+TEST_F(PlayVerbs, PlayReachesPlayingAndStopsAtTheEnd) {
+    struct Case {
+        std::string address;
+        int items;
+    };
+    const std::vector<Case> cases = {
+        {kMedia + "clip.mp4", 1},
+        {base_ + "/watch", 1},
+        {kMedia + "clip.mp4;" + kMedia + "tone.mp3", 2},
+    };
+    const std::regex position("00:00:0[0-2]/00:00:02");
+    for (const Case& c : cases) {
+        const CliRun run = Run({"play", "--null", c.address});
+        const std::vector<std::string> lines = Lines(run.out);
+        EXPECT_EQ(run.status, 0) << c.address << "\n" << run.out;
+        EXPECT_EQ(Count(lines, kPlaying), c.items) << c.address << "\n" << run.out;
+        EXPECT_EQ(Count(lines, kFailed), 0) << c.address << "\n" << run.out;
+        ASSERT_FALSE(lines.empty()) << c.address;
+        EXPECT_EQ(lines.back(), kStopped) << c.address << "\n" << run.out;
+        std::vector<std::string> states;
+        for (const std::string& line : lines)
+            if (!std::regex_match(line, position)) states.push_back(line);
+        EXPECT_LT(states.size(), lines.size()) << c.address << ": no position line\n" << run.out;
+        for (std::size_t i = 1; i < states.size(); ++i)
+            EXPECT_NE(states[i], states[i - 1]) << c.address << ": a state is printed only when it changes\n" << run.out;
+    }
+}
+
+TEST_F(PlayVerbs, WhatCannotPlayEndsFailedOrStoppedWithStatusOne) {
+    struct Case {
+        std::string address;
+        std::string last;
+    };
+    const std::vector<Case> cases = {
+        {kMedia + "corrupt.mp4", kFailed},
+        {kMedia + "missing.mp4", kFailed},
+        {kMedia + "missing.wmv", kFailed},
+        {base_ + "/missing", kFailed},  // 404
+        {"lavfi://sine", kFailed},      // mpv's own protocols open nothing
+        {"", kStopped},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = Run({"play", "--null", c.address});
+        const std::vector<std::string> lines = Lines(run.out);
+        EXPECT_EQ(run.status, 1) << c.address << "\n" << run.out;
+        EXPECT_EQ(Count(lines, kPlaying), 0) << c.address << "\n" << run.out;
+        ASSERT_FALSE(lines.empty()) << c.address;
+        EXPECT_EQ(lines.back(), c.last) << c.address << "\n" << run.out;
+    }
+}
+
+// Three items last over six seconds; the limit ends the run within the
+// playlist, so "stopped" never shows.
+TEST_F(PlayVerbs, SecondsEndsTheRunBeforeTheEnd) {
+    const std::string clip = kMedia + "clip.mp4";
+    const CliRun run = Run({"play", "--null", "--seconds", "2", clip + ";" + clip + ";" + clip});
+    const std::vector<std::string> lines = Lines(run.out);
+    EXPECT_EQ(Count(lines, kStopped), 0) << run.out;
+    EXPECT_EQ(run.status, Count(lines, kPlaying) > 0 ? 0 : 1) << run.out;
+}
+
+TEST_F(PlayVerbs, UsageErrors) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"classify"},
+        {"classify", "a", "b"},
+        {"play"},
+        {"play", "--null"},
+        {"play", "--null", "a", "b"},
+        {"play", "--null", "--seconds", "0", "a"},
+        {"play", "--null", "--seconds", "x", "a"},
+        {"play", "--null", "a", "--seconds"},
+        {"play", "--null", "--loud", "a"},
+        {"play", "a"},  // no display: only --null plays
+    };
+    for (const auto& args : cases) {
+        const CliRun run = Run(args);
+        EXPECT_EQ(run.status, 2) << args.size() << " " << args.back();
+        EXPECT_EQ(run.out, "") << args.back();
+    }
+}
+
+}  // namespace
