@@ -7,6 +7,8 @@
 #include "base/Text.h"
 
 #include <QRect>
+
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -41,6 +43,13 @@ struct AppState {
     int durationSeconds = 0;
     int positionSeconds = 0;
     QRect savedWindowRect;           // the normal (not full-screen) window rectangle
+
+    // Number of the newest list fetch: a fetch that finds a newer one started
+    // after it neither fills the list nor writes the title.
+    std::uint64_t listFetchNumber = 0;
+    // Print every title and status text change on standard output
+    // (--report-state), for scripts that watch the window from outside.
+    bool reportState = false;
 };
 
 }  // namespace lumora

@@ -1,14 +1,45 @@
 #include "app/MainWindow.h"
 
+#include "app/AppState.h"
+#include "app/CatalogueView.h"
+#include "app/WindowLayout.h"
+#include "resolve/MediaFront.h"
+
 namespace lumora {
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent)
+MainWindow::MainWindow(QWidget* parent) : MainWindow(*new AppState, parent)
+{
+    ownState_.reset(state_);
+}
+
+MainWindow::MainWindow(AppState& state, QWidget* parent)
+    : QWidget(parent), state_(&state), fetchChannel_(MakeListFetchChannel(*this))
 {
     setObjectName(QStringLiteral("主窗口"));
     // The title bar doubles as the status line of the catalogue and downloads.
     setWindowTitle(QStringLiteral("Lumora视频播放器"));
     resize(kMainWindowWidth, kMainWindowHeight);
     units_ = CreateMainWindowUnits(*this);
+    ConnectMainWindowEvents(*this);
+}
+
+MainWindow::~MainWindow()
+{
+    CloseListFetchChannel(*fetchChannel_);
+    if (state_->mediaObject)
+        state_->mediaObject->Stop();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    LayoutMainWindow(*this);
+}
+
+void MainWindow::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    RememberWindowRect(*this);
 }
 
 }  // namespace lumora

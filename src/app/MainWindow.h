@@ -1,23 +1,49 @@
 // The player's main window: the catalogue list on the left, the video area on
 // the right, the transport buttons, the progress slider and the status bar
-// below. It owns its units (MainWindowUnits); behaviour lives elsewhere.
+// below. It owns its units (MainWindowUnits) and binds their events to the
+// handlers (MainWindowEvents.cpp); the handlers themselves live by concern in
+// WindowLayout, CatalogueView, PlayCommands, Handoff and StatusDisplay.
 #pragma once
 
 #include <QWidget>
+
+#include <memory>
 
 #include "app/MainWindowUnits.h"
 
 namespace lumora {
 
+struct AppState;
+struct ListFetchChannel;
+
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
+    // A window with an application state of its own.
     explicit MainWindow(QWidget* parent = nullptr);
+    // A window working on `state`, which must outlive it.
+    explicit MainWindow(AppState& state, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     const MainWindowUnits& Units() const { return units_; }
+    AppState& State() const { return *state_; }
+
+    // Where list fetches on worker threads deliver their rows; cut off when
+    // the window goes.
+    const std::shared_ptr<ListFetchChannel>& FetchChannel() const { return fetchChannel_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
+    std::unique_ptr<AppState> ownState_;
+    AppState* state_ = nullptr;
     MainWindowUnits units_;
+    std::shared_ptr<ListFetchChannel> fetchChannel_;
 };
+
+// Binds every event of the window and its units to its handler.
+void ConnectMainWindowEvents(MainWindow& window);
 
 }  // namespace lumora

@@ -72,6 +72,10 @@ MainWindowUnits CreateMainWindowUnits(QWidget& window)
     u.catalogueList->setSelectionMode(QAbstractItemView::SingleSelection);
     u.catalogueList->setSelectionBehavior(QAbstractItemView::SelectRows);
     u.catalogueList->setHeaderLabels({QStringLiteral("写真视频"), QStringLiteral("网址"), QStringLiteral("地址")});
+    // Only the title shows; the identifier and the resolved address ride along.
+    u.catalogueList->setColumnWidth(kTitleColumn, 100);
+    u.catalogueList->hideColumn(kPageColumn);
+    u.catalogueList->hideColumn(kAddressColumn);
 
     u.videoArea = Place(new QWidget(&window), QStringLiteral("图片框1"), QRect(100, 0, 570, 400));
     QPalette black = u.videoArea->palette();
@@ -106,6 +110,10 @@ MainWindowUnits CreateMainWindowUnits(QWidget& window)
                          QRect(16, 480, 72, 24));
     // A flag of its own, not one of a group of choices.
     u.localState->setAutoExclusive(false);
+    // The two flags and the spare list box hold state only; shown, they
+    // would cover the list and the progress slider.
+    u.fullScreenMode->hide();
+    u.localState->hide();
 
     u.handoffSocket = new QUdpSocket(&window);
     u.handoffSocket->setObjectName(QStringLiteral("系统数据"));
@@ -118,6 +126,7 @@ MainWindowUnits CreateMainWindowUnits(QWidget& window)
     u.delayedPlayTimer = MakeTimer(window, QStringLiteral("延时播放时钟"));
     u.spareTimer = MakeTimer(window, QStringLiteral("时钟1"));
     u.spareList = Place(new QListWidget(&window), QStringLiteral("列表框1"), QRect(600, 56, 56, 64));
+    u.spareList->hide();
 
     u.fileMenu = new QMenu(&window);
     u.fileMenu->setObjectName(QStringLiteral("文件"));

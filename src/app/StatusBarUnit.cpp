@@ -28,8 +28,11 @@ void StatusBarUnit::SetSectionWidths(const Widths& widths)
 
 void StatusBarUnit::SetSectionText(int section, const QString& text)
 {
-    if (QLabel* label = Section(section))
-        label->setText(text);
+    QLabel* label = Section(section);
+    if (!label || label->text() == text)
+        return;
+    label->setText(text);
+    emit SectionTextChanged(section, text);
 }
 
 QString StatusBarUnit::SectionText(int section) const

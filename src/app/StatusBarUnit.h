@@ -30,6 +30,10 @@ public:
     QString SectionText(int section) const;
     QLabel* Section(int section) const;
 
+signals:
+    // A section's text changed (writing the text it already shows is no change).
+    void SectionTextChanged(int section, const QString& text);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 

@@ -1,0 +1,141 @@
+// The handler table of the main window: which handler each event of the
+// window and its units runs.
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "app/AppState.h"
+#include "app/CatalogueView.h"
+#include "app/Downloads.h"
+#include "app/MainWindow.h"
+#include "app/OpenAddressWindow.h"
+#include "app/PlayCommands.h"
+#include "app/QtText.h"
+#include "app/StatusDisplay.h"
+#include "app/WindowLayout.h"
+#include "resolve/MediaFront.h"
+
+namespace lumora {
+
+namespace {
+
+// Mouse events of units that have no signal for them: a double-click
+// anywhere in the list (also below its last row) and the left button going
+// down and up on the progress slider (anywhere on it, not only its thumb).
+class UnitMouseEvents : public QObject {
+public:
+    UnitMouseEvents(MainWindow& window, QObject* listViewport, QObject* progressSlider)
+        : QObject(&window), window_(window), listViewport_(listViewport), progressSlider_(progressSlider)
+    {
+    }
+
+protected:
+    // Only mouse events reach the window: the units also send events while
+    // the window is being torn down.
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::MouseButtonDblClick && type != QEvent::MouseButtonPress &&
+            type != QEvent::MouseButtonRelease)
+            return false;
+        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+            return false;
+        if (watched == listViewport_ && type == QEvent::MouseButtonDblClick) {
+            OnListDoubleClicked(window_);
+        } else if (watched == progressSlider_) {
+            if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
+                OnProgressPressed(window_);
+            else
+                OnProgressReleased(window_);
+        }
+        return false;
+    }
+
+private:
+    MainWindow& window_;
+    QObject* listViewport_;
+    QObject* progressSlider_;
+};
+
+// The exit button and the menu's "退出": the program ends with code 0.
+void EndProgram()
+{
+    QCoreApplication::exit(0);
+}
+
+}  // namespace
+
+void ConnectMainWindowEvents(MainWindow& window)
+{
+    AppState& state = window.State();
+    const MainWindowUnits& u = window.Units();
+    MainWindow* w = &window;
+
+    const auto on = [w](auto* sender, auto signal, auto handler) { QObject::connect(sender, signal, w, handler); };
+
+    // The pop-up menu 文件.
+    on(u.openLocalFileAction, &QAction::triggered, [w, &state] {
+        if (state.mediaObject)
+            state.mediaObject->Stop();
+        OpenLocalFile(*w);
+    });
+    on(u.openNetworkFileAction, &QAction::triggered, [w] { OpenTypedAddress(*w); });
+    on(u.downloadFileAction, &QAction::triggered, [w, &state] { StartDownload(state, *w); });
+    on(u.playAction, &QAction::triggered, [w] { PlayCurrentRow(*w); });
+    on(u.exitAction, &QAction::triggered, [] { EndProgram(); });
+
+    // The catalogue list: click, right-click (row event 5) and double-click.
+    on(u.catalogueList, &QTreeWidget::itemClicked, [w] { OnListRowClicked(*w); });
+    u.catalogueList->setContextMenuPolicy(Qt::CustomContextMenu);
+    on(u.catalogueList, &QWidget::customContextMenuRequested, [w](const QPoint& pos) {
+        QTreeWidget* list = w->Units().catalogueList;
+        if (list->itemAt(pos))
+            OnListRowRightClicked(*w, list->viewport()->mapToGlobal(pos));
+    });
+    auto* mouse = new UnitMouseEvents(window, u.catalogueList->viewport(), u.progressSlider);
+    u.catalogueList->viewport()->installEventFilter(mouse);
+    u.progressSlider->installEventFilter(mouse);
+
+    // The buttons.
+    on(u.nextBatchButton, &QPushButton::clicked, [w] { NextBatch(*w); });
+    on(u.playButton, &QPushButton::clicked, [&state] {
+        if (state.mediaObject)
+            state.mediaObject->TogglePause();
+    });
+    on(u.stopButton, &QPushButton::clicked, [&state] {
+        state.shownState = 0;
+        if (state.mediaObject)
+            state.mediaObject->Stop();
+    });
+    on(u.exitButton, &QPushButton::clicked, [] { EndProgram(); });
+    on(u.muteButton, &QPushButton::clicked, [&state] {
+        if (state.mediaObject)
+            state.mediaObject->ToggleMute();
+    });
+    on(u.fullScreenButton, &QPushButton::clicked, [w] { ToggleWindowFullScreen(*w); });
+    on(u.aboutButton, &QPushButton::clicked, [w] { ShowAbout(*w); });
+    on(u.downloadButton, &QPushButton::clicked, [w, &state] { StartDownload(state, *w); });
+    on(u.volumeSlider, &QSlider::valueChanged, [w] { OnVolumeChanged(*w); });
+
+    // The timers.
+    on(u.playStateTimer, &QTimer::timeout, [w, &state] { PollPlayState(state, w->Units(), *w); });
+    on(u.bufferTimer, &QTimer::timeout, [w, &state] { PollBuffering(state, w->Units()); });
+    on(u.positionTimer, &QTimer::timeout, [w, &state] { RefreshPosition(state, w->Units(), *w); });
+    on(u.dragTimer, &QTimer::timeout, [w, &state] { ShowDraggedTime(state, w->Units()); });
+    on(u.seekSettleTimer, &QTimer::timeout, [w] { OnSeekSettled(*w); });
+    on(u.delayedPlayTimer, &QTimer::timeout, [w] { OnDelayedPlay(*w); });
+
+    // The open-address window's button takes the address and closes it.
+    OpenAddressWindow* addressWindow = u.openAddressWindow;
+    on(addressWindow->PlayButton(), &QPushButton::clicked, [addressWindow, &state] {
+        state.typedAddress = FromQString(addressWindow->AddressEdit()->text());
+        addressWindow->close();
+    });
+}
+
+}  // namespace lumora

@@ -1,0 +1,51 @@
+// The commands that start, steer and seek playback from the window.
+#pragma once
+
+#include "base/Text.h"
+
+namespace lumora {
+
+class MainWindow;
+
+// The one way playback starts: resets the shown state and the progress
+// slider, opens `address` in MediaFront (an empty address goes through as
+// it is), stereo at the volume slider's position, and starts the 10 ms play
+// state poll, which then runs until the program ends.
+void PlayAddress(MainWindow& window, const Text& address, const Text& title = {});
+
+// Menu "播放": plays the current row's column 2 after the delay, as it is
+// (no stop first, no resolving of an empty address).
+void PlayCurrentRow(MainWindow& window);
+
+// Menu "打开本地文件" (after MediaFront Stop): leaves full screen, asks for
+// media files (several become a play list) and plays them; a cancel, or the
+// very file already loaded, plays nothing.
+void OpenLocalFile(MainWindow& window);
+
+// Menu "打开网络文件": stops playback, asks for an address in the modal
+// open-address window and plays it after the delay. The address typed last
+// stays: closing the window without its button plays it again.
+void OpenTypedAddress(MainWindow& window);
+
+// Plays `address` as a typed address plays (stop, then the delayed play),
+// with the title "网络文件", or "网络文件1" when 网络文件.MP4 already is in
+// the download directory.
+void PlayTypedAddress(MainWindow& window, const Text& address);
+
+// The volume slider moved: MediaFront volume and the status bar's "音量：N%".
+void OnVolumeChanged(MainWindow& window);
+
+// The seek cycle of the progress slider: pressed (the time follows the
+// thumb every 100 ms), released (seek once, settle for 500 ms), settled (the
+// position display every 1000 ms again).
+void OnProgressPressed(MainWindow& window);
+void OnProgressReleased(MainWindow& window);
+void OnSeekSettled(MainWindow& window);
+
+// The delayed-play timer fired: stop it and play pendingPlayAddress.
+void OnDelayedPlay(MainWindow& window);
+
+// The small about box of "关于" (not modal).
+void ShowAbout(MainWindow& window);
+
+}  // namespace lumora

@@ -1,0 +1,54 @@
+// One running copy per user: the instance marker and the command line whose
+// first argument a later copy hands to the running one.
+#pragma once
+
+#include "base/Text.h"
+
+#include <string>
+#include <vector>
+
+namespace lumora {
+
+// Abstract Unix socket name of the marker: the program's marker text and the
+// user's id, so every user has a marker of their own.
+std::string InstanceMarkerName();
+
+// The marker: held while the object lives. The kernel frees an abstract
+// socket name with its last descriptor, so the name exists exactly while
+// its holder runs, a crash included; nothing is left on disk.
+class InstanceMarker {
+public:
+    InstanceMarker() = default;
+    ~InstanceMarker();
+    InstanceMarker(const InstanceMarker&) = delete;
+    InstanceMarker& operator=(const InstanceMarker&) = delete;
+
+    // Takes the marker. False when another process holds it, or when the
+    // socket could not be made at all (then nobody can take it).
+    bool Acquire();
+    bool Held() const { return fd_ >= 0; }
+    // Whether another process holds it now (false when this one does).
+    bool TakenElsewhere() const { return takenElsewhere_; }
+
+private:
+    int fd_ = -1;
+    bool takenElsewhere_ = false;
+};
+
+// True when another process of this user holds the marker. Otherwise this
+// process takes it and keeps it until it ends.
+bool InstanceAlreadyRunning();
+
+// Splits a command line into its arguments, the program's own path (the
+// first token, quoted or not) left out. Arguments are separated by bytes
+// below 0x21; one that starts with a double quote runs to the next double
+// quote (blanks included, quotes dropped); an unquoted one also ends where a
+// double quote begins; a double-byte character is always taken whole.
+std::vector<Text> SplitCommandLine(const Text& commandLine);
+
+// The command line of a process's arguments (GBK): each argument that is
+// empty or holds a byte below 0x21 is put in double quotes, so that
+// SplitCommandLine gives back every argument that holds no double quote.
+Text CommandLineOf(const std::vector<Text>& arguments);
+
+}  // namespace lumora

@@ -1,0 +1,157 @@
+#include "app/StatusDisplay.h"
+
+#include "app/AppState.h"
+#include "app/MainWindowUnits.h"
+#include "app/QtText.h"
+#include "app/StatusBarUnit.h"
+#include "app/TimerInterval.h"
+#include "base/TimeText.h"
+#include "resolve/MediaFront.h"
+
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <climits>
+
+namespace lumora {
+
+namespace {
+
+enum Section : int { kStateSection = 0, kBufferSection = 1, kTimeSection = 3 };
+
+const char* const kNoTime = "00:00:00";
+
+int ClampToInt(long long value) { return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX)); }
+
+void SetTransportEnabled(const MainWindowUnits& units, bool enabled)
+{
+    for (QPushButton* button : {units.stopButton, units.fullScreenButton, units.muteButton})
+        if (button) button->setEnabled(enabled);
+}
+
+void WriteSection(const MainWindowUnits& units, int section, const QString& text)
+{
+    if (units.statusBar) units.statusBar->SetSectionText(section, text);
+}
+
+// The part of `path` after its last "/"; empty when it holds none.
+Text AfterLastSeparator(const Text& path)
+{
+    const std::string& bytes = path.Bytes();
+    const std::size_t slash = bytes.rfind('/');
+    return slash == std::string::npos ? Text() : Text::Gbk(bytes.substr(slash + 1));
+}
+
+// The programme's name: the chosen local file while a local file plays,
+// else the title of the list's current row.
+QString ProgrammeName(const AppState& state, const MainWindowUnits& units)
+{
+    if (units.localState && units.localState->isChecked()) return ToQString(AfterLastSeparator(state.localProgrammeName));
+    const QTreeWidgetItem* row = units.catalogueList ? units.catalogueList->currentItem() : nullptr;
+    return row ? row->text(kTitleColumn) : QString();
+}
+
+}  // namespace
+
+const char* PlayStateText(int playState)
+{
+    static const char* const texts[] = {
+        "播放已停止",            "正在缓冲中,请稍后...", "播放已暂停",           "正在播放：",
+        "正在加载中,请稍后...", "播放失败,已准备就绪.", "正在连接中,请稍后....",
+    };
+    return playState >= 0 && playState <= 6 ? texts[playState] : "";
+}
+
+void PollPlayState(AppState& state, const MainWindowUnits& units, QWidget& /*window*/)
+{
+    if (!state.mediaObject) return;
+    const int s = state.mediaObject->PlayState();
+    if (s == 0 && state.shownState == 0) {
+        WriteSection(units, kStateSection, QString::fromUtf8(PlayStateText(0)));
+        SetTransportEnabled(units, false);
+        return;
+    }
+    if (s < 1 || s > 6 || s == state.shownState || (s == 4 && state.dragging)) return;
+
+    state.shownState = s;
+    WriteSection(units, kStateSection, QString::fromUtf8(PlayStateText(s)));
+    switch (s) {
+    case 1:
+        SetTimerInterval(units.bufferTimer, 100);
+        break;
+    case 3:
+        SetTimerInterval(units.positionTimer, 1000);
+        [[fallthrough]];
+    case 4:
+    case 6:
+        if (units.playButton) units.playButton->setEnabled(true);
+        SetTransportEnabled(units, true);
+        break;
+    case 5:
+        SetTransportEnabled(units, false);
+        break;
+    default:
+        break;
+    }
+}
+
+void RefreshPosition(AppState& state, const MainWindowUnits& units, QWidget& /*window*/)
+{
+    if (!state.mediaObject) return;
+    MediaFront& front = *state.mediaObject;
+    const int s = front.PlayState();
+    const Text buffer = front.BufferText();
+
+    if (s == 1) {
+        SetTimerInterval(units.bufferTimer, 100);
+    } else if (s == 3 && buffer == "100%") {
+        WriteSection(units, kStateSection, QStringLiteral("正在播放的节目：") + ProgrammeName(state, units));
+    }
+
+    state.positionSeconds = ClampToInt(WholeSeconds(front.Position()));
+    state.durationSeconds = ClampToInt(WholeSeconds(front.Duration()));
+    const Text durationText = FormatTime(state.durationSeconds);
+    // A duration the engine cannot tell (a live stream) formats as 00:00:00.
+    const bool unknownDuration = durationText == kNoTime;
+
+    if (QSlider* slider = units.progressSlider) {
+        slider->setEnabled(state.durationSeconds != 0 && !unknownDuration);
+        if (slider->maximum() != state.durationSeconds) slider->setMaximum(unknownDuration ? 0 : state.durationSeconds);
+        // A one-second clip keeps its thumb still; a held thumb is the user's.
+        if (state.durationSeconds >= 2 && !unknownDuration && !state.dragging) slider->setValue(state.positionSeconds);
+    }
+
+    if (s != 3) StopPositionRefresh(state, units);
+
+    WriteSection(units, kTimeSection, ToQString(FormatTime(state.positionSeconds) + "/" + durationText));
+    WriteSection(units, kBufferSection, QStringLiteral("缓冲数据： ") + ToQString(buffer));
+}
+
+void StopPositionRefresh(AppState& state, const MainWindowUnits& units)
+{
+    SetTimerInterval(units.positionTimer, 0);
+    if (state.shownState != 0 && state.shownState != 5) return;
+    if (QSlider* slider = units.progressSlider) {
+        slider->setEnabled(false);
+        slider->setMaximum(0);
+    }
+    WriteSection(units, kTimeSection, QStringLiteral("00:00:00/00:00:00"));
+}
+
+void PollBuffering(AppState& state, const MainWindowUnits& units)
+{
+    if (!state.mediaObject || !units.bufferTimer || units.bufferTimer->interval() != 100) return;
+    if (state.mediaObject->PlayState() != 1) return;
+    if (state.mediaObject->BufferText() == "100%") SetTimerInterval(units.bufferTimer, 0);
+}
+
+void ShowDraggedTime(AppState& state, const MainWindowUnits& units)
+{
+    const int position = units.progressSlider ? units.progressSlider->value() : 0;
+    WriteSection(units, kTimeSection, ToQString(FormatTime(position) + "/" + FormatTime(state.durationSeconds)));
+}
+
+}  // namespace lumora

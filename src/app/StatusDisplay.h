@@ -1,0 +1,44 @@
+// The playback status display: the timer handlers that poll MediaFront and
+// keep the status bar, the progress slider and the transport buttons current.
+//
+// Each runs on the GUI thread from one timer of the main window:
+//   PollPlayState      播放状态时钟, 10 ms
+//   RefreshPosition    实时时钟, 1000 ms
+//   PollBuffering      缓冲时钟, 100 ms
+//   ShowDraggedTime    拉动时钟, 100 ms while the progress slider is held
+// Those that ask MediaFront do nothing when state.mediaObject is missing.
+#pragma once
+
+class QWidget;
+
+namespace lumora {
+
+struct AppState;
+struct MainWindowUnits;
+
+// Status bar section 0 text of each play state 0..6; empty outside.
+const char* PlayStateText(int playState);
+
+// Shows a change of the engine's play state: the state's text in section 0
+// and the transport buttons it enables or disables. State 0 is written only
+// while shownState already is 0 (after PlayAddress or the stop button), then
+// at every tick; state 4 is not shown while the user drags the slider.
+void PollPlayState(AppState& state, const MainWindowUnits& units, QWidget& window);
+
+// Once a second: position and duration into the slider and section 3, the
+// buffer fill into section 1, the programme line into section 0 once fully
+// buffered. A duration of 0 (a live stream) keeps the slider disabled with
+// maximum 0 while the position still counts ("00:01:10/00:00:00").
+void RefreshPosition(AppState& state, const MainWindowUnits& units, QWidget& window);
+
+// Stops the buffering timer once the buffer reads "100%" in state 1.
+void PollBuffering(AppState& state, const MainWindowUnits& units);
+
+// The slider's position as time over the duration, into section 3.
+void ShowDraggedTime(AppState& state, const MainWindowUnits& units);
+
+// Stops 实时时钟; after a stop or a failure also resets the slider and the
+// time text.
+void StopPositionRefresh(AppState& state, const MainWindowUnits& units);
+
+}  // namespace lumora

@@ -1,0 +1,144 @@
+#include "app/WindowLayout.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QTreeWidget>
+
+#include "app/AppState.h"
+#include "app/MainWindow.h"
+#include "app/StatusBarUnit.h"
+#include "resolve/MediaFront.h"
+
+namespace lumora {
+
+namespace {
+
+constexpr int kStatusBarHeight = 20;
+
+bool Borderless(const QWidget& window)
+{
+    return window.windowFlags().testFlag(Qt::FramelessWindowHint);
+}
+
+QRect ScreenRect(const QWidget& window)
+{
+    const QScreen* screen = window.screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry() : QRect(0, 0, window.width(), window.height());
+}
+
+// Changing window flags hides a top-level window; it comes back as it was.
+void SetWindowFlag(QWidget& window, Qt::WindowType flag, bool on)
+{
+    if (window.windowFlags().testFlag(flag) == on)
+        return;
+    const bool shown = window.isVisible();
+    window.setWindowFlag(flag, on);
+    if (shown)
+        window.show();
+}
+
+}  // namespace
+
+int ButtonRowOffset(int clientWidth)
+{
+    const int excess = clientWidth - kMainWindowWidth;
+    // Floor, not truncation: a window one pixel narrower shifts the row left.
+    return excess >= 0 ? excess / 2 : -((1 - excess) / 2);
+}
+
+void LayoutMainWindow(MainWindow& window)
+{
+    AppState& state = window.State();
+    const MainWindowUnits& u = window.Units();
+    const int w = window.width(), h = window.height();
+
+    if (u.fullScreenMode->isChecked() && Borderless(window)) {
+        const QRect screen = ScreenRect(window);
+        if (state.mediaObject)
+            state.mediaObject->Resize(0, 0, screen.width(), screen.height());
+        u.videoArea->setGeometry(0, 0, w, h);
+        return;
+    }
+
+    const int x = ButtonRowOffset(w);
+    if (state.mediaObject)
+        state.mediaObject->Resize(0, 0, w, h - 80);
+    u.videoArea->setGeometry(100, 0, w, h - 80);
+    u.catalogueList->setGeometry(0, 0, 100, h - 80);
+
+    // The status bar keeps to the bottom edge over the whole width.
+    u.statusBar->setGeometry(0, h - kStatusBarHeight, w, kStatusBarHeight);
+    u.statusBar->SetSectionWidths({w - 320, 100, 100, 120});
+
+    struct Place {
+        QWidget* unit;
+        int left;
+        int width;
+    };
+    const Place row[] = {
+        {u.nextBatchButton, 6, 60},  {u.playButton, 72, 66},       {u.stopButton, 144, 60},
+        {u.exitButton, 216, 60},     {u.muteButton, 284, 60},      {u.fullScreenButton, 360, 60},
+        {u.aboutButton, 432, 60},    {u.downloadButton, 504, 60},  {u.volumeSlider, 576, 90},
+    };
+    for (const Place& place : row)
+        place.unit->setGeometry(x + place.left, h - 54, place.width, 33);
+
+    u.progressSlider->setGeometry(0, h - 76, w, 24);
+    state.savedWindowRect = window.geometry();
+}
+
+void RememberWindowRect(MainWindow& window)
+{
+    if (!window.Units().fullScreenMode->isChecked() && !Borderless(window))
+        window.State().savedWindowRect = window.geometry();
+}
+
+void ToggleWindowFullScreen(MainWindow& window)
+{
+    AppState& state = window.State();
+    const MainWindowUnits& u = window.Units();
+
+    if (!u.fullScreenMode->isChecked()) {
+        u.fullScreenMode->setChecked(true);
+        for (QWidget* unit : {static_cast<QWidget*>(u.nextBatchButton), static_cast<QWidget*>(u.progressSlider),
+                              static_cast<QWidget*>(u.statusBar), static_cast<QWidget*>(u.playButton),
+                              static_cast<QWidget*>(u.stopButton), static_cast<QWidget*>(u.fullScreenButton),
+                              static_cast<QWidget*>(u.downloadButton), static_cast<QWidget*>(u.catalogueList),
+                              static_cast<QWidget*>(u.aboutButton)})
+            unit->hide();
+        SetWindowFlag(window, Qt::FramelessWindowHint, true);
+        SetWindowFlag(window, Qt::WindowStaysOnTopHint, true);
+        window.setGeometry(ScreenRect(window));
+        if (!QApplication::overrideCursor() || QApplication::overrideCursor()->shape() != Qt::BlankCursor)
+            QApplication::setOverrideCursor(Qt::BlankCursor);
+        // The size change may arrive later or not at all (already that size).
+        LayoutMainWindow(window);
+        return;
+    }
+
+    // A window that was never laid out has no rectangle to go back to.
+    const QRect normal = state.savedWindowRect.isValid()
+                             ? state.savedWindowRect
+                             : QRect(window.x(), window.y(), kMainWindowWidth, kMainWindowHeight);
+    window.setGeometry(normal);
+    SetWindowFlag(window, Qt::FramelessWindowHint, false);
+    u.fullScreenMode->setChecked(false);
+    for (QWidget* unit : {static_cast<QWidget*>(u.statusBar), static_cast<QWidget*>(u.progressSlider),
+                          static_cast<QWidget*>(u.playButton), static_cast<QWidget*>(u.stopButton),
+                          static_cast<QWidget*>(u.muteButton), static_cast<QWidget*>(u.nextBatchButton),
+                          static_cast<QWidget*>(u.fullScreenButton), static_cast<QWidget*>(u.downloadButton),
+                          static_cast<QWidget*>(u.catalogueList), static_cast<QWidget*>(u.aboutButton),
+                          static_cast<QWidget*>(u.exitButton)})
+        unit->show();
+    // Only the cursor this mode hid comes back.
+    if (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BlankCursor)
+        QApplication::restoreOverrideCursor();
+    LayoutMainWindow(window);
+}
+
+}  // namespace lumora

@@ -1,0 +1,26 @@
+// Where the main window's units sit, and the full-screen mode.
+#pragma once
+
+namespace lumora {
+
+class MainWindow;
+
+// Places the units for the window's client size W x H (size changed). The
+// button row is centred by X = floor((W - 680) / 2). In full screen (the
+// flag checked and the window without a border) the video fills the window.
+void LayoutMainWindow(MainWindow& window);
+
+// Keeps the normal window's rectangle (position changed); not in full screen.
+void RememberWindowRect(MainWindow& window);
+
+// Enters full screen (only the video and the mute and exit buttons stay, the
+// window frameless over the whole screen, above other windows, the cursor
+// hidden) or leaves it (the window back at its remembered rectangle with
+// its border, every unit shown, the cursor back). The window stays above
+// other windows after leaving.
+void ToggleWindowFullScreen(MainWindow& window);
+
+// The left offset of the centred button row for a client width.
+int ButtonRowOffset(int clientWidth);
+
+}  // namespace lumora

@@ -1,0 +1,93 @@
+// The status display as the window runs it while libmpv really plays a
+// committed clip (null outputs, real time): a local file chosen through the
+// file dialog, its states, programme line and time, the end of the clip and
+// the stop button.
+#include "app/AppState.h"
+#include "app/FileDialog.h"
+#include "app/MainWindow.h"
+#include "app/PlayCommands.h"
+#include "app/StatusBarUnit.h"
+#include "base/Text.h"
+#include "platform/PlaybackOptions.h"
+#include "resolve/MediaFront.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace lumora {
+namespace {
+
+const std::string kMedia = std::string(LUMORA_TEST_DATA) + "/media/";
+
+class PlaybackStatusTest : public testing::Test {
+protected:
+    PlaybackStatusTest() : units(window.Units()) {
+        PlaybackOptions options;
+        options.nullOutputs = true;
+        SetPlaybackOptions(options);
+        state.mediaObject->Attach(units.videoArea, 110, 0, 570, 400);
+    }
+
+    QString Section(int section) const { return units.statusBar->SectionText(section); }
+
+    // Runs the event loop until `done` holds, at most 15 s; false on time-out.
+    static bool WaitUntil(const std::function<bool()>& done) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done()) {
+            if (clock.elapsed() > 15000) return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(2);
+        }
+        return true;
+    }
+
+    AppState state;
+    MainWindow window{state};
+    const MainWindowUnits& units;
+};
+
+TEST_F(PlaybackStatusTest, ALocalClipShowsItsProgrammeAndTimeThenTheStop) {
+    const QString path = QString::fromStdString(kMedia + "clip.mp4");
+    QString dialogTitle;
+    state.openDialog->SetAnswer([&](QFileDialog& dialog) {
+        dialogTitle = dialog.windowTitle();
+        return std::optional<QStringList>(QStringList{path});
+    });
+    OpenLocalFile(window);
+    EXPECT_EQ(dialogTitle, QStringLiteral("打开多媒体文件"));
+    EXPECT_TRUE(units.localState->isChecked());
+
+    EXPECT_TRUE(WaitUntil([&] { return Section(0) == QStringLiteral("正在播放的节目：clip.mp4"); }))
+        << Section(0).toStdString();
+    EXPECT_TRUE(units.stopButton->isEnabled());
+    EXPECT_TRUE(units.progressSlider->isEnabled());
+    EXPECT_EQ(units.progressSlider->maximum(), 2);
+    EXPECT_TRUE(Section(3).endsWith(QStringLiteral("/00:00:02"))) << Section(3).toStdString();
+    EXPECT_EQ(Section(1), QStringLiteral("缓冲数据： 100%"));
+
+    // The clip ends on its own: the programme line stays, the refresh stops.
+    EXPECT_TRUE(WaitUntil([&] { return !units.positionTimer->isActive(); }));
+    EXPECT_EQ(Section(0), QStringLiteral("正在播放的节目：clip.mp4"));
+
+    units.stopButton->click();
+    EXPECT_TRUE(WaitUntil([&] { return Section(0) == QStringLiteral("播放已停止"); }));
+    EXPECT_FALSE(units.stopButton->isEnabled());
+    EXPECT_FALSE(units.muteButton->isEnabled());
+    EXPECT_FALSE(units.fullScreenButton->isEnabled());
+}
+
+}  // namespace
+}  // namespace lumora

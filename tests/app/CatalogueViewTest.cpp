@@ -1,0 +1,339 @@
+// The catalogue in the window against lumora-site in process: the batch
+// cycle, a newer fetch superseding an older one, a site that is down, and the
+// row events with the address cache in column 2 and the title texts.
+#include "app/CatalogueView.h"
+#include "app/QtText.h"
+#include "app/TimerInterval.h"
+#include "base/Config.h"
+#include "catalogue/Catalogue.h"
+#include "site/SiteData.h"
+#include "site/SiteServer.h"
+
+#include "WindowFixture.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace lumora {
+namespace {
+
+using test::WaitUntil;
+using test::WindowTest;
+
+using Row = std::pair<std::string, std::string>;  // title, id (UTF-8)
+
+std::vector<Row> RowsOf(const std::vector<ListRow>& rows)
+{
+    std::vector<Row> out;
+    for (const ListRow& row : rows)
+        out.emplace_back(row.title.ToUtf8(), row.id.ToUtf8());
+    return out;
+}
+
+class CatalogueWindowTest : public WindowTest {
+protected:
+    CatalogueWindowTest()
+    {
+        QObject::connect(&window, &QWidget::windowTitleChanged, &window,
+                         [this](const QString& title) { titles.push_back(title.toStdString()); });
+    }
+
+    ~CatalogueWindowTest() override
+    {
+        // No worker may outlive the test (they hold nothing of it, but the
+        // process should end with none running).
+        WaitUntil([this] { return ListFetchesRunning(*window.FetchChannel()) == 0; }, 15'000);
+        override_.reset();
+        if (site_)
+            site_->Stop();
+    }
+
+    void StartSite()
+    {
+        std::string error;
+        std::optional<site::SiteData> data = site::LoadSiteData(site::BundledDataDir(), &error);
+        ASSERT_TRUE(data) << error;
+        site::SiteOptions options;
+        options.port = 0;
+        options.requestLog = [this](const std::string& line) {
+            std::lock_guard<std::mutex> lock(requestsMutex_);
+            requests_.push_back(line);
+        };
+        site_.emplace(std::move(*data), options);
+        ASSERT_TRUE(site_->Start(&error)) << error;
+        UseCatalogueHost("127.0.0.1:" + std::to_string(site_->Port()));
+    }
+
+    void UseCatalogueHost(const std::string& host)
+    {
+        Config config = Config::Defaults();
+        config.catalogueHost = Text::FromUtf8(host);
+        override_.reset();
+        override_.emplace(config);
+    }
+
+    std::string SiteAddress() const { return "http://127.0.0.1:" + std::to_string(site_->Port()); }
+
+    // Requests the site answered whose line starts with `prefix`. The site
+    // logs a request once its answer is out, so the count is read after it
+    // has had a moment to reach `atLeast`.
+    int Requests(const std::string& prefix, int atLeast = 1)
+    {
+        WaitUntil([&] { return CountRequests(prefix) >= atLeast; }, 2000);
+        return CountRequests(prefix);
+    }
+    int CountRequests(const std::string& prefix)
+    {
+        std::lock_guard<std::mutex> lock(requestsMutex_);
+        return static_cast<int>(
+            std::count_if(requests_.begin(), requests_.end(), [&](const std::string& line) { return line.starts_with(prefix); }));
+    }
+
+    std::vector<Row> ListRows() const
+    {
+        std::vector<Row> rows;
+        for (int i = 0; i < units.catalogueList->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = units.catalogueList->topLevelItem(i);
+            rows.emplace_back(item->text(kTitleColumn).toStdString(), item->text(kPageColumn).toStdString());
+        }
+        return rows;
+    }
+
+    std::string Column2(int row) const { return units.catalogueList->topLevelItem(row)->text(kAddressColumn).toStdString(); }
+    std::string Title() const { return window.windowTitle().toStdString(); }
+
+    // The start-up fetch: batch 1, the home page.
+    bool FirstBatchShown()
+    {
+        state.batchNumber = 1;
+        state.listPageAddress = StartUpBatch().address;
+        StartListFetch(window);
+        return WaitUntil([this] { return Title().starts_with("第1批"); });
+    }
+
+    QPoint RowCenter(int row) const
+    {
+        return units.catalogueList->visualItemRect(units.catalogueList->topLevelItem(row)).center();
+    }
+    void Click(int row) { QTest::mouseClick(units.catalogueList->viewport(), Qt::LeftButton, {}, RowCenter(row)); }
+    // As a person double-clicks: a click, then the second press.
+    void DoubleClick(int row)
+    {
+        Click(row);
+        QTest::mouseDClick(units.catalogueList->viewport(), Qt::LeftButton, {}, RowCenter(row));
+    }
+    void RightClick(int row)
+    {
+        QWidget* viewport = units.catalogueList->viewport();
+        const QPoint at = RowCenter(row);
+        QTest::mousePress(viewport, Qt::RightButton, {}, at);
+        QTest::mouseRelease(viewport, Qt::RightButton, {}, at);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+        QCoreApplication::sendEvent(viewport, &menu);
+    }
+
+    std::vector<std::string> titles;
+
+private:
+    std::optional<site::SiteServer> site_;
+    std::optional<ScopedConfigOverride> override_;
+    std::mutex requestsMutex_;
+    std::vector<std::string> requests_;
+};
+
+TEST_F(CatalogueWindowTest, BatchCycleFillsTheListAndTheTitle)
+{
+    StartSite();
+    ASSERT_TRUE(FirstBatchShown());
+    BatchPage batch = StartUpBatch();
+    std::vector<ListRow> expected = FetchListPage(batch.address);
+    ASSERT_GE(expected.size(), 5u);
+    EXPECT_EQ(Title(), ListTitleText(1, static_cast<int>(expected.size())).ToUtf8());
+    EXPECT_EQ(ListRows(), RowsOf(expected));
+
+    for (int click = 1; click <= kBatchCount; ++click) {
+        SCOPED_TRACE(click);
+        batch = FollowingBatch(batch.batchNumber);
+        expected = FetchListPage(batch.address);
+        window.setWindowTitle(QStringLiteral("-"));
+        units.nextBatchButton->click();
+        EXPECT_EQ(units.catalogueList->topLevelItemCount(), 0) << "cleared at once";
+        EXPECT_EQ(state.batchNumber, batch.batchNumber);
+        EXPECT_EQ(state.listPageAddress, batch.address);
+        const std::string title = ListTitleText(batch.batchNumber, static_cast<int>(expected.size())).ToUtf8();
+        ASSERT_TRUE(WaitUntil([&] { return Title() == title; })) << Title();
+        EXPECT_EQ(ListRows(), RowsOf(expected));
+        for (int row = 0; row < units.catalogueList->topLevelItemCount(); ++row)
+            EXPECT_EQ(Column2(row), "");
+    }
+    // The first click fetched category 27; the wrap fetched the bare address.
+    EXPECT_EQ(state.batchNumber, 1);
+    EXPECT_EQ(state.listPageAddress.ToUtf8(), SiteAddress());
+    EXPECT_EQ(Requests("GET /vodlist/index.php?id=27 ", 2), 2);
+}
+
+TEST_F(CatalogueWindowTest, NewerFetchSupersedesAnOlderOneStillRunning)
+{
+    // Category 27 (batch 2) and 32 (batch 3) answer with pages of their own;
+    // one of them only after a while.
+    const auto page = [](const std::vector<Row>& rows) {
+        std::string html = "<html><body>";
+        for (const auto& [title, id] : rows)
+            html += "<div></div><a href=\"/vod/index.php?id=" + id + "\" target=\"_blank\" title=\"" + title + " \" alt=x>";
+        return html + "</body></html>";
+    };
+    const std::vector<Row> older = {{"先来的一", "2701"}, {"先来的二", "2702"}};
+    const std::vector<Row> newer = {{"后到的一", "3201"}, {"后到的二", "3202"}, {"后到的三", "3203"}};
+
+    for (const std::string slow : {"27", "32"}) {
+        SCOPED_TRACE("slow category " + slow);
+        httplib::Server server;
+        server.Get("/vodlist/index.php", [&](const httplib::Request& request, httplib::Response& response) {
+            const std::string id = request.get_param_value("id");
+            if (id == slow)
+                std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            response.set_content(page(id == "27" ? older : newer), "text/html; charset=utf-8");
+        });
+        const int port = server.bind_to_any_port("127.0.0.1");
+        ASSERT_GT(port, 0);
+        std::thread serving([&] { server.listen_after_bind(); });
+        UseCatalogueHost("127.0.0.1:" + std::to_string(port));
+
+        units.catalogueList->clear();
+        titles.clear();
+        state.batchNumber = 1;
+        units.nextBatchButton->click();  // batch 2
+        units.nextBatchButton->click();  // batch 3, at once
+        const bool done = WaitUntil([&] {
+            return ListFetchesRunning(*window.FetchChannel()) == 0 && Title() == "第3批共14批搜索到：3个视频";
+        });
+        QTest::qWait(100);  // anything the older fetch might still deliver
+        server.stop();
+        serving.join();
+        ASSERT_TRUE(done) << Title();
+        EXPECT_EQ(ListRows(), newer);
+        EXPECT_EQ(std::count_if(titles.begin(), titles.end(), [](const std::string& t) { return t.starts_with("第2批"); }), 0);
+        EXPECT_EQ(Title(), "第3批共14批搜索到：3个视频");
+    }
+}
+
+TEST_F(CatalogueWindowTest, SiteThatIsDownGivesAnEmptyBatchAndAnEmptyAddress)
+{
+    UseCatalogueHost("127.0.0.1:1");
+    ASSERT_TRUE(FirstBatchShown());
+    EXPECT_EQ(Title(), "第1批共14批搜索到：0个视频");
+    EXPECT_EQ(units.catalogueList->topLevelItemCount(), 0);
+
+    // A double-click with no row at all still goes through: an empty address
+    // is handed on.
+    window.show();
+    units.localState->setChecked(true);
+    QTest::mouseDClick(units.catalogueList->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(Title(), "Lumora视频播放器：");
+    EXPECT_TRUE(state.pendingPlayAddress.Empty());
+    EXPECT_TRUE(units.delayedPlayTimer->isActive());
+    EXPECT_FALSE(units.localState->isChecked());
+    EXPECT_NE(std::find(titles.begin(), titles.end(), "地址解析完成,双击播放"), titles.end());
+}
+
+TEST_F(CatalogueWindowTest, RowEventsResolveOnceAndPlayAfterTheDelay)
+{
+    StartSite();
+    ASSERT_TRUE(FirstBatchShown());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_EQ(units.catalogueList->topLevelItem(0)->text(kPageColumn), QStringLiteral("1001"));
+
+    // A click resolves the row and keeps the address in column 2.
+    titles.clear();
+    Click(0);
+    const std::string addressA = SiteAddress() + "/media/demo-a.mp4";
+    EXPECT_EQ(Column2(0), addressA);
+    EXPECT_EQ(state.currentAddress.ToUtf8(), addressA);
+    EXPECT_EQ(state.currentTitle, Text("夏日海边清新写真"));
+    EXPECT_EQ(titles, (std::vector<std::string>{"解析地址中，请稍后。。。", "地址解析完成,双击播放"}));
+    EXPECT_EQ(Requests("GET /vod/index.php?id=1001 "), 1);
+
+    // Clicking it again fetches nothing and leaves the title alone.
+    window.setWindowTitle(QStringLiteral("x"));
+    Click(0);
+    EXPECT_EQ(Requests("GET /vod/index.php?id=1001 "), 1);
+    EXPECT_EQ(Title(), "x");
+    EXPECT_EQ(state.currentAddress.ToUtf8(), addressA);
+
+    // A right-click resolves first, then the menu pops up.
+    RightClick(2);
+    EXPECT_EQ(CurrentRow(*units.catalogueList), 2);
+    EXPECT_EQ(Column2(2), addressA);
+    EXPECT_EQ(state.currentTitle, Text("校园时光毕业纪念"));
+    EXPECT_TRUE(units.fileMenu->isVisible());
+    units.fileMenu->hide();
+
+    // A withdrawn video resolves to nothing, stored as such: the next
+    // action fetches again.
+    Click(6);
+    EXPECT_EQ(Column2(6), "");
+    EXPECT_EQ(Title(), "地址解析完成,双击播放");
+    Click(6);
+    EXPECT_EQ(Requests("GET /vod/index.php?id=1006 ", 2), 2);
+
+    // A double-click stops, shows the title and plays after 100 ms.
+    units.localState->setChecked(true);
+    log.clear();
+    DoubleClick(3);
+    const std::string addressFlv = SiteAddress() + "/media/demo.flv";
+    EXPECT_EQ(Title(), "Lumora视频播放器：秋天的童话 完整版");
+    EXPECT_EQ(state.pendingPlayAddress.ToUtf8(), addressFlv);
+    EXPECT_EQ(units.delayedPlayTimer->interval(), 100);
+    EXPECT_TRUE(units.delayedPlayTimer->isActive());
+    EXPECT_FALSE(units.localState->isChecked());
+    EXPECT_TRUE(Opened().empty());
+    ASSERT_TRUE(WaitUntil([&] { return !Opened().empty(); }));
+    EXPECT_EQ(Opened(), std::vector<std::string>{addressFlv});
+    EXPECT_FALSE(units.delayedPlayTimer->isActive());
+    EXPECT_TRUE(units.playStateTimer->isActive());
+    EXPECT_EQ(units.playStateTimer->interval(), 10);
+    EXPECT_EQ(Requests("GET /vod/index.php?id=1001 ", 2), 1) << "the cached row was never fetched again";
+}
+
+TEST_F(CatalogueWindowTest, MenuPlayTakesColumn2AsItIs)
+{
+    StartSite();
+    ASSERT_TRUE(FirstBatchShown());
+    QTreeWidgetItem* item = units.catalogueList->topLevelItem(1);
+    units.catalogueList->setCurrentItem(item);
+    ASSERT_EQ(CurrentRow(*units.catalogueList), 1);
+    units.localState->setChecked(true);
+    log.clear();
+
+    units.playAction->trigger();
+    EXPECT_TRUE(log.empty()) << "no stop first";
+    EXPECT_EQ(Title(), "Lumora视频播放器：城市夜景延时摄影");
+    EXPECT_TRUE(state.currentAddress.Empty());
+    EXPECT_TRUE(state.pendingPlayAddress.Empty());
+    EXPECT_TRUE(units.delayedPlayTimer->isActive());
+    EXPECT_FALSE(units.localState->isChecked());
+    EXPECT_EQ(Requests("GET /vod/"), 0) << "no resolving";
+
+    // With the address resolved, the menu plays it.
+    item->setText(kAddressColumn, QStringLiteral("http://127.0.0.1:1/v.mp4"));
+    units.playAction->trigger();
+    EXPECT_EQ(state.pendingPlayAddress, Text("http://127.0.0.1:1/v.mp4"));
+}
+
+}  // namespace
+}  // namespace lumora

@@ -1,0 +1,69 @@
+// A main window on its own application state, with MediaFront attached to
+// the video area as start-up attaches it and both engines driving recording
+// stand-ins of the controls; network probes answer "nothing known".
+#pragma once
+
+#include "app/AppState.h"
+#include "app/MainWindow.h"
+#include "resolve/MediaFront.h"
+
+#include "FakeControls.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace lumora::test {
+
+// Runs the event loop until `done` holds or `limitMs` has passed.
+inline bool WaitUntil(const std::function<bool()>& done, int limitMs = 10'000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limitMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+class WindowTest : public testing::Test {
+protected:
+    WindowTest() : units(window.Units())
+    {
+        MediaFront& front = *state.mediaObject;
+        front.Attach(units.videoArea, 110, 0, 570, 400);
+        front.flashEngine.flashControl.Attach(movie.Object());
+        front.playerEngine.control = player.Object();
+        front.SetProbe([](const Text&) { return Text(); });
+    }
+
+    // The addresses the engines were asked to open, in order (UTF-8).
+    std::vector<std::string> Opened() const
+    {
+        std::vector<std::string> opened;
+        for (const std::string& entry : log)
+            if (entry.starts_with("flash setPlayUrl=") || entry.starts_with("player URL="))
+                opened.push_back(entry.substr(entry.find('=') + 1));
+        return opened;
+    }
+
+    // Declared first so that they outlive the window, which stops playback
+    // when it goes.
+    CallLog log;
+    FakeMovie movie{log};
+    FakePlayer player{log};
+    AppState state;
+    MainWindow window{state};
+    const MainWindowUnits& units;
+};
+
+}  // namespace lumora::test

@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# The whole program from outside: lumora-site on an ephemeral port, the real
+# lumora under Xvfb against it. The first list must come up, a click on a row
+# must resolve it, a double-click must play it ("正在播放：" in the status
+# bar), and the exit button must end the program with code 0. lumora runs
+# with --report-state, which prints every title and status text change; a
+# screenshot of the screen stays in OUT as the run's artifact.
+#
+#   end-to-end.sh LUMORA LUMORA_SITE OUT
+#
+# Exit 77 (skipped) when xvfb-run, xdotool or import (imagemagick) is missing.
+set -euo pipefail
+
+if [ "${1:-}" = "--inside" ]; then
+  # Inside the virtual display.
+  lumora=$2 out=$3
+  log=$out/lumora.log
+  "$lumora" --report-state >"$log" 2>"$out/lumora.err" &
+  pid=$!
+  trap 'kill $pid 2>/dev/null || true' EXIT
+
+  # Waits up to $2 seconds for a line of the log matching $1.
+  wait_for() {
+    local i
+    for ((i = 0; i < $2 * 10; i++)); do
+      grep -q -- "$1" "$log" && return 0
+      kill -0 "$pid" 2>/dev/null || { echo "lumora ended early"; return 1; }
+      sleep 0.1
+    done
+    echo "not seen within $2 s: $1"
+    return 1
+  }
+  fail() { echo "FAILED: $*"; echo "--- lumora's report"; cat "$log"; echo "--- stderr"; cat "$out/lumora.err"; exit 1; }
+
+  wait_for '^title: 第1批共14批搜索到：[1-9][0-9]*个视频$' 30 || fail "the first list"
+  wid=
+  for ((i = 0; i < 100; i++)); do
+    wid=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1 || true)
+    [ -n "$wid" ] && break
+    sleep 0.1
+  done
+  [ -n "$wid" ] || fail "no window of lumora on the display"
+
+  # Clicks (xdotool click arguments $2...) until a log line matches $1; a
+  # window that has only just been mapped may miss the first one.
+  click_until() {
+    local pattern=$1 try
+    shift
+    for try in 1 2 3; do
+      xdotool mousemove --window "$wid" 40 38 click "$@" 1
+      wait_for "$pattern" 10 && return 0
+    done
+    return 1
+  }
+
+  # A row near the top of the list, right below its header.
+  click_until '^title: 地址解析完成,双击播放$' || fail "the click on a row"
+  click_until '^title: Lumora视频播放器：' --repeat 2 --delay 80 || fail "the double-click"
+  wait_for '^status0: 正在播放：$' 40 || fail "playback"
+  sleep 1
+  import -window root "$out/screenshot.png" || fail "the screenshot"
+
+  # The exit button (退出按钮) of a 680 x 556 window ends it with code 0.
+  xdotool mousemove --window "$wid" 246 518 click 1
+  for ((i = 0; i < 100; i++)); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  code=0
+  wait "$pid" || code=$?
+  trap - EXIT
+  [ "$code" -eq 0 ] || fail "the exit button: exit code $code"
+  echo "--- lumora's report"
+  cat "$log"
+  exit 0
+fi
+
+lumora=$1 site=$2 out=$3
+for tool in xvfb-run xdotool import; do
+  command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is missing"; exit 77; }
+done
+mkdir -p "$out"
+rm -f "$out"/*
+
+"$site" --port 0 --quiet >"$out/site.log" 2>&1 &
+site_pid=$!
+trap 'kill $site_pid 2>/dev/null || true; wait $site_pid 2>/dev/null || true' EXIT
+port=
+for ((i = 0; i < 100; i++)); do
+  port=$(sed -n 's#^lumora-site listening on http://127\.0\.0\.1:\([0-9]*\)$#\1#p' "$out/site.log")
+  [ -n "$port" ] && break
+  sleep 0.1
+done
+[ -n "$port" ] || { echo "lumora-site did not start"; cat "$out/site.log"; exit 1; }
+
+export LUMORA_CATALOGUE_HOST=127.0.0.1:$port LUMORA_SERVICE_HOST=127.0.0.1:$port
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+# Under AddressSanitizer: libxkbcommon-x11 strndup()s counted names that
+# carry no terminating zero, which only the strict string check objects to,
+# and the real X, sound and GL libraries (SDL, GIO, Mesa) keep allocations
+# to the end. Leaks of the player's own code are checked by the offscreen
+# and process tests.
+if [ -n "${ASAN_OPTIONS:-}" ]; then
+  export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0:detect_leaks=0"
+fi
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inside "$lumora" "$out"
+echo "screenshot: $out/screenshot.png"
