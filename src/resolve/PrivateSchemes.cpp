@@ -6,6 +6,7 @@
 #include "script/Codings.h"
 
 #include <string>
+#include <vector>
 
 namespace lumora {
 

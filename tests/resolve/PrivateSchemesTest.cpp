@@ -2,7 +2,6 @@
 // what ResolveOpen hands to Play for each form.
 #include "resolve/PrivateSchemes.h"
 
-#include "base/CodePage.h"
 #include "ServiceServers.h"
 
 #include <gtest/gtest.h>
