@@ -146,8 +146,10 @@ int main(int argc, char** argv) {
     lumora::MediaFront front;
     front.Attach(video, 0, 0, 640, 360);
 
-    Row flash{"MediaFront::PlayState, Flash engine"}, player{"MediaFront::PlayState, media player"};
-    Row bare{"bare libmpv, 3 synchronous reads"};
+    Row flash, player, bare;
+    flash.name = "MediaFront::PlayState, Flash engine";
+    player.name = "MediaFront::PlayState, media player";
+    bare.name = "bare libmpv, 3 synchronous reads";
     const char* failed = nullptr;
     if (!FrontRow(flash, front, file, 2, seconds))
         failed = "the Flash engine never played the file";

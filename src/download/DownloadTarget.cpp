@@ -1,0 +1,80 @@
+#include "download/DownloadTarget.h"
+
+#include "base/Config.h"
+
+#include <QStandardPaths>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+namespace lumora {
+
+namespace {
+
+// Longest file name most Linux file systems take, in bytes.
+constexpr std::size_t kNameMax = 255;
+constexpr std::string_view kExtension = ".MP4";
+constexpr std::string_view kPartSuffix = ".part";
+
+Text WithoutTrailingSlashes(Text directory) {
+    std::string& bytes = directory.Bytes();
+    while (bytes.size() > 1 && bytes.back() == '/') bytes.pop_back();
+    return directory;
+}
+
+bool WritableDirectory(const Text& directory) {
+    const std::string path = directory.ToUtf8();
+    struct stat info {};
+    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+// Length of the UTF-8 sequence that starts with `lead` (1 for a stray byte).
+std::size_t SequenceLength(unsigned char lead) {
+    if (lead >= 0xF0) return 4;
+    if (lead >= 0xE0) return 3;
+    if (lead >= 0xC0) return 2;
+    return 1;
+}
+
+// The title as one UTF-8 file name stem.
+std::string SafeStem(const Text& title) {
+    const std::string utf8 = title.ToUtf8();  // always valid UTF-8
+    const std::size_t limit = kNameMax - kExtension.size() - kPartSuffix.size();
+    std::string stem;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t width = std::min(SequenceLength(lead), utf8.size() - i);
+        std::string piece = utf8.substr(i, width);
+        i += width;
+        const bool c0 = lead < 0x20 || lead == 0x7F;
+        // U+0080 to U+009F: the C1 control characters.
+        const bool c1 = width == 2 && lead == 0xC2 && static_cast<unsigned char>(piece[1]) < 0xA0;
+        if (c0 || c1 || piece == "/") piece = "_";
+        if (stem.size() + piece.size() > limit) break;
+        stem += piece;
+    }
+    if (stem.find_first_not_of('.') == std::string::npos) stem.assign(std::max<std::size_t>(stem.size(), 1), '_');
+    return stem;
+}
+
+}  // namespace
+
+Text DownloadDirectory(const Text& programDirectory) {
+    const Text& configured = Config::Get().downloadDir;
+    if (!configured.Empty()) return WithoutTrailingSlashes(configured);
+    if (WritableDirectory(programDirectory)) return WithoutTrailingSlashes(programDirectory);
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    if (videos.isEmpty()) return WithoutTrailingSlashes(programDirectory);
+    return WithoutTrailingSlashes(Text::FromUtf8(videos.toStdString()));
+}
+
+Text DownloadFileName(const Text& directory, const Text& title) {
+    return Text::FromUtf8(directory.ToUtf8() + "/" + SafeStem(title) + std::string(kExtension));
+}
+
+}  // namespace lumora

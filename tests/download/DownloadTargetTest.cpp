@@ -1,0 +1,99 @@
+// Where downloads go and the names they get.
+#include "download/DownloadTarget.h"
+
+#include "base/Config.h"
+
+#include "DownloadTestSupport.h"
+
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using lumora::Text;
+
+// Titles become one plain name inside the directory, whatever they hold.
+TEST(DownloadFileName, TheTitleBecomesOneNameInsideTheDirectory) {
+    struct Case {
+        std::string title;  // UTF-8
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"电影 第1集", "/d/电影 第1集.MP4"},
+        {"网络文件1", "/d/网络文件1.MP4"},
+        {"what?*:<>|\\\"", "/d/what?*:<>|\\\".MP4"},  // fine in a Linux file name
+        {"../x", "/d/.._x.MP4"},
+        {"../../etc/passwd", "/d/.._.._etc_passwd.MP4"},
+        {"a/b", "/d/a_b.MP4"},
+        {"/", "/d/_.MP4"},
+        {"\n", "/d/_.MP4"},
+        {"a\tb\x7f", "/d/a_b_.MP4"},
+        {"a\u0085b", "/d/a_b.MP4"},  // a C1 control character
+        {".", "/d/_.MP4"},
+        {"..", "/d/__.MP4"},
+        {"", "/d/_.MP4"},
+        {".hidden", "/d/.hidden.MP4"},
+        {"한국어 🎬", "/d/한국어 🎬.MP4"},  // four-byte GB18030 characters survive
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        const Text name = lumora::DownloadFileName(Text("/d"), Text::FromUtf8(c.title));
+        EXPECT_EQ(name.ToUtf8(), c.expected);
+        const std::filesystem::path path(name.ToUtf8());
+        EXPECT_EQ(path.parent_path(), "/d");
+    }
+    // A zero byte, and GBK bytes that are no character.
+    EXPECT_EQ(lumora::DownloadFileName(Text("/d"), Text::Gbk(std::string("a\0b", 3))).ToUtf8(), "/d/a_b.MP4");
+    EXPECT_EQ(lumora::DownloadFileName(Text("/d"), Text::Gbk("\x81")).ToUtf8(), "/d/\xEF\xBF\xBD.MP4");
+}
+
+// A long title is cut at a character boundary so that the name with ".part"
+// still fits in 255 bytes, and such a file can really be made.
+TEST(DownloadFileName, ALongTitleIsCutToFit) {
+    downloadtest::ScratchDir dir;
+    std::string title;
+    for (int i = 0; i < 300; ++i) title += "影";
+    for (const std::string& t : {title, "a" + title, std::string(400, 'x')}) {
+        const Text name = lumora::DownloadFileName(Text::FromUtf8(dir.Path().string()), Text::FromUtf8(t));
+        const std::string file = std::filesystem::path(name.ToUtf8()).filename().string();
+        EXPECT_LE(file.size() + 5, 255u);
+        EXPECT_GE(file.size() + 5, 252u);
+        EXPECT_TRUE(file.ends_with(".MP4"));
+        EXPECT_EQ(Text::FromUtf8(file).ToUtf8(), file);  // whole characters only
+        downloadtest::WriteFile(name.ToUtf8() + ".part", "x");
+        EXPECT_TRUE(downloadtest::Exists(name.ToUtf8() + ".part"));
+    }
+}
+
+TEST(DownloadDirectory, ConfiguredThenProgramDirectoryThenVideos) {
+    downloadtest::ScratchDir dir;
+    const Text scratch = Text::FromUtf8(dir.Path().string());
+    const Text videos = Text::FromUtf8(QStandardPaths::writableLocation(QStandardPaths::MoviesLocation).toStdString());
+    downloadtest::WriteFile(dir / "plain", "a file");
+
+    lumora::Config config = lumora::Config::Defaults();
+    config.downloadDir = Text();
+    {
+        lumora::ScopedConfigOverride use(config);
+        EXPECT_EQ(lumora::DownloadDirectory(scratch), scratch);
+        EXPECT_EQ(lumora::DownloadDirectory(scratch + "/"), scratch);
+        // A program directory that can't take files: the user's videos.
+        EXPECT_EQ(lumora::DownloadDirectory(scratch + "/plain"), videos);
+        EXPECT_EQ(lumora::DownloadDirectory(scratch + "/plain/sub"), videos);
+        EXPECT_EQ(lumora::DownloadDirectory(scratch + "/missing"), videos);
+        EXPECT_EQ(lumora::DownloadDirectory(Text()), videos);
+    }
+    config.downloadDir = Text("/srv/影片/");
+    {
+        lumora::ScopedConfigOverride use(config);
+        EXPECT_EQ(lumora::DownloadDirectory(scratch), Text("/srv/影片"));
+        EXPECT_EQ(lumora::DownloadDirectory(scratch + "/plain"), Text("/srv/影片"));
+    }
+}
+
+}  // namespace

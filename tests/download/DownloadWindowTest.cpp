@@ -1,0 +1,251 @@
+// The download command in a real main window on the offscreen platform: the
+// title texts in their order, where the file lands, and that a fast download
+// writes the title only now and then.
+#include "app/AppState.h"
+#include "app/Downloads.h"
+#include "app/MainWindow.h"
+#include "app/QtText.h"
+#include "base/Config.h"
+#include "download/DownloadTarget.h"
+
+#include "DownloadTestSupport.h"
+#include "RawServer.h"
+
+#include <QApplication>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using downloadtest::Exists;
+using downloadtest::Pattern;
+using downloadtest::ReadFile;
+using downloadtest::ScratchDir;
+using lumora::Text;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kMiB = 1024 * 1024;
+const std::string kStart = "下载马上开始";
+const std::string kSuccess = "下载成功";
+const std::string kFailure = "下载失败";
+
+// Runs the event loop until `done` holds or 20 s have passed.
+template <typename Predicate>
+bool ProcessUntil(Predicate done) {
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+        if (Clock::now() > deadline) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// Every title the window shows, in order, as UTF-8.
+class TitleLog {
+public:
+    explicit TitleLog(QWidget& window) {
+        QObject::connect(&window, &QWidget::windowTitleChanged,
+                         [this](const QString& title) { titles.push_back(title.toStdString()); });
+    }
+    bool Ended() const { return !titles.empty() && (titles.back() == kSuccess || titles.back() == kFailure); }
+    // The titles between the start text and the outcome.
+    std::vector<std::string> Progress() const {
+        if (titles.size() < 2) return {};
+        return std::vector<std::string>(titles.begin() + 1, titles.end() - 1);
+    }
+    std::vector<std::string> titles;
+};
+
+class DownloadWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server_.Get("/clip.mp4", [this](const httplib::Request&, httplib::Response& response) {
+            response.set_content(clip_, "video/mp4");
+        });
+        server_.Get("/other.mp4", [this](const httplib::Request&, httplib::Response& response) {
+            response.set_content(other_, "video/mp4");
+        });
+        server_.Get("/large.mp4", [this](const httplib::Request&, httplib::Response& response) {
+            response.set_content(large_, "video/mp4");
+        });
+        const int port = server_.bind_to_any_port("127.0.0.1");
+        ASSERT_GT(port, 0);
+        base_ = "http://127.0.0.1:" + std::to_string(port);
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        for (int i = 0; i < 200 && !server_.is_running(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        UseDownloadDirectory(dir_.Path().string());
+    }
+    void TearDown() override {
+        server_.stop();
+        thread_.join();
+    }
+
+    void UseDownloadDirectory(const std::string& directory) {
+        lumora::Config config = lumora::Config::Defaults();
+        config.downloadDir = Text::FromUtf8(directory);
+        override_.reset();
+        override_ = std::make_unique<lumora::ScopedConfigOverride>(config);
+    }
+
+    // Chooses an entry, runs the download command and waits for its outcome.
+    std::vector<std::string> Download(const std::string& path, const std::string& title) {
+        state_.currentAddress = Text::FromUtf8(base_ + path);
+        state_.currentTitle = Text::FromUtf8(title);
+        TitleLog log(window_);
+        lumora::StartDownload(state_, window_);
+        EXPECT_TRUE(ProcessUntil([&log] { return log.Ended(); }));
+        return log.titles;
+    }
+
+    const std::string clip_ = Pattern(3 * kMiB);
+    const std::string other_ = Pattern(kMiB, 9);
+    const std::string large_ = Pattern(32 * kMiB, 5);
+    httplib::Server server_;
+    std::string base_;
+    std::thread thread_;
+    ScratchDir dir_;
+    std::unique_ptr<lumora::ScopedConfigOverride> override_;
+    lumora::AppState state_;
+    lumora::MainWindow window_{state_};
+};
+
+TEST_F(DownloadWindow, NothingChosenAsksForAVideo) {
+    TitleLog log(window_);
+    lumora::StartDownload(state_, window_);
+    EXPECT_EQ(log.titles, std::vector<std::string>{"请选择需要下载的视频。。。"});
+    EXPECT_TRUE(state_.downloadPath.Empty());
+}
+
+// Start text, progress texts with the last block's text last, then the outcome;
+// choosing another entry right after the command changes nothing of it.
+TEST_F(DownloadWindow, TitlesInOrderAndTheFileUnderItsTitle) {
+    state_.currentAddress = Text::FromUtf8(base_ + "/clip.mp4");
+    state_.currentTitle = Text("电影");
+    TitleLog log(window_);
+    // Through the window's own button.
+    auto* button = window_.findChild<QPushButton*>(QStringLiteral("按钮下载"));
+    ASSERT_NE(button, nullptr);
+    button->click();
+    state_.currentAddress = Text::FromUtf8(base_ + "/missing.mp4");
+    state_.currentTitle = Text("另一个");
+    ASSERT_TRUE(ProcessUntil([&log] { return log.Ended(); }));
+
+    ASSERT_GE(log.titles.size(), 3u);
+    EXPECT_EQ(log.titles.front(), kStart);
+    EXPECT_EQ(log.titles.back(), kSuccess);
+    // "<received>MB/3MB    已完成：<percent>%", received never going back.
+    double received = 0;
+    for (const std::string& title : log.Progress()) {
+        const std::size_t unit = title.find("MB/3MB    已完成：");
+        ASSERT_NE(unit, std::string::npos) << title;
+        ASSERT_TRUE(title.ends_with("%")) << title;
+        const double now = std::stod(title.substr(0, unit));
+        EXPECT_GE(now, received) << title;
+        received = now;
+    }
+    EXPECT_EQ(log.Progress().back(), "3MB/3MB    已完成：100%");
+    const std::string file = dir_ / "电影.MP4";
+    EXPECT_EQ(state_.downloadPath.ToUtf8(), file);
+    EXPECT_EQ(ReadFile(file), clip_);
+    EXPECT_FALSE(Exists(dir_ / "另一个.MP4"));
+}
+
+TEST_F(DownloadWindow, AnErrorAnswerFailsWithoutAFile) {
+    EXPECT_EQ(Download("/missing.mp4", "缺"), (std::vector<std::string>{kStart, kFailure}));
+    EXPECT_TRUE(std::filesystem::is_empty(dir_.Path()));
+}
+
+TEST_F(DownloadWindow, TheSameTitleTwiceReplacesTheFile) {
+    EXPECT_EQ(Download("/clip.mp4", "同名").back(), kSuccess);
+    EXPECT_EQ(Download("/other.mp4", "同名").back(), kSuccess);
+    EXPECT_EQ(ReadFile(dir_ / "同名.MP4"), other_);
+}
+
+// Hostile titles put the file inside the download directory, never beside it.
+TEST_F(DownloadWindow, HostileTitlesStayInsideTheDirectory) {
+    std::filesystem::create_directory(dir_ / "downloads");
+    UseDownloadDirectory(dir_ / "downloads");
+    for (const char* title : {"../x", "a/b", "\n", ".", ".."}) {
+        SCOPED_TRACE(title);
+        EXPECT_EQ(Download("/other.mp4", title).back(), kSuccess);
+        const std::filesystem::path path(state_.downloadPath.ToUtf8());
+        EXPECT_EQ(path.parent_path(), dir_.Path() / "downloads");
+        EXPECT_EQ(ReadFile(path.string()), other_);
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.Path())) names.push_back(entry.path().filename());
+    EXPECT_EQ(names, std::vector<std::string>{"downloads"});
+}
+
+TEST_F(DownloadWindow, ADirectoryThatCannotBeWrittenFails) {
+    downloadtest::WriteFile(dir_ / "plain", "a file where the directory should be");
+    UseDownloadDirectory(dir_ / "plain/videos");
+    EXPECT_EQ(Download("/clip.mp4", "无处"), (std::vector<std::string>{kStart, kFailure}));
+    // A directory that does not exist yet is made.
+    UseDownloadDirectory(dir_ / "new/videos");
+    EXPECT_EQ(Download("/other.mp4", "新").back(), kSuccess);
+    EXPECT_EQ(ReadFile(dir_ / "new/videos/新.MP4"), other_);
+}
+
+// 32 MiB are 3277 blocks; the title sees a text at most every 30 ms of the
+// download, and still the last block's text.
+TEST_F(DownloadWindow, AFastDownloadWritesTheTitleOnlyNowAndThen) {
+    const auto started = Clock::now();
+    const std::vector<std::string> titles = Download("/large.mp4", "大");
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
+    ASSERT_EQ(titles.back(), kSuccess);
+    const std::size_t progressTitles = titles.size() - 2;
+    EXPECT_GE(progressTitles, 1u);
+    EXPECT_LE(progressTitles, static_cast<std::size_t>(elapsed / 30 + 2)) << elapsed << " ms";
+    EXPECT_EQ(titles[titles.size() - 2], "32MB/32MB    已完成：100%");
+    EXPECT_EQ(ReadFile(dir_ / "大.MP4"), large_);
+}
+
+// The window goes while its download runs: the download completes and its
+// reports are dropped.
+TEST(DownloadWindowGone, TheDownloadOutlivesTheWindow) {
+    const std::string body = Pattern(200'000, 2);
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+    lumora::test::RawServer server([&](const std::string&, int) {
+        lumora::test::RawServer::Reply reply{head + body.substr(0, 50'000)};
+        reply.later.push_back({std::chrono::milliseconds(200), body.substr(50'000)});
+        return reply;
+    });
+    ScratchDir dir;
+    lumora::Config config = lumora::Config::Defaults();
+    config.downloadDir = Text::FromUtf8(dir.Path().string());
+    lumora::ScopedConfigOverride use(config);
+
+    lumora::AppState state;
+    state.currentAddress = Text::FromUtf8(server.Url("/slow.mp4"));
+    state.currentTitle = Text("慢");
+    auto window = std::make_unique<QWidget>();
+    lumora::StartDownload(state, *window);
+    ProcessUntil([&server] { return !server.Requests().empty(); });
+    window.reset();
+    const std::string file = dir / "慢.MP4";
+    ASSERT_TRUE(ProcessUntil([&file] { return Exists(file); }));
+    // The outcome is posted right after the file takes its name.
+    const auto until = Clock::now() + std::chrono::milliseconds(300);
+    ProcessUntil([until] { return Clock::now() > until; });
+    EXPECT_EQ(ReadFile(file), body);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    testing::InitGoogleTest(&argc, argv);
+    QApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+}
