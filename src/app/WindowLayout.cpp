@@ -1,5 +1,7 @@
 #include "app/WindowLayout.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
@@ -66,9 +68,13 @@ void LayoutMainWindow(MainWindow& window)
     }
 
     const int x = ButtonRowOffset(w);
+    // The video area starts right of the 100-pixel list, so it is 100 pixels
+    // narrower than the window; at the window's full width its right edge,
+    // and the picture with it, would be cut off.
+    const int videoWidth = std::max(0, w - 100);
     if (state.mediaObject)
-        state.mediaObject->Resize(0, 0, w, h - 80);
-    u.videoArea->setGeometry(100, 0, w, h - 80);
+        state.mediaObject->Resize(0, 0, videoWidth, h - 80);
+    u.videoArea->setGeometry(100, 0, videoWidth, h - 80);
     u.catalogueList->setGeometry(0, 0, 100, h - 80);
 
     // The status bar keeps to the bottom edge over the whole width.

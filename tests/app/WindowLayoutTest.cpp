@@ -87,14 +87,15 @@ TEST_F(WindowLayoutTest, UnitsFollowTheClientSize)
             EXPECT_EQ(unit.unit->geometry(), QRect(c.offset + unit.left, h - 54, unit.width, 33))
                 << unit.unit->objectName().toStdString();
         EXPECT_EQ(units.progressSlider->geometry(), QRect(0, h - 76, w, 24));
-        EXPECT_EQ(units.videoArea->geometry(), QRect(100, 0, w, h - 80));
+        // The video area ends at the window's right edge, not 100 pixels past it.
+        EXPECT_EQ(units.videoArea->geometry(), QRect(100, 0, w - 100, h - 80));
         EXPECT_EQ(units.catalogueList->geometry(), QRect(0, 0, 100, h - 80));
         EXPECT_EQ(units.statusBar->SectionWidths(), (StatusBarUnit::Widths{w - 320, 100, 100, 120}));
         EXPECT_EQ(units.statusBar->geometry(), QRect(0, h - 20, w, 20));
         // Never moved.
         EXPECT_EQ(units.volumeLabel->geometry(), QRect(648, 450, 40, 29));
         const MediaFront& front = *state.mediaObject;
-        EXPECT_EQ(QRect(front.Left(), front.Top(), front.Width(), front.Height()), QRect(0, 0, w, h - 80));
+        EXPECT_EQ(QRect(front.Left(), front.Top(), front.Width(), front.Height()), QRect(0, 0, w - 100, h - 80));
         EXPECT_EQ(state.savedWindowRect.size(), window.size());
     }
 }
@@ -142,7 +143,7 @@ TEST_F(WindowLayoutTest, FullScreenRoundTrip)
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint)) << "stays above other windows";
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(units.videoArea->geometry(), QRect(100, 0, 900, 520));
+    EXPECT_EQ(units.videoArea->geometry(), QRect(100, 0, 800, 520));
     EXPECT_EQ(units.nextBatchButton->geometry(), QRect(116, 546, 60, 33));
 
     // Outside full screen Esc changes nothing and still goes on.
