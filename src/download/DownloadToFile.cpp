@@ -1,4 +1,5 @@
 #include "download/DownloadToFile.h"
+#include "web/CurlHandles.h"
 
 #include <curl/curl.h>
 
@@ -27,18 +28,6 @@ constexpr long kReceiveBufferBytes = 10 * static_cast<long>(kDownloadBlockBytes)
 constexpr std::size_t kWriteBufferBytes = 256 * 1024;
 // A ".part" that keeps being replaced under us is given up after this many tries.
 constexpr int kOpenAttempts = 3;
-
-bool CurlReady() {
-    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    return ready;
-}
-
-struct EasyDeleter {
-    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
-};
-struct ListDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -225,7 +214,7 @@ int OnTransferInfo(void* user, curl_off_t, curl_off_t received, curl_off_t, curl
 }
 
 // The header block as curl entries, one per line, the range line last.
-std::unique_ptr<curl_slist, ListDeleter> HeaderList(std::int32_t start, bool range) {
+CurlHeaderList HeaderList(std::int32_t start, bool range) {
     std::string block(kDownloadHeaders);
     if (range) block += "\r\nRange:bytes=" + std::to_string(start) + "-";
     curl_slist* list = nullptr;
@@ -243,7 +232,7 @@ std::unique_ptr<curl_slist, ListDeleter> HeaderList(std::int32_t start, bool ran
         }
         list = grown;
     }
-    return std::unique_ptr<curl_slist, ListDeleter>(list);
+    return CurlHeaderList(list);
 }
 
 }  // namespace
@@ -258,7 +247,7 @@ int DownloadToFile(const Text& address, const Text& file, const DownloadProgress
     const std::string url = WireUrl(address);
     const std::string target = file.ToUtf8();
     if (url.empty() || target.empty() || target.find('\0') != std::string::npos || !CurlReady()) return -1;
-    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+    CurlEasy easy(curl_easy_init());
     const auto headers = HeaderList(start, range);
     if (!easy || !headers) return -1;
 

@@ -1,4 +1,5 @@
 #include "web/ObjectRequest.h"
+#include "web/CurlHandles.h"
 
 #include "threads/ThreadControl.h"
 #include "web/PageRequest.h"
@@ -52,18 +53,6 @@ struct RequestExchange {
     Clock::time_point deadline;  // the worker's own end
     std::mutex mutex;
     ByteSet result;
-};
-
-bool CurlReady() {
-    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    return ready;
-}
-
-struct EasyDeleter {
-    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
-};
-struct ListDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
 // What one transfer received, and its stall watch.
@@ -230,7 +219,7 @@ ByteSet Perform(Text url, const ObjectRequestArgs& args, Clock::time_point deadl
         url = url.Mid(6);
     }
 
-    std::unique_ptr<CURL, EasyDeleter> easy(gClientMissing || !CurlReady() ? nullptr : curl_easy_init());
+    CurlEasy easy(gClientMissing || !CurlReady() ? nullptr : curl_easy_init());
     if (!easy) return PlainGet(url);
 
     // A POST body comes from the address: the text after its one "?".
@@ -274,7 +263,7 @@ ByteSet Perform(Text url, const ObjectRequestArgs& args, Clock::time_point deadl
         }
         list = grown;
     }
-    std::unique_ptr<curl_slist, ListDeleter> headerList(list);
+    CurlHeaderList headerList(list);
 
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return {};

@@ -1,4 +1,5 @@
 #include "web/PageRequest.h"
+#include "web/CurlHandles.h"
 
 #include "web/Cookies.h"
 #include "web/WebText.h"
@@ -18,25 +19,9 @@ namespace {
 // a terminating zero must fit.
 constexpr std::size_t kRawHeaderBuffer = 5000;
 
-bool CurlReady() {
-    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    return ready;
-}
-
-struct EasyDeleter {
-    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
-};
-using Easy = std::unique_ptr<CURL, EasyDeleter>;
-
-struct ListDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using HeaderList = std::unique_ptr<curl_slist, ListDeleter>;
-
-struct UrlDeleter {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-using UrlHandle = std::unique_ptr<CURLU, UrlDeleter>;
+using Easy = CurlEasy;
+using HeaderList = CurlHeaderList;
+using UrlHandle = CurlUrl;
 
 // What one transfer received.
 struct Response {

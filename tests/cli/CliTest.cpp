@@ -1,43 +1,20 @@
 // lumora-cli as a user runs it: the real binary, its output and exit status.
+#include "CliRun.h"
 #include "base/CodePage.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include <cstdio>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 #include <chrono>
 #include <thread>
 #include <vector>
 
 namespace {
 
-struct CliRun {
-    std::string out;
-    int status = -1;
-};
-
-std::string Quote(const std::string& arg) {
-    std::string q = "'";
-    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-CliRun RunCli(const std::vector<std::string>& args) {
-    std::string command = LUMORA_CLI;
-    for (const std::string& a : args) command += " " + Quote(a);
-    command += " 2>/dev/null";
-    CliRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
-}
+using clitest::CliRun;
+using clitest::RunCli;
 
 TEST(Cli, CodeVerbs) {
     struct Case { std::vector<std::string> args; std::string out; int status; };
