@@ -53,9 +53,9 @@ BatchPage FollowingBatch(int batchNumber) {
     return {next, BatchAddress(next)};
 }
 
-std::vector<ListRow> ExtractListRows(Text page) {
-    RegexObject regex;
-    regex.Create(Text(kListPattern), std::move(page));
+namespace {
+
+std::vector<ListRow> RowsOf(const RegexObject& regex) {
     const int count = regex.MatchCount();
     std::vector<ListRow> rows;
     rows.reserve(static_cast<std::size_t>(count));
@@ -63,7 +63,24 @@ std::vector<ListRow> ExtractListRows(Text page) {
     return rows;
 }
 
-std::vector<ListRow> FetchListPage(const Text& address) { return ExtractListRows(FetchPageText(address)); }
+}  // namespace
+
+std::vector<ListRow> ExtractListRows(Text page) {
+    RegexObject regex;
+    regex.Create(Text(kListPattern), std::move(page));
+    return RowsOf(regex);
+}
+
+std::vector<ListRow> FetchListPage(const Text& address) {
+    // The page text is the body read as UTF-8; the pattern runs over the
+    // body as it came instead of converting a large page to GBK and back.
+    PageRequestArgs args;
+    args.proxy = Text();
+    const ByteSet body = PageRequest(address, args);
+    RegexObject regex;
+    regex.CreateFromUtf8(Text(kListPattern), body);
+    return RowsOf(regex);
+}
 
 Text ListTitleText(int batchNumber, int count) {
     return "第" + NumberText(batchNumber) + "批共14批搜索到：" + NumberText(count) + "个视频";

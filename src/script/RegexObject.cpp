@@ -1,5 +1,7 @@
 #include "script/RegexObject.h"
 
+#include <mutex>
+
 #include "base/CodePage.h"
 #include "base/GbkTables.h"
 
@@ -82,8 +84,17 @@ struct RegexObject::Result {
     Text pattern;
     bool ran = false;          // the run completed and `matches` holds its result
     bool ignoreCase = true;
-    Text subject;              // as given, for positions
     std::string utf8;          // the subject as matched
+    // The GBK subject, for positions: as given to Create, or made from utf8
+    // the first time a position is asked for after CreateFromUtf8.
+    mutable Text subject;
+    mutable std::once_flag subjectMade;
+    bool subjectFromUtf8 = false;
+
+    const Text& Subject() const {
+        if (subjectFromUtf8) std::call_once(subjectMade, [this] { subject = Text::Gbk(TableUtf8ToGbk(utf8)); });
+        return subject;
+    }
     std::size_t groups = 0;    // capture groups of the pattern
     // Per match 2 * (groups + 1) offsets into utf8: start and end of the
     // whole match, then of each group (PCRE2_UNSET when it took no part).
@@ -111,8 +122,9 @@ Text RegexObject::Result::Item(std::string_view utf8Text, PCRE2_SIZE matchStart,
         // GBK bytes than UTF-16 units. The search starts on a character
         // boundary so it keeps stepping over double-byte characters whole.
         const std::size_t firstIndex = Utf16Units(std::string_view(utf8).substr(0, matchStart));
-        const std::size_t from = GbkBoundaryAtOrBefore(subject.Bytes(), firstIndex == 0 ? 0 : firstIndex - 1);
-        const std::size_t found = text.Empty() ? 0 : subject.Find(text, from + 1, ignoreCase);
+        const Text& gbk = Subject();
+        const std::size_t from = GbkBoundaryAtOrBefore(gbk.Bytes(), firstIndex == 0 ? 0 : firstIndex - 1);
+        const std::size_t found = text.Empty() ? 0 : gbk.Find(text, from + 1, ignoreCase);
         if (found != 0 && found - 1 <= static_cast<std::size_t>(INT_MAX)) *position = static_cast<int>(found - 1);
     }
     return text;
@@ -128,8 +140,23 @@ bool RegexObject::Create(const Text& pattern, Text subject, bool caseSensitive, 
     result_.reset();
     auto result = std::make_shared<Result>();
     result->pattern = quoteMarkers ? pattern.ReplacedAll(Text("#引号"), Text("\"")) : pattern;
-    result->ignoreCase = !caseSensitive;
+    result->utf8 = TableGbkToUtf8(subject.Bytes());
     result->subject = std::move(subject);
+    return Run(std::move(result), caseSensitive, multiLine, global);
+}
+
+bool RegexObject::CreateFromUtf8(const Text& pattern, std::string_view utf8Subject, bool caseSensitive,
+                                 bool multiLine, bool global, bool quoteMarkers) {
+    result_.reset();
+    auto result = std::make_shared<Result>();
+    result->pattern = quoteMarkers ? pattern.ReplacedAll(Text("#引号"), Text("\"")) : pattern;
+    result->utf8 = SanitizeUtf8(utf8Subject.substr(0, utf8Subject.find('\0')));
+    result->subjectFromUtf8 = true;
+    return Run(std::move(result), caseSensitive, multiLine, global);
+}
+
+bool RegexObject::Run(std::shared_ptr<Result> result, bool caseSensitive, bool multiLine, bool global) {
+    result->ignoreCase = !caseSensitive;
     result_ = result;  // the pattern is readable even when it is rejected
 
     std::unique_ptr<pcre2_compile_context, CompileContextDeleter> compileContext(pcre2_compile_context_create(nullptr));
@@ -165,7 +192,6 @@ bool RegexObject::Create(const Text& pattern, Text subject, bool caseSensitive, 
         if (jitStack) pcre2_jit_stack_assign(matchContext.get(), nullptr, jitStack.get());
     }
 
-    result->utf8 = TableGbkToUtf8(result->subject.Bytes());
     const std::string& utf8 = result->utf8;
     const auto* data = reinterpret_cast<PCRE2_SPTR>(utf8.data());
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(matchData.get());

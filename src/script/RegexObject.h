@@ -25,6 +25,7 @@
 #include "base/Text.h"
 
 #include <memory>
+#include <string_view>
 
 namespace lumora {
 
@@ -44,6 +45,11 @@ public:
     // kept then). The previous result is dropped either way.
     bool Create(const Text& pattern, Text subject, bool caseSensitive = false, bool multiLine = true,
                 bool global = true, bool quoteMarkers = false);
+    // Create over a subject that arrives as UTF-8 (a page body): the same as
+    // Create over its GBK text (invalid sequences as U+FFFD, cut at the first
+    // zero byte), without converting a large page there and back.
+    bool CreateFromUtf8(const Text& pattern, std::string_view utf8Subject, bool caseSensitive = false,
+                        bool multiLine = true, bool global = true, bool quoteMarkers = false);
 
     // The pattern as compiled by the last Create (quote markers replaced);
     // empty before any Create.
@@ -74,6 +80,7 @@ public:
 
 private:
     struct Result;
+    bool Run(std::shared_ptr<Result> result, bool caseSensitive, bool multiLine, bool global);
     std::shared_ptr<const Result> result_;
 };
 

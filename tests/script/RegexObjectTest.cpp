@@ -267,3 +267,30 @@ TEST(RegexObject, CopiesKeepTheirResult) {
     second = first;
     EXPECT_EQ(second.MatchText(1), Text("b"));
 }
+
+// A page body matched as UTF-8 gives what its GBK text gives: the same
+// matches, sub-matches and positions, invalid bytes and a zero byte included.
+TEST(RegexObject, Utf8SubjectMatchesLikeItsGbkText) {
+    using namespace std::string_literals;
+    const std::string bodies[] = {
+        "<a id=\"1\" t=\"中文 \">\n<a id=\"22\" t=\"x \">"s,
+        "bad \xFF bytes <a id=\"3\" t=\"\xE4\xB8 \"> <a id=\"4\" t=\"😀 \">"s,
+        "<a id=\"5\" t=\"y \">\0<a id=\"6\" t=\"hidden \">"s,  // nothing after a zero byte
+        ""s,
+    };
+    const lumora::Text pattern("id=\"(\\d+)\" t=\"(.*?) \"");
+    for (const std::string& body : bodies) {
+        const std::string cut = body.substr(0, body.find('\0'));
+        lumora::RegexObject fromGbk, fromUtf8;
+        ASSERT_TRUE(fromGbk.Create(pattern, lumora::Text::FromUtf8(cut)));
+        ASSERT_TRUE(fromUtf8.CreateFromUtf8(pattern, body));
+        ASSERT_EQ(fromUtf8.MatchCount(), fromGbk.MatchCount()) << body;
+        for (int m = 1; m <= fromGbk.MatchCount(); ++m) {
+            for (int g = 1; g <= 2; ++g) {
+                int a = 0, b = 0;
+                EXPECT_EQ(fromUtf8.SubMatchText(m, g, &a), fromGbk.SubMatchText(m, g, &b)) << body;
+                EXPECT_EQ(a, b);
+            }
+        }
+    }
+}
