@@ -151,9 +151,11 @@ std::string IconvGbkToUtf8(std::string_view gbk) {
     return fromGbk.Run(gbk, kReplacementUtf8, SkipOneByte);
 }
 
-std::string Utf8ToGbk(std::string_view utf8) { return TableUtf8ToGbk(utf8); }
+// ASCII texts skip the tables, which are built on first use (a few
+// milliseconds, too much for a short run that never needs them).
+std::string Utf8ToGbk(std::string_view utf8) { return IsAscii(utf8) ? std::string(utf8) : TableUtf8ToGbk(utf8); }
 
-std::string GbkToUtf8(std::string_view gbk) { return TableGbkToUtf8(gbk); }
+std::string GbkToUtf8(std::string_view gbk) { return IsAscii(gbk) ? std::string(gbk) : TableGbkToUtf8(gbk); }
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
     std::u16string out;

@@ -29,7 +29,7 @@ int RunVerb(std::span<const Verb> verbs, int argc, char** argv) {
     if (!chosen) return UsageError("unknown verb \"" + verb + "\"; " + kUsage);
     // Requests wait for their workers in an event loop, which needs the
     // application object. It sets the locale from the environment; numbers
-    // are read and written the C way.
+    // are read and written the C way either way.
     const std::unique_ptr<QCoreApplication> app =
         chosen->makeApp ? chosen->makeApp(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     std::setlocale(LC_ALL, "C");

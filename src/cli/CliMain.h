@@ -15,6 +15,10 @@ namespace lumora::cli {
 // QCoreApplication.
 using AppFactory = std::unique_ptr<QCoreApplication> (*)(int& argc, char** argv);
 
+// For verbs that run no event loop: constructing the application object
+// costs several milliseconds, a large part of a short run.
+inline std::unique_ptr<QCoreApplication> WithoutApplication(int&, char**) { return nullptr; }
+
 struct Verb {
     const char* name;
     int (*run)(const Args&);

@@ -14,8 +14,15 @@ namespace lumora::cli {
 namespace {
 
 constexpr Verb kVerbs[] = {
-    {"fetch", Fetch},   {"code", Code},   {"regex", Regex}, {"object", Object},       {"socket", Socket},
-    {"probe", Probe},   {"list", List},   {"video", Video}, {"download", Download},
+    {"fetch", Fetch, WithoutApplication},
+    {"code", Code, WithoutApplication},
+    {"regex", Regex, WithoutApplication},
+    {"object", Object},
+    {"socket", Socket},
+    {"probe", Probe},
+    {"list", List, WithoutApplication},
+    {"video", Video, WithoutApplication},
+    {"download", Download, WithoutApplication},
 };
 
 constexpr const char* kMediaVerbs[] = {"classify", "resolve", "play"};
