@@ -146,6 +146,10 @@ std::optional<SocketProbeRequest> ComposeSocketProbeRequest(const Text& original
 
 Text ResolveIpv4(const Text& host) {
     if (host.Empty() || host.Bytes().find('\0') != std::string::npos) return {};
+    // "localhost" and names under it are the loopback address whatever the
+    // name service says (a bare system may have no hosts file at all).
+    const Text lower = host.Lower();
+    if (lower == "localhost" || lower.EndsWith(".localhost")) return Text("127.0.0.1");
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;

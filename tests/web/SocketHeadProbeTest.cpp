@@ -187,7 +187,7 @@ TEST(SocketHeadProbe, OverlappingProbesKeepTheirOwnSockets) {
 
 TEST(SocketHeadProbe, ResolveIpv4) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"localhost", "127.0.0.1"}, {"127.0.0.1", "127.0.0.1"}, {"10.20.30.40", "10.20.30.40"},
+        {"localhost", "127.0.0.1"}, {"LocalHost", "127.0.0.1"}, {"a.localhost", "127.0.0.1"}, {"127.0.0.1", "127.0.0.1"}, {"10.20.30.40", "10.20.30.40"},
         {"nothing.invalid", ""},    {"", ""},                   {std::string("local\0host", 10), ""},
     };
     for (const auto& [host, address] : cases) EXPECT_EQ(ResolveIpv4(Text::Gbk(host)).Bytes(), address) << host;
