@@ -3,6 +3,8 @@
 #include "base/GbkTables.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <iconv.h>
 
 namespace lumora {
@@ -122,20 +124,32 @@ std::size_t DecodeUtf8(std::string_view s, std::size_t i, char32_t& cp) {
 }  // namespace
 
 std::string SanitizeUtf8(std::string_view bytes) {
-    if (IsAscii(bytes)) return std::string(bytes);
+    // Valid runs are copied whole; only an invalid byte breaks a run.
     std::string out;
-    out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size();) {
-        char32_t cp;
-        const std::size_t len = DecodeUtf8(bytes, i, cp);
-        if (len) {
-            out.append(bytes, i, len);
-            i += len;
-        } else {
-            out += kReplacementUtf8;
-            ++i;
+    std::size_t copied = 0;
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        for (std::uint64_t word; i + 8 <= n; i += 8) {
+            std::memcpy(&word, bytes.data() + i, 8);
+            if (word & 0x8080808080808080ull) break;
         }
+        if (i >= n) break;
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        char32_t cp;
+        if (const std::size_t len = DecodeUtf8(bytes, i, cp)) {
+            i += len;
+            continue;
+        }
+        if (out.empty()) out.reserve(n + 16);
+        out.append(bytes, copied, i - copied);
+        out += kReplacementUtf8;
+        copied = ++i;
     }
+    if (copied == 0) return std::string(bytes);
+    out.append(bytes, copied, std::string_view::npos);
     return out;
 }
 
