@@ -1,5 +1,6 @@
 #include "web/ObjectRequest.h"
 #include "web/CurlHandles.h"
+#include "web/CurlResponse.h"
 
 #include "threads/ThreadControl.h"
 #include "web/PageRequest.h"
@@ -54,81 +55,6 @@ struct RequestExchange {
     std::mutex mutex;
     ByteSet result;
 };
-
-// What one transfer received, and its stall watch.
-struct Transfer {
-    ByteSet body;
-    // Header lines of the latest response without its status line, each
-    // with CR LF, then the blank line's CR LF. Earlier responses (interim
-    // ones, redirects followed) are replaced by the next.
-    std::string block;
-    bool inBlock = false;
-    bool blockDone = false;
-    bool overCap = false;
-
-    bool connected = false;
-    Clock::time_point lastProgress{};
-    curl_off_t lastCount = -1;
-};
-
-std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* transfer = static_cast<Transfer*>(user);
-    const std::size_t n = size * count;
-    if (n > kMaxBody - transfer->body.size()) {
-        transfer->overCap = true;
-        return n == 0 ? 1 : 0;  // any count other than n ends the transfer
-    }
-    transfer->body.append(data, n);
-    return n;
-}
-
-std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* transfer = static_cast<Transfer*>(user);
-    const std::size_t n = size * count;
-    std::string_view line(data, n);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-    if (!transfer->inBlock) {
-        if (!line.starts_with("HTTP/")) return n;  // trailers after a block
-        transfer->block.clear();
-        transfer->inBlock = true;
-        transfer->blockDone = false;
-        return n;  // the status line is not part of the block
-    }
-    if (transfer->block.size() + line.size() + 2 > kMaxHeaderBlock) {
-        transfer->overCap = true;
-        return 0;
-    }
-    transfer->block.append(line);
-    transfer->block += "\r\n";
-    if (line.empty()) {
-        transfer->inBlock = false;
-        transfer->blockDone = true;
-    }
-    return n;
-}
-
-// Called once a connection (new or reused) is ready to take the request.
-int OnConnected(void* user, char*, char*, int, int) {
-    auto* transfer = static_cast<Transfer*>(user);
-    transfer->connected = true;
-    transfer->lastProgress = Clock::now();
-    transfer->lastCount = -1;
-    return CURL_PREREQFUNC_OK;
-}
-
-// Ends a transfer that has moved no byte for the stall limit of its phase.
-int OnProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t uploadTotal, curl_off_t uploaded) {
-    auto* transfer = static_cast<Transfer*>(user);
-    if (!transfer->connected) return 0;
-    const auto now = Clock::now();
-    if (downloaded + uploaded != transfer->lastCount) {
-        transfer->lastCount = downloaded + uploaded;
-        transfer->lastProgress = now;
-        return 0;
-    }
-    const auto limit = uploaded < uploadTotal ? kSendStall : kReceiveStall;
-    return now - transfer->lastProgress >= limit ? 1 : 0;
-}
 
 // The address as it goes on the wire: UTF-8, with spaces, bytes above 0x7F
 // and the characters URLs must not carry raw percent-encoded. Empty when it
@@ -269,7 +195,13 @@ ByteSet Perform(Text url, const ObjectRequestArgs& args, Clock::time_point deadl
     if (left.count() <= 0) return {};
 
     CURL* handle = easy.get();
-    Transfer transfer;
+    CurlResponse transfer;
+    transfer.maxBody = kMaxBody;
+    transfer.maxHeaderBlock = kMaxHeaderBlock;
+    transfer.keepStatusLine = false;  // the block is the header lines alone
+    transfer.sendStall = kSendStall;
+    transfer.receiveStall = kReceiveStall;
+    transfer.Install(handle);
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_URL, wireUrl.c_str());
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -280,16 +212,7 @@ ByteSet Perform(Text url, const ObjectRequestArgs& args, Clock::time_point deadl
     curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(kConnectTimeout.count()));
     curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
-    curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, OnConnected);
-    curl_easy_setopt(handle, CURLOPT_PREREQDATA, &transfer);
-    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnProgress);
-    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
-    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxBody));
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, OnHeader);
-    curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headerList.get());
 
     // Only GET and HEAD go without the body.
@@ -318,9 +241,9 @@ ByteSet Perform(Text url, const ObjectRequestArgs& args, Clock::time_point deadl
 
     switch (mode) {
     case Mode::Headers:
-        return transfer.blockDone ? transfer.block : ByteSet();
+        return transfer.blockComplete ? transfer.headerBlock : ByteSet();
     case Mode::Location:
-        return transfer.blockDone ? HeaderIn(transfer.block, "location") : ByteSet();
+        return transfer.blockComplete ? HeaderIn(transfer.headerBlock, "location") : ByteSet();
     case Mode::Body:
         break;
     }

@@ -1,5 +1,6 @@
 #include "web/PageRequest.h"
 #include "web/CurlHandles.h"
+#include "web/CurlResponse.h"
 
 #include "web/Cookies.h"
 #include "web/WebText.h"
@@ -22,78 +23,6 @@ constexpr std::size_t kRawHeaderBuffer = 5000;
 using Easy = CurlEasy;
 using HeaderList = CurlHeaderList;
 using UrlHandle = CurlUrl;
-
-// What one transfer received.
-struct Response {
-    std::size_t maxBody = 0;
-    // Stall watch: counts from the moment a connection is ready.
-    std::chrono::steady_clock::duration noProgressLimit{};
-    bool connected = false;
-    std::chrono::steady_clock::time_point lastProgress{};
-    curl_off_t lastCount = 0;
-    ByteSet body;
-    bool overCap = false;
-    // Status line and header lines of the latest response, CR LF after each,
-    // then the blank line's CR LF. Interim (1xx) blocks are replaced by the
-    // next one; trailers after the block are not part of it.
-    std::string headerBlock;
-    bool inBlock = false;
-    bool blockComplete = false;
-};
-
-std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* response = static_cast<Response*>(user);
-    const std::size_t n = size * count;
-    if (n > response->maxBody - response->body.size()) {
-        response->overCap = true;
-        return n == 0 ? 1 : 0;  // any count other than n aborts the transfer
-    }
-    response->body.append(data, n);
-    return n;
-}
-
-std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* response = static_cast<Response*>(user);
-    const std::size_t n = size * count;
-    std::string_view line(data, n);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-    if (!response->inBlock) {
-        if (!line.starts_with("HTTP/")) return n;
-        response->headerBlock.clear();
-        response->inBlock = true;
-        response->blockComplete = false;
-    }
-    response->headerBlock.append(line);
-    response->headerBlock += "\r\n";
-    if (line.empty()) {
-        response->inBlock = false;
-        response->blockComplete = true;
-    }
-    return n;
-}
-
-// Called once the connection (new or reused) is ready to take the request.
-int OnConnected(void* user, char*, char*, int, int) {
-    auto* response = static_cast<Response*>(user);
-    response->connected = true;
-    response->lastProgress = std::chrono::steady_clock::now();
-    return CURL_PREREQFUNC_OK;
-}
-
-// Ends a transfer that has moved no byte either way for the no-progress
-// limit. (curl's own low-speed check averages over several seconds, so a
-// server that stops mid-body would be noticed late.)
-int OnProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded) {
-    auto* response = static_cast<Response*>(user);
-    if (!response->connected) return 0;
-    const auto now = std::chrono::steady_clock::now();
-    if (downloaded + uploaded != response->lastCount) {
-        response->lastCount = downloaded + uploaded;
-        response->lastProgress = now;
-        return 0;
-    }
-    return now - response->lastProgress >= response->noProgressLimit ? 1 : 0;
-}
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -219,12 +148,7 @@ void SetCommonOptions(CURL* easy, const Text& agent, const PageRequestLimits& li
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);  // hops are followed here, see PageRequest
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connectTimeout.count()));
-    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, OnConnected);
-    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, OnProgress);
-    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBodyBytes));
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody);
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeader);
 }
 
 }  // namespace
@@ -260,7 +184,7 @@ ByteSet PageRequest(const Text& url, PageRequestArgs& args) {
     // curl would otherwise repeat on every hop.
     std::string hopUrl = firstUrl;
     bool verbIsPost = args.method == 1;
-    Response response;
+    CurlResponse response;
     bool failed = false;
     for (int hop = 0;; ++hop) {
         CURL* handle = easy.get();
@@ -287,13 +211,10 @@ ByteSet PageRequest(const Text& url, PageRequestArgs& args) {
         HeaderList headerList = HeaderListFor(args.headers, OriginOf(hopUrl) == firstOrigin);
         curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headerList.get());
 
-        response = Response{};
+        response = CurlResponse{};
         response.maxBody = args.limits.maxBodyBytes;
-        response.noProgressLimit = args.limits.noProgressTimeout;
-        curl_easy_setopt(handle, CURLOPT_WRITEDATA, &response);
-        curl_easy_setopt(handle, CURLOPT_HEADERDATA, &response);
-        curl_easy_setopt(handle, CURLOPT_PREREQDATA, &response);
-        curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &response);
+        response.sendStall = response.receiveStall = args.limits.noProgressTimeout;
+        response.Install(handle);
 
         const CURLcode result = curl_easy_perform(handle);
         curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
