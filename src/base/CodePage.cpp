@@ -123,34 +123,61 @@ std::size_t DecodeUtf8(std::string_view s, std::size_t i, char32_t& cp) {
 
 }  // namespace
 
-std::string SanitizeUtf8(std::string_view bytes) {
-    // Valid runs are copied whole; only an invalid byte breaks a run.
-    std::string out;
-    std::size_t copied = 0;
+std::size_t ValidUtf8Prefix(std::string_view bytes) {
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
-    for (std::size_t i = 0; i < n;) {
-        for (std::uint64_t word; i + 8 <= n; i += 8) {
-            std::memcpy(&word, bytes.data() + i, 8);
-            if (word & 0x8080808080808080ull) break;
+    const auto continuation = [s](std::size_t at) { return (s[at] & 0xC0) == 0x80; };
+    std::size_t i = 0;
+    while (i < n) {
+        // Markup is mostly ASCII: sixteen bytes at a time while it lasts.
+        for (std::uint64_t a, b; i + 16 <= n; i += 16) {
+            std::memcpy(&a, s + i, 8);
+            std::memcpy(&b, s + i + 8, 8);
+            if ((a | b) & 0x8080808080808080ull) break;
         }
-        if (i >= n) break;
-        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
-            ++i;
-            continue;
+        while (i < n && s[i] < 0x80) ++i;
+        // Then a run of other characters, checked without decoding them.
+        while (i < n && s[i] >= 0x80) {
+            const unsigned char lead = s[i];
+            if (lead >= 0xE0 && lead <= 0xEF) {  // three bytes: most CJK text
+                if (i + 2 >= n || !continuation(i + 1) || !continuation(i + 2)) return i;
+                if ((lead == 0xE0 && s[i + 1] < 0xA0) || (lead == 0xED && s[i + 1] > 0x9F)) return i;
+                i += 3;
+            } else if (lead >= 0xC2 && lead <= 0xDF) {
+                if (i + 1 >= n || !continuation(i + 1)) return i;
+                i += 2;
+            } else if (lead >= 0xF0 && lead <= 0xF4) {
+                if (i + 3 >= n || !continuation(i + 1) || !continuation(i + 2) || !continuation(i + 3)) return i;
+                if ((lead == 0xF0 && s[i + 1] < 0x90) || (lead == 0xF4 && s[i + 1] > 0x8F)) return i;
+                i += 4;
+            } else {
+                return i;
+            }
         }
-        char32_t cp;
-        if (const std::size_t len = DecodeUtf8(bytes, i, cp)) {
-            i += len;
-            continue;
-        }
-        if (out.empty()) out.reserve(n + 16);
-        out.append(bytes, copied, i - copied);
-        out += kReplacementUtf8;
-        copied = ++i;
     }
-    if (copied == 0) return std::string(bytes);
-    out.append(bytes, copied, std::string_view::npos);
+    return n;
+}
+
+std::string SanitizeUtf8(std::string_view bytes) {
+    std::string_view rest = bytes;
+    std::size_t valid = ValidUtf8Prefix(rest);
+    if (valid == rest.size()) return std::string(bytes);
+    // Valid runs are copied whole; each invalid byte becomes one U+FFFD.
+    std::string out;
+    out.reserve(bytes.size() + 16);
+    do {
+        out.append(rest.substr(0, valid));
+        if (valid == rest.size()) break;
+        out += kReplacementUtf8;
+        rest.remove_prefix(valid + 1);
+        valid = ValidUtf8Prefix(rest);
+    } while (true);
     return out;
+}
+
+std::string SanitizeUtf8(std::string&& bytes) {
+    if (ValidUtf8Prefix(bytes) == bytes.size()) return std::move(bytes);
+    return SanitizeUtf8(std::string_view(bytes));
 }
 
 std::string IconvUtf8ToGbk(std::string_view utf8) {

@@ -14,8 +14,14 @@ namespace lumora {
 std::string Utf8ToGbk(std::string_view utf8);
 std::string GbkToUtf8(std::string_view gbk);
 
-// UTF-8 with every invalid sequence replaced by U+FFFD (EF BF BD).
+// UTF-8 with every invalid sequence replaced by U+FFFD (EF BF BD), one per
+// byte that begins no valid character. The second form keeps valid input's
+// buffer instead of copying it.
 std::string SanitizeUtf8(std::string_view bytes);
+std::string SanitizeUtf8(std::string&& bytes);
+// The length of the longest start of `bytes` that is valid UTF-8: shortest
+// forms of scalar values only (no surrogates, nothing past U+10FFFF).
+std::size_t ValidUtf8Prefix(std::string_view bytes);
 
 std::u16string Utf8ToUtf16(std::string_view utf8);
 // Lone surrogates become U+FFFD.

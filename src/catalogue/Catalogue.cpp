@@ -76,9 +76,8 @@ std::vector<ListRow> FetchListPage(const Text& address) {
     // body as it came instead of converting a large page to GBK and back.
     PageRequestArgs args;
     args.proxy = Text();
-    const ByteSet body = PageRequest(address, args);
     RegexObject regex;
-    regex.CreateFromUtf8(Text(kListPattern), body);
+    regex.CreateFromUtf8(Text(kListPattern), PageRequest(address, args));
     return RowsOf(regex);
 }
 

@@ -1,10 +1,8 @@
 #include "cli/CliMain.h"
 
-
 #include <clocale>
 #include <cstdio>
 #include <iostream>
-#include <memory>
 #include <string>
 
 namespace lumora::cli {
@@ -27,11 +25,8 @@ int RunVerb(std::span<const Verb> verbs, int argc, char** argv) {
     for (const Verb& v : verbs)
         if (verb == v.name) chosen = &v;
     if (!chosen) return UsageError("unknown verb \"" + verb + "\"; " + kUsage);
-    // Requests wait for their workers in an event loop, which needs the
-    // application object. It sets the locale from the environment; numbers
+    // A Qt application object sets the locale from the environment; numbers
     // are read and written the C way either way.
-    const std::unique_ptr<QCoreApplication> app =
-        chosen->makeApp ? chosen->makeApp(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     std::setlocale(LC_ALL, "C");
     Args args;
     for (int i = 2; i < argc; ++i) args.push_back(Text::FromUtf8(argv[i]));

@@ -4,24 +4,28 @@
 
 #include <QApplication>
 
+#include <cstring>
+#include <memory>
+
 namespace lumora::cli {
 namespace {
 
+constexpr Verb kVerbs[] = {{"classify", Classify}, {"resolve", Resolve}, {"play", Play}};
+
 // Playback needs widgets: on the offscreen platform when there is no display.
-std::unique_ptr<QCoreApplication> MakeWidgetsApp(int& argc, char** argv) {
+// The other verbs need only the event loop.
+std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], "play") != 0) return std::make_unique<QCoreApplication>(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     return std::make_unique<QApplication>(argc, argv);
 }
 
-constexpr Verb kVerbs[] = {
-    {"classify", Classify},
-    {"resolve", Resolve},
-    {"play", Play, MakeWidgetsApp},
-};
-
 }  // namespace
 }  // namespace lumora::cli
 
-int main(int argc, char** argv) { return lumora::cli::RunVerb(lumora::cli::kVerbs, argc, argv); }
+int main(int argc, char** argv) {
+    const auto app = lumora::cli::MakeApplication(argc, argv);
+    return lumora::cli::RunVerb(lumora::cli::kVerbs, argc, argv);
+}

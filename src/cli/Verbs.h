@@ -31,7 +31,7 @@ int Classify(const Args& args);
 int Resolve(const Args& args);
 // Downloads URL into FILE; progress on one line, then 下载成功 or 下载失败.
 int Download(const Args& args);
-// Plays through MediaFront; runs under a QApplication (see main.cpp).
+// Plays through MediaFront; runs under a QApplication (see MediaMain.cpp).
 int Play(const Args& args);
 
 }  // namespace lumora::cli

@@ -1,8 +1,7 @@
 // lumora-cli: the player's subsystems from a terminal.
 //
-// The verbs that play or classify through the playback engines live in a
-// second program, lumora-cli-media, beside this one: loading libmpv and its
-// codecs costs tens of milliseconds, which the light verbs should not pay.
+// This program carries the verbs that need neither a Qt event loop nor the
+// playback engines; it hands the others to the programs beside it.
 #include "cli/CliMain.h"
 
 #include <climits>
@@ -14,26 +13,26 @@ namespace lumora::cli {
 namespace {
 
 constexpr Verb kVerbs[] = {
-    {"fetch", Fetch, WithoutApplication},
-    {"code", Code, WithoutApplication},
-    {"regex", Regex, WithoutApplication},
-    {"object", Object},
-    {"socket", Socket},
-    {"probe", Probe},
-    {"list", List, WithoutApplication},
-    {"video", Video, WithoutApplication},
-    {"download", Download, WithoutApplication},
+    {"fetch", Fetch}, {"code", Code}, {"regex", Regex}, {"list", List}, {"video", Video}, {"download", Download},
 };
 
-constexpr const char* kMediaVerbs[] = {"classify", "resolve", "play"};
+struct HandedVerb {
+    const char* verb;
+    const char* program;
+};
 
-// Replaces this process by lumora-cli-media from this program's directory.
-int RunMediaProgram(char** argv) {
+constexpr HandedVerb kHandedVerbs[] = {
+    {"object", "lumora-cli-events"}, {"socket", "lumora-cli-events"}, {"probe", "lumora-cli-events"},
+    {"classify", "lumora-cli-media"}, {"resolve", "lumora-cli-media"}, {"play", "lumora-cli-media"},
+};
+
+// Replaces this process by `program` from this program's directory.
+int RunSiblingProgram(const std::string& program, char** argv) {
     char self[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return UsageError("cannot find lumora-cli-media");
+    if (n <= 0) return UsageError("cannot find " + program);
     std::string path(self, static_cast<std::size_t>(n));
-    path = path.substr(0, path.rfind('/') + 1) + "lumora-cli-media";
+    path = path.substr(0, path.rfind('/') + 1) + program;
     execv(path.c_str(), argv);
     return UsageError("cannot start " + path);
 }
@@ -44,7 +43,7 @@ int RunMediaProgram(char** argv) {
 int main(int argc, char** argv) {
     using namespace lumora::cli;
     if (argc >= 2)
-        for (const char* verb : kMediaVerbs)
-            if (std::strcmp(argv[1], verb) == 0) return RunMediaProgram(argv);
+        for (const HandedVerb& handed : kHandedVerbs)
+            if (std::strcmp(argv[1], handed.verb) == 0) return RunSiblingProgram(handed.program, argv);
     return RunVerb(kVerbs, argc, argv);
 }

@@ -1,16 +1,18 @@
 #include "script/Codings.h"
 
-#include <QByteArray>
-#include <QCryptographicHash>
+#include <openssl/evp.h>
 
 #include <algorithm>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace lumora {
 
 namespace {
 
 constexpr char kUpperHex[] = "0123456789ABCDEF";
+constexpr char kLowerHex[] = "0123456789abcdef";
 
 int HexValue(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
@@ -276,16 +278,30 @@ Text ScriptBase64Decode(const Text& text) {
     // must complete the last group exactly.
     if (body.size() % 4 == 1) return Text();
     if (padding > 0 && (body.size() + padding) % 4 != 0) return Text();
-    body.append((4 - body.size() % 4) % 4, '=');
-    const auto decoded = QByteArray::fromBase64Encoding(QByteArray::fromStdString(body),
-                                                         QByteArray::AbortOnBase64DecodingErrors);
-    if (decoded.decodingStatus != QByteArray::Base64DecodingStatus::Ok) return Text();
-    return Text::Gbk(decoded.decoded.toStdString());
+    const std::size_t fill = (4 - body.size() % 4) % 4;
+    body.append(fill, '=');
+    // The text is whole groups of valid characters now; the decoder writes
+    // three bytes per group, the filled-in padding's zero bytes included.
+    std::string decoded(body.size() / 4 * 3, '\0');
+    const int written = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(decoded.data()),
+                                        reinterpret_cast<const unsigned char*>(body.data()),
+                                        static_cast<int>(body.size()));
+    if (written < 0 || static_cast<std::size_t>(written) != decoded.size()) return Text();
+    decoded.resize(decoded.size() - fill);
+    return Text::Gbk(std::move(decoded));
 }
 
 Text ScriptDigest(const Text& text) {
-    const QByteArray bytes(text.Data(), static_cast<qsizetype>(text.Length()));
-    return Text::Gbk(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex().toStdString());
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_Digest(text.Data(), text.Length(), digest, &length, EVP_md5(), nullptr) != 1) return Text();
+    std::string hex;
+    hex.reserve(2 * length);
+    for (unsigned int i = 0; i < length; ++i) {
+        hex += kLowerHex[digest[i] >> 4];
+        hex += kLowerHex[digest[i] & 0x0F];
+    }
+    return Text::Gbk(std::move(hex));
 }
 
 }  // namespace lumora

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lumora {
@@ -145,12 +146,13 @@ bool RegexObject::Create(const Text& pattern, Text subject, bool caseSensitive, 
     return Run(std::move(result), caseSensitive, multiLine, global);
 }
 
-bool RegexObject::CreateFromUtf8(const Text& pattern, std::string_view utf8Subject, bool caseSensitive,
+bool RegexObject::CreateFromUtf8(const Text& pattern, std::string utf8Subject, bool caseSensitive,
                                  bool multiLine, bool global, bool quoteMarkers) {
     result_.reset();
     auto result = std::make_shared<Result>();
     result->pattern = quoteMarkers ? pattern.ReplacedAll(Text("#引号"), Text("\"")) : pattern;
-    result->utf8 = SanitizeUtf8(utf8Subject.substr(0, utf8Subject.find('\0')));
+    if (const std::size_t zero = utf8Subject.find('\0'); zero != std::string::npos) utf8Subject.resize(zero);
+    result->utf8 = SanitizeUtf8(std::move(utf8Subject));
     result->subjectFromUtf8 = true;
     return Run(std::move(result), caseSensitive, multiLine, global);
 }

@@ -25,6 +25,7 @@
 #include "base/Text.h"
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace lumora {
@@ -47,8 +48,9 @@ public:
                 bool global = true, bool quoteMarkers = false);
     // Create over a subject that arrives as UTF-8 (a page body): the same as
     // Create over its GBK text (invalid sequences as U+FFFD, cut at the first
-    // zero byte), without converting a large page there and back.
-    bool CreateFromUtf8(const Text& pattern, std::string_view utf8Subject, bool caseSensitive = false,
+    // zero byte), without converting a large page there and back. A subject
+    // passed by move is matched in place when it is valid UTF-8.
+    bool CreateFromUtf8(const Text& pattern, std::string utf8Subject, bool caseSensitive = false,
                         bool multiLine = true, bool global = true, bool quoteMarkers = false);
 
     // The pattern as compiled by the last Create (quote markers replaced);

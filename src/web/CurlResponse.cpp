@@ -1,10 +1,12 @@
 #include "web/CurlResponse.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace lumora {
 
 void CurlResponse::Install(CURL* easy) {
+    easy_ = easy;
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeader);
@@ -22,6 +24,15 @@ std::size_t CurlResponse::OnBody(char* data, std::size_t size, std::size_t count
     if (n > response->maxBody - response->body.size()) {
         response->overCap = true;
         return n == 0 ? 1 : 0;  // any count other than n ends the transfer
+    }
+    if (response->body.empty()) {
+        // A large body announced by its length is stored without regrowing
+        // (each regrowth copies all and touches fresh pages). Never past the
+        // cap, so a false length costs at most address space.
+        curl_off_t length = -1;
+        if (curl_easy_getinfo(response->easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
+            length > 0)
+            response->body.reserve(std::min(static_cast<std::size_t>(length), response->maxBody));
     }
     response->body.append(data, n);
     return n;

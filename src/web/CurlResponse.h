@@ -40,6 +40,7 @@ private:
     static int OnConnected(void* user, char*, char*, int, int);
     static int OnProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t uploadTotal, curl_off_t uploaded);
 
+    CURL* easy_ = nullptr;
     bool inBlock_ = false;
     bool connected_ = false;
     Clock::time_point lastProgress_{};

@@ -1,0 +1,18 @@
+// lumora-cli-events: the verbs of lumora-cli that wait for worker threads in
+// a Qt event loop; lumora-cli hands them over to this program.
+#include "cli/CliMain.h"
+
+#include <QCoreApplication>
+
+namespace lumora::cli {
+namespace {
+
+constexpr Verb kVerbs[] = {{"object", Object}, {"socket", Socket}, {"probe", Probe}};
+
+}  // namespace
+}  // namespace lumora::cli
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    return lumora::cli::RunVerb(lumora::cli::kVerbs, argc, argv);
+}
