@@ -192,8 +192,8 @@ std::string IconvGbkToUtf8(std::string_view gbk) {
     return fromGbk.Run(gbk, kReplacementUtf8, SkipOneByte);
 }
 
-// ASCII texts skip the tables, which are built on first use (a few
-// milliseconds, too much for a short run that never needs them).
+// ASCII texts, the usual case, are copied as they are; the rest goes
+// through the constant tables that the build made from iconv.
 std::string Utf8ToGbk(std::string_view utf8) { return IsAscii(utf8) ? std::string(utf8) : TableUtf8ToGbk(utf8); }
 
 std::string GbkToUtf8(std::string_view gbk) { return IsAscii(gbk) ? std::string(gbk) : TableGbkToUtf8(gbk); }

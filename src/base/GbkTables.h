@@ -3,9 +3,10 @@
 //
 // Each gives byte for byte the result of the iconv conversion (IconvGbkToUtf8,
 // IconvUtf8ToGbk), invalid input included: the double-byte characters are
-// looked up in tables filled once, on first use, by those very functions,
-// and everything else (four-byte characters, invalid bytes) is handed to them
-// in pieces cut at bytes that always begin a character.
+// looked up in constant tables that those very functions produced at build
+// time (GbkTableData.h), so no conversion starts with any setup; everything
+// else (four-byte characters, invalid bytes) is handed to them in pieces cut
+// at bytes that always begin a character.
 //
 // The UTF-8 that TableGbkToUtf8 returns is valid by construction (the table
 // holds checked characters, the pieces pass SanitizeUtf8), so a matcher may
@@ -20,7 +21,7 @@ namespace lumora {
 std::string TableGbkToUtf8(std::string_view gbk);
 std::string TableUtf8ToGbk(std::string_view utf8);
 
-// The conversions through iconv's GB18030, which fill the tables.
+// The conversions through iconv's GB18030, which the tables come from.
 std::string IconvGbkToUtf8(std::string_view gbk);
 std::string IconvUtf8ToGbk(std::string_view utf8);
 

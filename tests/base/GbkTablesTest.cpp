@@ -1,11 +1,13 @@
 #include "base/GbkTables.h"
 
 #include "base/CodePage.h"
+#include "base/GbkTableData.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
+#include <string_view>
 
 using namespace lumora;
 
@@ -41,6 +43,29 @@ std::string Utf8Of(char32_t cp) {
 }
 
 }  // namespace
+
+TEST(GbkTables, BuiltInTablesAreTheOnesIconvGivesNow) {
+    // The tables compiled in against a fresh run of the same building logic.
+    const gbk::TableData fresh = gbk::BuildGbkTableData();
+    ASSERT_EQ(fresh.toUtf8.size(), gbk::kToUtf8Size);
+    ASSERT_EQ(fresh.toGbk.size(), gbk::kToGbkSize);
+    const std::string_view toUtf8(reinterpret_cast<const char*>(gbk::kToUtf8), gbk::kToUtf8Size);
+    const std::string_view toGbk(reinterpret_cast<const char*>(gbk::kToGbk), gbk::kToGbkSize);
+    std::size_t characters = 0;
+    for (unsigned lead = gbk::kLeadFirst; lead <= gbk::kLeadLast; ++lead) {
+        for (unsigned trail = gbk::kTrailFirst; trail <= gbk::kTrailLast; ++trail) {
+            const std::size_t at = gbk::PairIndex(lead, trail) * 4;
+            ASSERT_EQ(toUtf8.substr(at, 4), std::string_view(fresh.toUtf8).substr(at, 4)) << lead << " " << trail;
+            characters += toUtf8[at] != 0;
+        }
+    }
+    for (std::size_t cp = 0; cp < 0x10000; ++cp)
+        ASSERT_EQ(toGbk.substr(cp * 2, 2), std::string_view(fresh.toGbk).substr(cp * 2, 2)) << cp;
+    // Nearly every pair is a character (GBK alone has over 21000).
+    EXPECT_GT(characters, 21000u);
+    EXPECT_EQ(toUtf8.substr(gbk::PairIndex(0xD6, 0xD0) * 4, 4), "\x03\xE4\xB8\xAD");  // 中
+    EXPECT_EQ(toGbk.substr(0x4E2D * 2, 2), "\xD6\xD0");
+}
 
 TEST(GbkTables, GbkToUtf8GivesTheGeneralConversion) {
     // Every one- and two-byte string, alone and between other bytes.
