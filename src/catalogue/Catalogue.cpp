@@ -2,6 +2,7 @@
 
 #include "base/Config.h"
 #include "base/NumberText.h"
+#include "catalogue/ListPageReader.h"
 #include "script/RegexObject.h"
 #include "web/PageRequest.h"
 #include "web/WebText.h"
@@ -71,14 +72,35 @@ std::vector<ListRow> ExtractListRows(Text page) {
     return RowsOf(regex);
 }
 
-std::vector<ListRow> FetchListPage(const Text& address) {
-    // The page text is the body read as UTF-8; the pattern runs over the
-    // body as it came instead of converting a large page to GBK and back.
+namespace {
+
+// The rows of the list page at `address`, matched while it arrives.
+ListPageRows ReadListPage(const Text& address) {
+    ListPageReader reader;
     PageRequestArgs args;
     args.proxy = Text();
-    RegexObject regex;
-    regex.CreateFromUtf8(Text(kListPattern), PageRequest(address, args));
-    return RowsOf(regex);
+    args.bodySink = &reader;
+    PageRequest(address, args);
+    ListPageRows rows = reader.Finish();
+    if (!args.completed) rows.Clear();
+    return rows;
+}
+
+}  // namespace
+
+std::vector<ListRow> FetchListPage(const Text& address) {
+    const ListPageRows rows = ReadListPage(address);
+    std::vector<ListRow> out;
+    out.reserve(static_cast<std::size_t>(rows.Count()));
+    for (int i = 0; i < rows.Count(); ++i) out.push_back({Text::FromUtf8(rows.Id(i)), Text::FromUtf8(rows.Title(i))});
+    return out;
+}
+
+int ForEachListRowUtf8(const Text& address,
+                       const std::function<void(std::string_view id, std::string_view title)>& row) {
+    const ListPageRows rows = ReadListPage(address);
+    for (int i = 0; i < rows.Count(); ++i) row(rows.Id(i), rows.Title(i));
+    return rows.Count();
 }
 
 Text ListTitleText(int batchNumber, int count) {

@@ -9,6 +9,8 @@
 
 #include "base/Text.h"
 
+#include <functional>
+#include <string_view>
 #include <vector>
 
 namespace lumora {
@@ -18,7 +20,8 @@ inline constexpr int kBatchCount = 14;
 
 // The pattern every list page is read with (case-insensitive, global): group 1
 // is the video's identifier, group 2 its title without the blank that the
-// site puts before the closing quote.
+// site puts before the closing quote. No match spans a line feed (nothing in
+// it matches one), which lets a page be matched line block by line block.
 inline constexpr const char kListPattern[] =
     R"re(</div><a href="/vod/index\.php\?id=(\d+)" target="_blank" title="(.*?) " alt=)re";
 
@@ -63,6 +66,12 @@ std::vector<ListRow> ExtractListRows(Text page);
 // The rows of the list page at `address` (ExtractListRows of its text);
 // none when the request fails.
 std::vector<ListRow> FetchListPage(const Text& address);
+
+// The same rows, handed to `row` in page order as UTF-8 (the page's own
+// bytes, invalid sequences as U+FFFD) for a caller that writes them out as
+// UTF-8 anyway; returns their number.
+int ForEachListRowUtf8(const Text& address,
+                       const std::function<void(std::string_view id, std::string_view title)>& row);
 
 // The status line after a list fetch: "第N批共14批搜索到：M个视频".
 Text ListTitleText(int batchNumber, int count);

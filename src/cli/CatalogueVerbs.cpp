@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace lumora::cli {
 
@@ -23,11 +24,10 @@ int BatchArgument(const Text& text) {
     return number >= 1 && number <= kBatchCount ? number : 0;
 }
 
-// A list page of megabytes passes through several whole-page buffers in
-// turn (the body, its GBK text, the matcher's UTF-8 copy). Served from the
-// heap and kept there, each one reuses the memory the one before it freed
-// instead of mapping and faulting in fresh pages (a tenth of the run on a
-// 10,000-entry page). Right for a process that does one fetch and ends.
+// A list page of megabytes passes through many blocks of about 100 KB and
+// then the rows and their output. Served from the heap and kept there, each
+// one reuses the memory an earlier one freed instead of mapping and faulting
+// in fresh pages. Right for a process that does one fetch and ends.
 void KeepLargeBuffersOnTheHeap() {
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
@@ -47,17 +47,16 @@ int List(const Args& args) {
     const Text address = args.size() == 3 ? args[2] : BatchAddress(batchNumber, true);
 
     KeepLargeBuffersOnTheHeap();
-    const std::vector<ListRow> rows = FetchListPage(address);
     std::string lines;
-    for (const ListRow& row : rows) {
-        lines += row.id.ToUtf8();
+    const int count = ForEachListRowUtf8(address, [&lines](std::string_view id, std::string_view title) {
+        lines += id;
         lines += '\t';
-        lines += row.title.ToUtf8();
+        lines += title;
         lines += '\n';
-    }
+    });
     std::fwrite(lines.data(), 1, lines.size(), stdout);
-    PrintLine(ListTitleText(batchNumber, static_cast<int>(rows.size())));
-    return ResultStatus(!rows.empty());
+    PrintLine(ListTitleText(batchNumber, count));
+    return ResultStatus(count > 0);
 }
 
 // video ID: the playable address on the video's detail page.

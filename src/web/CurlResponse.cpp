@@ -21,9 +21,14 @@ void CurlResponse::Install(CURL* easy) {
 std::size_t CurlResponse::OnBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto* response = static_cast<CurlResponse*>(user);
     const std::size_t n = size * count;
-    if (n > response->maxBody - response->body.size()) {
+    if (n > response->maxBody - response->bodyBytes) {
         response->overCap = true;
         return n == 0 ? 1 : 0;  // any count other than n ends the transfer
+    }
+    response->bodyBytes += n;
+    if (response->bodySink) {
+        response->bodySink(std::string_view(data, n));
+        return n;
     }
     if (response->body.empty()) {
         // A large body announced by its length is stored without regrowing

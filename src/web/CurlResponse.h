@@ -7,7 +7,9 @@
 #include <chrono>
 #include <cstddef>
 #include <curl/curl.h>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace lumora {
 
@@ -20,9 +22,12 @@ struct CurlResponse {
     bool keepStatusLine = true;  // whether the status line opens the block
     Clock::duration sendStall{};  // no byte moved while the request body goes out
     Clock::duration receiveStall{};
+    // When set, body bytes go here as they arrive instead of into `body`.
+    std::function<void(std::string_view)> bodySink;
 
     // Results.
     ByteSet body;
+    std::size_t bodyBytes = 0;  // received so far, kept or sunk
     bool overCap = false;  // the body or the header block went past its cap
     // Lines of the latest response, CR LF after each, then the blank line's
     // CR LF. Interim (1xx) and redirect blocks are replaced by the next one;

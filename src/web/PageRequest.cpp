@@ -214,6 +214,10 @@ ByteSet PageRequest(const Text& url, PageRequestArgs& args) {
         response = CurlResponse{};
         response.maxBody = args.limits.maxBodyBytes;
         response.sendStall = response.receiveStall = args.limits.noProgressTimeout;
+        if (PageBodySink* sink = args.bodySink) {
+            sink->Restart();
+            response.bodySink = [sink](std::string_view piece) { sink->Take(piece); };
+        }
         response.Install(handle);
 
         const CURLcode result = curl_easy_perform(handle);
@@ -240,6 +244,7 @@ ByteSet PageRequest(const Text& url, PageRequestArgs& args) {
     }
 
     ByteSet body = failed ? ByteSet() : std::move(response.body);
+    args.completed = !failed;
 
     // The header block as a 5000-byte buffer would hold it: a block (with its
     // zero) that does not fit, or no block at all, leaves the spaces.

@@ -30,6 +30,17 @@ struct PageRequestLimits {
     int maxRedirects = 10;
 };
 
+// Takes a response body piece by piece as it arrives, for a caller that reads
+// a large page without holding it whole.
+class PageBodySink {
+public:
+    virtual ~PageBodySink() = default;
+    // A response begins. Anything taken before it was the body of a redirect
+    // that is being followed, and is no part of the result.
+    virtual void Restart() = 0;
+    virtual void Take(std::string_view piece) = 0;
+};
+
 // The optional and in/out arguments of PageRequest. Omitted ones read as
 // empty, 0 or false; only the proxy's presence matters.
 struct PageRequestArgs {
@@ -59,6 +70,12 @@ struct PageRequestArgs {
     // bytes, or no response at all, leaves 5000 spaces.
     Text rawHeaders;
     PageRequestLimits limits;
+    // When set, the body goes to the sink as it arrives and the returned body
+    // stays empty. Called on the requesting thread.
+    PageBodySink* bodySink = nullptr;
+    // Out: true when the transfer completed (whatever its status code); false
+    // when it failed, in which case what a sink took is no body.
+    bool completed = false;
 };
 
 // Performs the request and returns the response body; redirects are followed

@@ -2,6 +2,7 @@
 
 #include "CatalogueServer.h"
 #include "base/Config.h"
+#include "catalogue/ListPageReader.h"
 #include "web/WebText.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <ostream>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lumora {
@@ -131,6 +133,56 @@ TEST(ListExtraction, PagesThatAreNotUtf8GiveNoRows) {
     std::string noise(256 * 1024, '\0');
     for (char& c : noise) c = static_cast<char>(random() % 255 + 1);  // no zero byte to end the text early
     EXPECT_TRUE(ExtractListRows(Utf8BytesToText(noise)).empty());
+}
+
+// The rows a reader finds when `page` arrives in pieces of `piece` bytes.
+std::vector<ListRow> ReadInPieces(const std::string& page, std::size_t piece) {
+    ListPageReader reader;
+    reader.Restart();
+    for (std::size_t at = 0; at < page.size(); at += piece) reader.Take(std::string_view(page).substr(at, piece));
+    const ListPageRows rows = reader.Finish();
+    std::vector<ListRow> out;
+    for (int i = 0; i < rows.Count(); ++i) out.push_back({Text::FromUtf8(rows.Id(i)), Text::FromUtf8(rows.Title(i))});
+    return out;
+}
+
+// The reader matches blocks of whole lines as they come; whatever the
+// pieces, it must find what the pattern finds over the whole body.
+TEST(ListPageReader, SameRowsAsTheWholeBodyWhateverThePieces) {
+    std::string many;
+    for (int i = 0; i < 3000; ++i) many += Entry(std::to_string(i), "第" + std::to_string(i) + "集");
+    const std::string longLine(150 * 1024, 'z');  // longer than a block, no line feed
+    const std::string pages[] = {
+        ListPage(Entry("101", "夏日 海边") + Entry("7", "Rain") + Entry("101", "夏日 海边")),
+        ListPage(Entry("1", "一") + Entry("2", "第一行\n第二行") + Entry("3", "三")),
+        ListPage(many),
+        ListPage(Entry("1", "前") + longLine + Entry("2", "长行之后") + Entry("3", "后")),
+        ListPage(Entry("1", "坏\xE4\xB8") + Entry("2", "\xFF\xFE") + many.substr(0, 5000)),
+        ListPage(Entry("1", "零之前") + std::string(1, '\0') + Entry("2", "零之后") + many),
+        "",
+    };
+    for (const std::string& page : pages) {
+        const std::vector<ListRow> whole = ExtractListRows(Utf8BytesToText(page));
+        EXPECT_FALSE(page.size() > 100 && whole.empty()) << page.substr(0, 200);
+        for (std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{4096}, std::size_t{65536 + 3},
+                                  page.size() + 1})
+            EXPECT_EQ(ReadInPieces(page, piece), whole) << page.substr(0, 100) << " in pieces of " << piece;
+    }
+}
+
+TEST(ListPageReader, ARestartDropsWhatCameBefore) {
+    const std::string first = ListPage(Entry("1", "重定向页"));
+    const std::string second = ListPage(Entry("2", "最终页") + Entry("3", "另一个"));
+    ListPageReader reader;
+    reader.Restart();
+    reader.Take(first);
+    reader.Take(std::string(1, '\0'));  // a zero byte ends only this response's text
+    reader.Restart();
+    reader.Take(second);
+    const ListPageRows rows = reader.Finish();
+    ASSERT_EQ(rows.Count(), 2);
+    EXPECT_EQ(rows.Id(0), "2");
+    EXPECT_EQ(rows.Title(1), "另一个");
 }
 
 TEST(VideoAddress, BetweenTheMarkers) {

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <thread>
 
 namespace lumora {
@@ -310,6 +312,56 @@ TEST(PageRequest, BodyOverTheCapIsDropped) {
         args.limits.maxBodyBytes = c.cap;
         EXPECT_EQ(PageRequest(Text::Gbk(server.Url()), args), c.body) << c.reply.substr(0, 40);
     }
+}
+
+// What a sink is handed: the pieces since the last restart.
+struct RecordingSink : PageBodySink {
+    int restarts = 0;
+    std::string body;
+    void Restart() override {
+        ++restarts;
+        body.clear();
+    }
+    void Take(std::string_view piece) override { body += piece; }
+};
+
+TEST(PageRequest, BodySinkTakesTheBodyAsItArrives) {
+    struct Case {
+        const char* what;
+        RawServer::Handler site;
+        std::string path;
+        std::size_t cap;
+        bool completed;
+        std::string body;  // after the last restart
+        int restarts;
+    };
+    const std::string big(300 * 1024, 'x');
+    const Case cases[] = {
+        {"a redirect's body is dropped", RedirectSite("302 Found"), "/start", 1000, true, "done", 2},
+        {"a large body, whole", Answer(HttpReply("200 OK", {}, big)), "/", big.size(), true, big, 1},
+        {"over the cap", Answer(HttpReply("200 OK", {}, big)), "/", big.size() - 1, false, "", 1},
+    };
+    for (const Case& c : cases) {
+        RawServer server(c.site);
+        RecordingSink sink;
+        PageRequestArgs args;
+        args.limits.maxBodyBytes = c.cap;
+        args.bodySink = &sink;
+        EXPECT_EQ(PageRequest(Text::Gbk(server.Url(c.path)), args), "") << c.what;
+        EXPECT_EQ(args.completed, c.completed) << c.what;
+        EXPECT_EQ(sink.restarts, c.restarts) << c.what;
+        if (c.completed) {
+            EXPECT_EQ(sink.body, c.body) << c.what;
+        }
+    }
+
+    RecordingSink sink;
+    PageRequestArgs args;
+    args.bodySink = &sink;
+    args.completed = true;
+    PageRequest(Text::Gbk("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/"), args);
+    EXPECT_FALSE(args.completed);
+    EXPECT_EQ(sink.body, "");
 }
 
 TEST(PageRequest, StalledServerGivesUp) {

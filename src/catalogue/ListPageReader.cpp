@@ -1,0 +1,126 @@
+#include "catalogue/ListPageReader.h"
+
+#include "base/CodePage.h"
+#include "catalogue/Catalogue.h"
+#include "script/CompiledPattern.h"
+
+#include <utility>
+
+namespace lumora {
+
+namespace {
+
+// Blocks of about this size keep a block in the cache while it is checked
+// and matched, and the worker busy while the next one arrives.
+constexpr std::size_t kBlockBytes = 64 * 1024;
+
+}  // namespace
+
+void ListPageRows::Add(std::string_view id, std::string_view title) {
+    for (std::string_view field : {id, title}) {
+        bounds_.push_back(text_.size());
+        text_ += field;
+        bounds_.push_back(text_.size());
+    }
+}
+
+void ListPageRows::Clear() {
+    text_.clear();
+    bounds_.clear();
+}
+
+std::string_view ListPageRows::Field(int index, int field) const {
+    if (index < 0 || index >= Count()) return {};
+    const std::size_t* at = bounds_.data() + 4 * static_cast<std::size_t>(index) + 2 * field;
+    return std::string_view(text_).substr(at[0], at[1] - at[0]);
+}
+
+ListPageReader::ListPageReader() : worker_(&ListPageReader::Work, this) {}
+
+ListPageReader::~ListPageReader() {
+    if (worker_.joinable()) Finish();
+}
+
+void ListPageReader::Send(Block block) {
+    {
+        const std::lock_guard lock(mutex_);
+        blocks_.push_back(std::move(block));
+    }
+    ready_.notify_one();
+}
+
+void ListPageReader::Restart() {
+    pending_.clear();
+    Send({std::string(), true});
+}
+
+void ListPageReader::Take(std::string_view piece) {
+    pending_ += piece;
+    if (pending_.size() < kBlockBytes) return;
+    const std::size_t lineFeed = pending_.rfind('\n');
+    if (lineFeed == std::string::npos) return;  // one long line so far
+    std::string lines = std::move(pending_);
+    pending_ = std::string();
+    pending_.reserve(2 * kBlockBytes);
+    pending_.append(lines, lineFeed + 1);
+    lines.resize(lineFeed);
+    Send({std::move(lines), false});
+}
+
+ListPageRows ListPageReader::Finish() {
+    Send({std::exchange(pending_, std::string()), false});
+    {
+        const std::lock_guard lock(mutex_);
+        ended_ = true;
+    }
+    ready_.notify_one();
+    worker_.join();
+    return std::move(rows_);
+}
+
+void ListPageReader::Work() {
+    // Compiled here, while the request is still being set up.
+    const CompiledPattern pattern(kListPattern, false, true);
+    const bool usable = pattern.Ok() && pattern.Groups() >= 2;
+    std::vector<std::size_t> offsets;
+    bool cut = false;      // a zero byte ended the text
+    bool overrun = false;  // the engine hit a limit: no rows at all
+    for (;;) {
+        Block block;
+        {
+            std::unique_lock lock(mutex_);
+            ready_.wait(lock, [this] { return ended_ || !blocks_.empty(); });
+            if (blocks_.empty()) break;
+            block = std::move(blocks_.front());
+            blocks_.pop_front();
+        }
+        if (block.restart) {
+            rows_.Clear();
+            cut = overrun = false;
+            continue;
+        }
+        if (cut || overrun || !usable) continue;
+        if (const std::size_t zero = block.lines.find('\0'); zero != std::string::npos) {
+            block.lines.resize(zero);
+            cut = true;
+        }
+        const std::string lines = SanitizeUtf8(std::move(block.lines));
+        offsets.clear();
+        if (!pattern.MatchAll(lines, true, offsets)) {
+            overrun = true;
+            continue;
+        }
+        const std::size_t stride = 2 * (pattern.Groups() + 1);
+        const auto group = [&](std::size_t match, std::size_t index) -> std::string_view {
+            const std::size_t start = offsets[match + 2 * index];
+            const std::size_t end = offsets[match + 2 * index + 1];
+            if (start == CompiledPattern::NotSet() || end < start) return {};
+            return std::string_view(lines).substr(start, end - start);
+        };
+        for (std::size_t match = 0; match + stride <= offsets.size(); match += stride)
+            rows_.Add(group(match, 1), group(match, 2));
+    }
+    if (overrun || !usable) rows_.Clear();
+}
+
+}  // namespace lumora

@@ -1,0 +1,76 @@
+// The list pattern over a list page while its body arrives.
+//
+// No match of kListPattern spans a line feed, so the page is cut into blocks
+// of whole lines and each block is matched on a worker thread while the
+// transfer goes on: the rows are found in about the time the page takes to
+// arrive, and the page is never held whole. The rows are those that the
+// pattern gives over the whole body read as UTF-8 (cut at its first zero
+// byte, invalid sequences as U+FFFD), in page order.
+#pragma once
+
+#include "web/PageRequest.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace lumora {
+
+// Rows of a list page as UTF-8: every identifier and title, one after the
+// other in `text`.
+class ListPageRows {
+public:
+    int Count() const { return static_cast<int>(bounds_.size() / 4); }
+    // Row `index`, counted from 0.
+    std::string_view Id(int index) const { return Field(index, 0); }
+    std::string_view Title(int index) const { return Field(index, 1); }
+
+    void Add(std::string_view id, std::string_view title);
+    void Clear();
+
+private:
+    std::string_view Field(int index, int field) const;
+
+    std::string text_;
+    std::vector<std::size_t> bounds_;  // per row: start and end of the id, then of the title
+};
+
+class ListPageReader : public PageBodySink {
+public:
+    ListPageReader();
+    ~ListPageReader() override;
+    ListPageReader(const ListPageReader&) = delete;
+    ListPageReader& operator=(const ListPageReader&) = delete;
+
+    void Restart() override;
+    void Take(std::string_view piece) override;
+
+    // Ends the body and waits for the worker: the rows in page order; none
+    // when the engine hit one of its limits. Call once.
+    ListPageRows Finish();
+
+private:
+    struct Block {
+        std::string lines;
+        bool restart = false;  // drop the rows found so far
+    };
+
+    void Send(Block block);
+    void Work();
+
+    std::string pending_;  // what came after the last complete line
+
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<Block> blocks_;
+    bool ended_ = false;
+    ListPageRows rows_;  // the worker's, until it ends
+    std::thread worker_;
+};
+
+}  // namespace lumora
