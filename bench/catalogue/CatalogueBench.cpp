@@ -1,5 +1,5 @@
 // `lumora-cli list` over one large list page, end to end (process start,
-// request, UTF-8 -> GBK, extraction, printing), beside the shell pipeline
+// request, extraction while the page arrives, printing), beside the pipeline
 // that does the bare job: `curl -s URL | grep -oP PATTERN`. Both run as
 // `sh -c` commands with their output thrown away, taking turns, so both see
 // the same machine; first each runs once with its output kept, to check that

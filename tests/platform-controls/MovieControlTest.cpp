@@ -80,7 +80,10 @@ TEST(MovieControlTest, RepliesCarryTheValueInBrackets)
     const Text address = Text::FromUtf8(MediaPath("clip.mp4"));
     Send(control, "setPlayUrl", address);
     Send(control, "setPlay", "Play");  // pauses as soon as it plays
-    ASSERT_TRUE(WaitFor([&] { return MovieState(control) == 2 && SessionOf(control).VideoWidth() > 0; }));
+    // Paused with the first frame up, so nothing is still buffering.
+    ASSERT_TRUE(WaitFor([&] {
+        return MovieState(control) == 2 && SessionOf(control).VideoWidth() > 0 && !SessionOf(control).Buffering();
+    }));
 
     struct Case {
         std::string request;
