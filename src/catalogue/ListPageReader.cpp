@@ -51,23 +51,27 @@ void ListPageReader::Send(Block block) {
 
 void ListPageReader::Restart() {
     pending_.clear();
+    lastLineFeed_ = std::string::npos;
     Send({std::string(), true});
 }
 
 void ListPageReader::Take(std::string_view piece) {
+    // Only the new piece is searched, so a line longer than a block costs no
+    // more than a short one.
+    if (const std::size_t at = piece.rfind('\n'); at != std::string_view::npos) lastLineFeed_ = pending_.size() + at;
     pending_ += piece;
-    if (pending_.size() < kBlockBytes) return;
-    const std::size_t lineFeed = pending_.rfind('\n');
-    if (lineFeed == std::string::npos) return;  // one long line so far
+    if (pending_.size() < kBlockBytes || lastLineFeed_ == std::string::npos) return;
     std::string lines = std::move(pending_);
     pending_ = std::string();
     pending_.reserve(2 * kBlockBytes);
-    pending_.append(lines, lineFeed + 1);
-    lines.resize(lineFeed);
+    pending_.append(lines, lastLineFeed_ + 1);
+    lines.resize(lastLineFeed_);
+    lastLineFeed_ = std::string::npos;
     Send({std::move(lines), false});
 }
 
 ListPageRows ListPageReader::Finish() {
+    lastLineFeed_ = std::string::npos;
     Send({std::exchange(pending_, std::string()), false});
     {
         const std::lock_guard lock(mutex_);
