@@ -4,6 +4,7 @@
 #include "site/Services.h"
 
 #include <arpa/inet.h>
+#include <sys/socket.h>
 #include <httplib.h>
 
 #include <algorithm>
@@ -163,6 +164,12 @@ SiteServer::SiteServer(SiteData data, SiteOptions options)
     // Stalled answers and open keep-alive connections each hold a worker.
     server_->new_task_queue = [] { return new httplib::ThreadPool(32); };
     server_->set_keep_alive_timeout(2);
+    // Reuse of the address only: httplib's default also sets SO_REUSEPORT,
+    // which lets a second site bind the same port and take half the requests.
+    server_->set_socket_options([](socket_t socket) {
+        const int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     server_->set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
         if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
         res.set_content("<html><body><h1>" + std::to_string(res.status) + "</h1></body></html>\n", "text/html; charset=utf-8");

@@ -191,6 +191,20 @@ TEST(ProgramTest, BadCommandLinesAndMissingDataEndWithAReason) {
     }
 }
 
+TEST(ProgramTest, APortInUseIsRefused) {
+    std::string error;
+    std::optional<SiteData> data = LoadSiteData(BundledDataDir(), &error);
+    ASSERT_TRUE(data) << error;
+    SiteOptions options;
+    options.port = 0;
+    SiteServer first(std::move(*data), options);
+    ASSERT_TRUE(first.Start(&error)) << error;
+
+    SiteProcess second({"--port", std::to_string(first.Port())});
+    EXPECT_EQ(second.WaitExit(5s), 1);
+    EXPECT_NE(second.ErrorText().find("cannot listen"), std::string::npos) << second.ErrorText();
+}
+
 TEST(ProgramTest, LoopbackAddresses) {
     const std::vector<std::pair<std::string, bool>> cases = {
         {"127.0.0.1", true},  {"127.255.1.2", true},  {"localhost", true},     {"LocalHost", true},
