@@ -1,5 +1,6 @@
 #include "download/DownloadToFile.h"
 #include "web/CurlHandles.h"
+#include "web/WebText.h"
 
 #include <curl/curl.h>
 
@@ -29,35 +30,12 @@ constexpr std::size_t kWriteBufferBytes = 256 * 1024;
 // A ".part" that keeps being replaced under us is given up after this many tries.
 constexpr int kOpenAttempts = 3;
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
-
-// The address as it goes on the wire: UTF-8, with spaces, bytes above 0x7F
-// and the characters an address must not carry raw percent-encoded. Empty
-// for anything but http and https, and for control characters.
-std::string WireUrl(const Text& address) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    const std::string utf8 = address.ToUtf8();
-    if (!StartsWithNoCase(utf8, "http://") && !StartsWithNoCase(utf8, "https://")) return {};
-    std::string out;
-    for (unsigned char c : utf8) {
-        if (c < 0x20 || c == 0x7F) return {};
-        if (c == ' ' || c >= 0x80 || std::string_view("\"<>\\^`{|}").find(static_cast<char>(c)) != std::string_view::npos) {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 0x0F];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
+// The address as it goes on the wire (WireUrl); empty for anything but
+// http and https.
+std::string DownloadWireUrl(const Text& address) {
+    const std::string& bytes = address.Bytes();
+    if (!StartsWithNoCase(bytes, "http://") && !StartsWithNoCase(bytes, "https://")) return {};
+    return WireUrl(address);
 }
 
 // The file being written: TARGET.part, locked while this download owns it,
@@ -244,7 +222,7 @@ Text DownloadAgentName() {
 
 int DownloadToFile(const Text& address, const Text& file, const DownloadProgress& progress, std::int32_t start,
                    bool range, const DownloadLimits& limits) {
-    const std::string url = WireUrl(address);
+    const std::string url = DownloadWireUrl(address);
     const std::string target = file.ToUtf8();
     if (url.empty() || target.empty() || target.find('\0') != std::string::npos || !CurlReady()) return -1;
     CurlEasy easy(curl_easy_init());

@@ -43,12 +43,12 @@ std::string HostOf(const httplib::Request& req) {
     return plain ? host : HostPort(req.local_addr, req.local_port);
 }
 
-// Request targets as log text: bytes outside printable ASCII as %XX.
-std::string Printable(const std::string& text) {
+// `text` with every byte that `keep` refuses written as %XX.
+std::string PercentEncoded(const std::string& text, bool (*keep)(unsigned char)) {
     static const char* digits = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : text) {
-        if (c > 0x20 && c < 0x7f) {
+        if (keep(c)) {
             out += static_cast<char>(c);
         } else {
             out += '%';
@@ -59,21 +59,17 @@ std::string Printable(const std::string& text) {
     return out;
 }
 
+// Request targets as log text: bytes outside printable ASCII as %XX.
+std::string Printable(const std::string& text) {
+    return PercentEncoded(text, [](unsigned char c) { return c > 0x20 && c < 0x7f; });
+}
+
 // Everything but unreserved characters and "/" percent-encoded, for a path
 // carried in a query.
 std::string QueryEncode(const std::string& text) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~' || c == '/') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += digits[c >> 4];
-            out += digits[c & 15];
-        }
-    }
-    return out;
+    return PercentEncoded(text, [](unsigned char c) {
+        return std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~' || c == '/';
+    });
 }
 
 int HexValue(char digit) {

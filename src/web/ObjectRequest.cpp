@@ -56,30 +56,6 @@ struct RequestExchange {
     ByteSet result;
 };
 
-// The address as it goes on the wire: UTF-8, with spaces, bytes above 0x7F
-// and the characters URLs must not carry raw percent-encoded. Empty when it
-// holds control characters.
-std::string WireUrl(const Text& url) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : url.ToUtf8()) {
-        if (c < 0x20 || c == 0x7F) return {};
-        if (c == ' ' || c >= 0x80 || std::string_view("\"<>\\^`{|}").find(static_cast<char>(c)) != std::string_view::npos) {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 0x0F];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
-bool StartsWithNoCase(const Text& text, const char* prefix) {
-    const Text wanted = Text::Gbk(prefix);
-    return text.Left(wanted.Length()).Lower() == wanted;
-}
-
 // An HTTP method name: a token of visible characters without separators.
 bool IsToken(std::string_view verb) {
     if (verb.empty()) return false;
@@ -134,12 +110,12 @@ ByteSet PlainGet(const Text& url) {
 
 ByteSet Perform(Text url, const ObjectRequestArgs& args, Clock::time_point deadline) {
     Mode mode = Mode::Body;
-    if (StartsWithNoCase(url, "head@")) {
+    if (StartsWithNoCase(url.Bytes(), "head@")) {
         mode = Mode::Headers;
         url = url.Mid(6);
     }
     bool noRedirects = false;
-    if (StartsWithNoCase(url, "loca@")) {
+    if (StartsWithNoCase(url.Bytes(), "loca@")) {
         mode = mode == Mode::Headers ? Mode::Headers : Mode::Location;
         noRedirects = true;
         url = url.Mid(6);
@@ -164,7 +140,7 @@ ByteSet Perform(Text url, const ObjectRequestArgs& args, Clock::time_point deadl
     if (noRedirects) verb = Text("GET");
 
     const std::string wireUrl = WireUrl(url);
-    if (!(StartsWithNoCase(url, "http://") || StartsWithNoCase(url, "https://")) || wireUrl.empty() ||
+    if (!(StartsWithNoCase(url.Bytes(), "http://") || StartsWithNoCase(url.Bytes(), "https://")) || wireUrl.empty() ||
         !IsToken(verb.Bytes()))
         return {};
 

@@ -24,16 +24,6 @@ using Easy = CurlEasy;
 using HeaderList = CurlHeaderList;
 using UrlHandle = CurlUrl;
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
-
 // Path bytes that curl's URL parser would refuse, percent-encoded. Only used
 // for the URL curl resolves redirects against; the request line itself
 // carries the path unchanged.

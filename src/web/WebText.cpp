@@ -100,4 +100,30 @@ Text Utf8BytesToText(const ByteSet& body) {
     return Text::Gbk(std::move(gbk));
 }
 
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i]) return false;
+    }
+    return true;
+}
+
+std::string WireUrl(const Text& url) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : url.ToUtf8()) {
+        if (c < 0x20 || c == 0x7F) return {};
+        if (c == ' ' || c >= 0x80 || std::string_view("\"<>\\^`{|}").find(static_cast<char>(c)) != std::string_view::npos) {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0x0F];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 }  // namespace lumora

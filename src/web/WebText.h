@@ -8,6 +8,9 @@
 
 #include "base/Text.h"
 
+#include <string>
+#include <string_view>
+
 namespace lumora {
 
 // The text strictly between the first `startMarker` at or after `startPos`
@@ -42,5 +45,14 @@ Text SiteOrigin(const Text& url, bool hostOnly = false);
 // A UTF-8 body as text: invalid sequences become U+FFFD, and the text ends
 // at its first zero byte.
 Text Utf8BytesToText(const ByteSet& body);
+
+// Whether `text` begins with `prefix` (written in lower case), ASCII letters
+// compared without case.
+bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+
+// An address as it goes on the wire: UTF-8, with spaces, bytes above 0x7F
+// and the characters an address must not carry raw percent-encoded. Empty
+// when it holds control characters.
+std::string WireUrl(const Text& url);
 
 }  // namespace lumora

@@ -1,20 +1,19 @@
 // lumora-cli list and video against a catalogue site of the test's own on
 // 127.0.0.1, reached through LUMORA_CATALOGUE_HOST as a user would set it.
+#include "CatalogueServer.h"
 #include "CliRun.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include <chrono>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 namespace {
 
 using clitest::CliRun;
+using lumora::test::CatalogueServer;
 
 CliRun RunCli(const std::string& catalogueHost, const std::vector<std::string>& args) {
     return clitest::RunCli(args, "LUMORA_CATALOGUE_HOST=" + clitest::Quote(catalogueHost));
@@ -28,52 +27,22 @@ std::string Entry(const std::string& id, const std::string& title) {
 // The site: the home page and batch 14 list two videos each, category 35 is
 // empty, "/other" is a page only --address reaches, detail pages carry an
 // address except for video 0.
-class Site {
-public:
-    Site() {
-        server_.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
-            {
-                std::lock_guard lock(mutex_);
-                targets_.push_back(req.target);
-            }
-            std::string body;
-            if (req.path == "/") {
-                body = Entry("1", "首页 一") + Entry("2", "首页 二");
-            } else if (req.path == "/vodlist/index.php" && req.get_param_value("id") == "39") {
-                body = Entry("39" + req.get_param_value("page"), "第四类");
-            } else if (req.path == "/other") {
-                body = Entry("77", "别处") + Entry("78", "别处\t二");
-            } else if (req.path == "/vod/index.php" && req.get_param_value("id") != "0") {
-                body = "<script>var video=['http://media.test/" + req.get_param_value("id") +
-                       ".mp4->video/mp4'];</script>";
-            }
-            res.set_content("<html><body><ul>" + body + "</ul></body></html>", "text/html; charset=utf-8");
-        });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        for (int i = 0; i < 500 && !server_.is_running(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+std::pair<std::string, std::string> SitePage(const httplib::Request& req) {
+    std::string body;
+    if (req.path == "/") {
+        body = Entry("1", "首页 一") + Entry("2", "首页 二");
+    } else if (req.path == "/vodlist/index.php" && req.get_param_value("id") == "39") {
+        body = Entry("39" + req.get_param_value("page"), "第四类");
+    } else if (req.path == "/other") {
+        body = Entry("77", "别处") + Entry("78", "别处\t二");
+    } else if (req.path == "/vod/index.php" && req.get_param_value("id") != "0") {
+        body = "<script>var video=['http://media.test/" + req.get_param_value("id") + ".mp4->video/mp4'];</script>";
     }
-    ~Site() {
-        server_.stop();
-        thread_.join();
-    }
-    std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
-    std::vector<std::string> TakeTargets() {
-        std::lock_guard lock(mutex_);
-        return std::exchange(targets_, {});
-    }
-
-private:
-    httplib::Server server_;
-    int port_ = -1;
-    std::thread thread_;
-    std::mutex mutex_;
-    std::vector<std::string> targets_;
-};
+    return {"<html><body><ul>" + body + "</ul></body></html>", "text/html; charset=utf-8"};
+}
 
 TEST(CliCatalogue, ListAndVideo) {
-    Site site;
+    CatalogueServer site(SitePage);
     struct Case {
         std::vector<std::string> args;
         std::string out;
@@ -113,7 +82,7 @@ TEST(CliCatalogue, ListAndVideo) {
 TEST(CliCatalogue, SiteNotThere) {
     std::string host;
     {
-        Site site;
+        CatalogueServer site(SitePage);
         host = site.Host();
     }
     CliRun run = RunCli(host, {"list", "3"});
