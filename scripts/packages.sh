@@ -2,7 +2,7 @@
 # Sourced by ./test and ./run.
 
 LUMORA_BUILD_PACKAGES=(
-  build-essential cmake pkg-config ca-certificates
+  build-essential cmake pkg-config ca-certificates ccache
   qt6-base-dev libqt6opengl6-dev libgl-dev
   libmpv-dev libcurl4-openssl-dev libpcre2-dev libcpp-httplib-dev zlib1g-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
