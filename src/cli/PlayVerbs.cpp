@@ -52,8 +52,8 @@ bool HeadlessPlatform() {
 int Classify(const Args& args) {
     if (args.size() != 1) return UsageError("usage: lumora-cli classify ADDRESS");
     const EngineChoice choice = ClassifyAddress(args[0]);
-    PrintLine(Text(choice.flash ? "flash" : "player") + "\t" + choice.address);
-    return ResultStatus(!choice.address.Empty());
+    PrintRecord({choice.flash ? "flash" : "player", choice.address});
+    return ResultStatus(!choice.address.Empty(), "no address to play for " + args[0].ToUtf8());
 }
 
 int Play(const Args& args) {
