@@ -9,6 +9,7 @@
 
 #include "cli/Verbs.h"
 
+#include <chrono>
 #include <span>
 
 namespace lumora::cli {
@@ -17,6 +18,15 @@ struct Verb {
     const char* name;
     int (*run)(const Args&);
 };
+
+// When this run of lumora-cli began, on the steady clock: lumora-cli passes
+// its own start on to the program it hands a verb to (environment variable
+// kStartedVariable, nanoseconds), so a helper program counts from there too.
+inline constexpr const char* kStartedVariable = "LUMORA_CLI_STARTED_NS";
+std::chrono::steady_clock::time_point ProcessStart();
+// Puts this program's own start into the environment, for the program about
+// to replace it.
+void PassOnProcessStart();
 
 // Runs argv[1] from `verbs` with its words read as cli/Usage.h describes;
 // answers help, version and usage errors without running anything. A Qt
