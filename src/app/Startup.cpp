@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QSlider>
+#include <QTimer>
 #include <QWindow>
 
 #include <unistd.h>
@@ -110,9 +111,10 @@ bool OnMainWindowCreated(MainWindow& window, const std::vector<Text>& arguments)
     state.listPageAddress = first.address;
     StartListFetch(window);
 
-    // A copy plays its own argument itself, with or without the port.
+    // A copy plays its own argument itself, with or without the port, once
+    // the window is up (as a handed address plays).
     if (ownArgument)
-        PlayHandedAddress(window, arguments.front());
+        QTimer::singleShot(0, &window, [&window, address = arguments.front()] { PlayHandedAddress(window, address); });
     return true;
 }
 

@@ -373,7 +373,7 @@ TEST(HandoffProcessTest, PortOfAnotherUserIsHandedNothing)
     QString laterSeen;
     EXPECT_TRUE(WaitForLine(later, laterSeen, QStringLiteral("handoff: http://127.0.0.1:1/second.flv")))
         << laterSeen.toStdString();
-    EXPECT_TRUE(laterSeen.contains(QStringLiteral("ready:")));
+    EXPECT_TRUE(laterSeen.contains(QStringLiteral("\nready:"))) << "a window of its own";
     Stop(later);
     Stop(first);
     EXPECT_FALSE(seen.contains(QStringLiteral("second.flv")));
