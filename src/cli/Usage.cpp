@@ -1,13 +1,10 @@
 #include "cli/Usage.h"
 
+#include "base/Version.h"
 #include "cli/TerminalText.h"
 
 #include <cstdio>
 #include <cstring>
-
-#ifndef LUMORA_VERSION
-#error "LUMORA_VERSION comes from the top-level project() version"
-#endif
 
 namespace lumora::cli {
 
@@ -113,7 +110,7 @@ std::string ToolHelp() {
 
 std::string VerbHelp(const VerbUsage& verb) { return "usage: " + Synopsis(verb) + "\n\n" + verb.help + "\n"; }
 
-std::string VersionText() { return std::string("lumora-cli ") + LUMORA_VERSION + "\n"; }
+std::string VersionText() { return std::string("lumora-cli ") + kLumoraVersion + "\n"; }
 
 VerbWords ReadVerbWords(const VerbUsage& verb, std::span<char* const> words) {
     VerbWords read;

@@ -47,9 +47,13 @@ inline CliRun RunCli(const std::vector<std::string>& args, const std::string& en
     return run;
 }
 
-// Exit status 1 comes with exactly one line on stderr that names the program.
+// Exit status 1 comes with one line on stderr that names the program and says
+// why; it ends stderr. Log lines of the layers (lumora.web: ...) may precede it.
 inline bool HasOneLineReason(const CliRun& run) {
-    return run.err.rfind("lumora-cli: ", 0) == 0 && run.err.size() > 13 && run.err.find('\n') == run.err.size() - 1;
+    if (run.err.empty() || run.err.back() != '\n') return false;
+    const std::size_t last = run.err.rfind('\n', run.err.size() - 2);
+    const std::string line = run.err.substr(last == std::string::npos ? 0 : last + 1);
+    return line.rfind("lumora-cli: ", 0) == 0 && line.size() > 13 && run.err.find("lumora-cli: ") == run.err.size() - line.size();
 }
 
 }  // namespace clitest

@@ -1,6 +1,7 @@
 // lumora-cli as a user runs it: the real binary, its output and exit status.
 #include "CliRun.h"
 #include "base/CodePage.h"
+#include "base/Version.h"
 #include "cli/TerminalText.h"
 
 #include <gtest/gtest.h>
@@ -33,7 +34,7 @@ TEST(Cli, HelpVersionAndOptionPlacement) {
         std::string outHas;  // a piece standard output holds
         std::string errHas;  // a piece standard error holds
     };
-    const std::string version = std::string("lumora-cli ") + LUMORA_VERSION + "\n";
+    const std::string version = std::string("lumora-cli ") + lumora::kLumoraVersion + "\n";
     const Case cases[] = {
         // the whole tool: one verb a line, also in the usage error
         {{"--help"}, 0, "\n  lumora-cli regex PATTERN FILE\n  lumora-cli object URL [--method M]", ""},
