@@ -33,6 +33,7 @@ int RunSiblingProgram(const std::string& program, char** argv) {
     if (n <= 0) return UsageError("cannot find " + program);
     std::string path(self, static_cast<std::size_t>(n));
     path = path.substr(0, path.rfind('/') + 1) + program;
+    PassOnProcessStart();
     execv(path.c_str(), argv);
     return UsageError("cannot start " + path);
 }
