@@ -1,6 +1,7 @@
 #include "download/DownloadTarget.h"
 
 #include "base/Config.h"
+#include "download/DownloadToFile.h"
 
 #include <QStandardPaths>
 
@@ -18,7 +19,8 @@ namespace {
 // Longest file name most Linux file systems take, in bytes.
 constexpr std::size_t kNameMax = 255;
 constexpr std::string_view kExtension = ".MP4";
-constexpr std::string_view kPartSuffix = ".part";
+// The longest name a download gives beside its file.
+constexpr std::size_t kCompanionSuffix = std::max(kPartSuffix.size(), kResumeSuffix.size());
 
 Text WithoutTrailingSlashes(Text directory) {
     std::string& bytes = directory.Bytes();
@@ -44,7 +46,7 @@ std::size_t SequenceLength(unsigned char lead) {
 // The title as one UTF-8 file name stem.
 std::string SafeStem(const Text& title) {
     const std::string utf8 = title.ToUtf8();  // always valid UTF-8
-    const std::size_t limit = kNameMax - kExtension.size() - kPartSuffix.size();
+    const std::size_t limit = kNameMax - kExtension.size() - kCompanionSuffix;
     std::string stem;
     for (std::size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<unsigned char>(utf8[i]);

@@ -14,7 +14,7 @@ Text DownloadDirectory(const Text& programDirectory);
 // always lies directly inside `directory`: "/" and control characters become
 // "_", a title that is empty or only dots has each dot (or its emptiness)
 // replaced by "_", and a long title is cut at a character boundary so that
-// the name and its ".part" fit the file system's 255-byte limit.
+// the name and its ".part" and ".resume" fit the file system's 255-byte limit.
 Text DownloadFileName(const Text& directory, const Text& title);
 
 }  // namespace lumora
