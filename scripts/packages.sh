@@ -7,7 +7,7 @@ LUMORA_BUILD_PACKAGES=(
   libmpv-dev libcurl4-openssl-dev libpcre2-dev libcpp-httplib-dev zlib1g-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
-LUMORA_TEST_PACKAGES=(xvfb xauth xdotool imagemagick fonts-wqy-microhei)
+LUMORA_TEST_PACKAGES=(xvfb xauth xdotool imagemagick fonts-wqy-microhei dbus-daemon)
 
 lumora_install_packages() {
   local missing=() p
