@@ -10,7 +10,6 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <string>
 #include <system_error>
 
@@ -87,15 +86,14 @@ std::string AbsolutePath(const std::string& path) {
 }  // namespace
 
 int Download(const Args& args) {
+    // The options come after URL and FILE (cli/Usage sorts them so).
+    if (args.size() < 2) return UsageError("usage: lumora-cli download URL FILE [--no-continue]");
+    const Args operands(args.begin(), args.begin() + 2);
     PartialFile partial = PartialFile::Resume;
-    Args operands;
-    for (const Text& arg : args) {
-        if (arg == Text("--no-continue"))
-            partial = PartialFile::StartOver;
-        else
-            operands.push_back(arg);
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        if (args[i] != Text("--no-continue")) return UsageError("usage: lumora-cli download URL FILE [--no-continue]");
+        partial = PartialFile::StartOver;
     }
-    if (operands.size() != 2) return UsageError("usage: lumora-cli download [--no-continue] URL FILE");
     // A file-size limit then shows as a failed write, reported like a full disk.
     std::signal(SIGXFSZ, SIG_IGN);
     ProgressOutput progress(isatty(STDOUT_FILENO) == 1);
@@ -107,15 +105,13 @@ int Download(const Args& args) {
     const std::string file = AbsolutePath(operands[1].ToUtf8());
     if (result.ok) {
         PrintLine(Text("下载成功"));
-        std::printf("saved: %s\n", file.c_str());
+        PrintRecord({Text::FromUtf8("saved: " + file)});
         return 0;
     }
     PrintLine(Text("下载失败"));
-    std::fflush(stdout);
-    std::cerr << "lumora-cli: " << result.reason << '\n';
-    if (result.partKept)
-        std::cerr << "lumora-cli: kept " << file << kPartSuffix << "; the same command continues it\n";
-    return 1;
+    std::string reason = "the download of " + operands[0].ToUtf8() + " failed: " + result.reason;
+    if (result.partKept) reason += "; " + file + std::string(kPartSuffix) + " is kept and the same command continues it";
+    return Failure(reason);
 }
 
 }  // namespace lumora::cli
