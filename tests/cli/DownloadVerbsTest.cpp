@@ -210,6 +210,8 @@ TEST_F(DownloadVerb, ContinuesByDefaultAndStartsOverWhenTold) {
         auto run = RunCli({"download", url, file.string()});
         EXPECT_EQ(run.status, 1);
         EXPECT_TRUE(run.out.ends_with("下载失败\n")) << run.out;
+        EXPECT_TRUE(clitest::HasOneLineReason(run)) << run.err;
+        EXPECT_NE(run.err.find(part + " is kept"), std::string::npos) << run.err;
         EXPECT_EQ(ReadFile(part), body_.substr(0, kCut));
 
         std::vector<std::string> args = {"download"};
@@ -251,6 +253,7 @@ TEST_F(DownloadVerb, FailuresKeepTheEarlierFile) {
     }
     EXPECT_EQ(RunCli({"download", base_ + "/clip.mp4"}).status, 2);
     EXPECT_EQ(RunCli({"download", "--no-continue", base_ + "/clip.mp4"}).status, 2);
+    EXPECT_EQ(RunCli({"download", base_ + "/clip.mp4", file.string(), "--continue"}).status, 2);
 }
 
 }  // namespace
