@@ -2,6 +2,9 @@
 
 #include "app/AppState.h"
 #include "app/CatalogueView.h"
+#include "app/DropTarget.h"
+#include "app/Shortcuts.h"
+#include "app/UnitManners.h"
 #include "app/WindowLayout.h"
 #include "resolve/MediaFront.h"
 
@@ -21,6 +24,9 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     resize(kMainWindowWidth, kMainWindowHeight);
     units_ = CreateMainWindowUnits(*this);
     ConnectMainWindowEvents(*this);
+    InstallShortcuts(*this);
+    InstallDropTarget(*this);
+    InstallUnitManners(*this);
 }
 
 MainWindow::~MainWindow()

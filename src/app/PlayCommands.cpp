@@ -14,6 +14,7 @@
 #include "app/MainWindow.h"
 #include "app/OpenAddressWindow.h"
 #include "app/QtText.h"
+#include "app/Shortcuts.h"
 #include "app/StatusBarUnit.h"
 #include "app/TimerInterval.h"
 #include "app/WindowLayout.h"
@@ -43,7 +44,12 @@ void PlayAddress(MainWindow& window, const Text& address, const Text& title)
     if (MediaFront* front = state.mediaObject.get()) {
         front->Open(address, title);
         front->SetChannel(0);
+        // Setting the volume unmutes; the user's mute holds from one medium
+        // to the next.
+        const bool muted = front->muted;
         front->SetVolume(u.volumeSlider->value());
+        if (muted)
+            front->ToggleMute();
     }
     SetTimerInterval(u.playStateTimer, 10);
 }
@@ -75,9 +81,14 @@ void OpenLocalFile(MainWindow& window)
     // The file already loaded is not opened again.
     if (state.mediaObject && chosen == state.mediaObject->CurrentAddress())
         return;
-    state.localProgrammeName = chosen;
-    PlayAddress(window, chosen);
-    u.localState->setChecked(true);
+    PlayLocalFiles(window, chosen);
+}
+
+void PlayLocalFiles(MainWindow& window, const Text& files)
+{
+    window.State().localProgrammeName = files;
+    PlayAddress(window, files);
+    window.Units().localState->setChecked(true);
 }
 
 namespace {
@@ -159,9 +170,11 @@ void OnDelayedPlay(MainWindow& window)
 
 void ShowAbout(MainWindow& window)
 {
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("关于"),
-                                QStringLiteral("Lumora视频播放器\n浏览视频目录，播放本地与网络媒体。"),
-                                QMessageBox::Ok, &window);
+    QString text = QStringLiteral("Lumora视频播放器 %1\n浏览视频目录，播放本地与网络媒体。\n\n快捷键：")
+                       .arg(QStringLiteral(LUMORA_VERSION));
+    for (const ShortcutHelp& help : ShortcutList())
+        text += QStringLiteral("\n%1\t%2").arg(help.keys, help.action);
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("关于"), text, QMessageBox::Ok, &window);
     box->setObjectName(QStringLiteral("关于窗口"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

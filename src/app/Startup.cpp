@@ -16,9 +16,11 @@
 #include "app/Handoff.h"
 #include "app/MainWindow.h"
 #include "app/QtText.h"
+#include "app/QtTranslations.h"
 #include "app/SingleInstance.h"
 #include "app/StateReport.h"
 #include "app/StatusBarUnit.h"
+#include "app/VolumeMemory.h"
 #include "app/WindowLayout.h"
 #include "base/NumberText.h"
 #include "catalogue/Catalogue.h"
@@ -131,6 +133,7 @@ int ProgramStart(int& argc, char** argv)
     // Qt sets the numeric locale from the environment; libmpv refuses to start
     // under anything but "C".
     std::setlocale(LC_NUMERIC, "C");
+    LoadChineseQtTexts();
 
     // QApplication took its own options out of argv: the rest is ours.
     std::vector<Text> arguments;
@@ -146,7 +149,9 @@ int ProgramStart(int& argc, char** argv)
         fetches = window.FetchChannel();
         if (reportState)
             StartStateReport(window);
+        const VolumeSetting remembered = RestoreVolume(window);
         if (OnMainWindowCreated(window, CommandLineOf(arguments))) {
+            StartVolumeMemory(window, remembered);
             window.show();
             if (reportState)
                 ReportStateLine("ready", state->programDirectory);
