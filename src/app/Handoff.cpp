@@ -8,14 +8,20 @@
 #include "app/MainWindow.h"
 #include "app/PlayCommands.h"
 #include "app/StateReport.h"
+#include "base/Config.h"
 #include "base/Text.h"
 
 namespace lumora {
 
+quint16 HandoffPort()
+{
+    return static_cast<quint16>(Config::Get().handoffPort);
+}
+
 bool BindHandoffPort(MainWindow& window)
 {
     QUdpSocket* socket = window.Units().handoffSocket;
-    if (!socket->bind(QHostAddress(QHostAddress::LocalHost), kHandoffPort, QAbstractSocket::DontShareAddress))
+    if (!socket->bind(QHostAddress(QHostAddress::LocalHost), HandoffPort(), QAbstractSocket::DontShareAddress))
         return false;
     QObject::connect(socket, &QUdpSocket::readyRead, &window, [&window] { OnHandoffDatagrams(window); });
     return true;
@@ -28,7 +34,7 @@ void SendHandoff(MainWindow& window)
         return;
     const std::string& bytes = arguments.front().Bytes();
     window.Units().handoffSocket->writeDatagram(bytes.data(), static_cast<qint64>(bytes.size()),
-                                                QHostAddress(QHostAddress::LocalHost), kHandoffPort);
+                                                QHostAddress(QHostAddress::LocalHost), HandoffPort());
 }
 
 bool AcceptableHandoff(const QByteArray& payload)

@@ -84,7 +84,8 @@ bool OnMainWindowCreated(MainWindow& window, const Text& commandLine)
         return false;
     }
     if (!BindHandoffPort(window))
-        std::fprintf(stderr, "lumora: port %d is taken; running without the handoff port\n", kHandoffPort);
+        std::fprintf(stderr, "lumora: port %d is taken; running without the handoff port\n",
+                     static_cast<int>(HandoffPort()));
     // The first copy hands its own argument to itself: it plays it.
     SendHandoff(window);
 

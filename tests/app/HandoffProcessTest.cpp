@@ -5,11 +5,13 @@
 #include "app/Handoff.h"
 #include "app/SingleInstance.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QNetworkDatagram>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRandomGenerator>
 #include <QUdpSocket>
 
 #include <gtest/gtest.h>
@@ -23,16 +25,40 @@ namespace {
 // fetch fails at once.
 const QString kDeadSite = QStringLiteral("127.0.0.1:1");
 
-QProcessEnvironment LumoraEnvironment()
+// A free UDP port on 127.0.0.1 (free when this returns; nobody else is
+// expected to take it within the test).
+quint16 FreeUdpPort()
+{
+    QUdpSocket probe;
+    if (!probe.bind(QHostAddress(QHostAddress::LocalHost), 0, QAbstractSocket::DontShareAddress))
+        return 0;
+    return probe.localPort();
+}
+
+// The marker and the handoff port of the programs one test starts: private
+// to the test, so a Lumora of the same user may run meanwhile.
+struct Instance {
+    QString marker = QStringLiteral("lumora-handoff-test %1 %2")
+                         .arg(QCoreApplication::applicationPid())
+                         .arg(QRandomGenerator::global()->generate());
+    quint16 port = FreeUdpPort();
+
+    // The marker's abstract socket name, as the program makes it.
+    std::string MarkerName() const { return std::string(1, '\0') + marker.toStdString(); }
+};
+
+QProcessEnvironment LumoraEnvironment(const Instance& instance)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("LUMORA_CATALOGUE_HOST"), kDeadSite);
     environment.insert(QStringLiteral("LUMORA_SERVICE_HOST"), kDeadSite);
+    environment.insert(QStringLiteral("LUMORA_INSTANCE_MARKER"), instance.marker);
+    environment.insert(QStringLiteral("LUMORA_HANDOFF_PORT"), QString::number(instance.port));
     return environment;
 }
 
-void Start(QProcess& process, const QStringList& arguments, const QProcessEnvironment& environment = LumoraEnvironment())
+void Start(QProcess& process, const QStringList& arguments, const QProcessEnvironment& environment)
 {
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(LUMORA_APP_BINARY), arguments);
@@ -68,11 +94,12 @@ void Stop(QProcess& process)
 TEST(HandoffProcessTest, LaterCopyHandsItsFirstArgumentOverAndEnds)
 {
     // This test is the running copy: it holds the marker and the port.
-    InstanceMarker marker;
-    ASSERT_TRUE(marker.Acquire()) << "another lumora of this user is running";
     QUdpSocket port;
-    ASSERT_TRUE(port.bind(QHostAddress(QHostAddress::LocalHost), kHandoffPort, QAbstractSocket::DontShareAddress))
-        << "port 12500 is taken";
+    ASSERT_TRUE(port.bind(QHostAddress(QHostAddress::LocalHost), 0, QAbstractSocket::DontShareAddress));
+    Instance instance;
+    instance.port = port.localPort();
+    InstanceMarker marker(instance.MarkerName());
+    ASSERT_TRUE(marker.Acquire());
 
     struct Case {
         QStringList arguments;
@@ -89,7 +116,7 @@ TEST(HandoffProcessTest, LaterCopyHandsItsFirstArgumentOverAndEnds)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(QLatin1Char('|')).toStdString());
         QProcess later;
-        Start(later, QStringList{QStringLiteral("--report-state")} + c.arguments);
+        Start(later, QStringList{QStringLiteral("--report-state")} + c.arguments, LumoraEnvironment(instance));
         ASSERT_TRUE(later.waitForFinished(20'000));
         EXPECT_EQ(later.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(later.exitCode(), 0);
@@ -108,15 +135,17 @@ TEST(HandoffProcessTest, LaterCopyHandsItsFirstArgumentOverAndEnds)
 
 TEST(HandoffProcessTest, RunningCopyPlaysWhatItIsHandedAndItsOwnArgument)
 {
+    const Instance instance;
     QProcess first;
-    Start(first, {QStringLiteral("--report-state"), QStringLiteral("http://127.0.0.1:1/own.flv")});
+    Start(first, {QStringLiteral("--report-state"), QStringLiteral("http://127.0.0.1:1/own.flv")},
+          LumoraEnvironment(instance));
     QString seen;
     ASSERT_TRUE(WaitForLine(first, seen, QStringLiteral("ready:"), true)) << seen.toStdString();
     EXPECT_TRUE(WaitForLine(first, seen, QStringLiteral("handoff: http://127.0.0.1:1/own.flv")));
     EXPECT_TRUE(WaitForLine(first, seen, QStringLiteral("title: 第1批共14批搜索到：0个视频"))) << "the site is down";
 
     QProcess later;
-    Start(later, {QStringLiteral("http://127.0.0.1:1/视频 b.flv")});
+    Start(later, {QStringLiteral("http://127.0.0.1:1/视频 b.flv")}, LumoraEnvironment(instance));
     ASSERT_TRUE(later.waitForFinished(20'000));
     EXPECT_EQ(later.exitCode(), 0);
     EXPECT_TRUE(WaitForLine(first, seen, QStringLiteral("handoff: http://127.0.0.1:1/视频 b.flv")))
@@ -124,7 +153,7 @@ TEST(HandoffProcessTest, RunningCopyPlaysWhatItIsHandedAndItsOwnArgument)
     EXPECT_EQ(first.state(), QProcess::Running);
 
     // A crash frees the marker as well.
-    InstanceMarker marker;
+    InstanceMarker marker(instance.MarkerName());
     EXPECT_FALSE(marker.Acquire());
     EXPECT_TRUE(marker.TakenElsewhere());
     first.kill();
@@ -134,10 +163,11 @@ TEST(HandoffProcessTest, RunningCopyPlaysWhatItIsHandedAndItsOwnArgument)
 
 TEST(HandoffProcessTest, MarkerIsHeldByOneHolderAtATime)
 {
-    std::optional<InstanceMarker> first(std::in_place);
+    const Instance instance;
+    std::optional<InstanceMarker> first(std::in_place, instance.MarkerName());
     ASSERT_TRUE(first->Acquire());
     EXPECT_FALSE(first->TakenElsewhere());
-    InstanceMarker second;
+    InstanceMarker second(instance.MarkerName());
     EXPECT_FALSE(second.Acquire());
     EXPECT_TRUE(second.TakenElsewhere());
     first.reset();
@@ -148,20 +178,23 @@ TEST(HandoffProcessTest, MarkerIsHeldByOneHolderAtATime)
 TEST(HandoffProcessTest, PortTakenByAnotherProgramLeavesTheWindowWorking)
 {
     QUdpSocket other;
-    ASSERT_TRUE(other.bind(QHostAddress(QHostAddress::LocalHost), kHandoffPort, QAbstractSocket::DontShareAddress));
+    ASSERT_TRUE(other.bind(QHostAddress(QHostAddress::LocalHost), 0, QAbstractSocket::DontShareAddress));
+    Instance instance;
+    instance.port = other.localPort();
     QProcess lumora;
-    Start(lumora, {QStringLiteral("--report-state")});
+    Start(lumora, {QStringLiteral("--report-state")}, LumoraEnvironment(instance));
     QString seen;
     EXPECT_TRUE(WaitForLine(lumora, seen, QStringLiteral("title: 第1批共14批搜索到：0个视频"))) << seen.toStdString();
     EXPECT_TRUE(seen.contains(QStringLiteral("ready:")));
     EXPECT_EQ(lumora.state(), QProcess::Running);
     Stop(lumora);
-    EXPECT_TRUE(QString::fromUtf8(lumora.readAllStandardError()).contains(QStringLiteral("port 12500 is taken")));
+    EXPECT_TRUE(QString::fromUtf8(lumora.readAllStandardError()).contains(
+        QStringLiteral("port %1 is taken").arg(instance.port)));
 }
 
 TEST(HandoffProcessTest, WithoutADisplayItSaysSoAndEnds)
 {
-    QProcessEnvironment environment = LumoraEnvironment();
+    QProcessEnvironment environment = LumoraEnvironment(Instance());
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
         environment.remove(QString::fromLatin1(name));
     QProcess lumora;

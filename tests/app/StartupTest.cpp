@@ -2,6 +2,9 @@
 // the payloads the handoff port acts on.
 #include "app/Handoff.h"
 #include "app/SingleInstance.h"
+#include "base/Config.h"
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -79,6 +82,47 @@ TEST(StartupTest, HandoffPayloadsActedOn)
     };
     for (const Case& c : cases)
         EXPECT_EQ(AcceptableHandoff(c.payload), c.accepted) << c.payload.left(40).toStdString();
+}
+
+TEST(StartupTest, HandoffPortAndMarkerComeFromTheEnvironment)
+{
+    struct Case {
+        const char* value;  // LUMORA_HANDOFF_PORT; null: unset
+        int port;
+    };
+    const std::vector<Case> cases = {
+        {nullptr, 12500}, {"", 12500},     {"12600", 12600},   {" 4000 ", 4000}, {"1", 1},
+        {"65535", 65535}, {"0", 12500},    {"65536", 12500},   {"-5", 12500},    {"12a", 12500},
+        {"0x30", 12500},  {"1e3", 12500},  {"99999999999999999999", 12500},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value ? c.value : "(unset)");
+        const Config config = Config::FromEnvironment([&](const char* name) -> const char* {
+            return std::string(name) == "LUMORA_HANDOFF_PORT" ? c.value : nullptr;
+        });
+        EXPECT_EQ(config.handoffPort, c.port);
+    }
+
+    Config config = Config::Defaults();
+    {
+        ScopedConfigOverride scoped(config);
+        EXPECT_EQ(HandoffPort(), 12500);
+        EXPECT_EQ(InstanceMarkerName(),
+                  std::string(1, '\0') + "视频播放器 by:tavrin uid=" + std::to_string(::getuid()));
+    }
+    config.instanceMarker = Text("私有 marker");
+    config.handoffPort = 40123;
+    ScopedConfigOverride scoped(config);
+    EXPECT_EQ(HandoffPort(), 40123);
+    EXPECT_EQ(InstanceMarkerName(), std::string(1, '\0') + "私有 marker");
+}
+
+TEST(StartupTest, MarkerNameTooLongForASocketAddressIsNeverTaken)
+{
+    InstanceMarker marker(std::string(1, '\0') + std::string(200, 'm'));
+    EXPECT_FALSE(marker.Acquire());
+    EXPECT_FALSE(marker.Held());
+    EXPECT_FALSE(marker.TakenElsewhere());
 }
 
 }  // namespace
