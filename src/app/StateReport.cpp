@@ -1,5 +1,6 @@
 #include "app/StateReport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QTimer>
 
@@ -37,6 +38,9 @@ std::map<std::string, QString> Settings(MainWindow& window)
     MediaFront* front = window.State().mediaObject.get();
     settings["mute"] = QString::number(front && front->muted ? 1 : 0);
     settings["fullscreen"] = QString::number(window.Units().fullScreenMode->isChecked() ? 1 : 0);
+    if (const QWidget* focus = QApplication::focusWidget())
+        settings["focus"] = focus->objectName().isEmpty() ? QString::fromUtf8(focus->metaObject()->className())
+                                                           : focus->objectName();
     if (MpvSession* session = front ? ActiveSession(*front) : nullptr) {
         settings["speed"] = QString::number(session->Speed(), 'g', 6);
         settings["subtitles"] = QString::number(session->SubtitlesShown() ? 1 : 0);
