@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStyleFactory>
-#include <QToolTip>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -34,6 +33,8 @@ public:
     }
 };
 
+// Before the view shows a row's tooltip, the row's text becomes its tooltip
+// when the column cuts it short, and none when it fits.
 class CutTitleTips : public QObject {
 public:
     explicit CutTitleTips(QTreeWidget& list) : QObject(&list), list_(list) {}
@@ -43,18 +44,20 @@ protected:
     {
         if (event->type() != QEvent::ToolTip)
             return false;
-        auto* help = static_cast<QHelpEvent*>(event);
-        const QModelIndex index = list_.indexAt(help->pos());
-        const QString text = index.data(Qt::DisplayRole).toString();
-        const QRect cell = list_.visualRect(index);
+        const QPoint pos = static_cast<QHelpEvent*>(event)->pos();
+        QTreeWidgetItem* item = list_.itemAt(pos);
+        const int column = list_.columnAt(pos.x());
+        if (!item || column < 0)
+            return false;
+        const QString text = item->text(column);
+        const QRect cell = list_.visualRect(list_.indexAt(pos));
         // What of the cell the viewport shows, less the delegate's margins.
         const int margin = list_.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list_) + 1;
         const int shown = std::min(cell.right(), list_.viewport()->width() - 1) - cell.left() + 1 - 2 * margin;
-        if (index.isValid() && !text.isEmpty() && list_.fontMetrics().horizontalAdvance(text) > shown)
-            QToolTip::showText(help->globalPos(), text, list_.viewport(), cell);
-        else
-            QToolTip::hideText();
-        return true;
+        const bool cut = list_.fontMetrics().horizontalAdvance(text) > shown;
+        if (item->toolTip(column) != (cut ? text : QString()))
+            item->setToolTip(column, cut ? text : QString());
+        return false;
     }
 
 private:
