@@ -64,4 +64,22 @@ awk 'BEGIN { x = 12345; s = "";
     s = s sprintf("%c", 33 + int(x / 65536) % 90) }
   printf "%s", s }' > "$dir/corrupt.mp4"
 
+# Twenty seconds of one known colour, to check the picture on screen: a
+# Windows Media file (the media player engine) in orange and a Flash video
+# (the Flash engine) in blue, so a test also sees which engine shows.
+"${ff[@]}" -f lavfi -i "color=c=0xD04A2A:size=160x120:rate=5:duration=20" \
+  -c:v wmv2 -q:v 10 -g 100 -map_metadata -1 -bitexact "$dir/orange.wmv"
+"${ff[@]}" -f lavfi -i "color=c=0x2A5AD0:size=160x120:rate=5:duration=20" \
+  -c:v libx264 -preset veryslow -crf 30 -pix_fmt yuv420p -g 100 \
+  -map_metadata -1 -bitexact "$dir/blue.flv"
+
+# Two and a half minutes of the counting test picture at one frame a
+# second, for seeking by 5 and 60 seconds; a subtitle file of the same base
+# name, loaded with it, and a second one to drop on it.
+"${ff[@]}" -f lavfi -i "testsrc=size=128x96:rate=1:duration=150" \
+  -c:v libx264 -preset veryslow -crf 45 -pix_fmt yuv420p -g 150 -movflags +faststart \
+  -map_metadata -1 "$dir/long.mp4"
+printf '1\n00:00:00,000 --> 00:02:30,000\nLumora subtitle line\n' >"$dir/long.srt"
+printf '1\n00:00:00,000 --> 00:02:30,000\nDropped subtitle line\n' >"$dir/dropped.srt"
+
 ls -l "$dir"

@@ -19,6 +19,7 @@
 #include "app/TimerInterval.h"
 #include "app/WindowLayout.h"
 #include "base/NumberText.h"
+#include "base/Version.h"
 #include "download/DownloadTarget.h"
 #include "resolve/MediaFront.h"
 
@@ -171,7 +172,7 @@ void OnDelayedPlay(MainWindow& window)
 void ShowAbout(MainWindow& window)
 {
     QString text = QStringLiteral("Lumora视频播放器 %1\n浏览视频目录，播放本地与网络媒体。\n\n快捷键：")
-                       .arg(QStringLiteral(LUMORA_VERSION));
+                       .arg(QString::fromUtf8(kLumoraVersion));
     for (const ShortcutHelp& help : ShortcutList())
         text += QStringLiteral("\n%1\t%2").arg(help.keys, help.action);
     auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("关于"), text, QMessageBox::Ok, &window);

@@ -1,5 +1,6 @@
-// One running copy per user: the instance marker and the command line whose
-// first argument a later copy hands to the running one.
+// One running copy per user: the instance marker; and a command line given
+// as one text, split and joined with Windows quoting rules (the player itself
+// takes its arguments as the shell split them).
 #pragma once
 
 #include "base/Text.h"

@@ -9,6 +9,7 @@
 #include "app/QtTranslations.h"
 #include "app/UnitManners.h"
 #include "app/VolumeMemory.h"
+#include "base/Version.h"
 
 #include "WindowFixture.h"
 
@@ -221,7 +222,7 @@ TEST_F(DesktopMannersTest, AboutBoxShowsTheVersionAndTheKeys)
     units.aboutButton->click();
     auto* box = window.findChild<QMessageBox*>(QStringLiteral("关于窗口"));
     ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->text().contains(QStringLiteral(LUMORA_VERSION)));
+    EXPECT_TRUE(box->text().contains(QString::fromUtf8(kLumoraVersion)));
     for (const char* key : {"空格", "Ctrl+O", "Ctrl+L", "Ctrl+D", "Ctrl+Q", "Shift+←", "Backspace", "Esc"})
         EXPECT_TRUE(box->text().contains(QString::fromUtf8(key))) << key;
     box->close();

@@ -8,9 +8,8 @@
 # video and one dropped on it, a screenshot in the pictures folder, the
 # volume and mute kept across a restart and a corrupt volume file ignored.
 # Every run has a private HOME, XDG_CONFIG_HOME, instance marker and
-# handoff port. long.mp4 is 150 s of ffmpeg's testsrc at 1 frame/s:
-#   ffmpeg -f lavfi -i testsrc=size=128x96:rate=1:duration=150 -c:v libx264
-#          -preset veryslow -crf 45 -pix_fmt yuv420p -g 150 long.mp4
+# handoff port. long.mp4 (150 s) and its subtitles come from
+# scripts/make-test-media.sh.
 #
 #   desktop-keys.sh LUMORA LUMORA_SITE XDND_SOURCE MEDIA_DIR OUT
 #

@@ -96,6 +96,8 @@ done
 mkdir -p "$out"
 rm -f "$out"/*
 
+# The log exists before it is read: the background job opens it on its own time.
+: >"$out/site.log"
 "$site" --port 0 --quiet >"$out/site.log" 2>&1 &
 site_pid=$!
 trap 'kill $site_pid 2>/dev/null || true; wait $site_pid 2>/dev/null || true' EXIT
