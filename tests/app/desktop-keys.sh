@@ -269,18 +269,7 @@ for ((i = 0; i < 100; i++)); do
 done
 [ -n "$port" ] || { echo "lumora-site did not start"; cat "$out/site.log"; exit 1; }
 
-free_udp_port() {
-  local try p
-  for ((try = 0; try < 200; try++)); do
-    p=$((20000 + RANDOM % 40000))
-    if ! awk -v port="$(printf ':%04X' "$p")" 'FNR > 1 && substr($2, length($2) - 4) == port { found = 1 }
-                                               END { exit !found }' /proc/net/udp /proc/net/udp6; then
-      echo "$p"
-      return 0
-    fi
-  done
-  return 1
-}
+source "$(dirname "$0")/../support/free-udp-port.sh"
 
 export LUMORA_CATALOGUE_HOST=127.0.0.1:$port LUMORA_SERVICE_HOST=127.0.0.1:$port
 export LUMORA_INSTANCE_MARKER="lumora-desktop-keys $$ $RANDOM"
