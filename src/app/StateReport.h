@@ -1,10 +1,11 @@
 // --report-state: every change of the window title and of the status bar's
-// texts as one line on standard output ("title: …", "status0: …"), for
-// scripts and tests that watch the window from outside. Changes of playback
-// settings follow as "mute: 0|1", "fullscreen: 0|1", "speed: 1.1",
-// "subtitles: 0|1" (shown or hidden), "subtitle: TEXT" (the line on
-// screen) and "focus: NAME" (the unit with the keyboard focus), looked at
-// every 100 ms; "screenshot: PATH" once one is written.
+// texts as one line on standard output ("title: …", "status0: …"), and
+// "saved: PATH" for each finished download, for scripts and tests that watch
+// the window from outside. Changes of playback settings follow as
+// "mute: 0|1", "fullscreen: 0|1", "speed: 1.1", "subtitles: 0|1" (shown or
+// hidden), "subtitle: TEXT" (the line on screen) and "focus: NAME" (the
+// unit with the keyboard focus), looked at every 100 ms; "screenshot: PATH"
+// once one is written.
 #pragma once
 
 #include "base/Text.h"
