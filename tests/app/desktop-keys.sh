@@ -234,7 +234,7 @@ if [ "${1:-}" = "--inside" ]; then
   wait_for '^subtitle: Dropped subtitle line$' 10 || fail "the dropped subtitle"
   from=$(lines)
   drop 300 300 --text "http://127.0.0.1:$port/media/demo-a.mp4"
-  wait_after '^status0: 正在加载中' "$from" 10 || fail "the dropped address: no new medium"
+  wait_after '^status0: 正在\(加载\|缓冲\|连接\)中' "$from" 10 || fail "the dropped address: no new medium"
   wait_after '^status0: 正在播放' "$from" 20 || fail "the dropped address"
   quit
 
