@@ -3,11 +3,13 @@
 // row events with the address cache in column 2 and the title texts.
 #include "app/CatalogueView.h"
 #include "app/QtText.h"
+#include "app/StatusBarUnit.h"
 #include "app/TimerInterval.h"
 #include "base/Config.h"
 #include "catalogue/Catalogue.h"
 #include "site/SiteData.h"
 #include "site/SiteServer.h"
+#include "threads/WorkerChannel.h"
 
 #include "WindowFixture.h"
 
@@ -56,7 +58,7 @@ protected:
     {
         // No worker may outlive the test (they hold nothing of it, but the
         // process should end with none running).
-        WaitUntil([this] { return ListFetchesRunning(*window.FetchChannel()) == 0; }, 15'000);
+        WaitUntil([this] { return window.ListFetches().Running() == 0; }, 15'000);
         override_.reset();
         if (site_)
             site_->Stop();
@@ -111,6 +113,12 @@ protected:
             rows.emplace_back(item->text(kTitleColumn).toStdString(), item->text(kPageColumn).toStdString());
         }
         return rows;
+    }
+
+    // The row resolution the last row event started has arrived.
+    bool Resolved()
+    {
+        return WaitUntil([this] { return !state.resolving.active && window.RowResolutions().Running() == 0; });
     }
 
     std::string Column2(int row) const { return units.catalogueList->topLevelItem(row)->text(kAddressColumn).toStdString(); }
@@ -219,7 +227,7 @@ TEST_F(CatalogueWindowTest, NewerFetchSupersedesAnOlderOneStillRunning)
         units.nextBatchButton->click();  // batch 2
         units.nextBatchButton->click();  // batch 3, at once
         const bool done = WaitUntil([&] {
-            return ListFetchesRunning(*window.FetchChannel()) == 0 && Title() == "第3批共14批搜索到：3个视频";
+            return window.ListFetches().Running() == 0 && Title() == "第3批共14批搜索到：3个视频";
         });
         QTest::qWait(100);  // anything the older fetch might still deliver
         server.stop();
@@ -238,16 +246,16 @@ TEST_F(CatalogueWindowTest, SiteThatIsDownGivesAnEmptyBatchAndAnEmptyAddress)
     EXPECT_EQ(Title(), "第1批共14批搜索到：0个视频");
     EXPECT_EQ(units.catalogueList->topLevelItemCount(), 0);
 
-    // A double-click with no row at all still goes through: an empty address
-    // is handed on.
+    // A double-click with no row at all asks the site all the same; no
+    // address comes back, and the double-click shows that nothing can play.
     window.show();
-    units.localState->setChecked(true);
     QTest::mouseDClick(units.catalogueList->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
-    EXPECT_EQ(Title(), "Lumora视频播放器：");
+    ASSERT_TRUE(Resolved());
+    EXPECT_EQ(Title(), kUnresolvedTitle);
     EXPECT_TRUE(state.pendingPlayAddress.Empty());
-    EXPECT_TRUE(units.delayedPlayTimer->isActive());
-    EXPECT_FALSE(units.localState->isChecked());
-    EXPECT_NE(std::find(titles.begin(), titles.end(), "地址解析完成,双击播放"), titles.end());
+    EXPECT_FALSE(units.delayedPlayTimer->isActive());
+    EXPECT_EQ(units.statusBar->SectionText(0), QStringLiteral("播放失败,已准备就绪."));
+    EXPECT_EQ(std::find(titles.begin(), titles.end(), "地址解析完成,双击播放"), titles.end());
 }
 
 TEST_F(CatalogueWindowTest, RowEventsResolveOnceAndPlayAfterTheDelay)
@@ -261,6 +269,7 @@ TEST_F(CatalogueWindowTest, RowEventsResolveOnceAndPlayAfterTheDelay)
     // A click resolves the row and keeps the address in column 2.
     titles.clear();
     Click(0);
+    ASSERT_TRUE(Resolved());
     const std::string addressA = SiteAddress() + "/media/demo-a.mp4";
     EXPECT_EQ(Column2(0), addressA);
     EXPECT_EQ(state.currentAddress.ToUtf8(), addressA);
@@ -277,6 +286,8 @@ TEST_F(CatalogueWindowTest, RowEventsResolveOnceAndPlayAfterTheDelay)
 
     // A right-click resolves first, then the menu pops up.
     RightClick(2);
+    EXPECT_TRUE(units.fileMenu->isVisible()) << "at once, while the page is fetched";
+    ASSERT_TRUE(Resolved());
     EXPECT_EQ(CurrentRow(*units.catalogueList), 2);
     EXPECT_EQ(Column2(2), addressA);
     EXPECT_EQ(state.currentTitle, Text("校园时光毕业纪念"));
@@ -286,18 +297,25 @@ TEST_F(CatalogueWindowTest, RowEventsResolveOnceAndPlayAfterTheDelay)
     // A withdrawn video resolves to nothing, stored as such: the next
     // action fetches again.
     Click(6);
+    ASSERT_TRUE(Resolved());
     EXPECT_EQ(Column2(6), "");
-    EXPECT_EQ(Title(), "地址解析完成,双击播放");
+    EXPECT_EQ(Title(), kUnresolvedTitle);
     Click(6);
+    ASSERT_TRUE(Resolved());
     EXPECT_EQ(Requests("GET /vod/index.php?id=1006 ", 2), 2);
 
     // A double-click stops, shows the title and plays after 100 ms.
     units.localState->setChecked(true);
     log.clear();
+    titles.clear();
     DoubleClick(3);
     const std::string addressFlv = SiteAddress() + "/media/demo.flv";
+    ASSERT_TRUE(WaitUntil([&] { return state.pendingPlayAddress.ToUtf8() == addressFlv; }));
     EXPECT_EQ(Title(), "Lumora视频播放器：秋天的童话 完整版");
-    EXPECT_EQ(state.pendingPlayAddress.ToUtf8(), addressFlv);
+    // The click's fetch served the double-click too.
+    EXPECT_EQ(titles, (std::vector<std::string>{"解析地址中，请稍后。。。", "地址解析完成,双击播放",
+                                                "Lumora视频播放器：秋天的童话 完整版"}));
+    EXPECT_EQ(Requests("GET /vod/index.php?id=1004 "), 1);
     EXPECT_EQ(units.delayedPlayTimer->interval(), 100);
     EXPECT_TRUE(units.delayedPlayTimer->isActive());
     EXPECT_FALSE(units.localState->isChecked());
