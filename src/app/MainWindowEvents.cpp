@@ -100,11 +100,8 @@ void ConnectMainWindowEvents(MainWindow& window)
         else
             PopUpFileMenu(*w, globalPos);  // an empty list still offers the file commands
     });
-    // The video area offers them too (the engines on it report through the
-    // handler that start-up gives MediaFront Attach).
-    u.videoArea->setContextMenuPolicy(Qt::CustomContextMenu);
-    on(u.videoArea, &QWidget::customContextMenuRequested,
-       [w](const QPoint& pos) { PopUpFileMenu(*w, w->Units().videoArea->mapToGlobal(pos)); });
+    // (The video area offers them through the right-click handler that
+    // start-up gives MediaFront Attach: VideoAreaRightClick.)
     on(u.fileMenu, &QMenu::aboutToShow, [w] { UpdateFileMenu(*w); });
     auto* mouse = new UnitMouseEvents(window, u.catalogueList->viewport(), u.progressSlider);
     u.catalogueList->viewport()->installEventFilter(mouse);
