@@ -64,4 +64,13 @@ awk 'BEGIN { x = 12345; s = "";
     s = s sprintf("%c", 33 + int(x / 65536) % 90) }
   printf "%s", s }' > "$dir/corrupt.mp4"
 
+# Twenty seconds of one known colour, to check the picture on screen: a
+# Windows Media file (the media player engine) in orange and a Flash video
+# (the Flash engine) in blue, so a test also sees which engine shows.
+"${ff[@]}" -f lavfi -i "color=c=0xD04A2A:size=160x120:rate=5:duration=20" \
+  -c:v wmv2 -q:v 10 -g 100 -map_metadata -1 -bitexact "$dir/orange.wmv"
+"${ff[@]}" -f lavfi -i "color=c=0x2A5AD0:size=160x120:rate=5:duration=20" \
+  -c:v libx264 -preset veryslow -crf 30 -pix_fmt yuv420p -g 100 \
+  -map_metadata -1 -bitexact "$dir/blue.flv"
+
 ls -l "$dir"

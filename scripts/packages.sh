@@ -7,7 +7,11 @@ LUMORA_BUILD_PACKAGES=(
   libmpv-dev libcurl4-openssl-dev libpcre2-dev libcpp-httplib-dev zlib1g-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
-LUMORA_TEST_PACKAGES=(xvfb xauth xdotool imagemagick fonts-wqy-microhei)
+# Xvfb with Mesa's GLX for the picture tests, openbox and the X utilities
+# (xwininfo, xprop) for the window-manager tests; the desktop's validators
+# for the desktop entry and the metainfo.
+LUMORA_TEST_PACKAGES=(xvfb xauth xdotool imagemagick fonts-wqy-microhei
+  libgl1-mesa-dri libglx-mesa0 openbox x11-utils desktop-file-utils appstream)
 
 lumora_install_packages() {
   local missing=() p

@@ -29,6 +29,8 @@ for _ in $(seq 200); do
 done
 [ -n "$base" ] || { echo "lumora-site did not start" >&2; exit 1; }
 host="${base#http://}"
+# A marker of its own: a Lumora the user runs meanwhile is not handed the runs.
+export LUMORA_INSTANCE_MARKER="lumora-startup-bench $$"
 
 now() { date +%s.%N; }
 median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }

@@ -4,31 +4,66 @@
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 
+#include <unistd.h>
+
+#include <array>
+#include <string>
+
 #include "app/AppState.h"
 #include "app/MainWindow.h"
 #include "app/PlayCommands.h"
 #include "app/StateReport.h"
-#include "base/Text.h"
+#include "app/UdpSocketOwner.h"
+#include "base/Config.h"
+#include "base/Log.h"
 
 namespace lumora {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 4> kLoopback = {127, 0, 0, 1};
+
+std::string OwnerText(const std::optional<std::uint32_t>& owner)
+{
+    return owner ? "uid " + std::to_string(*owner) : std::string("owner unknown");
+}
+
+}  // namespace
+
+quint16 HandoffPort()
+{
+    return static_cast<quint16>(Config::Get().handoffPort);
+}
 
 bool BindHandoffPort(MainWindow& window)
 {
     QUdpSocket* socket = window.Units().handoffSocket;
-    if (!socket->bind(QHostAddress(QHostAddress::LocalHost), kHandoffPort, QAbstractSocket::DontShareAddress))
+    if (!socket->bind(QHostAddress(QHostAddress::LocalHost), HandoffPort(), QAbstractSocket::DontShareAddress))
         return false;
     QObject::connect(socket, &QUdpSocket::readyRead, &window, [&window] { OnHandoffDatagrams(window); });
     return true;
 }
 
-void SendHandoff(MainWindow& window)
+bool HandedOver(const Text& argument)
 {
-    const std::vector<Text>& arguments = window.State().argumentList;
-    if (arguments.empty() || arguments.front().Length() < 2)
+    return argument.Length() >= 2;
+}
+
+std::optional<std::uint32_t> HandoffPortOwner()
+{
+    return UdpSocketOwner(kLoopback, HandoffPort());
+}
+
+void SendHandoff(MainWindow& window, const Text& argument)
+{
+    QUdpSocket* socket = window.Units().handoffSocket;
+    // Bound to 127.0.0.1, so the running copy finds this socket's owner.
+    socket->bind(QHostAddress(QHostAddress::LocalHost), 0);
+    const std::string& bytes = argument.Bytes();
+    if (socket->writeDatagram(bytes.data(), static_cast<qint64>(bytes.size()), QHostAddress(QHostAddress::LocalHost),
+                              HandoffPort()) < 0)
         return;
-    const std::string& bytes = arguments.front().Bytes();
-    window.Units().handoffSocket->writeDatagram(bytes.data(), static_cast<qint64>(bytes.size()),
-                                                QHostAddress(QHostAddress::LocalHost), kHandoffPort);
+    socket->waitForReadyRead(kHandoffAnswerWaitMs);
 }
 
 bool AcceptableHandoff(const QByteArray& payload)
@@ -52,14 +87,26 @@ void OnHandoffDatagrams(MainWindow& window)
         const QNetworkDatagram datagram = socket->receiveDatagram();
         const bool local = datagram.senderAddress().isEqual(QHostAddress(QHostAddress::LocalHost),
                                                             QHostAddress::ConvertV4MappedToIPv4);
-        if (datagram.isValid() && local && AcceptableHandoff(datagram.data())) {
-            chosen = datagram.data();
-            found = true;
+        if (!datagram.isValid() || !local || !AcceptableHandoff(datagram.data()))
+            continue;
+        const auto senderPort = static_cast<std::uint16_t>(datagram.senderPort());
+        const std::optional<std::uint32_t> owner = UdpSocketOwner(kLoopback, senderPort);
+        if (owner != ::getuid()) {
+            LogWarning(LogLayer::Handoff, "refused a handoff from 127.0.0.1:" + std::to_string(senderPort) + " (" +
+                                              OwnerText(owner) + ", not this user)");
+            continue;
         }
+        // The sender may close its socket now.
+        socket->writeDatagram(QByteArray(), datagram.senderAddress(), static_cast<quint16>(datagram.senderPort()));
+        chosen = datagram.data();
+        found = true;
     }
-    if (!found)
-        return;
-    const Text address = Text::Gbk(chosen.toStdString());
+    if (found)
+        PlayHandedAddress(window, Text::Gbk(chosen.toStdString()));
+}
+
+void PlayHandedAddress(MainWindow& window, const Text& address)
+{
     if (window.State().reportState)
         ReportStateLine("handoff", address);
     window.setWindowState(window.windowState() & ~Qt::WindowMinimized);

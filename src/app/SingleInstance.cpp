@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+
+#include "base/Config.h"
 
 namespace lumora {
 
@@ -28,6 +31,9 @@ bool NeedsQuotes(const std::string& bytes)
 std::string InstanceMarkerName()
 {
     // The leading zero byte puts the name into the abstract namespace.
+    const Text& configured = Config::Get().instanceMarker;
+    if (!configured.Empty())
+        return std::string(1, '\0') + configured.ToUtf8();
     return std::string(1, '\0') + kMarkerText + " uid=" + std::to_string(::getuid());
 }
 
@@ -42,14 +48,15 @@ bool InstanceMarker::Acquire()
     if (fd_ >= 0)
         return true;
     takenElsewhere_ = false;
+    sockaddr_un address{};
+    if (name_.empty() || name_.size() > sizeof address.sun_path)
+        return false;
     const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
-    const std::string name = InstanceMarkerName();
-    sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, name.data(), name.size());
-    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
+    std::memcpy(address.sun_path, name_.data(), name_.size());
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name_.size());
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
         takenElsewhere_ = errno == EADDRINUSE;
         ::close(fd);
@@ -65,7 +72,8 @@ bool InstanceAlreadyRunning()
     static InstanceMarker marker;
     if (marker.Held())
         return false;
-    marker.Acquire();
+    if (!marker.Acquire() && !marker.TakenElsewhere())
+        std::fprintf(stderr, "lumora: the instance marker could not be taken; running as the only copy\n");
     return marker.TakenElsewhere();
 }
 

@@ -4,7 +4,10 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QSlider>
+#include <QTimer>
 #include <QWindow>
+
+#include <unistd.h>
 
 #include <clocale>
 #include <cstdio>
@@ -13,6 +16,7 @@
 
 #include "app/AppState.h"
 #include "app/CatalogueView.h"
+#include "app/CommandLine.h"
 #include "app/Handoff.h"
 #include "app/MainWindow.h"
 #include "app/QtText.h"
@@ -28,8 +32,6 @@
 namespace lumora {
 
 namespace {
-
-constexpr const char kReportStateOption[] = "--report-state";
 
 // Esc in full screen restores the normal window, from whichever window of
 // the program has the focus. Key events reach the application's filter
@@ -71,21 +73,29 @@ void InstallEscapeFilter(MainWindow& window)
     qApp->installEventFilter(new EscapeKeyFilter(window));
 }
 
-bool OnMainWindowCreated(MainWindow& window, const Text& commandLine)
+bool OnMainWindowCreated(MainWindow& window, const std::vector<Text>& arguments)
 {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
 
-    state.argumentList = SplitCommandLine(commandLine);
+    state.argumentList = arguments;
     state.dragging = false;
+    const bool ownArgument = !arguments.empty() && HandedOver(arguments.front());
     if (InstanceAlreadyRunning()) {
-        SendHandoff(window);
-        return false;
+        if (!ownArgument)
+            return false;
+        // The address goes only to a copy of this user; otherwise it plays here.
+        if (HandoffPortOwner() == ::getuid()) {
+            SendHandoff(window, arguments.front());
+            return false;
+        }
+        std::fprintf(stderr, "lumora: the handoff port %d is not held by this user's running copy; "
+                             "playing the address in a window of its own\n",
+                     static_cast<int>(HandoffPort()));
+    } else if (!BindHandoffPort(window)) {
+        std::fprintf(stderr, "lumora: port %d is taken; running without the handoff port\n",
+                     static_cast<int>(HandoffPort()));
     }
-    if (!BindHandoffPort(window))
-        std::fprintf(stderr, "lumora: port %d is taken; running without the handoff port\n", kHandoffPort);
-    // The first copy hands its own argument to itself: it plays it.
-    SendHandoff(window);
 
     // The first layout pass moves the engines to their real place.
     if (state.mediaObject)
@@ -101,6 +111,11 @@ bool OnMainWindowCreated(MainWindow& window, const Text& commandLine)
     state.batchNumber = first.batchNumber;
     state.listPageAddress = first.address;
     StartListFetch(window);
+
+    // A copy plays its own argument itself, with or without the port, once
+    // the window is up (as a handed address plays).
+    if (ownArgument)
+        QTimer::singleShot(0, &window, [&window, address = arguments.front()] { PlayHandedAddress(window, address); });
     return true;
 }
 
@@ -111,16 +126,20 @@ void ProgramExit(std::unique_ptr<AppState>& state)
 
 int ProgramStart(int& argc, char** argv)
 {
-    bool reportState = false;
-    int kept = 1;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], kReportStateOption) == 0)
-            reportState = true;
-        else
-            argv[kept++] = argv[i];
+    const ProgramOptions options = ParseProgramOptions(argc, argv);
+    if (!options.unknown.empty()) {
+        std::fprintf(stderr, "lumora: unknown option %s (lumora --help lists the options)\n", options.unknown.c_str());
+        return 2;
     }
-    argc = kept;
-    argv[argc] = nullptr;
+    if (options.help) {
+        std::fputs(ProgramHelp().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::fputs(ProgramVersionLine().c_str(), stdout);
+        return 0;
+    }
+    const bool reportState = options.reportState;
 
     if (!DisplayAvailable()) {
         std::fprintf(stderr, "lumora: no display (DISPLAY and WAYLAND_DISPLAY are unset); "
@@ -128,15 +147,25 @@ int ProgramStart(int& argc, char** argv)
         return 1;
     }
 
+    // Qt sees everything but our options and what follows "--".
+    const std::size_t forQt = options.rest.size() - options.afterDoubleDash;
+    argc = 1;
+    for (std::size_t i = 0; i < forQt; ++i)
+        argv[argc++] = const_cast<char*>(options.rest[i].c_str());
+    argv[argc] = nullptr;
     QApplication application(argc, argv);
     // Qt sets the numeric locale from the environment; libmpv refuses to start
     // under anything but "C".
     std::setlocale(LC_NUMERIC, "C");
 
-    // QApplication took its own options out of argv: the rest is ours.
+    // QApplication took its own options out of argv: the rest is ours, each
+    // argument as the shell gave it.
+    std::vector<std::string> given(argv + 1, argv + argc);
+    given.insert(given.end(), options.rest.end() - static_cast<std::ptrdiff_t>(options.afterDoubleDash),
+                 options.rest.end());
     std::vector<Text> arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.push_back(Text::FromUtf8(argv[i]));
+    for (std::size_t i = 0; i < given.size(); ++i)
+        arguments.push_back(i == 0 ? AddressOfArgument(given[i]) : Text::FromUtf8(given[i]));
 
     auto state = std::make_unique<AppState>();
     state->reportState = reportState;
@@ -145,7 +174,7 @@ int ProgramStart(int& argc, char** argv)
         MainWindow window(*state);
         if (reportState)
             StartStateReport(window);
-        if (OnMainWindowCreated(window, CommandLineOf(arguments))) {
+        if (OnMainWindowCreated(window, arguments)) {
             window.show();
             if (reportState)
                 ReportStateLine("ready", state->programDirectory);

@@ -8,6 +8,7 @@ namespace lumora {
 namespace {
 
 constexpr const char* kDefaultHost = "127.0.0.1:8600";
+constexpr int kDefaultHandoffPort = 12500;
 
 std::atomic<const Config*> activeOverride{nullptr};
 
@@ -30,6 +31,18 @@ std::vector<Text> CommaList(const Text& text) {
         if (!item.Empty()) items.push_back(std::move(item));
     }
     return items;
+}
+
+// A port number written in decimal digits only, 1 to 65535; else `fallback`.
+int PortOr(const Text& text, int fallback) {
+    const std::string& digits = text.Bytes();
+    if (digits.empty() || digits.size() > 5) return fallback;
+    int port = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return fallback;
+        port = port * 10 + (c - '0');
+    }
+    return port >= 1 && port <= 65535 ? port : fallback;
 }
 
 }  // namespace
@@ -58,6 +71,8 @@ Config Config::FromEnvironment(const Lookup& given) {
     // A directory name may end in a blank, so this one is taken as written.
     const char* downloadDir = lookup("LUMORA_DOWNLOAD_DIR");
     if (downloadDir != nullptr) c.downloadDir = Text::FromUtf8(downloadDir);
+    c.instanceMarker = Value(lookup, "LUMORA_INSTANCE_MARKER");
+    c.handoffPort = PortOr(Value(lookup, "LUMORA_HANDOFF_PORT"), kDefaultHandoffPort);
     return c;
 }
 

@@ -1,6 +1,7 @@
 // The configured values: where the catalogue site and the web services live,
 // the markers of live streams and of the 56 video service, and where downloads
-// go. They come from LUMORA_* environment variables, read once; a variable
+// go, and the single-instance marker and handoff port of the player. They
+// come from LUMORA_* environment variables, read once; a variable
 // that is unset or empty takes its default, which points at lumora-site on
 // 127.0.0.1:8600. The program reads no configuration file.
 #pragma once
@@ -27,6 +28,8 @@ struct Config {
     std::vector<Text> liveHosts;  // LUMORA_LIVE_HOSTS, comma-separated
     Text liveServerPrefix;   // LUMORA_LIVE_SERVER_PREFIX, three octets and a dot
     Text downloadDir;        // LUMORA_DOWNLOAD_DIR; empty: the program's directory
+    Text instanceMarker;     // LUMORA_INSTANCE_MARKER; empty: the marker text and the user id
+    int handoffPort = 0;     // LUMORA_HANDOFF_PORT, 1 to 65535; anything else: 12500
 
     // The process's configuration: the active override when a test set one,
     // else the environment as read on the first call (thread-safe).

@@ -4,6 +4,7 @@
 #include "base/NumberText.h"
 #include "catalogue/ListPageReader.h"
 #include "script/RegexObject.h"
+#include "web/NetworkAddress.h"
 #include "web/PageRequest.h"
 #include "web/WebText.h"
 
@@ -118,7 +119,9 @@ Text FetchVideoAddress(const Text& id, std::stop_token stop) {
     PageRequestArgs args;
     args.proxy = Text();
     args.stop = std::move(stop);
-    return ExtractVideoAddress(FetchPageText(DetailPageAddress(id), args));
+    const Text address = ExtractVideoAddress(FetchPageText(DetailPageAddress(id), args));
+    // A page names a network stream, never a local file.
+    return IsNetworkStreamAddress(address) ? address : Text();
 }
 
 }  // namespace lumora

@@ -2,6 +2,7 @@
 // MediaFront the way the main window does, with its states as status texts.
 #include "base/NumberText.h"
 #include "base/TimeText.h"
+#include "cli/CliMain.h"
 #include "cli/Verbs.h"
 #include "platform/PlaybackOptions.h"
 #include "resolve/MediaFront.h"
@@ -12,6 +13,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -20,7 +22,7 @@ namespace lumora::cli {
 
 namespace {
 
-constexpr const char* kPlayUsage = "usage: lumora-cli play [--null] [--seconds N] ADDRESS";
+constexpr const char* kPlayUsage = "usage: lumora-cli play [--null] [--first-frame] [--seconds N] ADDRESS";
 constexpr long long kMostSeconds = 1'000'000;
 constexpr int kVideoWidth = 640, kVideoHeight = 360;
 // How long a medium that never played may stay stopped before that counts as
@@ -52,18 +54,21 @@ bool HeadlessPlatform() {
 int Classify(const Args& args) {
     if (args.size() != 1) return UsageError("usage: lumora-cli classify ADDRESS");
     const EngineChoice choice = ClassifyAddress(args[0]);
-    PrintLine(Text(choice.flash ? "flash" : "player") + "\t" + choice.address);
-    return ResultStatus(!choice.address.Empty());
+    PrintRecord({choice.flash ? "flash" : "player", choice.address});
+    return ResultStatus(!choice.address.Empty(), "no address to play for " + args[0].ToUtf8());
 }
 
 int Play(const Args& args) {
     bool nullOutputs = false;
+    bool untilFirstFrame = false;
     long long limitSeconds = 0;  // 0: until the end
     std::optional<Text> address;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& word = args[i].Bytes();
         if (word == "--null") {
             nullOutputs = true;
+        } else if (word == "--first-frame") {
+            untilFirstFrame = true;
         } else if (word == "--seconds") {
             limitSeconds = i + 1 < args.size() ? ReadInteger(args[++i]) : 0;
             if (limitSeconds < 1 || limitSeconds > kMostSeconds)
@@ -77,8 +82,34 @@ int Play(const Args& args) {
     if (!address) return UsageError(kPlayUsage);
     if (!nullOutputs && HeadlessPlatform()) return UsageError("play needs a display; --null plays without one");
 
+    QEventLoop loop;
+    QTimer statePoll, positionClock;
+    QElapsedTimer stoppedFor;
+    bool started = false, played = false, finished = false, framed = false;
+    int shownState = -1;
+
+    const auto finish = [&] {
+        finished = true;
+        statePoll.stop();
+        positionClock.stop();
+        loop.quit();
+    };
+
     PlaybackOptions options;
     options.nullOutputs = nullOutputs;
+    if (untilFirstFrame) {
+        // The time from the start of lumora-cli to the first decoded frame;
+        // playback ends there.
+        options.onFirstFrame = [&] {
+            if (finished) return;
+            const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - ProcessStart();
+            char line[64];
+            std::snprintf(line, sizeof line, "first frame after %.1f ms", took.count());
+            Report(Text(line));
+            framed = true;
+            finish();
+        };
+    }
     SetPlaybackOptions(options);
 
     // The window holds the video area; the front, made after it, goes first.
@@ -90,19 +121,6 @@ int Play(const Args& args) {
     if (!nullOutputs) window.show();
     MediaFront front;
     front.Attach(video, 0, 0, kVideoWidth, kVideoHeight);
-
-    QEventLoop loop;
-    QTimer statePoll, positionClock;
-    QElapsedTimer stoppedFor;
-    bool started = false, played = false, finished = false;
-    int shownState = -1;
-
-    const auto finish = [&] {
-        finished = true;
-        statePoll.stop();
-        positionClock.stop();
-        loop.quit();
-    };
     // The 10 ms poll of the status display: each change of state, and the end
     // of playback (failed, or stopped after playing or for good).
     QObject::connect(&statePoll, &QTimer::timeout, [&] {
@@ -142,7 +160,8 @@ int Play(const Args& args) {
     });
     loop.exec();
     front.Stop();
-    return played ? 0 : 1;
+    if (untilFirstFrame) return ResultStatus(framed, "no frame of " + address->ToUtf8() + " came up");
+    return ResultStatus(played, address->ToUtf8() + " never reached playing; last state: " + StateText(shownState).ToUtf8());
 }
 
 }  // namespace lumora::cli

@@ -3,9 +3,11 @@
 // This program carries the verbs that need neither a Qt event loop nor the
 // playback engines; it hands the others to the programs beside it.
 #include "cli/CliMain.h"
+#include "cli/Usage.h"
 
 #include <climits>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
@@ -33,6 +35,7 @@ int RunSiblingProgram(const std::string& program, char** argv) {
     if (n <= 0) return UsageError("cannot find " + program);
     std::string path(self, static_cast<std::size_t>(n));
     path = path.substr(0, path.rfind('/') + 1) + program;
+    PassOnProcessStart();
     execv(path.c_str(), argv);
     return UsageError("cannot start " + path);
 }
@@ -42,6 +45,9 @@ int RunSiblingProgram(const std::string& program, char** argv) {
 
 int main(int argc, char** argv) {
     using namespace lumora::cli;
+    // Help, version and usage errors of every verb are answered here, before
+    // a handed verb starts its program.
+    if (const std::optional<int> answered = AnswerWithoutRunning(argc, argv)) return *answered;
     if (argc >= 2)
         for (const HandedVerb& handed : kHandedVerbs)
             if (std::strcmp(argv[1], handed.verb) == 0) return RunSiblingProgram(handed.program, argv);

@@ -2,6 +2,7 @@
 
 #include "base/NumberText.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -19,7 +20,8 @@ Text Megabytes(std::int64_t bytes) {
 Text DownloadProgressText(std::int64_t total, std::int64_t received) {
     static const Text kOf("MB/");
     static const Text kDone("MB    已完成：");
-    const std::int64_t percent = total > 0 ? received * 100 / total : 0;
+    // A server that sends more than it announced never shows more than done.
+    const std::int64_t percent = total > 0 ? std::min<std::int64_t>(received * 100 / total, 100) : 0;
     Text text = Megabytes(received);
     text += kOf;
     text += Megabytes(total);

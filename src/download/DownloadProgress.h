@@ -12,7 +12,8 @@ namespace lumora {
 
 // "<received>MB/<total>MB    已完成：<percent>%": the byte counts in MiB rounded
 // to 2 decimals in their shortest form (1.25, 3, 0.01), the percentage
-// received × 100 / total truncated, 0 when the total is unknown (0).
+// received × 100 / total truncated and at most 100, 0 when the total is
+// unknown (0).
 Text DownloadProgressText(std::int64_t total, std::int64_t received);
 
 // The shortest gap between two texts written to a display.

@@ -201,8 +201,7 @@ CurlHeaderList HeaderList(std::int32_t start, bool range) {
         if (end == std::string::npos) end = block.size();
         const std::string line = block.substr(from, end - from);
         from = end + 2;
-        // curl announces and decodes the encodings itself (CURLOPT_ACCEPT_ENCODING).
-        if (line.empty() || StartsWithNoCase(line, "accept-encoding:")) continue;
+        if (line.empty()) continue;
         curl_slist* grown = curl_slist_append(list, line.c_str());
         if (!grown) {
             curl_slist_free_all(list);
@@ -250,8 +249,6 @@ int DownloadToFile(const Text& address, const Text& file, const DownloadProgress
     // what goes out. There is no cache here: every download asks the server.
     curl_easy_setopt(handle, CURLOPT_USERAGENT, agent.c_str());
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
-    // A compressed body is stored as the file it stands for.
-    curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
     // A status of 400 or above ends the transfer before its body (OnBody
     // refuses the rest that are not 2xx).
     curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
@@ -268,7 +265,8 @@ int DownloadToFile(const Text& address, const Text& file, const DownloadProgress
     if (curl_easy_perform(handle) != CURLE_OK || transfer.refused) return -1;
     long status = 0;
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
-    if (!IsSuccess(status) || !part.Finish(target)) return -1;
+    // Nothing to save is no download: an earlier file of that name stays.
+    if (!IsSuccess(status) || transfer.received == 0 || !part.Finish(target)) return -1;
     return 0;
 }
 

@@ -20,8 +20,11 @@ inline constexpr std::size_t kDownloadBlockBytes = 10240;
 
 // The header block sent with every download, one text with CR LF between
 // lines and none at its end; a ranged request appends "\r\nRange:bytes=N-".
+// The file is asked for as the server stores it (identity): a packed body
+// would not match its Content-Length in the progress, could unpack to many
+// times its size on disk, and its byte ranges would not be the file's.
 inline constexpr std::string_view kDownloadHeaders =
-    "Accept: */*\r\nAccept-Language: zh-cn\r\nAccept-Encoding: gzip, deflate\r\n"
+    "Accept: */*\r\nAccept-Language: zh-cn\r\nAccept-Encoding: identity\r\n"
     "User-Agent: Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)";
 
 // Called after every block with the total length from Content-Length (0 when
@@ -40,13 +43,14 @@ struct DownloadLimits {
 
 // Downloads `address` (http or https; redirects followed, to http and https
 // only) into `file`, given as a path text. With `range`, asks for the bytes
-// from `start` on. A gzip or deflate body is stored decoded. Returns 0 on
-// success and -1 on failure. Blocks until the transfer ends.
+// from `start` on. The body is stored as it came over the wire, never
+// decoded. Returns 0 on success and -1 on failure. Blocks until the transfer
+// ends.
 //
 // The bytes go to `file` + ".part", which replaces `file` only when the whole
 // body arrived: a failure (no connection, a final status other than 2xx, a
-// cut or stalled transfer, a full disk) removes the partial file and leaves
-// an earlier `file` as it was. A ".part" that another download is writing at
+// cut or stalled transfer, a full disk, an empty body) removes the partial
+// file and leaves an earlier `file` as it was. A ".part" that another download is writing at
 // the same moment is not touched: the second download fails at once. A
 // symbolic link in the ".part" name is never followed.
 int DownloadToFile(const Text& address, const Text& file, const DownloadProgress& progress,

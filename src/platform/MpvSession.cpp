@@ -157,6 +157,7 @@ MpvSession::MpvSession(const PlaybackOptions& options, QObject* parent) : QObjec
         return;
 
     rendersVideo_ = !options.nullOutputs;
+    onFirstFrame_ = options.onFirstFrame;
     std::vector<std::pair<std::string, std::string>> settings = {
         // mpv as the program's engine, not as a user's mpv.
         {"config", "no"},
@@ -261,6 +262,7 @@ void MpvSession::ResetMedia()
     // changes); what the session answers depends on the phase.
     eofReached_ = false;
     restarted_ = false;
+    firstFrameSeen_ = false;
     endCheckPending_ = false;
     expectedEntry_ = -1;
     acceptNextStart_ = false;
@@ -620,6 +622,7 @@ void MpvSession::ApplyEntryEvents()
     if (phase_ == Phase::Loaded && restartedEntry_ == expectedEntry_ && !restarted_) {
         restarted_ = true;
         endPoll_.start();
+        CheckFirstFrame();
         CheckEnd();
     }
     if (lastEnd_.entry != expectedEntry_ || (phase_ != Phase::Opening && phase_ != Phase::Loaded))
@@ -703,9 +706,11 @@ void MpvSession::HandleProperty(std::uint64_t id, const void* data, int format)
     }
     case kWidth:
         width_ = int(std::clamp(number(), 0.0, 1e6));
+        CheckFirstFrame();
         break;
     case kHeight:
         height_ = int(std::clamp(number(), 0.0, 1e6));
+        CheckFirstFrame();
         break;
     case kMetadata:
         metadata_.clear();
@@ -727,6 +732,16 @@ void MpvSession::HandleProperty(std::uint64_t id, const void* data, int format)
     default:
         break;
     }
+}
+
+void MpvSession::CheckFirstFrame()
+{
+    // mpv starts playback once the first frame is decoded; the picture size
+    // (which may be reported just after) tells that there is a frame at all.
+    if (firstFrameSeen_ || !onFirstFrame_ || !restarted_ || phase_ != Phase::Loaded || width_ <= 0 || height_ <= 0)
+        return;
+    firstFrameSeen_ = true;
+    onFirstFrame_();
 }
 
 void MpvSession::CheckEnd()

@@ -28,6 +28,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -120,6 +121,7 @@ private:
     void ApplyEntryEvents();
     void IssueLoad();
     void CheckEnd();
+    void CheckFirstFrame();
     void FinishAtEnd(double reached, bool reliable);
     void Fail();
     void Command(std::uint64_t tag, std::initializer_list<const char*> words);
@@ -158,6 +160,8 @@ private:
     bool restarted_ = false;     // playback ran since the file loaded
     bool endCheckPending_ = false;
     bool videoLost_ = false;
+    bool firstFrameSeen_ = false;  // onFirstFrame_ ran for this medium
+    std::function<void()> onFirstFrame_;
 
     bool paused_ = false;
     int volume_ = 100;

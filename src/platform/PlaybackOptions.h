@@ -2,6 +2,7 @@
 // devices, or the null outputs for runs without a display or sound card.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +17,10 @@ struct PlaybackOptions {
     bool untimed = false;
     // Further mpv options (name, value), applied after the ones above.
     std::vector<std::pair<std::string, std::string>> extraOptions;
+    // Called on the GUI thread once per medium, as soon as its first video
+    // frame has been decoded (mpv's first playback start of a loaded file
+    // with a picture). For timing the way to the picture.
+    std::function<void()> onFirstFrame;
 };
 
 // The options a new session starts with. Until SetPlaybackOptions is called,

@@ -43,7 +43,12 @@ VideoSurface::~VideoSurface()
 
 bool VideoSurface::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == parentWidget() && event->type() == QEvent::Resize)
+    // An empty host (the engine put away is parked at size 0x0) leaves the
+    // surface at its last size, clipped away. Back from empty, QOpenGLWidget
+    // makes a new framebuffer; at the size it had before, Qt 6.4 keeps
+    // composing the old one's texture and the picture stays black until the
+    // widget gets a new GL context.
+    if (watched == parentWidget() && event->type() == QEvent::Resize && !parentWidget()->rect().isEmpty())
         setGeometry(parentWidget()->rect());
     return QOpenGLWidget::eventFilter(watched, event);
 }

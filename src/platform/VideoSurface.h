@@ -22,7 +22,8 @@ class MpvSession;
 class VideoSurface : public QOpenGLWidget {
     Q_OBJECT
 public:
-    // A child of `host` covering it; follows the host's size.
+    // A child of `host` covering it; follows the host's size, except to an
+    // empty one.
     VideoSurface(MpvSession* session, QWidget* host);
     ~VideoSurface() override;
 

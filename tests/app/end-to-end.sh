@@ -75,6 +75,20 @@ if [ "${1:-}" = "--inside" ]; then
   exit 0
 fi
 
+# A UDP port nobody has bound (no socket in /proc/net/udp or udp6 has it).
+free_udp_port() {
+  local try p
+  for ((try = 0; try < 200; try++)); do
+    p=$((20000 + RANDOM % 40000))
+    if ! awk -v port="$(printf ':%04X' "$p")" 'FNR > 1 && substr($2, length($2) - 4) == port { found = 1 }
+                                               END { exit !found }' /proc/net/udp /proc/net/udp6; then
+      echo "$p"
+      return 0
+    fi
+  done
+  return 1
+}
+
 lumora=$1 site=$2 out=$3
 for tool in xvfb-run xdotool import; do
   command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is missing"; exit 77; }
@@ -82,6 +96,8 @@ done
 mkdir -p "$out"
 rm -f "$out"/*
 
+# The log exists before it is read: the background job opens it on its own time.
+: >"$out/site.log"
 "$site" --port 0 --quiet >"$out/site.log" 2>&1 &
 site_pid=$!
 trap 'kill $site_pid 2>/dev/null || true; wait $site_pid 2>/dev/null || true' EXIT
@@ -94,6 +110,10 @@ done
 [ -n "$port" ] || { echo "lumora-site did not start"; cat "$out/site.log"; exit 1; }
 
 export LUMORA_CATALOGUE_HOST=127.0.0.1:$port LUMORA_SERVICE_HOST=127.0.0.1:$port
+# A marker and a handoff port of its own: a Lumora of the same user may run.
+export LUMORA_INSTANCE_MARKER="lumora-end-to-end $$ $RANDOM"
+LUMORA_HANDOFF_PORT=$(free_udp_port) || { echo "no free UDP port"; exit 1; }
+export LUMORA_HANDOFF_PORT
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 # Under AddressSanitizer: libxkbcommon-x11 strndup()s counted names that
 # carry no terminating zero, which only the strict string check objects to,

@@ -172,6 +172,8 @@ TEST_F(PlayVerbs, WhatCannotPlayEndsFailedOrStoppedWithStatusOne) {
         const CliRun run = Run({"play", "--null", c.address});
         const std::vector<std::string> lines = Lines(run.out);
         EXPECT_EQ(run.status, 1) << c.address << "\n" << run.out;
+        EXPECT_NE(run.err.find("lumora-cli: " + c.address + " never reached playing; last state: "),
+                  std::string::npos) << run.err;
         EXPECT_EQ(Count(lines, kPlaying), 0) << c.address << "\n" << run.out;
         ASSERT_FALSE(lines.empty()) << c.address;
         EXPECT_EQ(lines.back(), c.last) << c.address << "\n" << run.out;
@@ -186,6 +188,46 @@ TEST_F(PlayVerbs, SecondsEndsTheRunBeforeTheEnd) {
     const std::vector<std::string> lines = Lines(run.out);
     EXPECT_EQ(Count(lines, kStopped), 0) << run.out;
     EXPECT_EQ(run.status, Count(lines, kPlaying) > 0 ? 0 : 1) << run.out;
+}
+
+// --first-frame ends the run at the first decoded picture and says how long
+// it took from the start of lumora-cli; a medium without a picture never
+// gets there.
+TEST_F(PlayVerbs, FirstFrameEndsAtTheFirstPicture) {
+    struct Case {
+        std::string address;
+        bool framed;
+    };
+    const std::vector<Case> cases = {
+        {kMedia + "clip.mp4", true},
+        {base_ + "/watch", true},  // probed, then the Flash engine
+        {base_ + "/go", true},     // behind a redirect
+        {kMedia + "tone.mp3", false},
+        {kMedia + "corrupt.mp4", false},
+    };
+    const std::regex frameLine("first frame after ([0-9]+\\.[0-9]) ms");
+    const std::regex position("[0-9:]+/[0-9:]+");
+    for (const Case& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        const CliRun run = Run({"play", "--null", "--first-frame", c.address});
+        const double wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        int frames = 0, positions = 0;
+        for (const std::string& line : Lines(run.out)) {
+            std::smatch match;
+            if (std::regex_match(line, match, frameLine)) {
+                ++frames;
+                const double ms = std::stod(match[1].str());
+                EXPECT_GT(ms, 0) << c.address;
+                EXPECT_LT(ms, wallMs) << c.address;
+            }
+            positions += std::regex_match(line, position);
+        }
+        EXPECT_EQ(frames, c.framed ? 1 : 0) << c.address << "\n" << run.out;
+        EXPECT_EQ(run.status, c.framed ? 0 : 1) << c.address << "\n" << run.out;
+        if (c.framed) {
+            EXPECT_EQ(positions, 0) << c.address << ": it played on\n" << run.out;
+        }
+    }
 }
 
 TEST_F(PlayVerbs, UsageErrors) {

@@ -32,6 +32,7 @@ TEST(DownloadProgressText, MegabytesToTwoDecimalsAndATruncatedPercentage) {
         {3, 1, "0MB/0MB    已完成：33%"},
         {1073741824, 1073741824, "1024MB/1024MB    已完成：100%"},
         {5368709120, 4294967296, "4096MB/5120MB    已完成：80%"},  // past 32 bits
+        {1048576, 4194304, "4MB/1MB    已完成：100%"},  // more than announced: never past 100
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.total) + " " + std::to_string(c.received));

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <zlib.h>
 
 #include <chrono>
 #include <cstdint>
@@ -145,7 +146,8 @@ TEST_F(Download, WithoutContentLengthTheTotalIsZero) {
     EXPECT_EQ(lumora::DownloadProgressText(last.total, last.received), Text("1.25MB/0MB    已完成：0%"));
 }
 
-TEST_F(Download, FollowsRedirectsDecodesCompressionAndTakesEmptyBodies) {
+// The page is text a server would gladly pack; it is asked for as stored.
+TEST_F(Download, FollowsRedirectsAndTakesTheFileAsStored) {
     std::string target = dir_ / "hop.MP4";
     EXPECT_EQ(DownloadToFile(Url("/hop"), Path(target), nullptr), 0);
     EXPECT_EQ(ReadFile(target), three_);
@@ -153,11 +155,6 @@ TEST_F(Download, FollowsRedirectsDecodesCompressionAndTakesEmptyBodies) {
     target = dir_ / "page.MP4";
     EXPECT_EQ(DownloadToFile(Url("/page.txt"), Path(target), nullptr), 0);
     EXPECT_EQ(ReadFile(target), text_);
-
-    target = dir_ / "empty.MP4";
-    EXPECT_EQ(DownloadToFile(Url("/empty"), Path(target), nullptr), 0);
-    EXPECT_TRUE(Exists(target));
-    EXPECT_EQ(ReadFile(target), "");
 }
 
 // An error answer is a failed download: no file under the target's name, no
@@ -254,7 +251,7 @@ TEST(DownloadRequest, SendsTheHeaderBlockAndTheRangeLine) {
         SCOPED_TRACE(request);
         EXPECT_EQ(request.rfind("GET /%E8%A7%86%E9%A2%91%20a.mp4?x=1 HTTP/1.1\r\n", 0), 0u);
         for (const char* line : {"\r\nAccept: */*\r\n", "\r\nAccept-Language: zh-cn\r\n",
-                                 "\r\nAccept-Encoding: gzip, deflate\r\n",
+                                 "\r\nAccept-Encoding: identity\r\n",
                                  "\r\nUser-Agent: Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR "
                                  "1.1.4322)\r\n"})
             EXPECT_NE(request.find(line), std::string::npos) << line;
@@ -333,6 +330,68 @@ TEST(DownloadRequest, AConcurrentDownloadOfTheSameFileFailsAtOnce) {
     EXPECT_EQ(first.get(), 0);
     EXPECT_EQ(ReadFile(target), body);
     EXPECT_EQ(server.Requests().size(), 1u);  // the second never reached the network
+}
+
+// 8 MiB of zeros packed with gzip: a server that packs the body although
+// the request asked for the file as stored.
+std::string GzipOfZeros(std::size_t size) {
+    z_stream stream{};
+    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK) return {};
+    const std::string zeros(size, '\0');
+    std::string packed(deflateBound(&stream, size), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+    stream.avail_in = static_cast<uInt>(zeros.size());
+    stream.next_out = reinterpret_cast<Bytef*>(packed.data());
+    stream.avail_out = static_cast<uInt>(packed.size());
+    deflate(&stream, Z_FINISH);
+    packed.resize(stream.total_out);
+    deflateEnd(&stream);
+    return packed;
+}
+
+// The bytes on the wire are what is counted and stored: the progress ends at
+// exactly the announced length, and the disk holds no more than was sent.
+TEST(DownloadRequest, APackedBodyIsStoredAsSentAndProgressEndsAtTheWhole) {
+    const std::string packed = GzipOfZeros(8 * kMiB);
+    ASSERT_FALSE(packed.empty());
+    RawServer server([&](const std::string&, int) {
+        return RawServer::Reply{HttpReply("200 OK", {"Content-Encoding: gzip"}, packed)};
+    });
+    ScratchDir dir;
+    const std::string target = dir / "packed.MP4";
+    Recorder recorder;
+    ASSERT_EQ(DownloadToFile(Text::FromUtf8(server.Url("/packed")), Path(target), recorder.Callback()), 0);
+    EXPECT_EQ(ReadFile(target), packed);
+    const auto size = static_cast<std::int64_t>(packed.size());
+    ExpectWellFormedSteps(recorder.steps, size, size);
+    const Step& last = recorder.steps.back();
+    EXPECT_TRUE(lumora::DownloadProgressText(last.total, last.received).ToUtf8().ends_with("已完成：100%"));
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_NE(server.Requests()[0].find("\r\nAccept-Encoding: identity\r\n"), std::string::npos);
+}
+
+// A success status with nothing in it is no download: it fails, and an
+// earlier complete file of that name stays.
+TEST(DownloadRequest, AnEmptyBodyFailsAndKeepsTheEarlierFile) {
+    RawServer server([](const std::string& request, int) {
+        if (request.starts_with("GET /no-content ")) return RawServer::Reply{"HTTP/1.1 204 No Content\r\n\r\n"};
+        if (request.starts_with("GET /chunked "))
+            return RawServer::Reply{"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n"};
+        return RawServer::Reply{HttpReply("200 OK", {}, "")};
+    });
+    ScratchDir dir;
+    const std::string earlier = dir / "kept.MP4";
+    const std::string fresh = dir / "fresh.MP4";
+    WriteFile(earlier, "the complete earlier download");
+    for (const char* path : {"/no-content", "/zero-length", "/chunked"}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(DownloadToFile(Text::FromUtf8(server.Url(path)), Path(earlier), nullptr), -1);
+        EXPECT_EQ(DownloadToFile(Text::FromUtf8(server.Url(path)), Path(fresh), nullptr), -1);
+        EXPECT_EQ(ReadFile(earlier), "the complete earlier download");
+        EXPECT_FALSE(Exists(fresh));
+        EXPECT_FALSE(Exists(earlier + ".part"));
+        EXPECT_FALSE(Exists(fresh + ".part"));
+    }
 }
 
 TEST(DownloadRequest, NoServerFails) {

@@ -163,6 +163,7 @@ TEST(ObjectRequest, Modes) {
          {"HEAD /start HTTP/1.1", "HEAD /final HTTP/1.1"}},
         {"loca@ on a 302: the target, not followed", "loca@", "/start", "/final", {"GET /start HTTP/1.1"}},
         {"loca@ on a 200: empty", "loca@", "/final", "", {"GET /final HTTP/1.1"}},
+        {"head@loca@: the location mode", "head@loca@", "/start", "/final", {"GET /start HTTP/1.1"}},
     };
     for (const Case& c : cases) {
         RawServer server(RedirectSite());

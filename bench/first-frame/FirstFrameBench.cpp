@@ -1,0 +1,226 @@
+// Time to the first frame: `lumora-cli play --null --first-frame` beside
+// `mpv --no-config --vo=null --ao=null --frames=1` on the same addresses.
+//
+// Both are timed from outside, the same way: from just before the process is
+// spawned to the moment its output line that marks the first frame arrives
+// (lumora-cli: "first frame after N ms", its own figure from its start;
+// mpv, with its cplayer messages on: "first video frame after restart
+// shown"). mpv's exit is no measure of the first frame: with --frames=1 it
+// still plays out the sound it has buffered before it leaves. Each run plays
+// every case once with each program, the one going first taking turns; the
+// figures are medians. CPU time (user + system) is the whole process's.
+//
+// Beside them, what one HTTP request costs curl on the same server
+// (libcurl in this process, a fresh handle and connection each time, no
+// redirect followed), to weigh the probe's own requests.
+//
+//   first_frame_bench LUMORA_CLI RUNS NAME=ADDRESS[|MPV_ADDRESS]...
+// A NAME starting with "r" followed by a number is a redirect chain of that
+// many hops, whose probe makes 1 + 2 x hops requests. MPV_ADDRESS, when
+// given, is what mpv plays instead (FFmpeg follows at most 8 redirects).
+#include <curl/curl.h>
+
+#include <poll.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Sample {
+    double firstFrameMs = -1;  // from spawn to the marking line; -1 when none came
+    double ownMs = -1;         // lumora-cli's own figure
+    double cpuMs = 0;
+};
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// Runs `argv`, reading its standard output and error together; the time of
+// the first line holding `marker`.
+std::optional<Sample> Run(const std::vector<std::string>& argv, const char* marker) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return std::nullopt;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[1]);
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+
+    const Clock::time_point start = Clock::now();
+    pid_t pid = 0;
+    const int failed = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    if (failed != 0) {
+        close(pipeFds[0]);
+        return std::nullopt;
+    }
+
+    Sample sample;
+    std::string pending;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
+        if (n <= 0) break;
+        const Clock::time_point now = Clock::now();
+        pending.append(buffer, static_cast<std::size_t>(n));
+        for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
+            const std::string line = pending.substr(0, end);
+            const std::size_t at = line.find(marker);
+            if (at == std::string::npos || sample.firstFrameMs >= 0) continue;
+            sample.firstFrameMs = Ms(now - start);
+            sample.ownMs = std::atof(line.c_str() + at + std::strlen(marker));
+        }
+    }
+    close(pipeFds[0]);
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid) return std::nullopt;
+    sample.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                   (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    if (sample.firstFrameMs < 0) {
+        std::fprintf(stderr, "no first frame from: %s ... %s\n", argv[0].c_str(), argv.back().c_str());
+        return std::nullopt;
+    }
+    return sample;
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// One GET through a fresh libcurl handle, redirects not followed.
+bool CurlOnce(const std::string& url) {
+    CURL* curl = curl_easy_init();
+    if (!curl) return false;
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_NOBODY, 0L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, +[](char*, size_t size, size_t count, void*) { return size * count; });
+    curl_easy_setopt(curl, CURLOPT_PROXY, "");
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 10'000L);
+    const bool ok = curl_easy_perform(curl) == CURLE_OK;
+    curl_easy_cleanup(curl);
+    return ok;
+}
+
+struct Case {
+    std::string name, address, mpvAddress;
+    int requests = 0;  // the probe's own requests beyond the one of a direct address
+    std::vector<double> lumora, own, mpv, lumoraCpu, mpvCpu;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: first_frame_bench LUMORA_CLI RUNS NAME=ADDRESS...\n");
+        return 2;
+    }
+    const std::string cli = argv[1];
+    const int runs = std::max(1, std::atoi(argv[2]));
+    std::vector<Case> cases;
+    for (int i = 3; i < argc; ++i) {
+        const char* eq = std::strchr(argv[i], '=');
+        if (!eq) return 2;
+        Case c;
+        c.name.assign(argv[i], static_cast<std::size_t>(eq - argv[i]));
+        c.address = eq + 1;
+        c.mpvAddress = c.address;
+        if (const std::size_t bar = c.address.find('|'); bar != std::string::npos) {
+            c.mpvAddress = c.address.substr(bar + 1);
+            c.address.resize(bar);
+        }
+        if (c.name.size() > 1 && c.name[0] == 'r' && std::isdigit(static_cast<unsigned char>(c.name[1])))
+            c.requests = 2 * std::atoi(c.name.c_str() + 1);
+        cases.push_back(c);
+    }
+
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    std::string redirecting;
+    for (const Case& c : cases)
+        if (c.requests > 0) redirecting = c.address;
+    std::vector<double> curlMs;
+    if (!redirecting.empty()) {
+        CurlOnce(redirecting);
+        for (int i = 0; i < 50; ++i) {
+            const Clock::time_point start = Clock::now();
+            if (!CurlOnce(redirecting)) {
+                std::fprintf(stderr, "curl failed on %s\n", redirecting.c_str());
+                return 1;
+            }
+            curlMs.push_back(Ms(Clock::now() - start));
+        }
+    }
+    curl_global_cleanup();
+
+    for (int run = 0; run < runs; ++run) {
+        for (Case& c : cases) {
+            const std::vector<std::string> lumora = {cli, "play", "--null", "--first-frame", c.address};
+            const std::vector<std::string> mpv = {"mpv", "--no-config", "--vo=null", "--ao=null", "--frames=1",
+                                                  "--msg-level=all=error,cplayer=v", c.mpvAddress};
+            for (int turn = 0; turn < 2; ++turn) {
+                const bool lumoraTurn = (turn == 0) == (run % 2 == 0);
+                const std::optional<Sample> s = lumoraTurn ? Run(lumora, "first frame after ")
+                                                           : Run(mpv, "first video frame after restart shown");
+                if (!s) return 1;
+                if (lumoraTurn) {
+                    c.lumora.push_back(s->firstFrameMs);
+                    c.own.push_back(s->ownMs);
+                    c.lumoraCpu.push_back(s->cpuMs);
+                } else {
+                    c.mpv.push_back(s->firstFrameMs);
+                    c.mpvCpu.push_back(s->cpuMs);
+                }
+            }
+        }
+    }
+
+    const double curlOne = Median(curlMs);
+    std::printf("from spawn to the first frame, %d runs each (medians, ms)\n\n", runs);
+    std::printf("%-8s %12s %10s %10s %8s %12s %10s %10s\n", "case", "lumora-cli", "(own)", "mpv", "ratio",
+                "goal, ms", "CPU lumora", "CPU mpv");
+    const Case* direct = nullptr;
+    for (const Case& c : cases)
+        if (c.name == "http") direct = &c;
+    for (const Case& c : cases) {
+        const double l = Median(c.lumora), m = Median(c.mpv);
+        // Direct addresses: 1.2 x mpv. Redirect chains: 1.5 x mpv plus the
+        // probe's own requests at curl's cost for one request.
+        const double goal = c.requests > 0 ? 1.5 * m + (c.requests + 1) * curlOne : 1.2 * m;
+        std::printf("%-8s %12.1f %10.1f %10.1f %8.2f %7.1f %-4s %10.1f %10.1f\n", c.name.c_str(), l, Median(c.own), m,
+                    m > 0 ? l / m : 0, goal, l <= goal ? "met" : "NOT", Median(c.lumoraCpu), Median(c.mpvCpu));
+    }
+    for (const Case& c : cases)
+        if (c.mpvAddress != c.address)
+            std::printf("%s: mpv played %s\n", c.name.c_str(), c.mpvAddress.c_str());
+    if (!curlMs.empty()) {
+        std::printf("\ncurl, one request on the same server (libcurl, fresh handle): %.3f ms\n", curlOne);
+        if (direct)
+            for (const Case& c : cases)
+                if (c.requests > 0)
+                    std::printf("lumora, each request of the probe of %s (beyond http): %.3f ms\n", c.name.c_str(),
+                                (Median(c.own) - Median(direct->own)) / c.requests);
+    }
+    return 0;
+}
