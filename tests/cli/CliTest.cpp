@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <chrono>
@@ -150,6 +151,15 @@ TEST(Cli, FailuresSayWhy) {
     }
     unlink(large.c_str());
     unlink(fifo.c_str());
+
+    // Output that cannot be written is a failure too.
+    const std::string err = dir + "/full.err";
+    const int raw = std::system(
+        (std::string(LUMORA_CLI) + " code digest abc >/dev/full 2>" + clitest::Quote(err)).c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
+    std::ifstream errFile(err);
+    const std::string reason((std::istreambuf_iterator<char>(errFile)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(reason, "lumora-cli: cannot write the output: No space left on device\n");
 }
 
 TEST(Cli, RegexPrintsControlCharactersEscaped) {
