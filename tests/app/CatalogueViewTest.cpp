@@ -292,7 +292,11 @@ TEST_F(CatalogueWindowTest, RowEventsResolveOnceAndPlayAfterTheDelay)
     // A right-click resolves first, then the menu pops up.
     RightClick(2);
     EXPECT_TRUE(units.fileMenu->isVisible()) << "at once, while the page is fetched";
+    EXPECT_FALSE(units.playAction->isEnabled());
     ASSERT_TRUE(Resolved());
+    // The open menu's commands come alive with the address.
+    EXPECT_TRUE(units.playAction->isEnabled());
+    EXPECT_TRUE(units.downloadFileAction->isEnabled());
     EXPECT_EQ(CurrentRow(*units.catalogueList), 2);
     EXPECT_EQ(Column2(2), addressA);
     EXPECT_EQ(state.currentTitle, Text("校园时光毕业纪念"));
@@ -556,6 +560,24 @@ TEST_F(RowResolutionTest, ARowWithoutAnAddressSaysSoAndItsDoubleClickShowsTheFai
         EXPECT_TRUE(Opened().empty());
         EXPECT_FALSE(test::Entries(log, "flash setPlay=Stop").empty()) << "the double-click stopped playback";
     }
+}
+
+TEST_F(RowResolutionTest, ATypedOrHandedOverAddressDropsARowStillResolving)
+{
+    DetailSite site([](const std::string& id) { return std::make_pair(600, VideoPage("http://127.0.0.1:1/" + id + ".mp4")); });
+    UseCatalogueHost(site.Host());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    AddRows({{"慢的", "6001"}});
+
+    Click(0);
+    ASSERT_EQ(Title(), "解析地址中，请稍后。。。");
+    PlayTypedAddress(window, "http://127.0.0.1:1/typed.mp4");
+    EXPECT_EQ(Title(), "Lumora视频播放器") << "no longer resolving";
+    QTest::qWait(1000);  // the row's page would be back by now
+    EXPECT_EQ(state.currentAddress, Text("http://127.0.0.1:1/typed.mp4"));
+    EXPECT_EQ(Title(), "Lumora视频播放器");
+    EXPECT_EQ(Opened(), std::vector<std::string>{"http://127.0.0.1:1/typed.mp4"});
 }
 
 }  // namespace
