@@ -29,6 +29,7 @@
 #include "base/NumberText.h"
 #include "catalogue/Catalogue.h"
 #include "resolve/MediaFront.h"
+#include "threads/WorkerChannel.h"
 
 namespace lumora {
 
@@ -100,7 +101,7 @@ bool OnMainWindowCreated(MainWindow& window, const std::vector<Text>& arguments)
 
     // The first layout pass moves the engines to their real place.
     if (state.mediaObject)
-        state.mediaObject->Attach(u.videoArea, 110, 0, 570, 400);
+        state.mediaObject->Attach(u.videoArea, 110, 0, 570, 400, VideoAreaRightClick(window));
     u.statusBar->SetSectionText(2, ToQString("音量：" + NumberText(u.volumeSlider->value()) + "%"));
     // The title bar drawn active while another window has the focus is the
     // window manager's business here; nothing to set.
@@ -172,10 +173,8 @@ int ProgramStart(int& argc, char** argv)
     auto state = std::make_unique<AppState>();
     state->reportState = reportState;
     int code = 0;
-    std::shared_ptr<ListFetchChannel> fetches;
     {
         MainWindow window(*state);
-        fetches = window.FetchChannel();
         if (reportState)
             StartStateReport(window);
         const VolumeSetting remembered = RestoreVolume(window);
@@ -187,10 +186,11 @@ int ProgramStart(int& argc, char** argv)
             code = application.exec();
         }
     }
+    // The window stopped and joined its workers as it went.
     ProgramExit(state);
-    // A list fetch still waiting on the network must not meet the libraries'
+    // A worker that did not end in time must not meet the libraries'
     // clean-up at exit: end here instead.
-    if (ListFetchesRunning(*fetches) > 0) {
+    if (AbandonedWorkers() > 0) {
         std::fflush(nullptr);
         std::_Exit(code);
     }
