@@ -25,6 +25,7 @@
 #include "app/StatusBarUnit.h"
 #include "app/WindowLayout.h"
 #include "base/NumberText.h"
+#include "base/QtLogSink.h"
 #include "catalogue/Catalogue.h"
 #include "resolve/MediaFront.h"
 
@@ -125,6 +126,7 @@ void ProgramExit(std::unique_ptr<AppState>& state)
 
 int ProgramStart(int& argc, char** argv)
 {
+    InstallQtLogSink();
     const ProgramOptions options = ParseProgramOptions(argc, argv);
     if (!options.unknown.empty()) {
         std::fprintf(stderr, "lumora: unknown option %s (lumora --help lists the options)\n", options.unknown.c_str());
