@@ -33,13 +33,19 @@ bool AlwaysStartsGbkChar(unsigned char c) { return c < 0x30 || (c > 0x39 && c < 
 }  // namespace
 
 std::string TableGbkToUtf8(std::string_view gbk) {
+    std::string out;
+    AppendTableGbkToUtf8(gbk, out);
+    return out;
+}
+
+void AppendTableGbkToUtf8(std::string_view gbk, std::string& out) {
     const auto* s = reinterpret_cast<const unsigned char*>(gbk.data());
     const std::size_t n = gbk.size();
     // Sized for the usual worst case (every byte in a double-byte character,
     // two bytes becoming three) and written through a pointer; only the
     // general conversion below can need more.
-    std::string out(n + n / 2 + 16, '\0');
-    std::size_t written = 0;
+    std::size_t written = out.size();
+    out.resize(written + n + n / 2 + 16);
     std::size_t i = 0;
     while (i < n) {
         char* o = out.data() + written;
@@ -71,7 +77,6 @@ std::string TableGbkToUtf8(std::string_view gbk) {
         i = end;
     }
     out.resize(written);
-    return out;
 }
 
 std::string TableUtf8ToGbk(std::string_view utf8) {

@@ -19,6 +19,9 @@
 namespace lumora {
 
 std::string TableGbkToUtf8(std::string_view gbk);
+// The same, appended to `out`: a text read in pieces cut at a line feed (or
+// at any byte that always starts a character) converts exactly as its whole.
+void AppendTableGbkToUtf8(std::string_view gbk, std::string& out);
 std::string TableUtf8ToGbk(std::string_view utf8);
 
 // The conversions through iconv's GB18030, which the tables come from.

@@ -4,6 +4,7 @@
 #include "base/NumberText.h"
 #include "catalogue/ListPageReader.h"
 #include "script/RegexObject.h"
+#include "web/NetworkAddress.h"
 #include "web/PageRequest.h"
 #include "web/WebText.h"
 
@@ -113,6 +114,10 @@ Text ExtractVideoAddress(const Text& page) {
     return ExtractBetween(page, Text(kVideoStartMarker), Text(kVideoEndMarker));
 }
 
-Text FetchVideoAddress(const Text& id) { return ExtractVideoAddress(FetchPageText(DetailPageAddress(id))); }
+Text FetchVideoAddress(const Text& id) {
+    const Text address = ExtractVideoAddress(FetchPageText(DetailPageAddress(id)));
+    // A page names a network stream, never a local file.
+    return IsNetworkStreamAddress(address) ? address : Text();
+}
 
 }  // namespace lumora

@@ -1,5 +1,6 @@
 // Verbs that read the catalogue site.
 #include "catalogue/Catalogue.h"
+#include "cli/TerminalText.h"
 #include "cli/Verbs.h"
 
 #include <malloc.h>
@@ -49,22 +50,24 @@ int List(const Args& args) {
     KeepLargeBuffersOnTheHeap();
     std::string lines;
     const int count = ForEachListRowUtf8(address, [&lines](std::string_view id, std::string_view title) {
-        lines += id;
+        AppendEscapedField(lines, id);
         lines += '\t';
-        lines += title;
+        AppendEscapedField(lines, title);
         lines += '\n';
     });
     std::fwrite(lines.data(), 1, lines.size(), stdout);
     PrintLine(ListTitleText(batchNumber, count));
-    return ResultStatus(count > 0);
+    return ResultStatus(count > 0, "no video listed at " + address.ToUtf8() +
+                                       " (the request failed or the page lists none)");
 }
 
 // video ID: the playable address on the video's detail page.
 int Video(const Args& args) {
     if (args.size() != 1) return UsageError("usage: lumora-cli video ID");
     const Text address = FetchVideoAddress(args[0]);
-    if (!address.Empty()) PrintLine(address);
-    return ResultStatus(!address.Empty());
+    if (!address.Empty()) PrintRecord({address});
+    return ResultStatus(!address.Empty(), "no video address found for video " + args[0].ToUtf8() +
+                                              " (the request failed or its page has none)");
 }
 
 }  // namespace lumora::cli

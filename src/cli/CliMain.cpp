@@ -1,9 +1,13 @@
 #include "cli/CliMain.h"
 
+#include "cli/TerminalText.h"
+#include "cli/Usage.h"
+
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 
 namespace lumora::cli {
@@ -45,24 +49,53 @@ int UsageError(std::string_view message) {
     return 2;
 }
 
+int Failure(std::string_view reason) {
+    std::string line = "lumora-cli: ";
+    AppendEscapedField(line, reason);
+    line += '\n';
+    std::fflush(stdout);  // what was printed before stays before the reason
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    return 1;
+}
+
+int ResultStatus(bool nonEmpty, std::string_view reason) { return nonEmpty ? 0 : Failure(reason); }
+
 void PrintLine(const Text& text) {
     const std::string utf8 = text.ToUtf8();
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
     std::fputc('\n', stdout);
 }
 
+void PrintRecord(const std::vector<Text>& fields) {
+    std::string line;
+    for (const Text& field : fields) {
+        if (&field != &fields.front()) line += '\t';
+        AppendEscapedField(line, field.ToUtf8());
+    }
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
+void PrintBody(const Text& text) {
+    std::string body;
+    AppendEscapedBody(body, text.ToUtf8());
+    body += '\n';
+    std::fwrite(body.data(), 1, body.size(), stdout);
+}
+
 int RunVerb(std::span<const Verb> verbs, int argc, char** argv) {
-    if (argc < 2) return UsageError(kUsage);
-    const std::string verb = argv[1];
+    if (const std::optional<int> answered = AnswerWithoutRunning(argc, argv)) return *answered;
+    const std::string_view verb = argv[1];
     const Verb* chosen = nullptr;
     for (const Verb& v : verbs)
         if (verb == v.name) chosen = &v;
-    if (!chosen) return UsageError("unknown verb \"" + verb + "\"; " + kUsage);
+    if (!chosen) return UsageError("\"" + std::string(verb) + "\" is not run by this program");
     // A Qt application object sets the locale from the environment; numbers
     // are read and written the C way either way.
     std::setlocale(LC_ALL, "C");
     Args args;
-    for (int i = 2; i < argc; ++i) args.push_back(Text::FromUtf8(argv[i]));
+    for (const std::string& word : ReadVerbWords(*FindVerbUsage(verb), std::span<char* const>(argv + 2, argv + argc)).words)
+        args.push_back(Text::FromUtf8(word));
     return chosen->run(args);
 }
 

@@ -19,11 +19,6 @@ struct Verb {
     int (*run)(const Args&);
 };
 
-inline constexpr const char* kUsage =
-    "usage: lumora-cli fetch URL | code OP TEXT | regex PATTERN FILE | object URL [OPTIONS] | socket URL | "
-    "probe URL | list N [--address URL] | video ID | classify ADDRESS | resolve ADDRESS [TITLE] | "
-    "download URL FILE | play [--null] [--seconds N] ADDRESS";
-
 // When this run of lumora-cli began, on the steady clock: lumora-cli passes
 // its own start on to the program it hands a verb to (environment variable
 // kStartedVariable, nanoseconds), so a helper program counts from there too.
@@ -33,7 +28,8 @@ std::chrono::steady_clock::time_point ProcessStart();
 // to replace it.
 void PassOnProcessStart();
 
-// Runs argv[1] from `verbs`; a verb not in the table is a usage error. A Qt
+// Runs argv[1] from `verbs` with its words read as cli/Usage.h describes;
+// answers help, version and usage errors without running anything. A Qt
 // program constructs its application object before calling this.
 int RunVerb(std::span<const Verb> verbs, int argc, char** argv);
 

@@ -46,7 +46,7 @@ int Download(const Args& args) {
     progress.Flush();
     line.End();
     PrintLine(Text(result == 0 ? "下载成功" : "下载失败"));
-    return result == 0 ? 0 : 1;
+    return ResultStatus(result == 0, "the download of " + args[0].ToUtf8() + " into " + args[1].ToUtf8() + " failed");
 }
 
 }  // namespace lumora::cli

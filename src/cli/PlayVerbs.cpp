@@ -54,8 +54,8 @@ bool HeadlessPlatform() {
 int Classify(const Args& args) {
     if (args.size() != 1) return UsageError("usage: lumora-cli classify ADDRESS");
     const EngineChoice choice = ClassifyAddress(args[0]);
-    PrintLine(Text(choice.flash ? "flash" : "player") + "\t" + choice.address);
-    return ResultStatus(!choice.address.Empty());
+    PrintRecord({choice.flash ? "flash" : "player", choice.address});
+    return ResultStatus(!choice.address.Empty(), "no address to play for " + args[0].ToUtf8());
 }
 
 int Play(const Args& args) {
@@ -160,7 +160,8 @@ int Play(const Args& args) {
     });
     loop.exec();
     front.Stop();
-    return (untilFirstFrame ? framed : played) ? 0 : 1;
+    if (untilFirstFrame) return ResultStatus(framed, "no frame of " + address->ToUtf8() + " came up");
+    return ResultStatus(played, address->ToUtf8() + " never reached playing; last state: " + StateText(shownState).ToUtf8());
 }
 
 }  // namespace lumora::cli

@@ -43,15 +43,16 @@ int Object(const Args& args) {
         if (!known) return UsageError(kObjectUsage);
     }
     const Text result = ObjectRequestText(args[0], request);
-    if (!result.Empty()) PrintLine(result);
-    return ResultStatus(!result.Empty());
+    if (!result.Empty()) PrintBody(result);
+    return ResultStatus(!result.Empty(), "no text from " + args[0].ToUtf8() +
+                                             " (the request failed, timed out or had an empty answer)");
 }
 
 int Socket(const Args& args) {
     if (args.size() != 1) return UsageError("usage: lumora-cli socket URL");
     const Text head = SocketHeadProbe(args[0]);
-    if (!head.Empty()) PrintLine(head);
-    return ResultStatus(!head.Empty());
+    if (!head.Empty()) PrintBody(head);
+    return ResultStatus(!head.Empty(), "no answer from " + args[0].ToUtf8());
 }
 
 int Probe(const Args& args) {
@@ -59,8 +60,9 @@ int Probe(const Args& args) {
     // The record always has its File part; an empty one means the probe
     // found no final address.
     const Text record = ProbeStream(args[0]);
-    PrintLine(record);
-    return ResultStatus(!record.Contains("[File][/File]"));
+    PrintRecord({record});
+    return ResultStatus(!record.Contains("[File][/File]"), "the probe found no final address for " +
+                                                               args[0].ToUtf8());
 }
 
 }  // namespace lumora::cli

@@ -1,6 +1,7 @@
 // The verbs of lumora-cli. Each takes the arguments after the verb, already
 // converted to GBK, and returns the exit status: 0 for a non-empty result,
-// 1 for an empty one, 2 for a usage error (after printing one line to stderr).
+// 1 for an empty one or a failure, 2 for a usage error; 1 and 2 come with one
+// line on stderr that says why.
 #pragma once
 
 #include "base/Text.h"
@@ -12,11 +13,22 @@ namespace lumora::cli {
 
 using Args = std::vector<Text>;
 
+// Prints "lumora-cli: MESSAGE" to stderr and returns 2.
 int UsageError(std::string_view message);
-// Writes a text to standard output as UTF-8, followed by a line feed.
+// Prints "lumora-cli: REASON" to stderr (control characters escaped) and
+// returns 1.
+int Failure(std::string_view reason);
+// Writes a text of the program's own to standard output as UTF-8, followed by
+// a line feed.
 void PrintLine(const Text& text);
-// 0 when the result is non-empty, 1 otherwise.
-inline int ResultStatus(bool nonEmpty) { return nonEmpty ? 0 : 1; }
+// Writes fields that may come from the network as one line: each escaped
+// (cli/TerminalText.h), joined by tabs.
+void PrintRecord(const std::vector<Text>& fields);
+// Writes a body that may come from the network (a page, response headers)
+// with its lines kept and other control characters escaped.
+void PrintBody(const Text& text);
+// 0 when the result is non-empty; otherwise `reason` goes to stderr and 1.
+int ResultStatus(bool nonEmpty, std::string_view reason);
 
 int Fetch(const Args& args);
 int Code(const Args& args);

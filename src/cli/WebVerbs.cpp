@@ -2,13 +2,32 @@
 #include "cli/Verbs.h"
 #include "web/PageRequest.h"
 
+#include <string>
+
 namespace lumora::cli {
 
+namespace {
+
+// Why a fetch gave no text: the transfer failed, or the server's status line
+// for an empty body.
+std::string EmptyPageReason(const Text& url, const PageRequestArgs& request) {
+    if (!request.completed) return "the request to " + url.ToUtf8() + " failed";
+    std::string status = request.rawHeaders.ToUtf8();
+    status = status.substr(0, status.find_first_of("\r\n"));
+    if (status.empty() || status.front() == ' ') return url.ToUtf8() + " answered with an empty page";
+    return url.ToUtf8() + " answered \"" + status + "\" with an empty page";
+}
+
+}  // namespace
+
+// fetch URL: the page as text, printed with its lines (cli/TerminalText.h).
 int Fetch(const Args& args) {
     if (args.size() != 1) return UsageError("usage: lumora-cli fetch URL");
-    const Text page = FetchPageText(args[0]);
-    if (!page.Empty()) PrintLine(page);
-    return ResultStatus(!page.Empty());
+    PageRequestArgs request;
+    request.proxy = Text();
+    const Text page = FetchPageText(args[0], request);
+    if (!page.Empty()) PrintBody(page);
+    return ResultStatus(!page.Empty(), page.Empty() ? EmptyPageReason(args[0], request) : "");
 }
 
 }  // namespace lumora::cli

@@ -3,9 +3,11 @@
 // This program carries the verbs that need neither a Qt event loop nor the
 // playback engines; it hands the others to the programs beside it.
 #include "cli/CliMain.h"
+#include "cli/Usage.h"
 
 #include <climits>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
@@ -43,6 +45,9 @@ int RunSiblingProgram(const std::string& program, char** argv) {
 
 int main(int argc, char** argv) {
     using namespace lumora::cli;
+    // Help, version and usage errors of every verb are answered here, before
+    // a handed verb starts its program.
+    if (const std::optional<int> answered = AnswerWithoutRunning(argc, argv)) return *answered;
     if (argc >= 2)
         for (const HandedVerb& handed : kHandedVerbs)
             if (std::strcmp(argv[1], handed.verb) == 0) return RunSiblingProgram(handed.program, argv);

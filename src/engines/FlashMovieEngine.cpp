@@ -6,6 +6,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringList>
+
+#include <stdlib.h>
 
 #include <algorithm>
 #include <climits>
@@ -41,16 +44,34 @@ Text Query(FlashControl& control, const char* request) {
     return BracketValue(control.CallFunction(request));
 }
 
+// A new directory with mode 0700 under XDG_RUNTIME_DIR (the user's own), else
+// under the temporary directory; empty when none can be made.
+QString PrivateDirectory() {
+    QStringList bases;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty()) bases << runtime;
+    bases << QDir::tempPath();
+    for (const QString& base : bases) {
+        QByteArray pattern = QFile::encodeName(base + "/lumora-XXXXXX");
+        if (mkdtemp(pattern.data())) return QFile::decodeName(pattern);
+    }
+    return {};
+}
+
 }  // namespace
 
 void FlashMovieEngine::Create(QWidget* parent, int left, int top, int width, int height, const RightClickHandler& handler) {
-    const QString path = QDir::tempPath() + "/Player.Swf";
+    // The movie file lives in a directory of this process alone: a name in the
+    // shared temporary directory could be taken by anyone.
+    const QString directory = PrivateDirectory();
+    const QString path = directory.isEmpty() ? QString() : directory + "/Player.Swf";
     moviePath = Text::FromUtf8(path.toStdString());
-    WriteCarriedMovie(path);
+    movieWritten_ = !path.isEmpty() && WriteCarriedMovie(path);
     flashControl.Create(parent, left, top, width, height, handler);
     flashControl.SetMovie(moviePath);
     // The control has read the movie; nothing of it stays on disk.
-    QFile::remove(path);
+    if (!path.isEmpty()) QFile::remove(path);
+    if (!directory.isEmpty()) QDir().rmdir(directory);
     SetVolume(100);
 }
 
@@ -61,10 +82,18 @@ bool FlashMovieEngine::SetVisible(int show) {
 
 void FlashMovieEngine::Play() { SendCommand(flashControl, "setPlay", "Play"); }
 
-void FlashMovieEngine::Stop() { SendCommand(flashControl, "setPlay", "Stop"); }
+void FlashMovieEngine::Stop() {
+    openFailed_ = false;
+    SendCommand(flashControl, "setPlay", "Stop");
+}
 
 void FlashMovieEngine::SetPlayUrl(const Text& address) {
-    SendCommand(flashControl, "setPlayUrl", PercentDecode(address));
+    // Without its movie the control can't open anything.
+    openFailed_ = !movieWritten_;
+    // A network address goes out with the bytes it was given: decoding its
+    // escapes would turn UTF-8 escapes into GBK characters and let "%26",
+    // "%3D" or "%3F" change what the address means. A local path is decoded.
+    SendCommand(flashControl, "setPlayUrl", address.Contains("://") ? address : PercentDecode(address));
 }
 
 void FlashMovieEngine::SetVolume(int volume) { SendCommand(flashControl, "setVolume", NumberText(volume)); }
@@ -80,6 +109,7 @@ int FlashMovieEngine::SetPan(int channel) {
 }
 
 int FlashMovieEngine::GetPlayState() {
+    if (openFailed_) return 5;
     return IntegerValue(Query(flashControl, "<invoke name='getPlayState' returntype='xml'></invoke>"));
 }
 

@@ -8,8 +8,10 @@ namespace lumora {
 
 class FlashMovieEngine {
 public:
-    // Writes the carried movie to the temporary directory, creates the
-    // control, loads the movie, deletes the file, sets the volume to 100.
+    // Writes the carried movie into a new private directory, creates the
+    // control, loads the movie, deletes the file and the directory, sets the
+    // volume to 100. When the movie could not be written, every address
+    // opened fails (play state 5) until Stop.
     void Create(QWidget* parent, int left, int top, int width, int height, const RightClickHandler& handler = {});
     QWidget* ParentWindow() const { return flashControl.ParentWindow(); }
     bool SetVisible(int show = 0);
@@ -40,6 +42,10 @@ public:
 
     FlashControl flashControl;
     Text moviePath;
+
+private:
+    bool movieWritten_ = true;
+    bool openFailed_ = false;
 };
 
 }  // namespace lumora

@@ -1,6 +1,7 @@
 #include "probe/ProbeStream.h"
 
 #include "script/Codings.h"
+#include "web/NetworkAddress.h"
 #include "web/ObjectRequest.h"
 #include "web/SocketHeadProbe.h"
 
@@ -36,7 +37,17 @@ Text ProbeStream(const Text& address, const ProbeLimits& limits) {
     Text head = SocketHeadProbe(current, limits.socketProbe);
     // An empty lookup result empties `current`; its probe is empty too, which ends the loop.
     for (int hop = 0; hop < limits.maxRedirects && Redirects(head); ++hop) {
-        current = RedirectTarget(current, limits.redirectLookup);
+        const Text location = RedirectTarget(current, limits.redirectLookup);
+        if (location.Empty()) {
+            current = location;
+        } else {
+            // A server names only web addresses: a relative Location counts from
+            // the address it came from, and a local file or another scheme ends
+            // the probe at the last web address.
+            const Text next = ResolveWebReference(current, location);
+            if (next.Empty()) break;
+            current = next;
+        }
         head = SocketHeadProbe(current, limits.socketProbe);
     }
     return HeaderRecord(head) + "[File]" + current + "[/File]";

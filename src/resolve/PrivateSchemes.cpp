@@ -4,6 +4,7 @@
 #include "base/NumberText.h"
 #include "resolve/AddressText.h"
 #include "script/Codings.h"
+#include "web/NetworkAddress.h"
 
 #include <string>
 #include <vector>
@@ -13,6 +14,10 @@ namespace lumora {
 namespace {
 
 const Text kResultJoin("$|$");
+
+// An address a service named: played only when it is a network stream, never
+// a local file.
+Text FromService(const Text& address) { return IsNetworkStreamAddress(address) ? address : Text(); }
 
 // The parts of a resolver's "address$|$title" answer.
 std::vector<Text> ResultParts(const Text& result) { return result.Split(kResultJoin); }
@@ -73,14 +78,14 @@ Resolution ResolveOpen(const Text& address, const Text& title, int engineType, c
     }
     if (scheme == Text("mp3://")) {
         resolution.titleOverride = rest;
-        resolution.address = ResolveSong(rest, options);
+        resolution.address = FromService(ResolveSong(rest, options));
         resolution.engineType = 1;
         return resolution;
     }
     if (scheme == Text("qqmv://")) {
         const std::vector<Text> parts = ResultParts(ResolveMusicVideo(rest, options));
         resolution.titleOverride = parts.size() < 2 ? rest : parts[1];
-        resolution.address = parts.empty() ? Text() : parts[0];
+        resolution.address = parts.empty() ? Text() : FromService(parts[0]);
         resolution.engineType = 2;
         return resolution;
     }
@@ -93,11 +98,9 @@ Resolution ResolveOpen(const Text& address, const Text& title, int engineType, c
         const std::vector<Text> parts = ResultParts(result);
         if (parts.size() > 1) resolution.titleOverride = parts[1];
         resolution.engineType = 2;
-        if (result.Empty() || parts.empty()) {
-            resolution.play = false;
-        } else {
-            resolution.address = parts[0];
-        }
+        resolution.address = parts.empty() ? Text() : FromService(parts[0]);
+        // No video found, or one that is no network stream: nothing to play.
+        if (result.Empty() || resolution.address.Empty()) resolution.play = false;
         return resolution;
     }
 

@@ -17,16 +17,6 @@ namespace lumora {
 
 namespace {
 
-// UTF-16 units in a UTF-8 prefix: one per character, two for characters
-// outside the BMP (their four-byte lead is F0..F4).
-std::size_t Utf16Units(std::string_view utf8) {
-    std::size_t units = 0;
-    for (unsigned char c : utf8) {
-        if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;
-    }
-    return units;
-}
-
 // Zero-based offset of the character boundary at or before `offset`.
 std::size_t GbkBoundaryAtOrBefore(const std::string& gbk, std::size_t offset) {
     std::size_t at = 0;
@@ -71,22 +61,44 @@ struct RegexObject::Result {
         return std::string_view(utf8).substr(start, end - start);
     }
 
-    // The text of one item and, on request, its offset in the GBK subject.
-    Text Item(std::string_view utf8Text, std::size_t matchStart, int* position) const;
+    // The text of one item and, on request, its offset in the GBK subject
+    // (`start` is the item's own offset in utf8).
+    Text Item(std::string_view utf8Text, std::size_t start, int* position) const;
+
+private:
+    // GBK bytes before utf8 offset `start`, counted on from the last offset
+    // asked for, so that reading every match in order stays linear.
+    std::size_t GbkOffset(std::size_t start) const;
+    mutable std::mutex offsetMutex;
+    mutable std::size_t knownUtf8 = 0;
+    mutable std::size_t knownGbk = 0;
 };
 
-Text RegexObject::Result::Item(std::string_view utf8Text, std::size_t matchStart, int* position) const {
+std::size_t RegexObject::Result::GbkOffset(std::size_t start) const {
+    std::lock_guard lock(offsetMutex);
+    if (start < knownUtf8) knownUtf8 = knownGbk = 0;
+    // Matches begin on character boundaries, so the pieces convert on their own.
+    knownGbk += TableUtf8ToGbk(std::string_view(utf8).substr(knownUtf8, start - knownUtf8)).size();
+    knownUtf8 = start;
+    return knownGbk;
+}
+
+Text RegexObject::Result::Item(std::string_view utf8Text, std::size_t start, int* position) const {
     Text text = Text::Gbk(TableUtf8ToGbk(utf8Text));
     if (position) {
         *position = -1;
-        // The match's index in UTF-16 units, taken as a 1-based byte position:
-        // never past the text's own byte offset, since no character has fewer
-        // GBK bytes than UTF-16 units. The search starts on a character
-        // boundary so it keeps stepping over double-byte characters whole.
-        const std::size_t firstIndex = Utf16Units(std::string_view(utf8).substr(0, matchStart));
+        if (text.Empty()) return text;
         const Text& gbk = Subject();
-        const std::size_t from = GbkBoundaryAtOrBefore(gbk.Bytes(), firstIndex == 0 ? 0 : firstIndex - 1);
-        const std::size_t found = text.Empty() ? 0 : gbk.Find(text, from + 1, ignoreCase);
+        // The item's own place; a subject with bytes that are no GBK (each read
+        // as U+FFFD) may put it elsewhere, so the text is searched from the
+        // boundary at or before that place when it does not stand there.
+        const std::size_t offset = GbkOffset(start);
+        std::size_t found = offset < gbk.Length() ? gbk.Find(text, offset + 1, ignoreCase) : 0;
+        if (found != offset + 1) {
+            const std::size_t from = GbkBoundaryAtOrBefore(gbk.Bytes(), std::min(offset, gbk.Length()));
+            found = gbk.Find(text, from + 1, ignoreCase);
+            if (found == 0) found = gbk.Find(text, 1, ignoreCase);
+        }
         if (found != 0 && found - 1 <= static_cast<std::size_t>(INT_MAX)) *position = static_cast<int>(found - 1);
     }
     return text;
@@ -211,7 +223,7 @@ Text RegexObject::SubMatchText(int matchIndex, int subMatchIndex, int* position)
     if (subMatchIndex < 1 || static_cast<std::size_t>(subMatchIndex) > result_->groups) return Text();
     const std::size_t* match = result_->Match(matchIndex - 1);
     const std::string_view text = result_->Slice(match[2 * subMatchIndex], match[2 * subMatchIndex + 1]);
-    return result_->Item(text, match[0], position);
+    return result_->Item(text, match[2 * subMatchIndex], position);
 }
 
 int RegexObject::SubMatchCount() const {

@@ -66,15 +66,12 @@ public:
     int MatchCount() const;
 
     // The text of match `matchIndex`. When `position` is given it receives the
-    // zero-based byte offset of that text in the subject, found by searching it
-    // from the match's UTF-16 index onwards (with the case folding of the last
-    // Create); -1 when the text is empty, the index out of range or the text not
-    // found.
+    // zero-based byte offset of that match in the GBK subject; -1 when the
+    // text is empty or the index out of range.
     Text MatchText(int matchIndex, int* position = nullptr) const;
 
     // Group `subMatchIndex` of match `matchIndex`; empty text when that group
-    // did not take part. `position` as for MatchText, searched from the index
-    // of the enclosing match.
+    // did not take part. `position` as for MatchText: the group's own offset.
     Text SubMatchText(int matchIndex, int subMatchIndex, int* position = nullptr) const;
 
     // The number of groups of the first match; 0 when there is no match.

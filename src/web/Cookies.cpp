@@ -1,6 +1,7 @@
 #include "web/Cookies.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace lumora {
@@ -14,9 +15,15 @@ Text CookieName(const Text& pair) {
 
 }  // namespace
 
+Text WithoutLineBreaks(const Text& cookies) {
+    std::string bytes = cookies.Bytes();
+    std::erase_if(bytes, [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
+    return Text::Gbk(std::move(bytes));
+}
+
 Text MergeCookies(Text& cookies, Text& newCookies) {
-    cookies = cookies.WithoutSpaces();
-    newCookies = newCookies.WithoutSpaces();
+    cookies = WithoutLineBreaks(cookies.WithoutSpaces());
+    newCookies = WithoutLineBreaks(newCookies.WithoutSpaces());
 
     std::vector<Text> merged = newCookies.Split(Text(";"));
     for (const Text& old : cookies.Split(Text(";"))) {

@@ -116,7 +116,7 @@ ByteSet Perform(Text url, const ObjectRequestArgs& args, Clock::time_point deadl
     }
     bool noRedirects = false;
     if (StartsWithNoCase(url.Bytes(), "loca@")) {
-        mode = mode == Mode::Headers ? Mode::Headers : Mode::Location;
+        mode = Mode::Location;  // "head@loca@" too: the later prefix decides
         noRedirects = true;
         url = url.Mid(6);
     }

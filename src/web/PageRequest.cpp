@@ -93,7 +93,7 @@ Text CompletedHeaders(Text headers, const Text& url, const Text& cookies) {
     if (!headers.Contains(Text("Accept-Language:"))) headers += Text("\r\nAccept-Language: zh-cn");
     if (!headers.Contains(Text("Content-Type:")))
         headers += Text("\r\nContent-Type: application/x-www-form-urlencoded");
-    if (!cookies.Empty()) headers += Text("\r\nCookie: ") + cookies;
+    if (!cookies.Empty()) headers += Text("\r\nCookie: ") + WithoutLineBreaks(cookies);
     return headers;
 }
 
@@ -107,8 +107,14 @@ HeaderList HeaderListFor(const Text& headers, bool keepCredentials) {
     while (start <= bytes.size()) {
         std::size_t end = bytes.find_first_of("\r\n", start);
         if (end == std::string::npos) end = bytes.size();
-        const std::string line = bytes.substr(start, end - start);
-        const bool credential = StartsWithNoCase(line, "cookie:") || StartsWithNoCase(line, "authorization:");
+        std::string line = bytes.substr(start, end - start);
+        // curl reads "Name:" with nothing after it as "remove this header";
+        // "Name;" is its form for a line with an empty value.
+        const std::size_t colon = line.find(':');
+        if (colon != std::string::npos && colon > 0 && line.find_first_not_of(" \t", colon + 1) == std::string::npos)
+            line = line.substr(0, colon) + ";";
+        const bool credential = StartsWithNoCase(line, "cookie:") || StartsWithNoCase(line, "authorization:") ||
+                                StartsWithNoCase(line, "cookie;") || StartsWithNoCase(line, "authorization;");
         if (!line.empty() && line.find('\0') == std::string::npos && (keepCredentials || !credential)) {
             curl_slist* grown = curl_slist_append(list, line.c_str());
             if (!grown) break;

@@ -93,6 +93,20 @@ TEST(GbkTables, GbkToUtf8GivesTheGeneralConversion) {
     }
 }
 
+TEST(GbkTables, PiecesCutAfterALineFeedConvertAsTheWhole) {
+    std::string alphabet = "a\n\n\x81\x30\x39\xD6\xD0\x94\xFE\xFF\x80";
+    std::mt19937 random(11);
+    for (int i = 0; i < 20000; ++i) {
+        const std::string s = RandomBytes(random, alphabet, 32);
+        std::string pieces = "kept";
+        std::size_t from = 0;
+        for (std::size_t lf; (lf = s.find('\n', from)) != std::string::npos; from = lf + 1)
+            AppendTableGbkToUtf8(std::string_view(s).substr(from, lf + 1 - from), pieces);
+        AppendTableGbkToUtf8(std::string_view(s).substr(from), pieces);
+        ASSERT_EQ(pieces, "kept" + TableGbkToUtf8(s)) << testing::PrintToString(s);
+    }
+}
+
 TEST(GbkTables, Utf8ToGbkGivesTheGeneralConversion) {
     for (char32_t cp = 1; cp < 0x10000; ++cp) {
         if (cp >= 0xD800 && cp <= 0xDFFF) continue;

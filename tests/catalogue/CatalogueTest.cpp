@@ -253,6 +253,27 @@ TEST(CatalogueFetch, VideoAddressFromTheDetailPage) {
     EXPECT_EQ(server.TakeTargets(), std::vector<std::string>{"/vod/index.php?id=123"});
 }
 
+// A detail page names a network stream, never a local file.
+TEST(CatalogueFetch, DetailPagesNeverNameLocalFiles) {
+    struct Case {
+        const char* named;
+        const char* address;
+    };
+    const Case cases[] = {
+        {"file:///etc/passwd", ""},
+        {"/home/someone/v.mp4", ""},
+        {"v.mp4", ""},
+        {"rtmp://media.test/live", "rtmp://media.test/live"},
+        {"https://media.test/v.mp4", "https://media.test/v.mp4"},
+    };
+    for (const Case& c : cases) {
+        const std::string body = std::string("<script>var video=['") + c.named + "->video/mp4'];</script>";
+        CatalogueServer server([&](const httplib::Request&) { return std::pair{body, std::string("text/html")}; });
+        ScopedConfigOverride config(WithCatalogueHost(server.Host()));
+        EXPECT_EQ(FetchVideoAddress(Text("1")), Text(c.address)) << c.named;
+    }
+}
+
 TEST(CatalogueFetch, BodiesThatAreNoListPage) {
     struct Case { const char* what; std::string body; std::string type; };
     std::string utf16 = "\xFF\xFE";

@@ -35,6 +35,11 @@ std::pair<std::string, std::string> SitePage(const httplib::Request& req) {
         body = Entry("39" + req.get_param_value("page"), "第四类");
     } else if (req.path == "/other") {
         body = Entry("77", "别处") + Entry("78", "别处\t二");
+    } else if (req.path == "/hostile") {
+        // titles that try to drive the terminal or break the lines
+        body = Entry("5", "\x1b]0;owned\x07\x1b[2J红") + Entry("6", "a\\tb\\") + Entry("7", "\xc2\x9b" "31mC1");
+    } else if (req.path == "/vod/index.php" && req.get_param_value("id") == "66") {
+        body = "<script>var video=['http://media.test/a\x1b[8mb.mp4->video/mp4'];</script>";
     } else if (req.path == "/vod/index.php" && req.get_param_value("id") != "0") {
         body = "<script>var video=['http://media.test/" + req.get_param_value("id") + ".mp4->video/mp4'];</script>";
     }
@@ -54,7 +59,12 @@ TEST(CliCatalogue, ListAndVideo) {
         {{"list", "14"}, "394\t第四类\n第14批共14批搜索到：1个视频\n", 0, {"/vodlist/index.php?id=39&page=4"}},
         {{"list", "07"}, "第7批共14批搜索到：0个视频\n", 1, {"/vodlist/index.php?id=35"}},
         {{"list", "2", "--address", "http://" + site.Host() + "/other"},
-         "77\t别处\n78\t别处\t二\n第2批共14批搜索到：2个视频\n", 0, {"/other"}},
+         "77\t别处\n78\t别处\\t二\n第2批共14批搜索到：2个视频\n", 0, {"/other"}},
+        {{"list", "--address", "http://" + site.Host() + "/other", "2"},
+         "77\t别处\n78\t别处\\t二\n第2批共14批搜索到：2个视频\n", 0, {"/other"}},
+        {{"list", "3", "--address=http://" + site.Host() + "/hostile"},
+         "5\t\\x1b]0;owned\\x07\\x1b[2J红\n6\ta\\\\tb\\\\\n7\t\\xc2\\x9b31mC1\n第3批共14批搜索到：3个视频\n", 0,
+         {"/hostile"}},
         {{"list", "0"}, "", 2, {}},
         {{"list", "15"}, "", 2, {}},
         {{"list", "-1"}, "", 2, {}},
@@ -66,6 +76,7 @@ TEST(CliCatalogue, ListAndVideo) {
         {{"list", "1", "--address"}, "", 2, {}},
         {{"video", "123"}, "http://media.test/123.mp4\n", 0, {"/vod/index.php?id=123"}},
         {{"video", "0"}, "", 1, {"/vod/index.php?id=0"}},
+        {{"video", "66"}, "http://media.test/a\\x1b[8mb.mp4\n", 0, {"/vod/index.php?id=66"}},
         {{"video"}, "", 2, {}},
         {{"video", "1", "2"}, "", 2, {}},
     };
@@ -75,6 +86,9 @@ TEST(CliCatalogue, ListAndVideo) {
         const CliRun run = RunCli(site.Host(), c.args);
         EXPECT_EQ(run.out, c.out) << joined;
         EXPECT_EQ(run.status, c.status) << joined;
+        if (c.status != 0) {
+            EXPECT_TRUE(clitest::HasOneLineReason(run)) << joined << run.err;
+        }
         EXPECT_EQ(site.TakeTargets(), c.targets) << joined;
     }
 }
@@ -88,9 +102,11 @@ TEST(CliCatalogue, SiteNotThere) {
     CliRun run = RunCli(host, {"list", "3"});
     EXPECT_EQ(run.out, "第3批共14批搜索到：0个视频\n");
     EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(clitest::HasOneLineReason(run)) << run.err;
     run = RunCli(host, {"video", "5"});
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(clitest::HasOneLineReason(run)) << run.err;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // lumora-cli as a user runs it: the real binary, its output and exit status.
 #include "CliRun.h"
 #include "base/CodePage.h"
+#include "base/Version.h"
+#include "cli/TerminalText.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -8,13 +10,158 @@
 #include <fstream>
 #include <string>
 #include <chrono>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
 using clitest::CliRun;
+using clitest::HasOneLineReason;
 using clitest::RunCli;
+
+std::string Joined(const std::vector<std::string>& args) {
+    std::string joined;
+    for (const auto& a : args) joined += a + " ";
+    return joined;
+}
+
+TEST(Cli, HelpVersionAndOptionPlacement) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string outHas;  // a piece standard output holds
+        std::string errHas;  // a piece standard error holds
+    };
+    const std::string version = std::string("lumora-cli ") + lumora::kLumoraVersion + "\n";
+    const Case cases[] = {
+        // the whole tool: one verb a line, also in the usage error
+        {{"--help"}, 0, "\n  lumora-cli regex PATTERN FILE\n  lumora-cli object URL [--method M]", ""},
+        {{"-h"}, 0, "\n  lumora-cli play ADDRESS [--null] [--seconds N] [--first-frame]\n", ""},
+        {{"help"}, 0, "\n  lumora-cli download URL FILE [--no-continue]\n", ""},
+        {{}, 2, "", "\n  lumora-cli fetch URL\n  lumora-cli code OP TEXT\n"},
+        {{"nonsense"}, 2, "", "unknown verb \"nonsense\"\nusage:\n"},
+        {{"--version"}, 0, version, ""},
+        // one verb, in this program and in the programs it hands verbs to
+        {{"help", "list"}, 0, "usage: lumora-cli list N [--address URL]\n\nThe rows", ""},
+        {{"list", "--help"}, 0, "usage: lumora-cli list N [--address URL]\n", ""},
+        {{"object", "--help"}, 0, "usage: lumora-cli object URL [--method M]", ""},
+        {{"probe", "http://x/", "-h"}, 0, "usage: lumora-cli probe URL\n", ""},
+        {{"play", "--help"}, 0, "--first-frame", ""},
+        {{"resolve", "--seconds", "1", "--help"}, 0, "usage: lumora-cli resolve ADDRESS [TITLE]\n", ""},
+        {{"help", "nonsense"}, 2, "", "help takes one verb"},
+        {{"help", "list", "video"}, 2, "", "help takes one verb"},
+        // options before, between and after the other arguments
+        {{"code", "digest", "abc"}, 0, "900150983cd24fb0d6963f7d28e17f72\n", ""},
+        {{"code", "--", "digest", "--abc"}, 0, "f2b64beb1022940da03857a6b64a3f24\n", ""},
+        {{"code", "digest", "-"}, 0, "336d5ebc5436534e61d16e63ddfca327\n", ""},
+        {{"code", "digest", "--abc"}, 2, "", "unknown option --abc of code"},
+        {{"code", "digest"}, 2, "", "missing arguments; usage: lumora-cli code OP TEXT\n"},
+        {{"code", "digest", "a", "b"}, 2, "", "too many arguments"},
+        {{"list", "--address"}, 2, "", "--address needs a value URL"},
+        {{"list", "1", "--address=x", "2"}, 2, "", "too many arguments"},
+        {{"play", "--null=1", "a"}, 2, "", "--null takes no value"},
+        {{"object", "--method", "POST"}, 2, "", "missing arguments"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = RunCli(c.args);
+        EXPECT_EQ(run.status, c.status) << Joined(c.args);
+        EXPECT_NE(run.out.find(c.outHas), std::string::npos) << Joined(c.args) << run.out;
+        EXPECT_NE(run.err.find(c.errHas), std::string::npos) << Joined(c.args) << run.err;
+        if (c.status == 0) {
+            EXPECT_EQ(run.err, "") << Joined(c.args);
+        } else {
+            EXPECT_EQ(run.out, "") << Joined(c.args);
+        }
+    }
+}
+
+TEST(Cli, EveryVerbHasHelp) {
+    for (const char* verb : {"fetch", "code", "regex", "object", "socket", "probe", "list", "video", "classify",
+                             "resolve", "download", "play"}) {
+        const CliRun run = RunCli({verb, "--help"});
+        EXPECT_EQ(run.status, 0) << verb;
+        EXPECT_EQ(run.out.rfind(std::string("usage: lumora-cli ") + verb + " ", 0), 0u) << run.out;
+        EXPECT_NE(RunCli({"--help"}).out.find(std::string("\n  lumora-cli ") + verb + " "), std::string::npos) << verb;
+    }
+}
+
+TEST(TerminalText, FieldsAndBodies) {
+    struct Case {
+        std::string in, field, body;
+    };
+    const Case cases[] = {
+        {"中文 title ok", "中文 title ok", "中文 title ok"},
+        {"a\tb", "a\\tb", "a\tb"},
+        {"a\nb", "a\\nb", "a\nb"},
+        {"a\r\nb\rc", "a\\r\\nb\\rc", "a\r\nb\\rc"},
+        {"\x1b]0;owned\x07\x1b[2J", "\\x1b]0;owned\\x07\\x1b[2J", "\\x1b]0;owned\\x07\\x1b[2J"},
+        {std::string("n\0ul\x7f", 5), "n\\x00ul\\x7f", "n\\x00ul\\x7f"},
+        {"C:\\dir", "C:\\\\dir", "C:\\dir"},
+        {"\xc2\x9b" "31m \xc2\xa0 \xc2\x80", "\\xc2\\x9b31m \xc2\xa0 \\xc2\\x80", "\\xc2\\x9b31m \xc2\xa0 \\xc2\\x80"},
+        {"end\xc2", "end\xc2", "end\xc2"},
+        {"\r", "\\r", "\\r"},
+    };
+    for (const Case& c : cases) {
+        std::string field, body;
+        lumora::cli::AppendEscapedField(field, c.in);
+        lumora::cli::AppendEscapedBody(body, c.in);
+        EXPECT_EQ(field, c.field) << c.in;
+        EXPECT_EQ(body, c.body) << c.in;
+    }
+}
+
+TEST(Cli, FailuresSayWhy) {
+    const std::string dir = ::testing::TempDir() + "/cli-failures";
+    mkdir(dir.c_str(), 0700);
+    const std::string page = dir + "/page.txt", fifo = dir + "/fifo", large = dir + "/large.txt";
+    std::ofstream(page) << "abc\n";
+    unlink(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(large).close();
+    ASSERT_EQ(truncate(large.c_str(), (64 << 20) + 1), 0);  // sparse: no disk space taken
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+        std::string errHas;
+    };
+    const Case cases[] = {
+        // not regular files, or too large: refused, nothing read
+        {{"regex", "x", dir}, "", "cli-failures: not a regular file"},
+        {{"regex", "x", "/dev/zero"}, "", "/dev/zero: not a regular file"},
+        {{"regex", "x", fifo}, "", "fifo: not a regular file"},
+        {{"regex", "x", large}, "", "large.txt: larger than 64 MiB"},
+        {{"regex", "x", dir + "/missing"}, "", "missing: No such file or directory"},
+        {{"regex", "x", page}, "0\n", "no match"},
+        {{"regex", "(unclosed", page}, "0\n", "not a valid regular expression"},
+        {{"code", "percentdecode", ""}, "", "percentdecode gives an empty text"},
+        {{"code", "looksbase64", "a/b"}, "false\n", "does not look like base64"},
+        {{"fetch", "http://127.0.0.1:1/"}, "", "the request to http://127.0.0.1:1/ failed"},
+        {{"resolve", ""}, "0\t\t\n", "no address to play"},
+    };
+    for (const Case& c : cases) {
+        // A run that would hang on the FIFO ends after 20 s, and fails.
+        const CliRun run = RunCli(c.args, "timeout 20");
+        EXPECT_EQ(run.status, 1) << Joined(c.args);
+        EXPECT_EQ(run.out, c.out) << Joined(c.args);
+        EXPECT_TRUE(HasOneLineReason(run)) << Joined(c.args) << run.err;
+        EXPECT_NE(run.err.find(c.errHas), std::string::npos) << Joined(c.args) << run.err;
+    }
+    unlink(large.c_str());
+    unlink(fifo.c_str());
+}
+
+TEST(Cli, RegexPrintsControlCharactersEscaped) {
+    const std::string path = ::testing::TempDir() + "/cli-regex-hostile.txt";
+    std::ofstream(path, std::ios::binary) << "<t>a\tb\x1b[31m</t>\n<t>c\\d</t>\n<t>\xa1\xa1\x1b]0;x\x07</t>\n";
+    const CliRun run = RunCli({"regex", "<t>([^<]*)</t>", path});
+    EXPECT_EQ(run.out, "3\na\\tb\\x1b[31m\nc\\\\d\n\u3000\\x1b]0;x\\x07\n");
+    EXPECT_EQ(run.status, 0);
+    // a match that spans lines stays one line; no groups prints the whole match
+    const CliRun spanning = RunCli({"regex", "b\\S*\\s+<t>c", path});
+    EXPECT_EQ(spanning.out, "1\nb\\x1b[31m</t>\\n<t>c\n");
+}
 
 TEST(Cli, CodeVerbs) {
     struct Case { std::vector<std::string> args; std::string out; int status; };
@@ -62,12 +209,16 @@ TEST(Cli, RegexOverAGbkFile) {
     EXPECT_EQ(run.status, 1);
     run = RunCli({"regex", "x", path + ".missing"});
     EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
 }
 
 TEST(Cli, FetchPrintsThePageAsUtf8) {
     httplib::Server server;
     server.Get("/page", [](const httplib::Request&, httplib::Response& res) {
         res.set_content("标题 ok", "text/html; charset=utf-8");
+    });
+    server.Get("/hostile", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<p>\x1b]0;owned\x07\x1b[2J\r\n\tline\rover \\n</p>", "text/html; charset=utf-8");
     });
     const int port = server.bind_to_any_port("127.0.0.1");
     std::thread serving([&] { server.listen_after_bind(); });
@@ -77,13 +228,19 @@ TEST(Cli, FetchPrintsThePageAsUtf8) {
     CliRun run = RunCli({"fetch", base + "/page"});
     EXPECT_EQ(run.out, "标题 ok\n");
     EXPECT_EQ(run.status, 0);
+    // Lines, tabs and CR LF stay; the terminal's controls are shown, not obeyed.
+    run = RunCli({"fetch", base + "/hostile"});
+    EXPECT_EQ(run.out, "<p>\\x1b]0;owned\\x07\\x1b[2J\r\n\tline\\rover \\n</p>\n");
     run = RunCli({"fetch", base + "/missing"});  // an empty 404 body
     EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(HasOneLineReason(run)) << run.err;
+    EXPECT_NE(run.err.find("answered \"HTTP/1.1 404 Not Found\" with an empty page"), std::string::npos) << run.err;
     server.stop();
     serving.join();
     run = RunCli({"fetch", base + "/page"});  // nothing listens any more
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(HasOneLineReason(run)) << run.err;
 }
 
 }  // namespace

@@ -86,6 +86,7 @@ TEST_F(DownloadVerb, FailuresKeepTheEarlierFile) {
         SCOPED_TRACE(c.url + " " + c.environment);
         const auto run = RunCli({"download", c.url, c.file}, c.environment);
         EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(clitest::HasOneLineReason(run)) << run.err;
         EXPECT_TRUE(run.out.ends_with("下载失败\n")) << run.out;
         EXPECT_EQ(ReadFile(file), "the earlier download");
         EXPECT_FALSE(std::filesystem::exists(file.string() + ".part"));

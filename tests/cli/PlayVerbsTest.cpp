@@ -172,6 +172,8 @@ TEST_F(PlayVerbs, WhatCannotPlayEndsFailedOrStoppedWithStatusOne) {
         const CliRun run = Run({"play", "--null", c.address});
         const std::vector<std::string> lines = Lines(run.out);
         EXPECT_EQ(run.status, 1) << c.address << "\n" << run.out;
+        EXPECT_NE(run.err.find("lumora-cli: " + c.address + " never reached playing; last state: "),
+                  std::string::npos) << run.err;
         EXPECT_EQ(Count(lines, kPlaying), 0) << c.address << "\n" << run.out;
         ASSERT_FALSE(lines.empty()) << c.address;
         EXPECT_EQ(lines.back(), c.last) << c.address << "\n" << run.out;

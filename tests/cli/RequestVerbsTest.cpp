@@ -21,6 +21,13 @@ protected:
         server_.Post("/form", [](const httplib::Request& req, httplib::Response& res) {
             res.set_content("posted " + req.body + " with " + req.get_header_value("Cookie"), "text/plain");
         });
+        server_.Get("/hostile", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("one\r\n\x1b]0;owned\x07two\tthree", "text/plain");
+        });
+        server_.Get("/hostile-hop", [](const httplib::Request&, httplib::Response& res) {
+            res.status = 302;
+            res.set_header("Location", "http://media.test/\x1b[2J.flv");
+        });
         server_.Get("/hop", [this](const httplib::Request&, httplib::Response& res) {
             res.set_redirect(base_ + "/clip.flv", 302);
         });
@@ -51,6 +58,12 @@ TEST_F(RequestVerbs, ObjectModesAndOptions) {
 
     run = RunCli({"object", base_ + "/form?a=1", "--method", "post", "--cookie", "sid=9"});
     EXPECT_EQ(run.out, "posted a=1 with sid=9\n");
+    run = RunCli({"object", "--method", "post", "--cookie=sid=9", base_ + "/form?a=1"});  // options first
+    EXPECT_EQ(run.out, "posted a=1 with sid=9\n");
+    EXPECT_EQ(run.status, 0);
+
+    run = RunCli({"object", base_ + "/hostile"});  // lines and tabs kept, terminal controls escaped
+    EXPECT_EQ(run.out, "one\r\n\\x1b]0;owned\\x07two\tthree\n");
 
     run = RunCli({"object", "head@" + base_ + "/clip.flv"});
     EXPECT_NE(run.out.find("Content-Type: video/x-flv"), std::string::npos) << run.out;
@@ -61,6 +74,7 @@ TEST_F(RequestVerbs, ObjectModesAndOptions) {
     run = RunCli({"object", "loca@" + base_ + "/clip.flv"});  // a 200 has no Location
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(clitest::HasOneLineReason(run)) << run.err;
 
     EXPECT_EQ(RunCli({"object"}).status, 2);
     EXPECT_EQ(RunCli({"object", base_, "--timeout"}).status, 2);
@@ -72,7 +86,11 @@ TEST_F(RequestVerbs, SocketAndProbe) {
     auto run = RunCli({"socket", base_ + "/clip.flv"});
     EXPECT_EQ(run.out.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << run.out;
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(RunCli({"socket", "https://127.0.0.1/"}).status, 1);
+    run = RunCli({"socket", base_ + "/hostile"});
+    EXPECT_NE(run.out.find("\r\n\r\none\r\n\\x1b]0;owned\\x07two\tthree"), std::string::npos) << run.out;
+    run = RunCli({"socket", "https://127.0.0.1/"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(clitest::HasOneLineReason(run)) << run.err;
 
     run = RunCli({"probe", base_ + "/hop"});
     EXPECT_NE(run.out.find("[Type]video/x-flv[/Type]"), std::string::npos) << run.out;
@@ -81,6 +99,8 @@ TEST_F(RequestVerbs, SocketAndProbe) {
 
     run = RunCli({"probe", "https://example.invalid/a%20b.mp4"});  // never probed, decoded
     EXPECT_EQ(run.out, "[File]https://example.invalid/a b.mp4[/File]\n");
+    run = RunCli({"probe", base_ + "/hostile-hop"});  // a Location that carries an escape sequence
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << run.out;
     EXPECT_EQ(RunCli({"probe"}).status, 2);
 }
 

@@ -68,11 +68,16 @@ TEST_F(ResolveVerb, PrintsEngineAddressAndTitle) {
         {{"/media/clip.flv|片名", "给定"}, "0\t/media/clip.flv\t给定\n", 0},
         {{"x||y"}, "0\tx\tx\n", 0},
         {{"quil://"}, "0\t\t\n", 1},
+        // fields from the caller or a page keep to their column and line
+        {{"/media/a\tb.flv|片\x1b[2J名"}, "0\t/media/a\\tb.flv\t片\\x1b[2J名\n", 0},
     };
     for (const Case& c : cases) {
         const CliRun run = Resolve(c.args);
         EXPECT_EQ(run.out, c.out) << c.args[0];
         EXPECT_EQ(run.status, c.status) << c.args[0];
+        if (c.status == 1) {
+            EXPECT_TRUE(clitest::HasOneLineReason(run)) << c.args[0] << run.err;
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include "platform/PlaybackOptions.h"
 #include "platform/RightClickRegistry.h"
 #include "TestSupport.h"
+#include "RawServer.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -80,7 +81,11 @@ TEST_F(FlashPlayback, CreateLoadsTheCarriedMovieAndLeavesNoFile) {
         stale.write("not a movie");
     }
     Start(true);
-    EXPECT_FALSE(QFileInfo::exists(temp.MoviePath()));
+    // The movie came from a private directory, now gone; a file of that name
+    // in the shared directory is someone else's and stays.
+    EXPECT_TRUE(QFileInfo(temp.MoviePath()).isFile());
+    EXPECT_NE(engine.moviePath.ToUtf8(), temp.MoviePath().toStdString());
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(QString::fromStdString(engine.moviePath.ToUtf8())).path()));
     EXPECT_EQ(engine.flashControl.Movie(), engine.moviePath);
     EXPECT_EQ(engine.flashControl.AllowScriptAccess(), "always");
     // A loaded movie answers its callbacks; before any address it has none.
@@ -130,6 +135,21 @@ TEST_F(FlashPlayback, PercentEscapesAreDecodedBeforeTheMovieSeesThem) {
     EXPECT_EQ(engine.GetFlvUrl().ToUtf8(), spaced.toStdString());
     ASSERT_TRUE(WaitForOutcome());
     EXPECT_EQ(trail.states.back(), 0);
+}
+
+// The server receives the address's bytes as they were given: UTF-8 escapes
+// stay escapes, and escaped "&", "=" and "?" keep their meaning.
+TEST_F(FlashPlayback, AWebAddressReachesTheServerAsGiven) {
+    test::RawServer server([](const std::string&, int) {
+        return test::RawServer::Reply{test::HttpReply("404 Not Found", {}, "")};
+    });
+    Start(true);
+    const std::string path = "/%E4%B8%AD%E6%96%87/a%26b%3Dc%3Fd%20e.flv?q=%26x%3D1";
+    engine.SetPlayUrl(Text::FromUtf8(server.Url(path)));
+    ASSERT_TRUE(WaitForOutcome());
+    ASSERT_FALSE(server.Requests().empty());
+    const std::string request = server.Requests()[0];
+    EXPECT_EQ(request.substr(0, request.find("\r\n")), "GET " + path + " HTTP/1.1");
 }
 
 TEST_F(FlashPlayback, AddressesThatCannotPlayFail) {

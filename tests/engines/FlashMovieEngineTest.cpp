@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 #include <climits>
 
@@ -27,7 +28,12 @@ TEST(FlashMovieEngine, CommandsSetTheMovieVariables) {
     const std::vector<Case> cases = {
         {[](FlashMovieEngine& e) { e.Play(); }, {{"setPlay", "Play"}}},
         {[](FlashMovieEngine& e) { e.Stop(); }, {{"setPlay", "Stop"}}},
-        {[](FlashMovieEngine& e) { e.SetPlayUrl("http://h/a%20b.flv"); }, {{"setPlayUrl", "http://h/a b.flv"}}},
+        // A network address keeps its escapes (the server gets the bytes it was
+        // given); a local path is decoded.
+        {[](FlashMovieEngine& e) { e.SetPlayUrl("http://h/a%20b.flv"); }, {{"setPlayUrl", "http://h/a%20b.flv"}}},
+        {[](FlashMovieEngine& e) { e.SetPlayUrl("http://h/%E4%B8%AD/a%26b%3Dc%3Fd.flv?q=%26"); },
+         {{"setPlayUrl", "http://h/%E4%B8%AD/a%26b%3Dc%3Fd.flv?q=%26"}}},
+        {[](FlashMovieEngine& e) { e.SetPlayUrl("/videos/a%20b.flv"); }, {{"setPlayUrl", "/videos/a b.flv"}}},
         {[](FlashMovieEngine& e) { e.SetVolume(0); }, {{"setVolume", "0"}}},
         {[](FlashMovieEngine& e) { e.SetVolume(75); }, {{"setVolume", "75"}}},
         {[](FlashMovieEngine& e) { e.SetScaleMode(2); }, {{"setScaleMode", "2"}}},
@@ -137,44 +143,78 @@ QByteArray FileBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Create writes the carried movie, hands its path to "Movie" while the file
-// exists, deletes the file and sets the volume. The control is attached before
-// Create; without a parent no new control replaces it.
-TEST(FlashMovieEngine, CreateLoadsTheCarriedMovieThenDeletesIt) {
-    TemporaryDirectory temp;
-    {
-        QFile stale(temp.MoviePath());
-        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-        stale.write("stale movie from an earlier run");
-    }
-    MovieControlFake fake;
-    QByteArray loaded;
-    fake.onMovie = [&](const Text& path) { loaded = FileBytes(QString::fromStdString(path.ToUtf8())); };
-    FlashMovieEngine engine;
-    engine.flashControl.Attach(fake.Object());
-
-    engine.Create(nullptr, 0, 0, 320, 240);
-
+// Create writes the carried movie into a directory of its own (mode 0700),
+// hands its path to "Movie" while the file exists, deletes the file and the
+// directory and sets the volume. The control is attached before Create;
+// without a parent no new control replaces it. Whatever another user planted
+// in the shared temporary directory under the movie's name changes nothing.
+TEST(FlashMovieEngine, CreateLoadsTheCarriedMovieFromAPrivateDirectory) {
     const QByteArray carried = QByteArray::fromStdString(CarriedMovie());
     ASSERT_FALSE(carried.isEmpty());
-    EXPECT_EQ(loaded, carried);
-    EXPECT_EQ(engine.moviePath.ToUtf8(), temp.MoviePath().toStdString());
-    EXPECT_FALSE(QFileInfo::exists(temp.MoviePath()));
-    EXPECT_EQ(fake.log->Answered(), (std::vector<std::string>{
-        "player.put Movie(\"" + temp.MoviePath().toStdString() + "\")",
-        R"(player.method setVariable("setVolume","100"))",
-    }));
+    for (const char* planted : {"nothing", "file", "directory"}) {
+        TemporaryDirectory temp;
+        if (std::string(planted) == "file") {
+            QFile stale(temp.MoviePath());
+            ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+            stale.write("planted");
+        } else if (std::string(planted) == "directory") {
+            ASSERT_TRUE(QDir().mkpath(temp.MoviePath()));
+        }
+        MovieControlFake fake;
+        QByteArray loaded;
+        QFile::Permissions access;
+        fake.onMovie = [&](const Text& path) {
+            const QString name = QString::fromStdString(path.ToUtf8());
+            loaded = FileBytes(name);
+            access = QFileInfo(QFileInfo(name).path()).permissions();
+        };
+        FlashMovieEngine engine;
+        engine.flashControl.Attach(fake.Object());
+
+        engine.Create(nullptr, 0, 0, 320, 240);
+
+        EXPECT_EQ(loaded, carried) << planted;
+        EXPECT_EQ(access & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
+                            QFile::WriteOther | QFile::ExeOther),
+                  QFile::Permissions()) << planted;
+        const QFileInfo movie(QString::fromStdString(engine.moviePath.ToUtf8()));
+        EXPECT_EQ(movie.fileName(), "Player.Swf") << planted;
+        EXPECT_EQ(QFileInfo(movie.path()).path(), temp.Path()) << planted;
+        EXPECT_FALSE(QFileInfo::exists(movie.path())) << planted;  // the file and its directory are gone
+        EXPECT_EQ(QDir(temp.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                  std::string(planted) == "nothing" ? QStringList() : QStringList{"Player.Swf"}) << planted;
+        EXPECT_EQ(fake.log->Answered(), (std::vector<std::string>{
+            "player.put Movie(\"" + engine.moviePath.ToUtf8() + "\")",
+            R"(player.method setVariable("setVolume","100"))",
+        })) << planted;
+        engine.SetPlayUrl("http://h/a.flv");
+        EXPECT_EQ(engine.GetPlayState(), 0) << planted;  // the fake movie's answer
+    }
 }
 
-TEST(FlashMovieEngine, ANameThatCannotBeDeletedIsKept) {
+// A movie that can't be written is a medium that can't be opened: the state
+// reads failed from the open until Stop.
+TEST(FlashMovieEngine, AMovieThatCannotBeWrittenFailsEveryOpen) {
     TemporaryDirectory temp;
-    ASSERT_TRUE(QDir().mkpath(temp.MoviePath()));  // a directory can't be removed as a file
+    const QString notADirectory = temp.Path() + "/file";
+    {
+        QFile file(notADirectory);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    qputenv("TMPDIR", notADirectory.toUtf8());
+    qputenv("XDG_RUNTIME_DIR", notADirectory.toUtf8());
     MovieControlFake fake;
     FlashMovieEngine engine;
     engine.flashControl.Attach(fake.Object());
     engine.Create(nullptr, 0, 0, 320, 240);
-    EXPECT_TRUE(QFileInfo(temp.MoviePath()).isDir());
-    EXPECT_EQ(engine.flashControl.Movie().ToUtf8(), temp.MoviePath().toStdString());
+    qunsetenv("XDG_RUNTIME_DIR");
+
+    EXPECT_EQ(engine.GetPlayState(), 0);
+    engine.SetPlayUrl("http://h/a.flv");
+    EXPECT_EQ(engine.GetPlayState(), 5);
+    EXPECT_EQ(engine.State(), 5);
+    engine.Stop();
+    EXPECT_EQ(engine.GetPlayState(), 0);
 }
 
 TEST(FlashMovieEngine, WithoutAControlEverythingReadsEmpty) {

@@ -24,15 +24,20 @@ inline bool RunUntil(const std::function<bool()>& done, std::chrono::millisecond
     return true;
 }
 
-// Points QDir::tempPath at a fresh directory for the life of the object.
+// Points QDir::tempPath at a fresh directory for the life of the object, with
+// XDG_RUNTIME_DIR unset.
 class TemporaryDirectory {
 public:
-    TemporaryDirectory() : previous_(qgetenv("TMPDIR")), hadPrevious_(qEnvironmentVariableIsSet("TMPDIR")) {
+    TemporaryDirectory()
+        : previous_(qgetenv("TMPDIR")), hadPrevious_(qEnvironmentVariableIsSet("TMPDIR")),
+          previousRuntime_(qgetenv("XDG_RUNTIME_DIR")), hadRuntime_(qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
         qputenv("TMPDIR", directory_.path().toUtf8());
+        qunsetenv("XDG_RUNTIME_DIR");  // the movie's private directory is made under TMPDIR then
     }
     ~TemporaryDirectory() {
         if (hadPrevious_) qputenv("TMPDIR", previous_);
         else qunsetenv("TMPDIR");
+        if (hadRuntime_) qputenv("XDG_RUNTIME_DIR", previousRuntime_);
     }
     TemporaryDirectory(const TemporaryDirectory&) = delete;
     TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
@@ -44,6 +49,8 @@ private:
     QTemporaryDir directory_;
     QByteArray previous_;
     bool hadPrevious_;
+    QByteArray previousRuntime_;
+    bool hadRuntime_;
 };
 
 }  // namespace lumora::testing

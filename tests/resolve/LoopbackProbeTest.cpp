@@ -21,6 +21,18 @@ protected:
         server.Get("/page", [](const httplib::Request&, httplib::Response& response) {
             response.set_content("<html></html>", "text/html");
         });
+        server.Get("/media/a.mp4", [](const httplib::Request&, httplib::Response& response) {
+            response.set_content(std::string(64, 'x'), "video/mp4");
+        });
+        for (const char* path : {"/relative", "/to-file", "/to-path"}) {
+            server.Get(path, [](const httplib::Request& request, httplib::Response& response) {
+                const char* location = request.path == "/relative" ? "/media/a.mp4"
+                                       : request.path == "/to-file" ? "file:///etc/passwd"
+                                                                    : "/etc/passwd";
+                response.status = 302;
+                response.set_header("Location", location);
+            });
+        }
         server.Get("/slow", [](const httplib::Request&, httplib::Response& response) {
             std::this_thread::sleep_for(std::chrono::milliseconds(600));
             response.set_content(std::string(64, 'x'), "video/x-flv");
@@ -50,6 +62,29 @@ TEST_F(LoopbackProbeTest, TheAnnouncedContentTypeChoosesTheEngine) {
     log.clear();
     front.Play(Text::FromUtf8(Address("/page")));
     EXPECT_EQ(Opened(), std::vector<std::string>{"player URL=" + Address("/page")});
+}
+
+// Where a redirect leads is always a web address: a relative Location counts
+// from the address it came from, and a server never makes the player open a
+// local file.
+TEST_F(LoopbackProbeTest, RedirectsLeadOnlyToWebAddresses) {
+    struct Case {
+        const char* path;
+        std::string opened;
+    };
+    const std::vector<Case> cases = {
+        {"/relative", "flash setPlayUrl=" + Address("/media/a.mp4")},
+        // A bare path is a path on the same server (a 404 there, so the media player gets it).
+        {"/to-path", "player URL=" + Address("/etc/passwd")},
+        // Not followed: the redirecting address itself is played.
+        {"/to-file", "player URL=" + Address("/to-file")},
+    };
+    for (const Case& c : cases) {
+        log.clear();
+        front.Play(Text::FromUtf8(Address(c.path)));
+        EXPECT_EQ(Opened(), std::vector<std::string>{c.opened}) << c.path;
+        EXPECT_EQ(front.probedAddress.Bytes().find("file:"), std::string::npos) << c.path;
+    }
 }
 
 TEST_F(LoopbackProbeTest, StopDuringTheProbeWins) {

@@ -159,6 +159,35 @@ TEST(ResolveOpen, Video56WithoutAVideoPlaysNothing) {
     EXPECT_EQ(stub.TakeTargets(), (std::vector<std::string>{"/json/12/", "/json/99/"}));
 }
 
+// A service names network streams only: a reply that names a local file (a
+// file address or a path) plays nothing, while the stream schemes pass.
+TEST(ResolveOpen, ServiceRepliesNeverNameLocalFiles) {
+    ServiceStub stub;
+    const std::string page = "http://" + stub.Host() + "/song-page";
+    stub.Answer("/yueku/intro/musina_mmi_search.php", "{\"MP3_URL\":\"" + page + "\"}");
+    stub.Answer("/song-page", "<a url=\"/home/someone/secret-song.mp3\">");
+    EXPECT_EQ(ResolveOpen(Text("mp3://a - b")).address, Text());
+
+    struct Case {
+        const char* url;
+        bool plays;
+    };
+    const std::vector<Case> cases = {
+        {"file:///etc/passwd-and-more", false},
+        {"/home/someone/video.mp4", false},
+        {"FILE:///home/someone/video.mp4", false},
+        {"rtmp://v.test/live/stream", true},
+        {"RTSP://v.test:554/stream", true},
+        {"HTTPS://v.test/v.mp4", true},
+    };
+    for (const Case& c : cases) {
+        stub.Answer("/json/5/", std::string(R"({"Subject":"s","rfiles":[{"url":")") + c.url + R"("}]})");
+        const Resolution r = ResolveOpen(Text("http://www.56.lumora.test/v_5.html"));
+        EXPECT_EQ(r.play, c.plays) << c.url;
+        EXPECT_EQ(r.address.ToUtf8(), c.plays ? c.url : "") << c.url;
+    }
+}
+
 // "$$" becomes "-" before anything else, so the song text of "mp3://"
 // reaches the song services as singer-song; the title is the song text.
 TEST(ResolveOpen, SongTextReachesTheServicesNormalised) {

@@ -141,8 +141,15 @@ TEST(RegexObject, Positions) {
         {"x", "ab中中x", false, 1, 0, "x", 6},       // the search starts on a character boundary
         {"b", "b中b", false, 2, 0, "b", 3},
         {"(?:B)(b)", "Bb", true, 1, 1, "b", 1},
-        {"(?:B)(b)", "Bb", false, 1, 1, "b", 0},    // the search folds case like the match
+        {"(?:B)(b)", "Bb", false, 1, 1, "b", 1},    // the group's place, not an earlier "B"
         {"x*", "ab", false, 1, 0, "", -1},          // an empty text has no position
+        // Repeated text: each match and group at its own offset.
+        {"a", "aaaa", false, 2, 0, "a", 1},
+        {"a", "aaaa", false, 4, 0, "a", 3},
+        {"a", "AaA", false, 3, 0, "A", 2},
+        {"(a)(a)", "aaaa", false, 2, 2, "a", 3},
+        {"(中)+", "中中中", false, 1, 1, "中", 4},  // the group's last repetition
+        {"b(a)|(a)", "ab中a", false, 2, 2, "a", 4},
     };
     for (const Case& c : cases) {
         RegexObject regex;

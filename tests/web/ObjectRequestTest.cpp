@@ -163,6 +163,7 @@ TEST(ObjectRequest, Modes) {
          {"HEAD /start HTTP/1.1", "HEAD /final HTTP/1.1"}},
         {"loca@ on a 302: the target, not followed", "loca@", "/start", "/final", {"GET /start HTTP/1.1"}},
         {"loca@ on a 200: empty", "loca@", "/final", "", {"GET /final HTTP/1.1"}},
+        {"head@loca@: the location mode", "head@loca@", "/start", "/final", {"GET /start HTTP/1.1"}},
     };
     for (const Case& c : cases) {
         RawServer server(RedirectSite());
@@ -304,6 +305,10 @@ TEST(ObjectRequest, BadInputGivesEmpty) {
         {"line break in the address", server.Url("/x\r\nX-Forged: 1"), Limited()},
         {"line break in a header value", url, with([](ObjectRequestArgs& a) { a.cookie = Text("a=1\r\nX-Forged: 1"); })},
         {"line break in the agent", url, with([](ObjectRequestArgs& a) { a.userAgent = Text("A\nB"); })},
+        {"bare CR in a cookie", url, with([](ObjectRequestArgs& a) { a.cookie = Text("a=1\rX-Forged: 1"); })},
+        {"NUL in the user key", url,
+         with([](ObjectRequestArgs& a) { a.userKey = Text::Gbk(std::string("k\0X-Forged: 1", 13)); })},
+        {"bare CR in the referrer", url, with([](ObjectRequestArgs& a) { a.referer = Text("http://r/\rX: 1"); })},
         {"a method that is no token", url, with([](ObjectRequestArgs& a) { a.method = Text("GE T"); })},
         {"head@ before a file name", "head@/etc/hostname", Limited()},
         {"loca@ before a file address", "loca@file:///etc/hostname", Limited()},

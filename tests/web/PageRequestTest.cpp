@@ -148,6 +148,45 @@ TEST(PageRequest, CookiesSentAndMerged) {
     }
 }
 
+// Neither a server's cookie nor the caller's can add a header line: CR, LF
+// and NUL never reach the wire inside the Cookie line.
+TEST(PageRequest, CookiesNeverForgeHeaderLines) {
+    RawServer server(Answer(HttpReply("200 OK", {"Set-Cookie: sid=1\rX-Forged: yes; path=/"}, "ok")));
+    PageRequestArgs first;
+    EXPECT_EQ(PageRequest(Text::Gbk(server.Url()), first), "ok");
+    EXPECT_EQ(first.cookies.Bytes(), "sid=1X-Forged:yes");
+
+    PageRequestArgs second;
+    using namespace std::string_literals;
+    second.cookies = first.cookies + Text::Gbk("; c=1\r\nY-Forged: 1\0z"s);
+    EXPECT_EQ(PageRequest(Text::Gbk(server.Url()), second), "ok");
+    ASSERT_EQ(server.Requests().size(), 2u);
+    const std::string request = server.Requests()[1];
+    const std::string head = request.substr(0, request.find("\r\n\r\n") + 2);
+    // Every CR is the start of a CR LF line end, and no NUL is sent.
+    for (std::size_t at = head.find('\r'); at != std::string::npos; at = head.find('\r', at + 1))
+        EXPECT_EQ(head[at + 1], '\n') << at;
+    EXPECT_EQ(head.find('\0'), std::string::npos);
+    const std::vector<std::string> lines = HeaderLines(request);
+    EXPECT_EQ(lines.back(), "Cookie: sid=1X-Forged:yes; c=1Y-Forged: 1z");
+    for (const std::string& line : lines) EXPECT_NE(line.find("Forged"), 0u) << line;
+}
+
+// A caller's line with an empty value goes out as it is; an "Accept:" line
+// of the caller still keeps the default one away.
+TEST(PageRequest, EmptyHeaderValuesReachTheWire) {
+    RawServer server(Answer(HttpReply("200 OK", {}, "ok")));
+    PageRequestArgs args;
+    args.headers = Text("Accept:\r\nX-Empty:  \r\nX-Full: 1");
+    EXPECT_EQ(PageRequest(Text::Gbk(server.Url()), args), "ok");
+    ASSERT_EQ(server.Requests().size(), 1u);
+    const std::vector<std::string> lines = HeaderLines(server.Requests()[0]);
+    const std::vector<std::string> expected = {"Accept:", "X-Empty:", "X-Full: 1"};
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.begin() + 5), expected);
+    for (const std::string& line : lines) EXPECT_NE(line, "Accept: */*");
+}
+
 TEST(PageRequest, RequestBody) {
     struct Case {
         int method;

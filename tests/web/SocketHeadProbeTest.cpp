@@ -84,6 +84,8 @@ TEST(SocketHeadProbe, ComposedRequest) {
         {"http://[::1]:80/a", 0, "", ""},
         {"http://a/b", 0, "", ""},  // too short to have a host part
         {"http://127.0.0.1/a\r\nX-Forged: 1", 0, "", ""},
+        {"http://127.0.0.1/a\rX-Forged: 1", 0, "", ""},
+        {std::string("http://127.0.0.1/a\0X-Forged: 1", 30), 0, "", ""},
         {"http://", 0, "", ""},
         {"", 0, "", ""},
     };
