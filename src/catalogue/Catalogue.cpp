@@ -1,6 +1,7 @@
 #include "catalogue/Catalogue.h"
 
 #include "base/Config.h"
+#include "base/Log.h"
 #include "base/NumberText.h"
 #include "catalogue/ListPageReader.h"
 #include "script/RegexObject.h"
@@ -84,6 +85,7 @@ ListPageRows ReadListPage(const Text& address) {
     PageRequest(address, args);
     ListPageRows rows = reader.Finish();
     if (!args.completed) rows.Clear();
+    if (!args.completed) LogWarning(LogLayer::Catalogue, "list page " + address.ToUtf8() + ": the request failed");
     return rows;
 }
 
@@ -117,6 +119,7 @@ Text ExtractVideoAddress(const Text& page) {
 Text FetchVideoAddress(const Text& id) {
     const Text address = ExtractVideoAddress(FetchPageText(DetailPageAddress(id)));
     // A page names a network stream, never a local file.
+    if (!IsNetworkStreamAddress(address)) LogWarning(LogLayer::Catalogue, "video " + id.ToUtf8() + ": no playable address");
     return IsNetworkStreamAddress(address) ? address : Text();
 }
 

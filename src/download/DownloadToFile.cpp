@@ -1,5 +1,6 @@
 #include "download/DownloadToFile.h"
 #include "web/CurlHandles.h"
+#include "web/WebLog.h"
 #include "web/WebText.h"
 
 #include <curl/curl.h>
@@ -262,7 +263,9 @@ int DownloadToFile(const Text& address, const Text& file, const DownloadProgress
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
 
-    if (curl_easy_perform(handle) != CURLE_OK || transfer.refused) return -1;
+    const CURLcode result = curl_easy_perform(handle);
+    LogTransfer(handle, result, LogLayer::Download);
+    if (result != CURLE_OK || transfer.refused) return -1;
     long status = 0;
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
     // Nothing to save is no download: an earlier file of that name stays.
