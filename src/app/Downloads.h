@@ -18,13 +18,16 @@ class CoalescedText;
 // directory under its title (currentTitle) + ".MP4", on a detached worker
 // thread; sets downloadPath. Shows "请选择需要下载的视频。。。" when there is
 // no address, else "下载马上开始", then progress and "下载成功" or "下载失败".
-// Returns at once. Main thread only.
+// What an interrupted download of the same target left is continued, the
+// progress going on from the size it had. At the end a desktop notice says
+// where the file went or why it failed, and --report-state prints
+// "saved: PATH" for a saved file. Returns at once. Main thread only.
 void StartDownload(AppState& state, QWidget& window);
 
 // The worker's body: downloads `address` into `target` and reports into the
 // title of `window` while it exists. Takes its own copies of everything, so
 // the window's state may change or go away while it runs.
-void DownloadThread(Text address, Text target, QPointer<QWidget> window);
+void DownloadThread(Text address, Text target, QPointer<QWidget> window, bool reportState = false);
 
 // One block's progress: the progress text, offered to the title's pacing.
 void ShowDownloadProgress(CoalescedText& title, std::int64_t total, std::int64_t received, std::int64_t elapsed);

@@ -88,8 +88,13 @@ void StartTypedPlay(MainWindow& window, const Text& address)
     AppState& state = window.State();
     StartDelayedPlay(window, address);
     state.currentAddress = address;
+    // The title names the download file: the address's own file name when
+    // it has a usable one, else 网络文件, and then an earlier download of
+    // that name keeps its name.
+    state.currentTitle = TypedAddressTitle(address);
+    if (!state.currentTitle.Empty())
+        return;
     state.currentTitle = "网络文件";
-    // The title names the download file: an earlier download keeps its name.
     const Text earlier = DownloadFileName(DownloadDirectory(state.programDirectory), state.currentTitle);
     if (QFileInfo::exists(ToQString(earlier)))
         state.currentTitle += "1";

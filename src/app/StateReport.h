@@ -1,6 +1,7 @@
 // --report-state: every change of the window title and of the status bar's
-// texts as one line on standard output ("title: …", "status0: …"), for
-// scripts and tests that watch the window from outside.
+// texts as one line on standard output ("title: …", "status0: …"), and
+// "saved: PATH" for each finished download, for scripts and tests that watch
+// the window from outside.
 #pragma once
 
 #include "base/Text.h"

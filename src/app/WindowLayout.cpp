@@ -4,10 +4,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QTreeWidget>
+#include <QWindow>
 
 #include "app/AppState.h"
 #include "app/MainWindow.h"
@@ -19,10 +21,15 @@ namespace lumora {
 namespace {
 
 constexpr int kStatusBarHeight = 20;
+// The volume caption, 4 pixels right of the slider (576 + 90).
+constexpr int kVolumeCaptionLeft = 670;
+constexpr int kVolumeCaptionWidth = 40;
 
+// In full screen the window has no border: the window manager's full-screen
+// state drops its frame, and the frameless flag says so where none runs.
 bool Borderless(const QWidget& window)
 {
-    return window.windowFlags().testFlag(Qt::FramelessWindowHint);
+    return window.isFullScreen() || window.windowFlags().testFlag(Qt::FramelessWindowHint);
 }
 
 QRect ScreenRect(const QWidget& window)
@@ -33,15 +40,21 @@ QRect ScreenRect(const QWidget& window)
     return screen ? screen->geometry() : QRect(0, 0, window.width(), window.height());
 }
 
-// Changing window flags hides a top-level window; it comes back as it was.
+// Changes a window flag of the shown window in place. QWidget::setWindowFlags
+// would hide the window and map it anew, and a window manager then places and
+// frames it afresh (shifted by its frame) and may drop its stacking state.
 void SetWindowFlag(QWidget& window, Qt::WindowType flag, bool on)
 {
     if (window.windowFlags().testFlag(flag) == on)
         return;
-    const bool shown = window.isVisible();
-    window.setWindowFlag(flag, on);
-    if (shown)
-        window.show();
+    const Qt::WindowFlags flags = on ? window.windowFlags() | flag : window.windowFlags() & ~flag;
+    QWindow* handle = window.windowHandle();
+    if (!handle || !window.isVisible()) {
+        window.setWindowFlags(flags);
+        return;
+    }
+    window.overrideWindowFlags(flags);
+    handle->setFlags(flags);
 }
 
 }  // namespace
@@ -64,6 +77,8 @@ void LayoutMainWindow(MainWindow& window)
         if (state.mediaObject)
             state.mediaObject->Resize(0, 0, screen.width(), screen.height());
         u.videoArea->setGeometry(0, 0, w, h);
+        // The picture fills the window: no room for the caption.
+        u.volumeLabel->hide();
         return;
     }
 
@@ -94,6 +109,13 @@ void LayoutMainWindow(MainWindow& window)
     for (const Place& place : row)
         place.unit->setGeometry(x + place.left, h - 54, place.width, 33);
 
+    // The caption "音量" goes right of its slider, on the button row; where
+    // the window leaves no room there it is hidden, never put over the
+    // picture or the slider.
+    const QRect caption(x + kVolumeCaptionLeft, h - 52, kVolumeCaptionWidth, 29);
+    u.volumeLabel->setGeometry(caption);
+    u.volumeLabel->setVisible(caption.right() < w);
+
     u.progressSlider->setGeometry(0, h - 76, w, 24);
     state.savedWindowRect = window.geometry();
 }
@@ -119,6 +141,10 @@ void ToggleWindowFullScreen(MainWindow& window)
             unit->hide();
         SetWindowFlag(window, Qt::FramelessWindowHint, true);
         SetWindowFlag(window, Qt::WindowStaysOnTopHint, true);
+        // The window manager's full-screen state: it covers the screen and
+        // gives the window back its own place and frame afterwards. The
+        // rectangle is for a display without a window manager.
+        window.setWindowState(window.windowState() | Qt::WindowFullScreen);
         window.setGeometry(ScreenRect(window));
         if (!QApplication::overrideCursor() || QApplication::overrideCursor()->shape() != Qt::BlankCursor)
             QApplication::setOverrideCursor(Qt::BlankCursor);
@@ -131,8 +157,9 @@ void ToggleWindowFullScreen(MainWindow& window)
     const QRect normal = state.savedWindowRect.isValid()
                              ? state.savedWindowRect
                              : QRect(window.x(), window.y(), kMainWindowWidth, kMainWindowHeight);
-    window.setGeometry(normal);
+    window.setWindowState(window.windowState() & ~Qt::WindowFullScreen);
     SetWindowFlag(window, Qt::FramelessWindowHint, false);
+    window.setGeometry(normal);
     u.fullScreenMode->setChecked(false);
     for (QWidget* unit : {static_cast<QWidget*>(u.statusBar), static_cast<QWidget*>(u.progressSlider),
                           static_cast<QWidget*>(u.playButton), static_cast<QWidget*>(u.stopButton),

@@ -6,17 +6,21 @@ namespace lumora {
 class MainWindow;
 
 // Places the units for the window's client size W x H (size changed). The
-// button row is centred by X = floor((W - 680) / 2). In full screen (the
-// flag checked and the window without a border) the video fills the window.
+// button row is centred by X = floor((W - 680) / 2); the volume caption
+// follows its slider, and is hidden where the row leaves it no room. In full
+// screen (the flag checked and the window without a border) the video fills
+// the window and the caption is hidden.
 void LayoutMainWindow(MainWindow& window);
 
 // Keeps the normal window's rectangle (position changed); not in full screen.
 void RememberWindowRect(MainWindow& window);
 
-// Enters full screen (only the video and the mute and exit buttons stay, the
-// window frameless over the whole screen, above other windows, the cursor
-// hidden) or leaves it (the window back at its remembered rectangle with
-// its border, every unit shown, the cursor back). The window stays above
+// Enters full screen (only the video, the mute and exit buttons and the
+// volume slider stay; the window in the window manager's full-screen state,
+// frameless over the whole screen, above other windows; the cursor hidden)
+// or leaves it (the window back at its remembered rectangle with its border,
+// every unit shown, the cursor back). The window is never unmapped on the
+// way, so a window manager keeps its place and stacking. It stays above
 // other windows after leaving.
 void ToggleWindowFullScreen(MainWindow& window);
 

@@ -3,8 +3,10 @@
 #include "cli/TerminalText.h"
 #include "cli/Usage.h"
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
@@ -96,7 +98,11 @@ int RunVerb(std::span<const Verb> verbs, int argc, char** argv) {
     Args args;
     for (const std::string& word : ReadVerbWords(*FindVerbUsage(verb), std::span<char* const>(argv + 2, argv + argc)).words)
         args.push_back(Text::FromUtf8(word));
-    return chosen->run(args);
+    const int status = chosen->run(args);
+    // Output that could not be written (a full disk) is no result.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return Failure(std::string("cannot write the output: ") + std::strerror(errno));
+    return status;
 }
 
 }  // namespace lumora::cli

@@ -1,52 +1,117 @@
-// The download verb: a web resource into a file, progress kept on one line.
+// The download verb: a web resource into a file, continuing what an earlier
+// run left; progress with speed and time left, then the outcome.
 #include "cli/Verbs.h"
-#include "download/DownloadProgress.h"
 #include "download/DownloadToFile.h"
+#include "download/TransferMeter.h"
 
+#include <unistd.h>
+
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace lumora::cli {
 
 namespace {
 
-// Rewrites the current terminal line with each text; blanks clear what a
-// longer earlier text left behind.
-class ProgressLine {
+using Clock = std::chrono::steady_clock;
+
+// On a terminal, one line rewritten in place about ten times a second;
+// elsewhere (a pipe, a log file) a plain line at most once a second.
+class ProgressOutput {
 public:
-    void Show(const Text& text) {
-        std::string line = "\r" + text.ToUtf8();
+    explicit ProgressOutput(bool terminal)
+        : terminal_(terminal),
+          interval_(terminal ? std::chrono::milliseconds(100) : std::chrono::milliseconds(1000)),
+          last_(Clock::now()) {}
+
+    void Update(std::int64_t total, std::int64_t received) {
+        const auto now = Clock::now();
+        meter_.Add(received, now);
+        total_ = total;
+        received_ = received;
+        if (now - last_ < interval_) {
+            pending_ = true;
+            return;
+        }
+        last_ = now;
+        Show();
+    }
+
+    // The last state on the terminal's line, and the line ended.
+    void End() {
+        if (!terminal_) return;
+        if (pending_) Show();
+        if (shown_ > 0) std::fputc('\n', stdout);
+    }
+
+private:
+    void Show() {
+        pending_ = false;
+        const std::string text = TerminalProgressText(total_, received_, meter_.BytesPerSecond()).ToUtf8();
+        if (!terminal_) {
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            std::fputc('\n', stdout);
+            std::fflush(stdout);
+            return;
+        }
+        // Blanks clear what a longer earlier text left behind.
+        std::string line = "\r" + text;
         const std::size_t length = line.size();
         if (length < shown_) line.append(shown_ - length, ' ');
         shown_ = length;
         std::fwrite(line.data(), 1, line.size(), stdout);
         std::fflush(stdout);
     }
-    void End() {
-        if (shown_ > 0) std::fputc('\n', stdout);
-    }
 
-private:
+    bool terminal_;
+    Clock::duration interval_;
+    Clock::time_point last_;
+    TransferMeter meter_;
+    std::int64_t total_ = 0;
+    std::int64_t received_ = 0;
+    bool pending_ = false;
     std::size_t shown_ = 0;
 };
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
 
 }  // namespace
 
 int Download(const Args& args) {
-    if (args.size() != 2) return UsageError("usage: lumora-cli download URL FILE");
+    // The options come after URL and FILE (cli/Usage sorts them so).
+    if (args.size() < 2) return UsageError("usage: lumora-cli download URL FILE [--no-continue]");
+    const Args operands(args.begin(), args.begin() + 2);
+    PartialFile partial = PartialFile::Resume;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        if (args[i] != Text("--no-continue")) return UsageError("usage: lumora-cli download URL FILE [--no-continue]");
+        partial = PartialFile::StartOver;
+    }
     // A file-size limit then shows as a failed write, reported like a full disk.
     std::signal(SIGXFSZ, SIG_IGN);
-    ProgressLine line;
-    CoalescedText progress([&line](const Text& text) { line.Show(text); });
-    const int result = DownloadToFile(args[0], args[1], [&progress](std::int64_t total, std::int64_t received,
-                                                                   std::int64_t) {
-        progress.Offer(DownloadProgressText(total, received));
-    });
-    progress.Flush();
-    line.End();
-    PrintLine(Text(result == 0 ? "下载成功" : "下载失败"));
-    return ResultStatus(result == 0, "the download of " + args[0].ToUtf8() + " into " + args[1].ToUtf8() + " failed");
+    ProgressOutput progress(isatty(STDOUT_FILENO) == 1);
+    const DownloadResult result = DownloadFile(
+        operands[0], operands[1],
+        [&progress](std::int64_t total, std::int64_t received, std::int64_t) { progress.Update(total, received); },
+        partial);
+    progress.End();
+    const std::string file = AbsolutePath(operands[1].ToUtf8());
+    if (result.ok) {
+        PrintLine(Text("下载成功"));
+        PrintRecord({Text::FromUtf8("saved: " + file)});
+        return 0;
+    }
+    PrintLine(Text("下载失败"));
+    std::string reason = "the download of " + operands[0].ToUtf8() + " failed: " + result.reason;
+    if (result.partKept) reason += "; " + file + std::string(kPartSuffix) + " is kept and the same command continues it";
+    return Failure(reason);
 }
 
 }  // namespace lumora::cli

@@ -1,9 +1,11 @@
 // Verbs of the text codings and the regular-expression object.
 #include "cli/Verbs.h"
+#include "base/GbkTables.h"
 #include "cli/GbkFile.h"
 #include "cli/TerminalText.h"
 #include "script/Codings.h"
 #include "script/CompiledPattern.h"
+#include "script/PatternStream.h"
 #include "web/PageRequest.h"
 
 #include <cstdio>
@@ -58,44 +60,47 @@ int Code(const Args& args) {
 }
 
 // regex PATTERN FILE: what RegexObject::Create(PATTERN, FILE's text) with its
-// defaults finds, read straight off the engine: the file is converted to
-// UTF-8 once, as Create converts its subject, and the matches are printed
-// from that copy instead of being converted to GBK and back one by one.
+// defaults finds, read straight off the engine. The file is converted to
+// UTF-8 (as Create converts its subject) and matched piece by piece while it
+// is read, and the matches are printed from the UTF-8 instead of being
+// converted to GBK and back one by one.
+constexpr std::size_t kLinesReserve = 64 << 20;
+
 int Regex(const Args& args) {
     if (args.size() != 2) return UsageError("usage: lumora-cli regex PATTERN FILE");
-    std::string subject;
-    const std::string problem = ReadGbkFileAsUtf8(args[1].ToUtf8(), PageRequestLimits{}.maxBodyBytes, subject);
-    if (!problem.empty()) return Failure(problem);
-
-    const CompiledPattern pattern(args[0].ToUtf8(), false, true);
-    std::vector<std::size_t> offsets;
-    const bool ran = pattern.Ok() && pattern.MatchAll(subject, true, offsets);
-    const std::size_t groups = pattern.Groups();
-    const std::size_t stride = 2 * (groups + 1);
-    const std::size_t count = ran ? offsets.size() / stride : 0;
-    const auto slice = [&subject](std::size_t start, std::size_t end) {
-        if (start == CompiledPattern::NotSet() || end == CompiledPattern::NotSet() || start > end) return std::string_view();
-        return std::string_view(subject).substr(start, end - start);
-    };
-
-    std::string out = std::to_string(count) + '\n';
-    constexpr std::size_t kFlushBytes = 1 << 20;
-    for (std::size_t m = 0; m < count; ++m) {
-        const std::size_t* match = offsets.data() + m * stride;
-        if (groups == 0) AppendEscapedField(out, slice(match[0], match[1]));
-        for (std::size_t g = 1; g <= groups; ++g) {
-            if (g > 1) out += '\t';
-            AppendEscapedField(out, slice(match[2 * g], match[2 * g + 1]));
-        }
-        out += '\n';
-        if (out.size() >= kFlushBytes) {
-            std::fwrite(out.data(), 1, out.size(), stdout);
-            out.clear();
-        }
+    const CompiledPattern pattern(args[0].ToUtf8(), false, true, true);
+    if (!pattern.Ok()) {
+        PrintLine("0");
+        return Failure("the pattern is not a valid regular expression");
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    if (!pattern.Ok()) return Failure("the pattern is not a valid regular expression");
-    if (!ran) return Failure("the pattern ran into the matching engine's limits");
+    const bool groups = pattern.Groups() > 0;
+    // Held until the count is known. Reserved generously: pages are touched
+    // only as the lines fill them, and the lines are never copied to grow.
+    std::string lines;
+    lines.reserve(kLinesReserve);
+    std::size_t count = 0;
+    PatternStream stream(pattern, [&](const std::vector<std::string_view>& texts) {
+        ++count;
+        if (!groups) AppendEscapedField(lines, texts[0]);
+        for (std::size_t g = 1; g < texts.size(); ++g) {
+            if (g > 1) lines += '\t';
+            AppendEscapedField(lines, texts[g]);
+        }
+        lines += '\n';
+    });
+    const std::string problem =
+        ReadGbkFile(args[1].ToUtf8(), PageRequestLimits{}.maxBodyBytes, [&stream](std::string_view gbk) {
+            AppendTableGbkToUtf8(gbk, stream.Tail());
+            stream.Scan(true);
+        });
+    if (!problem.empty()) return Failure(problem);
+    if (!stream.Scan(false)) {
+        PrintLine("0");
+        return Failure("the pattern ran into the matching engine's limits");
+    }
+    const std::string countLine = std::to_string(count) + '\n';
+    std::fwrite(countLine.data(), 1, countLine.size(), stdout);
+    std::fwrite(lines.data(), 1, lines.size(), stdout);
     return ResultStatus(count > 0, "no match");
 }
 

@@ -52,14 +52,16 @@ constexpr VerbUsage kVerbUsages[] = {
      "the private forms (12345, yyt://, quil://, mp3://, qqmv://, pages of the 56 service,\n"
      "ADDRESS|TITLE)."},
     {"download", "URL FILE", kDownloadOptions, 2, 2,
-     "Downloads URL into FILE with the progress text on one line, then 下载成功 or 下载失败\n"
-     "(exit 0 or 1). --no-continue starts over instead of continuing an earlier part of FILE."},
+     "Downloads URL into FILE, continuing what an earlier run left in FILE.part; progress with speed\n"
+     "and time left (one line on a terminal, a line a second otherwise), then 下载成功 and\n"
+     "\"saved: PATH\" (exit 0) or 下载失败 (exit 1). --no-continue starts over instead."},
     {"play", "ADDRESS", kPlayOptions, 1, 1,
      "Plays ADDRESS through the player's engines; prints each change of the play state with its\n"
      "status-bar text and, once playing, a line \"position/duration\" every second; stops at the end, on\n"
      "failure or after N seconds. --null: no video window and no sound device (runs without a\n"
-     "display). --first-frame: also reports when the first frame is up. Exit 0 when \"playing\" was\n"
-     "reached, 1 otherwise."},
+     "display). Exit 0 when \"playing\" was reached, 1 otherwise. --first-frame: stops at the first\n"
+     "decoded picture and prints \"first frame after N ms\", counted from the start of lumora-cli\n"
+     "(exit 0 when it came)."},
 };
 
 const OptionUsage* FindOption(const VerbUsage& verb, std::string_view name) {

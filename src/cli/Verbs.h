@@ -41,7 +41,8 @@ int Video(const Args& args);
 int Classify(const Args& args);
 // What Open makes of an address: "ENGINE<TAB>ADDRESS<TAB>TITLE".
 int Resolve(const Args& args);
-// Downloads URL into FILE; progress on one line, then 下载成功 or 下载失败.
+// Downloads URL into FILE, continuing an earlier run unless --no-continue;
+// progress, then 下载成功 and "saved: PATH", or 下载失败.
 int Download(const Args& args);
 // Plays through MediaFront; runs under a QApplication (see MediaMain.cpp).
 int Play(const Args& args);

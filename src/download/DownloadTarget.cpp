@@ -1,6 +1,7 @@
 #include "download/DownloadTarget.h"
 
 #include "base/Config.h"
+#include "download/DownloadToFile.h"
 
 #include <QStandardPaths>
 
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 #include <string_view>
 
@@ -18,7 +20,8 @@ namespace {
 // Longest file name most Linux file systems take, in bytes.
 constexpr std::size_t kNameMax = 255;
 constexpr std::string_view kExtension = ".MP4";
-constexpr std::string_view kPartSuffix = ".part";
+// The longest name a download gives beside its file.
+constexpr std::size_t kCompanionSuffix = std::max(kPartSuffix.size(), kResumeSuffix.size());
 
 Text WithoutTrailingSlashes(Text directory) {
     std::string& bytes = directory.Bytes();
@@ -44,7 +47,7 @@ std::size_t SequenceLength(unsigned char lead) {
 // The title as one UTF-8 file name stem.
 std::string SafeStem(const Text& title) {
     const std::string utf8 = title.ToUtf8();  // always valid UTF-8
-    const std::size_t limit = kNameMax - kExtension.size() - kPartSuffix.size();
+    const std::size_t limit = kNameMax - kExtension.size() - kCompanionSuffix;
     std::string stem;
     for (std::size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
@@ -62,6 +65,37 @@ std::string SafeStem(const Text& title) {
     return stem;
 }
 
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// %XX escapes as bytes; a "%" that starts no escape stays as it is.
+std::string PercentDecoded(std::string_view text) {
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+            bytes += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+            i += 2;
+        } else {
+            bytes += text[i];
+        }
+    }
+    return bytes;
+}
+
+// "name.ext" without ".ext" when ext is a short run of letters and digits
+// after a name.
+std::string WithoutExtension(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0 || name.size() - dot - 1 < 1 || name.size() - dot - 1 > 5) return name;
+    for (std::size_t i = dot + 1; i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return name;
+    return name.substr(0, dot);
+}
+
 }  // namespace
 
 Text DownloadDirectory(const Text& programDirectory) {
@@ -75,6 +109,24 @@ Text DownloadDirectory(const Text& programDirectory) {
 
 Text DownloadFileName(const Text& directory, const Text& title) {
     return Text::FromUtf8(directory.ToUtf8() + "/" + SafeStem(title) + std::string(kExtension));
+}
+
+Text TypedAddressTitle(const Text& address) {
+    const std::string utf8 = address.ToUtf8();
+    const std::size_t scheme = utf8.find("://");
+    if (scheme == std::string::npos) return Text();
+    const std::size_t rest = scheme + 3;
+    const std::size_t end = std::min(utf8.find_first_of("?#", rest), utf8.size());
+    const std::size_t pathStart = utf8.find('/', rest);
+    if (pathStart == std::string::npos || pathStart >= end) return Text();
+    const std::string_view path(utf8.data() + pathStart, end - pathStart);
+    const std::string name = WithoutExtension(PercentDecoded(path.substr(path.rfind('/') + 1)));
+    if (name.find('\0') != std::string::npos || Text::FromUtf8(name).ToUtf8() != name) return Text();
+    const bool meaningful = std::any_of(name.begin(), name.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte > 0x20 && byte != 0x7F && c != '.';
+    });
+    return meaningful ? Text::FromUtf8(name) : Text();
 }
 
 }  // namespace lumora

@@ -14,7 +14,15 @@ Text DownloadDirectory(const Text& programDirectory);
 // always lies directly inside `directory`: "/" and control characters become
 // "_", a title that is empty or only dots has each dot (or its emptiness)
 // replaced by "_", and a long title is cut at a character boundary so that
-// the name and its ".part" fit the file system's 255-byte limit.
+// the name and its ".part" and ".resume" fit the file system's 255-byte limit.
 Text DownloadFileName(const Text& directory, const Text& title);
+
+// The title a typed address's download takes from the address itself: the
+// last segment of its path, percent-decoded, without its extension ("clip"
+// for "http://host/v/clip.mp4?x=1"). Empty when that is no usable name: no
+// path, a path ending in "/", bytes that are not UTF-8, a zero byte, or
+// nothing but dots, blanks and control characters. DownloadFileName makes
+// what it gives safe, as it does every title.
+Text TypedAddressTitle(const Text& address);
 
 }  // namespace lumora

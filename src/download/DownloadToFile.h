@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace lumora {
@@ -41,18 +42,56 @@ struct DownloadLimits {
     int maxRedirects = 10;
 };
 
+// The file a download writes until it is complete, and the record beside it
+// that lets a later attempt continue: `file` + these suffixes.
+inline constexpr std::string_view kPartSuffix = ".part";
+inline constexpr std::string_view kResumeSuffix = ".resume";
+
+// What a later download does with the ".part" an earlier attempt left.
+enum class PartialFile {
+    Resume,     // continue it where it ended, when the server's answer fits
+    StartOver,  // throw it away and fetch the whole file
+};
+
+// How a download ended, for callers that say more than success or failure.
+struct DownloadResult {
+    bool ok = false;
+    std::string reason;            // why it failed: one line of English; empty on success
+    std::int64_t resumedFrom = 0;  // bytes an earlier attempt had, which this one kept
+    std::int64_t total = 0;        // the whole file's length; 0 when unknown
+    bool partKept = false;         // failed, and ".part" with its record wait for another attempt
+};
+
 // Downloads `address` (http or https; redirects followed, to http and https
-// only) into `file`, given as a path text. With `range`, asks for the bytes
-// from `start` on. The body is stored as it came over the wire, never
-// decoded. Returns 0 on success and -1 on failure. Blocks until the transfer
-// ends.
+// only) into `file`, given as a path text. The body is stored as it came over
+// the wire, never decoded. Blocks until the transfer ends.
 //
 // The bytes go to `file` + ".part", which replaces `file` only when the whole
-// body arrived: a failure (no connection, a final status other than 2xx, a
-// cut or stalled transfer, a full disk, an empty body) removes the partial
-// file and leaves an earlier `file` as it was. A ".part" that another download is writing at
-// the same moment is not touched: the second download fails at once. A
-// symbolic link in the ".part" name is never followed.
+// body arrived; an earlier `file` stays as it was until then. Once the server
+// has answered with the file, a record beside it (`file` + ".resume") keeps
+// the address, the server's ETag and Last-Modified and the whole length.
+// When the download fails after that (a cut or stalled connection, a full
+// disk, an error status on a later attempt), both stay; otherwise (no
+// connection, an error status, an empty body) nothing is left behind.
+//
+// With PartialFile::Resume, a ".part" whose record names this address and a
+// length it does not exceed is continued: the request asks for the missing
+// bytes ("Range:bytes=N-") with If-Range and the record's validator. A 206
+// whose Content-Range starts at N and runs to the recorded length, with no
+// changed validator, is appended. A 200 is taken from its start; a 416, a
+// range that does not fit or a changed validator start over with a full
+// request. The finished file is the file one full download gives.
+//
+// A ".part" that another download is writing at the same moment is not
+// touched, nor its record: this download fails at once. A symbolic link in
+// either name is never followed.
+DownloadResult DownloadFile(const Text& address, const Text& file, const DownloadProgress& progress,
+                            PartialFile partial, const DownloadLimits& limits = {});
+
+// The copying routine in its first form: without `range`, the same as
+// DownloadFile with PartialFile::StartOver; with `range`, asks for the bytes
+// from `start` on, stores what comes and keeps no record (a failure leaves no
+// ".part"). Returns 0 on success and -1 on failure.
 int DownloadToFile(const Text& address, const Text& file, const DownloadProgress& progress,
                    std::int32_t start = 0, bool range = false, const DownloadLimits& limits = {});
 

@@ -56,9 +56,10 @@ struct CompiledPattern::Engine {
     std::unique_ptr<pcre2_match_data, MatchDataDeleter> matchData;
     std::unique_ptr<pcre2_jit_stack, JitStackDeleter> jitStack;
     std::size_t groups = 0;
+    std::size_t lookBehind = 0;
 };
 
-CompiledPattern::CompiledPattern(std::string_view utf8Pattern, bool caseSensitive, bool multiLine) {
+CompiledPattern::CompiledPattern(std::string_view utf8Pattern, bool caseSensitive, bool multiLine, bool inPieces) {
     std::unique_ptr<pcre2_compile_context, CompileContextDeleter> compileContext(pcre2_compile_context_create(nullptr));
     if (!compileContext) return;
     pcre2_set_newline(compileContext.get(), PCRE2_NEWLINE_LF);
@@ -72,11 +73,15 @@ CompiledPattern::CompiledPattern(std::string_view utf8Pattern, bool caseSensitiv
     engine->code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(utf8Pattern.data()), utf8Pattern.size(), options,
                                      &errorCode, &errorOffset, compileContext.get()));
     if (!engine->code) return;
-    const bool jit = pcre2_jit_compile(engine->code.get(), PCRE2_JIT_COMPLETE) == 0;
+    const uint32_t jitModes = PCRE2_JIT_COMPLETE | (inPieces ? PCRE2_JIT_PARTIAL_HARD : 0);
+    const bool jit = pcre2_jit_compile(engine->code.get(), jitModes) == 0;
 
     uint32_t groups = 0;
     pcre2_pattern_info(engine->code.get(), PCRE2_INFO_CAPTURECOUNT, &groups);
     engine->groups = groups;
+    uint32_t lookBehind = 0;
+    pcre2_pattern_info(engine->code.get(), PCRE2_INFO_MAXLOOKBEHIND, &lookBehind);
+    engine->lookBehind = lookBehind;
 
     engine->matchContext.reset(pcre2_match_context_create(nullptr));
     engine->matchData.reset(pcre2_match_data_create_from_pattern(engine->code.get(), nullptr));
@@ -98,6 +103,27 @@ bool CompiledPattern::Ok() const { return engine_ != nullptr; }
 std::size_t CompiledPattern::Groups() const { return engine_ ? engine_->groups : 0; }
 
 std::size_t CompiledPattern::NotSet() { return PCRE2_UNSET; }
+
+std::size_t CompiledPattern::LookBehind() const { return engine_ ? engine_->lookBehind : 0; }
+
+CompiledPattern::Step CompiledPattern::MatchFrom(std::string_view window, std::size_t start, bool atSubjectStart,
+                                                 bool moreToCome, std::size_t* offsets) const {
+    if (!engine_) return Step::Limit;
+    uint32_t options = PCRE2_NO_UTF_CHECK;
+    if (!atSubjectStart) options |= PCRE2_NOTBOL;
+    if (moreToCome) options |= PCRE2_PARTIAL_HARD;
+    const int rc = pcre2_match(engine_->code.get(), reinterpret_cast<PCRE2_SPTR>(window.data()), window.size(), start,
+                               options, engine_->matchData.get(), engine_->matchContext.get());
+    if (rc == PCRE2_ERROR_NOMATCH) return Step::NoMatch;
+    const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(engine_->matchData.get());
+    if (rc == PCRE2_ERROR_PARTIAL) {
+        offsets[0] = ovector[0];
+        return Step::NeedMore;
+    }
+    if (rc < 0) return Step::Limit;
+    std::copy(ovector, ovector + 2 * (engine_->groups + 1), offsets);
+    return Step::Match;
+}
 
 bool CompiledPattern::MatchAll(std::string_view subject, bool global, std::vector<std::size_t>& offsets) const {
     if (!engine_) return false;

@@ -19,8 +19,9 @@ class CompiledPattern {
 public:
     // `utf8Pattern` compiled with `caseSensitive` false folding case and
     // `multiLine` making ^ and $ match at line feeds; Ok() tells whether the
-    // engine took it.
-    CompiledPattern(std::string_view utf8Pattern, bool caseSensitive, bool multiLine);
+    // engine took it. `inPieces` also prepares MatchFrom for a subject that
+    // is not all there yet.
+    CompiledPattern(std::string_view utf8Pattern, bool caseSensitive, bool multiLine, bool inPieces = false);
     ~CompiledPattern();
     CompiledPattern(const CompiledPattern&) = delete;
     CompiledPattern& operator=(const CompiledPattern&) = delete;
@@ -37,6 +38,19 @@ public:
 
     // The offset that marks a group that took no part in a match.
     static std::size_t NotSet();
+
+    // One search from `start` in `window`, a stretch of a subject that may
+    // go on after it (`moreToCome`) and may have begun before it (not
+    // `atSubjectStart`; the caller keeps enough text before `start` for
+    // look-behinds and line starts). Match writes 2 * (Groups() + 1) offsets
+    // into `offsets` as MatchAll does. NeedMore: what follows the window could
+    // make or change a match that starts at offsets[0]; nothing earlier can
+    // match. Needs a pattern compiled `inPieces`.
+    enum class Step { Match, NoMatch, NeedMore, Limit };
+    Step MatchFrom(std::string_view window, std::size_t start, bool atSubjectStart, bool moreToCome,
+                   std::size_t* offsets) const;
+    // The most characters any one look-behind of the pattern reaches back.
+    std::size_t LookBehind() const;
 
 private:
     struct Engine;

@@ -106,6 +106,7 @@ ServerWindow ReadServerWindow(const QWidget& window)
     seen.geometry = QRect(Field(info, "Absolute upper-left X"), Field(info, "Absolute upper-left Y"),
                           Field(info, "Width"), Field(info, "Height"));
     seen.wmState = Run(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_WM_STATE")}).trimmed();
+    seen.frame = Run(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_FRAME_EXTENTS")}).trimmed();
     return seen;
 }
 

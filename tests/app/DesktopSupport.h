@@ -40,10 +40,12 @@ inline const QColor kOrange(0xD0, 0x4A, 0x2A);
 inline const QColor kBlue(0x2A, 0x5A, 0xD0);
 
 // What the X server says of a top-level window (xwininfo, xprop): the
-// client area's place and size on the root, and its _NET_WM_STATE atoms.
+// client area's place and size on the root, its _NET_WM_STATE atoms and the
+// frame the window manager draws around it (_NET_FRAME_EXTENTS).
 struct ServerWindow {
     QRect geometry;
     QString wmState;
+    QString frame;
     bool Above() const { return wmState.contains(QStringLiteral("_NET_WM_STATE_ABOVE")); }
 };
 ServerWindow ReadServerWindow(const QWidget& window);

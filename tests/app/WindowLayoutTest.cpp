@@ -67,7 +67,7 @@ TEST_F(WindowLayoutTest, UnitsFollowTheClientSize)
         int width, height;
         int offset;  // of the button row
     };
-    const std::vector<Case> cases = {{680, 556, 0}, {1000, 556, 160}, {679, 556, -1}, {1000, 700, 160}};
+    const std::vector<Case> cases = {{680, 556, 0}, {1000, 556, 160}, {679, 556, -1}, {1000, 700, 160}, {760, 556, 40}};
     struct RowUnit {
         QWidget* unit;
         int left, width;
@@ -92,8 +92,16 @@ TEST_F(WindowLayoutTest, UnitsFollowTheClientSize)
         EXPECT_EQ(units.catalogueList->geometry(), QRect(0, 0, 100, h - 80));
         EXPECT_EQ(units.statusBar->SectionWidths(), (StatusBarUnit::Widths{w - 320, 100, 100, 120}));
         EXPECT_EQ(units.statusBar->geometry(), QRect(0, h - 20, w, 20));
-        // Never moved.
-        EXPECT_EQ(units.volumeLabel->geometry(), QRect(648, 450, 40, 29));
+        // The volume caption: right of its slider on the row where there is
+        // room, else hidden; never over the picture.
+        const QRect caption = units.volumeLabel->geometry();
+        if (c.width >= 760)
+            EXPECT_FALSE(units.volumeLabel->isHidden());
+        if (!units.volumeLabel->isHidden()) {
+            EXPECT_EQ(caption, QRect(c.offset + 670, h - 52, 40, 29));
+            EXPECT_LE(caption.right(), w - 1);
+        }
+        EXPECT_TRUE(units.volumeLabel->isHidden() || !caption.intersects(units.videoArea->geometry()));
         const MediaFront& front = *state.mediaObject;
         EXPECT_EQ(QRect(front.Left(), front.Top(), front.Width(), front.Height()), QRect(0, 0, w - 100, h - 80));
         EXPECT_EQ(state.savedWindowRect.size(), window.size());
@@ -117,6 +125,8 @@ TEST_F(WindowLayoutTest, FullScreenRoundTrip)
         EXPECT_TRUE(unit->isHidden()) << unit->objectName().toStdString();
     EXPECT_FALSE(units.muteButton->isHidden());
     EXPECT_FALSE(units.exitButton->isHidden());
+    // The picture fills the window: the volume caption is not drawn over it.
+    EXPECT_TRUE(units.volumeLabel->isHidden());
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(window.isVisible());
@@ -145,6 +155,8 @@ TEST_F(WindowLayoutTest, FullScreenRoundTrip)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(units.videoArea->geometry(), QRect(100, 0, 800, 520));
     EXPECT_EQ(units.nextBatchButton->geometry(), QRect(116, 546, 60, 33));
+    EXPECT_FALSE(units.volumeLabel->isHidden()) << "the caption is back beside its slider";
+    EXPECT_EQ(units.volumeLabel->geometry(), QRect(110 + 670, 548, 40, 29));
 
     // Outside full screen Esc changes nothing and still goes on.
     window.activateWindow();

@@ -70,6 +70,49 @@ TEST(DownloadFileName, ALongTitleIsCutToFit) {
     }
 }
 
+// A typed address names its download after its last path segment when that
+// is a usable name, made safe like any title; otherwise it has no name.
+TEST(TypedAddressTitle, TheLastSegmentWhenItIsAUsableName) {
+    struct Case {
+        std::string address;  // UTF-8
+        std::string title;
+        std::string file;  // DownloadFileName in "/d"; empty: no title
+    };
+    const std::vector<Case> cases = {
+        {"http://h/videos/clip.mp4", "clip", "/d/clip.MP4"},
+        {"https://h:8080/a/%E7%89%87%20one.flv?x=1/y.mp4#t/z", "片 one", "/d/片 one.MP4"},
+        {"http://h/视频 a.mp4", "视频 a", "/d/视频 a.MP4"},
+        {"http://h/watch?v=abc", "watch", "/d/watch.MP4"},
+        {"http://h/archive.tar.gz", "archive.tar", "/d/archive.tar.MP4"},
+        {"http://h/.hidden", ".hidden", "/d/.hidden.MP4"},
+        {"http://h/name.with-dash", "name.with-dash", "/d/name.with-dash.MP4"},
+        {"rtmp://h/live/stream", "stream", "/d/stream.MP4"},
+        {"http://h/a%zzb%4", "a%zzb%4", "/d/a%zzb%4.MP4"},
+        {"http://h/..%2F..%2Fetc%2Fpasswd", "../../etc/passwd", "/d/.._.._etc_passwd.MP4"},
+        {"http://h/a%09b.mp4", "a\tb", "/d/a_b.MP4"},
+        {"http://h/dir/", "", ""},
+        {"http://h/", "", ""},
+        {"http://h", "", ""},
+        {"http://h?x=/a.mp4", "", ""},
+        {"http://h/..", "", ""},
+        {"http://h/%2e%2e", "", ""},
+        {"http://h/%20%0A.mp4", "", ""},
+        {"http://h/%FF%FE.mp4", "", ""},   // not UTF-8
+        {"http://h/x%00y.mp4", "", ""},    // a zero byte
+        {"yyt://123", "", ""},
+        {"12345", "", ""},
+        {"/home/u/film.mkv", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        const Text title = lumora::TypedAddressTitle(Text::FromUtf8(c.address));
+        EXPECT_EQ(title.ToUtf8(), c.title);
+        if (!c.file.empty()) {
+            EXPECT_EQ(lumora::DownloadFileName(Text("/d"), title).ToUtf8(), c.file);
+        }
+    }
+}
+
 TEST(DownloadDirectory, ConfiguredThenProgramDirectoryThenVideos) {
     downloadtest::ScratchDir dir;
     const Text scratch = Text::FromUtf8(dir.Path().string());

@@ -269,7 +269,8 @@ TEST(DownloadRequest, SendsTheHeaderBlockAndTheRangeLine) {
 }
 
 // The connection breaks, or the server goes silent, mid-way: the download
-// fails, its partial file goes, the earlier complete file stays.
+// fails, the earlier complete file stays, and what arrived waits in the
+// partial file with its record for another attempt.
 TEST(DownloadRequest, ACutOrStalledTransferKeepsTheEarlierFile) {
     const std::string body = Pattern(kMiB);
     const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
@@ -290,7 +291,8 @@ TEST(DownloadRequest, ACutOrStalledTransferKeepsTheEarlierFile) {
                   -1);
         EXPECT_FALSE(recorder.steps.empty());  // it did receive the first part
         EXPECT_EQ(ReadFile(target), "the complete earlier download");
-        EXPECT_FALSE(Exists(target + ".part"));
+        EXPECT_EQ(ReadFile(target + ".part"), body.substr(0, 100'000));
+        EXPECT_TRUE(Exists(target + ".resume"));
     }
     // The stalled connection was given up, not left open.
     for (int i = 0; i < 500 && server.ClosedByClient() == 0; ++i)

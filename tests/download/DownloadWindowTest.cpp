@@ -17,7 +17,11 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -53,7 +57,8 @@ bool ProcessUntil(Predicate done) {
 class TitleLog {
 public:
     explicit TitleLog(QWidget& window) {
-        QObject::connect(&window, &QWidget::windowTitleChanged,
+        // Through a context object of its own, so the log stops with its end.
+        QObject::connect(&window, &QWidget::windowTitleChanged, &context_,
                          [this](const QString& title) { titles.push_back(title.toStdString()); });
     }
     bool Ended() const { return !titles.empty() && (titles.back() == kSuccess || titles.back() == kFailure); }
@@ -63,6 +68,9 @@ public:
         return std::vector<std::string>(titles.begin() + 1, titles.end() - 1);
     }
     std::vector<std::string> titles;
+
+private:
+    QObject context_;
 };
 
 class DownloadWindow : public ::testing::Test {
@@ -76,6 +84,21 @@ protected:
         });
         server_.Get("/large.mp4", [this](const httplib::Request&, httplib::Response& response) {
             response.set_content(large_, "video/mp4");
+        });
+        // The first answer is cut after 2 MiB; later ones honour Range
+        // (httplib answers it with 206).
+        server_.Get("/cut-once.mp4", [this](const httplib::Request& request, httplib::Response& response) {
+            ranges_.push_back(request.get_header_value("Range"));
+            if (ranges_.size() > 1) {
+                response.set_content(clip_, "video/mp4");
+                return;
+            }
+            response.set_content_provider(clip_.size(), "video/mp4",
+                                          [this](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                              if (offset >= 2 * kMiB) return false;
+                                              sink.write(clip_.data() + offset, std::min(length, 2 * kMiB - offset));
+                                              return true;
+                                          });
         });
         const int port = server_.bind_to_any_port("127.0.0.1");
         ASSERT_GT(port, 0);
@@ -111,6 +134,7 @@ protected:
     const std::string other_ = Pattern(kMiB, 9);
     const std::string large_ = Pattern(32 * kMiB, 5);
     httplib::Server server_;
+    std::vector<std::string> ranges_;  // the Range line of each /cut-once.mp4 request
     std::string base_;
     std::thread thread_;
     ScratchDir dir_;
@@ -209,6 +233,42 @@ TEST_F(DownloadWindow, AFastDownloadWritesTheTitleOnlyNowAndThen) {
     EXPECT_LE(progressTitles, static_cast<std::size_t>(elapsed / 30 + 2)) << elapsed << " ms";
     EXPECT_EQ(titles[titles.size() - 2], "32MB/32MB    已完成：100%");
     EXPECT_EQ(ReadFile(dir_ / "大.MP4"), large_);
+}
+
+// Downloading the entry again continues the interrupted download: only the
+// missing bytes are asked for, the progress goes on from the size reached,
+// and --report-state says where the file was saved.
+TEST_F(DownloadWindow, AnInterruptedDownloadContinuesWhereItEnded) {
+    const std::vector<std::string> first = Download("/cut-once.mp4", "续");
+    EXPECT_EQ(first.back(), kFailure);
+    EXPECT_EQ(ReadFile(dir_ / "续.MP4.part"), clip_.substr(0, 2 * kMiB));
+
+    state_.reportState = true;
+    std::fflush(stdout);
+    const int savedStdout = dup(STDOUT_FILENO);
+    const std::string report = dir_ / "report.txt";
+    const int reportFile = open(report.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ASSERT_GE(reportFile, 0);
+    dup2(reportFile, STDOUT_FILENO);
+    close(reportFile);
+    const std::vector<std::string> second = Download("/cut-once.mp4", "续");
+    ProcessUntil([] { return true; });
+    std::fflush(stdout);
+    dup2(savedStdout, STDOUT_FILENO);
+    close(savedStdout);
+
+    EXPECT_EQ(second.back(), kSuccess);
+    EXPECT_EQ(ReadFile(dir_ / "续.MP4"), clip_);
+    EXPECT_EQ(ranges_, (std::vector<std::string>{"", "bytes=" + std::to_string(2 * kMiB) + "-"}));
+    ASSERT_GE(second.size(), 3u) << ::testing::PrintToString(second);
+    for (std::size_t i = 1; i + 1 < second.size(); ++i) {
+        const std::string& title = second[i];
+        const std::size_t unit = title.find("MB/3MB    已完成：");
+        ASSERT_NE(unit, std::string::npos) << ::testing::PrintToString(second);
+        EXPECT_GE(std::stod(title.substr(0, unit)), 2.0) << title;
+    }
+    EXPECT_EQ(second[second.size() - 2], "3MB/3MB    已完成：100%");
+    EXPECT_NE(ReadFile(report).find("saved: " + (dir_ / "续.MP4") + "\n"), std::string::npos) << ReadFile(report);
 }
 
 // The window goes while its download runs: the download completes and its

@@ -3,7 +3,8 @@
 # GLX through Mesa) on a display number the server picks itself, with an
 # authority cookie of its own, and with --window-manager an openbox under a
 # fixed configuration. The machine's DISPLAY is never used. The command runs
-# with DISPLAY and XAUTHORITY set and QT_QPA_PLATFORM=xcb.
+# with DISPLAY and XAUTHORITY set, QT_QPA_PLATFORM=xcb, and
+# LUMORA_TEST_WINDOW_MANAGER=openbox when the window manager runs.
 #
 #   on-x-display.sh [--window-manager] COMMAND [ARGS...]
 #
@@ -86,6 +87,9 @@ EOF
     sleep 0.1
   done
   [ "$up" = 1 ] || { echo "openbox did not start"; cat "$dir/openbox.log"; exit 1; }
+  export LUMORA_TEST_WINDOW_MANAGER=openbox
+else
+  unset LUMORA_TEST_WINDOW_MANAGER
 fi
 
 code=0
