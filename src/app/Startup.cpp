@@ -27,6 +27,7 @@
 #include "app/VolumeMemory.h"
 #include "app/WindowLayout.h"
 #include "base/NumberText.h"
+#include "base/QtLogSink.h"
 #include "catalogue/Catalogue.h"
 #include "resolve/MediaFront.h"
 #include "threads/WorkerChannel.h"
@@ -128,6 +129,7 @@ void ProgramExit(std::unique_ptr<AppState>& state)
 
 int ProgramStart(int& argc, char** argv)
 {
+    InstallQtLogSink();
     const ProgramOptions options = ParseProgramOptions(argc, argv);
     if (!options.unknown.empty()) {
         std::fprintf(stderr, "lumora: unknown option %s (lumora --help lists the options)\n", options.unknown.c_str());

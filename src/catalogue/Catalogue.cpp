@@ -1,6 +1,7 @@
 #include "catalogue/Catalogue.h"
 
 #include "base/Config.h"
+#include "base/Log.h"
 #include "base/NumberText.h"
 #include "catalogue/ListPageReader.h"
 #include "script/RegexObject.h"
@@ -85,6 +86,7 @@ ListPageRows ReadListPage(const Text& address, std::stop_token stop = {}) {
     PageRequest(address, args);
     ListPageRows rows = reader.Finish();
     if (!args.completed) rows.Clear();
+    if (!args.completed) LogWarning(LogLayer::Catalogue, "list page " + address.ToUtf8() + ": the request failed");
     return rows;
 }
 
@@ -121,6 +123,7 @@ Text FetchVideoAddress(const Text& id, std::stop_token stop) {
     args.stop = std::move(stop);
     const Text address = ExtractVideoAddress(FetchPageText(DetailPageAddress(id), args));
     // A page names a network stream, never a local file.
+    if (!IsNetworkStreamAddress(address)) LogWarning(LogLayer::Catalogue, "video " + id.ToUtf8() + ": no playable address");
     return IsNetworkStreamAddress(address) ? address : Text();
 }
 

@@ -3,6 +3,7 @@
 #include "web/CurlResponse.h"
 
 #include "web/Cookies.h"
+#include "web/WebLog.h"
 #include "web/WebText.h"
 
 #include <curl/curl.h>
@@ -226,6 +227,7 @@ ByteSet PageRequest(const Text& url, PageRequestArgs& args) {
         response.Install(handle);
 
         const CURLcode result = curl_easy_perform(handle);
+        LogTransfer(handle, result);
         curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
         if (result != CURLE_OK) {
             failed = true;
