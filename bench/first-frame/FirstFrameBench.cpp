@@ -18,13 +18,9 @@
 // A NAME starting with "r" followed by a number is a redirect chain of that
 // many hops, whose probe makes 1 + 2 x hops requests. MPV_ADDRESS, when
 // given, is what mpv plays instead (FFmpeg follows at most 8 redirects).
-#include <curl/curl.h>
+#include "LineTimer.h"
 
-#include <poll.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <curl/curl.h>
 
 #include <algorithm>
 #include <cctype>
@@ -36,79 +32,21 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Sample {
-    double firstFrameMs = -1;  // from spawn to the marking line; -1 when none came
-    double ownMs = -1;         // lumora-cli's own figure
-    double cpuMs = 0;
-};
+double Ms(Clock::duration d) { return bench::Milliseconds(d); }
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-// Runs `argv`, reading its standard output and error together; the time of
-// the first line holding `marker`.
-std::optional<Sample> Run(const std::vector<std::string>& argv, const char* marker) {
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) return std::nullopt;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[1]);
-    std::vector<char*> args;
-    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-
-    const Clock::time_point start = Clock::now();
-    pid_t pid = 0;
-    const int failed = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeFds[1]);
-    if (failed != 0) {
-        close(pipeFds[0]);
-        return std::nullopt;
-    }
-
-    Sample sample;
-    std::string pending;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
-        if (n <= 0) break;
-        const Clock::time_point now = Clock::now();
-        pending.append(buffer, static_cast<std::size_t>(n));
-        for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
-            const std::string line = pending.substr(0, end);
-            const std::size_t at = line.find(marker);
-            if (at == std::string::npos || sample.firstFrameMs >= 0) continue;
-            sample.firstFrameMs = Ms(now - start);
-            sample.ownMs = std::atof(line.c_str() + at + std::strlen(marker));
-        }
-    }
-    close(pipeFds[0]);
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid) return std::nullopt;
-    sample.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-                   (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-    if (sample.firstFrameMs < 0) {
-        std::fprintf(stderr, "no first frame from: %s ... %s\n", argv[0].c_str(), argv.back().c_str());
-        return std::nullopt;
-    }
-    return sample;
+// From spawn to the line holding `marker`; the program then runs to its end
+// (its CPU time is the whole run's).
+std::optional<bench::LineTime> Run(const std::vector<std::string>& argv, const char* marker) {
+    std::optional<bench::LineTime> time = bench::TimeToLine(argv, marker, false);
+    if (!time) std::fprintf(stderr, "no first frame from: %s ... %s\n", argv[0].c_str(), argv.back().c_str());
+    return time;
 }
 
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using bench::Median;
 
 // One GET through a fresh libcurl handle, redirects not followed.
 bool CurlOnce(const std::string& url) {
@@ -181,15 +119,15 @@ int main(int argc, char** argv) {
                                                   "--msg-level=all=error,cplayer=v", c.mpvAddress};
             for (int turn = 0; turn < 2; ++turn) {
                 const bool lumoraTurn = (turn == 0) == (run % 2 == 0);
-                const std::optional<Sample> s = lumoraTurn ? Run(lumora, "first frame after ")
-                                                           : Run(mpv, "first video frame after restart shown");
+                const char* marker = lumoraTurn ? "first frame after " : "first video frame after restart shown";
+                const std::optional<bench::LineTime> s = Run(lumoraTurn ? lumora : mpv, marker);
                 if (!s) return 1;
                 if (lumoraTurn) {
-                    c.lumora.push_back(s->firstFrameMs);
-                    c.own.push_back(s->ownMs);
+                    c.lumora.push_back(s->ms);
+                    c.own.push_back(std::atof(s->line.c_str() + s->line.find(marker) + std::strlen(marker)));
                     c.lumoraCpu.push_back(s->cpuMs);
                 } else {
-                    c.mpv.push_back(s->firstFrameMs);
+                    c.mpv.push_back(s->ms);
                     c.mpvCpu.push_back(s->cpuMs);
                 }
             }

@@ -48,16 +48,25 @@ void PlayAddress(MainWindow& window, const Text& address, const Text& title)
     SetTimerInterval(u.playStateTimer, 10);
 }
 
+void StopPlayback(MainWindow& window)
+{
+    AppState& state = window.State();
+    state.shownState = 0;
+    if (state.mediaObject)
+        state.mediaObject->Stop();
+}
+
 void PlayCurrentRow(MainWindow& window)
 {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
+    DropRowResolution(window);
     const int row = CurrentRow(*u.catalogueList);
     const QTreeWidgetItem* item = row >= 0 ? u.catalogueList->topLevelItem(row) : nullptr;
     state.currentAddress = item ? FromQString(item->text(kAddressColumn)) : Text();
     state.currentTitle = item ? FromQString(item->text(kTitleColumn)) : Text();
     SetWindowTitleText(window, "Lumora视频播放器：" + state.currentTitle);
-    StartDelayedPlay(window, state.currentAddress);
+    StartDelayedPlay(window, state.currentAddress, state.currentTitle);
     u.localState->setChecked(false);
 }
 
@@ -71,10 +80,8 @@ void OpenLocalFile(MainWindow& window)
     dialog.Setup(0, "打开多媒体文件", kMediaFilter, 0, Text(), Text(), false, true, false, false, true);
     if (!dialog.Show())
         return;
+    // The menu stopped playback first: the file that was loaded plays again.
     const Text chosen = dialog.ChosenFiles();
-    // The file already loaded is not opened again.
-    if (state.mediaObject && chosen == state.mediaObject->CurrentAddress())
-        return;
     state.localProgrammeName = chosen;
     PlayAddress(window, chosen);
     u.localState->setChecked(true);
@@ -86,7 +93,14 @@ namespace {
 void StartTypedPlay(MainWindow& window, const Text& address)
 {
     AppState& state = window.State();
+    // A row still resolving is dropped; its "解析地址中" no longer holds.
+    if (state.resolving.active)
+        SetWindowTitleText(window, "Lumora视频播放器");
+    DropRowResolution(window);
     StartDelayedPlay(window, address);
+    // Not a local file: the programme line names the medium, not a file
+    // chosen earlier.
+    window.Units().localState->setChecked(false);
     state.currentAddress = address;
     // The title names the download file: the address's own file name when
     // it has a usable one, else 网络文件, and then an earlier download of
@@ -104,16 +118,14 @@ void StartTypedPlay(MainWindow& window, const Text& address)
 
 void PlayTypedAddress(MainWindow& window, const Text& address)
 {
-    if (MediaFront* front = window.State().mediaObject.get())
-        front->Stop();
+    StopPlayback(window);
     StartTypedPlay(window, address);
 }
 
 void OpenTypedAddress(MainWindow& window)
 {
     AppState& state = window.State();
-    if (state.mediaObject)
-        state.mediaObject->Stop();
+    StopPlayback(window);
     // Its button (按钮1) takes the typed address and closes it.
     window.Units().openAddressWindow->exec();
     if (state.typedAddress.Empty())
@@ -158,7 +170,9 @@ void OnSeekSettled(MainWindow& window)
 void OnDelayedPlay(MainWindow& window)
 {
     SetTimerInterval(window.Units().delayedPlayTimer, 0);
-    const Text address = window.State().pendingPlayAddress;
+    AppState& state = window.State();
+    const Text address = state.pendingPlayAddress;
+    state.programmeName = state.pendingProgrammeName;
     PlayAddress(window, address);
 }
 

@@ -2,6 +2,7 @@
 #include "base/Log.h"
 #include "download/ResumeRecord.h"
 #include "web/CurlHandles.h"
+#include "web/WebLog.h"
 #include "web/WebText.h"
 
 #include <curl/curl.h>
@@ -509,6 +510,7 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
         curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
 
         const CURLcode code = curl_easy_perform(handle);
+        LogTransfer(handle, code, LogLayer::Download);
         long status = 0;
         curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
         // The kept bytes and this answer do not belong together: once, the

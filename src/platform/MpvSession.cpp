@@ -1,5 +1,6 @@
 #include "platform/MpvSession.h"
 
+#include "platform/MpvLog.h"
 #include "platform/VideoSurface.h"
 
 #include <QByteArray>
@@ -200,6 +201,7 @@ MpvSession::MpvSession(const PlaybackOptions& options, QObject* parent) : QObjec
         handle_ = nullptr;
         return;
     }
+    RequestMpvLog(handle_);
 
     mpv_observe_property(handle_, kTimePos, "time-pos", MPV_FORMAT_DOUBLE);
     mpv_observe_property(handle_, kDuration, "duration", MPV_FORMAT_DOUBLE);
@@ -526,6 +528,7 @@ void MpvSession::Drain()
 
 void MpvSession::HandleEvent(const mpv_event& event)
 {
+    LogMpvEvent(event);
     switch (event.event_id) {
     case MPV_EVENT_COMMAND_REPLY: {
         if (KindOf(event.reply_userdata) != kLoad || !SameGeneration(event.reply_userdata, generation_) ||
