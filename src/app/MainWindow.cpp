@@ -1,6 +1,9 @@
 #include "app/MainWindow.h"
 
 #include "app/AppState.h"
+#include "app/DropTarget.h"
+#include "app/Shortcuts.h"
+#include "app/UnitManners.h"
 #include "app/WindowLayout.h"
 #include "resolve/MediaFront.h"
 #include "threads/WorkerChannel.h"
@@ -24,6 +27,9 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     resize(kMainWindowWidth, kMainWindowHeight);
     units_ = CreateMainWindowUnits(*this);
     ConnectMainWindowEvents(*this);
+    InstallShortcuts(*this);
+    InstallDropTarget(*this);
+    InstallUnitManners(*this);
 }
 
 MainWindow::~MainWindow()

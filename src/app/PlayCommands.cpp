@@ -14,10 +14,12 @@
 #include "app/MainWindow.h"
 #include "app/OpenAddressWindow.h"
 #include "app/QtText.h"
+#include "app/Shortcuts.h"
 #include "app/StatusBarUnit.h"
 #include "app/TimerInterval.h"
 #include "app/WindowLayout.h"
 #include "base/NumberText.h"
+#include "base/Version.h"
 #include "download/DownloadTarget.h"
 #include "resolve/MediaFront.h"
 
@@ -43,7 +45,12 @@ void PlayAddress(MainWindow& window, const Text& address, const Text& title)
     if (MediaFront* front = state.mediaObject.get()) {
         front->Open(address, title);
         front->SetChannel(0);
+        // Setting the volume unmutes; the user's mute holds from one medium
+        // to the next.
+        const bool muted = front->muted;
         front->SetVolume(u.volumeSlider->value());
+        if (muted)
+            front->ToggleMute();
     }
     SetTimerInterval(u.playStateTimer, 10);
 }
@@ -82,9 +89,14 @@ void OpenLocalFile(MainWindow& window)
         return;
     // The menu stopped playback first: the file that was loaded plays again.
     const Text chosen = dialog.ChosenFiles();
-    state.localProgrammeName = chosen;
-    PlayAddress(window, chosen);
-    u.localState->setChecked(true);
+    PlayLocalFiles(window, chosen);
+}
+
+void PlayLocalFiles(MainWindow& window, const Text& files)
+{
+    window.State().localProgrammeName = files;
+    PlayAddress(window, files);
+    window.Units().localState->setChecked(true);
 }
 
 namespace {
@@ -178,9 +190,11 @@ void OnDelayedPlay(MainWindow& window)
 
 void ShowAbout(MainWindow& window)
 {
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("关于"),
-                                QStringLiteral("Lumora视频播放器\n浏览视频目录，播放本地与网络媒体。"),
-                                QMessageBox::Ok, &window);
+    QString text = QStringLiteral("Lumora视频播放器 %1\n浏览视频目录，播放本地与网络媒体。\n\n快捷键：")
+                       .arg(QString::fromUtf8(kLumoraVersion));
+    for (const ShortcutHelp& help : ShortcutList())
+        text += QStringLiteral("\n%1\t%2").arg(help.keys, help.action);
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("关于"), text, QMessageBox::Ok, &window);
     box->setObjectName(QStringLiteral("关于窗口"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

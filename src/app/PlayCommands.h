@@ -26,6 +26,11 @@ void PlayCurrentRow(MainWindow& window);
 // file that was loaded; a cancel plays nothing.
 void OpenLocalFile(MainWindow& window);
 
+// Plays local files as the file dialog gives them (one path, or several
+// joined by ";", which become a play list): keeps them as the programme
+// name and marks 本网状态.
+void PlayLocalFiles(MainWindow& window, const Text& files);
+
 // Menu "打开网络文件": stops playback, asks for an address in the modal
 // open-address window and plays it after the delay. The address typed last
 // stays: closing the window without its button plays it again.
@@ -51,7 +56,7 @@ void OnSeekSettled(MainWindow& window);
 // The delayed-play timer fired: stop it and play pendingPlayAddress.
 void OnDelayedPlay(MainWindow& window);
 
-// The small about box of "关于" (not modal).
+// The small about box of "关于" (not modal): the version and the keys.
 void ShowAbout(MainWindow& window);
 
 }  // namespace lumora

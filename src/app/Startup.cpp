@@ -20,9 +20,11 @@
 #include "app/Handoff.h"
 #include "app/MainWindow.h"
 #include "app/QtText.h"
+#include "app/QtTranslations.h"
 #include "app/SingleInstance.h"
 #include "app/StateReport.h"
 #include "app/StatusBarUnit.h"
+#include "app/VolumeMemory.h"
 #include "app/WindowLayout.h"
 #include "base/NumberText.h"
 #include "base/QtLogSink.h"
@@ -159,6 +161,7 @@ int ProgramStart(int& argc, char** argv)
     // Qt sets the numeric locale from the environment; libmpv refuses to start
     // under anything but "C".
     std::setlocale(LC_NUMERIC, "C");
+    LoadChineseQtTexts();
 
     // QApplication took its own options out of argv: the rest is ours, each
     // argument as the shell gave it.
@@ -176,7 +179,9 @@ int ProgramStart(int& argc, char** argv)
         MainWindow window(*state);
         if (reportState)
             StartStateReport(window);
+        const VolumeSetting remembered = RestoreVolume(window);
         if (OnMainWindowCreated(window, arguments)) {
+            StartVolumeMemory(window, remembered);
             window.show();
             if (reportState)
                 ReportStateLine("ready", state->programDirectory);
