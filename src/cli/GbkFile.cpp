@@ -11,7 +11,7 @@ namespace lumora::cli {
 
 namespace {
 
-constexpr std::size_t kBlockBytes = 1 << 20;
+constexpr std::size_t kBlockBytes = 1 << 16;
 
 class FileDescriptor {
 public:

@@ -1,6 +1,7 @@
 #include "download/DownloadToFile.h"
 #include "download/ResumeRecord.h"
 #include "web/CurlHandles.h"
+#include "web/WebLog.h"
 #include "web/WebText.h"
 
 #include <curl/curl.h>
@@ -507,6 +508,7 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
         curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
 
         const CURLcode code = curl_easy_perform(handle);
+        LogTransfer(handle, code, LogLayer::Download);
         long status = 0;
         curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
         // The kept bytes and this answer do not belong together: once, the

@@ -34,7 +34,7 @@ ServerWindow SettledWindow(const QWidget& window, const std::function<bool(const
         still = seen.geometry == last.geometry && seen.wmState == last.wmState && seen.frame == last.frame ? still + 1 : 0;
         last = seen;
         return done(seen) && still >= 3;
-    }, 5000);
+    }, 8000);
     return seen;
 }
 
