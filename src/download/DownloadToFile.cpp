@@ -1,4 +1,5 @@
 #include "download/DownloadToFile.h"
+#include "base/Log.h"
 #include "download/ResumeRecord.h"
 #include "web/CurlHandles.h"
 #include "web/WebLog.h"
@@ -451,6 +452,7 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
             known.reset();
         }
     }
+    if (offset > 0) LogDebug(LogLayer::Download, "continuing " + partPath + " from byte " + std::to_string(offset));
     if (offset == 0) unlink(recordPath.c_str());
     if (!part.CutTo(offset)) {
         result.reason = "cannot write " + partPath + ": " + ErrnoText(errno);
@@ -516,6 +518,8 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
         const bool misfit = transfer.verdict == Verdict::Restart ||
                             (offset > 0 && code == CURLE_HTTP_RETURNED_ERROR && status == 416);
         if (misfit && attempt == 0) {
+            LogDebug(LogLayer::Download, "the answer does not continue " + partPath + " (status " +
+                                             std::to_string(status) + "): fetching the whole file");
             offset = 0;
             known.reset();
             unlink(recordPath.c_str());
