@@ -73,6 +73,8 @@ public:
 
     int SetVolume(int value);
     int ToggleMute();
+    // Whether ToggleMute muted both engines (SetVolume unmutes).
+    bool Muted() const { return muted_; }
     void Seek(int seconds);
     void TogglePause();
     void Stop();
