@@ -11,6 +11,7 @@
 #include "app/MainWindow.h"
 #include "app/StateReport.h"
 #include "app/QtText.h"
+#include "base/Log.h"
 #include "platform/MediaPlayerControl.h"
 #include "platform/MovieControl.h"
 #include "resolve/MediaFront.h"
@@ -113,7 +114,7 @@ void TakeScreenshot(MainWindow& window)
         return;
     const QString folder = ScreenshotFolder();
     if (!QDir().mkpath(folder)) {
-        qWarning("screenshot: cannot create %s", qUtf8Printable(folder));
+        LogWarning(LogLayer::Playback, "screenshot: cannot create the folder " + folder.toStdString());
         return;
     }
     const QString name =
@@ -124,7 +125,7 @@ void TakeScreenshot(MainWindow& window)
     const bool report = state.reportState;
     QObject::connect(session, &MpvSession::ScreenshotSaved, &window, [report](const QString& saved, bool ok) {
         if (!ok)
-            qWarning("screenshot: mpv could not write %s", qUtf8Printable(saved));
+            LogWarning(LogLayer::Playback, "screenshot: mpv could not write " + saved.toStdString());
         else if (report)
             ReportStateLine("screenshot", FromQString(saved));
     });

@@ -131,8 +131,11 @@ void InstallShortcuts(MainWindow& window)
             continue;
         auto* shortcut = new QShortcut(binding.key, &window);
         shortcut->setContext(Qt::WindowShortcut);
-        // Held keys repeat seeks and volume steps, as in other players.
-        shortcut->setAutoRepeat(true);
+        // A held arrow or bracket goes on seeking, stepping the volume or the
+        // speed; the toggles act once per press.
+        const int key = binding.key[0].key();
+        shortcut->setAutoRepeat(key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up ||
+                                key == Qt::Key_Down || key == Qt::Key_BracketLeft || key == Qt::Key_BracketRight);
         const auto run = binding.run;
         QObject::connect(shortcut, &QShortcut::activated, &window, [&window, run] { run(window); });
     }
