@@ -339,7 +339,7 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
     // A 206 may announce a body longer than its range: what lies beyond the
     // file's length never reaches the disk.
     if (transfer->total > 0 && transfer->received + static_cast<std::int64_t>(n) > transfer->total) {
-        transfer->reason = "the server sent more than the file's length";
+        transfer->failure = Failure{FailureKind::Mismatch, "the server sent more than the file's length"};
         return CURL_WRITEFUNC_ERROR;
     }
     if (!transfer->file->Append(data, n)) {
