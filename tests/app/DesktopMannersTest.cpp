@@ -14,6 +14,8 @@
 #include "WindowFixture.h"
 
 #include <QFile>
+#include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -215,6 +217,12 @@ TEST(QtTextsTest, FileDialogAndButtonsSpeakChinese)
         EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](QChar c) { return c.unicode() >= 0x4e00; }))
             << shown.toStdString();
     }
+    // The dialog the program shows (Qt's own, not the desktop's) speaks it.
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    const auto* lookIn = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+    ASSERT_NE(lookIn, nullptr);
+    EXPECT_NE(lookIn->text(), QStringLiteral("Look in:"));
 }
 
 TEST_F(DesktopMannersTest, AboutBoxShowsTheVersionAndTheKeys)
