@@ -190,7 +190,7 @@ int MediaFront::PlayState() {
 // 4/5 scanning, 6 buffering, 7 waiting, 8 ended, 9 transitioning, 10 ready,
 // 11 reconnecting.
 int MediaFront::PlayerEngineState() {
-    const int s = playerEngine_.PlayState();
+    const int s = MediaPlayerStateCode(playerEngine_.PlayState());
     if (s == 0 || s == 1 || (s == 8 && s != lastPlayerState_)) {
         EndOfMedia(s);
     } else if ((s == 2 || s == 3 || s == 6) && s != lastPlayerState_) {
@@ -209,7 +209,7 @@ int MediaFront::PlayerEngineState() {
 
 // The movie reports in the front's own numbering, 0 to 5.
 int MediaFront::FlashEngineState() {
-    const int s = flashEngine_.State();
+    const int s = MovieStateCode(flashEngine_.State());
     if (s == 0) {
         if (lastPlayerState_ != 0) EndOfMedia(0);
     } else if (s >= 1 && s <= 5 && s != lastPlayerState_) {

@@ -102,47 +102,6 @@ ByteSet HeaderIn(std::string_view block, std::string_view name) {
     return {};
 }
 
-// Idle easy handles, each keeping the connections it made, so that the next
-// request to the same server (the stream probe's redirect lookups, one after
-// another) goes out on an open connection. curl_easy_reset clears whatever
-// the previous request set; the connections and the name cache stay.
-class HandlePool {
-public:
-    CurlEasy Take() {
-        {
-            std::lock_guard lock(mutex_);
-            if (!idle_.empty()) {
-                CURL* handle = idle_.back();
-                idle_.pop_back();
-                curl_easy_reset(handle);
-                return CurlEasy(handle);
-            }
-        }
-        return CurlEasy(curl_easy_init());
-    }
-    void Give(CurlEasy handle) {
-        std::lock_guard lock(mutex_);
-        if (handle && idle_.size() < kMostIdle) idle_.push_back(handle.release());
-    }
-
-private:
-    static constexpr std::size_t kMostIdle = 4;
-    std::mutex mutex_;
-    std::vector<CURL*> idle_;
-};
-
-// Never destroyed: abandoned workers may give handles back during exit.
-HandlePool& Handles() {
-    static HandlePool* pool = new HandlePool;
-    return *pool;
-}
-
-// A handle from the pool, given back once the request is done with it.
-struct PooledHandle {
-    CurlEasy easy = Handles().Take();
-    ~PooledHandle() { Handles().Give(std::move(easy)); }
-};
-
 // The plain GET used when no HTTP client can be created.
 ByteSet PlainGet(const Text& url) {
     PageRequestArgs args;
@@ -164,9 +123,7 @@ Result<ByteSet> Perform(Text url, const ObjectRequestArgs& args, Clock::time_poi
         url = url.Mid(6);
     }
 
-    if (gClientMissing || !CurlReady()) return PlainGet(url);
-    PooledHandle pooled;
-    CurlEasy& easy = pooled.easy;
+    CurlEasy easy(gClientMissing || !CurlReady() ? nullptr : curl_easy_init());
     if (!easy) return PlainGet(url);
 
     // A POST body comes from the address: the text after its one "?".

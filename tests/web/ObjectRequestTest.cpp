@@ -6,7 +6,6 @@
 #include "RequestTestSupport.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,9 +13,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
-#include <thread>
-#include <vector>
 
 namespace lumora {
 namespace {
@@ -290,41 +286,6 @@ TEST(ObjectRequest, SilentServerGivesEmptyAtTheDeadline) {
 TEST(ObjectRequest, LateAnswerIsNeverUsed) {
     RawServer server(Answer("", false, {{600ms, HttpReply("200 OK", {}, "late")}}));
     EXPECT_EQ(ObjectRequest(Text::Gbk(server.Url("/slow")), Limited(300ms)), "");
-}
-
-// A connection the server keeps open carries the next request to it; one the
-// server closed after answering (without saying so) is replaced, and each
-// request still goes out exactly once.
-TEST(ObjectRequest, KeptConnectionsCarryTheNextRequest) {
-    httplib::Server keeping;
-    std::mutex mutex;
-    std::vector<int> clientPorts;
-    keeping.Get("/loca", [&](const httplib::Request& request, httplib::Response& response) {
-        {
-            std::lock_guard lock(mutex);
-            clientPorts.push_back(request.remote_port);
-        }
-        response.status = 302;
-        response.set_header("Location", "/next");
-        response.set_content("moved", "text/plain");
-    });
-    keeping.set_keep_alive_timeout(1);  // so that stop() need not wait long for the kept connection
-    const int port = keeping.bind_to_any_port("127.0.0.1");
-    ASSERT_GT(port, 0);
-    std::thread serving([&] { keeping.listen_after_bind(); });
-    const Text url = Text::Gbk("http://127.0.0.1:" + std::to_string(port) + "/loca");
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(RedirectTarget(url, 3s), Text("/next")) << i;
-    keeping.stop();
-    serving.join();
-    ASSERT_EQ(clientPorts.size(), 3u);
-    EXPECT_EQ(clientPorts[1], clientPorts[0]);
-    EXPECT_EQ(clientPorts[2], clientPorts[0]);
-
-    RawServer closing(Answer("HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nbody"));
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(ObjectRequest(Text::Gbk(closing.Url("/x")), Limited()), "body") << i;
-    const std::vector<std::string> requests = closing.Requests();
-    ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[2], requests[0]);
 }
 
 TEST(ObjectRequest, BadInputGivesEmpty) {
