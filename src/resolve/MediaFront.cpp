@@ -138,13 +138,11 @@ void MediaFront::Play(Text& address, EngineRequest engine, bool keepPlaylist) {
         const EngineChoice choice = ChooseEngine(address, rtmp, probe);
         if (generation_ != ticket) return;  // a later Play, Open or Stop ran during the probe
         probedAddress_ = choice.probedAddress;
-        if (choice.flash) {
-            activeEngine_ = Engine::Flash;
+        activeEngine_ = choice.engine;
+        if (choice.engine == Engine::Flash)
             flashEngine_.SetPlayUrl(choice.address);
-        } else {
-            activeEngine_ = Engine::Player;
+        else
             playerEngine_.SetUrl(choice.address);
-        }
     }
     opening_ = false;
     ShowActiveEngine();
@@ -468,7 +466,7 @@ bool IsFlashAddress(const Text& address, const MediaFront::ProbeFunction& probe,
 EngineChoice ChooseEngine(const Text& address, bool rtmp, const MediaFront::ProbeFunction& probe) {
     EngineChoice choice;
     std::optional<Text> finalAddress;
-    choice.flash = rtmp || IsFlashAddress(address, probe, finalAddress);
+    choice.engine = rtmp || IsFlashAddress(address, probe, finalAddress) ? Engine::Flash : Engine::Player;
     if (finalAddress) choice.probedAddress = *finalAddress;
     choice.address = choice.probedAddress.Length() > 15 ? choice.probedAddress : address;
     return choice;
