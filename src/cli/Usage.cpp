@@ -59,8 +59,9 @@ constexpr VerbUsage kVerbUsages[] = {
      "Plays ADDRESS through the player's engines; prints each change of the play state with its\n"
      "status-bar text and, once playing, a line \"position/duration\" every second; stops at the end, on\n"
      "failure or after N seconds. --null: no video window and no sound device (runs without a\n"
-     "display). --first-frame: also reports when the first frame is up. Exit 0 when \"playing\" was\n"
-     "reached, 1 otherwise."},
+     "display). Exit 0 when \"playing\" was reached, 1 otherwise. --first-frame: stops at the first\n"
+     "decoded picture and prints \"first frame after N ms\", counted from the start of lumora-cli\n"
+     "(exit 0 when it came)."},
 };
 
 const OptionUsage* FindOption(const VerbUsage& verb, std::string_view name) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -160,6 +161,30 @@ TEST(Cli, FailuresSayWhy) {
     std::ifstream errFile(err);
     const std::string reason((std::istreambuf_iterator<char>(errFile)), std::istreambuf_iterator<char>());
     EXPECT_EQ(reason, "lumora-cli: cannot write the output: No space left on device\n");
+}
+
+// A file read in blocks: characters and matches across block ends, a line
+// longer than a block, a last line without a line feed.
+TEST(Cli, RegexOverAFileOfManyBlocks) {
+    const std::string path = ::testing::TempDir() + "/cli-regex-blocks.txt";
+    std::string utf8, expected;
+    int count = 0;
+    for (int i = 0; i < 6000; ++i) {
+        const int length = i == 2500 ? 150000 : i % 37;  // one line of 450 KB in UTF-8
+        std::string run;
+        for (int k = 0; k < length; ++k) run += "中";
+        utf8 += "第" + std::to_string(i) + "行" + run + (i == 5999 ? "" : "\n");
+        expected += std::to_string(i) + "\t" + run + "\n";
+        ++count;
+    }
+    std::ofstream(path, std::ios::binary) << lumora::Utf8ToGbk(utf8);
+    const CliRun run = RunCli({"regex", "第(\\d+)行(中*)", path});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out == std::to_string(count) + "\n" + expected) << run.out.substr(0, 200);
+    // A match that spans all lines at once.
+    const CliRun whole = RunCli({"regex", "^第0行[\\s\\S]*第5999行中*$", path});
+    EXPECT_EQ(whole.out.substr(0, 2), "1\n");
+    EXPECT_EQ(whole.out.size(), 2 + utf8.size() + std::count(utf8.begin(), utf8.end(), '\n') + 1);
 }
 
 TEST(Cli, RegexPrintsControlCharactersEscaped) {
