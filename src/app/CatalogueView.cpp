@@ -200,7 +200,7 @@ void OnListDoubleClicked(MainWindow& window)
 void StartDelayedPlay(MainWindow& window, const Text& address)
 {
     window.State().pendingPlayAddress = address;
-    SetTimerInterval(window.Units().delayedPlayTimer, 100);
+    SetTimerInterval(window.Units().delayedPlayTimer, kDelayedPlayMs);
 }
 
 }  // namespace lumora

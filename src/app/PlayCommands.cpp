@@ -29,8 +29,6 @@ constexpr const char kMediaFilter[] =
     "媒体文件|*.wmv;*.asx;*.flv;*.f4v;*.mp4;*.hlv;*.mp3;*.wma;*.avi;*.mkv;*.vob;*.pfv;*.ts;*.mpg;*.mpeg|"
     "所有文件|*.*";
 
-constexpr int kVolumeSection = 2;
-
 }  // namespace
 
 void PlayAddress(MainWindow& window, const Text& address, const Text& title)
@@ -45,7 +43,7 @@ void PlayAddress(MainWindow& window, const Text& address, const Text& title)
         front->SetChannel(0);
         front->SetVolume(u.volumeSlider->value());
     }
-    SetTimerInterval(u.playStateTimer, 10);
+    SetTimerInterval(u.playStateTimer, kPlayStatePollMs);
 }
 
 void PlayCurrentRow(MainWindow& window)
@@ -135,7 +133,7 @@ void OnProgressPressed(MainWindow& window)
     const MainWindowUnits& u = window.Units();
     window.State().dragging = true;
     SetTimerInterval(u.positionTimer, 0);
-    SetTimerInterval(u.dragTimer, 100);
+    SetTimerInterval(u.dragTimer, kDragTickMs);
 }
 
 void OnProgressReleased(MainWindow& window)
@@ -143,7 +141,7 @@ void OnProgressReleased(MainWindow& window)
     const MainWindowUnits& u = window.Units();
     if (MediaFront* front = window.State().mediaObject.get())
         front->Seek(u.progressSlider->value());
-    SetTimerInterval(u.seekSettleTimer, 500);
+    SetTimerInterval(u.seekSettleTimer, kSeekSettleMs);
 }
 
 void OnSeekSettled(MainWindow& window)
@@ -151,7 +149,7 @@ void OnSeekSettled(MainWindow& window)
     const MainWindowUnits& u = window.Units();
     SetTimerInterval(u.seekSettleTimer, 0);
     SetTimerInterval(u.dragTimer, 0);
-    SetTimerInterval(u.positionTimer, 1000);
+    SetTimerInterval(u.positionTimer, kPositionTickMs);
     window.State().dragging = false;
 }
 
