@@ -20,7 +20,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <httplib.h>
+#include "LoopbackHttp.h"
 
 #include <algorithm>
 #include <chrono>
@@ -201,17 +201,15 @@ TEST_F(CatalogueWindowTest, NewerFetchSupersedesAnOlderOneStillRunning)
 
     for (const std::string slow : {"27", "32"}) {
         SCOPED_TRACE("slow category " + slow);
-        httplib::Server server;
-        server.Get("/vodlist/index.php", [&](const httplib::Request& request, httplib::Response& response) {
+        test::LoopbackHttp server;
+        server.Server().Get("/vodlist/index.php", [&](const httplib::Request& request, httplib::Response& response) {
             const std::string id = request.get_param_value("id");
             if (id == slow)
                 std::this_thread::sleep_for(std::chrono::milliseconds(400));
             response.set_content(page(id == "27" ? older : newer), "text/html; charset=utf-8");
         });
-        const int port = server.bind_to_any_port("127.0.0.1");
-        ASSERT_GT(port, 0);
-        std::thread serving([&] { server.listen_after_bind(); });
-        UseCatalogueHost("127.0.0.1:" + std::to_string(port));
+        ASSERT_TRUE(server.Start());
+        UseCatalogueHost(server.Host());
 
         units.catalogueList->clear();
         titles.clear();
@@ -222,8 +220,7 @@ TEST_F(CatalogueWindowTest, NewerFetchSupersedesAnOlderOneStillRunning)
             return ListFetchesRunning(*window.FetchChannel()) == 0 && Title() == "第3批共14批搜索到：3个视频";
         });
         QTest::qWait(100);  // anything the older fetch might still deliver
-        server.stop();
-        serving.join();
+        server.Stop();
         ASSERT_TRUE(done) << Title();
         EXPECT_EQ(ListRows(), newer);
         EXPECT_EQ(std::count_if(titles.begin(), titles.end(), [](const std::string& t) { return t.starts_with("第2批"); }), 0);
