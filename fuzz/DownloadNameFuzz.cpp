@@ -1,20 +1,31 @@
-// The download file name made from a hostile title always lies directly in
-// the download directory and fits the file system's name limit.
+// The download file name made from a hostile title, or from the title a
+// typed address gives, always lies directly in the download directory and
+// fits the file system's name limit with its ".resume" companion.
 #include "FuzzInput.h"
 #include "download/DownloadTarget.h"
 
 using namespace lumora;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+namespace {
+
+void CheckName(const Text& title) {
     const std::string directory = "/downloads";
-    const std::string path = DownloadFileName(Text(directory.c_str()), Text::Gbk(std::string(fuzz::Bytes(data, size)))).ToUtf8();
+    const std::string path = DownloadFileName(Text(directory.c_str()), title).ToUtf8();
     if (path.compare(0, directory.size() + 1, directory + "/") != 0) fuzz::Fail();
     const std::string name = path.substr(directory.size() + 1);
-    if (name.find('/') != std::string::npos || name.size() + 5 > 255) fuzz::Fail();
+    if (name.find('/') != std::string::npos || name.size() + 7 > 255) fuzz::Fail();
     if (name.size() < 5 || name.compare(name.size() - 4, 4, ".MP4") != 0) fuzz::Fail();
     const std::string stem = name.substr(0, name.size() - 4);
     if (stem.find_first_not_of('.') == std::string::npos) fuzz::Fail();
     for (unsigned char c : name)
         if (c < 0x20 || c == 0x7F) fuzz::Fail();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const Text input = Text::Gbk(std::string(fuzz::Bytes(data, size)));
+    CheckName(input);
+    CheckName(TypedAddressTitle(input));
     return 0;
 }

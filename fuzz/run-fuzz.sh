@@ -27,6 +27,8 @@ for name in $targets; do
   corpus=$build/corpus/$name
   crashes=$build/crashes/$name
   mkdir -p "$corpus" "$crashes"
+  started=$build/crashes/.started-$name
+  touch "$started"
   echo "== $name: $seconds s"
   # The list reader spreads a page over blocks of 64 KiB; longer inputs reach them sooner.
   extra=()
@@ -36,8 +38,9 @@ for name in $targets; do
        grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY|artifact_prefix|Test unit written)'; then
     :
   fi
-  if [[ -n $(ls -A "$crashes") ]]; then
-    echo "   findings in $crashes:"; ls "$crashes"; status=1
+  found=$(find "$crashes" -type f -newer "$started")
+  if [[ -n $found ]]; then
+    echo "   findings of this run:"; echo "$found"; status=1
   fi
 done
 exit $status

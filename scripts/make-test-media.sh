@@ -73,4 +73,13 @@ awk 'BEGIN { x = 12345; s = "";
   -c:v libx264 -preset veryslow -crf 30 -pix_fmt yuv420p -g 100 \
   -map_metadata -1 -bitexact "$dir/blue.flv"
 
+# Two and a half minutes of the counting test picture at one frame a
+# second, for seeking by 5 and 60 seconds; a subtitle file of the same base
+# name, loaded with it, and a second one to drop on it.
+"${ff[@]}" -f lavfi -i "testsrc=size=128x96:rate=1:duration=150" \
+  -c:v libx264 -preset veryslow -crf 45 -pix_fmt yuv420p -g 150 -movflags +faststart \
+  -map_metadata -1 "$dir/long.mp4"
+printf '1\n00:00:00,000 --> 00:02:30,000\nLumora subtitle line\n' >"$dir/long.srt"
+printf '1\n00:00:00,000 --> 00:02:30,000\nDropped subtitle line\n' >"$dir/dropped.srt"
+
 ls -l "$dir"

@@ -1,10 +1,10 @@
 // Start-up to the first list on screen, timed from outside: from the spawn of
 // each program to the line that reports its list, the programs taking turns.
 //
-//   startup_bench RUNS LUMORA PEER URL [PEER_PLAYER]
+//   startup_bench RUNS LUMORA PEER URL [PEER_LINKED PEER_PLAYER]
 // LUMORA runs as `LUMORA --report-state` until "title: 第1批共14批搜索到："
-// (the environment points it at the site); PEER and PEER_PLAYER as
-// `PEER URL` until their "title: " line. Each is ended there.
+// (the environment points it at the site); the peers as `PEER URL` until
+// their "title: " line. Each is ended there.
 #include "LineTimer.h"
 
 #include <cstdio>
@@ -25,8 +25,8 @@ struct Program {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5 && argc != 6) {
-        std::fprintf(stderr, "usage: startup_bench RUNS LUMORA PEER URL [PEER_PLAYER]\n");
+    if (argc != 5 && argc != 7) {
+        std::fprintf(stderr, "usage: startup_bench RUNS LUMORA PEER URL [PEER_LINKED PEER_PLAYER]\n");
         return 2;
     }
     const int runs = std::max(1, std::atoi(argv[1]));
@@ -34,8 +34,10 @@ int main(int argc, char** argv) {
         {"lumora: the first list in the window", {argv[2], "--report-state"}, "title: 第1批共14批搜索到：", {}, {}, {}},
         {"Qt Widgets window + libcurl fetch of the same page", {argv[3], argv[4]}, "title: ", {}, {}, {}},
     };
-    if (argc == 6)
-        programs.push_back({"the same + libmpv, 2 mpv cores, an OpenGL widget", {argv[5], argv[4]}, "title: ", {}, {}, {}});
+    if (argc == 7) {
+        programs.push_back({"the same, linked with libmpv", {argv[5], argv[4]}, "title: ", {}, {}, {}});
+        programs.push_back({"the same + 2 mpv cores and an OpenGL widget", {argv[6], argv[4]}, "title: ", {}, {}, {}});
+    }
     for (int run = 0; run < runs; ++run) {
         for (std::size_t turn = 0; turn < programs.size(); ++turn) {
             // Each run starts with the next program.
@@ -56,8 +58,8 @@ int main(int argc, char** argv) {
         std::printf("%-56s %10.1f %14.1f\n", p.name, bench::Median(p.ms), bench::Median(p.cpuMs));
     const double l = bench::Median(programs[0].ms), peer = bench::Median(programs[1].ms);
     std::printf("\nlumora/peer: %.2f (goal: at most 1.30) %s\n", peer > 0 ? l / peer : 0, l <= 1.3 * peer ? "met" : "NOT met");
-    if (programs.size() > 2) {
-        const double player = bench::Median(programs[2].ms);
+    if (programs.size() > 3) {
+        const double player = bench::Median(programs[3].ms);
         std::printf("lumora/peer with the player's libraries and surface: %.2f\n", player > 0 ? l / player : 0);
     }
     std::printf("%s\n", programs[0].line.c_str());

@@ -4,7 +4,9 @@
 // puts its size in the window title and prints that title on standard
 // output ("title: ..."), the way `lumora --report-state` reports its list.
 //
-// Built a second time as startup_peer_player, it also does what any player
+// Built as startup_peer_linked, it is also linked with libmpv (and so loads
+// libmpv's libraries at start) but uses nothing of it beyond a version call.
+// Built as startup_peer_player, it also does what any player
 // built like lumora must do before its window is up: it links libmpv, creates
 // and initialises two mpv cores (lumora has one per engine) and shows an
 // OpenGL widget (the picture's surface) in the window. The difference between
@@ -18,9 +20,11 @@
 
 #include <curl/curl.h>
 
+#if defined(STARTUP_PEER_PLAYER) || defined(STARTUP_PEER_LINKED)
+#include <mpv/client.h>
+#endif
 #ifdef STARTUP_PEER_PLAYER
 #include <QOpenGLWidget>
-#include <mpv/client.h>
 
 #include <clocale>
 #endif
@@ -48,6 +52,9 @@ int main(int argc, char** argv) {
     const std::string url = argv[1];
     QWidget window;
     window.resize(800, 600);
+#ifdef STARTUP_PEER_LINKED
+    if (mpv_client_api_version() == 0) return 1;
+#endif
 #ifdef STARTUP_PEER_PLAYER
     std::setlocale(LC_NUMERIC, "C");
     mpv_handle* cores[2] = {mpv_create(), mpv_create()};

@@ -4,9 +4,9 @@
 # to the title "第1批共14批搜索到：N个视频", beside the least a Qt Widgets
 # program that shows such a list must do (bench/startup/StartupPeer.cpp: an
 # empty window, then the same page fetched with libcurl), and beside that
-# peer with what any player built on libmpv and an OpenGL picture loads and
-# sets up before its window is up (startup_peer_player), taking turns, RUNS
-# times each (default 11). Builds what it needs (Release, in build-bench
+# peer linked with libmpv (startup_peer_linked) and with what any player
+# built on libmpv and an OpenGL picture sets up before its window is up
+# (startup_peer_player), taking turns, RUNS times each (default 11). Builds what it needs (Release, in build-bench
 # unless BUILD_DIR says otherwise).
 #
 #   bench/startup/startup-bench.sh [RUNS]
@@ -19,7 +19,7 @@ quiet() { local log; if ! log="$("$@" 2>&1)"; then echo "$log" >&2; exit 1; fi; 
 if [ ! -f "$build/CMakeCache.txt" ]; then
   quiet cmake -S "$root" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release
 fi
-quiet cmake --build "$build" -j2 --target lumora lumora-site startup_peer startup_peer_player startup_bench
+quiet cmake --build "$build" -j2 --target lumora lumora-site startup_peer startup_peer_linked startup_peer_player startup_bench
 
 work="$(mktemp -d)"
 xvfb="" site=""
@@ -59,4 +59,5 @@ env -u http_proxy -u HTTP_PROXY DISPLAY=":$(head -1 "$work/display")" HOME="$wor
   XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/home/.config" XDG_CACHE_HOME="$work/home/.cache" \
   LUMORA_INSTANCE_MARKER="lumora-startup-bench-$$" LUMORA_HANDOFF_PORT="$port" \
   LUMORA_CATALOGUE_HOST="$host" LUMORA_SERVICE_HOST="$host" \
-  "$build/bench/startup/startup_bench" "$runs" "$build/src/app/lumora" "$build/bench/startup/startup_peer" "$base/" "$build/bench/startup/startup_peer_player"
+  "$build/bench/startup/startup_bench" "$runs" "$build/src/app/lumora" "$build/bench/startup/startup_peer" "$base/" \
+  "$build/bench/startup/startup_peer_linked" "$build/bench/startup/startup_peer_player"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Playing in the window: the real lumora plays the 720p, 30-second clip in its
 # window on a virtual display of its own (Xvfb, software GL), beside mpv
-# playing the same clip in a window of the video area's size (570x400) on
+# playing the same clip in a window of the video area's size (580x476) on
 # the same display. Builds what it needs (Release, in build-bench unless
 # BUILD_DIR says otherwise), takes turns RUNS times (default 3) and prints the
 # CPU time (user + sys), the peak memory (max RSS) and the wall time of each,
@@ -15,12 +15,17 @@
 # API. There is no sound device here: lumora's engine finds none and plays
 # the picture alone, while mpv --ao=null also decodes the sound.
 #
+# Two more rows tell what the way of drawing costs: the same libmpv render
+# API code (bench/window/RenderPeer.cpp) drawing into a QOpenGLWidget inside
+# a window of lumora's size, which Qt composes whole each frame (lumora's
+# way), and into a QOpenGLWindow of the video area's size, drawn directly.
+#
 #   bench/window/window-bench.sh [RUNS]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${BUILD_DIR:-$root/build-bench}"
 runs="${1:-3}"
-size=570x400  # the video area of lumora's main window
+size=580x476  # the video area of lumora's main window (680x556)
 
 for tool in ffmpeg mpv Xvfb /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "missing $tool (Debian: apt-get install ffmpeg mpv xvfb time)" >&2; exit 1; }
@@ -29,7 +34,7 @@ quiet() { local log; if ! log="$("$@" 2>&1)"; then echo "$log" >&2; exit 1; fi; 
 if [ ! -f "$build/CMakeCache.txt" ]; then
   quiet cmake -S "$root" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release
 fi
-quiet cmake --build "$build" -j2 --target lumora
+quiet cmake --build "$build" -j2 --target lumora window_render_peer
 
 work="$(mktemp -d)"
 xvfb=""
@@ -99,12 +104,21 @@ run_mpv() {
   record "$into"
 }
 
-: >"$work/lumora"; : >"$work/mpv"; : >"$work/mpv-gpu"
+run_peer() {
+  "${private[@]}" /usr/bin/time -f "%U %S %M %e" -o "$work/time" \
+    "$build/bench/window/window_render_peer" "$1" "$clip" >/dev/null 2>&1 ||
+    { echo "window_render_peer $1 failed" >&2; exit 1; }
+  record "$work/peer-$1"
+}
+
+: >"$work/lumora"; : >"$work/mpv"; : >"$work/mpv-gpu"; : >"$work/peer-widget"; : >"$work/peer-window"
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) CPUs"
 for ((run = 1; run <= runs; run++)); do
   if ((run % 2)); then
     run_lumora; run_mpv "$work/mpv" --ao=null; run_mpv "$work/mpv-gpu" --ao=null --vo=gpu --gpu-sw
+    run_peer widget; run_peer window
   else
+    run_peer window; run_peer widget
     run_mpv "$work/mpv-gpu" --ao=null --vo=gpu --gpu-sw; run_mpv "$work/mpv" --ao=null; run_lumora
   fi
 done
@@ -114,14 +128,16 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 column() { awk -v c="$2" '{ print $c }' "$1" | median; }
 echo
 echo "== a 720p, 30-second clip played in a ${size} video area under Xvfb, $runs runs each (medians)"
-printf "%-52s %8s %12s %8s\n" "" "CPU s" "max RSS MiB" "wall s"
+printf "%-64s %8s %12s %8s\n" "" "CPU s" "max RSS MiB" "wall s"
 row() {
-  printf "%-52s %8s %12.1f %8s\n" "$1" "$(column "$work/$2" 1)" \
+  printf "%-64s %8s %12.1f %8s\n" "$1" "$(column "$work/$2" 1)" \
     "$(awk "BEGIN { print $(column "$work/$2" 2) / 1024 }")" "$(column "$work/$2" 3)"
 }
 row "lumora CLIP (main window)" lumora
 row "mpv --no-config --ao=null --geometry=$size" mpv
 row "mpv --no-config --ao=null --vo=gpu --gpu-sw --geometry=$size" mpv-gpu
+row "libmpv render API in a QOpenGLWidget, 680x556 window" peer-widget
+row "libmpv render API in a QOpenGLWindow, $size" peer-window
 awk -v a="$(column "$work/lumora" 1)" -v b="$(column "$work/mpv" 1)" -v c="$(column "$work/mpv-gpu" 1)" 'BEGIN {
   ratio = b > 0 ? a / b : 0
   printf "\nCPU lumora/mpv: %.2f (goal: at most 1.10) %s\n", ratio, ratio <= 1.10 ? "met" : "NOT met"

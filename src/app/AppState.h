@@ -8,7 +8,6 @@
 
 #include <QRect>
 
-#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -44,9 +43,21 @@ struct AppState {
     int positionSeconds = 0;
     QRect savedWindowRect;           // the normal (not full-screen) window rectangle
 
-    // Number of the newest list fetch: a fetch that finds a newer one started
-    // after it neither fills the list nor writes the title.
-    std::uint64_t listFetchNumber = 0;
+    // The row whose detail page is being fetched (while active): its index
+    // and identifier (row -1: none), and whether a double-click waits to
+    // play it.
+    struct RowResolution {
+        bool active = false;
+        int row = -1;
+        Text id;
+        bool play = false;
+    };
+    RowResolution resolving;
+    // The programme line's name while no local file plays (本网状态
+    // unchecked): the title of the row that plays; empty for a typed or
+    // handed-over address, which the medium's own title names.
+    Text programmeName;
+    Text pendingProgrammeName;  // goes with pendingPlayAddress
     // Print every title and status text change on standard output
     // (--report-state), for scripts that watch the window from outside.
     bool reportState = false;

@@ -1,53 +1,31 @@
 #include "app/CatalogueView.h"
 
+#include <QAction>
+#include <QCursor>
 #include <QMenu>
-#include <QMetaObject>
 #include <QPoint>
 #include <QRadioButton>
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <atomic>
-#include <mutex>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "app/AppState.h"
+#include "app/PlayCommands.h"
+#include "app/StatusDisplay.h"
 #include "app/MainWindow.h"
 #include "app/QtText.h"
 #include "app/TimerInterval.h"
 #include "catalogue/Catalogue.h"
-#include "resolve/MediaFront.h"
+#include "threads/WorkerChannel.h"
 
 namespace lumora {
-
-struct ListFetchChannel {
-    std::mutex mutex;
-    MainWindow* window = nullptr;  // null once the window is going
-    std::atomic<std::uint64_t> newest{0};
-    std::atomic<int> running{0};
-};
 
 namespace {
 
 // Rows per queued call: the list fills in steps while the GUI stays live.
 constexpr std::size_t kRowsPerCall = 256;
-
-// Runs `call` on the GUI thread, unless the window is gone by then.
-template <typename Call>
-void Deliver(ListFetchChannel& channel, Call call)
-{
-    std::lock_guard<std::mutex> lock(channel.mutex);
-    if (MainWindow* window = channel.window)
-        QMetaObject::invokeMethod(window, [window, call = std::move(call)]() { call(*window); }, Qt::QueuedConnection);
-}
-
-bool Newest(const MainWindow& window, std::uint64_t number)
-{
-    return window.State().listFetchNumber == number;
-}
 
 void AppendRows(MainWindow& window, const std::vector<ListRow>& rows, std::size_t from, std::size_t to)
 {
@@ -58,51 +36,42 @@ void AppendRows(MainWindow& window, const std::vector<ListRow>& rows, std::size_
     window.Units().catalogueList->addTopLevelItems(items);
 }
 
-void RunListFetch(std::shared_ptr<ListFetchChannel> channel, std::uint64_t number, int batchNumber, Text address)
-{
-    auto rows = std::make_shared<const std::vector<ListRow>>(FetchListPage(address));
-    if (channel->newest.load() == number) {
-        for (std::size_t from = 0; from < rows->size(); from += kRowsPerCall) {
-            const std::size_t to = std::min(rows->size(), from + kRowsPerCall);
-            Deliver(*channel, [rows, from, to, number](MainWindow& window) {
-                if (Newest(window, number))
-                    AppendRows(window, *rows, from, to);
-            });
-        }
-        const int count = static_cast<int>(rows->size());
-        Deliver(*channel, [number, batchNumber, count](MainWindow& window) {
-            if (Newest(window, number))
-                SetWindowTitleText(window, ListTitleText(batchNumber, count));
-        });
-    }
-    --channel->running;
-}
-
 QTreeWidgetItem* CurrentItem(const QTreeWidget& list)
 {
     const int row = CurrentRow(list);
     return row >= 0 ? list.topLevelItem(row) : nullptr;
 }
 
+// The row's address is known (currentAddress): play it after the delay, or
+// show the failed play when there is none.
+void PlayReadRow(MainWindow& window)
+{
+    AppState& state = window.State();
+    if (state.currentAddress.Empty()) {
+        ShowPlayFailure(state, window.Units());
+        return;
+    }
+    SetWindowTitleText(window, "Lumora视频播放器：" + state.currentTitle);
+    StartDelayedPlay(window, state.currentAddress, state.currentTitle);
+    window.Units().localState->setChecked(false);
+}
+
+void OnRowResolved(MainWindow& window, const Text& address)
+{
+    AppState& state = window.State();
+    const AppState::RowResolution done = std::exchange(state.resolving, {});
+    state.currentAddress = address;
+    // Into the row the page belongs to, if it is still listed.
+    QTreeWidgetItem* item = window.Units().catalogueList->topLevelItem(done.row);
+    if (item && FromQString(item->text(kPageColumn)) == done.id)
+        item->setText(kAddressColumn, ToQString(address));
+    SetWindowTitleText(window, address.Empty() ? Text(kUnresolvedTitle) : Text("地址解析完成,双击播放"));
+    UpdateFileMenu(window);
+    if (done.play)
+        PlayReadRow(window);
+}
+
 }  // namespace
-
-std::shared_ptr<ListFetchChannel> MakeListFetchChannel(MainWindow& window)
-{
-    auto channel = std::make_shared<ListFetchChannel>();
-    channel->window = &window;
-    return channel;
-}
-
-void CloseListFetchChannel(ListFetchChannel& channel)
-{
-    std::lock_guard<std::mutex> lock(channel.mutex);
-    channel.window = nullptr;
-}
-
-int ListFetchesRunning(const ListFetchChannel& channel)
-{
-    return channel.running.load();
-}
 
 void SetWindowTitleText(MainWindow& window, const Text& title)
 {
@@ -113,6 +82,7 @@ void NextBatch(MainWindow& window)
 {
     AppState& state = window.State();
     QTreeWidget* list = window.Units().catalogueList;
+    DropRowResolution(window);
     list->clear();
     list->repaint();
     BatchPage next = FollowingBatch(state.batchNumber);
@@ -124,18 +94,22 @@ void NextBatch(MainWindow& window)
 void StartListFetch(MainWindow& window)
 {
     AppState& state = window.State();
-    const std::shared_ptr<ListFetchChannel>& channel = window.FetchChannel();
-    const std::uint64_t number = ++state.listFetchNumber;
-    channel->newest = number;
-    ++channel->running;
+    MainWindow* w = &window;
     // The worker reads copies: a later NextBatch may replace both values.
-    try {
-        std::thread(RunListFetch, channel, number, state.batchNumber, state.listPageAddress).detach();
-    } catch (const std::system_error&) {
-        // No thread to be had: the batch reads as a failed fetch.
-        --channel->running;
-        SetWindowTitleText(window, ListTitleText(state.batchNumber, 0));
-    }
+    const int batchNumber = state.batchNumber;
+    const bool started = window.ListFetches().Start(
+        [w, batchNumber, address = state.listPageAddress](const WorkerChannel::Job& job) {
+            auto rows = std::make_shared<const std::vector<ListRow>>(FetchListPage(address, job.StopToken()));
+            for (std::size_t from = 0; from < rows->size() && job.Current(); from += kRowsPerCall) {
+                const std::size_t to = std::min(rows->size(), from + kRowsPerCall);
+                job.Post([w, rows, from, to] { AppendRows(*w, *rows, from, to); });
+            }
+            const int count = static_cast<int>(rows->size());
+            job.Post([w, batchNumber, count] { SetWindowTitleText(*w, ListTitleText(batchNumber, count)); });
+        });
+    // No thread to be had: the batch reads as a failed fetch.
+    if (!started)
+        SetWindowTitleText(window, ListTitleText(batchNumber, 0));
 }
 
 int CurrentRow(const QTreeWidget& list)
@@ -150,29 +124,54 @@ int CurrentRow(const QTreeWidget& list)
     return row;
 }
 
-void ResolveCurrentRow(MainWindow& window)
+void DropRowResolution(MainWindow& window)
+{
+    window.RowResolutions().Supersede();
+    window.State().resolving = {};
+}
+
+void ResolveCurrentRow(MainWindow& window, RowAction action)
 {
     AppState& state = window.State();
     const QTreeWidget& list = *window.Units().catalogueList;
-    const QTreeWidgetItem* item = CurrentItem(list);
-    const Text id = item ? FromQString(item->text(kPageColumn)) : Text();
-    state.currentAddress = FetchVideoAddress(id);
-    // The selection may have moved while the page was fetched.
-    if (QTreeWidgetItem* now = CurrentItem(list))
-        now->setText(kAddressColumn, ToQString(state.currentAddress));
-    SetWindowTitleText(window, "地址解析完成,双击播放");
+    const int row = CurrentRow(list);
+    const Text id = row >= 0 ? FromQString(list.topLevelItem(row)->text(kPageColumn)) : Text();
+    state.resolving = {true, row, id, action == RowAction::Play};
+    MainWindow* w = &window;
+    const bool started = window.RowResolutions().Run(
+        [id](std::stop_token stop) { return FetchVideoAddress(id, std::move(stop)); },
+        [w](Text address) { OnRowResolved(*w, address); });
+    // No thread to be had: the same as a failed request.
+    if (!started)
+        OnRowResolved(window, Text());
 }
 
-void ReadCurrentRow(MainWindow& window)
+void ReadCurrentRow(MainWindow& window, RowAction action)
 {
     AppState& state = window.State();
-    const QTreeWidgetItem* item = CurrentItem(*window.Units().catalogueList);
+    const QTreeWidget& list = *window.Units().catalogueList;
+    const int row = CurrentRow(list);
+    const QTreeWidgetItem* item = row >= 0 ? list.topLevelItem(row) : nullptr;
+    const Text id = item ? FromQString(item->text(kPageColumn)) : Text();
     state.currentAddress = item ? FromQString(item->text(kAddressColumn)) : Text();
     state.currentTitle = item ? FromQString(item->text(kTitleColumn)) : Text();
     if (state.currentAddress.Empty()) {
+        // The page of this very row is on its way: wait for it.
+        if (state.resolving.active && state.resolving.row == row && state.resolving.id == id) {
+            state.resolving.play = state.resolving.play || action == RowAction::Play;
+            return;
+        }
         SetWindowTitleText(window, "解析地址中，请稍后。。。");
-        ResolveCurrentRow(window);
+        ResolveCurrentRow(window, action);
+        return;
     }
+    if (state.resolving.active) {
+        // Another row's page is dropped; this row's address is at hand.
+        DropRowResolution(window);
+        SetWindowTitleText(window, "地址解析完成,双击播放");
+    }
+    if (action == RowAction::Play)
+        PlayReadRow(window);
 }
 
 void OnListRowClicked(MainWindow& window)
@@ -183,23 +182,40 @@ void OnListRowClicked(MainWindow& window)
 void OnListRowRightClicked(MainWindow& window, const QPoint& globalPos)
 {
     ReadCurrentRow(window);
-    window.Units().fileMenu->popup(globalPos);
+    PopUpFileMenu(window, globalPos);
 }
 
 void OnListDoubleClicked(MainWindow& window)
 {
-    AppState& state = window.State();
-    if (state.mediaObject)
-        state.mediaObject->Stop();
-    ReadCurrentRow(window);
-    SetWindowTitleText(window, "Lumora视频播放器：" + state.currentTitle);
-    StartDelayedPlay(window, state.currentAddress);
-    window.Units().localState->setChecked(false);
+    StopPlayback(window);
+    ReadCurrentRow(window, RowAction::Play);
 }
 
-void StartDelayedPlay(MainWindow& window, const Text& address)
+void UpdateFileMenu(MainWindow& window)
 {
-    window.State().pendingPlayAddress = address;
+    const MainWindowUnits& u = window.Units();
+    const QTreeWidgetItem* item = CurrentItem(*u.catalogueList);
+    u.playAction->setEnabled(item && !item->text(kAddressColumn).isEmpty());
+    u.downloadFileAction->setEnabled(!window.State().currentAddress.Empty());
+}
+
+void PopUpFileMenu(MainWindow& window, const QPoint& globalPos)
+{
+    UpdateFileMenu(window);
+    window.Units().fileMenu->popup(globalPos);
+}
+
+std::function<void(int x, int y)> VideoAreaRightClick(MainWindow& window)
+{
+    MainWindow* w = &window;
+    return [w](int, int) { PopUpFileMenu(*w, QCursor::pos()); };
+}
+
+void StartDelayedPlay(MainWindow& window, const Text& address, const Text& programme)
+{
+    AppState& state = window.State();
+    state.pendingPlayAddress = address;
+    state.pendingProgrammeName = programme;
     SetTimerInterval(window.Units().delayedPlayTimer, kDelayedPlayMs);
 }
 

@@ -4,6 +4,7 @@
 #include "app/DesktopNotice.h"
 #include "app/QtText.h"
 #include "app/StateReport.h"
+#include "base/Log.h"
 #include "download/DownloadProgress.h"
 #include "download/DownloadTarget.h"
 #include "download/DownloadToFile.h"
@@ -53,6 +54,7 @@ void ShowDownloadOutcome(const QPointer<QWidget>& window, const Text& target, co
     }
     ShowDesktopNotice(ToQString(outcome), body);
     if (result.ok && reportState) ReportStateLine("saved", target);
+    if (!result.ok) LogWarning(LogLayer::Download, "saving " + target.ToUtf8() + " failed: " + result.reason);
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 #include "app/MainWindow.h"
 
 #include "app/AppState.h"
-#include "app/CatalogueView.h"
+#include "app/DropTarget.h"
+#include "app/Shortcuts.h"
+#include "app/UnitManners.h"
 #include "app/WindowLayout.h"
 #include "resolve/MediaFront.h"
+#include "threads/WorkerChannel.h"
 
 namespace lumora {
 
@@ -13,7 +16,10 @@ MainWindow::MainWindow(QWidget* parent) : MainWindow(*new AppState, parent)
 }
 
 MainWindow::MainWindow(AppState& state, QWidget* parent)
-    : QWidget(parent), state_(&state), fetchChannel_(MakeListFetchChannel(*this))
+    : QWidget(parent),
+      state_(&state),
+      listFetches_(std::make_unique<WorkerChannel>(*this)),
+      rowResolutions_(std::make_unique<WorkerChannel>(*this))
 {
     setObjectName(QStringLiteral("主窗口"));
     // The title bar doubles as the status line of the catalogue and downloads.
@@ -21,11 +27,18 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     resize(kMainWindowWidth, kMainWindowHeight);
     units_ = CreateMainWindowUnits(*this);
     ConnectMainWindowEvents(*this);
+    InstallShortcuts(*this);
+    InstallDropTarget(*this);
+    InstallUnitManners(*this);
 }
 
 MainWindow::~MainWindow()
 {
-    CloseListFetchChannel(*fetchChannel_);
+    // Both stop at once; then each is joined.
+    listFetches_->Supersede();
+    rowResolutions_->Supersede();
+    listFetches_->Close();
+    rowResolutions_->Close();
     if (state_->mediaObject)
         state_->mediaObject->Stop();
 }

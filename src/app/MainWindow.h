@@ -14,7 +14,7 @@
 namespace lumora {
 
 struct AppState;
-struct ListFetchChannel;
+class WorkerChannel;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -28,9 +28,11 @@ public:
     const MainWindowUnits& Units() const { return units_; }
     AppState& State() const { return *state_; }
 
-    // Where list fetches on worker threads deliver their rows; cut off when
-    // the window goes.
-    const std::shared_ptr<ListFetchChannel>& FetchChannel() const { return fetchChannel_; }
+    // The workers of the catalogue: list fetches and detail-page fetches
+    // deliver here; both are closed (their workers stopped and joined)
+    // when the window goes.
+    WorkerChannel& ListFetches() const { return *listFetches_; }
+    WorkerChannel& RowResolutions() const { return *rowResolutions_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -40,7 +42,8 @@ private:
     std::unique_ptr<AppState> ownState_;
     AppState* state_ = nullptr;
     MainWindowUnits units_;
-    std::shared_ptr<ListFetchChannel> fetchChannel_;
+    std::unique_ptr<WorkerChannel> listFetches_;
+    std::unique_ptr<WorkerChannel> rowResolutions_;
 };
 
 // Binds every event of the window and its units to its handler.

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
@@ -79,9 +80,8 @@ void ConnectMainWindowEvents(MainWindow& window)
     const auto on = [w](auto* sender, auto signal, auto handler) { QObject::connect(sender, signal, w, handler); };
 
     // The pop-up menu 文件.
-    on(u.openLocalFileAction, &QAction::triggered, [w, &state] {
-        if (state.mediaObject)
-            state.mediaObject->Stop();
+    on(u.openLocalFileAction, &QAction::triggered, [w] {
+        StopPlayback(*w);
         OpenLocalFile(*w);
     });
     on(u.openNetworkFileAction, &QAction::triggered, [w] { OpenTypedAddress(*w); });
@@ -94,9 +94,15 @@ void ConnectMainWindowEvents(MainWindow& window)
     u.catalogueList->setContextMenuPolicy(Qt::CustomContextMenu);
     on(u.catalogueList, &QWidget::customContextMenuRequested, [w](const QPoint& pos) {
         QTreeWidget* list = w->Units().catalogueList;
+        const QPoint globalPos = list->viewport()->mapToGlobal(pos);
         if (list->itemAt(pos))
-            OnListRowRightClicked(*w, list->viewport()->mapToGlobal(pos));
+            OnListRowRightClicked(*w, globalPos);
+        else
+            PopUpFileMenu(*w, globalPos);  // an empty list still offers the file commands
     });
+    // (The video area offers them through the right-click handler that
+    // start-up gives MediaFront Attach: VideoAreaRightClick.)
+    on(u.fileMenu, &QMenu::aboutToShow, [w] { UpdateFileMenu(*w); });
     auto* mouse = new UnitMouseEvents(window, u.catalogueList->viewport(), u.progressSlider);
     u.catalogueList->viewport()->installEventFilter(mouse);
     u.progressSlider->installEventFilter(mouse);
@@ -107,11 +113,7 @@ void ConnectMainWindowEvents(MainWindow& window)
         if (state.mediaObject)
             state.mediaObject->TogglePause();
     });
-    on(u.stopButton, &QPushButton::clicked, [&state] {
-        state.shownState = 0;
-        if (state.mediaObject)
-            state.mediaObject->Stop();
-    });
+    on(u.stopButton, &QPushButton::clicked, [w] { StopPlayback(*w); });
     on(u.exitButton, &QPushButton::clicked, [] { EndProgram(); });
     on(u.muteButton, &QPushButton::clicked, [&state] {
         if (state.mediaObject)

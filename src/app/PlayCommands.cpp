@@ -14,10 +14,12 @@
 #include "app/MainWindow.h"
 #include "app/OpenAddressWindow.h"
 #include "app/QtText.h"
+#include "app/Shortcuts.h"
 #include "app/StatusBarUnit.h"
 #include "app/TimerInterval.h"
 #include "app/WindowLayout.h"
 #include "base/NumberText.h"
+#include "base/Version.h"
 #include "download/DownloadTarget.h"
 #include "resolve/MediaFront.h"
 
@@ -41,21 +43,35 @@ void PlayAddress(MainWindow& window, const Text& address, const Text& title)
     if (MediaFront* front = state.mediaObject.get()) {
         front->Open(address, title);
         front->SetChannel(0);
+        // Setting the volume unmutes; the user's mute holds from one medium
+        // to the next.
+        const bool muted = front->muted;
         front->SetVolume(u.volumeSlider->value());
+        if (muted)
+            front->ToggleMute();
     }
     SetTimerInterval(u.playStateTimer, kPlayStatePollMs);
+}
+
+void StopPlayback(MainWindow& window)
+{
+    AppState& state = window.State();
+    state.shownState = 0;
+    if (state.mediaObject)
+        state.mediaObject->Stop();
 }
 
 void PlayCurrentRow(MainWindow& window)
 {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
+    DropRowResolution(window);
     const int row = CurrentRow(*u.catalogueList);
     const QTreeWidgetItem* item = row >= 0 ? u.catalogueList->topLevelItem(row) : nullptr;
     state.currentAddress = item ? FromQString(item->text(kAddressColumn)) : Text();
     state.currentTitle = item ? FromQString(item->text(kTitleColumn)) : Text();
     SetWindowTitleText(window, "Lumora视频播放器：" + state.currentTitle);
-    StartDelayedPlay(window, state.currentAddress);
+    StartDelayedPlay(window, state.currentAddress, state.currentTitle);
     u.localState->setChecked(false);
 }
 
@@ -69,13 +85,16 @@ void OpenLocalFile(MainWindow& window)
     dialog.Setup(0, "打开多媒体文件", kMediaFilter, 0, Text(), Text(), false, true, false, false, true);
     if (!dialog.Show())
         return;
+    // The menu stopped playback first: the file that was loaded plays again.
     const Text chosen = dialog.ChosenFiles();
-    // The file already loaded is not opened again.
-    if (state.mediaObject && chosen == state.mediaObject->CurrentAddress())
-        return;
-    state.localProgrammeName = chosen;
-    PlayAddress(window, chosen);
-    u.localState->setChecked(true);
+    PlayLocalFiles(window, chosen);
+}
+
+void PlayLocalFiles(MainWindow& window, const Text& files)
+{
+    window.State().localProgrammeName = files;
+    PlayAddress(window, files);
+    window.Units().localState->setChecked(true);
 }
 
 namespace {
@@ -84,7 +103,14 @@ namespace {
 void StartTypedPlay(MainWindow& window, const Text& address)
 {
     AppState& state = window.State();
+    // A row still resolving is dropped; its "解析地址中" no longer holds.
+    if (state.resolving.active)
+        SetWindowTitleText(window, "Lumora视频播放器");
+    DropRowResolution(window);
     StartDelayedPlay(window, address);
+    // Not a local file: the programme line names the medium, not a file
+    // chosen earlier.
+    window.Units().localState->setChecked(false);
     state.currentAddress = address;
     // The title names the download file: the address's own file name when
     // it has a usable one, else 网络文件, and then an earlier download of
@@ -102,16 +128,14 @@ void StartTypedPlay(MainWindow& window, const Text& address)
 
 void PlayTypedAddress(MainWindow& window, const Text& address)
 {
-    if (MediaFront* front = window.State().mediaObject.get())
-        front->Stop();
+    StopPlayback(window);
     StartTypedPlay(window, address);
 }
 
 void OpenTypedAddress(MainWindow& window)
 {
     AppState& state = window.State();
-    if (state.mediaObject)
-        state.mediaObject->Stop();
+    StopPlayback(window);
     // Its button (按钮1) takes the typed address and closes it.
     window.Units().openAddressWindow->exec();
     if (state.typedAddress.Empty())
@@ -156,15 +180,19 @@ void OnSeekSettled(MainWindow& window)
 void OnDelayedPlay(MainWindow& window)
 {
     SetTimerInterval(window.Units().delayedPlayTimer, 0);
-    const Text address = window.State().pendingPlayAddress;
+    AppState& state = window.State();
+    const Text address = state.pendingPlayAddress;
+    state.programmeName = state.pendingProgrammeName;
     PlayAddress(window, address);
 }
 
 void ShowAbout(MainWindow& window)
 {
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("关于"),
-                                QStringLiteral("Lumora视频播放器\n浏览视频目录，播放本地与网络媒体。"),
-                                QMessageBox::Ok, &window);
+    QString text = QStringLiteral("Lumora视频播放器 %1\n浏览视频目录，播放本地与网络媒体。\n\n快捷键：")
+                       .arg(QString::fromUtf8(kLumoraVersion));
+    for (const ShortcutHelp& help : ShortcutList())
+        text += QStringLiteral("\n%1\t%2").arg(help.keys, help.action);
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("关于"), text, QMessageBox::Ok, &window);
     box->setObjectName(QStringLiteral("关于窗口"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

@@ -13,14 +13,23 @@ class MainWindow;
 // state poll, which then runs until the program ends.
 void PlayAddress(MainWindow& window, const Text& address, const Text& title = {});
 
+// Stops playback as the stop button does: the status display then shows
+// "播放已停止" and the stopped buttons at its next tick.
+void StopPlayback(MainWindow& window);
+
 // Menu "播放": plays the current row's column 2 after the delay, as it is
 // (no stop first, no resolving of an empty address).
 void PlayCurrentRow(MainWindow& window);
 
-// Menu "打开本地文件" (after MediaFront Stop): leaves full screen, asks for
-// media files (several become a play list) and plays them; a cancel, or the
-// very file already loaded, plays nothing.
+// Menu "打开本地文件" (after StopPlayback): leaves full screen, asks for
+// media files (several become a play list) and plays them, also the very
+// file that was loaded; a cancel plays nothing.
 void OpenLocalFile(MainWindow& window);
+
+// Plays local files as the file dialog gives them (one path, or several
+// joined by ";", which become a play list): keeps them as the programme
+// name and marks 本网状态.
+void PlayLocalFiles(MainWindow& window, const Text& files);
 
 // Menu "打开网络文件": stops playback, asks for an address in the modal
 // open-address window and plays it after the delay. The address typed last
@@ -30,7 +39,8 @@ void OpenTypedAddress(MainWindow& window);
 // Plays `address` as a typed address plays (stop, then the delayed play),
 // with the title its download takes: the address's own file name
 // (TypedAddressTitle) when it has one, else "网络文件", or "网络文件1" when
-// 网络文件.MP4 already is in the download directory.
+// 网络文件.MP4 already is in the download directory. The programme line
+// names the medium itself.
 void PlayTypedAddress(MainWindow& window, const Text& address);
 
 // The volume slider moved: MediaFront volume and the status bar's "音量：N%".
@@ -46,7 +56,7 @@ void OnSeekSettled(MainWindow& window);
 // The delayed-play timer fired: stop it and play pendingPlayAddress.
 void OnDelayedPlay(MainWindow& window);
 
-// The small about box of "关于" (not modal).
+// The small about box of "关于" (not modal): the version and the keys.
 void ShowAbout(MainWindow& window);
 
 }  // namespace lumora

@@ -20,13 +20,17 @@
 #include "app/Handoff.h"
 #include "app/MainWindow.h"
 #include "app/QtText.h"
+#include "app/QtTranslations.h"
 #include "app/SingleInstance.h"
 #include "app/StateReport.h"
 #include "app/StatusBarUnit.h"
+#include "app/VolumeMemory.h"
 #include "app/WindowLayout.h"
 #include "base/NumberText.h"
+#include "base/QtLogSink.h"
 #include "catalogue/Catalogue.h"
 #include "resolve/MediaFront.h"
+#include "threads/WorkerChannel.h"
 
 namespace lumora {
 
@@ -99,7 +103,8 @@ bool OnMainWindowCreated(MainWindow& window, const std::vector<Text>& arguments)
     // The first layout pass moves the engines to their real place.
     if (state.mediaObject)
         state.mediaObject->Attach(u.videoArea, geometry::kEnginesAtAttach.x(), geometry::kEnginesAtAttach.y(),
-                                  geometry::kEnginesAtAttach.width(), geometry::kEnginesAtAttach.height());
+                                  geometry::kEnginesAtAttach.width(), geometry::kEnginesAtAttach.height(),
+                                  VideoAreaRightClick(window));
     u.statusBar->SetSectionText(kVolumeSection, ToQString("音量：" + NumberText(u.volumeSlider->value()) + "%"));
     // The title bar drawn active while another window has the focus is the
     // window manager's business here; nothing to set.
@@ -126,6 +131,7 @@ void ProgramExit(std::unique_ptr<AppState>& state)
 
 int ProgramStart(int& argc, char** argv)
 {
+    InstallQtLogSink();
     const ProgramOptions options = ParseProgramOptions(argc, argv);
     if (!options.unknown.empty()) {
         std::fprintf(stderr, "lumora: unknown option %s (lumora --help lists the options)\n", options.unknown.c_str());
@@ -157,6 +163,7 @@ int ProgramStart(int& argc, char** argv)
     // Qt sets the numeric locale from the environment; libmpv refuses to start
     // under anything but "C".
     std::setlocale(LC_NUMERIC, "C");
+    LoadChineseQtTexts();
 
     // QApplication took its own options out of argv: the rest is ours, each
     // argument as the shell gave it.
@@ -170,23 +177,24 @@ int ProgramStart(int& argc, char** argv)
     auto state = std::make_unique<AppState>();
     state->reportState = reportState;
     int code = 0;
-    std::shared_ptr<ListFetchChannel> fetches;
     {
         MainWindow window(*state);
-        fetches = window.FetchChannel();
         if (reportState)
             StartStateReport(window);
+        const VolumeSetting remembered = RestoreVolume(window);
         if (OnMainWindowCreated(window, arguments)) {
+            StartVolumeMemory(window, remembered);
             window.show();
             if (reportState)
                 ReportStateLine("ready", state->programDirectory);
             code = application.exec();
         }
     }
+    // The window stopped and joined its workers as it went.
     ProgramExit(state);
-    // A list fetch still waiting on the network must not meet the libraries'
+    // A worker that did not end in time must not meet the libraries'
     // clean-up at exit: end here instead.
-    if (ListFetchesRunning(*fetches) > 0) {
+    if (AbandonedWorkers() > 0) {
         std::fflush(nullptr);
         std::_Exit(code);
     }

@@ -1,11 +1,21 @@
 #include "app/StateReport.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QTimer>
+
 #include <cstdio>
+#include <map>
+#include <memory>
 #include <string>
 
+#include "app/AppState.h"
 #include "app/MainWindow.h"
+#include "app/PlaybackTweaks.h"
 #include "app/QtText.h"
 #include "app/StatusBarUnit.h"
+#include "platform/MpvSession.h"
+#include "resolve/MediaFront.h"
 
 namespace lumora {
 
@@ -19,6 +29,24 @@ void ReportQt(const char* kind, const QString& text)
     const QByteArray utf8 = flat.toUtf8();
     std::printf("%s: %s\n", kind, utf8.constData());
     std::fflush(stdout);
+}
+
+// The playback settings as their report lines give them.
+std::map<std::string, QString> Settings(MainWindow& window)
+{
+    std::map<std::string, QString> settings;
+    MediaFront* front = window.State().mediaObject.get();
+    settings["mute"] = QString::number(front && front->muted ? 1 : 0);
+    settings["fullscreen"] = QString::number(window.Units().fullScreenMode->isChecked() ? 1 : 0);
+    if (const QWidget* focus = QApplication::focusWidget())
+        settings["focus"] = focus->objectName().isEmpty() ? QString::fromUtf8(focus->metaObject()->className())
+                                                           : focus->objectName();
+    if (MpvSession* session = front ? ActiveSession(*front) : nullptr) {
+        settings["speed"] = QString::number(session->Speed(), 'g', 6);
+        settings["subtitles"] = QString::number(session->SubtitlesShown() ? 1 : 0);
+        settings["subtitle"] = QString::fromStdString(session->SubtitleText());
+    }
+    return settings;
 }
 
 }  // namespace
@@ -39,6 +67,19 @@ void StartStateReport(MainWindow& window)
     QObject::connect(bar, &StatusBarUnit::SectionTextChanged, &window, [](int section, const QString& text) {
         ReportQt(("status" + std::to_string(section)).c_str(), text);
     });
+
+    auto* watch = new QTimer(&window);
+    auto shown = std::make_shared<std::map<std::string, QString>>();
+    QObject::connect(watch, &QTimer::timeout, &window, [&window, shown] {
+        for (const auto& [kind, value] : Settings(window)) {
+            auto [it, added] = shown->try_emplace(kind, value);
+            if (added || it->second != value) {
+                it->second = value;
+                ReportQt(kind.c_str(), value);
+            }
+        }
+    });
+    watch->start(100);
 }
 
 }  // namespace lumora

@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
-#include <QTreeWidget>
 
 #include <algorithm>
 #include <climits>
@@ -44,12 +43,13 @@ Text AfterLastSeparator(const Text& path)
 }
 
 // The programme's name: the chosen local file while a local file plays,
-// else the title of the list's current row.
+// else the title of the row that plays, else the medium's own title (a
+// typed or handed-over address). Never the row the user looks at now.
 QString ProgrammeName(const AppState& state, const MainWindowUnits& units)
 {
     if (units.localState && units.localState->isChecked()) return ToQString(AfterLastSeparator(state.localProgrammeName));
-    const QTreeWidgetItem* row = units.catalogueList ? units.catalogueList->currentItem() : nullptr;
-    return row ? row->text(kTitleColumn) : QString();
+    if (!state.programmeName.Empty()) return ToQString(state.programmeName);
+    return state.mediaObject ? ToQString(state.mediaObject->MediaTitle()) : QString();
 }
 
 }  // namespace
@@ -90,6 +90,8 @@ void PollPlayState(AppState& state, const MainWindowUnits& units, QWidget& /*win
         break;
     case 5:
         SetTransportEnabled(units, false);
+        // The time of the medium before is no time of this one.
+        StopPositionRefresh(state, units);
         break;
     default:
         break;
@@ -109,8 +111,9 @@ void RefreshPosition(AppState& state, const MainWindowUnits& units, QWidget& /*w
         WriteSection(units, kStateSection, QStringLiteral("正在播放的节目：") + ProgrammeName(state, units));
     }
 
-    state.positionSeconds = ClampToInt(WholeSeconds(front.Position()));
-    state.durationSeconds = ClampToInt(WholeSeconds(front.Duration()));
+    // A failed play has no time; what the engine still holds is the medium's before.
+    state.positionSeconds = s == 5 ? 0 : ClampToInt(WholeSeconds(front.Position()));
+    state.durationSeconds = s == 5 ? 0 : ClampToInt(WholeSeconds(front.Duration()));
     const Text durationText = FormatTime(state.durationSeconds);
     // A duration the engine cannot tell (a live stream) formats as 00:00:00.
     const bool unknownDuration = durationText == kNoTime;
@@ -137,6 +140,14 @@ void StopPositionRefresh(AppState& state, const MainWindowUnits& units)
         slider->setMaximum(0);
     }
     WriteSection(units, kTimeSection, QStringLiteral("00:00:00/00:00:00"));
+}
+
+void ShowPlayFailure(AppState& state, const MainWindowUnits& units)
+{
+    state.shownState = 5;
+    WriteSection(units, kStateSection, QString::fromUtf8(PlayStateText(5)));
+    SetTransportEnabled(units, false);
+    StopPositionRefresh(state, units);
 }
 
 void PollBuffering(AppState& state, const MainWindowUnits& units)

@@ -31,6 +31,10 @@ void PollPlayState(AppState& state, const MainWindowUnits& units, QWidget& windo
 // maximum 0 while the position still counts ("00:01:10/00:00:00").
 void RefreshPosition(AppState& state, const MainWindowUnits& units, QWidget& window);
 
+// Shows a play that failed before it reached the engine (a row without an
+// address), as state 5 shows: its text, the stopped buttons, no time.
+void ShowPlayFailure(AppState& state, const MainWindowUnits& units);
+
 // Stops the buffering timer once the buffer reads "100%" in state 1.
 void PollBuffering(AppState& state, const MainWindowUnits& units);
 

@@ -39,14 +39,12 @@ bool PatternMatches(std::string_view pattern, std::string_view name)
 
 bool DefaultEnabled(LogLayer layer, LogLevel level)
 {
-    if (level == LogLevel::Warning)
-        return LogRulesEnable("", LogCategoryName(layer), level, true);
     // Read once: the rules of a process do not change while it runs.
     static const std::string rules = [] {
         const char* value = std::getenv("QT_LOGGING_RULES");
         return std::string(value ? value : "");
     }();
-    return LogRulesEnable(rules, LogCategoryName(layer), level, false);
+    return LogRulesEnable(rules, LogCategoryName(layer), level, level == LogLevel::Warning);
 }
 
 void DefaultWrite(LogLayer layer, LogLevel, std::string_view text)

@@ -1,6 +1,7 @@
 #include "catalogue/Catalogue.h"
 
 #include "base/Config.h"
+#include "base/Log.h"
 #include "base/NumberText.h"
 #include "catalogue/ListPageReader.h"
 #include "script/RegexObject.h"
@@ -76,21 +77,23 @@ std::vector<ListRow> ExtractListRows(Text page) {
 namespace {
 
 // The rows of the list page at `address`, matched while it arrives.
-ListPageRows ReadListPage(const Text& address) {
+ListPageRows ReadListPage(const Text& address, std::stop_token stop = {}) {
     ListPageReader reader;
     PageRequestArgs args;
     args.proxy = Text();
+    args.stop = std::move(stop);
     args.bodySink = &reader;
     PageRequest(address, args);
     ListPageRows rows = reader.Finish();
     if (!args.completed) rows.Clear();
+    if (!args.completed) LogWarning(LogLayer::Catalogue, "list page " + address.ToUtf8() + ": the request failed");
     return rows;
 }
 
 }  // namespace
 
-std::vector<ListRow> FetchListPage(const Text& address) {
-    const ListPageRows rows = ReadListPage(address);
+std::vector<ListRow> FetchListPage(const Text& address, std::stop_token stop) {
+    const ListPageRows rows = ReadListPage(address, std::move(stop));
     std::vector<ListRow> out;
     out.reserve(static_cast<std::size_t>(rows.Count()));
     for (int i = 0; i < rows.Count(); ++i) out.push_back({Text::FromUtf8(rows.Id(i)), Text::FromUtf8(rows.Title(i))});
@@ -114,9 +117,13 @@ Text ExtractVideoAddress(const Text& page) {
     return ExtractBetween(page, Text(kVideoStartMarker), Text(kVideoEndMarker));
 }
 
-Text FetchVideoAddress(const Text& id) {
-    const Text address = ExtractVideoAddress(FetchPageText(DetailPageAddress(id)));
+Text FetchVideoAddress(const Text& id, std::stop_token stop) {
+    PageRequestArgs args;
+    args.proxy = Text();
+    args.stop = std::move(stop);
+    const Text address = ExtractVideoAddress(FetchPageText(DetailPageAddress(id), args));
     // A page names a network stream, never a local file.
+    if (!IsNetworkStreamAddress(address)) LogWarning(LogLayer::Catalogue, "video " + id.ToUtf8() + ": no playable address");
     return IsNetworkStreamAddress(address) ? address : Text();
 }
 

@@ -10,6 +10,7 @@
 #include "base/Text.h"
 
 #include <functional>
+#include <stop_token>
 #include <string_view>
 #include <vector>
 
@@ -64,8 +65,8 @@ struct ListRow {
 std::vector<ListRow> ExtractListRows(Text page);
 
 // The rows of the list page at `address` (ExtractListRows of its text);
-// none when the request fails.
-std::vector<ListRow> FetchListPage(const Text& address);
+// none when the request fails or `stop` is requested before it ends.
+std::vector<ListRow> FetchListPage(const Text& address, std::stop_token stop = {});
 
 // The same rows, handed to `row` in page order as UTF-8 (the page's own
 // bytes, invalid sequences as U+FFFD) for a caller that writes them out as
@@ -84,7 +85,8 @@ Text DetailPageAddress(const Text& id);
 Text ExtractVideoAddress(const Text& page);
 
 // The playable address from the detail page of video `id`; empty when the
-// request fails or the page holds no address.
-Text FetchVideoAddress(const Text& id);
+// request fails, `stop` is requested before it ends, or the page holds no
+// address.
+Text FetchVideoAddress(const Text& id, std::stop_token stop = {});
 
 }  // namespace lumora

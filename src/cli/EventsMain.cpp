@@ -1,5 +1,6 @@
 // lumora-cli-events: the verbs of lumora-cli that wait for worker threads in
 // a Qt event loop; lumora-cli hands them over to this program.
+#include "base/QtLogSink.h"
 #include "cli/CliMain.h"
 
 #include <QCoreApplication>
@@ -13,6 +14,7 @@ constexpr Verb kVerbs[] = {{"object", Object}, {"socket", Socket}, {"probe", Pro
 }  // namespace lumora::cli
 
 int main(int argc, char** argv) {
+    lumora::InstallQtLogSink();
     QCoreApplication app(argc, argv);
     return lumora::cli::RunVerb(lumora::cli::kVerbs, argc, argv);
 }

@@ -1,5 +1,6 @@
 // lumora-cli-media: the verbs of lumora-cli that use the playback engines;
 // lumora-cli hands them over to this program.
+#include "base/QtLogSink.h"
 #include "cli/CliMain.h"
 
 #include <QApplication>
@@ -26,6 +27,7 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
 }  // namespace lumora::cli
 
 int main(int argc, char** argv) {
+    lumora::InstallQtLogSink();
     const auto app = lumora::cli::MakeApplication(argc, argv);
     return lumora::cli::RunVerb(lumora::cli::kVerbs, argc, argv);
 }

@@ -1,6 +1,8 @@
 #include "download/DownloadToFile.h"
+#include "base/Log.h"
 #include "download/ResumeRecord.h"
 #include "web/CurlHandles.h"
+#include "web/WebLog.h"
 #include "web/WebText.h"
 
 #include <curl/curl.h>
@@ -338,6 +340,12 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
     const std::size_t n = size * count;
     if (transfer->verdict == Verdict::Undecided) transfer->verdict = Decide(*transfer);
     if (transfer->verdict != Verdict::Write) return CURL_WRITEFUNC_ERROR;
+    // A 206 may announce a body longer than its range: what lies beyond the
+    // file's length never reaches the disk.
+    if (transfer->total > 0 && transfer->received + static_cast<std::int64_t>(n) > transfer->total) {
+        transfer->reason = "the server sent more than the file's length";
+        return CURL_WRITEFUNC_ERROR;
+    }
     if (!transfer->file->Append(data, n)) {
         transfer->reason = "cannot write the .part file: " + ErrnoText(errno);
         return CURL_WRITEFUNC_ERROR;
@@ -450,6 +458,7 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
             known.reset();
         }
     }
+    if (offset > 0) LogDebug(LogLayer::Download, "continuing " + partPath + " from byte " + std::to_string(offset));
     if (offset == 0) unlink(recordPath.c_str());
     if (!part.CutTo(offset)) {
         result.reason = "cannot write " + partPath + ": " + ErrnoText(errno);
@@ -507,6 +516,7 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
         curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
 
         const CURLcode code = curl_easy_perform(handle);
+        LogTransfer(handle, code, LogLayer::Download);
         long status = 0;
         curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
         // The kept bytes and this answer do not belong together: once, the
@@ -514,6 +524,8 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
         const bool misfit = transfer.verdict == Verdict::Restart ||
                             (offset > 0 && code == CURLE_HTTP_RETURNED_ERROR && status == 416);
         if (misfit && attempt == 0) {
+            LogDebug(LogLayer::Download, "the answer does not continue " + partPath + " (status " +
+                                             std::to_string(status) + "): fetching the whole file");
             offset = 0;
             known.reset();
             unlink(recordPath.c_str());

@@ -1,5 +1,6 @@
 #include "platform/MpvSession.h"
 
+#include "platform/MpvLog.h"
 #include "platform/VideoSurface.h"
 
 #include <QByteArray>
@@ -31,11 +32,15 @@ enum Observed : std::uint64_t {
     kMetadata,
     kFileFormat,
     kEofReached,
+    kSpeed,
+    kSubVisibility,
+    kSubText,
 };
 
 // Replies to our own requests carry a kind and the generation they were
 // made in; a reply from an older generation belongs to a medium given up.
-enum ReplyKind : std::uint64_t { kPlain = 0, kLoad = 1, kEndPosition = 2, kEndFlag = 3 };
+// A screenshot's reply carries its own number instead of the generation.
+enum ReplyKind : std::uint64_t { kPlain = 0, kLoad = 1, kEndPosition = 2, kEndFlag = 3, kScreenshot = 4 };
 
 std::uint64_t Tag(ReplyKind kind, std::uint64_t generation)
 {
@@ -200,6 +205,7 @@ MpvSession::MpvSession(const PlaybackOptions& options, QObject* parent) : QObjec
         handle_ = nullptr;
         return;
     }
+    RequestMpvLog(handle_);
 
     mpv_observe_property(handle_, kTimePos, "time-pos", MPV_FORMAT_DOUBLE);
     mpv_observe_property(handle_, kDuration, "duration", MPV_FORMAT_DOUBLE);
@@ -213,6 +219,9 @@ MpvSession::MpvSession(const PlaybackOptions& options, QObject* parent) : QObjec
     mpv_observe_property(handle_, kMetadata, "metadata", MPV_FORMAT_NODE);
     mpv_observe_property(handle_, kFileFormat, "file-format", MPV_FORMAT_STRING);
     mpv_observe_property(handle_, kEofReached, "eof-reached", MPV_FORMAT_FLAG);
+    mpv_observe_property(handle_, kSpeed, "speed", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(handle_, kSubVisibility, "sub-visibility", MPV_FORMAT_FLAG);
+    mpv_observe_property(handle_, kSubText, "sub-text", MPV_FORMAT_STRING);
     mpv_set_wakeup_callback(handle_, &MpvSession::Wakeup, this);
 }
 
@@ -319,6 +328,9 @@ void MpvSession::IssueLoad()
     surfaceWait_.stop();
     if (phase_ != Phase::Opening)
         return;
+    // A subtitle file beside a local medium, named like it, comes along;
+    // network media get none (mpv would go looking beside the address).
+    SetString("sub-auto", localFile_ ? "exact" : "no");
     const char* words[] = {"loadfile", target_.c_str(), "replace", nullptr};
     if (mpv_command_async(handle_, Tag(kLoad, generation_), words) < 0)
         Fail();
@@ -429,6 +441,44 @@ void MpvSession::SetPlayCount(int count)
     SetString("loop-file", count > 1 ? std::to_string(count - 1) : std::string("no"));
 }
 
+void MpvSession::SetSpeed(double speed)
+{
+    if (!std::isfinite(speed) || speed <= 0)
+        return;
+    speed_ = speed;
+    if (handle_)
+        mpv_set_property_async(handle_, Tag(kPlain, generation_), "speed", MPV_FORMAT_DOUBLE, &speed);
+}
+
+void MpvSession::SetSubtitlesShown(bool shown)
+{
+    subtitlesShown_ = shown;
+    if (!handle_)
+        return;
+    int flag = shown ? 1 : 0;
+    mpv_set_property_async(handle_, Tag(kPlain, generation_), "sub-visibility", MPV_FORMAT_FLAG, &flag);
+}
+
+bool MpvSession::AddSubtitle(const std::string& path)
+{
+    const QFileInfo info(QString::fromStdString(path));
+    if (!handle_ || phase_ != Phase::Loaded || !info.isFile())
+        return false;
+    const std::string absolute = info.absoluteFilePath().toStdString();
+    Command(Tag(kPlain, generation_), {"sub-add", absolute.c_str(), "select"});
+    return true;
+}
+
+bool MpvSession::SaveScreenshot(const std::string& path)
+{
+    if (!handle_ || phase_ != Phase::Loaded || path.empty())
+        return false;
+    const std::uint64_t number = ++screenshotNumber_;
+    pendingScreenshots_.emplace_back(number, QString::fromStdString(path));
+    Command(Tag(kScreenshot, number), {"screenshot-to-file", path.c_str(), "subtitles"});
+    return true;
+}
+
 bool MpvSession::Buffering() const
 {
     return phase_ == Phase::Loaded && (!restarted_ || pausedForCache_);
@@ -526,8 +576,21 @@ void MpvSession::Drain()
 
 void MpvSession::HandleEvent(const mpv_event& event)
 {
+    LogMpvEvent(event);
     switch (event.event_id) {
     case MPV_EVENT_COMMAND_REPLY: {
+        if (KindOf(event.reply_userdata) == kScreenshot) {
+            const std::uint64_t number = event.reply_userdata & ((std::uint64_t(1) << 56) - 1);
+            for (auto it = pendingScreenshots_.begin(); it != pendingScreenshots_.end(); ++it) {
+                if (it->first != number)
+                    continue;
+                const QString path = it->second;
+                pendingScreenshots_.erase(it);
+                emit ScreenshotSaved(path, event.error >= 0);
+                break;
+            }
+            break;
+        }
         if (KindOf(event.reply_userdata) != kLoad || !SameGeneration(event.reply_userdata, generation_) ||
             phase_ != Phase::Opening)
             break;
@@ -728,6 +791,17 @@ void MpvSession::HandleProperty(std::uint64_t id, const void* data, int format)
     case kEofReached:
         eofReached_ = flag();
         CheckEnd();
+        break;
+    case kSpeed:
+        if (number() > 0)
+            speed_ = number();
+        break;
+    case kSubVisibility:
+        if (present)
+            subtitlesShown_ = flag();
+        break;
+    case kSubText:
+        subtitleText_ = present && format == MPV_FORMAT_STRING ? *static_cast<char* const*>(data) : "";
         break;
     default:
         break;

@@ -88,6 +88,17 @@ public:
     void SetVideoOption(const char* name, const char* value);
     // Times the medium is played in a row (1 or more).
     void SetPlayCount(int count);
+    // Playback speed, 1 for normal; it holds from one medium to the next.
+    void SetSpeed(double speed);
+    // Subtitles drawn over the picture or hidden, for every medium.
+    void SetSubtitlesShown(bool shown);
+    // Adds a subtitle file to the loaded medium and selects it. False when
+    // no medium is loaded or `path` is not a regular file.
+    bool AddSubtitle(const std::string& path);
+    // Saves the picture now shown, subtitles included, as `path` (the
+    // extension names the format); ScreenshotSaved follows. False when no
+    // medium is loaded.
+    bool SaveScreenshot(const std::string& path);
 
     Phase CurrentPhase() const { return phase_; }
     const Text& Address() const { return address_; }
@@ -108,10 +119,16 @@ public:
     const std::string& FileFormat() const;
     int Volume() const { return volume_; }
     bool Muted() const { return muted_; }
+    double Speed() const { return speed_; }
+    bool SubtitlesShown() const { return subtitlesShown_; }
+    // The subtitle line on screen now (UTF-8); empty when none.
+    const std::string& SubtitleText() const { return subtitleText_; }
 
 signals:
     // After every batch of events that may have changed what the session reports.
     void Changed();
+    // mpv's answer to SaveScreenshot: whether `path` was written.
+    void ScreenshotSaved(const QString& path, bool ok);
 
 private:
     static void Wakeup(void* context);
@@ -166,6 +183,12 @@ private:
     bool paused_ = false;
     int volume_ = 100;
     bool muted_ = false;
+    double speed_ = 1;
+    bool subtitlesShown_ = true;
+    std::string subtitleText_;
+    // Screenshots asked for and not yet answered, by their number.
+    std::uint64_t screenshotNumber_ = 0;
+    std::vector<std::pair<std::uint64_t, QString>> pendingScreenshots_;
 
     // Observed values, as mpv last reported them.
     double timePos_ = 0;

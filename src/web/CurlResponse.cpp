@@ -83,6 +83,7 @@ int CurlResponse::OnConnected(void* user, char*, char*, int, int) {
 int CurlResponse::OnProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t uploadTotal,
                              curl_off_t uploaded) {
     auto* response = static_cast<CurlResponse*>(user);
+    if (response->stop.stop_requested()) return 1;
     if (!response->connected_) return 0;
     const auto now = Clock::now();
     if (downloaded + uploaded != response->lastCount_) {

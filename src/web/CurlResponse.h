@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <curl/curl.h>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,8 @@ struct CurlResponse {
     bool keepStatusLine = true;  // whether the status line opens the block
     Clock::duration sendStall{};  // no byte moved while the request body goes out
     Clock::duration receiveStall{};
+    // Once requested, the transfer ends (within about a second) as failed.
+    std::stop_token stop;
     // When set, body bytes go here as they arrive instead of into `body`.
     std::function<void(std::string_view)> bodySink;
 

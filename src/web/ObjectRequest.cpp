@@ -4,6 +4,7 @@
 
 #include "threads/ThreadControl.h"
 #include "web/PageRequest.h"
+#include "web/WebLog.h"
 #include "web/WebText.h"
 
 #include <curl/curl.h>
@@ -213,7 +214,9 @@ ByteSet Perform(Text url, const ObjectRequestArgs& args, Clock::time_point deadl
         curl_easy_setopt(handle, CURLOPT_PASSWORD, password.c_str());
     }
 
-    if (curl_easy_perform(handle) != CURLE_OK || transfer.overCap) return {};
+    const CURLcode result = curl_easy_perform(handle);
+    LogTransfer(handle, result);
+    if (result != CURLE_OK || transfer.overCap) return {};
 
     switch (mode) {
     case Mode::Headers:

@@ -3,6 +3,7 @@
 #include "web/CurlResponse.h"
 
 #include "web/Cookies.h"
+#include "web/WebLog.h"
 #include "web/WebText.h"
 
 #include <curl/curl.h>
@@ -180,6 +181,7 @@ ByteSet PageRequest(const Text& url, PageRequestArgs& args) {
     // curl would otherwise repeat on every hop.
     std::string hopUrl = firstUrl;
     bool verbIsPost = args.method == 1;
+    const auto deadline = std::chrono::steady_clock::now() + args.limits.overallTimeout;
     CurlResponse response;
     bool failed = false;
     for (int hop = 0;; ++hop) {
@@ -204,12 +206,20 @@ ByteSet PageRequest(const Text& url, PageRequestArgs& args) {
             curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, nullptr);
         }
 
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            failed = true;
+            break;
+        }
+        curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
+
         HeaderList headerList = HeaderListFor(args.headers, OriginOf(hopUrl) == firstOrigin);
         curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headerList.get());
 
         response = CurlResponse{};
         response.maxBody = args.limits.maxBodyBytes;
         response.sendStall = response.receiveStall = args.limits.noProgressTimeout;
+        response.stop = args.stop;
         if (PageBodySink* sink = args.bodySink) {
             sink->Restart();
             response.bodySink = [sink](std::string_view piece) { sink->Take(piece); };
@@ -217,6 +227,7 @@ ByteSet PageRequest(const Text& url, PageRequestArgs& args) {
         response.Install(handle);
 
         const CURLcode result = curl_easy_perform(handle);
+        LogTransfer(handle, result);
         curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
         if (result != CURLE_OK) {
             failed = true;

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstddef>
 #include <optional>
+#include <stop_token>
 #include <string_view>
 
 namespace lumora {
@@ -27,6 +28,9 @@ struct PageRequestLimits {
     // No byte moved either way for this long, once connected. Checked about
     // once a second, so shorter limits act as about one second.
     std::chrono::milliseconds noProgressTimeout{30'000};
+    // The whole request, redirects included, counted from its start: a
+    // server that trickles a byte now and then never reaches the stall limit.
+    std::chrono::milliseconds overallTimeout{60'000};
     int maxRedirects = 10;
 };
 
@@ -73,6 +77,8 @@ struct PageRequestArgs {
     // When set, the body goes to the sink as it arrives and the returned body
     // stays empty. Called on the requesting thread.
     PageBodySink* bodySink = nullptr;
+    // Once requested, the request ends (within about a second) as failed.
+    std::stop_token stop;
     // Out: true when the transfer completed (whatever its status code); false
     // when it failed, in which case what a sink took is no body.
     bool completed = false;

@@ -230,29 +230,30 @@ TEST_F(StatusDisplayTest, ALiveStreamKeepsTheSliderDisabledWhileTheTimeCounts) {
     EXPECT_TRUE(units.positionTimer->isActive());
 }
 
-TEST_F(StatusDisplayTest, TheProgrammeLineNamesTheLocalFileOrTheCurrentRow) {
-    auto* row = new QTreeWidgetItem(units.catalogueList, {QStringLiteral("第一集"), QString(), QString()});
+TEST_F(StatusDisplayTest, TheProgrammeLineNamesTheLocalFileOrThePlayingRow) {
+    // The row the user looks at now is never the programme.
+    auto* row = new QTreeWidgetItem(units.catalogueList, {QStringLiteral("别的视频"), QString(), QString()});
+    units.catalogueList->setCurrentItem(row);
     struct Case {
         bool local;
-        const char* chosen;  // state.localProgrammeName
-        bool withRow;
+        const char* chosen;     // state.localProgrammeName
+        const char* programme;  // state.programmeName: the title of the row that plays
         const char* expected;
     };
     const std::vector<Case> cases = {
-        {true, "/home/u/视频/片头 1.mp4", true, "正在播放的节目：片头 1.mp4"},
+        {true, "/home/u/视频/片头 1.mp4", "第一集", "正在播放的节目：片头 1.mp4"},
         // Several files: the name after the last separator of the whole choice.
-        {true, "/m/a.wmv;/m/b.mp3", true, "正在播放的节目：b.mp3"},
-        {true, "no-separator.mp4", true, "正在播放的节目："},
-        {true, "", true, "正在播放的节目："},
-        {false, "/m/a.mp4", true, "正在播放的节目：第一集"},
-        {false, "/m/a.mp4", false, "正在播放的节目："},
+        {true, "/m/a.wmv;/m/b.mp3", "第一集", "正在播放的节目：b.mp3"},
+        {true, "no-separator.mp4", "第一集", "正在播放的节目："},
+        {true, "", "第一集", "正在播放的节目："},
+        {false, "/m/a.mp4", "第一集", "正在播放的节目：第一集"},
     };
     Playing(100, 5);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.chosen);
         units.localState->setChecked(c.local);
         state.localProgrammeName = Text(c.chosen);
-        units.catalogueList->setCurrentItem(c.withRow ? row : nullptr);
+        state.programmeName = Text(c.programme);
         Refresh();
         EXPECT_EQ(Section(0), QString::fromUtf8(c.expected));
     }
@@ -284,13 +285,15 @@ TEST_F(StatusDisplayTest, LeavingStatePlayingStopsThePositionRefresh) {
     struct Case {
         int engineState, shownState;
         bool sliderReset;
+        const char* time;
     };
     const std::vector<Case> cases = {
-        {2, 2, false},  // paused: the slider keeps its place
-        {0, 3, false},  // ended on its own
-        {0, 0, true},   // stopped by the user
-        {5, 5, true},   // failed
-        {1, 1, false},  // buffering
+        {2, 2, false, "00:01:40/01:02:05"},  // paused: the slider keeps its place
+        {0, 3, false, "00:01:40/01:02:05"},  // ended on its own
+        {0, 0, true, "00:01:40/01:02:05"},   // stopped by the user
+        // Failed: what the engine still holds is the time of the medium before.
+        {5, 5, true, "00:00:00/00:00:00"},
+        {1, 1, false, "00:01:40/01:02:05"},  // buffering
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.engineState);
@@ -304,7 +307,7 @@ TEST_F(StatusDisplayTest, LeavingStatePlayingStopsThePositionRefresh) {
         EXPECT_EQ(units.progressSlider->isEnabled(), !c.sliderReset);
         EXPECT_EQ(units.progressSlider->maximum(), c.sliderReset ? 0 : 3725);
         // The time text of the tick replaces the one the reset writes.
-        EXPECT_EQ(Section(3), QStringLiteral("00:01:40/01:02:05"));
+        EXPECT_EQ(Section(3), QString::fromUtf8(c.time));
         EXPECT_EQ(units.bufferTimer->isActive(), c.engineState == 1);
         SetTimerInterval(units.bufferTimer, 0);
     }

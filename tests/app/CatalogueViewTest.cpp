@@ -2,13 +2,18 @@
 // cycle, a newer fetch superseding an older one, a site that is down, and the
 // row events with the address cache in column 2 and the title texts.
 #include "app/CatalogueView.h"
+#include "app/PlayCommands.h"
 #include "app/QtText.h"
+#include "app/StatusBarUnit.h"
 #include "app/TimerInterval.h"
 #include "base/Config.h"
 #include "catalogue/Catalogue.h"
 #include "site/SiteData.h"
 #include "site/SiteServer.h"
+#include "threads/WorkerChannel.h"
 
+#include "LoopbackHttp.h"
+#include "RawServer.h"
 #include "WindowFixture.h"
 
 #include <QAction>
@@ -17,13 +22,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "LoopbackHttp.h"
-
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -31,6 +36,7 @@
 namespace lumora {
 namespace {
 
+using test::RawServer;
 using test::WaitUntil;
 using test::WindowTest;
 
@@ -56,7 +62,7 @@ protected:
     {
         // No worker may outlive the test (they hold nothing of it, but the
         // process should end with none running).
-        WaitUntil([this] { return ListFetchesRunning(*window.FetchChannel()) == 0; }, 15'000);
+        WaitUntil([this] { return window.ListFetches().Running() == 0; }, 15'000);
         override_.reset();
         if (site_)
             site_->Stop();
@@ -111,6 +117,12 @@ protected:
             rows.emplace_back(item->text(kTitleColumn).toStdString(), item->text(kPageColumn).toStdString());
         }
         return rows;
+    }
+
+    // The row resolution the last row event started has arrived.
+    bool Resolved()
+    {
+        return WaitUntil([this] { return !state.resolving.active && window.RowResolutions().Running() == 0; });
     }
 
     std::string Column2(int row) const { return units.catalogueList->topLevelItem(row)->text(kAddressColumn).toStdString(); }
@@ -217,7 +229,7 @@ TEST_F(CatalogueWindowTest, NewerFetchSupersedesAnOlderOneStillRunning)
         units.nextBatchButton->click();  // batch 2
         units.nextBatchButton->click();  // batch 3, at once
         const bool done = WaitUntil([&] {
-            return ListFetchesRunning(*window.FetchChannel()) == 0 && Title() == "第3批共14批搜索到：3个视频";
+            return window.ListFetches().Running() == 0 && Title() == "第3批共14批搜索到：3个视频";
         });
         QTest::qWait(100);  // anything the older fetch might still deliver
         server.Stop();
@@ -235,16 +247,16 @@ TEST_F(CatalogueWindowTest, SiteThatIsDownGivesAnEmptyBatchAndAnEmptyAddress)
     EXPECT_EQ(Title(), "第1批共14批搜索到：0个视频");
     EXPECT_EQ(units.catalogueList->topLevelItemCount(), 0);
 
-    // A double-click with no row at all still goes through: an empty address
-    // is handed on.
+    // A double-click with no row at all asks the site all the same; no
+    // address comes back, and the double-click shows that nothing can play.
     window.show();
-    units.localState->setChecked(true);
     QTest::mouseDClick(units.catalogueList->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
-    EXPECT_EQ(Title(), "Lumora视频播放器：");
+    ASSERT_TRUE(Resolved());
+    EXPECT_EQ(Title(), kUnresolvedTitle);
     EXPECT_TRUE(state.pendingPlayAddress.Empty());
-    EXPECT_TRUE(units.delayedPlayTimer->isActive());
-    EXPECT_FALSE(units.localState->isChecked());
-    EXPECT_NE(std::find(titles.begin(), titles.end(), "地址解析完成,双击播放"), titles.end());
+    EXPECT_FALSE(units.delayedPlayTimer->isActive());
+    EXPECT_EQ(units.statusBar->SectionText(0), QStringLiteral("播放失败,已准备就绪."));
+    EXPECT_EQ(std::find(titles.begin(), titles.end(), "地址解析完成,双击播放"), titles.end());
 }
 
 TEST_F(CatalogueWindowTest, RowEventsResolveOnceAndPlayAfterTheDelay)
@@ -258,6 +270,7 @@ TEST_F(CatalogueWindowTest, RowEventsResolveOnceAndPlayAfterTheDelay)
     // A click resolves the row and keeps the address in column 2.
     titles.clear();
     Click(0);
+    ASSERT_TRUE(Resolved());
     const std::string addressA = SiteAddress() + "/media/demo-a.mp4";
     EXPECT_EQ(Column2(0), addressA);
     EXPECT_EQ(state.currentAddress.ToUtf8(), addressA);
@@ -274,6 +287,12 @@ TEST_F(CatalogueWindowTest, RowEventsResolveOnceAndPlayAfterTheDelay)
 
     // A right-click resolves first, then the menu pops up.
     RightClick(2);
+    EXPECT_TRUE(units.fileMenu->isVisible()) << "at once, while the page is fetched";
+    EXPECT_FALSE(units.playAction->isEnabled());
+    ASSERT_TRUE(Resolved());
+    // The open menu's commands come alive with the address.
+    EXPECT_TRUE(units.playAction->isEnabled());
+    EXPECT_TRUE(units.downloadFileAction->isEnabled());
     EXPECT_EQ(CurrentRow(*units.catalogueList), 2);
     EXPECT_EQ(Column2(2), addressA);
     EXPECT_EQ(state.currentTitle, Text("校园时光毕业纪念"));
@@ -283,18 +302,25 @@ TEST_F(CatalogueWindowTest, RowEventsResolveOnceAndPlayAfterTheDelay)
     // A withdrawn video resolves to nothing, stored as such: the next
     // action fetches again.
     Click(6);
+    ASSERT_TRUE(Resolved());
     EXPECT_EQ(Column2(6), "");
-    EXPECT_EQ(Title(), "地址解析完成,双击播放");
+    EXPECT_EQ(Title(), kUnresolvedTitle);
     Click(6);
+    ASSERT_TRUE(Resolved());
     EXPECT_EQ(Requests("GET /vod/index.php?id=1006 ", 2), 2);
 
     // A double-click stops, shows the title and plays after 100 ms.
     units.localState->setChecked(true);
     log.clear();
+    titles.clear();
     DoubleClick(3);
     const std::string addressFlv = SiteAddress() + "/media/demo.flv";
+    ASSERT_TRUE(WaitUntil([&] { return state.pendingPlayAddress.ToUtf8() == addressFlv; }));
     EXPECT_EQ(Title(), "Lumora视频播放器：秋天的童话 完整版");
-    EXPECT_EQ(state.pendingPlayAddress.ToUtf8(), addressFlv);
+    // The click's fetch served the double-click too.
+    EXPECT_EQ(titles, (std::vector<std::string>{"解析地址中，请稍后。。。", "地址解析完成,双击播放",
+                                                "Lumora视频播放器：秋天的童话 完整版"}));
+    EXPECT_EQ(Requests("GET /vod/index.php?id=1004 "), 1);
     EXPECT_EQ(units.delayedPlayTimer->interval(), 100);
     EXPECT_TRUE(units.delayedPlayTimer->isActive());
     EXPECT_FALSE(units.localState->isChecked());
@@ -330,6 +356,216 @@ TEST_F(CatalogueWindowTest, MenuPlayTakesColumn2AsItIs)
     item->setText(kAddressColumn, QStringLiteral("http://127.0.0.1:1/v.mp4"));
     units.playAction->trigger();
     EXPECT_EQ(state.pendingPlayAddress, Text("http://127.0.0.1:1/v.mp4"));
+}
+
+// Detail pages of a stand-in site: `page` answers the identifier's page
+// after `delay` (several requests at once, unlike RawServer).
+class DetailSite {
+public:
+    using Page = std::function<std::pair<int, std::string>(const std::string& id)>;  // delay ms, body
+
+    explicit DetailSite(Page page) : page_(std::move(page))
+    {
+        server_.Server().Get("/vod/index.php", [this](const httplib::Request& request, httplib::Response& response) {
+            const auto [delay, body] = page_(request.get_param_value("id"));
+            std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+            response.set_content(body, "text/html; charset=utf-8");
+        });
+        server_.Start();
+    }
+    std::string Host() const { return server_.Host(); }
+
+private:
+    Page page_;
+    test::LoopbackHttp server_;
+};
+
+std::string VideoPage(const std::string& address)
+{
+    return "<html><script>var video=['" + address + "->video/mp4'];</script></html>";
+}
+
+class RowResolutionTest : public CatalogueWindowTest {
+protected:
+    void AddRows(const std::vector<Row>& rows)
+    {
+        units.catalogueList->clear();
+        for (const auto& [title, id] : rows)
+            new QTreeWidgetItem(units.catalogueList, {QString::fromStdString(title), QString::fromStdString(id), QString()});
+    }
+    // The longest gap between ticks of a 10 ms timer of the window while
+    // `act` runs and then for `forMs`.
+    qint64 LongestTickGap(const std::function<void()>& act, int forMs)
+    {
+        QTimer ticker(&window);
+        QElapsedTimer sinceTick;
+        qint64 longest = 0;
+        QObject::connect(&ticker, &QTimer::timeout, &window, [&] {
+            longest = std::max(longest, sinceTick.restart());
+        });
+        sinceTick.start();
+        ticker.start(10);
+        act();
+        QElapsedTimer clock;
+        clock.start();
+        WaitUntil([&] { return clock.elapsed() > forMs; }, forMs + 1000);
+        ticker.stop();
+        return std::max(longest, sinceTick.elapsed());
+    }
+};
+
+TEST_F(RowResolutionTest, TheWindowKeepsWorkingWhileARowsPageIsSilentOrTrickles)
+{
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    std::vector<RawServer::Piece> trickle;
+    for (int i = 0; i < 20; ++i)
+        trickle.push_back({std::chrono::milliseconds(2000), "x"});
+    const std::vector<std::pair<const char*, RawServer::Reply>> sites = {
+        {"silent", RawServer::Reply{"", true}},
+        {"trickle", RawServer::Reply{"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nx", false, trickle}},
+    };
+    for (const auto& [name, reply] : sites) {
+        SCOPED_TRACE(name);
+        RawServer server([reply](const std::string&, int) { return reply; });
+        UseCatalogueHost("127.0.0.1:" + std::to_string(server.Port()));
+        AddRows({{"慢视频", "7001"}});
+
+        const qint64 gap = LongestTickGap([&] { Click(0); }, 4000);
+        EXPECT_LT(gap, 1000);
+        EXPECT_TRUE(state.resolving.active) << "still waiting on the page";
+        EXPECT_EQ(Title(), "解析地址中，请稍后。。。");
+        ASSERT_EQ(server.Requests().size(), 1u);
+        EXPECT_TRUE(server.Requests()[0].starts_with("GET /vod/index.php?id=7001 "));
+
+        // Dropped: the worker is told to stop and ends soon after.
+        DropRowResolution(window);
+        EXPECT_TRUE(WaitUntil([&] { return window.RowResolutions().Running() == 0; }, 3000));
+    }
+}
+
+TEST_F(RowResolutionTest, ANewerClickDropsWhatAnOlderFetchBringsBackLate)
+{
+    DetailSite site([](const std::string& id) {
+        return std::make_pair(id == "8001" ? 800 : 0, VideoPage("http://127.0.0.1:1/" + id + ".mp4"));
+    });
+    UseCatalogueHost(site.Host());
+    AddRows({{"慢的", "8001"}, {"快的", "8002"}});
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    titles.clear();
+    Click(0);
+    Click(1);
+    ASSERT_TRUE(Resolved());
+    QTest::qWait(1200);  // the slow page would be back by now
+    EXPECT_EQ(Column2(0), "");
+    EXPECT_EQ(Column2(1), "http://127.0.0.1:1/8002.mp4");
+    EXPECT_EQ(state.currentAddress, Text("http://127.0.0.1:1/8002.mp4"));
+    EXPECT_EQ(state.currentTitle, Text("快的"));
+    // (A title set to the text it holds already is no change.)
+    EXPECT_EQ(titles, (std::vector<std::string>{"解析地址中，请稍后。。。", "地址解析完成,双击播放"}));
+}
+
+TEST_F(RowResolutionTest, ADoubleClickWhileAPageIsFetchedPlaysTheRowDoubleClicked)
+{
+    DetailSite site([](const std::string& id) {
+        return std::make_pair(id == "9001" ? 600 : 0, VideoPage("http://127.0.0.1:1/" + id + ".mp4"));
+    });
+    UseCatalogueHost(site.Host());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    struct Case {
+        const char* name;
+        int doubleClicked;    // row 0 (slow), 1 (fast) or 2 (resolved already)
+        const char* played;
+    };
+    const std::vector<Case> cases = {
+        {"the same row: its page is waited for", 0, "http://127.0.0.1:1/9001.mp4"},
+        {"another row", 1, "http://127.0.0.1:1/9002.mp4"},
+        {"a row resolved already", 2, "http://127.0.0.1:1/cached.mp4"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DropRowResolution(window);
+        AddRows({{"慢的", "9001"}, {"快的", "9002"}, {"有了的", "9003"}});
+        units.catalogueList->topLevelItem(2)->setText(kAddressColumn, QStringLiteral("http://127.0.0.1:1/cached.mp4"));
+        log.clear();
+
+        Click(0);
+        ASSERT_TRUE(state.resolving.active);
+        DoubleClick(c.doubleClicked);
+        ASSERT_TRUE(WaitUntil([&] { return !Opened().empty(); }));
+        QTest::qWait(900);  // the slow page is back by now; nothing more plays
+        EXPECT_EQ(Opened(), std::vector<std::string>{c.played});
+        EXPECT_EQ(state.currentAddress, Text(c.played));
+        const std::string title = units.catalogueList->topLevelItem(c.doubleClicked)->text(kTitleColumn).toStdString();
+        EXPECT_EQ(Title(), "Lumora视频播放器：" + title);
+    }
+}
+
+TEST_F(RowResolutionTest, ARowWithoutAnAddressSaysSoAndItsDoubleClickShowsTheFailure)
+{
+    DetailSite site([](const std::string& id) {
+        if (id == "5001")
+            return std::make_pair(0, std::string("<html>这个视频已经下架</html>"));  // withdrawn: no markers
+        return std::make_pair(0, VideoPage(""));  // markers around nothing
+    });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    struct Case {
+        const char* name;
+        std::string host;
+        const char* id;
+    };
+    const std::vector<Case> cases = {
+        {"withdrawn", site.Host(), "5001"},
+        {"empty between the markers", site.Host(), "5002"},
+        {"site down", "127.0.0.1:" + std::to_string(test::ClosedPort()), "5003"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UseCatalogueHost(c.host);
+        AddRows({{"没有地址的", c.id}});
+        // Something played before; the poll runs.
+        PlayAddress(window, "http://127.0.0.1:1/v/before.flv");
+        movie.state = 3;
+        ASSERT_TRUE(WaitUntil([&] { return units.statusBar->SectionText(0) == QStringLiteral("正在播放："); }));
+        log.clear();
+
+        Click(0);
+        ASSERT_TRUE(Resolved());
+        EXPECT_EQ(Title(), kUnresolvedTitle);
+        EXPECT_EQ(Column2(0), "");
+
+        DoubleClick(0);
+        ASSERT_TRUE(Resolved());
+        QTest::qWait(300);  // the poll ticks on; a delayed play would have started
+        EXPECT_EQ(units.statusBar->SectionText(0), QStringLiteral("播放失败,已准备就绪."));
+        EXPECT_FALSE(units.stopButton->isEnabled());
+        EXPECT_EQ(Title(), kUnresolvedTitle);
+        EXPECT_TRUE(Opened().empty());
+        EXPECT_FALSE(test::Entries(log, "flash setPlay=Stop").empty()) << "the double-click stopped playback";
+    }
+}
+
+TEST_F(RowResolutionTest, ATypedOrHandedOverAddressDropsARowStillResolving)
+{
+    DetailSite site([](const std::string& id) { return std::make_pair(600, VideoPage("http://127.0.0.1:1/" + id + ".mp4")); });
+    UseCatalogueHost(site.Host());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    AddRows({{"慢的", "6001"}});
+
+    Click(0);
+    ASSERT_EQ(Title(), "解析地址中，请稍后。。。");
+    PlayTypedAddress(window, "http://127.0.0.1:1/typed.mp4");
+    EXPECT_EQ(Title(), "Lumora视频播放器") << "no longer resolving";
+    QTest::qWait(1000);  // the row's page would be back by now
+    EXPECT_EQ(state.currentAddress, Text("http://127.0.0.1:1/typed.mp4"));
+    EXPECT_EQ(Title(), "Lumora视频播放器");
+    EXPECT_EQ(Opened(), std::vector<std::string>{"http://127.0.0.1:1/typed.mp4"});
 }
 
 }  // namespace

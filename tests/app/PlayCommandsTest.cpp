@@ -196,13 +196,13 @@ TEST_F(PlayCommandsTest, LocalFilesPlayThroughTheDialog)
     ASSERT_EQ(Opened().size(), 1u);
     EXPECT_TRUE(Running(units.playStateTimer, 10));
 
-    // The file already loaded is not opened again (the menu stopped it).
+    // The file already loaded: the menu stopped it, so it plays again.
     const std::string loaded = state.mediaObject->CurrentAddress().ToUtf8();
     answer = {QString::fromStdString(loaded)};
     log.clear();
     units.openLocalFileAction->trigger();
-    EXPECT_TRUE(Opened().empty());
-    EXPECT_FALSE(log.empty()) << "stopped before the dialog";
+    EXPECT_EQ(Entries(log, "flash setPlay=Stop").size(), 1u) << "stopped before the dialog";
+    EXPECT_EQ(Opened(), std::vector<std::string>{loaded});
 }
 
 TEST_F(PlayCommandsTest, TransportButtonsReachThePlayer)

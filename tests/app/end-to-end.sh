@@ -75,19 +75,7 @@ if [ "${1:-}" = "--inside" ]; then
   exit 0
 fi
 
-# A UDP port nobody has bound (no socket in /proc/net/udp or udp6 has it).
-free_udp_port() {
-  local try p
-  for ((try = 0; try < 200; try++)); do
-    p=$((20000 + RANDOM % 40000))
-    if ! awk -v port="$(printf ':%04X' "$p")" 'FNR > 1 && substr($2, length($2) - 4) == port { found = 1 }
-                                               END { exit !found }' /proc/net/udp /proc/net/udp6; then
-      echo "$p"
-      return 0
-    fi
-  done
-  return 1
-}
+source "$(dirname "$0")/../support/free-udp-port.sh"
 
 lumora=$1 site=$2 out=$3
 for tool in xvfb-run xdotool import; do

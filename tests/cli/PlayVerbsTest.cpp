@@ -219,6 +219,51 @@ TEST_F(PlayVerbs, FirstFrameEndsAtTheFirstPicture) {
     }
 }
 
+// The helper program counts from the start lumora-cli passed on, when it is
+// a plausible one; otherwise from its own start.
+TEST_F(PlayVerbs, FirstFrameCountsFromThePassedOnStart) {
+    const std::string cli = LUMORA_CLI;
+    const std::string media = cli.substr(0, cli.rfind('/') + 1) + "lumora-cli-media";
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    const auto ns = [&](std::chrono::steady_clock::duration offset) {
+        return std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now + offset).count());
+    };
+    struct Case {
+        std::string started;  // LUMORA_CLI_STARTED_NS; empty: unset
+        double atLeastMs;     // the least figure that is right
+        bool fromItsOwnStart; // the figure is no longer than the run
+    };
+    const std::vector<Case> cases = {
+        {ns(-std::chrono::seconds(5)), 5000, false},
+        {"", 0, true},
+        {"soon", 0, true},
+        {ns(std::chrono::seconds(30)), 0, true},    // in the future
+        {ns(-std::chrono::minutes(5)), 0, true},    // too long ago
+    };
+    const std::regex frameLine("first frame after ([0-9]+\\.[0-9]) ms");
+    for (const Case& c : cases) {
+        const std::string environment = "TMPDIR=" + clitest::Quote(temp_) + " QT_QPA_PLATFORM=offscreen " +
+                                        (c.started.empty() ? "" : "LUMORA_CLI_STARTED_NS=" + clitest::Quote(c.started) + " ");
+        std::string command = environment + clitest::Quote(media) + " play --null --first-frame " +
+                              clitest::Quote(kMedia + "clip.mp4") + " 2>/dev/null";
+        const auto start = std::chrono::steady_clock::now();
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string out;
+        char buffer[4096];
+        for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+        pclose(pipe);
+        const double wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        std::smatch match;
+        ASSERT_TRUE(std::regex_search(out, match, frameLine)) << c.started << "\n" << out;
+        const double ms = std::stod(match[1].str());
+        EXPECT_GE(ms, c.atLeastMs) << c.started;
+        if (c.fromItsOwnStart) {
+            EXPECT_LT(ms, wallMs) << c.started;
+        }
+    }
+}
+
 TEST_F(PlayVerbs, UsageErrors) {
     const std::vector<std::vector<std::string>> cases = {
         {"classify"},

@@ -45,6 +45,7 @@ struct Behaviour {
         Ignore,         // always the whole file with 200
         Refuse,         // 416 for any Range
         Misplace,       // 206 that starts 1000 bytes before the asked byte
+        Overlong,       // a fitting 206 with 1000 bytes more than its range
     } ranges = Honour;
     std::string etag = "\"v1\"";
     std::string lastModified = "Mon, 07 Dec 2026 10:00:00 GMT";
@@ -110,7 +111,7 @@ private:
                 lines = "Content-Range: bytes */" + std::to_string(body.size()) + "\r\n";
                 from = body.size();
             } else if (b.ranges == Behaviour::IgnoreIfRange || b.ranges == Behaviour::Misplace ||
-                       (b.ranges == Behaviour::Honour && validatorHolds)) {
+                       b.ranges == Behaviour::Overlong || (b.ranges == Behaviour::Honour && validatorHolds)) {
                 from = b.ranges == Behaviour::Misplace ? start - 1000 : start;
                 status = "206 Partial Content";
                 lines = "Content-Range: bytes " + std::to_string(from) + "-" + std::to_string(body.size() - 1) + "/" +
@@ -119,7 +120,8 @@ private:
         }
         if (!b.etag.empty()) lines += "ETag: " + b.etag + "\r\n";
         if (!b.lastModified.empty()) lines += "Last-Modified: " + b.lastModified + "\r\n";
-        const std::string content = body.substr(from);
+        std::string content = body.substr(from);
+        if (b.ranges == Behaviour::Overlong && exchange.rangeStart) content += std::string(1000, 'x');
         const std::string sent = content.substr(0, b.cutAt);
         exchange.bodyBytes = sent.size();
         exchanges_.push_back(exchange);
@@ -392,6 +394,16 @@ TEST_F(Resume, FailuresSayWhyAndKeepOnlyDescribedBytes) {
     EXPECT_NE(result.reason.find("503"), std::string::npos) << result.reason;
     EXPECT_EQ(ReadFile(part_), body_.substr(0, kCut));
     EXPECT_TRUE(Exists(record_));
+
+    // A range that brings more than the file: the excess never lands.
+    Behaviour overlong;
+    overlong.ranges = Behaviour::Overlong;
+    overlong.body = &body_;
+    result = Download(Use({overlong}));
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(Exists(target_));
+    EXPECT_LE(std::filesystem::file_size(part_), kSize);
+    EXPECT_EQ(ReadFile(part_), body_.substr(0, std::filesystem::file_size(part_)));
 }
 
 }  // namespace

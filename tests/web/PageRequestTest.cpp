@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -395,6 +396,37 @@ TEST(PageRequest, StalledServerGivesUp) {
         const auto started = std::chrono::steady_clock::now();
         EXPECT_EQ(PageRequest(Text::Gbk(server.Url()), args), "");
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    }
+}
+
+// A server that trickles never stalls; the overall deadline still ends the
+// request, and so does a stop asked for by another thread.
+TEST(PageRequest, TrickleEndsAtTheDeadlineOrWhenStopped) {
+    std::vector<RawServer::Piece> trickle;
+    for (int i = 0; i < 40; ++i) trickle.push_back({std::chrono::milliseconds(250), "x"});
+    RawServer server([&](const std::string&, int) {
+        return RawServer::Reply{"HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n", false, trickle};
+    });
+    for (const bool byStop : {false, true}) {
+        SCOPED_TRACE(byStop ? "stopped" : "deadline");
+        PageRequestArgs args;
+        args.limits.noProgressTimeout = std::chrono::seconds(5);
+        args.limits.overallTimeout = byStop ? std::chrono::seconds(60) : std::chrono::milliseconds(1500);
+        std::stop_source stop;
+        args.stop = stop.get_token();
+        std::thread stopper;
+        if (byStop)
+            stopper = std::thread([&stop] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+                stop.request_stop();
+            });
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(PageRequest(Text::Gbk(server.Url()), args), "");
+        const auto took = std::chrono::steady_clock::now() - started;
+        if (stopper.joinable()) stopper.join();
+        EXPECT_FALSE(args.completed);
+        EXPECT_GE(took, std::chrono::milliseconds(1400));
+        EXPECT_LT(took, std::chrono::milliseconds(4000));
     }
 }
 

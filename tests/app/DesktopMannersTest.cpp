@@ -1,0 +1,251 @@
+// What the window does beyond its units' own handlers: the volume file kept
+// across starts, the mute button's look, the progress bar that jumps where
+// clicked, drops, cut titles shown whole, Qt's Chinese texts, the about
+// box's keys and version, the speed steps. The keys themselves are checked
+// on the real program under Xvfb (desktop-keys.sh).
+#include "app/DropTarget.h"
+#include "app/PlayCommands.h"
+#include "app/PlaybackTweaks.h"
+#include "app/QtTranslations.h"
+#include "app/UnitManners.h"
+#include "app/VolumeMemory.h"
+#include "base/Version.h"
+
+#include "WindowFixture.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <QUrl>
+
+namespace lumora {
+namespace {
+
+using test::Entries;
+using test::WaitUntil;
+using test::WindowTest;
+
+TEST(VolumeSettingTest, FileTextGivesTheSettingOrTheDefaults)
+{
+    const VolumeSetting defaults{45, false};
+    const struct {
+        const char* text;
+        VolumeSetting expected;
+    } cases[] = {
+        {"", defaults},
+        {"volume=30\nmute=1\n", {30, true}},
+        {"mute=0\nvolume=0", {0, false}},
+        {"volume=100\r\nmute=1\r\n", {100, true}},
+        {"  volume = 7 \n\n", {7, false}},
+        {"volume=101\nmute=1\n", defaults},
+        {"volume=-1\n", defaults},
+        {"volume=30\nmute=yes\n", defaults},
+        {"volume=30\nvolume=40\n", defaults},
+        {"volume=30\ncolour=red\n", defaults},
+        {"volume\n", defaults},
+        {"\x89PNG\r\n\x1a\n", defaults},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseVolumeSetting(QByteArray(c.text)), c.expected) << c.text;
+}
+
+TEST(VolumeSettingTest, FilesRoundTripAndBadFilesGiveTheDefaults)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("config/lumora/volume"));
+    EXPECT_EQ(ReadVolumeSetting(path), VolumeSetting{}) << "missing";
+    ASSERT_TRUE(WriteVolumeSetting(path, {12, true}));
+    EXPECT_EQ(ReadVolumeSetting(path), (VolumeSetting{12, true}));
+
+    QFile big(path);
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    big.write("volume=12\n" + QByteArray(1000, '\n'));
+    big.close();
+    EXPECT_EQ(ReadVolumeSetting(path), VolumeSetting{}) << "too large to be ours";
+    EXPECT_EQ(ReadVolumeSetting(dir.path()), VolumeSetting{}) << "a folder";
+}
+
+class DesktopMannersTest : public WindowTest {
+protected:
+    QTemporaryDir dir;
+};
+
+TEST_F(DesktopMannersTest, VolumeAndMuteAreRestoredAndEveryChangeIsWritten)
+{
+    const QString path = dir.filePath(QStringLiteral("lumora/volume"));
+    ASSERT_TRUE(WriteVolumeSetting(path, {70, true}));
+    const VolumeSetting remembered = RestoreVolume(window, path);
+    EXPECT_EQ(units.volumeSlider->value(), 70);
+    EXPECT_TRUE(Entries(log, "player volume").empty()) << "applied by the first play, not before";
+    StartVolumeMemory(window, remembered, path);
+    EXPECT_EQ(state.mediaObject->muted, 1);
+    EXPECT_TRUE(units.muteButton->isChecked());
+
+    units.muteButton->click();
+    EXPECT_EQ(state.mediaObject->muted, 0);
+    units.volumeSlider->setValue(25);
+    ASSERT_TRUE(WaitUntil([&] { return ReadVolumeSetting(path) == VolumeSetting{25, false}; }, 3000));
+    units.muteButton->click();
+    ASSERT_TRUE(WaitUntil([&] { return ReadVolumeSetting(path) == VolumeSetting{25, true}; }, 3000));
+}
+
+TEST_F(DesktopMannersTest, MuteButtonShowsTheMuteWhichHoldsAcrossPlays)
+{
+    EXPECT_TRUE(units.muteButton->isCheckable());
+    EXPECT_EQ(units.muteButton->text(), QStringLiteral("静音"));
+    units.muteButton->click();
+    EXPECT_TRUE(units.muteButton->isChecked());
+    EXPECT_EQ(state.mediaObject->muted, 1);
+
+    log.clear();
+    PlayAddress(window, Text("/media/a.mp4"));
+    EXPECT_EQ(state.mediaObject->muted, 1) << "a new medium stays muted";
+    EXPECT_TRUE(units.muteButton->isChecked());
+    ASSERT_FALSE(Entries(log, "player mute").empty());
+    EXPECT_EQ(Entries(log, "player mute").back(), "player mute=1");
+
+    // Moving the volume unmutes, and the button says so.
+    units.volumeSlider->setValue(units.volumeSlider->value() + 5);
+    EXPECT_EQ(state.mediaObject->muted, 0);
+    EXPECT_FALSE(units.muteButton->isChecked());
+}
+
+TEST_F(DesktopMannersTest, ClickOnTheProgressBarJumpsThereAndSeeksOnRelease)
+{
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QSlider* bar = units.progressSlider;
+    bar->setEnabled(true);
+    bar->setRange(0, 100);
+    bar->setValue(10);
+    log.clear();
+
+    const QPoint at(bar->width() * 3 / 4, bar->height() / 2);
+    QTest::mousePress(bar, Qt::LeftButton, {}, at);
+    EXPECT_GE(bar->value(), 70);
+    EXPECT_LE(bar->value(), 80);
+    EXPECT_TRUE(Entries(log, "flash setSeek").empty()) << "seeks on release only";
+    // Dragging goes on from there.
+    QTest::mouseMove(bar, QPoint(bar->width() / 2, bar->height() / 2));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, bar->height() / 2));
+    EXPECT_GE(bar->value(), 45);
+    EXPECT_LE(bar->value(), 55);
+    EXPECT_EQ(Entries(log, "flash setSeek"), std::vector<std::string>{"flash setSeek=" + std::to_string(bar->value())});
+}
+
+TEST_F(DesktopMannersTest, DropsPlayFilesAsAListAndAddressesAsTyped)
+{
+    const QString a = dir.filePath(QStringLiteral("a b.mp4")), b = dir.filePath(QStringLiteral("b.mp4"));
+    const QString srt = dir.filePath(QStringLiteral("a b.srt"));
+    for (const QString& path : {a, b, srt}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const auto urls = [](std::initializer_list<QString> items) {
+        auto* data = new QMimeData;
+        QList<QUrl> list;
+        for (const QString& item : items)
+            list.push_back(item.startsWith(u'/') ? QUrl::fromLocalFile(item) : QUrl(item));
+        data->setUrls(list);
+        return data;
+    };
+    const auto text = [](const QString& t) {
+        auto* data = new QMimeData;
+        data->setText(t);
+        return data;
+    };
+    const struct {
+        const char* what;
+        QMimeData* data;
+        bool acted;
+        std::string played;  // what the engines were asked to open last ("" nothing)
+    } cases[] = {
+        {"one file", urls({a}), true, a.toStdString()},
+        {"two files, a list", urls({b, a}), true, b.toStdString()},
+        {"a subtitle with nothing loaded", urls({srt}), false, ""},
+        {"a folder", urls({dir.path()}), false, ""},
+        {"a missing file", urls({dir.filePath(QStringLiteral("gone.mp4"))}), false, ""},
+        {"an address", urls({QStringLiteral("http://127.0.0.1:9/v.flv")}), true, "http://127.0.0.1:9/v.flv"},
+        {"a text", text(QStringLiteral("  http://127.0.0.1:9/w.flv\nsecond line")), true, "http://127.0.0.1:9/w.flv"},
+        {"a blank text", text(QStringLiteral(" \n ")), false, ""},
+    };
+    for (const auto& c : cases) {
+        log.clear();
+        const std::unique_ptr<QMimeData> data(c.data);
+        EXPECT_EQ(DropOnWindow(window, *data), c.acted) << c.what;
+        // Addresses play after the 100 ms delay, as typed ones do.
+        WaitUntil([&] { return !Opened().empty(); }, c.played.empty() ? 300 : 3000);
+        EXPECT_EQ(Opened().empty() ? std::string() : Opened().back(), c.played) << c.what;
+    }
+}
+
+TEST_F(DesktopMannersTest, CutTitlesShowWhole)
+{
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTreeWidget* list = units.catalogueList;
+    const QString longTitle = QStringLiteral("一个很长很长很长很长很长很长的视频标题");
+    for (const QString& title : {QStringLiteral("短"), longTitle})
+        list->addTopLevelItem(new QTreeWidgetItem(QStringList{title, QString(), QString()}));
+
+    // The tooltip the view shows for the row under the pointer.
+    const auto tipAt = [&](int row) {
+        QTreeWidgetItem* item = list->topLevelItem(row);
+        const QPoint pos = list->visualItemRect(item).center();
+        QHelpEvent help(QEvent::ToolTip, pos, list->viewport()->mapToGlobal(pos));
+        QCoreApplication::sendEvent(list->viewport(), &help);
+        return item->toolTip(0);
+    };
+    EXPECT_EQ(tipAt(1), longTitle);
+    EXPECT_EQ(tipAt(0), QString()) << "a title that fits needs no tooltip";
+}
+
+TEST(QtTextsTest, FileDialogAndButtonsSpeakChinese)
+{
+    ASSERT_TRUE(LoadChineseQtTexts());
+    for (const auto& [context, english] : {std::pair{"QFileDialog", "Look in:"}, std::pair{"QPlatformTheme", "Cancel"},
+                                           std::pair{"QFileDialog", "&Open"}}) {
+        const QString shown = QCoreApplication::translate(context, english);
+        EXPECT_NE(shown, QString::fromUtf8(english)) << context << " " << english;
+        EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](QChar c) { return c.unicode() >= 0x4e00; }))
+            << shown.toStdString();
+    }
+    // The dialog the program shows (Qt's own, not the desktop's) speaks it.
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    const auto* lookIn = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+    ASSERT_NE(lookIn, nullptr);
+    EXPECT_NE(lookIn->text(), QStringLiteral("Look in:"));
+}
+
+TEST_F(DesktopMannersTest, AboutBoxShowsTheVersionAndTheKeys)
+{
+    units.aboutButton->click();
+    auto* box = window.findChild<QMessageBox*>(QStringLiteral("关于窗口"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().contains(QString::fromUtf8(kLumoraVersion)));
+    for (const char* key : {"空格", "Ctrl+O", "Ctrl+L", "Ctrl+D", "Ctrl+Q", "Shift+←", "Backspace", "Esc"})
+        EXPECT_TRUE(box->text().contains(QString::fromUtf8(key))) << key;
+    box->close();
+}
+
+TEST(SpeedTest, StepsRoundToHundredthsWithinAQuarterAndFourTimes)
+{
+    const struct {
+        double speed, factor, expected;
+    } cases[] = {
+        {1, 1.1, 1.1}, {1.1, 1.1, 1.21}, {1, 0.9, 0.9}, {0.9, 0.9, 0.81}, {0.26, 0.9, 0.25}, {3.9, 1.1, 4}, {4, 1.1, 4},
+    };
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(SteppedSpeed(c.speed, c.factor), c.expected) << c.speed << " x " << c.factor;
+}
+
+}  // namespace
+}  // namespace lumora

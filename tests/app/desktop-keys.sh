@@ -1,0 +1,289 @@
+#!/usr/bin/env bash
+# The desktop manners of the real lumora under Xvfb, seen through
+# --report-state: every window-wide key with the focus on one unit or
+# another (Tab moves it; the "focus:" lines say where it is), the keys the
+# open-address window keeps for itself, the double-click on the picture,
+# the list's own ↑/↓/Enter, files and a text dropped through the X
+# drag-and-drop protocol (from lumora-xdnd-source), a subtitle beside the
+# video and one dropped on it, a screenshot in the pictures folder, the
+# volume and mute kept across a restart and a corrupt volume file ignored.
+# Every run has a private HOME, XDG_CONFIG_HOME, instance marker and
+# handoff port. long.mp4 (150 s) and its subtitles come from
+# scripts/make-test-media.sh.
+#
+#   desktop-keys.sh LUMORA LUMORA_SITE XDND_SOURCE MEDIA_DIR OUT
+#
+# Exit 77 (skipped) when xvfb-run or xdotool is missing.
+set -euo pipefail
+
+if [ "${1:-}" = "--inside" ]; then
+  lumora=$2 xdnd=$3 work=$4 out=$5 port=$6
+  log= pid= wid=
+  trap '[ -n "$pid" ] && kill $pid 2>/dev/null || true' EXIT
+
+  fail() {
+    echo "FAILED: $*"
+    [ -n "$log" ] && { echo "--- lumora's report ($log)"; cat "$log"; echo "--- stderr"; cat "$log.err"; }
+    exit 1
+  }
+  lines() { wc -l <"$log"; }
+  # Waits up to $3 seconds for a line matching $1 after line $2 of the log.
+  wait_after() {
+    local i
+    for ((i = 0; i < $3 * 10; i++)); do
+      tail -n +"$(($2 + 1))" "$log" | grep -q -- "$1" && return 0
+      kill -0 "$pid" 2>/dev/null || { echo "lumora ended early"; return 1; }
+      sleep 0.1
+    done
+    echo "not seen within $3 s: $1"
+    return 1
+  }
+  wait_for() { wait_after "$1" 0 "$2"; }
+  # The last line of kind $1 (its text only).
+  last() { grep "^$1: " "$log" | tail -1 | cut -d' ' -f2-; }
+
+  # Finds lumora's window and gives it the keyboard (again after full screen,
+  # which makes the window anew).
+  take_focus() {
+    local i
+    wid=
+    for ((i = 0; i < 100; i++)); do
+      wid=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1 || true)
+      [ -n "$wid" ] && break
+      sleep 0.1
+    done
+    [ -n "$wid" ] || fail "no window of lumora on the display"
+    xdotool windowfocus --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid"
+    sleep 0.3
+  }
+
+  start() {  # LOG ARGS...
+    log=$1
+    shift
+    "$lumora" --report-state "$@" >"$log" 2>"$log.err" &
+    pid=$!
+    wait_for '^ready: ' 20 || fail "start-up"
+    take_focus
+  }
+
+  quit() {  # Ctrl+Q ends lumora with code 0
+    local i code=0
+    xdotool key ctrl+q
+    for ((i = 0; i < 100; i++)); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    wait "$pid" || code=$?
+    pid=
+    [ "$code" -eq 0 ] || fail "Ctrl+Q: exit code $code"
+  }
+
+  # Tab until the unit named $1 has the focus.
+  focus_on() {
+    local i
+    for ((i = 0; i < 30; i++)); do
+      [ "$(last focus)" = "$1" ] && return 0
+      xdotool key Tab
+      sleep 0.15
+    done
+    fail "the focus never reached $1"
+  }
+
+  # press UNIT KEY PATTERN: with the focus on UNIT, KEY brings a line matching PATTERN.
+  press() {
+    focus_on "$1"
+    local from
+    from=$(lines)
+    xdotool key "$2"
+    wait_after "$3" "$from" 8 || fail "$2 with the focus on $1"
+  }
+
+  # The position shown in status section 3, in seconds.
+  position() {
+    local t
+    t=$(last status3)
+    t=${t%%/*}
+    echo $((10#${t:0:2} * 3600 + 10#${t:3:2} * 60 + 10#${t:6:2}))
+  }
+  # seek UNIT KEY LOW HIGH: after KEY the position shown lies between the
+  # one before plus LOW and plus HIGH (playback goes on meanwhile).
+  seek() {
+    local before i now
+    focus_on "$1"
+    before=$(position)
+    xdotool key "$2"
+    for ((i = 0; i < 80; i++)); do
+      sleep 0.1
+      now=$(position)
+      # Up to 2 s on is playback going on (a busy machine may skip a tick).
+      if [ "$now" -lt "$before" ] || [ "$now" -gt $((before + 2)) ]; then
+        [ "$now" -ge $((before + $3)) ] && [ "$now" -le $((before + $4)) ] && return 0
+        fail "$2 with the focus on $1: from $before s to $now s"
+      fi
+    done
+    fail "$2 with the focus on $1: the position stayed at about $before s"
+  }
+
+  # drop X Y ARGS...: offers ARGS to lumora's window at X,Y (window
+  # coordinates) through the X drag-and-drop protocol.
+  drop() {
+    local x=$1 y=$2 X Y WINDOW SCREEN
+    shift 2
+    eval "$(xdotool getwindowgeometry --shell "$wid")"
+    "$xdnd" "$wid" $((X + x)) $((Y + y)) "$@" >"$out/drop.log" 2>&1 || fail "the drop of $*: $(cat "$out/drop.log")"
+  }
+
+  # --- First start: the defaults, a video with its subtitle beside it.
+  start "$out/first.log" "$work/long.mp4"
+  wait_for '^status2: 音量：45%$' 5 || fail "first start: volume"
+  wait_for '^mute: 0$' 5 || fail "first start: mute"
+  wait_for '^status0: 正在播放' 20 || fail "the video given on the command line"
+  wait_for '^subtitle: Lumora subtitle line$' 10 || fail "the subtitle beside the video"
+
+  press 播放按钮 space '^status0: 播放已暂停$'
+  press 停止按钮 space '^status0: 正在播放'
+  wait_for '^status3: 00:00:0[2-9]/00:02:30$' 10 || fail "the position display"
+  seek 超级列表框1 Right 4 7
+  seek 进度滑块条 shift+Right 59 62
+  seek 滑块条_声道 Left -6 -3
+  seek 播放按钮 shift+Left -61 -58
+
+  press 静音按钮 m '^mute: 1$'
+  press 滑块条_声道 m '^mute: 0$'
+  press 滑块条_声道 Up '^status2: 音量：50%$'
+  press 进度滑块条 Down '^status2: 音量：45%$'
+  press 播放按钮 Up '^status2: 音量：50%$'
+  press 停止按钮 Up '^status2: 音量：55%$'
+  press 静音按钮 Up '^status2: 音量：60%$'
+
+  press 超级列表框1 bracketleft '^speed: 0.9$'
+  press 静音按钮 bracketright '^speed: 0.99$'
+  press 滑块条_声道 BackSpace '^speed: 1$'
+  press 进度滑块条 v '^subtitles: 0$'
+  press 播放按钮 v '^subtitles: 1$'
+
+  press 超级列表框1 s '^screenshot: '
+  shot=$(last screenshot)
+  case "$shot" in "$HOME/图片/lumora-"*.png) ;; *) fail "screenshot outside the pictures folder: $shot" ;; esac
+  [ "$(head -c 4 "$shot" | tail -c 3)" = PNG ] || fail "the screenshot is no PNG: $shot"
+
+  # Each change of full screen makes the window anew: it takes the keyboard again.
+  press 超级列表框1 f '^fullscreen: 1$'
+  take_focus
+  from=$(lines)
+  xdotool key Escape
+  wait_after '^fullscreen: 0$' "$from" 5 || fail "Esc leaves full screen"
+  take_focus
+  from=$(lines)
+  xdotool mousemove --window "$wid" 400 200 click --repeat 2 --delay 80 1
+  wait_after '^fullscreen: 1$' "$from" 5 || fail "a double-click on the picture"
+  take_focus
+  from=$(lines)
+  xdotool key f
+  wait_after '^fullscreen: 0$' "$from" 5 || fail "F leaves full screen"
+  take_focus
+
+  # The list keeps ↑ and ↓ for its rows; Enter plays the current one.
+  focus_on 超级列表框1
+  volume=$(last status2)
+  xdotool key Down Down Up
+  sleep 0.5
+  [ "$(last status2)" = "$volume" ] || fail "↓ in the list changed the volume"
+  from=$(lines)
+  xdotool key Return
+  wait_after '^title: Lumora视频播放器：.' "$from" 10 || fail "Enter in the list"
+  wait_after '^status0: 正在播放' "$from" 30 || fail "the row Enter played"
+
+  press 播放按钮 n '^title: 第2批共14批搜索到：'
+  press 超级列表框1 ctrl+d '^title: \(下载马上开始\|请选择需要下载的视频\)'
+
+  # Ctrl+L opens the open-address window, which keeps its own keys.
+  press 静音按钮 ctrl+l '^focus: 编辑框1$'
+  from=$(lines)
+  xdotool type --delay 30 'f m n[]'
+  xdotool key space BackSpace ctrl+a
+  sleep 0.5
+  tail -n +"$((from + 1))" "$log" | grep -E '^(fullscreen|mute|speed|title|status0|status2):' &&
+    fail "keys typed into the open-address window reached the main window"
+  xdotool type --delay 20 "$work/clip.mp4"
+  xdotool key Tab
+  sleep 0.2
+  xdotool key space
+  wait_after '^status0: 正在播放' "$from" 20 || fail "the typed address"
+  take_focus
+
+  # Ctrl+O opens the file dialog (its file name box takes the focus).
+  press 播放按钮 ctrl+o '^focus: fileNameEdit$'
+  xdotool key Escape
+  wait_after '^focus: ' "$(lines)" 5 || true
+  take_focus
+
+  press 滑块条_声道 m '^mute: 1$'
+  quit
+  [ "$(cat "$XDG_CONFIG_HOME/lumora/volume")" = "$(printf 'volume=60\nmute=1')" ] ||
+    fail "the volume file: $(cat "$XDG_CONFIG_HOME/lumora/volume")"
+
+  # --- Second start: volume and mute as they were; drops.
+  start "$out/second.log"
+  wait_for '^status2: 音量：60%$' 5 || fail "the remembered volume"
+  wait_for '^mute: 1$' 5 || fail "the remembered mute"
+  drop 400 200 "$work/long.mp4"
+  wait_for '^status0: 正在播放' 20 || fail "the dropped file"
+  grep -q '^mute: 0$' "$log" && fail "playing the dropped file unmuted"
+  wait_for '^subtitle: Lumora subtitle line$' 10 || fail "the subtitle beside the dropped file"
+  drop 400 200 "$work/dropped.srt"
+  wait_for '^subtitle: Dropped subtitle line$' 10 || fail "the dropped subtitle"
+  from=$(lines)
+  drop 300 300 --text "http://127.0.0.1:$port/media/demo-a.mp4"
+  wait_after '^status0: 正在\(加载\|缓冲\|连接\)中' "$from" 10 || fail "the dropped address: no new medium"
+  wait_after '^status0: 正在播放' "$from" 20 || fail "the dropped address"
+  quit
+
+  # --- A corrupt volume file gives the defaults.
+  printf 'volume=70\nmute=yes\n' >"$XDG_CONFIG_HOME/lumora/volume"
+  start "$out/third.log"
+  wait_for '^status2: 音量：45%$' 5 || fail "a corrupt volume file: volume"
+  wait_for '^mute: 0$' 5 || fail "a corrupt volume file: mute"
+  quit
+  echo "all desktop checks passed"
+  exit 0
+fi
+
+lumora=$1 site=$2 xdnd=$3 media=$4 out=$5
+for tool in xvfb-run xdotool; do
+  command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is missing"; exit 77; }
+done
+mkdir -p "$out"
+rm -rf "${out:?}"/*
+work=$out/media
+mkdir -p "$work"
+cp "$media/long.mp4" "$media/long.srt" "$media/dropped.srt" "$media/clip.mp4" "$work/"
+
+"$site" --port 0 --quiet >"$out/site.log" 2>&1 &
+site_pid=$!
+trap 'kill $site_pid 2>/dev/null || true; wait $site_pid 2>/dev/null || true' EXIT
+port=
+for ((i = 0; i < 100; i++)); do
+  port=$(sed -n 's#^lumora-site listening on http://127\.0\.0\.1:\([0-9]*\)$#\1#p' "$out/site.log")
+  [ -n "$port" ] && break
+  sleep 0.1
+done
+[ -n "$port" ] || { echo "lumora-site did not start"; cat "$out/site.log"; exit 1; }
+
+source "$(dirname "$0")/../support/free-udp-port.sh"
+
+export LUMORA_CATALOGUE_HOST=127.0.0.1:$port LUMORA_SERVICE_HOST=127.0.0.1:$port
+export LUMORA_INSTANCE_MARKER="lumora-desktop-keys $$ $RANDOM"
+LUMORA_HANDOFF_PORT=$(free_udp_port) || { echo "no free UDP port"; exit 1; }
+export LUMORA_HANDOFF_PORT
+# A home of its own: the volume file, the pictures folder (named in
+# user-dirs.dirs, as xdg-user-dirs writes it), the downloads.
+export HOME=$out/home XDG_CONFIG_HOME=$out/home/config LUMORA_DOWNLOAD_DIR=$out/downloads
+unset XDG_PICTURES_DIR
+mkdir -p "$XDG_CONFIG_HOME" "$LUMORA_DOWNLOAD_DIR"
+echo 'XDG_PICTURES_DIR="$HOME/图片"' >"$XDG_CONFIG_HOME/user-dirs.dirs"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+if [ -n "${ASAN_OPTIONS:-}" ]; then
+  export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0:detect_leaks=0"
+fi
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inside "$lumora" "$xdnd" "$work" "$out" "$port"
