@@ -111,6 +111,36 @@ int main(int argc, char** argv) {
         }
     }
     curl_global_cleanup();
+    // The probe alone, as whole commands, on the direct address and on the
+    // longest chain, beside curl doing the same: what each further request
+    // costs, in time and in CPU.
+    const Case* directCase = nullptr;
+    const Case* longest = nullptr;
+    for (const Case& c : cases) {
+        if (c.name == "http") directCase = &c;
+        if (c.requests > 0 && (!longest || c.requests > longest->requests)) longest = &c;
+    }
+    struct Command {
+        const char* name;
+        std::vector<std::string> direct, chain;
+        const char* marker;
+        std::vector<double> directMs, chainMs, directCpu, chainCpu;
+    };
+    std::vector<Command> commands;
+    if (directCase && longest) {
+        commands.push_back({"lumora-cli probe", {cli, "probe", directCase->address}, {cli, "probe", longest->address},
+                            "[File]", {}, {}, {}, {}});
+        commands.push_back({"curl -sI / curl -sIL", {"curl", "-sI", "--noproxy", "*", directCase->address},
+                            {"curl", "-sIL", "--noproxy", "*", longest->address}, "HTTP/1.1", {}, {}, {}, {}});
+        for (int i = 0; i < 15; ++i)
+            for (Command& command : commands)
+                for (int chain = 0; chain < 2; ++chain) {
+                    const auto time = bench::TimeToLine(chain ? command.chain : command.direct, command.marker, false);
+                    if (!time) return 1;
+                    (chain ? command.chainMs : command.directMs).push_back(time->exitMs);
+                    (chain ? command.chainCpu : command.directCpu).push_back(time->cpuMs);
+                }
+    }
 
     for (int run = 0; run < runs; ++run) {
         for (Case& c : cases) {
@@ -154,11 +184,21 @@ int main(int argc, char** argv) {
             std::printf("%s: mpv played %s\n", c.name.c_str(), c.mpvAddress.c_str());
     if (!curlMs.empty()) {
         std::printf("\ncurl, one request on the same server (libcurl, fresh handle): %.3f ms\n", curlOne);
-        if (direct)
-            for (const Case& c : cases)
-                if (c.requests > 0)
-                    std::printf("lumora, each request of the probe of %s (beyond http): %.3f ms\n", c.name.c_str(),
-                                (Median(c.own) - Median(direct->own)) / c.requests);
+    }
+    if (!commands.empty()) {
+        std::printf("\nthe probe alone, 15 runs each (medians, ms): http, then %s (%d further requests for lumora,\n"
+                    "%d for curl, which follows the chain on one connection)\n",
+                    longest->name.c_str(), longest->requests, longest->requests / 2);
+        std::printf("%-22s %10s %10s %10s %10s %14s %14s\n", "", "http", longest->name.c_str(), "CPU http",
+                    ("CPU " + longest->name).c_str(), "per request", "CPU per req.");
+        for (const Command& command : commands) {
+            const int further = command.name[0] == 'l' ? longest->requests : longest->requests / 2;
+            const double d = Median(command.directMs), r = Median(command.chainMs);
+            const double dc = Median(command.directCpu), rc = Median(command.chainCpu);
+            std::printf("%-22s %10.1f %10.1f %10.1f %10.1f %14.3f %14.3f\n", command.name, d, r, dc, rc,
+                        (r - d) / further, (rc - dc) / further);
+        }
+        std::printf("curl's cost for one request: curl -sI, the whole command, %.1f ms\n", Median(commands[1].directMs));
     }
     return 0;
 }

@@ -84,7 +84,7 @@ size_t Keep(char* data, size_t size, size_t count, void* body) {
     return size * count;
 }
 
-// A GET through a fresh easy handle, as ObjectRequest makes one per call.
+// A GET through a fresh easy handle, on a new connection each time.
 bool BareCurl(const std::string& url, std::string& body) {
     body.clear();
     CURL* curl = curl_easy_init();

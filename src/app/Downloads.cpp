@@ -8,35 +8,43 @@
 #include "download/DownloadProgress.h"
 #include "download/DownloadTarget.h"
 #include "download/DownloadToFile.h"
+#include "threads/WorkerChannel.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
+#include <QPointer>
 
 #include <filesystem>
 #include <system_error>
-#include <thread>
 #include <utility>
 
 namespace lumora {
-
-void PostWindowTitle(const QPointer<QWidget>& window, const Text& text) {
-    // Posted to the application object, which outlives every window: a
-    // window may be destroyed at any moment while a worker still reports.
-    QCoreApplication* application = QCoreApplication::instance();
-    if (!application) return;
-    QMetaObject::invokeMethod(
-        application,
-        [window, title = ToQString(text)] {
-            if (window) window->setWindowTitle(title);
-        },
-        Qt::QueuedConnection);
-}
 
 void ShowDownloadProgress(CoalescedText& title, std::int64_t total, std::int64_t received, std::int64_t) {
     title.Offer(DownloadProgressText(total, received));
 }
 
 namespace {
+
+// The downloads of one window: a child of it, so they stop and are joined
+// as the window goes.
+class DownloadWorkers : public QObject {
+public:
+    explicit DownloadWorkers(QWidget& window) : QObject(&window), channel_(*this) {
+        setObjectName(QString::fromLatin1(kName));
+    }
+    WorkerChannel& Channel() { return channel_; }
+
+    static constexpr const char* kName = "lumora-download-workers";
+
+private:
+    WorkerChannel channel_;
+};
+
+WorkerChannel& DownloadWorkersOf(QWidget& window) {
+    auto* workers = static_cast<DownloadWorkers*>(
+        window.findChild<QObject*>(QString::fromLatin1(DownloadWorkers::kName), Qt::FindDirectChildrenOnly));
+    if (!workers) workers = new DownloadWorkers(window);
+    return workers->Channel();
+}
 
 // The end of a download, on the main thread: the outcome in the title, a
 // desktop notice saying where the file went or why it failed, and the
@@ -59,26 +67,6 @@ void ShowDownloadOutcome(const QPointer<QWidget>& window, const Text& target, co
 
 }  // namespace
 
-void DownloadThread(Text address, Text target, QPointer<QWidget> window, bool reportState) {
-    // The user's video directory, the fallback, may not exist yet.
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(target.ToUtf8()).parent_path(), ignored);
-
-    CoalescedText title([&window](const Text& text) { PostWindowTitle(window, text); });
-    const DownloadResult result = DownloadFile(
-        address, target,
-        [&title](std::int64_t total, std::int64_t received, std::int64_t elapsed) {
-            ShowDownloadProgress(title, total, received, elapsed);
-        },
-        PartialFile::Resume);
-    title.Flush();  // the last block's text, before the outcome
-    QCoreApplication* application = QCoreApplication::instance();
-    if (!application) return;
-    QMetaObject::invokeMethod(
-        application, [window, target, result, reportState] { ShowDownloadOutcome(window, target, result, reportState); },
-        Qt::QueuedConnection);
-}
-
 void StartDownload(AppState& state, QWidget& window) {
     if (state.currentAddress.Empty()) {
         window.setWindowTitle(ToQString(Text("请选择需要下载的视频。。。")));
@@ -86,13 +74,31 @@ void StartDownload(AppState& state, QWidget& window) {
     }
     state.downloadPath = DownloadFileName(DownloadDirectory(state.programDirectory), state.currentTitle);
     window.setWindowTitle(ToQString(Text("下载马上开始")));
-    try {
-        std::thread(DownloadThread, state.currentAddress, state.downloadPath, QPointer<QWidget>(&window),
-                    state.reportState)
-            .detach();
-    } catch (const std::system_error&) {
-        window.setWindowTitle(ToQString(Text("下载失败")));  // no thread to be had
-    }
+    const bool started = DownloadWorkersOf(window).Start(
+        [address = state.currentAddress, target = state.downloadPath, window = QPointer<QWidget>(&window),
+         reportState = state.reportState](const WorkerChannel::Job& job) {
+            // The user's video directory, the fallback, may not exist yet.
+            std::error_code ignored;
+            std::filesystem::create_directories(std::filesystem::path(target.ToUtf8()).parent_path(), ignored);
+
+            CoalescedText title([&job, &window](const Text& text) {
+                job.Post([window, title = ToQString(text)] {
+                    if (window) window->setWindowTitle(title);
+                });
+            });
+            DownloadLimits limits;
+            limits.stop = job.StopToken();
+            const DownloadResult result = DownloadFile(
+                address, target,
+                [&title](std::int64_t total, std::int64_t received, std::int64_t elapsed) {
+                    ShowDownloadProgress(title, total, received, elapsed);
+                },
+                PartialFile::Resume, limits);
+            title.Flush();  // the last block's text, before the outcome
+            job.Post([window, target, result, reportState] { ShowDownloadOutcome(window, target, result, reportState); });
+        },
+        WorkerChannel::Mode::Alongside);
+    if (!started) window.setWindowTitle(ToQString(Text("下载失败")));  // no thread to be had
 }
 
 }  // namespace lumora

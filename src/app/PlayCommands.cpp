@@ -45,7 +45,7 @@ void PlayAddress(MainWindow& window, const Text& address, const Text& title)
         front->SetChannel(0);
         // Setting the volume unmutes; the user's mute holds from one medium
         // to the next.
-        const bool muted = front->muted;
+        const bool muted = front->Muted();
         front->SetVolume(u.volumeSlider->value());
         if (muted)
             front->ToggleMute();

@@ -36,14 +36,14 @@ constexpr double kFastest = 4.0;
 
 MpvSession* ActiveSession(MediaFront& front)
 {
-    return SessionOf(front.activeEngine == 1 ? front.playerEngine.control : front.flashEngine.flashControl.ControlObject());
+    return SessionOf(front.ActiveEngine() == Engine::Player ? front.PlayerEngine().control : front.FlashEngine().flashControl.ControlObject());
 }
 
 std::vector<MpvSession*> Sessions(MediaFront& front)
 {
     std::vector<MpvSession*> sessions;
     for (MpvSession* session :
-         {SessionOf(front.playerEngine.control), SessionOf(front.flashEngine.flashControl.ControlObject())})
+         {SessionOf(front.PlayerEngine().control), SessionOf(front.FlashEngine().flashControl.ControlObject())})
         if (session)
             sessions.push_back(session);
     return sessions;

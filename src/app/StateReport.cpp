@@ -36,7 +36,7 @@ std::map<std::string, QString> Settings(MainWindow& window)
 {
     std::map<std::string, QString> settings;
     MediaFront* front = window.State().mediaObject.get();
-    settings["mute"] = QString::number(front && front->muted ? 1 : 0);
+    settings["mute"] = QString::number(front && front->Muted() ? 1 : 0);
     settings["fullscreen"] = QString::number(window.Units().fullScreenMode->isChecked() ? 1 : 0);
     if (const QWidget* focus = QApplication::focusWidget())
         settings["focus"] = focus->objectName().isEmpty() ? QString::fromUtf8(focus->metaObject()->className())

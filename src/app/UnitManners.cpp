@@ -81,7 +81,7 @@ void ShowCutTitles(QTreeWidget& list)
 void ShowMuteState(MainWindow& window)
 {
     const MediaFront* front = window.State().mediaObject.get();
-    window.Units().muteButton->setChecked(front && front->muted);
+    window.Units().muteButton->setChecked(front && front->Muted());
 }
 
 void InstallUnitManners(MainWindow& window)

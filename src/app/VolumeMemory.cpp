@@ -62,7 +62,7 @@ private:
 VolumeSetting CurrentSetting(MainWindow& window)
 {
     const MediaFront* front = window.State().mediaObject.get();
-    return {window.Units().volumeSlider->value(), front && front->muted};
+    return {window.Units().volumeSlider->value(), front && front->Muted()};
 }
 
 }  // namespace
@@ -139,7 +139,7 @@ VolumeSetting RestoreVolume(MainWindow& window, const QString& path)
 void StartVolumeMemory(MainWindow& window, const VolumeSetting& remembered, const QString& path)
 {
     MediaFront* front = window.State().mediaObject.get();
-    if (remembered.muted && front && !front->muted)
+    if (remembered.muted && front && !front->Muted())
         front->ToggleMute();
     ShowMuteState(window);
     auto* writer = new VolumeWriter(window, CurrentSetting(window), path);

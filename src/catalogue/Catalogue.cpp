@@ -83,10 +83,13 @@ ListPageRows ReadListPage(const Text& address, std::stop_token stop = {}) {
     args.proxy = Text();
     args.stop = std::move(stop);
     args.bodySink = &reader;
-    PageRequest(address, args);
+    const Result<ByteSet> request = RequestPage(address, args);
     ListPageRows rows = reader.Finish();
-    if (!args.completed) rows.Clear();
-    if (!args.completed) LogWarning(LogLayer::Catalogue, "list page " + address.ToUtf8() + ": the request failed");
+    if (!request) {
+        rows.Clear();
+        LogWarning(LogLayer::Catalogue,
+                   "list page " + address.ToUtf8() + ": the request failed: " + request.Error().reason);
+    }
     return rows;
 }
 

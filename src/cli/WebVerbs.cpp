@@ -1,6 +1,7 @@
 // Verbs that reach the web.
 #include "cli/Verbs.h"
 #include "web/PageRequest.h"
+#include "web/WebText.h"
 
 #include <string>
 
@@ -8,10 +9,10 @@ namespace lumora::cli {
 
 namespace {
 
-// Why a fetch gave no text: the transfer failed, or the server's status line
-// for an empty body.
-std::string EmptyPageReason(const Text& url, const PageRequestArgs& request) {
-    if (!request.completed) return "the request to " + url.ToUtf8() + " failed";
+// Why a fetch gave no text: why the transfer failed, or the server's status
+// line for an empty body.
+std::string EmptyPageReason(const Text& url, const PageRequestArgs& request, const Result<ByteSet>& body) {
+    if (!body) return "the request to " + url.ToUtf8() + " failed: " + body.Error().reason;
     std::string status = request.rawHeaders.ToUtf8();
     status = status.substr(0, status.find_first_of("\r\n"));
     if (status.empty() || status.front() == ' ') return url.ToUtf8() + " answered with an empty page";
@@ -25,9 +26,10 @@ int Fetch(const Args& args) {
     if (args.size() != 1) return UsageError("usage: lumora-cli fetch URL");
     PageRequestArgs request;
     request.proxy = Text();
-    const Text page = FetchPageText(args[0], request);
+    const Result<ByteSet> body = RequestPage(args[0], request);
+    const Text page = body ? Utf8BytesToText(body.Value()) : Text();
     if (!page.Empty()) PrintBody(page);
-    return ResultStatus(!page.Empty(), page.Empty() ? EmptyPageReason(args[0], request) : "");
+    return ResultStatus(!page.Empty(), page.Empty() ? EmptyPageReason(args[0], request, body) : "");
 }
 
 }  // namespace lumora::cli

@@ -1,7 +1,7 @@
 #include "download/DownloadToFile.h"
 #include "base/Log.h"
 #include "download/ResumeRecord.h"
-#include "web/CurlHandles.h"
+#include "web/CurlPolicy.h"
 #include "web/WebLog.h"
 #include "web/WebText.h"
 
@@ -226,16 +226,12 @@ struct Transfer {
     const ResumeRecord* known = nullptr;  // their record when offset > 0
 
     Verdict verdict = Verdict::Undecided;
-    std::string reason;
+    std::optional<Failure> failure;   // why a callback ended the transfer
     bool recorded = false;            // a record describes the bytes in the file
     std::int64_t total = 0;
     std::int64_t received = 0;        // the file's bytes so far, kept ones included
     std::int64_t bodyBytes = 0;       // body bytes of this response
     Clock::time_point responseStart = Clock::now();
-    Clock::duration stallLimit{};
-    Clock::time_point lastProgress = Clock::now();
-    curl_off_t lastCount = 0;
-    bool stalled = false;
 };
 
 bool IsSuccess(long status) { return status >= 200 && status <= 299; }
@@ -270,7 +266,7 @@ bool FitsKeptBytes(const Transfer& transfer, CURL* easy) {
 bool BeginFile(Transfer& transfer, CURL* easy, std::int64_t total) {
     unlink(transfer.recordPath.c_str());
     if (!transfer.file->CutTo(0)) {
-        transfer.reason = "cannot write the .part file: " + ErrnoText(errno);
+        transfer.failure = Failure{FailureKind::Storage, "cannot write the .part file: " + ErrnoText(errno)};
         return false;
     }
     transfer.total = total;
@@ -293,7 +289,7 @@ Verdict Decide(Transfer& transfer) {
     long status = 0;
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
     if (!IsSuccess(status)) {
-        transfer.reason = "the server answered " + std::to_string(status);
+        transfer.failure = Failure{FailureKind::Status, "the server answered " + std::to_string(status)};
         return Verdict::Refused;
     }
     curl_off_t length = -1;
@@ -313,7 +309,7 @@ Verdict Decide(Transfer& transfer) {
         // A part nobody asked for is taken only when it is the whole file.
         const auto range = ParseContentRange(ResponseHeader(easy, "Content-Range"));
         if (!range || range->first != 0 || range->last != range->complete - 1) {
-            transfer.reason = "the server sent a part of the file instead of the file";
+            transfer.failure = Failure{FailureKind::Mismatch, "the server sent a part of the file instead of the file"};
             return Verdict::Refused;
         }
         return BeginFile(transfer, easy, range->complete) ? Verdict::Write : Verdict::Refused;
@@ -343,11 +339,11 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
     // A 206 may announce a body longer than its range: what lies beyond the
     // file's length never reaches the disk.
     if (transfer->total > 0 && transfer->received + static_cast<std::int64_t>(n) > transfer->total) {
-        transfer->reason = "the server sent more than the file's length";
+        transfer->failure = Failure{FailureKind::Mismatch, "the server sent more than the file's length"};
         return CURL_WRITEFUNC_ERROR;
     }
     if (!transfer->file->Append(data, n)) {
-        transfer->reason = "cannot write the .part file: " + ErrnoText(errno);
+        transfer->failure = Failure{FailureKind::Storage, "cannot write the .part file: " + ErrnoText(errno)};
         return CURL_WRITEFUNC_ERROR;
     }
     transfer->bodyBytes += static_cast<std::int64_t>(n);
@@ -362,40 +358,12 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
     return n;
 }
 
-// Ends a transfer that has received nothing for the stall limit. (curl's
-// low-speed check averages over several seconds and would notice late.)
-int OnTransferInfo(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
-    auto* transfer = static_cast<Transfer*>(user);
-    const auto now = Clock::now();
-    if (received != transfer->lastCount) {
-        transfer->lastCount = received;
-        transfer->lastProgress = now;
-        return 0;
-    }
-    transfer->stalled = now - transfer->lastProgress >= transfer->stallLimit;
-    return transfer->stalled ? 1 : 0;
-}
-
 // The header block as curl entries, one per line, then the range lines.
 CurlHeaderList HeaderList(std::int64_t start, bool range, const std::string& ifRange) {
     std::string block(kDownloadHeaders);
     if (range) block += "\r\nRange:bytes=" + std::to_string(start) + "-";
     if (range && !ifRange.empty()) block += "\r\nIf-Range: " + ifRange;
-    curl_slist* list = nullptr;
-    for (std::size_t from = 0; from <= block.size();) {
-        std::size_t end = block.find("\r\n", from);
-        if (end == std::string::npos) end = block.size();
-        const std::string line = block.substr(from, end - from);
-        from = end + 2;
-        if (line.empty()) continue;
-        curl_slist* grown = curl_slist_append(list, line.c_str());
-        if (!grown) {
-            curl_slist_free_all(list);
-            return nullptr;
-        }
-        list = grown;
-    }
-    return CurlHeaderList(list);
+    return CurlHeaderLines(block);
 }
 
 struct Plan {
@@ -405,17 +373,23 @@ struct Plan {
 };
 
 // Why curl's transfer ended without the file.
-std::string FailureReason(const Transfer& transfer, CURLcode code, const char* detail,
-                          const DownloadLimits& limits) {
-    if (!transfer.reason.empty()) return transfer.reason;
-    if (transfer.stalled)
-        return "nothing received for " + std::to_string(limits.stallTimeout.count() / 1000) + " s";
-    if (code == CURLE_HTTP_RETURNED_ERROR) {
-        long status = 0;
-        curl_easy_getinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &status);
-        return "the server answered " + std::to_string(status);
-    }
-    return detail[0] ? detail : curl_easy_strerror(code);
+Failure FailureOf(const Transfer& transfer, CURLcode code, const TransferOutcome& outcome, const char* detail,
+                  const CurlStallWatch& watch, const DownloadLimits& limits) {
+    if (transfer.failure) return *transfer.failure;
+    if (watch.Stopped()) return Failure{FailureKind::Stopped, "stopped"};
+    if (watch.Stalled())
+        return Failure{FailureKind::Stalled,
+                       "nothing received for " + std::to_string(limits.stallTimeout.count() / 1000) + " s"};
+    if (outcome.failure && outcome.failure->kind == FailureKind::Status)
+        return Failure{FailureKind::Status, "the server answered " + std::to_string(outcome.status)};
+    const FailureKind kind = outcome.failure ? outcome.failure->kind : FailureKind::Network;
+    return Failure{kind, detail[0] ? detail : curl_easy_strerror(code)};
+}
+
+DownloadResult& Fail(DownloadResult& result, FailureKind kind, std::string reason) {
+    result.kind = kind;
+    result.reason = std::move(reason);
+    return result;
 }
 
 DownloadResult Run(const Text& address, const Text& file, const DownloadProgress& progress, const Plan& plan,
@@ -423,27 +397,18 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
     DownloadResult result;
     const std::string url = DownloadWireUrl(address);
     const std::string target = file.ToUtf8();
-    if (url.empty()) {
-        result.reason = "not an http or https address";
-        return result;
-    }
-    if (target.empty() || target.find('\0') != std::string::npos) {
-        result.reason = "no file name";
-        return result;
-    }
-    if (!CurlReady()) {
-        result.reason = "libcurl could not start";
-        return result;
-    }
+    if (url.empty()) return Fail(result, FailureKind::Refused, "not an http or https address");
+    if (target.empty() || target.find('\0') != std::string::npos)
+        return Fail(result, FailureKind::Refused, "no file name");
+    if (!CurlReady()) return Fail(result, FailureKind::Refused, "libcurl could not start");
     const std::string partPath = target + std::string(kPartSuffix);
     const std::string recordPath = target + std::string(kResumeSuffix);
 
     PartFile part;
-    if (!part.Open(partPath)) {
-        result.reason = errno == EWOULDBLOCK ? partPath + " is being written by another download"
-                                             : "cannot open " + partPath + ": " + ErrnoText(errno);
-        return result;
-    }
+    if (!part.Open(partPath))
+        return Fail(result, FailureKind::Storage,
+                    errno == EWOULDBLOCK ? partPath + " is being written by another download"
+                                         : "cannot open " + partPath + ": " + ErrnoText(errno));
 
     // What an earlier attempt left, when it fits this download.
     std::optional<ResumeRecord> known;
@@ -460,10 +425,8 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
     }
     if (offset > 0) LogDebug(LogLayer::Download, "continuing " + partPath + " from byte " + std::to_string(offset));
     if (offset == 0) unlink(recordPath.c_str());
-    if (!part.CutTo(offset)) {
-        result.reason = "cannot write " + partPath + ": " + ErrnoText(errno);
-        return result;
-    }
+    if (!part.CutTo(offset))
+        return Fail(result, FailureKind::Storage, "cannot write " + partPath + ": " + ErrnoText(errno));
 
     Transfer transfer;
     for (int attempt = 0;; ++attempt) {
@@ -471,10 +434,7 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
         const bool ranged = plan.range || offset > 0;
         const auto headers =
             HeaderList(plan.range ? plan.start : offset, ranged, known ? IfRangeValue(*known) : std::string());
-        if (!easy || !headers) {
-            result.reason = "out of memory";
-            return result;
-        }
+        if (!easy || !headers) return Fail(result, FailureKind::Refused, "out of memory");
         transfer = Transfer{};
         transfer.easy = easy.get();
         transfer.file = &part;
@@ -486,39 +446,37 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
         transfer.offset = offset;
         transfer.known = known ? &*known : nullptr;
         transfer.recorded = offset > 0;
-        transfer.stallLimit = limits.stallTimeout;
 
         CURL* handle = easy.get();
         char detail[CURL_ERROR_SIZE] = {};
-        const std::string agent = DownloadAgentName().Bytes();
-        curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(handle, CURLOPT_MAXREDIRS, static_cast<long>(limits.maxRedirects));
+        CurlPolicy policy;
+        policy.connectTimeout = limits.connectTimeout;
+        policy.followRedirects = true;
+        policy.maxRedirects = limits.maxRedirects;
+        policy.http11 = false;
         // The session's agent name; the User-Agent line of the header block is
         // what goes out. There is no cache here: every download asks the server.
-        curl_easy_setopt(handle, CURLOPT_USERAGENT, agent.c_str());
+        policy.agent = DownloadAgentName().Bytes();
+        policy.receiveStall = policy.sendStall = limits.stallTimeout;
+        policy.stop = limits.stop;
+        CurlStallWatch watch;
+        ApplyCurlPolicy(handle, policy, watch);
+        curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
         curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
         // A status of 400 or above ends the transfer before its body (Decide
         // refuses the rest that are not 2xx).
         curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
-        curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connectTimeout.count()));
         curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
         curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, detail);
         curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, OnHeader);
         curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
         curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
         curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
-        curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnTransferInfo);
-        curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
-        curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
 
         const CURLcode code = curl_easy_perform(handle);
-        LogTransfer(handle, code, LogLayer::Download);
-        long status = 0;
-        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+        const TransferOutcome outcome = OutcomeOf(handle, code, watch);
+        LogTransfer(handle, outcome, LogLayer::Download);
+        const long status = outcome.status;
         // The kept bytes and this answer do not belong together: once, the
         // whole file from its start.
         const bool misfit = transfer.verdict == Verdict::Restart ||
@@ -529,30 +487,33 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
             offset = 0;
             known.reset();
             unlink(recordPath.c_str());
-            if (!part.CutTo(0)) {
-                result.reason = "cannot write " + partPath + ": " + ErrnoText(errno);
-                return result;
-            }
+            if (!part.CutTo(0))
+                return Fail(result, FailureKind::Storage, "cannot write " + partPath + ": " + ErrnoText(errno));
             continue;
         }
         result.total = transfer.total;
         result.resumedFrom = transfer.verdict == Verdict::Write ? transfer.received - transfer.bodyBytes : 0;
         if (code != CURLE_OK || transfer.verdict == Verdict::Refused || misfit) {
-            result.reason = misfit ? "the server's answers do not fit the file"
-                                   : FailureReason(transfer, code, detail, limits);
+            if (misfit)
+                Fail(result, FailureKind::Mismatch, "the server's answers do not fit the file");
+            else {
+                Failure failure = FailureOf(transfer, code, outcome, detail, watch, limits);
+                Fail(result, failure.kind, std::move(failure.reason));
+            }
         } else if (!IsSuccess(status)) {
-            result.reason = "the server answered " + std::to_string(status);
+            Fail(result, FailureKind::Status, "the server answered " + std::to_string(status));
         } else if (transfer.bodyBytes == 0) {
             // Nothing to save is no download: an earlier file of that name stays.
-            result.reason = "the server sent an empty body";
+            Fail(result, FailureKind::Mismatch, "the server sent an empty body");
         } else if (transfer.total > 0 && transfer.received != transfer.total) {
-            result.reason = "the server sent " + std::to_string(transfer.received) + " of " +
-                            std::to_string(transfer.total) + " bytes";
+            Fail(result, FailureKind::Network,
+                 "the server sent " + std::to_string(transfer.received) + " of " + std::to_string(transfer.total) +
+                     " bytes");
         } else if (!part.Flush()) {
-            result.reason = "cannot write " + partPath + ": " + ErrnoText(errno);
+            Fail(result, FailureKind::Storage, "cannot write " + partPath + ": " + ErrnoText(errno));
         } else if (!part.Finish(target)) {
             // The name is taken by something that is no file (a directory).
-            result.reason = "cannot save " + target + ": " + ErrnoText(errno);
+            Fail(result, FailureKind::Storage, "cannot save " + target + ": " + ErrnoText(errno));
             transfer.recorded = false;
         } else {
             unlink(recordPath.c_str());

@@ -5,12 +5,14 @@
 // different threads.
 #pragma once
 
+#include "base/Result.h"
 #include "base/Text.h"
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -40,6 +42,9 @@ struct DownloadLimits {
     // about once a second, so shorter limits act as about one second.
     std::chrono::milliseconds stallTimeout{30'000};
     int maxRedirects = 10;
+    // Once requested, the download ends within about a second, failed with
+    // FailureKind::Stopped; its ".part" and record stay as after a cut.
+    std::stop_token stop;
 };
 
 // The file a download writes until it is complete, and the record beside it
@@ -57,6 +62,7 @@ enum class PartialFile {
 struct DownloadResult {
     bool ok = false;
     std::string reason;            // why it failed: one line of English; empty on success
+    FailureKind kind = FailureKind::Network;  // what kind of failure, when !ok
     std::int64_t resumedFrom = 0;  // bytes an earlier attempt had, which this one kept
     std::int64_t total = 0;        // the whole file's length; 0 when unknown
     bool partKept = false;         // failed, and ".part" with its record wait for another attempt

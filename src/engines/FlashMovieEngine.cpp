@@ -109,7 +109,7 @@ int FlashMovieEngine::SetPan(int channel) {
 }
 
 int FlashMovieEngine::GetPlayState() {
-    if (openFailed_) return 5;
+    if (openFailed_) return MovieStateCode(MovieState::Failed);
     return IntegerValue(Query(flashControl, "<invoke name='getPlayState' returntype='xml'></invoke>"));
 }
 

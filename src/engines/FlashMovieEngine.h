@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engines/FlashControl.h"
+#include "platform/ControlStates.h"
 
 namespace lumora {
 
@@ -36,7 +37,7 @@ public:
     int GetPlayHeight();
     int TotalSeconds();
     int GetPlayTime();
-    int State() { return GetPlayState(); }
+    MovieState State() { return MovieStateFromCode(GetPlayState()); }
     int GetBuffer();
     int GetDownBuffer();
 

@@ -47,8 +47,8 @@ void MediaPlayerEngine::SetFullScreen(int flag) {
     AutomationWrite(control, "fullScreen", {Flag(flag)});
 }
 
-int MediaPlayerEngine::PlayState() {
-    return VariantInt(AutomationRead(control, "playState"));
+MediaPlayerState MediaPlayerEngine::PlayState() {
+    return MediaPlayerStateFromCode(VariantInt(AutomationRead(control, "playState")));
 }
 
 bool MediaPlayerEngine::TogglePlay() {
@@ -57,7 +57,7 @@ bool MediaPlayerEngine::TogglePlay() {
         SetUrl(savedUrl);
         return true;
     }
-    if (PlayState() == 3) {
+    if (PlayState() == MediaPlayerState::Playing) {
         AutomationCall(SubObject(control, "controls"), "pause");
         return true;
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engines/HostedControl.h"
+#include "platform/ControlStates.h"
 
 namespace lumora {
 
@@ -18,7 +19,7 @@ public:
 
     void SetUrl(const Text& address);
     void SetFullScreen(int flag);
-    int PlayState();
+    MediaPlayerState PlayState();
     bool TogglePlay();
     void Stop();
     void SetVolume(int volume);

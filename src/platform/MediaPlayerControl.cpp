@@ -1,6 +1,7 @@
 #include "platform/MediaPlayerControl.h"
 
 #include "base/TimeText.h"
+#include "platform/ControlStates.h"
 
 #include <QByteArray>
 
@@ -31,29 +32,29 @@ struct MediaPlayerControl::State {
             session->Open(address);
     }
 
-    int PlayState()
+    MediaPlayerState PlayState()
     {
         switch (session->CurrentPhase()) {
         case Phase::Empty:
-            return 0;
+            return MediaPlayerState::Undefined;
         case Phase::Opening:
-            return 9;
+            return MediaPlayerState::Transitioning;
         case Phase::Loaded:
             if (session->Paused())
-                return 2;
-            return session->Buffering() ? 6 : 3;
+                return MediaPlayerState::Paused;
+            return session->Buffering() ? MediaPlayerState::Buffering : MediaPlayerState::Playing;
         case Phase::Ended:
             if (!endReported) {
                 endReported = true;
-                return 8;
+                return MediaPlayerState::MediaEnded;
             }
-            return 1;
+            return MediaPlayerState::Stopped;
         case Phase::Stopped:
-            return 1;
+            return MediaPlayerState::Stopped;
         case Phase::Failed:
-            return 10;
+            return MediaPlayerState::Ready;
         }
-        return 0;
+        return MediaPlayerState::Undefined;
     }
 };
 
@@ -255,7 +256,8 @@ MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MpvSession> session) : st
     Add("URL", InvokeKind::PropertyGet, Weakly(weak, Get([](State& state) { return Variant(state.session->Address()); })));
     Add("URL", InvokeKind::PropertyPut,
         Weakly(weak, Put([](State& state, const Variant& value) { state.Open(VariantText(value)); })));
-    Add("playState", InvokeKind::PropertyGet, Weakly(weak, Get([](State& state) { return Variant(state.PlayState()); })));
+    Add("playState", InvokeKind::PropertyGet,
+        Weakly(weak, Get([](State& state) { return Variant(MediaPlayerStateCode(state.PlayState())); })));
     Add("controls", InvokeKind::PropertyGet, Weakly(weak, Get([weak](State&) { return Variant(MakeControls(weak)); })));
     Add("Settings", InvokeKind::PropertyGet, Weakly(weak, Get([weak](State&) { return Variant(MakeSettings(weak)); })));
     Add("network", InvokeKind::PropertyGet, Weakly(weak, Get([weak](State&) { return Variant(MakeNetwork(weak)); })));

@@ -213,7 +213,7 @@ std::optional<Text> MovieControl::Callback(const std::string& name)
 {
     const MpvSession& session = *session_;
     if (name == "getPlayState")
-        return NumberText(PlayState());
+        return NumberText(MovieStateCode(PlayState()));
     if (name == "getTotalTime")
         return NumberText(session.Duration());
     if (name == "getPlayTime")
@@ -243,19 +243,19 @@ std::optional<Text> MovieControl::Callback(const std::string& name)
     return std::nullopt;  // no such callback in the movie
 }
 
-int MovieControl::PlayState() const
+MovieState MovieControl::PlayState() const
 {
     switch (session_->CurrentPhase()) {
     case MpvSession::Phase::Opening:
-        return 4;
+        return MovieState::Loading;
     case MpvSession::Phase::Loaded:
         if (session_->Paused())
-            return 2;
-        return session_->Buffering() ? 1 : 3;
+            return MovieState::Paused;
+        return session_->Buffering() ? MovieState::Buffering : MovieState::Playing;
     case MpvSession::Phase::Failed:
-        return 5;
+        return MovieState::Failed;
     default:
-        return 0;
+        return MovieState::Stopped;
     }
 }
 

@@ -27,6 +27,7 @@
 #pragma once
 
 #include "platform/Automation.h"
+#include "platform/ControlStates.h"
 #include "platform/MpvSession.h"
 
 #include <memory>
@@ -48,7 +49,7 @@ private:
     void SetVariable(const Text& name, const Text& value);
     std::optional<Text> CallFunction(const Text& request);
     std::optional<Text> Callback(const std::string& name);
-    int PlayState() const;
+    MovieState PlayState() const;
     Text InfoCode() const;
 
     std::unique_ptr<MpvSession> session_;

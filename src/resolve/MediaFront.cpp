@@ -10,9 +10,6 @@
 #include "resolve/PrivateSchemes.h"
 #include "script/Codings.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include <climits>
 #include <initializer_list>
 
@@ -70,27 +67,24 @@ void MediaFront::SetServiceLimit(std::chrono::milliseconds limit) {
     serviceLimit_ = limit > std::chrono::milliseconds::zero() ? limit : kServiceLimit;
 }
 
-int MediaFront::ShowActiveEngine() {
-    // In full screen the engine belongs on the whole screen, not the stored
-    // (windowed) area.
-    const int l = fullScreen ? placedLeft_ : left, t = fullScreen ? placedTop_ : top;
-    const int w = fullScreen ? placedWidth_ : width, h = fullScreen ? placedHeight_ : height;
-    if (activeEngine == 1 && shownEngine != 1) {
-        flashEngine.Stop();
-        flashEngine.SetVisible(0);
-        flashEngine.Move(0, 0, 0, 0);
-        playerEngine.SetVisible(1);
-        playerEngine.Move(l, t, w, h);
-        shownEngine = 1;
-    } else if (activeEngine == 0 && shownEngine != 2) {
-        playerEngine.Stop();
-        playerEngine.SetVisible(0);
-        playerEngine.Move(0, 0, 0, 0);
-        flashEngine.SetVisible(1);
-        flashEngine.Move(l, t, w, h);
-        shownEngine = 2;
+Engine MediaFront::ShowActiveEngine() {
+    // The hidden engine stops and shrinks to nothing; the shown one takes
+    // the stored area.
+    const auto swap = [this](auto& shown, auto& hidden) {
+        hidden.Stop();
+        hidden.SetVisible(0);
+        hidden.Move(0, 0, 0, 0);
+        shown.SetVisible(1);
+        shown.Move(left_, top_, width_, height_);
+    };
+    if (shownEngine_ != activeEngine_) {
+        if (activeEngine_ == Engine::Player)
+            swap(playerEngine_, flashEngine_);
+        else
+            swap(flashEngine_, playerEngine_);
+        shownEngine_ = activeEngine_;
     }
-    return shownEngine;
+    return *shownEngine_;
 }
 
 void MediaFront::Play(const Text& address, int engineType, bool keepPlaylist) {
@@ -101,280 +95,244 @@ void MediaFront::Play(const Text& address, int engineType, bool keepPlaylist) {
 void MediaFront::Play(Text& address, int engineType, bool keepPlaylist) {
     const std::uint64_t ticket = ++generation_;
     nothingPlayed_ = false;
-    probedAddress = Text();
+    probedAddress_ = Text();
     const Text scheme = Scheme(address);
 
     // A local file opens at once; anything else may wait on the network.
     if (!address.StartsWith(Text("/"))) {
-        flashEngine.Stop();
-        playerEngine.Stop();
-        opening = 1;
+        flashEngine_.Stop();
+        playerEngine_.Stop();
+        opening_ = true;
     }
     if (!keepPlaylist) {
-        playlistActive = 0;
-        playlistIndex = 0;
+        playlistActive_ = false;
+        playlistIndex_ = 0;
     }
-    if (StartsPlaylist(address) && playlistActive == 0) {
-        playlistActive = 1;
-        playlist = address.Split(Text(";"));
-        playlistIndex = 1;
-        address = playlist.empty() ? Text() : playlist.front();
+    if (StartsPlaylist(address) && !playlistActive_) {
+        playlistActive_ = true;
+        playlist_ = address.Split(Text(";"));
+        playlistIndex_ = 1;
+        address = playlist_.empty() ? Text() : playlist_.front();
     }
     const bool rtmp = IsRtmpScheme(scheme);
     if (rtmp) address = WithStreamMarks(address);
 
     if (engineType == 1) {
-        activeEngine = 1;
-        playerEngine.SetUrl(address);
+        activeEngine_ = Engine::Player;
+        playerEngine_.SetUrl(address);
     } else if (engineType == 2) {
-        activeEngine = 0;
-        flashEngine.SetPlayUrl(address);
+        activeEngine_ = Engine::Flash;
+        flashEngine_.SetPlayUrl(address);
     } else {
         const ProbeFunction probe = probe_;  // a copy: the wait may run SetProbe
         const EngineChoice choice = ChooseEngine(address, rtmp, probe);
         if (generation_ != ticket) return;  // a later Play, Open or Stop ran during the probe
-        probedAddress = choice.probedAddress;
+        probedAddress_ = choice.probedAddress;
         if (choice.flash) {
-            activeEngine = 0;
-            flashEngine.SetPlayUrl(choice.address);
+            activeEngine_ = Engine::Flash;
+            flashEngine_.SetPlayUrl(choice.address);
         } else {
-            activeEngine = 1;
-            playerEngine.SetUrl(choice.address);
+            activeEngine_ = Engine::Player;
+            playerEngine_.SetUrl(choice.address);
         }
     }
-    opening = 0;
+    opening_ = false;
     ShowActiveEngine();
-    if (PlaylistCount() > 0 && playlistIndex == PlaylistCount()) {
-        playlistActive = 0;
-        playlistIndex = 0;
+    if (PlaylistCount() > 0 && playlistIndex_ == PlaylistCount()) {
+        playlistActive_ = false;
+        playlistIndex_ = 0;
     }
 }
 
 void MediaFront::Attach(QWidget* parent, int l, int t, int w, int h, const RightClickHandler& handler) {
-    playerEngine.Create(parent, l, t, w, h, handler);
-    flashEngine.Create(parent, l, t, w, h, handler);
-    left = placedLeft_ = l;
-    top = placedTop_ = t;
-    width = placedWidth_ = w;
-    height = placedHeight_ = h;
-    parentWindow = parent;
-    volume = 100;
-    muted = 0;
-    visible = 1;
-    fullScreen = 0;
-    shownEngine = 0;
+    playerEngine_.Create(parent, l, t, w, h, handler);
+    flashEngine_.Create(parent, l, t, w, h, handler);
+    left_ = l;
+    top_ = t;
+    width_ = w;
+    height_ = h;
+    volume_ = 100;
+    muted_ = false;
+    visible_ = 1;
+    shownEngine_.reset();
 }
 
 int MediaFront::Resize(int l, int t, int w, int h) {
-    if (!fullScreen) {
-        left = l;
-        top = t;
-        width = w;
-        height = h;
-    }
-    placedLeft_ = l;
-    placedTop_ = t;
-    placedWidth_ = w;
-    placedHeight_ = h;
-    if (activeEngine == 1) {
-        const int moved = playerEngine.Move(l, t, w, h);
-        MoveOutOfSight(flashEngine);
+    left_ = l;
+    top_ = t;
+    width_ = w;
+    height_ = h;
+    if (activeEngine_ == Engine::Player) {
+        const int moved = playerEngine_.Move(l, t, w, h);
+        MoveOutOfSight(flashEngine_);
         return moved;
     }
-    const int moved = flashEngine.Move(l, t, w, h);
-    MoveOutOfSight(playerEngine);
+    const int moved = flashEngine_.Move(l, t, w, h);
+    MoveOutOfSight(playerEngine_);
     return moved;
 }
 
-int MediaFront::ToggleFullScreen() {
-    QWidget* parent = parentWindow.data();
-    if (!fullScreen) {
-        fullScreen = 1;
-        // The widget goes back into the one that held it; the window that
-        // happens to be active could belong to anything.
-        savedForeground = parent ? parent->parentWidget() : nullptr;
-        QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
-        const QSize size = screen ? screen->geometry().size() : QSize();
-        if (parent) parent->setGeometry(0, 0, size.width(), size.height());
-        Resize(0, 0, size.width(), size.height());
-        if (parent) {
-            parent->setParent(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-            parent->setGeometry(0, 0, size.width(), size.height());
-            parent->show();
-        }
-    } else {
-        fullScreen = 0;
-        if (parent) {
-            parent->setParent(savedForeground.data(), savedForeground ? Qt::Widget : Qt::Window);
-            parent->setGeometry(left, top, width, height);
-            parent->show();
-        }
-        Resize(left, top, width, height);
-    }
-    return fullScreen;
-}
-
 QWidget* MediaFront::ParentWindow() const {
-    return activeEngine == 1 ? playerEngine.ParentWindow() : flashEngine.ParentWindow();
+    return activeEngine_ == Engine::Player ? playerEngine_.ParentWindow() : flashEngine_.ParentWindow();
 }
 
 int MediaFront::SetVisible(std::optional<int> show) {
     if (show) {
         const int flag = *show == 1 ? 1 : 0;
-        playerEngine.SetVisible(flag);
-        flashEngine.SetVisible(flag);
-        visible = *show;
+        playerEngine_.SetVisible(flag);
+        flashEngine_.SetVisible(flag);
+        visible_ = *show;
     }
-    return visible;
+    return visible_;
 }
 
 int MediaFront::PlayState() {
-    if (opening) return 6;
+    if (opening_) return 6;
     if (nothingPlayed_) return 5;
-    return activeEngine == 1 ? PlayerEngineState() : FlashEngineState();
+    return activeEngine_ == Engine::Player ? PlayerEngineState() : FlashEngineState();
 }
 
 // The media player's numbering: 0 undefined, 1 stopped, 2 paused, 3 playing,
 // 4/5 scanning, 6 buffering, 7 waiting, 8 ended, 9 transitioning, 10 ready,
 // 11 reconnecting.
 int MediaFront::PlayerEngineState() {
-    const int s = playerEngine.PlayState();
-    if (s == 0 || s == 1 || (s == 8 && s != lastPlayerState)) {
+    const int s = MediaPlayerStateCode(playerEngine_.PlayState());
+    if (s == 0 || s == 1 || (s == 8 && s != lastPlayerState_)) {
         EndOfMedia(s);
-    } else if ((s == 2 || s == 3 || s == 6) && s != lastPlayerState) {
-        lastPlayerState = s;
-        state = s == 6 ? 1 : s;
-    } else if (s == 4 || s == 5 || s == 7 || s == 9 || (s == 11 && s != lastPlayerState)) {
-        lastPlayerState = s;
-        state = 4;
-    } else if (s == 10 && s != lastPlayerState) {
-        lastPlayerState = 10;
+    } else if ((s == 2 || s == 3 || s == 6) && s != lastPlayerState_) {
+        lastPlayerState_ = s;
+        state_ = s == 6 ? 1 : s;
+    } else if (s == 4 || s == 5 || s == 7 || s == 9 || (s == 11 && s != lastPlayerState_)) {
+        lastPlayerState_ = s;
+        state_ = 4;
+    } else if (s == 10 && s != lastPlayerState_) {
+        lastPlayerState_ = 10;
         // A ready swf medium is one that Stop unloaded, not a failure.
-        state = playerEngine.FileType() == Text("swf") ? 0 : 5;
+        state_ = playerEngine_.FileType() == Text("swf") ? 0 : 5;
     }
-    return state;
+    return state_;
 }
 
 // The movie reports in the front's own numbering, 0 to 5.
 int MediaFront::FlashEngineState() {
-    const int s = flashEngine.State();
+    const int s = MovieStateCode(flashEngine_.State());
     if (s == 0) {
-        if (lastPlayerState != 0) EndOfMedia(0);
-    } else if (s >= 1 && s <= 5 && s != lastPlayerState) {
-        lastPlayerState = s;
-        state = s;
+        if (lastPlayerState_ != 0) EndOfMedia(0);
+    } else if (s >= 1 && s <= 5 && s != lastPlayerState_) {
+        lastPlayerState_ = s;
+        state_ = s;
     }
-    return state;
+    return state_;
 }
 
 void MediaFront::EndOfMedia(int code) {
-    lastPlayerState = code;
-    if (playlistActive == 1 && playlistIndex < PlaylistCount()) {
+    lastPlayerState_ = code;
+    if (playlistActive_ && playlistIndex_ < PlaylistCount()) {
         const std::uint64_t before = generation_;
         Next();
         if (generation_ == before + 1) {
-            state = 1;  // buffering the next item
+            state_ = 1;  // buffering the next item
         } else {
             // Another action took over while the next item waited on the
             // network: forget the last code so the next poll reads the
             // engine afresh instead of keeping a stale state.
-            lastPlayerState = -1;
+            lastPlayerState_ = -1;
         }
     } else {
-        playlistActive = 0;
-        state = 0;
+        playlistActive_ = false;
+        state_ = 0;
     }
 }
 
 void MediaFront::SyncPlayerMute(bool mute) {
-    if (playerEngine.ToggleMute() != mute) playerEngine.ToggleMute();
+    if (playerEngine_.ToggleMute() != mute) playerEngine_.ToggleMute();
 }
 
 int MediaFront::SetVolume(int value) {
-    playerEngine.SetVolume(value);
-    flashEngine.SetVolume(value);
+    playerEngine_.SetVolume(value);
+    flashEngine_.SetVolume(value);
     // Unmuting through the volume has to reach the media player's own mute.
-    if (muted) SyncPlayerMute(false);
-    volume = value;
-    muted = 0;
-    return volume;
+    if (muted_) SyncPlayerMute(false);
+    volume_ = value;
+    muted_ = false;
+    return volume_;
 }
 
 int MediaFront::ToggleMute() {
-    flashEngine.SetVolume(muted ? volume : 0);
-    muted = muted ? 0 : 1;
-    SyncPlayerMute(muted == 1);
-    return muted;
+    flashEngine_.SetVolume(muted_ ? volume_ : 0);
+    muted_ = !muted_;
+    SyncPlayerMute(muted_);
+    return muted_ ? 1 : 0;
 }
 
 void MediaFront::Seek(int seconds) {
-    if (activeEngine == 1)
-        playerEngine.SetPosition(seconds);
+    if (activeEngine_ == Engine::Player)
+        playerEngine_.SetPosition(seconds);
     else
-        flashEngine.SetSeek(seconds);
+        flashEngine_.SetSeek(seconds);
 }
 
 void MediaFront::TogglePause() {
-    if (activeEngine == 1)
-        playerEngine.TogglePlay();
+    if (activeEngine_ == Engine::Player)
+        playerEngine_.TogglePlay();
     else
-        flashEngine.Play();
-    opening = 0;
+        flashEngine_.Play();
+    opening_ = false;
     nothingPlayed_ = false;
-    playlistActive = 1;
+    playlistActive_ = true;
 }
 
 void MediaFront::Stop() {
     ++generation_;
     nothingPlayed_ = false;
-    if (activeEngine == 1)
-        playerEngine.Stop();
+    if (activeEngine_ == Engine::Player)
+        playerEngine_.Stop();
     else
-        flashEngine.Stop();
-    opening = 0;
-    playlistActive = 0;
+        flashEngine_.Stop();
+    opening_ = false;
+    playlistActive_ = false;
 }
 
 Text MediaFront::DurationText() {
-    return FormatTime(activeEngine == 1 ? WholeSeconds(playerEngine.Duration()) : flashEngine.GetTotalTime());
+    return FormatTime(activeEngine_ == Engine::Player ? WholeSeconds(playerEngine_.Duration()) : flashEngine_.GetTotalTime());
 }
 
 Text MediaFront::PositionText() {
-    return FormatTime(activeEngine == 1 ? WholeSeconds(playerEngine.Position()) : flashEngine.GetPlayTime());
+    return FormatTime(activeEngine_ == Engine::Player ? WholeSeconds(playerEngine_.Position()) : flashEngine_.GetPlayTime());
 }
 
-double MediaFront::Duration() { return activeEngine == 1 ? playerEngine.Duration() : flashEngine.GetTotalTime(); }
+double MediaFront::Duration() { return activeEngine_ == Engine::Player ? playerEngine_.Duration() : flashEngine_.GetTotalTime(); }
 
-double MediaFront::Position() { return activeEngine == 1 ? playerEngine.Position() : flashEngine.GetPlayTime(); }
+double MediaFront::Position() { return activeEngine_ == Engine::Player ? playerEngine_.Position() : flashEngine_.GetPlayTime(); }
 
-Text MediaFront::CurrentAddress() { return activeEngine == 1 ? playerEngine.Url() : flashEngine.GetFlvUrl(); }
+Text MediaFront::CurrentAddress() { return activeEngine_ == Engine::Player ? playerEngine_.Url() : flashEngine_.GetFlvUrl(); }
 
 Text MediaFront::BufferText() {
-    return NumberText(activeEngine == 1 ? playerEngine.BufferingProgress() : flashEngine.GetBuffer()) + "%";
+    return NumberText(activeEngine_ == Engine::Player ? playerEngine_.BufferingProgress() : flashEngine_.GetBuffer()) + "%";
 }
 
-Text MediaFront::TimeText() { return activeEngine == 1 ? playerEngine.TimeText() : flashEngine.GetPlayTimeString(); }
+Text MediaFront::TimeText() { return activeEngine_ == Engine::Player ? playerEngine_.TimeText() : flashEngine_.GetPlayTimeString(); }
 
-Text MediaFront::MediaItemTitle() { return activeEngine == 1 ? playerEngine.Title() : Text(); }
+Text MediaFront::MediaItemTitle() { return activeEngine_ == Engine::Player ? playerEngine_.Title() : Text(); }
 
-Text MediaFront::MediaItemAuthor() { return activeEngine == 1 ? playerEngine.Author() : Text(); }
+Text MediaFront::MediaItemAuthor() { return activeEngine_ == Engine::Player ? playerEngine_.Author() : Text(); }
 
 Text MediaFront::SetChannel(int channel) {
     static const char* const names[] = {"立体音", "左声道", "右声道"};
     if (channel < 0 || channel > 2) return {};
-    playerEngine.SetBalance(channel);
-    flashEngine.SetPan(channel);
+    playerEngine_.SetBalance(channel);
+    flashEngine_.SetPan(channel);
     return Text(names[channel]);
 }
 
 Text MediaFront::MediaTitle() {
-    Text title = titleOverride;
+    Text title = titleOverride_;
     if (title.Empty()) {
         const Text address = CurrentAddress();
         const Text name = FileName(address, false);
         const std::size_t dot = FindLast(name, Text("."));
         title = dot == 0 ? name : name.Left(dot - 1);
-        if (activeEngine == 1) {
+        if (activeEngine_ == Engine::Player) {
             const Text itemTitle = MediaItemTitle();
             if (!itemTitle.Empty()) {
                 const Text author = MediaItemAuthor();
@@ -387,48 +345,48 @@ Text MediaFront::MediaTitle() {
 }
 
 void MediaFront::PlayItem() {
-    if (playlistIndex < 1 || playlistIndex > PlaylistCount()) return;
-    Text item = playlist[playlistIndex - 1];  // a copy: a re-entrant Play may replace the list
+    if (playlistIndex_ < 1 || playlistIndex_ > PlaylistCount()) return;
+    Text item = playlist_[playlistIndex_ - 1];  // a copy: a re-entrant Play may replace the list
     Play(item, 0, true);
 }
 
 void MediaFront::Next() {
-    if (PlaylistCount() > 0 && playlistIndex < PlaylistCount()) {
-        ++playlistIndex;
+    if (PlaylistCount() > 0 && playlistIndex_ < PlaylistCount()) {
+        ++playlistIndex_;
         PlayItem();
     } else {
-        playerEngine.Next();
+        playerEngine_.Next();
     }
 }
 
 void MediaFront::Previous() {
-    if (PlaylistCount() > 0 && playlistIndex >= 1) {
-        if (playlistIndex == 1) playlistIndex = PlaylistCount() + 1;
-        --playlistIndex;
+    if (PlaylistCount() > 0 && playlistIndex_ >= 1) {
+        if (playlistIndex_ == 1) playlistIndex_ = PlaylistCount() + 1;
+        --playlistIndex_;
         PlayItem();
     } else {
-        playerEngine.Previous();
+        playerEngine_.Previous();
     }
 }
 
 int MediaFront::DownloadProgress() {
-    if (activeEngine != 1) return flashEngine.GetDownBuffer();
+    if (activeEngine_ != Engine::Player) return flashEngine_.GetDownBuffer();
     const int s = PlayState();
-    return s >= 1 && s <= 3 ? playerEngine.DownloadProgress() : 0;
+    return s >= 1 && s <= 3 ? playerEngine_.DownloadProgress() : 0;
 }
 
 void MediaFront::SetPlayCount(int count) {
-    if (activeEngine == 1) playerEngine.SetPlayCount(count);
+    if (activeEngine_ == Engine::Player) playerEngine_.SetPlayCount(count);
 }
 
-int MediaFront::VideoWidth() { return activeEngine == 1 ? ClampToInt(playerEngine.ImageWidth()) : flashEngine.GetPlayWidth(); }
+int MediaFront::VideoWidth() { return activeEngine_ == Engine::Player ? ClampToInt(playerEngine_.ImageWidth()) : flashEngine_.GetPlayWidth(); }
 
-int MediaFront::VideoHeight() { return activeEngine == 1 ? playerEngine.ImageHeight() : flashEngine.GetPlayHeight(); }
+int MediaFront::VideoHeight() { return activeEngine_ == Engine::Player ? playerEngine_.ImageHeight() : flashEngine_.GetPlayHeight(); }
 
-Text MediaFront::MediaType() { return activeEngine == 1 ? playerEngine.FileType() : Extension(CurrentAddress()); }
+Text MediaFront::MediaType() { return activeEngine_ == Engine::Player ? playerEngine_.FileType() : Extension(CurrentAddress()); }
 
 int MediaFront::SetScaleMode(int mode) {
-    flashEngine.SetScaleMode(mode);
+    flashEngine_.SetScaleMode(mode);
     return mode;
 }
 
@@ -436,12 +394,12 @@ int MediaFront::FindNoCase(const Text& text, const Text& part) { return lumora::
 
 bool MediaFront::IsFlashMedia(const Text& address) {
     // The probe waits on the network while events run; whoever acts
-    // meanwhile owns probedAddress.
+    // meanwhile owns probedAddress_.
     const std::uint64_t ticket = generation_;
     const ProbeFunction probe = probe_;  // a copy: the wait may run SetProbe
     std::optional<Text> finalAddress;
     const bool flash = IsFlashAddress(address, probe, finalAddress);
-    if (finalAddress && generation_ == ticket) probedAddress = *finalAddress;
+    if (finalAddress && generation_ == ticket) probedAddress_ = *finalAddress;
     return flash;
 }
 
@@ -499,10 +457,10 @@ void MediaFront::Open(const Text& address, const Text& title, int engineType) {
     const Text givenAddress = address, givenTitle = title;  // the caller's texts may change during the waits
     LetPendingEventsRun();
     const std::uint64_t ticket = ++generation_;
-    titleOverride = Text();
+    titleOverride_ = Text();
     // The medium playing now is being replaced: its end must not step a
-    // playlist (and so overtake this Open) while the services answer.
-    playlistActive = 0;
+    // playlist_ (and so overtake this Open) while the services answer.
+    playlistActive_ = false;
     ServiceOptions services;
     services.limit = serviceLimit_;
     services.abandoned = [this, ticket] { return generation_ != ticket; };
@@ -511,24 +469,24 @@ void MediaFront::Open(const Text& address, const Text& title, int engineType) {
         LetPendingEventsRun();
         return;
     }
-    if (!resolution.titleFromCaller) titleOverride = resolution.titleOverride;
+    if (!resolution.titleFromCaller) titleOverride_ = resolution.titleOverride;
     if (!resolution.play) {
         NothingToPlay();
     } else {
         Text target = resolution.address;
         Play(target, resolution.engineType);
-        if (resolution.titleFromCaller && generation_ == ticket + 1) titleOverride = resolution.titleOverride;
+        if (resolution.titleFromCaller && generation_ == ticket + 1) titleOverride_ = resolution.titleOverride;
     }
     LetPendingEventsRun();
 }
 
 void MediaFront::NothingToPlay() {
-    flashEngine.Stop();
-    playerEngine.Stop();
-    opening = 0;
-    playlistActive = 0;
-    playlistIndex = 0;
-    probedAddress = Text();
+    flashEngine_.Stop();
+    playerEngine_.Stop();
+    opening_ = false;
+    playlistActive_ = false;
+    playlistIndex_ = 0;
+    probedAddress_ = Text();
     nothingPlayed_ = true;
 }
 

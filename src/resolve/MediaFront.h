@@ -16,8 +16,8 @@
 #include "engines/FlashMovieEngine.h"
 #include "engines/MediaPlayerEngine.h"
 #include "platform/RightClickRegistry.h"
+#include "resolve/PlayState.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <chrono>
@@ -37,8 +37,8 @@ public:
     MediaFront();
 
     // Shows the active engine at the stored area and hides the other
-    // (stopped, moved to 0,0 with size 0x0). Returns shownEngine.
-    int ShowActiveEngine();
+    // (stopped, moved to 0,0 with size 0x0). Returns the engine shown.
+    Engine ShowActiveEngine();
 
     // Classifies `address` and opens it in an engine. engineType: 0 chooses,
     // 1 the media player engine, 2 the Flash engine. A ";"-joined address
@@ -52,22 +52,20 @@ public:
     // Creates both engines in `parent` (media player first) at the area.
     void Attach(QWidget* parent, int left, int top, int width, int height, const RightClickHandler& handler = {});
 
-    // Stores the area (not in full screen), moves the active engine there and
-    // the other to (-100,-100) with size 0x0. Returns the active engine's Move.
+    // Stores the area, moves the active engine there and the other to
+    // (-100,-100) with size 0x0. Returns the active engine's Move. Full
+    // screen is the window's (WindowLayout): it resizes the front to the
+    // whole screen.
     int Resize(int left, int top, int width, int height);
-
-    // Puts the parent widget over the whole screen as a frameless top-most
-    // window, or back into its former parent at the stored area. Returns the
-    // new fullScreen.
-    int ToggleFullScreen();
 
     QWidget* ParentWindow() const;
     // With an argument: shows both engines for 1, hides them otherwise.
+    // Returns the last argument given (1 after Attach).
     int SetVisible(std::optional<int> show = std::nullopt);
-    int Left() const { return left; }
-    int Top() const { return top; }
-    int Width() const { return width; }
-    int Height() const { return height; }
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
 
     // 0 stopped, 1 buffering, 2 paused, 3 playing, 4 loading, 5 failed,
     // 6 connecting. Polled every 10 ms; the end of a medium steps a playlist.
@@ -75,6 +73,8 @@ public:
 
     int SetVolume(int value);
     int ToggleMute();
+    // Whether ToggleMute muted both engines (SetVolume unmutes).
+    bool Muted() const { return muted_; }
     void Seek(int seconds);
     void TogglePause();
     void Stop();
@@ -117,25 +117,20 @@ public:
     // limits); 0 restores the default of 10 s.
     void SetServiceLimit(std::chrono::milliseconds limit);
 
-    FlashMovieEngine flashEngine;
-    MediaPlayerEngine playerEngine;
-    int activeEngine = 0;  // 0 flashEngine, 1 playerEngine
-    int left = 0, top = 0, width = 0, height = 0;
-    int muted = 0;
-    int volume = 0;
-    int visible = 0;
-    int shownEngine = 0;  // 0 none, 1 playerEngine, 2 flashEngine
-    int playlistActive = 0;
-    int playlistIndex = 0;  // 1-based; 0 none
-    std::vector<Text> playlist;
-    Text titleOverride;
-    int fullScreen = 0;
-    int lastPlayerState = 0;
-    int state = 0;
-    int opening = 0;
-    Text probedAddress;
-    QPointer<QWidget> parentWindow;
-    QPointer<QWidget> savedForeground;
+    // The engines themselves: their hosting, and the controls tests put in.
+    FlashMovieEngine& FlashEngine() { return flashEngine_; }
+    MediaPlayerEngine& PlayerEngine() { return playerEngine_; }
+    // The engine commands go to: the one the last Play chose.
+    Engine ActiveEngine() const { return activeEngine_; }
+    // The final address the last stream probe reported; empty when none.
+    const Text& ProbedAddress() const { return probedAddress_; }
+    // The title MediaTitle gives when not empty (set by Open).
+    const Text& TitleOverride() const { return titleOverride_; }
+    // The items of the last ";"-address, the 1-based item playing (0: none)
+    // and whether the end of an item steps on to the next.
+    const std::vector<Text>& PlaylistItems() const { return playlist_; }
+    int PlaylistIndex() const { return playlistIndex_; }
+    bool PlaylistActive() const { return playlistActive_; }
 
 private:
     int PlayerEngineState();
@@ -144,15 +139,30 @@ private:
     void PlayItem();
     void SyncPlayerMute(bool mute);
     void NothingToPlay();
-    int PlaylistCount() const { return static_cast<int>(playlist.size()); }
+    int PlaylistCount() const { return static_cast<int>(playlist_.size()); }
 
+    FlashMovieEngine flashEngine_;
+    MediaPlayerEngine playerEngine_;
+    Engine activeEngine_ = Engine::Flash;
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    bool muted_ = false;
+    int volume_ = 0;
+    int visible_ = 0;
+    std::optional<Engine> shownEngine_;  // none before the first Play
+    bool playlistActive_ = false;
+    int playlistIndex_ = 0;  // 1-based; 0 none
+    std::vector<Text> playlist_;
+    Text titleOverride_;
+    // The last code read from the active engine, in that engine's own
+    // numbering; -1 forgets it. Both engines share it.
+    int lastPlayerState_ = 0;
+    int state_ = 0;
+    bool opening_ = false;  // Play is choosing the engine for a network address
+    Text probedAddress_;
     ProbeFunction probe_;
     std::chrono::milliseconds serviceLimit_;
     // Set when Open found nothing to play; PlayState reports failed while set.
     bool nothingPlayed_ = false;
-    // Where the shown engine sits now: the stored area, or the whole screen
-    // in full screen.
-    int placedLeft_ = 0, placedTop_ = 0, placedWidth_ = 0, placedHeight_ = 0;
     // Bumped by every Play, Open and Stop; a Play whose number changed while
     // it waited on the network has been overtaken.
     std::uint64_t generation_ = 0;

@@ -56,22 +56,7 @@ Text ScriptKeyword(const Text& text) {
 
 // A value from a reply put into a query: letters, digits and "-_.~" pass,
 // every other byte is percent-encoded (a plain hexadecimal hash is unchanged).
-Text QueryValue(const Text& value) {
-    static const char* const digits = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : value.Bytes()) {
-        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                           c == '_' || c == '.' || c == '~';
-        if (plain) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += digits[c >> 4];
-            out += digits[c & 15];
-        }
-    }
-    return Text::Gbk(std::move(out));
-}
+Text QueryValue(const Text& value) { return Text::Gbk(PercentEncoded(value.Bytes(), PercentSet::Unreserved)); }
 
 }  // namespace
 

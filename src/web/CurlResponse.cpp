@@ -11,11 +11,6 @@ void CurlResponse::Install(CURL* easy) {
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeader);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, OnConnected);
-    curl_easy_setopt(easy, CURLOPT_PREREQDATA, this);
-    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, OnProgress);
-    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this);
-    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
 }
 
 std::size_t CurlResponse::OnBody(char* data, std::size_t size, std::size_t count, void* user) {
@@ -66,33 +61,6 @@ std::size_t CurlResponse::OnHeader(char* data, std::size_t size, std::size_t cou
         response->blockComplete = true;
     }
     return n;
-}
-
-// Called once a connection (new or reused) is ready to take the request.
-int CurlResponse::OnConnected(void* user, char*, char*, int, int) {
-    auto* response = static_cast<CurlResponse*>(user);
-    response->connected_ = true;
-    response->lastProgress_ = Clock::now();
-    response->lastCount_ = -1;
-    return CURL_PREREQFUNC_OK;
-}
-
-// Ends a transfer that has moved no byte for the stall limit of its phase.
-// (curl's own low-speed check averages over several seconds, so a server that
-// stops mid-body would be noticed late.)
-int CurlResponse::OnProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t uploadTotal,
-                             curl_off_t uploaded) {
-    auto* response = static_cast<CurlResponse*>(user);
-    if (response->stop.stop_requested()) return 1;
-    if (!response->connected_) return 0;
-    const auto now = Clock::now();
-    if (downloaded + uploaded != response->lastCount_) {
-        response->lastCount_ = downloaded + uploaded;
-        response->lastProgress_ = now;
-        return 0;
-    }
-    const auto limit = uploaded < uploadTotal ? response->sendStall : response->receiveStall;
-    return now - response->lastProgress_ >= limit ? 1 : 0;
 }
 
 }  // namespace lumora

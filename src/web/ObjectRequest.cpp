@@ -1,5 +1,5 @@
 #include "web/ObjectRequest.h"
-#include "web/CurlHandles.h"
+#include "web/CurlPolicy.h"
 #include "web/CurlResponse.h"
 
 #include "threads/ThreadControl.h"
@@ -66,13 +66,14 @@ bool IsToken(std::string_view verb) {
     return true;
 }
 
-// One header line, its value in UTF-8. False when the value holds a line
-// break or another control character, which would forge header lines.
-bool AddHeader(std::vector<std::string>& lines, const char* name, const Text& value) {
+// One header line, its value in UTF-8, added to `block`. False when the
+// value holds a line break or another control character, which would forge
+// header lines: such a request is not sent at all.
+bool AddHeader(std::string& block, const char* name, const Text& value) {
     const std::string bytes = value.ToUtf8();
     for (unsigned char c : bytes)
         if ((c < 0x20 && c != '\t') || c == 0x7F) return false;
-    lines.push_back(std::string(name) + ": " + bytes);
+    block += std::string(name) + ": " + bytes + "\r\n";
     return true;
 }
 
@@ -109,7 +110,7 @@ ByteSet PlainGet(const Text& url) {
     return PageRequest(url, args);
 }
 
-ByteSet Perform(Text url, const ObjectRequestArgs& args, Clock::time_point deadline) {
+Result<ByteSet> Perform(Text url, const ObjectRequestArgs& args, Clock::time_point deadline) {
     Mode mode = Mode::Body;
     if (StartsWithNoCase(url.Bytes(), "head@")) {
         mode = Mode::Headers;
@@ -141,55 +142,43 @@ ByteSet Perform(Text url, const ObjectRequestArgs& args, Clock::time_point deadl
     if (noRedirects) verb = Text("GET");
 
     const std::string wireUrl = WireUrl(url);
-    if (!(StartsWithNoCase(url.Bytes(), "http://") || StartsWithNoCase(url.Bytes(), "https://")) || wireUrl.empty() ||
-        !IsToken(verb.Bytes()))
-        return {};
+    if (!(StartsWithNoCase(url.Bytes(), "http://") || StartsWithNoCase(url.Bytes(), "https://")) || wireUrl.empty())
+        return Failure{FailureKind::Refused, "not a usable web address"};
+    if (!IsToken(verb.Bytes())) return Failure{FailureKind::Refused, "not a method name"};
 
-    std::vector<std::string> lines;
+    std::string block;
     const bool headersOk =
-        AddHeader(lines, "Referer", args.referer.Empty() ? SiteOrigin(url) : args.referer) &&
-        AddHeader(lines, "User-Agent", args.userAgent.Empty() ? Text(kObjectRequestAgent) : args.userAgent) &&
-        (args.userKey.Empty() || AddHeader(lines, "User-Key", args.userKey)) &&
-        (args.cookie.Empty() || AddHeader(lines, "Cookie", args.cookie)) &&
-        (!hasBody || AddHeader(lines, "Content-Type", Text("application/x-www-form-urlencoded")));
-    if (!headersOk) return {};
-    // Name-only entries keep curl from adding lines of its own.
-    lines.push_back("Accept:");
-    lines.push_back("Expect:");
-    if (!hasBody) lines.push_back("Content-Type:");
-    curl_slist* list = nullptr;
-    for (const std::string& line : lines) {
-        curl_slist* grown = curl_slist_append(list, line.c_str());
-        if (!grown) {
-            curl_slist_free_all(list);
-            return {};
-        }
-        list = grown;
-    }
-    CurlHeaderList headerList(list);
+        AddHeader(block, "Referer", args.referer.Empty() ? SiteOrigin(url) : args.referer) &&
+        AddHeader(block, "User-Agent", args.userAgent.Empty() ? Text(kObjectRequestAgent) : args.userAgent) &&
+        (args.userKey.Empty() || AddHeader(block, "User-Key", args.userKey)) &&
+        (args.cookie.Empty() || AddHeader(block, "Cookie", args.cookie)) &&
+        (!hasBody || AddHeader(block, "Content-Type", Text("application/x-www-form-urlencoded")));
+    if (!headersOk) return Failure{FailureKind::Refused, "control characters in a header value"};
+    const CurlHeaderList headerList = hasBody ? CurlHeaderLines(block, {"Accept", "Expect"})
+                                              : CurlHeaderLines(block, {"Accept", "Expect", "Content-Type"});
+    if (!headerList) return Failure{FailureKind::Refused, "out of memory"};
 
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) return {};
+    if (left.count() <= 0) return Failure{FailureKind::Stalled, "the time limit passed"};
 
     CURL* handle = easy.get();
     CurlResponse transfer;
     transfer.maxBody = kMaxBody;
     transfer.maxHeaderBlock = kMaxHeaderBlock;
     transfer.keepStatusLine = false;  // the block is the header lines alone
-    transfer.sendStall = kSendStall;
-    transfer.receiveStall = kReceiveStall;
     transfer.Install(handle);
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    CurlPolicy policy;
+    policy.connectTimeout = kConnectTimeout;
+    policy.timeout = left;
+    policy.maxBody = kMaxBody;
+    policy.followRedirects = !noRedirects;
+    policy.maxRedirects = kMaxRedirects;
+    policy.proxy = std::string();  // direct, whatever the environment says
+    policy.sendStall = kSendStall;
+    policy.receiveStall = kReceiveStall;
+    CurlStallWatch watch;
+    ApplyCurlPolicy(handle, policy, watch);
     curl_easy_setopt(handle, CURLOPT_URL, wireUrl.c_str());
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(handle, CURLOPT_PROXY, "");  // direct, whatever the environment says
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, noRedirects ? 0L : 1L);
-    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(kConnectTimeout.count()));
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
-    curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxBody));
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headerList.get());
 
     // Only GET and HEAD go without the body.
@@ -214,9 +203,10 @@ ByteSet Perform(Text url, const ObjectRequestArgs& args, Clock::time_point deadl
         curl_easy_setopt(handle, CURLOPT_PASSWORD, password.c_str());
     }
 
-    const CURLcode result = curl_easy_perform(handle);
-    LogTransfer(handle, result);
-    if (result != CURLE_OK || transfer.overCap) return {};
+    const TransferOutcome outcome = OutcomeOf(handle, curl_easy_perform(handle), watch);
+    LogTransfer(handle, outcome);
+    if (outcome.failure) return *outcome.failure;
+    if (transfer.overCap) return Failure{FailureKind::TooLarge, "the answer is past its size cap"};
 
     switch (mode) {
     case Mode::Headers:
@@ -230,10 +220,17 @@ ByteSet Perform(Text url, const ObjectRequestArgs& args, Clock::time_point deadl
 }
 
 int RequestWorker(const std::shared_ptr<RequestExchange>& exchange) {
-    ByteSet result = Perform(exchange->url, exchange->args, exchange->deadline);
-    if (result.empty()) return 0;
+    Result<ByteSet> result = Perform(exchange->url, exchange->args, exchange->deadline);
+    if (!result) {
+        // Failed transfers are in the log already; this says why one was not sent.
+        if (result.Error().kind == FailureKind::Refused)
+            LogDebug(LogLayer::Web, PercentEncoded(exchange->url.ToUtf8(), PercentSet::Address) + ": not sent: " +
+                                        result.Error().reason);
+        return 0;
+    }
+    if (result.Value().empty()) return 0;
     std::lock_guard lock(exchange->mutex);
-    exchange->result = std::move(result);
+    exchange->result = std::move(result.Value());
     return 1;
 }
 

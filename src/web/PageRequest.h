@@ -5,6 +5,7 @@
 // calls, so worker threads may call it concurrently.
 #pragma once
 
+#include "base/Result.h"
 #include "base/Text.h"
 
 #include <chrono>
@@ -92,6 +93,8 @@ struct PageRequestArgs {
 // address) the body is empty and every field of `args` is left as it was.
 // Blocks until the transfer ends.
 ByteSet PageRequest(const Text& url, PageRequestArgs& args);
+// PageRequest, with the reason when it fails (the outputs in `args` are the same).
+Result<ByteSet> RequestPage(const Text& url, PageRequestArgs& args);
 
 // PageRequest, its body read as UTF-8 (Utf8BytesToText).
 Text FetchPageText(const Text& url, PageRequestArgs& args);

@@ -6,10 +6,11 @@
 #include <curl/curl.h>
 
 #include "base/Log.h"
+#include "web/CurlPolicy.h"
 
 namespace lumora {
 
-// Call right after curl_easy_perform(handle) returned `result`.
-void LogTransfer(CURL* handle, CURLcode result, LogLayer layer = LogLayer::Web);
+// Call right after the transfer on `handle` ended as `outcome` says.
+void LogTransfer(CURL* handle, const TransferOutcome& outcome, LogLayer layer = LogLayer::Web);
 
 }  // namespace lumora

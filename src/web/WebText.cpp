@@ -110,20 +110,32 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
-std::string WireUrl(const Text& url) {
+std::string PercentEncoded(std::string_view bytes, PercentSet keep) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
-    for (unsigned char c : url.ToUtf8()) {
-        if (c < 0x20 || c == 0x7F) return {};
-        if (c == ' ' || c >= 0x80 || std::string_view("\"<>\\^`{|}").find(static_cast<char>(c)) != std::string_view::npos) {
+    out.reserve(bytes.size());
+    for (unsigned char c : bytes) {
+        const bool plain =
+            keep == PercentSet::Address
+                ? c > 0x20 && c < 0x7F && std::string_view("\"<>\\^`{|}").find(static_cast<char>(c)) == std::string_view::npos
+                : (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+                      c == '.' || c == '~';
+        if (plain) {
+            out += static_cast<char>(c);
+        } else {
             out += '%';
             out += kHex[c >> 4];
             out += kHex[c & 0x0F];
-        } else {
-            out += static_cast<char>(c);
         }
     }
     return out;
+}
+
+std::string WireUrl(const Text& url) {
+    const std::string utf8 = url.ToUtf8();
+    for (unsigned char c : utf8)
+        if (c < 0x20 || c == 0x7F) return {};
+    return PercentEncoded(utf8, PercentSet::Address);
 }
 
 }  // namespace lumora

@@ -50,6 +50,14 @@ Text Utf8BytesToText(const ByteSet& body);
 // compared without case.
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 
+// Which bytes PercentEncoded leaves as they are.
+enum class PercentSet {
+    Address,     // visible ASCII but the characters an address must not carry raw: "<>\^`{|}
+    Unreserved,  // letters, digits and "-_.~" (for a value inside a query)
+};
+// `bytes` with every byte outside `keep` written as "%XX" (upper-case hex).
+std::string PercentEncoded(std::string_view bytes, PercentSet keep);
+
 // An address as it goes on the wire: UTF-8, with spaces, bytes above 0x7F
 // and the characters an address must not carry raw percent-encoded. Empty
 // when it holds control characters.

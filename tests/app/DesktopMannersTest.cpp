@@ -85,11 +85,11 @@ TEST_F(DesktopMannersTest, VolumeAndMuteAreRestoredAndEveryChangeIsWritten)
     EXPECT_EQ(units.volumeSlider->value(), 70);
     EXPECT_TRUE(Entries(log, "player volume").empty()) << "applied by the first play, not before";
     StartVolumeMemory(window, remembered, path);
-    EXPECT_EQ(state.mediaObject->muted, 1);
+    EXPECT_TRUE(state.mediaObject->Muted());
     EXPECT_TRUE(units.muteButton->isChecked());
 
     units.muteButton->click();
-    EXPECT_EQ(state.mediaObject->muted, 0);
+    EXPECT_FALSE(state.mediaObject->Muted());
     units.volumeSlider->setValue(25);
     ASSERT_TRUE(WaitUntil([&] { return ReadVolumeSetting(path) == VolumeSetting{25, false}; }, 3000));
     units.muteButton->click();
@@ -102,18 +102,18 @@ TEST_F(DesktopMannersTest, MuteButtonShowsTheMuteWhichHoldsAcrossPlays)
     EXPECT_EQ(units.muteButton->text(), QStringLiteral("静音"));
     units.muteButton->click();
     EXPECT_TRUE(units.muteButton->isChecked());
-    EXPECT_EQ(state.mediaObject->muted, 1);
+    EXPECT_TRUE(state.mediaObject->Muted());
 
     log.clear();
     PlayAddress(window, Text("/media/a.mp4"));
-    EXPECT_EQ(state.mediaObject->muted, 1) << "a new medium stays muted";
+    EXPECT_TRUE(state.mediaObject->Muted()) << "a new medium stays muted";
     EXPECT_TRUE(units.muteButton->isChecked());
     ASSERT_FALSE(Entries(log, "player mute").empty());
     EXPECT_EQ(Entries(log, "player mute").back(), "player mute=1");
 
     // Moving the volume unmutes, and the button says so.
     units.volumeSlider->setValue(units.volumeSlider->value() + 5);
-    EXPECT_EQ(state.mediaObject->muted, 0);
+    EXPECT_FALSE(state.mediaObject->Muted());
     EXPECT_FALSE(units.muteButton->isChecked());
 }
 

@@ -41,8 +41,8 @@ protected:
     {
         MediaFront& front = *state.mediaObject;
         front.Attach(units.videoArea, 110, 0, 570, 400);
-        front.flashEngine.flashControl.Attach(movie.Object());
-        front.playerEngine.control = player.Object();
+        front.FlashEngine().flashControl.Attach(movie.Object());
+        front.PlayerEngine().control = player.Object();
         front.SetProbe([](const Text&) { return Text(); });
     }
 

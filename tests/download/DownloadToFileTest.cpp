@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <future>
 #include <string>
+#include <stop_token>
 #include <thread>
 #include <vector>
 
@@ -292,6 +293,34 @@ TEST(DownloadRequest, ACutOrStalledTransferKeepsTheEarlierFile) {
     for (int i = 0; i < 500 && server.ClosedByClient() == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(server.ClosedByClient(), 1);
+}
+
+// A download asked to stop (the window closing) ends soon, says so, and
+// leaves what it received with its record, like a cut connection.
+TEST(DownloadRequest, AStoppedDownloadKeepsItsPartForLater) {
+    const std::string body = Pattern(kMiB);
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+    RawServer server([&](const std::string&, int) { return RawServer::Reply{head + body.substr(0, 100'000), true}; });
+    ScratchDir dir;
+    const std::string target = dir / "stopped.MP4";
+    std::stop_source stop;
+    lumora::DownloadLimits limits;
+    limits.stallTimeout = std::chrono::seconds(30);
+    limits.stop = stop.get_token();
+    const auto started = std::chrono::steady_clock::now();
+    const lumora::DownloadResult result = lumora::DownloadFile(
+        Text::FromUtf8(server.Url("/file")), Path(target),
+        [&](std::int64_t, std::int64_t received, std::int64_t) {
+            if (received >= 100'000) stop.request_stop();
+        },
+        lumora::PartialFile::Resume, limits);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.kind, lumora::FailureKind::Stopped);
+    EXPECT_TRUE(result.partKept);
+    EXPECT_FALSE(Exists(target));
+    EXPECT_EQ(ReadFile(target + ".part"), body.substr(0, 100'000));
+    EXPECT_TRUE(Exists(target + ".resume"));
 }
 
 // A second download to the same file while the first still runs fails at

@@ -265,34 +265,54 @@ TEST_F(DownloadWindow, AnInterruptedDownloadContinuesWhereItEnded) {
     EXPECT_NE(ReadFile(report).find("saved: " + (dir_ / "续.MP4") + "\n"), std::string::npos) << ReadFile(report);
 }
 
-// The window goes while its download runs: the download completes and its
-// reports are dropped.
-TEST(DownloadWindowGone, TheDownloadOutlivesTheWindow) {
+// The window goes while its download runs: the download stops and is joined
+// before the window is gone, keeps what it received for later and reports
+// nothing more; the next window's download continues it.
+TEST(DownloadWindowGone, TheDownloadStopsWithTheWindowAndContinuesLater) {
     const std::string body = Pattern(200'000, 2);
-    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
-    lumora::test::RawServer server([&](const std::string&, int) {
-        lumora::test::RawServer::Reply reply{head + body.substr(0, 50'000)};
-        reply.later.push_back({std::chrono::milliseconds(200), body.substr(50'000)});
-        return reply;
+    const std::string whole = std::to_string(body.size());
+    lumora::test::RawServer server([&](const std::string& request, int) {
+        const std::size_t range = request.find("Range:bytes=");
+        if (range != std::string::npos) {
+            const std::size_t from = std::stoul(request.substr(range + 12));
+            return lumora::test::RawServer::Reply{
+                "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " + std::to_string(from) + "-199999/" + whole +
+                "\r\nContent-Length: " + std::to_string(body.size() - from) + "\r\n\r\n" + body.substr(from)};
+        }
+        // The first 50000 bytes, then silence until the client goes.
+        return lumora::test::RawServer::Reply{
+            "HTTP/1.1 200 OK\r\nContent-Length: " + whole + "\r\n\r\n" + body.substr(0, 50'000), true};
     });
     ScratchDir dir;
     lumora::Config config = lumora::Config::Defaults();
     config.downloadDir = Text::FromUtf8(dir.Path().string());
     lumora::ScopedConfigOverride use(config);
+    const std::string file = dir / "慢.MP4";
 
     lumora::AppState state;
     state.currentAddress = Text::FromUtf8(server.Url("/slow.mp4"));
     state.currentTitle = Text("慢");
     auto window = std::make_unique<QWidget>();
     lumora::StartDownload(state, *window);
-    ProcessUntil([&server] { return !server.Requests().empty(); });
+    // Progress in the title: the first bytes arrived.
+    ASSERT_TRUE(ProcessUntil([&window] { return window->windowTitle().contains(QStringLiteral("%")); }));
+    const auto closing = Clock::now();
     window.reset();
-    const std::string file = dir / "慢.MP4";
-    ASSERT_TRUE(ProcessUntil([&file] { return Exists(file); }));
-    // The outcome is posted right after the file takes its name.
-    const auto until = Clock::now() + std::chrono::milliseconds(300);
-    ProcessUntil([until] { return Clock::now() > until; });
+    EXPECT_LT(Clock::now() - closing, std::chrono::seconds(4));
+    EXPECT_FALSE(Exists(file));
+    const std::string kept = ReadFile(file + ".part");
+    EXPECT_FALSE(kept.empty());
+    EXPECT_EQ(kept, body.substr(0, kept.size()));
+    EXPECT_TRUE(Exists(file + ".resume"));
+    for (int i = 0; i < 500 && server.ClosedByClient() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(server.ClosedByClient(), 1);
+
+    auto next = std::make_unique<QWidget>();
+    lumora::StartDownload(state, *next);
+    ASSERT_TRUE(ProcessUntil([&next] { return next->windowTitle() == lumora::ToQString(Text("下载成功")); }));
     EXPECT_EQ(ReadFile(file), body);
+    EXPECT_FALSE(Exists(file + ".part"));
 }
 
 }  // namespace

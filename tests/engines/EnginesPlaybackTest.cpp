@@ -170,8 +170,8 @@ protected:
         UseNullOutputs(untimed);
         ASSERT_TRUE(engine.Create(&parent, 0, 0, 160, 120));
     }
-    bool WaitFor(int state) {
-        return RunUntil([&] { return trail.Note(engine.PlayState()) == state; });
+    bool WaitFor(MediaPlayerState state) {
+        return RunUntil([&] { return trail.Note(MediaPlayerStateCode(engine.PlayState())) == MediaPlayerStateCode(state); });
     }
 
     TemporaryDirectory temp;
@@ -186,7 +186,7 @@ TEST_F(MediaPlayerPlayback, CreateSetsUpTheControl) {
     EXPECT_EQ(VariantText(AutomationRead(engine.control, "enableContextMenu")), "false");
     EXPECT_EQ(VariantText(AutomationRead(engine.control, "StretchToFit")), "true");
     EXPECT_EQ(VariantInt(AutomationRead(VariantObject(AutomationRead(engine.control, "Settings")), "volume")), 100);
-    EXPECT_EQ(engine.PlayState(), 0);
+    EXPECT_EQ(engine.PlayState(), MediaPlayerState::Undefined);
     EXPECT_EQ(engine.PositionString(), "00:00");
     EXPECT_EQ(engine.TimeText(), "00:00/00:00");
     EXPECT_TRUE(IsRegistered(engine.HostWindow()));
@@ -195,9 +195,9 @@ TEST_F(MediaPlayerPlayback, CreateSetsUpTheControl) {
 TEST_F(MediaPlayerPlayback, PauseResumeAndStop) {
     Start(false);
     engine.SetUrl(Media("clip.mp4"));
-    ASSERT_TRUE(WaitFor(3));
+    ASSERT_TRUE(WaitFor(MediaPlayerState::Playing));
     EXPECT_TRUE(engine.TogglePlay());
-    ASSERT_TRUE(WaitFor(2));
+    ASSERT_TRUE(WaitFor(MediaPlayerState::Paused));
     EXPECT_NEAR(engine.Duration(), 2.0, 0.1);
     EXPECT_EQ(engine.DurationString(), "00:02");
     EXPECT_EQ(engine.FileType(), "mp4");
@@ -205,9 +205,9 @@ TEST_F(MediaPlayerPlayback, PauseResumeAndStop) {
     EXPECT_EQ(engine.ImageHeight(), 120);
     EXPECT_EQ(engine.TimeText(), engine.PositionString() + "/00:02");
     EXPECT_FALSE(engine.TogglePlay());
-    ASSERT_TRUE(WaitFor(3));
+    ASSERT_TRUE(WaitFor(MediaPlayerState::Playing));
     engine.Stop();
-    ASSERT_TRUE(WaitFor(1));
+    ASSERT_TRUE(WaitFor(MediaPlayerState::Stopped));
     EXPECT_EQ(engine.Url(), Media("clip.mp4"));
     EXPECT_EQ(engine.savedUrl, "");
 }
@@ -216,7 +216,7 @@ TEST_F(MediaPlayerPlayback, PlaysToTheEnd) {
     Start(true);
     engine.SetUrl(Media("tone.mp3"));
     ASSERT_TRUE(RunUntil([&] {
-        const int state = trail.Note(engine.PlayState());
+        const int state = trail.Note(MediaPlayerStateCode(engine.PlayState()));
         return state == 10 || (state == 1 && trail.Contains(8));
     }));
     EXPECT_FALSE(trail.Contains(10));
@@ -227,7 +227,7 @@ TEST_F(MediaPlayerPlayback, PlaysToTheEnd) {
 TEST_F(MediaPlayerPlayback, ACorruptFileCannotBeOpened) {
     Start(true);
     engine.SetUrl(Media("corrupt.mp4"));
-    EXPECT_TRUE(WaitFor(10));
+    EXPECT_TRUE(WaitFor(MediaPlayerState::Ready));
 }
 
 TEST_F(MediaPlayerPlayback, StopUnloadsASwfAndTogglePlayLoadsItAgain) {

@@ -212,7 +212,7 @@ TEST(FlashMovieEngine, AMovieThatCannotBeWrittenFailsEveryOpen) {
     EXPECT_EQ(engine.GetPlayState(), 0);
     engine.SetPlayUrl("http://h/a.flv");
     EXPECT_EQ(engine.GetPlayState(), 5);
-    EXPECT_EQ(engine.State(), 5);
+    EXPECT_EQ(engine.State(), MovieState::Failed);
     engine.Stop();
     EXPECT_EQ(engine.GetPlayState(), 0);
 }
@@ -227,7 +227,7 @@ TEST(FlashMovieEngine, WithoutAControlEverythingReadsEmpty) {
     engine.NoVolume();
     EXPECT_EQ(engine.SetPan(1), 1);  // the channel asked for, sent or not
     EXPECT_EQ(engine.GetPlayState(), 0);
-    EXPECT_EQ(engine.State(), 0);
+    EXPECT_EQ(engine.State(), MovieState::Stopped);
     EXPECT_EQ(engine.GetFlvUrl(), "");
     EXPECT_EQ(engine.GetTotalTimeString(), "");
     EXPECT_EQ(engine.GetTimeString(), "");

@@ -60,7 +60,7 @@ TEST(MediaPlayerEngine, StopUnloadsASwfMediumAndTogglePlayLoadsItAgain) {
     player.engine.Stop();
     EXPECT_EQ(player.engine.Url(), "");
     EXPECT_EQ(player.engine.savedUrl, "http://h/Intro.swf");
-    EXPECT_EQ(player.engine.PlayState(), 1);
+    EXPECT_EQ(player.engine.PlayState(), MediaPlayerState::Stopped);
 
     player.fake.log->Clear();
     EXPECT_TRUE(player.engine.TogglePlay());
@@ -78,7 +78,7 @@ TEST(MediaPlayerEngine, StopKeepsAnyOtherMediumLoaded) {
         player.engine.Stop();
         EXPECT_EQ(player.engine.Url(), "/media/a.mp4") << fileType;
         EXPECT_EQ(player.engine.savedUrl, "") << fileType;
-        EXPECT_EQ(player.engine.PlayState(), 1) << fileType;
+        EXPECT_EQ(player.engine.PlayState(), MediaPlayerState::Stopped) << fileType;
     }
 }
 
@@ -93,7 +93,7 @@ TEST(MediaPlayerEngine, TogglePlayPausesWhilePlayingAndPlaysOtherwise) {
         player.fake.Player("URL") = Text("/media/a.mp4");
         player.fake.Player("playState") = test.state;
         EXPECT_EQ(player.engine.TogglePlay(), test.result) << test.state;
-        EXPECT_EQ(player.engine.PlayState(), test.stateAfter) << test.state;
+        EXPECT_EQ(MediaPlayerStateCode(player.engine.PlayState()), test.stateAfter) << test.state;
     }
 }
 
@@ -223,7 +223,7 @@ TEST(MediaPlayerEngine, SubObjectsAreFetchedPerCallAndReleased) {
                               "player.get controls", "player.get controls", "player.get currentMedia"}));
     ASSERT_EQ(player.fake.log->issued.size(), 7u);
     for (const auto& issued : player.fake.log->issued) EXPECT_TRUE(issued.expired());
-    EXPECT_EQ(player.engine.PlayState(), 9);
+    EXPECT_EQ(player.engine.PlayState(), MediaPlayerState::Transitioning);
 }
 
 TEST(MediaPlayerEngine, PositionStringBeforeAnyMediumIsZero) {
@@ -251,7 +251,7 @@ TEST(MediaPlayerEngine, WithoutAControlEverythingReadsEmpty) {
     engine.Next();
     engine.Previous();
     engine.SetPlayCount(2);
-    EXPECT_EQ(engine.PlayState(), 0);
+    EXPECT_EQ(engine.PlayState(), MediaPlayerState::Undefined);
     EXPECT_TRUE(engine.TogglePlay());  // nothing loaded: the (empty) saved address is written
     EXPECT_TRUE(engine.ToggleMute());  // mute reads 0, so the toggle turns it on, into nothing
     EXPECT_EQ(engine.PositionString(), "00:00");

@@ -157,7 +157,7 @@ bool Send(const AutomationRef& control, const char* variable, const Text& value)
     return AutomationWrite(control, "setVariable", {Text(variable), value});
 }
 
-int MovieState(const AutomationRef& control)
+int MoviePlayState(const AutomationRef& control)
 {
     return std::atoi(Value(control, "getPlayState").c_str());
 }

@@ -56,7 +56,7 @@ Text Reply(const AutomationRef& control, const char* callback);
 // The value between the brackets of the reply.
 std::string Value(const AutomationRef& control, const char* callback);
 bool Send(const AutomationRef& control, const char* variable, const Text& value);
-int MovieState(const AutomationRef& control);
+int MoviePlayState(const AutomationRef& control);
 
 // The media player's members as the engine reads them.
 int PlayerState(const AutomationRef& control);

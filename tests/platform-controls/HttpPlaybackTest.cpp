@@ -26,7 +26,7 @@ TEST(HttpPlaybackTest, MovieStreamsFlashVideo)
     MediaServer server;
     AutomationRef control = MakeMovieControl(HeadlessOptions(false));
     LoadValidMovie(control);
-    StateRecorder recorder(control, [&] { return MovieState(control); });
+    StateRecorder recorder(control, [&] { return MoviePlayState(control); });
     const std::string url = server.Url("/media/clip.flv");
     Send(control, "setPlayUrl", Text::FromUtf8(url));
     const std::vector<int> states = recorder.RunUntil([&](int state) {
@@ -48,7 +48,7 @@ TEST(HttpPlaybackTest, NotFoundFails)
     AutomationRef movie = MakeMovieControl();
     LoadValidMovie(movie);
     Send(movie, "setPlayUrl", Text::FromUtf8(server.Url("/nothing/here.flv")));
-    EXPECT_TRUE(WaitFor([&] { return PlayerState(player) == 10 && MovieState(movie) == 5; }));
+    EXPECT_TRUE(WaitFor([&] { return PlayerState(player) == 10 && MoviePlayState(movie) == 5; }));
 }
 
 TEST(HttpPlaybackTest, AStreamBrokenOffIsNotPlayedToItsEnd)
@@ -68,7 +68,7 @@ TEST(HttpPlaybackTest, AStreamBrokenOffIsNotPlayedToItsEnd)
     AutomationRef movie = MakeMovieControl(options);
     LoadValidMovie(movie);
     Send(movie, "setPlayUrl", Text::FromUtf8(server.Url("/cut/clip.flv")));
-    EXPECT_TRUE(WaitFor([&] { return MovieState(movie) == 5; }, 30000));
+    EXPECT_TRUE(WaitFor([&] { return MoviePlayState(movie) == 5; }, 30000));
 }
 
 }  // namespace

@@ -82,7 +82,7 @@ TEST(MovieControlTest, RepliesCarryTheValueInBrackets)
     Send(control, "setPlay", "Play");  // pauses as soon as it plays
     // Paused with the first frame up, so nothing is still buffering.
     ASSERT_TRUE(WaitFor([&] {
-        return MovieState(control) == 2 && SessionOf(control).VideoWidth() > 0 && !SessionOf(control).Buffering();
+        return MoviePlayState(control) == 2 && SessionOf(control).VideoWidth() > 0 && !SessionOf(control).Buffering();
     }));
 
     struct Case {
@@ -121,7 +121,7 @@ TEST(MovieControlTest, PlaysThroughLoadingToPlayingAndStopsAtTheEnd)
 {
     AutomationRef control = MakeMovieControl(HeadlessOptions(false));
     LoadValidMovie(control);
-    StateRecorder recorder(control, [&] { return MovieState(control); });
+    StateRecorder recorder(control, [&] { return MoviePlayState(control); });
     Send(control, "setPlayUrl", Text::FromUtf8(MediaPath("clip.flv")));
     double playTime = 0;
     const std::vector<int> states = recorder.RunUntil([&](int state) {
@@ -142,21 +142,21 @@ TEST(MovieControlTest, PlayTogglesPauseAndRestartsAfterStop)
     AutomationRef control = MakeMovieControl(HeadlessOptions(false));
     LoadValidMovie(control);
     Send(control, "setPlayUrl", Text::FromUtf8(MediaPath("clip.mp4")));
-    ASSERT_TRUE(WaitFor([&] { return MovieState(control) == 3; }));
+    ASSERT_TRUE(WaitFor([&] { return MoviePlayState(control) == 3; }));
 
     Send(control, "setPlay", "Play");
-    EXPECT_EQ(MovieState(control), 2);
+    EXPECT_EQ(MoviePlayState(control), 2);
     Send(control, "setPlay", "Play");
-    EXPECT_EQ(MovieState(control), 3);
+    EXPECT_EQ(MoviePlayState(control), 3);
 
     Send(control, "setPlay", "Stop");
-    EXPECT_EQ(MovieState(control), 0);
+    EXPECT_EQ(MoviePlayState(control), 0);
     WaitFor([] { return false; }, 200);  // late events of the stopped file change nothing
-    EXPECT_EQ(MovieState(control), 0);
+    EXPECT_EQ(MoviePlayState(control), 0);
     EXPECT_EQ(Value(control, "getPlayTime"), "0");
 
     // "Play" while stopped starts the same address again.
-    StateRecorder recorder(control, [&] { return MovieState(control); });
+    StateRecorder recorder(control, [&] { return MoviePlayState(control); });
     Send(control, "setPlay", "Play");
     EXPECT_TRUE(InOrder(recorder.RunUntil(3), {0, 4, 3}));
     EXPECT_EQ(Value(control, "getFlvUrl"), MediaPath("clip.mp4"));
@@ -168,7 +168,7 @@ TEST(MovieControlTest, SeekMovesThePlayTime)
     LoadValidMovie(control);
     Send(control, "setPlayUrl", Text::FromUtf8(MediaPath("tone.mp3")));
     Send(control, "setPlay", "Play");
-    ASSERT_TRUE(WaitFor([&] { return MovieState(control) == 2 && SessionOf(control).Duration() > 0; }));
+    ASSERT_TRUE(WaitFor([&] { return MoviePlayState(control) == 2 && SessionOf(control).Duration() > 0; }));
     Send(control, "setSeek", "1");
     EXPECT_TRUE(WaitFor([&] { return std::atof(Value(control, "getPlayTime").c_str()) >= 1.0; }));
     EXPECT_EQ(Value(control, "getTimeString"), "00:01");
@@ -184,7 +184,7 @@ TEST(MovieControlTest, AnAddressThatCannotBePlayedFails)
         AutomationRef control = MakeMovieControl();
         LoadValidMovie(control);
         Send(control, "setPlayUrl", Text::FromUtf8(address));
-        EXPECT_TRUE(WaitFor([&] { return MovieState(control) == 5; })) << address;
+        EXPECT_TRUE(WaitFor([&] { return MoviePlayState(control) == 5; })) << address;
         EXPECT_EQ(Value(control, "getInfoCode"), "NetStream.Play.StreamNotFound") << address;
     }
 
@@ -192,7 +192,7 @@ TEST(MovieControlTest, AnAddressThatCannotBePlayedFails)
     AutomationRef control = MakeMovieControl();
     LoadValidMovie(control);
     Send(control, "setPlayUrl", "");
-    EXPECT_EQ(MovieState(control), 0);
+    EXPECT_EQ(MoviePlayState(control), 0);
     EXPECT_EQ(Value(control, "getFlvUrl"), "");
 }
 
@@ -219,7 +219,7 @@ TEST(MovieControlTest, DestroyedWhilePlaying)
         AutomationRef control = MakeMovieControl(HeadlessOptions(false));
         LoadValidMovie(control);
         Send(control, "setPlayUrl", Text::FromUtf8(MediaPath(name)));
-        EXPECT_TRUE(WaitFor([&] { return MovieState(control) == 3; })) << name;
+        EXPECT_TRUE(WaitFor([&] { return MoviePlayState(control) == 3; })) << name;
     }
 }
 

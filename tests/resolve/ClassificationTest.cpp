@@ -57,9 +57,9 @@ TEST_F(ClassificationTest, IsFlashMediaDecidesInStepOrder) {
         EXPECT_EQ(front.IsFlashMedia(c.address), c.flash) << c.address;
         EXPECT_EQ(probed.size(), c.probes ? 1u : 0u) << c.address;
     }
-    EXPECT_TRUE(front.probedAddress.Empty());  // the last probe had no [File] part
+    EXPECT_TRUE(front.ProbedAddress().Empty());  // the last probe had no [File] part
     front.IsFlashMedia("http://h/get?id=3");
-    EXPECT_EQ(front.probedAddress, Text("http://cdn.test/files/v.FLV"));
+    EXPECT_EQ(front.ProbedAddress(), Text("http://cdn.test/files/v.FLV"));
 }
 
 TEST_F(ClassificationTest, LiveMarkersComeFromTheConfiguration) {
@@ -106,31 +106,30 @@ TEST_F(ClassificationTest, PlayOpensTheChosenEngineWithTheChosenAddress) {
         front.Play(address, c.engineType);
         EXPECT_EQ(Opened(), std::vector<std::string>{c.opened}) << c.address;
         EXPECT_EQ(address, Text(c.played)) << c.address;
-        EXPECT_EQ(front.activeEngine, Text(c.opened).StartsWith("flash") ? 0 : 1) << c.address;
-        EXPECT_EQ(front.opening, 0);
+        EXPECT_EQ(front.ActiveEngine(), Text(c.opened).StartsWith("flash") ? Engine::Flash : Engine::Player) << c.address;
+        EXPECT_NE(front.PlayState(), 6);
     }
 }
 
 TEST_F(ClassificationTest, NetworkAddressStopsBothEnginesAndConnectsWhileProbing) {
-    int stateDuringProbe = -1, openingAtOpen = -1;
+    int stateDuringProbe = -1, stateAtOpen = -1;
     duringProbe = [&] { stateDuringProbe = front.PlayState(); };
-    player.onOpen = [&] { openingAtOpen = front.opening; };
+    player.onOpen = [&] { stateAtOpen = front.PlayState(); };
     front.Play(Text("http://h/clip"));
     EXPECT_EQ(stateDuringProbe, 6);
-    EXPECT_EQ(openingAtOpen, 1);
+    EXPECT_EQ(stateAtOpen, 6);  // still connecting while the engine opens
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(log[0], "flash setPlay=Stop");
     EXPECT_EQ(log[1], "player stop");
     EXPECT_EQ(Opened(), std::vector<std::string>{"player URL=http://h/clip"});
-    EXPECT_EQ(front.opening, 0);
     EXPECT_NE(front.PlayState(), 6);
 }
 
 TEST_F(ClassificationTest, LocalPathNeitherStopsTheEnginesNorConnects) {
-    int openingAtOpen = -1;
-    movie.onOpen = [&] { openingAtOpen = front.opening; };
+    int stateAtOpen = -1;
+    movie.onOpen = [&] { stateAtOpen = front.PlayState(); };
     front.Play(Text("/home/user/clip.flv"));
-    EXPECT_EQ(openingAtOpen, 0);
+    EXPECT_NE(stateAtOpen, 6);
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log[0], "flash setPlayUrl=/home/user/clip.flv");
     EXPECT_TRUE(Entries(log, "flash setPlay=Stop").empty());

@@ -23,8 +23,8 @@ protected:
         video = new QWidget(&window);
         video->setGeometry(100, 0, 640, 400);
         front.Attach(video, 0, 0, 640, 400);
-        front.flashEngine.flashControl.Attach(movie.Object());
-        front.playerEngine.control = player.Object();
+        front.FlashEngine().flashControl.Attach(movie.Object());
+        front.PlayerEngine().control = player.Object();
         front.SetProbe([this](const Text& address) {
             probed.push_back(address.ToUtf8());
             if (duringProbe) duringProbe();

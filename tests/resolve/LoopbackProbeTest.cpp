@@ -100,7 +100,7 @@ TEST_F(LoopbackProbeTest, ClassifyChoosesAsPlayDoesAndProbesOnlyPlainWebAddresse
 TEST_F(LoopbackProbeTest, TheAnnouncedContentTypeChoosesTheEngine) {
     front.Play(Text::FromUtf8(Address("/clip")));
     EXPECT_EQ(Opened(), std::vector<std::string>{"flash setPlayUrl=" + Address("/clip")});
-    EXPECT_EQ(front.probedAddress, Text::FromUtf8(Address("/clip")));
+    EXPECT_EQ(front.ProbedAddress(), Text::FromUtf8(Address("/clip")));
     log.clear();
     front.Play(Text::FromUtf8(Address("/page")));
     EXPECT_EQ(Opened(), std::vector<std::string>{"player URL=" + Address("/page")});
@@ -125,7 +125,7 @@ TEST_F(LoopbackProbeTest, RedirectsLeadOnlyToWebAddresses) {
         log.clear();
         front.Play(Text::FromUtf8(Address(c.path)));
         EXPECT_EQ(Opened(), std::vector<std::string>{c.opened}) << c.path;
-        EXPECT_EQ(front.probedAddress.Bytes().find("file:"), std::string::npos) << c.path;
+        EXPECT_EQ(front.ProbedAddress().Bytes().find("file:"), std::string::npos) << c.path;
     }
 }
 
@@ -138,7 +138,7 @@ TEST_F(LoopbackProbeTest, StopDuringTheProbeWins) {
     front.Play(Text::FromUtf8(Address("/slow")));
     EXPECT_EQ(stateWhileWaiting, 6);  // the timer ran inside the wait
     EXPECT_TRUE(Opened().empty());
-    EXPECT_EQ(front.opening, 0);
+    EXPECT_NE(front.PlayState(), 6);
 }
 
 }  // namespace

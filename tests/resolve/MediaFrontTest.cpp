@@ -1,10 +1,7 @@
 // MediaFront over recording controls: playlists, the state mappings and the
-// end-of-media reaction, overtaken Plays, titles, channels, mute, placement
-// and full screen.
+// end-of-media reaction, overtaken Plays, titles, channels, mute and
+// placement.
 #include "FrontFixture.h"
-
-#include <QGuiApplication>
-#include <QScreen>
 
 namespace lumora::test {
 namespace {
@@ -25,13 +22,12 @@ TEST_F(PlaylistTest, OnlyJoinedAddressesLongerThan20BytesStartAPlaylist) {
     };
     for (const auto& c : cases) {
         log.clear();
-        front.playlist.clear();
         Text address = c.address;
         front.Play(address);
         EXPECT_EQ(Opened(), std::vector<std::string>{c.opened}) << c.address;
-        EXPECT_EQ(front.playlist, c.items) << c.address;
-        EXPECT_EQ(front.playlistActive, c.items.empty() ? 0 : 1) << c.address;
-        EXPECT_EQ(front.playlistIndex, c.items.empty() ? 0 : 1) << c.address;
+        EXPECT_EQ(front.PlaylistItems(), c.items) << c.address;
+        EXPECT_EQ(front.PlaylistActive(), !c.items.empty()) << c.address;
+        EXPECT_EQ(front.PlaylistIndex(), c.items.empty() ? 0 : 1) << c.address;
         if (!c.items.empty()) {
             EXPECT_EQ(address, c.items.front()) << c.address;
         }
@@ -71,8 +67,8 @@ TEST_F(PlaylistTest, NextAndPreviousWalkTheItems) {
             EXPECT_TRUE(Opened().empty()) << "step " << number;
             EXPECT_EQ(Entries(log, "player previous").size(), 1u) << "step " << number;
         }
-        EXPECT_EQ(front.playlistIndex, step.index) << "step " << number;
-        EXPECT_EQ(front.playlistActive, step.active) << "step " << number;
+        EXPECT_EQ(front.PlaylistIndex(), step.index) << "step " << number;
+        EXPECT_EQ(front.PlaylistActive(), step.active == 1) << "step " << number;
     }
 }
 
@@ -80,7 +76,7 @@ using PlayStateTest = FrontTest;
 
 TEST_F(PlayStateTest, MediaPlayerCodesMapToFrontStates) {
     front.Play(Text("/media/a.wmv"));
-    ASSERT_EQ(front.activeEngine, 1);
+    ASSERT_EQ(front.ActiveEngine(), Engine::Player);
     const std::vector<std::pair<int, int>> codes = {
         {9, 4}, {6, 1}, {3, 3},  {2, 2}, {3, 3}, {4, 4}, {5, 4}, {7, 4},  {11, 4},
         {10, 5},  // ready but not swf: it could not be opened
@@ -100,7 +96,7 @@ TEST_F(PlayStateTest, MediaPlayerCodesMapToFrontStates) {
 
 TEST_F(PlayStateTest, FlashCodesAreTakenOver) {
     front.Play(Text("/media/a.flv"));
-    ASSERT_EQ(front.activeEngine, 0);
+    ASSERT_EQ(front.ActiveEngine(), Engine::Flash);
     const std::vector<std::pair<int, int>> codes = {
         {4, 4}, {1, 1}, {3, 3}, {2, 2}, {3, 3}, {5, 5}, {7, 5}, {0, 0}, {0, 0}, {3, 3}, {-1, 3}, {0, 0},
     };
@@ -121,7 +117,7 @@ TEST_F(PlayStateTest, EndOfEachItemStepsThePlaylist) {
         EXPECT_EQ(front.PlayState(), 1) << next;  // buffering the next item
         EXPECT_EQ(Opened(), std::vector<std::string>{next});
     }
-    EXPECT_EQ(front.playlistActive, 0);  // the last item is playing
+    EXPECT_FALSE(front.PlaylistActive());  // the last item is playing
     movie.state = 3;
     EXPECT_EQ(front.PlayState(), 3);
     log.clear();
@@ -169,11 +165,10 @@ TEST_F(OvertakenTest, ALaterActionDuringTheProbeWins) {
         front.Play(address);
         EXPECT_TRUE(acted) << c.name;
         EXPECT_EQ(Opened(), c.opened) << c.name;
-        EXPECT_EQ(front.opening, 0) << c.name;
-        EXPECT_TRUE(front.probedAddress.Empty()) << c.name;
+        EXPECT_TRUE(front.ProbedAddress().Empty()) << c.name;
         EXPECT_NE(front.PlayState(), 6) << c.name;
     }
-    EXPECT_EQ(front.titleOverride, Text("Other"));  // set by Open after its own Play, kept
+    EXPECT_EQ(front.TitleOverride(), Text("Other"));  // set by Open after its own Play, kept
 }
 
 TEST_F(OvertakenTest, StopWhileTheNextItemProbesEndsThePlaylist) {
@@ -186,7 +181,7 @@ TEST_F(OvertakenTest, StopWhileTheNextItemProbesEndsThePlaylist) {
     front.PlayState();  // the end of item 1 starts item 2, whose probe is overtaken
     EXPECT_TRUE(Opened().empty());
     EXPECT_EQ(front.PlayState(), 0);
-    EXPECT_EQ(front.playlistActive, 0);
+    EXPECT_FALSE(front.PlaylistActive());
     EXPECT_TRUE(Opened().empty());
 }
 
@@ -216,12 +211,11 @@ TEST_F(TitleTest, MediaTitle) {
         {"/m/a.wmv", "/m/a.wmv", "", "Song$$Live", "", "Song-Live"},
     };
     for (const auto& c : cases) {
-        front.Play(Text(c.engineFile));
+        front.Open(Text(c.engineFile), Text(c.override));  // a caller's title is the override
         movie.url = c.address;
         player.url = c.address;
         player.itemInfo["Title"] = c.itemTitle;
         player.itemInfo["Author"] = c.itemAuthor;
-        front.titleOverride = c.override;
         EXPECT_EQ(front.MediaTitle(), Text(c.expected)) << c.address << " " << c.override;
     }
 }
@@ -260,7 +254,6 @@ TEST_F(ForwardingTest, MuteStaysTheSameOnBothEngines) {
     // A volume change unmutes both, so the next toggle mutes both again.
     front.ToggleMute();
     EXPECT_EQ(front.SetVolume(40), 40);
-    EXPECT_EQ(front.muted, 0);
     EXPECT_EQ(player.mute, 0);
     EXPECT_EQ(front.ToggleMute(), 1);
     EXPECT_EQ(player.mute, 1);
@@ -304,9 +297,9 @@ TEST_F(ForwardingTest, ReadsAndCommandsGoToTheActiveEngine) {
     front.SetPlayCount(3);  // the media player only
     EXPECT_EQ(front.SetScaleMode(2), 2);
     front.TogglePause();
-    EXPECT_EQ(front.playlistActive, 1);
+    EXPECT_TRUE(front.PlaylistActive());
     front.Stop();
-    EXPECT_EQ(front.playlistActive, 0);
+    EXPECT_FALSE(front.PlaylistActive());
     EXPECT_EQ(log, (CallLog{"flash setSeek=30", "flash setScaleMode=2", "flash setPlay=Play", "flash setPlay=Stop"}));
 
     front.Play(Text("/m/a.wmv"));
@@ -338,52 +331,29 @@ QRect Placed(const HostedControl& engine) { return QRect(engine.Left(), engine.T
 TEST_F(PlacementTest, TheActiveEngineIsShownAtTheArea) {
     EXPECT_EQ(front.Resize(5, 6, 300, 200), 1);
     EXPECT_EQ(QRect(front.Left(), front.Top(), front.Width(), front.Height()), QRect(5, 6, 300, 200));
-    EXPECT_EQ(Placed(front.flashEngine.flashControl), QRect(5, 6, 300, 200));
-    EXPECT_EQ(Placed(front.playerEngine), QRect(-100, -100, 0, 0));
+    EXPECT_EQ(Placed(front.FlashEngine().flashControl), QRect(5, 6, 300, 200));
+    EXPECT_EQ(Placed(front.PlayerEngine()), QRect(-100, -100, 0, 0));
 
     log.clear();
     front.Play(Text("/m/a.wmv"));
-    EXPECT_EQ(front.shownEngine, 1);
-    EXPECT_EQ(Placed(front.playerEngine), QRect(5, 6, 300, 200));
-    EXPECT_EQ(Placed(front.flashEngine.flashControl), QRect(0, 0, 0, 0));
+    EXPECT_EQ(front.ActiveEngine(), Engine::Player);
+    EXPECT_EQ(Placed(front.PlayerEngine()), QRect(5, 6, 300, 200));
+    EXPECT_EQ(Placed(front.FlashEngine().flashControl), QRect(0, 0, 0, 0));
     EXPECT_EQ(Entries(log, "flash setPlay=Stop").size(), 1u);
-    ASSERT_NE(front.flashEngine.flashControl.HostWindow(), nullptr);
-    EXPECT_TRUE(front.flashEngine.flashControl.HostWindow()->isHidden());
-    EXPECT_FALSE(front.playerEngine.HostWindow()->isHidden());
+    ASSERT_NE(front.FlashEngine().flashControl.HostWindow(), nullptr);
+    EXPECT_TRUE(front.FlashEngine().flashControl.HostWindow()->isHidden());
+    EXPECT_FALSE(front.PlayerEngine().HostWindow()->isHidden());
 
     log.clear();
     front.Play(Text("/m/b.wmv"));  // already shown: nothing moves or stops
     EXPECT_EQ(log, CallLog{"player URL=/m/b.wmv"});
-    EXPECT_EQ(front.ShowActiveEngine(), 1);
+    EXPECT_EQ(front.ShowActiveEngine(), Engine::Player);
 
     EXPECT_EQ(front.SetVisible(), 1);
     EXPECT_EQ(front.SetVisible(7), 7);  // anything but 1 hides
-    EXPECT_TRUE(front.playerEngine.HostWindow()->isHidden());
+    EXPECT_TRUE(front.PlayerEngine().HostWindow()->isHidden());
     EXPECT_EQ(front.SetVisible(1), 1);
-    EXPECT_FALSE(front.playerEngine.HostWindow()->isHidden());
-}
-
-TEST_F(PlacementTest, FullScreenMovesTheVideoAreaAndBack) {
-    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-    EXPECT_EQ(front.ToggleFullScreen(), 1);
-    EXPECT_TRUE(video->isWindow());
-    EXPECT_EQ(video->parentWidget(), nullptr);
-    EXPECT_EQ(video->geometry(), QRect(QPoint(0, 0), screen));
-    EXPECT_TRUE(video->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(Placed(front.flashEngine.flashControl), QRect(QPoint(0, 0), screen));
-    front.Resize(0, 0, screen.width(), screen.height());
-    EXPECT_EQ(QRect(front.Left(), front.Top(), front.Width(), front.Height()), QRect(0, 0, 640, 400));  // kept
-
-    // An engine switch in full screen fills the screen too.
-    front.Play(Text("/m/a.wmv"));
-    EXPECT_EQ(Placed(front.playerEngine), QRect(QPoint(0, 0), screen));
-
-    EXPECT_EQ(front.ToggleFullScreen(), 0);
-    EXPECT_FALSE(video->isWindow());
-    EXPECT_EQ(video->parentWidget(), &window);
-    EXPECT_EQ(video->geometry(), QRect(0, 0, 640, 400));
-    EXPECT_FALSE(video->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(Placed(front.playerEngine), QRect(0, 0, 640, 400));
+    EXPECT_FALSE(front.PlayerEngine().HostWindow()->isHidden());
 }
 
 TEST(DetachedFrontTest, OperationsWithoutEnginesReadEmpty) {
@@ -396,8 +366,6 @@ TEST(DetachedFrontTest, OperationsWithoutEnginesReadEmpty) {
     EXPECT_EQ(front.BufferText(), Text("0%"));
     EXPECT_TRUE(front.MediaTitle().Empty());
     EXPECT_EQ(front.ParentWindow(), nullptr);
-    EXPECT_EQ(front.ToggleFullScreen(), 1);
-    EXPECT_EQ(front.ToggleFullScreen(), 0);
 }
 
 }  // namespace

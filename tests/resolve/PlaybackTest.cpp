@@ -64,9 +64,9 @@ protected:
     }
 
     // Plays a committed file and polls until it has played and stopped.
-    void ExpectPlaysToItsEnd(const std::string& file, int engine) {
+    void ExpectPlaysToItsEnd(const std::string& file, Engine engine) {
         front.Play(Text::FromUtf8(kMedia + file));
-        EXPECT_EQ(front.activeEngine, engine) << file;
+        EXPECT_EQ(front.ActiveEngine(), engine) << file;
         bool played = false;
         const std::vector<int> seen = Poll([&](int state) {
             played = played || state == 3;
@@ -95,21 +95,21 @@ protected:
 };
 
 TEST_F(UntimedPlaybackTest, VideoFilesPlayToTheirEndInTheFlashEngine) {
-    ExpectPlaysToItsEnd("clip.mp4", 0);
-    ExpectPlaysToItsEnd("clip.flv", 0);
+    ExpectPlaysToItsEnd("clip.mp4", Engine::Flash);
+    ExpectPlaysToItsEnd("clip.flv", Engine::Flash);
 }
 
 TEST_F(RealTimePlaybackTest, AudioFilesPlayToTheirEndInTheMediaPlayer) {
-    ExpectPlaysToItsEnd("stereo.wav", 1);
-    ExpectPlaysToItsEnd("tone.mp3", 1);
+    ExpectPlaysToItsEnd("stereo.wav", Engine::Player);
+    ExpectPlaysToItsEnd("tone.mp3", Engine::Player);
 }
 
 TEST_F(RealTimePlaybackTest, APlaylistStepsOnAtTheEndOfEachItem) {
     const Text first = Text::FromUtf8(kMedia + "clip.mp4"), second = Text::FromUtf8(kMedia + "tone.mp3");
     front.Play(first + ";" + second);
-    EXPECT_EQ(front.playlistIndex, 1);
-    Poll([&](int) { return front.activeEngine == 1; });
-    EXPECT_EQ(front.activeEngine, 1);  // the mp3 went to the media player
+    EXPECT_EQ(front.PlaylistIndex(), 1);
+    Poll([&](int) { return front.ActiveEngine() == Engine::Player; });
+    EXPECT_EQ(front.ActiveEngine(), Engine::Player);  // the mp3 went to the media player
     EXPECT_EQ(front.CurrentAddress(), second);
     bool played = false;
     const std::vector<int> seen = Poll([&](int state) {
@@ -118,7 +118,7 @@ TEST_F(RealTimePlaybackTest, APlaylistStepsOnAtTheEndOfEachItem) {
     });
     EXPECT_TRUE(Has(seen, 3));
     EXPECT_EQ(seen.back(), 0);
-    EXPECT_EQ(front.playlistActive, 0);
+    EXPECT_FALSE(front.PlaylistActive());
 }
 
 TEST_F(UntimedPlaybackTest, MediaThatCannotPlayEndFailedOrStopped) {
@@ -150,7 +150,7 @@ TEST_F(UntimedPlaybackTest, OverLoopbackTheProbeChoosesAndFailuresShow) {
     const std::string base = server.Url();
 
     front.Play(Text::FromUtf8(base + "/watch"));
-    EXPECT_EQ(front.activeEngine, 0);  // chosen by the announced type
+    EXPECT_EQ(front.ActiveEngine(), Engine::Flash);  // chosen by the announced type
     bool played = false;
     std::vector<int> seen = Poll([&](int state) {
         played = played || state == 3;
@@ -159,7 +159,7 @@ TEST_F(UntimedPlaybackTest, OverLoopbackTheProbeChoosesAndFailuresShow) {
     EXPECT_TRUE(Has(seen, 3));
 
     front.Play(Text::FromUtf8(base + "/nothing-here"));  // 404
-    EXPECT_EQ(front.activeEngine, 1);
+    EXPECT_EQ(front.ActiveEngine(), Engine::Player);
     seen = Poll([](int state) { return state == 5; }, std::chrono::seconds(10));
     EXPECT_EQ(seen.back(), 5);
 }

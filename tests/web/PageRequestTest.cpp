@@ -564,3 +564,56 @@ TEST(PageRequest, ProxyServesHttpOnly) {
 
 }  // namespace
 }  // namespace lumora
+
+namespace lumora {
+namespace {
+
+// Inside the program a failed request says why: the kind of failure that the
+// callers' empty body can't tell apart.
+TEST(PageRequest, AFailureCarriesItsKind) {
+    const std::string body(2000, 'b');
+    RawServer server([&](const std::string& request, int) {
+        if (request.find("/silent") != std::string::npos) return RawServer::Reply{"", true};
+        if (request.find("/trickle") != std::string::npos) {
+            std::vector<RawServer::Piece> trickle;
+            for (int i = 0; i < 40; ++i) trickle.push_back({std::chrono::milliseconds(100), "x"});
+            return RawServer::Reply{"HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n", false, trickle};
+        }
+        if (request.find("/large") != std::string::npos)
+            return RawServer::Reply{"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body};
+        return RawServer::Reply{HttpReply("404 Not Found", {}, "gone")};
+    });
+    struct Case {
+        std::string url;
+        std::optional<FailureKind> kind;  // none: a body comes back
+        bool stop = false;
+    };
+    const std::vector<Case> cases = {
+        {"http://a b.example/", FailureKind::Refused},
+        {"http://127.0.0.1:" + std::to_string(ClosedPort()) + "/", FailureKind::Network},
+        {server.Url("/silent"), FailureKind::Stalled},
+        {server.Url("/large"), FailureKind::TooLarge},
+        {server.Url("/trickle"), FailureKind::Stopped, true},
+        {server.Url("/missing"), std::nullopt},  // an error page is a body like any other
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        PageRequestArgs args;
+        args.limits.noProgressTimeout = std::chrono::seconds(1);
+        args.limits.maxBodyBytes = 1999;
+        std::stop_source stop;
+        if (c.stop) stop.request_stop();
+        args.stop = stop.get_token();
+        const Result<ByteSet> result = RequestPage(Text::Gbk(c.url), args);
+        ASSERT_EQ(result.Ok(), !c.kind);
+        if (c.kind) {
+            EXPECT_EQ(result.Error().kind, *c.kind);
+            EXPECT_FALSE(result.Error().reason.empty());
+        } else {
+            EXPECT_EQ(result.Value(), "gone");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace lumora
