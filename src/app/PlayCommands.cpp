@@ -90,8 +90,24 @@ void OpenLocalFile(MainWindow& window)
     PlayLocalFiles(window, chosen);
 }
 
+namespace {
+
+// The user chose something else to play: a row whose page is still on its
+// way no longer plays or writes its title, and "解析地址中" no longer holds.
+void DropPendingRow(MainWindow& window)
+{
+    if (window.State().resolving.active)
+        SetWindowTitleText(window, "Lumora视频播放器");
+    DropRowResolution(window);
+}
+
+}  // namespace
+
 void PlayLocalFiles(MainWindow& window, const Text& files)
 {
+    DropPendingRow(window);
+    // A delayed play still waiting would replace the files.
+    SetTimerInterval(window.Units().delayedPlayTimer, 0);
     window.State().localProgrammeName = files;
     PlayAddress(window, files);
     window.Units().localState->setChecked(true);
@@ -103,10 +119,7 @@ namespace {
 void StartTypedPlay(MainWindow& window, const Text& address)
 {
     AppState& state = window.State();
-    // A row still resolving is dropped; its "解析地址中" no longer holds.
-    if (state.resolving.active)
-        SetWindowTitleText(window, "Lumora视频播放器");
-    DropRowResolution(window);
+    DropPendingRow(window);
     StartDelayedPlay(window, address);
     // Not a local file: the programme line names the medium, not a file
     // chosen earlier.

@@ -13,6 +13,7 @@
 
 #include "app/AppState.h"
 #include "app/CatalogueView.h"
+#include "app/Downloads.h"
 #include "app/MainWindow.h"
 #include "app/PlaybackTweaks.h"
 #include "app/UnitManners.h"
@@ -53,7 +54,9 @@ const std::vector<Binding>& Bindings()
          [](MainWindow& w) { w.Units().openLocalFileAction->trigger(); }},
         {Qt::CTRL | Qt::Key_L, "Ctrl+L", "打开网络地址",
          [](MainWindow& w) { w.Units().openNetworkFileAction->trigger(); }},
-        {Qt::CTRL | Qt::Key_D, "Ctrl+D", "下载", [](MainWindow& w) { w.Units().downloadFileAction->trigger(); }},
+        // As the download button: the menu command's enabled state is only
+        // brought up to date when the menu is shown.
+        {Qt::CTRL | Qt::Key_D, "Ctrl+D", "下载", [](MainWindow& w) { StartDownload(w.State(), w); }},
         {Qt::Key_N, "N", "换一批", [](MainWindow& w) { NextBatch(w); }},
         {Qt::Key_BracketLeft, "[ / ]", "减速 ×0.9 / 加速 ×1.1", [](MainWindow& w) { ChangeSpeed(w, 0.9); }},
         {Qt::Key_BracketRight, "", "", [](MainWindow& w) { ChangeSpeed(w, 1.1); }},

@@ -2,6 +2,7 @@
 // cycle, a newer fetch superseding an older one, a site that is down, and the
 // row events with the address cache in column 2 and the title texts.
 #include "app/CatalogueView.h"
+#include "app/DropTarget.h"
 #include "app/PlayCommands.h"
 #include "app/QtText.h"
 #include "app/StatusBarUnit.h"
@@ -18,13 +19,17 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <algorithm>
 #include <chrono>
@@ -566,6 +571,46 @@ TEST_F(RowResolutionTest, ATypedOrHandedOverAddressDropsARowStillResolving)
     EXPECT_EQ(state.currentAddress, Text("http://127.0.0.1:1/typed.mp4"));
     EXPECT_EQ(Title(), "Lumora视频播放器");
     EXPECT_EQ(Opened(), std::vector<std::string>{"http://127.0.0.1:1/typed.mp4"});
+}
+
+// A double-clicked row whose page is late never replaces what the user chose
+// after it: local files dropped on the window or taken from the file dialog.
+TEST_F(RowResolutionTest, LocalFilesChosenLaterDropARowStillResolving)
+{
+    DetailSite site([](const std::string& id) { return std::make_pair(600, VideoPage("http://127.0.0.1:1/" + id + ".mp4")); });
+    UseCatalogueHost(site.Host());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("local film.mp4"));
+    {
+        QFile touch(file);
+        ASSERT_TRUE(touch.open(QIODevice::WriteOnly));
+    }
+
+    const std::vector<std::pair<const char*, std::function<void()>>> cases = {
+        {"dropped on the window",
+         [&] {
+             QMimeData data;
+             data.setUrls({QUrl::fromLocalFile(file)});
+             ASSERT_TRUE(DropOnWindow(window, data));
+         }},
+        {"from the file dialog", [&] { PlayLocalFiles(window, FromQString(file)); }},
+    };
+    for (const auto& [name, choose] : cases) {
+        SCOPED_TRACE(name);
+        AddRows({{"慢的", "6002"}});
+        log.clear();
+        DoubleClick(0);
+        ASSERT_TRUE(state.resolving.active);
+        choose();
+        EXPECT_EQ(Title(), "Lumora视频播放器") << "no longer resolving";
+        QTest::qWait(1000);  // the row's page would be back and its play started by now
+        EXPECT_EQ(Opened(), std::vector<std::string>{file.toStdString()});
+        EXPECT_TRUE(units.localState->isChecked()) << "the programme line names the file";
+        EXPECT_EQ(Title(), "Lumora视频播放器");
+    }
 }
 
 }  // namespace

@@ -3,12 +3,15 @@
 // clicked, drops, cut titles shown whole, Qt's Chinese texts, the about
 // box's keys and version, the speed steps. The keys themselves are checked
 // on the real program under Xvfb (desktop-keys.sh).
+#include "app/CatalogueView.h"
 #include "app/DropTarget.h"
 #include "app/PlayCommands.h"
 #include "app/PlaybackTweaks.h"
+#include "app/QtText.h"
 #include "app/QtTranslations.h"
 #include "app/UnitManners.h"
 #include "app/VolumeMemory.h"
+#include "base/Config.h"
 #include "base/Version.h"
 
 #include "WindowFixture.h"
@@ -16,9 +19,11 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -234,6 +239,34 @@ TEST_F(DesktopMannersTest, AboutBoxShowsTheVersionAndTheKeys)
     for (const char* key : {"空格", "Ctrl+O", "Ctrl+L", "Ctrl+D", "Ctrl+Q", "Shift+←", "Backspace", "Esc"})
         EXPECT_TRUE(box->text().contains(QString::fromUtf8(key))) << key;
     box->close();
+}
+
+// Ctrl+D downloads what was played last, as the download button does,
+// whatever the right-click menu offered when it was last shown.
+TEST_F(DesktopMannersTest, DownloadKeyTakesTheAddressPlayedSinceTheMenuWasShown)
+{
+    // The download fails at once (nothing listens); no notice reaches the
+    // desktop of whoever runs the tests.
+    const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/lumora-test-bus");
+    Config config = Config::Defaults();
+    config.downloadDir = FromQString(dir.path());
+    ScopedConfigOverride scoped(config);
+
+    PopUpFileMenu(window, QPoint(0, 0));
+    units.fileMenu->close();
+    EXPECT_FALSE(units.downloadFileAction->isEnabled()) << "nothing to save yet";
+    PlayTypedAddress(window, "http://127.0.0.1:1/typed.mp4");
+
+    QShortcut* download = nullptr;
+    for (QShortcut* shortcut : window.findChildren<QShortcut*>())
+        if (shortcut->key() == QKeySequence(Qt::CTRL | Qt::Key_D))
+            download = shortcut;
+    ASSERT_NE(download, nullptr);
+    emit download->activated();
+    EXPECT_EQ(window.windowTitle().toStdString(), "下载马上开始");
+    EXPECT_TRUE(WaitUntil([&] { return window.windowTitle() == QStringLiteral("下载失败"); }, 5000));
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
 }
 
 TEST(SpeedTest, StepsRoundToHundredthsWithinAQuarterAndFourTimes)

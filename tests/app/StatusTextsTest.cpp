@@ -127,6 +127,23 @@ TEST_F(StatusTextsTest, TheProgrammeLineNamesWhatPlaysNotWhatPlayedBefore)
     }
 }
 
+// Several files play as a list, one after the other: the line names the one
+// that plays, not the last of the list.
+TEST_F(StatusTextsTest, TheProgrammeLineNamesTheFileOfAListThatPlays)
+{
+    state.openDialog->SetAnswer([](QFileDialog&) -> std::optional<QStringList> {
+        return QStringList{QStringLiteral("/m/第一个.mp4"), QStringLiteral("/m/第二个.mp4"), QStringLiteral("/m/第三个.mp4")};
+    });
+    units.openLocalFileAction->trigger();
+    ShowsPlaying();
+    EXPECT_EQ(Programme(), "正在播放的节目：第一个.mp4");
+    for (const char* next : {"正在播放的节目：第二个.mp4", "正在播放的节目：第三个.mp4"}) {
+        state.mediaObject->Next();
+        ShowsPlaying();
+        EXPECT_EQ(Programme(), next);
+    }
+}
+
 TEST_F(StatusTextsTest, TheProgrammeLineTakesTheSelectedRowNotTheFocusedOne)
 {
     units.catalogueList->setCurrentItem(Row(0));
