@@ -39,7 +39,7 @@ void PlayAddress(MainWindow& window, const Text& address, const Text& title)
 {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
-    state.shownState = 0;
+    state.shownState = PlayState::Stopped;
     u.progressSlider->setValue(0);
     u.progressSlider->setMaximum(0);
     if (MediaFront* front = state.mediaObject.get()) {
@@ -58,7 +58,7 @@ void PlayAddress(MainWindow& window, const Text& address, const Text& title)
 void StopPlayback(MainWindow& window)
 {
     AppState& state = window.State();
-    state.shownState = 0;
+    state.shownState = PlayState::Stopped;
     if (state.mediaObject)
         state.mediaObject->Stop();
 }

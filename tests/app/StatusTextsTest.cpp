@@ -211,7 +211,7 @@ TEST_F(StatusTextsTest, AStopFromTheMenuShowsAsStopped)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        state.shownState = 0;
+        state.shownState = PlayState::Stopped;
         ShowsPlaying();
         ASSERT_EQ(Section(0), QStringLiteral("正在播放的节目："));
         ASSERT_TRUE(units.stopButton->isEnabled());
