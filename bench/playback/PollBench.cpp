@@ -79,12 +79,12 @@ void Sample(Row& row, int seconds, const std::function<bool()>& poll) {
     });
 }
 
-bool FrontRow(Row& row, lumora::MediaFront& front, const std::string& file, int engineType, int seconds) {
-    front.Play(lumora::Text::FromUtf8(file), engineType);
+bool FrontRow(Row& row, lumora::MediaFront& front, const std::string& file, lumora::EngineRequest engine, int seconds) {
+    front.Play(lumora::Text::FromUtf8(file), engine);
     bool playing = false;
-    EveryTenMs(15'000, [&] { return !(playing = front.PlayState() == 3); });
+    EveryTenMs(15'000, [&] { return !(playing = front.PlayState() == lumora::PlayState::Playing); });
     if (!playing) return false;
-    Sample(row, seconds, [&] { return front.PlayState() == 3; });
+    Sample(row, seconds, [&] { return front.PlayState() == lumora::PlayState::Playing; });
     front.Stop();
     return true;
 }
@@ -151,9 +151,9 @@ int main(int argc, char** argv) {
     player.name = "MediaFront::PlayState, media player";
     bare.name = "bare libmpv, 3 synchronous reads";
     const char* failed = nullptr;
-    if (!FrontRow(flash, front, file, 2, seconds))
+    if (!FrontRow(flash, front, file, lumora::EngineRequest::Flash, seconds))
         failed = "the Flash engine never played the file";
-    else if (!FrontRow(player, front, file, 1, seconds))
+    else if (!FrontRow(player, front, file, lumora::EngineRequest::Player, seconds))
         failed = "the media player engine never played the file";
     else if (!BareMpvRow(bare, file, seconds))
         failed = "bare libmpv never played the file";

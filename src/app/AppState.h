@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/Text.h"
+#include "resolve/PlayState.h"
 
 #include <QRect>
 
@@ -38,7 +39,7 @@ struct AppState {
     Text typedAddress;               // entered in the open-address window
     Text localProgrammeName;         // the files chosen by OpenLocalFile, for the status bar
     bool dragging = false;           // the user holds the progress slider
-    int shownState = 0;              // play state last shown in the status bar, 0 to 6
+    PlayState shownState = PlayState::Stopped;  // play state last shown in the status bar
     int durationSeconds = 0;
     int positionSeconds = 0;
     QRect savedWindowRect;           // the normal (not full-screen) window rectangle

@@ -37,7 +37,7 @@ void PlayAddress(MainWindow& window, const Text& address, const Text& title)
 {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
-    state.shownState = 0;
+    state.shownState = PlayState::Stopped;
     u.progressSlider->setValue(0);
     u.progressSlider->setMaximum(0);
     if (MediaFront* front = state.mediaObject.get()) {
@@ -56,7 +56,7 @@ void PlayAddress(MainWindow& window, const Text& address, const Text& title)
 void StopPlayback(MainWindow& window)
 {
     AppState& state = window.State();
-    state.shownState = 0;
+    state.shownState = PlayState::Stopped;
     if (state.mediaObject)
         state.mediaObject->Stop();
 }
@@ -93,10 +93,12 @@ void OpenLocalFile(MainWindow& window)
 namespace {
 
 // The user chose something else to play: a row whose page is still on its
-// way no longer plays or writes its title, and "解析地址中" no longer holds.
+// way no longer plays or writes its title, and neither "解析地址中" nor the
+// name of the row played before holds. Other titles (a download's) stay.
 void DropPendingRow(MainWindow& window)
 {
-    if (window.State().resolving.active)
+    const bool namesRow = window.windowTitle().startsWith(QStringLiteral("Lumora视频播放器："));
+    if (window.State().resolving.active || namesRow)
         SetWindowTitleText(window, "Lumora视频播放器");
     DropRowResolution(window);
 }

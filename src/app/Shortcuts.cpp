@@ -149,7 +149,8 @@ void SeekBy(MainWindow& window, int seconds)
 {
     AppState& state = window.State();
     MediaFront* front = state.mediaObject.get();
-    if (!front || state.shownState < 1 || state.shownState > 3)
+    const PlayState shown = state.shownState;
+    if (!front || !(shown == PlayState::Buffering || shown == PlayState::Paused || shown == PlayState::Playing))
         return;
     front->Seek(std::max(0, int(front->Position()) + seconds));
 }

@@ -62,41 +62,34 @@ QString ProgrammeName(const AppState& state, const MainWindowUnits& units)
 
 }  // namespace
 
-const char* PlayStateText(int playState)
-{
-    static const char* const texts[] = {
-        "播放已停止",            "正在缓冲中,请稍后...", "播放已暂停",           "正在播放：",
-        "正在加载中,请稍后...", "播放失败,已准备就绪.", "正在连接中,请稍后....",
-    };
-    return playState >= 0 && playState <= 6 ? texts[playState] : "";
-}
-
 void PollPlayState(AppState& state, const MainWindowUnits& units, QWidget& /*window*/)
 {
     if (!state.mediaObject) return;
-    const int s = state.mediaObject->PlayState();
-    if (s == 0 && state.shownState == 0) {
-        WriteSection(units, kStateSection, QString::fromUtf8(PlayStateText(0)));
-        SetTransportEnabled(units, false);
+    const PlayState s = state.mediaObject->PlayState();
+    if (s == PlayState::Stopped) {
+        if (state.shownState == PlayState::Stopped) {
+            WriteSection(units, kStateSection, QString::fromUtf8(PlayStateText(s)));
+            SetTransportEnabled(units, false);
+        }
         return;
     }
-    if (s < 1 || s > 6 || s == state.shownState || (s == 4 && state.dragging)) return;
+    if (s == state.shownState || (s == PlayState::Loading && state.dragging)) return;
 
     state.shownState = s;
     WriteSection(units, kStateSection, QString::fromUtf8(PlayStateText(s)));
     switch (s) {
-    case 1:
+    case PlayState::Buffering:
         SetTimerInterval(units.bufferTimer, kBufferPollMs);
         break;
-    case 3:
+    case PlayState::Playing:
         SetTimerInterval(units.positionTimer, kPositionTickMs);
         [[fallthrough]];
-    case 4:
-    case 6:
+    case PlayState::Loading:
+    case PlayState::Connecting:
         if (units.playButton) units.playButton->setEnabled(true);
         SetTransportEnabled(units, true);
         break;
-    case 5:
+    case PlayState::Failed:
         SetTransportEnabled(units, false);
         // The time of the medium before is no time of this one.
         StopPositionRefresh(state, units);
@@ -110,18 +103,19 @@ void RefreshPosition(AppState& state, const MainWindowUnits& units, QWidget& /*w
 {
     if (!state.mediaObject) return;
     MediaFront& front = *state.mediaObject;
-    const int s = front.PlayState();
+    const PlayState s = front.PlayState();
     const Text buffer = front.BufferText();
 
-    if (s == 1) {
+    if (s == PlayState::Buffering) {
         SetTimerInterval(units.bufferTimer, kBufferPollMs);
-    } else if (s == 3 && buffer == "100%") {
+    } else if (s == PlayState::Playing && buffer == "100%") {
         WriteSection(units, kStateSection, QStringLiteral("正在播放的节目：") + ProgrammeName(state, units));
     }
 
     // A failed play has no time; what the engine still holds is the medium's before.
-    state.positionSeconds = s == 5 ? 0 : ClampToInt(WholeSeconds(front.Position()));
-    state.durationSeconds = s == 5 ? 0 : ClampToInt(WholeSeconds(front.Duration()));
+    const bool failed = s == PlayState::Failed;
+    state.positionSeconds = failed ? 0 : ClampToInt(WholeSeconds(front.Position()));
+    state.durationSeconds = failed ? 0 : ClampToInt(WholeSeconds(front.Duration()));
     const Text durationText = FormatTime(state.durationSeconds);
     // A duration the engine cannot tell (a live stream) formats as 00:00:00.
     const bool unknownDuration = durationText == kNoTime;
@@ -133,7 +127,7 @@ void RefreshPosition(AppState& state, const MainWindowUnits& units, QWidget& /*w
         if (state.durationSeconds >= 2 && !unknownDuration && !state.dragging) slider->setValue(state.positionSeconds);
     }
 
-    if (s != 3) StopPositionRefresh(state, units);
+    if (s != PlayState::Playing) StopPositionRefresh(state, units);
 
     WriteSection(units, kTimeSection, ToQString(FormatTime(state.positionSeconds) + "/" + durationText));
     WriteSection(units, kBufferSection, QStringLiteral("缓冲数据： ") + ToQString(buffer));
@@ -142,7 +136,7 @@ void RefreshPosition(AppState& state, const MainWindowUnits& units, QWidget& /*w
 void StopPositionRefresh(AppState& state, const MainWindowUnits& units)
 {
     SetTimerInterval(units.positionTimer, 0);
-    if (state.shownState != 0 && state.shownState != 5) return;
+    if (state.shownState != PlayState::Stopped && state.shownState != PlayState::Failed) return;
     if (QSlider* slider = units.progressSlider) {
         slider->setEnabled(false);
         slider->setMaximum(0);
@@ -152,8 +146,8 @@ void StopPositionRefresh(AppState& state, const MainWindowUnits& units)
 
 void ShowPlayFailure(AppState& state, const MainWindowUnits& units)
 {
-    state.shownState = 5;
-    WriteSection(units, kStateSection, QString::fromUtf8(PlayStateText(5)));
+    state.shownState = PlayState::Failed;
+    WriteSection(units, kStateSection, QString::fromUtf8(PlayStateText(PlayState::Failed)));
     SetTransportEnabled(units, false);
     StopPositionRefresh(state, units);
 }
@@ -161,7 +155,7 @@ void ShowPlayFailure(AppState& state, const MainWindowUnits& units)
 void PollBuffering(AppState& state, const MainWindowUnits& units)
 {
     if (!state.mediaObject || !units.bufferTimer || units.bufferTimer->interval() != 100) return;
-    if (state.mediaObject->PlayState() != 1) return;
+    if (state.mediaObject->PlayState() != PlayState::Buffering) return;
     if (state.mediaObject->BufferText() == "100%") SetTimerInterval(units.bufferTimer, 0);
 }
 

@@ -16,9 +16,6 @@ namespace lumora {
 struct AppState;
 struct MainWindowUnits;
 
-// Status bar section 0 text of each play state 0..6; empty outside.
-const char* PlayStateText(int playState);
-
 // Shows a change of the engine's play state: the state's text in section 0
 // and the transport buttons it enables or disables. State 0 is written only
 // while shownState already is 0 (after PlayAddress or the stop button), then

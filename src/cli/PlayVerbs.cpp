@@ -29,13 +29,9 @@ constexpr int kVideoWidth = 640, kVideoHeight = 360;
 // its answer (an empty address unloads the engine and stays at 0).
 constexpr qint64 kStoppedAnswerMs = 500;
 
-// The status bar's text for each play state.
-Text StateText(int state) {
-    static const char* const texts[] = {
-        "播放已停止",           "正在缓冲中,请稍后...", "播放已暂停",           "正在播放：",
-        "正在加载中,请稍后...", "播放失败,已准备就绪.", "正在连接中,请稍后....",
-    };
-    return state >= 0 && state <= 6 ? Text(texts[state]) : NumberText(state);
+// The status bar's text of a play state; -1 before the first poll.
+Text StateText(std::optional<PlayState> state) {
+    return state ? Text(PlayStateText(*state)) : Text("-1");
 }
 
 // Lines go out as they happen, also into a pipe.
@@ -86,7 +82,7 @@ int Play(const Args& args) {
     QTimer statePoll, positionClock;
     QElapsedTimer stoppedFor;
     bool started = false, played = false, finished = false, framed = false;
-    int shownState = -1;
+    std::optional<PlayState> shownState;
 
     const auto finish = [&] {
         finished = true;
@@ -125,20 +121,20 @@ int Play(const Args& args) {
     // of playback (failed, or stopped after playing or for good).
     QObject::connect(&statePoll, &QTimer::timeout, [&] {
         if (finished) return;
-        const int state = front.PlayState();
+        const PlayState state = front.PlayState();
         if (state != shownState) {
             shownState = state;
             Report(StateText(state));
-            if (state == 3 && !played) {
+            if (state == PlayState::Playing && !played) {
                 played = true;
                 positionClock.start(1000);
             }
-            if (state == 0) stoppedFor.start();
+            if (state == PlayState::Stopped) stoppedFor.start();
         }
         if (finished) return;  // the time limit ran inside a wait of PlayState
-        const bool stoppedForGood = state == 0 && started && stoppedFor.isValid() &&
+        const bool stoppedForGood = state == PlayState::Stopped && started && stoppedFor.isValid() &&
                                     stoppedFor.elapsed() >= kStoppedAnswerMs;
-        if (state == 5 || (state == 0 && played) || stoppedForGood) finish();
+        if (state == PlayState::Failed || (state == PlayState::Stopped && played) || stoppedForGood) finish();
     });
     QObject::connect(&positionClock, &QTimer::timeout, [&] {
         Report(FormatTime(WholeSeconds(front.Position())) + "/" + FormatTime(WholeSeconds(front.Duration())));
@@ -151,12 +147,12 @@ int Play(const Args& args) {
         });
     }
     // Play waits on the network inside the loop, polled meanwhile like the
-    // main window polls (state 6, connecting).
+    // main window polls (connecting).
     QTimer::singleShot(0, &loop, [&] {
         statePoll.start(10);
         front.Play(*address);
         started = true;
-        if (shownState == 0) stoppedFor.start();
+        if (shownState == PlayState::Stopped) stoppedFor.start();
     });
     loop.exec();
     front.Stop();

@@ -10,7 +10,7 @@ namespace lumora::cli {
 int Resolve(const Args& args) {
     if (args.empty() || args.size() > 2) return UsageError("usage: lumora-cli resolve ADDRESS [TITLE]");
     const Resolution resolution = ResolveOpen(args[0], args.size() == 2 ? args[1] : Text());
-    PrintRecord({NumberText(resolution.engineType), resolution.address, resolution.titleOverride});
+    PrintRecord({NumberText(EngineRequestCode(resolution.engineType)), resolution.address, resolution.titleOverride});
     return ResultStatus(!resolution.address.Empty(), "no address to play for " + args[0].ToUtf8());
 }
 

@@ -15,6 +15,9 @@
 
 namespace lumora {
 
+// Inside MediaFront, PlayState names the operation; this names the type.
+using State = PlayState;
+
 namespace {
 
 // The engine not in use waits off the video area's top-left corner, with no size.
@@ -45,6 +48,19 @@ int ClampToInt(double value) {
 }
 
 Text DefaultProbe(const Text& address) { return ProbeStream(address); }
+
+// The movie's states are the front's first six; other numbers name none.
+std::optional<PlayState> FromMovie(MovieState state) {
+    switch (state) {
+    case MovieState::Stopped: return PlayState::Stopped;
+    case MovieState::Buffering: return PlayState::Buffering;
+    case MovieState::Paused: return PlayState::Paused;
+    case MovieState::Playing: return PlayState::Playing;
+    case MovieState::Loading: return PlayState::Loading;
+    case MovieState::Failed: return PlayState::Failed;
+    }
+    return std::nullopt;
+}
 
 bool IsRtmpScheme(const Text& scheme) { return scheme.Left(4) == Text("rtmp"); }
 
@@ -87,12 +103,12 @@ Engine MediaFront::ShowActiveEngine() {
     return *shownEngine_;
 }
 
-void MediaFront::Play(const Text& address, int engineType, bool keepPlaylist) {
+void MediaFront::Play(const Text& address, EngineRequest engine, bool keepPlaylist) {
     Text copy = address;
-    Play(copy, engineType, keepPlaylist);
+    Play(copy, engine, keepPlaylist);
 }
 
-void MediaFront::Play(Text& address, int engineType, bool keepPlaylist) {
+void MediaFront::Play(Text& address, EngineRequest engine, bool keepPlaylist) {
     const std::uint64_t ticket = ++generation_;
     nothingPlayed_ = false;
     probedAddress_ = Text();
@@ -117,10 +133,10 @@ void MediaFront::Play(Text& address, int engineType, bool keepPlaylist) {
     const bool rtmp = IsRtmpScheme(scheme);
     if (rtmp) address = WithStreamMarks(address);
 
-    if (engineType == 1) {
+    if (engine == EngineRequest::Player) {
         activeEngine_ = Engine::Player;
         playerEngine_.SetUrl(address);
-    } else if (engineType == 2) {
+    } else if (engine == EngineRequest::Flash) {
         activeEngine_ = Engine::Flash;
         flashEngine_.SetPlayUrl(address);
     } else {
@@ -186,41 +202,63 @@ int MediaFront::SetVisible(std::optional<int> show) {
     return visible_;
 }
 
-int MediaFront::PlayState() {
-    if (opening_) return 6;
-    if (nothingPlayed_) return 5;
+PlayState MediaFront::PlayState() {
+    if (opening_) return State::Connecting;
+    if (nothingPlayed_) return State::Failed;
     return activeEngine_ == Engine::Player ? PlayerEngineState() : FlashEngineState();
 }
 
-// The media player's numbering: 0 undefined, 1 stopped, 2 paused, 3 playing,
-// 4/5 scanning, 6 buffering, 7 waiting, 8 ended, 9 transitioning, 10 ready,
-// 11 reconnecting.
-int MediaFront::PlayerEngineState() {
-    const int s = MediaPlayerStateCode(playerEngine_.PlayState());
-    if (s == 0 || s == 1 || (s == 8 && s != lastPlayerState_)) {
-        EndOfMedia(s);
-    } else if ((s == 2 || s == 3 || s == 6) && s != lastPlayerState_) {
-        lastPlayerState_ = s;
-        state_ = s == 6 ? 1 : s;
-    } else if (s == 4 || s == 5 || s == 7 || s == 9 || (s == 11 && s != lastPlayerState_)) {
-        lastPlayerState_ = s;
-        state_ = 4;
-    } else if (s == 10 && s != lastPlayerState_) {
-        lastPlayerState_ = 10;
+PlayState MediaFront::PlayerEngineState() {
+    using Reported = MediaPlayerState;
+    const Reported s = playerEngine_.PlayState();
+    const int code = MediaPlayerStateCode(s);
+    const bool changed = code != lastPlayerState_;
+    const auto take = [&](State shown) {
+        lastPlayerState_ = code;
+        state_ = shown;
+    };
+    switch (s) {
+    case Reported::Undefined:
+    case Reported::Stopped:
+        EndOfMedia(code);
+        break;
+    case Reported::MediaEnded:
+        if (changed) EndOfMedia(code);
+        break;
+    case Reported::Paused:
+        if (changed) take(State::Paused);
+        break;
+    case Reported::Playing:
+        if (changed) take(State::Playing);
+        break;
+    case Reported::Buffering:
+        if (changed) take(State::Buffering);
+        break;
+    case Reported::ScanForward:
+    case Reported::ScanReverse:
+    case Reported::Waiting:
+    case Reported::Transitioning:
+        take(State::Loading);
+        break;
+    case Reported::Reconnecting:
+        if (changed) take(State::Loading);
+        break;
+    case Reported::Ready:
         // A ready swf medium is one that Stop unloaded, not a failure.
-        state_ = playerEngine_.FileType() == Text("swf") ? 0 : 5;
+        if (changed) take(playerEngine_.FileType() == Text("swf") ? State::Stopped : State::Failed);
+        break;
     }
-    return state_;
+    return state_;  // a number outside the control's numbering leaves the state
 }
 
-// The movie reports in the front's own numbering, 0 to 5.
-int MediaFront::FlashEngineState() {
-    const int s = MovieStateCode(flashEngine_.State());
-    if (s == 0) {
-        if (lastPlayerState_ != 0) EndOfMedia(0);
-    } else if (s >= 1 && s <= 5 && s != lastPlayerState_) {
-        lastPlayerState_ = s;
-        state_ = s;
+PlayState MediaFront::FlashEngineState() {
+    const MovieState s = flashEngine_.State();
+    const int code = MovieStateCode(s);
+    if (s == MovieState::Stopped) {
+        if (lastPlayerState_ != code) EndOfMedia(code);
+    } else if (const std::optional<State> shown = FromMovie(s); shown && code != lastPlayerState_) {
+        lastPlayerState_ = code;
+        state_ = *shown;
     }
     return state_;
 }
@@ -231,7 +269,7 @@ void MediaFront::EndOfMedia(int code) {
         const std::uint64_t before = generation_;
         Next();
         if (generation_ == before + 1) {
-            state_ = 1;  // buffering the next item
+            state_ = State::Buffering;  // the next item
         } else {
             // Another action took over while the next item waited on the
             // network: forget the last code so the next poll reads the
@@ -240,7 +278,7 @@ void MediaFront::EndOfMedia(int code) {
         }
     } else {
         playlistActive_ = false;
-        state_ = 0;
+        state_ = State::Stopped;
     }
 }
 
@@ -347,7 +385,7 @@ Text MediaFront::MediaTitle() {
 void MediaFront::PlayItem() {
     if (playlistIndex_ < 1 || playlistIndex_ > PlaylistCount()) return;
     Text item = playlist_[playlistIndex_ - 1];  // a copy: a re-entrant Play may replace the list
-    Play(item, 0, true);
+    Play(item, EngineRequest::Choose, true);
 }
 
 void MediaFront::Next() {
@@ -371,8 +409,8 @@ void MediaFront::Previous() {
 
 int MediaFront::DownloadProgress() {
     if (activeEngine_ != Engine::Player) return flashEngine_.GetDownBuffer();
-    const int s = PlayState();
-    return s >= 1 && s <= 3 ? playerEngine_.DownloadProgress() : 0;
+    const State s = PlayState();
+    return s == State::Buffering || s == State::Paused || s == State::Playing ? playerEngine_.DownloadProgress() : 0;
 }
 
 void MediaFront::SetPlayCount(int count) {
@@ -453,7 +491,7 @@ EngineChoice ClassifyAddress(const Text& address, const MediaFront::ProbeFunctio
     return ChooseEngine(played, rtmp, probe);
 }
 
-void MediaFront::Open(const Text& address, const Text& title, int engineType) {
+void MediaFront::Open(const Text& address, const Text& title, EngineRequest engine) {
     const Text givenAddress = address, givenTitle = title;  // the caller's texts may change during the waits
     LetPendingEventsRun();
     const std::uint64_t ticket = ++generation_;
@@ -464,7 +502,7 @@ void MediaFront::Open(const Text& address, const Text& title, int engineType) {
     ServiceOptions services;
     services.limit = serviceLimit_;
     services.abandoned = [this, ticket] { return generation_ != ticket; };
-    const Resolution resolution = ResolveOpen(givenAddress, givenTitle, engineType, services);
+    const Resolution resolution = ResolveOpen(givenAddress, givenTitle, engine, services);
     if (generation_ != ticket) {  // a later Play, Open or Stop ran during the waits
         LetPendingEventsRun();
         return;

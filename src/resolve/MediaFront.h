@@ -40,14 +40,14 @@ public:
     // (stopped, moved to 0,0 with size 0x0). Returns the engine shown.
     Engine ShowActiveEngine();
 
-    // Classifies `address` and opens it in an engine. engineType: 0 chooses,
-    // 1 the media player engine, 2 the Flash engine. A ";"-joined address
+    // Classifies `address` and opens it in an engine (or in the engine
+    // asked for). A ";"-joined address
     // longer than 20 bytes starts a playlist at item 1. `address` is updated
     // to the address actually played (playlist item, rtmp "@" → "mp4:").
     // A local path (beginning with "/") neither stops the engines nor shows
     // "connecting". Returns early when overtaken during the network probe.
-    void Play(Text& address, int engineType = 0, bool keepPlaylist = false);
-    void Play(const Text& address, int engineType = 0, bool keepPlaylist = false);
+    void Play(Text& address, EngineRequest engine = EngineRequest::Choose, bool keepPlaylist = false);
+    void Play(const Text& address, EngineRequest engine = EngineRequest::Choose, bool keepPlaylist = false);
 
     // Creates both engines in `parent` (media player first) at the area.
     void Attach(QWidget* parent, int left, int top, int width, int height, const RightClickHandler& handler = {});
@@ -67,9 +67,9 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
 
-    // 0 stopped, 1 buffering, 2 paused, 3 playing, 4 loading, 5 failed,
-    // 6 connecting. Polled every 10 ms; the end of a medium steps a playlist.
-    int PlayState();
+    // Polled every 10 ms; the end of a medium steps a playlist. Connecting
+    // while Play waits on the network.
+    lumora::PlayState PlayState();
 
     int SetVolume(int value);
     int ToggleMute();
@@ -107,7 +107,7 @@ public:
     // this Open asks no further service and plays nothing. When the 56 video service finds no video,
     // nothing is played: both engines stop and PlayState reports 5 (failed)
     // until the next Play, Stop or TogglePause.
-    void Open(const Text& address, const Text& title = {}, int engineType = 0);
+    void Open(const Text& address, const Text& title = {}, EngineRequest engine = EngineRequest::Choose);
 
     // Replaces the network probe (tests); an empty function restores
     // ProbeStream.
@@ -133,8 +133,8 @@ public:
     bool PlaylistActive() const { return playlistActive_; }
 
 private:
-    int PlayerEngineState();
-    int FlashEngineState();
+    lumora::PlayState PlayerEngineState();
+    lumora::PlayState FlashEngineState();
     void EndOfMedia(int code);
     void PlayItem();
     void SyncPlayerMute(bool mute);
@@ -156,7 +156,7 @@ private:
     // The last code read from the active engine, in that engine's own
     // numbering; -1 forgets it. Both engines share it.
     int lastPlayerState_ = 0;
-    int state_ = 0;
+    lumora::PlayState state_ = lumora::PlayState::Stopped;
     bool opening_ = false;  // Play is choosing the engine for a network address
     Text probedAddress_;
     ProbeFunction probe_;

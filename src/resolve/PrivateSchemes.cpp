@@ -44,7 +44,7 @@ Text DecodePayload(const Text& text, const Text& sourceTag) {
     return Unescape(sourceTag == Text("8225500") ? ScriptBase64Decode(text) : Base64Decode(text));
 }
 
-Resolution ResolveOpen(const Text& address, const Text& title, int engineType, const ServiceOptions& options) {
+Resolution ResolveOpen(const Text& address, const Text& title, EngineRequest engineType, const ServiceOptions& options) {
     Resolution resolution;
     const Text givenTitle = title;  // the caller's texts may change while the services answer
     Text working = address.ReplacedAll(Text("$$"), Text("-"));
@@ -73,20 +73,20 @@ Resolution ResolveOpen(const Text& address, const Text& title, int engineType, c
             resolution.titleOverride = rest;
             resolution.address = MusicVideoAddress(HexOfText(rest));
         }
-        resolution.engineType = 1;
+        resolution.engineType = EngineRequest::Player;
         return resolution;
     }
     if (scheme == Text("mp3://")) {
         resolution.titleOverride = rest;
         resolution.address = FromService(ResolveSong(rest, options));
-        resolution.engineType = 1;
+        resolution.engineType = EngineRequest::Player;
         return resolution;
     }
     if (scheme == Text("qqmv://")) {
         const std::vector<Text> parts = ResultParts(ResolveMusicVideo(rest, options));
         resolution.titleOverride = parts.size() < 2 ? rest : parts[1];
         resolution.address = parts.empty() ? Text() : FromService(parts[0]);
-        resolution.engineType = 2;
+        resolution.engineType = EngineRequest::Flash;
         return resolution;
     }
 
@@ -97,7 +97,7 @@ Resolution ResolveOpen(const Text& address, const Text& title, int engineType, c
         const Text result = number.Empty() ? Text() : ResolveVideo56(number, options);
         const std::vector<Text> parts = ResultParts(result);
         if (parts.size() > 1) resolution.titleOverride = parts[1];
-        resolution.engineType = 2;
+        resolution.engineType = EngineRequest::Flash;
         resolution.address = parts.empty() ? Text() : FromService(parts[0]);
         // No video found, or one that is no network stream: nothing to play.
         if (result.Empty() || resolution.address.Empty()) resolution.play = false;

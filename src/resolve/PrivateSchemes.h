@@ -15,6 +15,7 @@
 
 #include "base/Text.h"
 #include "resolve/MusicResolvers.h"
+#include "resolve/PlayState.h"
 
 namespace lumora {
 
@@ -37,7 +38,7 @@ Text DecodePayload(const Text& text, const Text& sourceTag);
 
 // What Open does with an address.
 struct Resolution {
-    int engineType = 0;  // what Play is asked for: 0 choose, 1 media player, 2 Flash
+    EngineRequest engineType = EngineRequest::Choose;  // what Play is asked for
     Text address;        // what Play is given
     Text titleOverride;  // the title shown; empty: the medium's own
     bool play = true;    // false: nothing to play (the 56 service found no video)
@@ -48,7 +49,7 @@ struct Resolution {
 
 // Resolves the private forms of `address` (`title` and `engineType` as Open
 // was given them), asking the services with `options`.
-Resolution ResolveOpen(const Text& address, const Text& title = {}, int engineType = 0,
+Resolution ResolveOpen(const Text& address, const Text& title = {}, EngineRequest engineType = EngineRequest::Choose,
                        const ServiceOptions& options = {});
 
 }  // namespace lumora

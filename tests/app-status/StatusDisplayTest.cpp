@@ -47,6 +47,8 @@ protected:
     }
 
     MediaFront& Front() { return *state.mediaObject; }
+    // The movie reports in the front's own numbering.
+    static PlayState Shown(int movieState) { return static_cast<PlayState>(movieState); }
     QString Section(int section) const { return units.statusBar->SectionText(section); }
     void Poll() { PollPlayState(state, units, window); }
     void Refresh() { RefreshPosition(state, units, window); }
@@ -54,13 +56,13 @@ protected:
     // The movie plays at `position` of `duration` seconds, fully buffered,
     // and the display has shown it.
     void Playing(int duration, int position) {
-        state.shownState = 0;  // as PlayAddress leaves it
+        state.shownState = PlayState::Stopped;  // as PlayAddress leaves it
         movie.state = 3;
         movie.totalTime = duration;
         movie.playTime = position;
         movie.buffer = 100;
         Poll();
-        ASSERT_EQ(state.shownState, 3);
+        ASSERT_EQ(state.shownState, PlayState::Playing);
     }
 
     void SetTransport(bool playEnabled, bool othersEnabled) {
@@ -116,7 +118,7 @@ TEST_F(StatusDisplayTest, EachStateChangeWritesItsTextAndSetsTheButtons) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.engineState);
-        state.shownState = 0;
+        state.shownState = PlayState::Stopped;
         SetTimerInterval(units.bufferTimer, 0);
         SetTimerInterval(units.positionTimer, 0);
         const bool transportBefore = c.transport ? !*c.transport : true;
@@ -135,7 +137,7 @@ TEST_F(StatusDisplayTest, EachStateChangeWritesItsTextAndSetsTheButtons) {
         }
 
         EXPECT_EQ(Section(0), QString::fromUtf8(c.text));
-        EXPECT_EQ(state.shownState, c.engineState);
+        EXPECT_EQ(state.shownState, Shown(c.engineState));
         EXPECT_EQ(TransportEnabled(), c.transport.value_or(transportBefore));
         EXPECT_EQ(units.playButton->isEnabled(), c.play.value_or(playBefore));
         EXPECT_EQ(units.bufferTimer->isActive(), c.bufferTimer);
@@ -169,10 +171,10 @@ TEST_F(StatusDisplayTest, StoppedIsWrittenOnlyAfterAStopAndThenAtEveryTick) {
     Poll();
     EXPECT_EQ(Section(0), QStringLiteral("正在播放："));
     EXPECT_TRUE(TransportEnabled());
-    EXPECT_EQ(state.shownState, 3);
+    EXPECT_EQ(state.shownState, PlayState::Playing);
 
     // The stop button resets shownState: now every tick writes the text.
-    state.shownState = 0;
+    state.shownState = PlayState::Stopped;
     units.playButton->setEnabled(true);
     for (int tick = 0; tick < 3; ++tick) {
         units.statusBar->SetSectionText(0, QStringLiteral("x"));
@@ -181,7 +183,7 @@ TEST_F(StatusDisplayTest, StoppedIsWrittenOnlyAfterAStopAndThenAtEveryTick) {
     }
     EXPECT_FALSE(TransportEnabled());
     EXPECT_TRUE(units.playButton->isEnabled());
-    EXPECT_EQ(state.shownState, 0);
+    EXPECT_EQ(state.shownState, PlayState::Stopped);
 
     // The next state is shown as a change again.
     movie.state = 4;
@@ -308,7 +310,7 @@ TEST_F(StatusDisplayTest, LeavingStatePlayingStopsThePositionRefresh) {
         Refresh();
         ASSERT_TRUE(units.positionTimer->isActive());
         movie.state = c.engineState;
-        state.shownState = c.shownState;
+        state.shownState = Shown(c.shownState);
         Refresh();
         EXPECT_FALSE(units.positionTimer->isActive());
         EXPECT_EQ(units.progressSlider->isEnabled(), !c.sliderReset);
@@ -320,7 +322,7 @@ TEST_F(StatusDisplayTest, LeavingStatePlayingStopsThePositionRefresh) {
     }
 
     // Called on its own after a stop, the reset shows no time.
-    state.shownState = 0;
+    state.shownState = PlayState::Stopped;
     SetTimerInterval(units.positionTimer, 1000);
     StopPositionRefresh(state, units);
     EXPECT_FALSE(units.positionTimer->isActive());
@@ -370,7 +372,7 @@ TEST_F(StatusDisplayTest, TheDragCycle) {
     Refresh();
     EXPECT_EQ(units.progressSlider->value(), 600);
     EXPECT_EQ(Section(0), QStringLiteral("正在播放的节目："));
-    EXPECT_EQ(state.shownState, 3);
+    EXPECT_EQ(state.shownState, PlayState::Playing);
     units.statusBar->SetSectionText(3, QString());
     EXPECT_TRUE(WaitUntil([&] { return Section(3) == QStringLiteral("00:10:00/01:02:05"); }));
 

@@ -89,12 +89,12 @@ TEST_F(PlayCommandsTest, VolumeSliderSetsTheVolumeAndItsText)
 
 TEST_F(PlayCommandsTest, PlayAddressResetsTheDisplayAndStartsThePoll)
 {
-    state.shownState = 3;
+    state.shownState = PlayState::Playing;
     units.progressSlider->setRange(0, 50);
     units.progressSlider->setValue(20);
     units.volumeSlider->setValue(60);
     PlayAddress(window, "http://127.0.0.1:1/a.flv");
-    EXPECT_EQ(state.shownState, 0);
+    EXPECT_EQ(state.shownState, PlayState::Stopped);
     EXPECT_EQ(units.progressSlider->value(), 0);
     EXPECT_EQ(units.progressSlider->maximum(), 0);
     EXPECT_EQ(Opened(), std::vector<std::string>{"http://127.0.0.1:1/a.flv"});
@@ -211,10 +211,10 @@ TEST_F(PlayCommandsTest, LocalFilesPlayThroughTheDialog)
 
 TEST_F(PlayCommandsTest, TransportButtonsReachThePlayer)
 {
-    state.shownState = 3;
+    state.shownState = PlayState::Playing;
     log.clear();
     units.stopButton->click();
-    EXPECT_EQ(state.shownState, 0);
+    EXPECT_EQ(state.shownState, PlayState::Stopped);
     EXPECT_EQ(Entries(log, "flash setPlay=Stop").size(), 1u);
 
     const int muted = player.mute;

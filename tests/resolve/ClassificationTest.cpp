@@ -3,6 +3,8 @@
 
 #include "base/Config.h"
 
+#include <optional>
+
 namespace lumora::test {
 namespace {
 
@@ -80,56 +82,57 @@ TEST_F(ClassificationTest, PlayOpensTheChosenEngineWithTheChosenAddress) {
     records["http://h/get?id=2"] = Record("text/html", "http://h/page.html");
     struct Case {
         const char* address;
-        int engineType;
+        EngineRequest engine;
         const char* opened;
         const char* played;  // the address as Play leaves it
     };
+    using enum EngineRequest;
     const std::vector<Case> cases = {
-        {"http://h/a.flv", 0, "flash setPlayUrl=http://h/a.flv", "http://h/a.flv"},
-        {"http://h/a.wmv", 0, "player URL=http://h/a.wmv", "http://h/a.wmv"},
-        {"http://h/a.wmv", 7, "player URL=http://h/a.wmv", "http://h/a.wmv"},
-        {"http://h/a.flv", 1, "player URL=http://h/a.flv", "http://h/a.flv"},
-        {"http://h/a.wmv", 2, "flash setPlayUrl=http://h/a.wmv", "http://h/a.wmv"},
-        {"rtmp://h/app/@clip", 0, "flash setPlayUrl=rtmp://h/app/mp4:clip", "rtmp://h/app/mp4:clip"},
-        {"RTMPE://h/a|b$c", 0, "flash setPlayUrl=RTMPE://h/amp4:bmp4:c", "RTMPE://h/amp4:bmp4:c"},
-        {"rtmp://h/a@b", 1, "player URL=rtmp://h/amp4:b", "rtmp://h/amp4:b"},
-        {"http://h/x@y.flv", 0, "flash setPlayUrl=http://h/x@y.flv", "http://h/x@y.flv"},
-        {"http://h/get?id=1", 0, "flash setPlayUrl=http://cdn.test/v.flv?abc", "http://h/get?id=1"},
-        {"http://h/get?id=15", 0, "flash setPlayUrl=http://h/get?id=15", "http://h/get?id=15"},
-        {"http://h/get?id=16", 0, "flash setPlayUrl=http://h/abc.flv", "http://h/get?id=16"},
-        {"http://h/get?id=2", 0, "player URL=http://h/page.html", "http://h/get?id=2"},
-        {"", 0, "player URL=", ""},
+        {"http://h/a.flv", Choose, "flash setPlayUrl=http://h/a.flv", "http://h/a.flv"},
+        {"http://h/a.wmv", Choose, "player URL=http://h/a.wmv", "http://h/a.wmv"},
+        {"http://h/a.flv", Player, "player URL=http://h/a.flv", "http://h/a.flv"},
+        {"http://h/a.wmv", Flash, "flash setPlayUrl=http://h/a.wmv", "http://h/a.wmv"},
+        {"rtmp://h/app/@clip", Choose, "flash setPlayUrl=rtmp://h/app/mp4:clip", "rtmp://h/app/mp4:clip"},
+        {"RTMPE://h/a|b$c", Choose, "flash setPlayUrl=RTMPE://h/amp4:bmp4:c", "RTMPE://h/amp4:bmp4:c"},
+        {"rtmp://h/a@b", Player, "player URL=rtmp://h/amp4:b", "rtmp://h/amp4:b"},
+        {"http://h/x@y.flv", Choose, "flash setPlayUrl=http://h/x@y.flv", "http://h/x@y.flv"},
+        {"http://h/get?id=1", Choose, "flash setPlayUrl=http://cdn.test/v.flv?abc", "http://h/get?id=1"},
+        {"http://h/get?id=15", Choose, "flash setPlayUrl=http://h/get?id=15", "http://h/get?id=15"},
+        {"http://h/get?id=16", Choose, "flash setPlayUrl=http://h/abc.flv", "http://h/get?id=16"},
+        {"http://h/get?id=2", Choose, "player URL=http://h/page.html", "http://h/get?id=2"},
+        {"", Choose, "player URL=", ""},
     };
     for (const auto& c : cases) {
         log.clear();
         Text address = c.address;
-        front.Play(address, c.engineType);
+        front.Play(address, c.engine);
         EXPECT_EQ(Opened(), std::vector<std::string>{c.opened}) << c.address;
         EXPECT_EQ(address, Text(c.played)) << c.address;
         EXPECT_EQ(front.ActiveEngine(), Text(c.opened).StartsWith("flash") ? Engine::Flash : Engine::Player) << c.address;
-        EXPECT_NE(front.PlayState(), 6);
+        EXPECT_NE(front.PlayState(), PlayState::Connecting);
     }
 }
 
 TEST_F(ClassificationTest, NetworkAddressStopsBothEnginesAndConnectsWhileProbing) {
-    int stateDuringProbe = -1, stateAtOpen = -1;
+    std::optional<PlayState> stateDuringProbe, stateAtOpen;
     duringProbe = [&] { stateDuringProbe = front.PlayState(); };
     player.onOpen = [&] { stateAtOpen = front.PlayState(); };
     front.Play(Text("http://h/clip"));
-    EXPECT_EQ(stateDuringProbe, 6);
-    EXPECT_EQ(stateAtOpen, 6);  // still connecting while the engine opens
+    EXPECT_EQ(stateDuringProbe, PlayState::Connecting);
+    EXPECT_EQ(stateAtOpen, PlayState::Connecting);  // still connecting while the engine opens
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(log[0], "flash setPlay=Stop");
     EXPECT_EQ(log[1], "player stop");
     EXPECT_EQ(Opened(), std::vector<std::string>{"player URL=http://h/clip"});
-    EXPECT_NE(front.PlayState(), 6);
+    EXPECT_NE(front.PlayState(), PlayState::Connecting);
 }
 
 TEST_F(ClassificationTest, LocalPathNeitherStopsTheEnginesNorConnects) {
-    int stateAtOpen = -1;
+    std::optional<PlayState> stateAtOpen;
     movie.onOpen = [&] { stateAtOpen = front.PlayState(); };
     front.Play(Text("/home/user/clip.flv"));
-    EXPECT_NE(stateAtOpen, 6);
+    ASSERT_TRUE(stateAtOpen.has_value());
+    EXPECT_NE(*stateAtOpen, PlayState::Connecting);
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log[0], "flash setPlayUrl=/home/user/clip.flv");
     EXPECT_TRUE(Entries(log, "flash setPlay=Stop").empty());

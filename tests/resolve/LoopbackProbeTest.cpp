@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <optional>
 
 namespace lumora::test {
 namespace {
@@ -130,15 +131,15 @@ TEST_F(LoopbackProbeTest, RedirectsLeadOnlyToWebAddresses) {
 }
 
 TEST_F(LoopbackProbeTest, StopDuringTheProbeWins) {
-    int stateWhileWaiting = -1;
+    std::optional<PlayState> stateWhileWaiting;
     QTimer::singleShot(50, [&] {
         stateWhileWaiting = front.PlayState();
         front.Stop();
     });
     front.Play(Text::FromUtf8(Address("/slow")));
-    EXPECT_EQ(stateWhileWaiting, 6);  // the timer ran inside the wait
+    EXPECT_EQ(stateWhileWaiting, PlayState::Connecting);  // the timer ran inside the wait
     EXPECT_TRUE(Opened().empty());
-    EXPECT_NE(front.PlayState(), 6);
+    EXPECT_NE(front.PlayState(), PlayState::Connecting);
 }
 
 }  // namespace

@@ -77,13 +77,15 @@ using PlayStateTest = FrontTest;
 TEST_F(PlayStateTest, MediaPlayerCodesMapToFrontStates) {
     front.Play(Text("/media/a.wmv"));
     ASSERT_EQ(front.ActiveEngine(), Engine::Player);
-    const std::vector<std::pair<int, int>> codes = {
-        {9, 4}, {6, 1}, {3, 3},  {2, 2}, {3, 3}, {4, 4}, {5, 4}, {7, 4},  {11, 4},
-        {10, 5},  // ready but not swf: it could not be opened
-        {8, 0},   // ended
-        {8, 0},   // the same code again changes nothing
-        {12, 0},  // unknown codes leave the state
-        {1, 0},  {0, 0}, {3, 3},  {12, 3}, {6, 1},
+    using enum PlayState;
+    const std::vector<std::pair<int, PlayState>> codes = {
+        {9, Loading},  {6, Buffering}, {3, Playing}, {2, Paused},  {3, Playing},
+        {4, Loading},  {5, Loading},   {7, Loading}, {11, Loading},
+        {10, Failed},   // ready but not swf: it could not be opened
+        {8, Stopped},   // ended
+        {8, Stopped},   // the same code again changes nothing
+        {12, Stopped},  // unknown codes leave the state
+        {1, Stopped},  {0, Stopped},   {3, Playing}, {12, Playing}, {6, Buffering},
     };
     for (const auto& [code, expected] : codes) {
         player.playState = code;
@@ -91,14 +93,16 @@ TEST_F(PlayStateTest, MediaPlayerCodesMapToFrontStates) {
     }
     player.itemInfo["FileType"] = "SWF";
     player.playState = 10;
-    EXPECT_EQ(front.PlayState(), 0);  // a ready swf is a stopped one
+    EXPECT_EQ(front.PlayState(), PlayState::Stopped);  // a ready swf is a stopped one
 }
 
 TEST_F(PlayStateTest, FlashCodesAreTakenOver) {
     front.Play(Text("/media/a.flv"));
     ASSERT_EQ(front.ActiveEngine(), Engine::Flash);
-    const std::vector<std::pair<int, int>> codes = {
-        {4, 4}, {1, 1}, {3, 3}, {2, 2}, {3, 3}, {5, 5}, {7, 5}, {0, 0}, {0, 0}, {3, 3}, {-1, 3}, {0, 0},
+    using enum PlayState;
+    const std::vector<std::pair<int, PlayState>> codes = {
+        {4, Loading}, {1, Buffering}, {3, Playing}, {2, Paused},  {3, Playing},  {5, Failed},
+        {7, Failed},  {0, Stopped},   {0, Stopped}, {3, Playing}, {-1, Playing}, {0, Stopped},
     };
     for (const auto& [code, expected] : codes) {
         movie.state = code;
@@ -109,34 +113,34 @@ TEST_F(PlayStateTest, FlashCodesAreTakenOver) {
 TEST_F(PlayStateTest, EndOfEachItemStepsThePlaylist) {
     front.Play(Text("/media/one.flv;/media/two.flv;/media/three.flv"));
     for (const char* next : {"flash setPlayUrl=/media/two.flv", "flash setPlayUrl=/media/three.flv"}) {
-        EXPECT_EQ(front.PlayState(), 4);
+        EXPECT_EQ(front.PlayState(), PlayState::Loading);
         movie.state = 3;
-        EXPECT_EQ(front.PlayState(), 3);
+        EXPECT_EQ(front.PlayState(), PlayState::Playing);
         log.clear();
         movie.state = 0;
-        EXPECT_EQ(front.PlayState(), 1) << next;  // buffering the next item
+        EXPECT_EQ(front.PlayState(), PlayState::Buffering) << next;  // buffering the next item
         EXPECT_EQ(Opened(), std::vector<std::string>{next});
     }
     EXPECT_FALSE(front.PlaylistActive());  // the last item is playing
     movie.state = 3;
-    EXPECT_EQ(front.PlayState(), 3);
+    EXPECT_EQ(front.PlayState(), PlayState::Playing);
     log.clear();
     movie.state = 0;
-    EXPECT_EQ(front.PlayState(), 0);
+    EXPECT_EQ(front.PlayState(), PlayState::Stopped);
     EXPECT_TRUE(Opened().empty());
 
     // The media player ends an item with code 8.
     front.Play(Text("/media/one.wmv;/media/two.wmv"));
     player.playState = 3;
-    EXPECT_EQ(front.PlayState(), 3);
+    EXPECT_EQ(front.PlayState(), PlayState::Playing);
     log.clear();
     player.playState = 8;
-    EXPECT_EQ(front.PlayState(), 1);
+    EXPECT_EQ(front.PlayState(), PlayState::Buffering);
     EXPECT_EQ(Opened(), std::vector<std::string>{"player URL=/media/two.wmv"});
     player.playState = 3;
-    EXPECT_EQ(front.PlayState(), 3);
+    EXPECT_EQ(front.PlayState(), PlayState::Playing);
     player.playState = 8;
-    EXPECT_EQ(front.PlayState(), 0);
+    EXPECT_EQ(front.PlayState(), PlayState::Stopped);
 }
 
 using OvertakenTest = FrontTest;
@@ -166,7 +170,7 @@ TEST_F(OvertakenTest, ALaterActionDuringTheProbeWins) {
         EXPECT_TRUE(acted) << c.name;
         EXPECT_EQ(Opened(), c.opened) << c.name;
         EXPECT_TRUE(front.ProbedAddress().Empty()) << c.name;
-        EXPECT_NE(front.PlayState(), 6) << c.name;
+        EXPECT_NE(front.PlayState(), PlayState::Connecting) << c.name;
     }
     EXPECT_EQ(front.TitleOverride(), Text("Other"));  // set by Open after its own Play, kept
 }
@@ -174,13 +178,13 @@ TEST_F(OvertakenTest, ALaterActionDuringTheProbeWins) {
 TEST_F(OvertakenTest, StopWhileTheNextItemProbesEndsThePlaylist) {
     front.Play(Text("http://h/one.flv;http://h/two;http://h/three.flv"));
     movie.state = 3;
-    EXPECT_EQ(front.PlayState(), 3);
+    EXPECT_EQ(front.PlayState(), PlayState::Playing);
     duringProbe = [&] { front.Stop(); };
     log.clear();
     movie.state = 0;
     front.PlayState();  // the end of item 1 starts item 2, whose probe is overtaken
     EXPECT_TRUE(Opened().empty());
-    EXPECT_EQ(front.PlayState(), 0);
+    EXPECT_EQ(front.PlayState(), PlayState::Stopped);
     EXPECT_FALSE(front.PlaylistActive());
     EXPECT_TRUE(Opened().empty());
 }
@@ -361,7 +365,7 @@ TEST(DetachedFrontTest, OperationsWithoutEnginesReadEmpty) {
     Text address = "rtmp://h/app/@clip";
     front.Play(address);
     EXPECT_EQ(address, Text("rtmp://h/app/mp4:clip"));
-    EXPECT_EQ(front.PlayState(), 0);
+    EXPECT_EQ(front.PlayState(), PlayState::Stopped);
     EXPECT_EQ(front.DurationText(), Text("00:00:00"));
     EXPECT_EQ(front.BufferText(), Text("0%"));
     EXPECT_TRUE(front.MediaTitle().Empty());

@@ -43,14 +43,14 @@ protected:
 
     // The distinct states seen, polling every 10 ms until `until` holds for
     // a state or the limit passes.
-    std::vector<int> Poll(const std::function<bool(int)>& until, std::chrono::milliseconds limit = std::chrono::seconds(15)) {
-        std::vector<int> seen;
+    std::vector<PlayState> Poll(const std::function<bool(PlayState)>& until, std::chrono::milliseconds limit = std::chrono::seconds(15)) {
+        std::vector<PlayState> seen;
         QEventLoop loop;
         QTimer tick;
         QElapsedTimer clock;
         clock.start();
         QObject::connect(&tick, &QTimer::timeout, [&] {
-            const int state = front.PlayState();
+            const PlayState state = front.PlayState();
             if (seen.empty() || seen.back() != state) seen.push_back(state);
             if (until(state) || clock.elapsed() > limit.count()) loop.quit();
         });
@@ -59,7 +59,7 @@ protected:
         return seen;
     }
 
-    static bool Has(const std::vector<int>& seen, int state) {
+    static bool Has(const std::vector<PlayState>& seen, PlayState state) {
         return std::find(seen.begin(), seen.end(), state) != seen.end();
     }
 
@@ -68,15 +68,15 @@ protected:
         front.Play(Text::FromUtf8(kMedia + file));
         EXPECT_EQ(front.ActiveEngine(), engine) << file;
         bool played = false;
-        const std::vector<int> seen = Poll([&](int state) {
-            played = played || state == 3;
-            return played && state == 0;
+        const std::vector<PlayState> seen = Poll([&](PlayState state) {
+            played = played || state == PlayState::Playing;
+            return played && state == PlayState::Stopped;
         });
         std::string trace;
-        for (int state : seen) trace += std::to_string(state) + " ";
-        EXPECT_TRUE(Has(seen, 3)) << file << ": " << trace;
-        EXPECT_EQ(seen.back(), 0) << file << ": " << trace;
-        EXPECT_FALSE(Has(seen, 5)) << file << ": " << trace;
+        for (PlayState state : seen) trace += std::to_string(static_cast<int>(state)) + " ";
+        EXPECT_TRUE(Has(seen, PlayState::Playing)) << file << ": " << trace;
+        EXPECT_EQ(seen.back(), PlayState::Stopped) << file << ": " << trace;
+        EXPECT_FALSE(Has(seen, PlayState::Failed)) << file << ": " << trace;
     }
 
     QWidget window;
@@ -108,16 +108,16 @@ TEST_F(RealTimePlaybackTest, APlaylistStepsOnAtTheEndOfEachItem) {
     const Text first = Text::FromUtf8(kMedia + "clip.mp4"), second = Text::FromUtf8(kMedia + "tone.mp3");
     front.Play(first + ";" + second);
     EXPECT_EQ(front.PlaylistIndex(), 1);
-    Poll([&](int) { return front.ActiveEngine() == Engine::Player; });
+    Poll([&](PlayState) { return front.ActiveEngine() == Engine::Player; });
     EXPECT_EQ(front.ActiveEngine(), Engine::Player);  // the mp3 went to the media player
     EXPECT_EQ(front.CurrentAddress(), second);
     bool played = false;
-    const std::vector<int> seen = Poll([&](int state) {
-        played = played || state == 3;
-        return played && state == 0;
+    const std::vector<PlayState> seen = Poll([&](PlayState state) {
+        played = played || state == PlayState::Playing;
+        return played && state == PlayState::Stopped;
     });
-    EXPECT_TRUE(Has(seen, 3));
-    EXPECT_EQ(seen.back(), 0);
+    EXPECT_TRUE(Has(seen, PlayState::Playing));
+    EXPECT_EQ(seen.back(), PlayState::Stopped);
     EXPECT_FALSE(front.PlaylistActive());
 }
 
@@ -129,14 +129,14 @@ TEST_F(UntimedPlaybackTest, MediaThatCannotPlayEndFailedOrStopped) {
     for (const std::string& address : addresses) {
         front.Play(Text::FromUtf8(address));
         int stoppedPolls = 0;  // stopped for 200 ms counts as the answer too
-        const std::vector<int> seen = Poll(
-            [&](int state) {
-                stoppedPolls = state == 0 ? stoppedPolls + 1 : 0;
-                return state == 5 || stoppedPolls >= 20;
+        const std::vector<PlayState> seen = Poll(
+            [&](PlayState state) {
+                stoppedPolls = state == PlayState::Stopped ? stoppedPolls + 1 : 0;
+                return state == PlayState::Failed || stoppedPolls >= 20;
             },
             std::chrono::seconds(5));
-        EXPECT_TRUE(seen.back() == 5 || seen.back() == 0) << address;
-        EXPECT_FALSE(Has(seen, 3)) << address;
+        EXPECT_TRUE(seen.back() == PlayState::Failed || seen.back() == PlayState::Stopped) << address;
+        EXPECT_FALSE(Has(seen, PlayState::Playing)) << address;
     }
 }
 
@@ -152,16 +152,16 @@ TEST_F(UntimedPlaybackTest, OverLoopbackTheProbeChoosesAndFailuresShow) {
     front.Play(Text::FromUtf8(base + "/watch"));
     EXPECT_EQ(front.ActiveEngine(), Engine::Flash);  // chosen by the announced type
     bool played = false;
-    std::vector<int> seen = Poll([&](int state) {
-        played = played || state == 3;
-        return played && state == 0;
+    std::vector<PlayState> seen = Poll([&](PlayState state) {
+        played = played || state == PlayState::Playing;
+        return played && state == PlayState::Stopped;
     });
-    EXPECT_TRUE(Has(seen, 3));
+    EXPECT_TRUE(Has(seen, PlayState::Playing));
 
     front.Play(Text::FromUtf8(base + "/nothing-here"));  // 404
     EXPECT_EQ(front.ActiveEngine(), Engine::Player);
-    seen = Poll([](int state) { return state == 5; }, std::chrono::seconds(10));
-    EXPECT_EQ(seen.back(), 5);
+    seen = Poll([](PlayState state) { return state == PlayState::Failed; }, std::chrono::seconds(10));
+    EXPECT_EQ(seen.back(), PlayState::Failed);
 }
 
 }  // namespace

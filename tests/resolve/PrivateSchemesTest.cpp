@@ -73,35 +73,36 @@ TEST(ResolveOpen, FormsWithoutServices) {
     struct Case {
         const char* address;
         const char* title;
-        int engineType;
+        EngineRequest engineType;
         Resolution expected;
     };
+    using enum EngineRequest;
     const Text relay6162("http://relay.test/mv/6162/temp.flv");
     const std::vector<Case> cases = {
-        {"12345", "", 0, {0, Text("http://relay.test/mv/12345/temp.flv"), Text()}},
-        {"-5", "", 2, {2, Text("http://relay.test/mv/-5/temp.flv"), Text()}},
-        {"007", "", 0, {0, Text("007"), Text()}},
-        {"12345|演唱会", "", 0, {0, Text("http://relay.test/mv/12345/temp.flv"), Text("演唱会")}},
-        {"yyt://ab", "", 0, {1, relay6162, Text("ab")}},
-        {"YYT://ab", "", 2, {1, relay6162, Text("ab")}},
-        {"yyt://12345", "ignored", 0, {1, Text("http://relay.test/mv/12345/temp.flv"), Text()}},
-        {"yyt://周", "", 0, {1, Text("http://relay.test/mv/D6DC/temp.flv"), Text("周")}},
-        {"quil://aHR0cDovL20udGVzdC9hLmZsdg==", "", 0, {0, Text("http://m.test/a.flv"), Text()}},
-        {"QUIL://aHR0cDovL20udGVzdC9hLmZsdg==/", "", 0, {0, Text("http://m.test/a.flv"), Text()}},
-        {"Quil://aHR0cDovL20udGVzdC92L8rTxrUuZmx2", "", 0, {0, Text("http://m.test/v/视频.flv"), Text()}},
-        {"quil://aHR0cDovL20udGVzdC92LyV1ODlDNiV1OTg5MSUyMGEuZmx2", "", 1,
-         {1, Text("http://m.test/v/视频 a.flv"), Text()}},
-        {"quil://http://m.test/a.flv/", "", 0, {0, Text("http://m.test/a.flv"), Text()}},
-        {"quil://m.test/a.flv", "", 0, {0, Text("m.test/a.flv"), Text()}},
-        {"quil://", "", 0, {0, Text(), Text()}},
-        {"quil://http://m.test/a.flv|标题", "", 0, {0, Text("http://m.test/a.flv"), Text("标题")}},
-        {"x||y", "", 0, {0, Text("x"), Text("x")}},
-        {"x|", "", 0, {0, Text("x|"), Text()}},
-        {"http://m.test/a.flv|标题", "", 1, {1, Text("http://m.test/a.flv"), Text("标题")}},
-        {"http://m.test/a.flv|标题", "给定", 0, {0, Text("http://m.test/a.flv"), Text("给定"), true, true}},
-        {"/media/clip.flv", "片名", 2, {2, Text("/media/clip.flv"), Text("片名"), true, true}},
-        {"http://m.test/singer$$song.mp3", "", 0, {0, Text("http://m.test/singer-song.mp3"), Text()}},
-        {"http://other.test/vid-12.html", "", 0, {0, Text("http://other.test/vid-12.html"), Text()}},
+        {"12345", "", Choose, {Choose, Text("http://relay.test/mv/12345/temp.flv"), Text()}},
+        {"-5", "", Flash, {Flash, Text("http://relay.test/mv/-5/temp.flv"), Text()}},
+        {"007", "", Choose, {Choose, Text("007"), Text()}},
+        {"12345|演唱会", "", Choose, {Choose, Text("http://relay.test/mv/12345/temp.flv"), Text("演唱会")}},
+        {"yyt://ab", "", Choose, {Player, relay6162, Text("ab")}},
+        {"YYT://ab", "", Flash, {Player, relay6162, Text("ab")}},
+        {"yyt://12345", "ignored", Choose, {Player, Text("http://relay.test/mv/12345/temp.flv"), Text()}},
+        {"yyt://周", "", Choose, {Player, Text("http://relay.test/mv/D6DC/temp.flv"), Text("周")}},
+        {"quil://aHR0cDovL20udGVzdC9hLmZsdg==", "", Choose, {Choose, Text("http://m.test/a.flv"), Text()}},
+        {"QUIL://aHR0cDovL20udGVzdC9hLmZsdg==/", "", Choose, {Choose, Text("http://m.test/a.flv"), Text()}},
+        {"Quil://aHR0cDovL20udGVzdC92L8rTxrUuZmx2", "", Choose, {Choose, Text("http://m.test/v/视频.flv"), Text()}},
+        {"quil://aHR0cDovL20udGVzdC92LyV1ODlDNiV1OTg5MSUyMGEuZmx2", "", Player,
+         {Player, Text("http://m.test/v/视频 a.flv"), Text()}},
+        {"quil://http://m.test/a.flv/", "", Choose, {Choose, Text("http://m.test/a.flv"), Text()}},
+        {"quil://m.test/a.flv", "", Choose, {Choose, Text("m.test/a.flv"), Text()}},
+        {"quil://", "", Choose, {Choose, Text(), Text()}},
+        {"quil://http://m.test/a.flv|标题", "", Choose, {Choose, Text("http://m.test/a.flv"), Text("标题")}},
+        {"x||y", "", Choose, {Choose, Text("x"), Text("x")}},
+        {"x|", "", Choose, {Choose, Text("x|"), Text()}},
+        {"http://m.test/a.flv|标题", "", Player, {Player, Text("http://m.test/a.flv"), Text("标题")}},
+        {"http://m.test/a.flv|标题", "给定", Choose, {Choose, Text("http://m.test/a.flv"), Text("给定"), true, true}},
+        {"/media/clip.flv", "片名", Flash, {Flash, Text("/media/clip.flv"), Text("片名"), true, true}},
+        {"http://m.test/singer$$song.mp3", "", Choose, {Choose, Text("http://m.test/singer-song.mp3"), Text()}},
+        {"http://other.test/vid-12.html", "", Choose, {Choose, Text("http://other.test/vid-12.html"), Text()}},
     };
     for (const Case& c : cases) {
         const Resolution r = ResolveOpen(Text(c.address), Text(c.title), c.engineType);
@@ -134,11 +135,11 @@ TEST(ResolveOpen, Video56NumberOnTheWire) {
         {"http://www.56.lumora.test/VID-111/v_MTAwMDAx.html", {"/json/MTAwMDAx/"}, "http://v.test/222.mp4", "二"},
     };
     for (const Case& c : cases) {
-        const Resolution r = ResolveOpen(Text(c.address), Text(), 0);
+        const Resolution r = ResolveOpen(Text(c.address), Text(), EngineRequest::Choose);
         EXPECT_EQ(stub.TakeTargets(), c.targets) << c.address;
         EXPECT_EQ(r.address.ToUtf8(), c.played) << c.address;
         EXPECT_EQ(r.titleOverride.ToUtf8(), c.title) << c.address;
-        EXPECT_EQ(r.engineType, c.targets.empty() ? 0 : 2) << c.address;
+        EXPECT_EQ(r.engineType, c.targets.empty() ? EngineRequest::Choose : EngineRequest::Flash) << c.address;
         EXPECT_TRUE(r.play) << c.address;
     }
 }
@@ -150,10 +151,10 @@ TEST(ResolveOpen, Video56WithoutAVideoPlaysNothing) {
     stub.Answer("/json/12/", R"({"Subject":"短","rfiles":[{"url":"http://a.bc"}]})");  // 11 bytes
     for (const char* address : {"http://www.56.lumora.test/v_12.html", "http://www.56.lumora.test/v_99.html",
                                 "http://www.56.lumora.test/v_", "http://www.56.lumora.test/vid-.html"}) {
-        const Resolution r = ResolveOpen(Text(address), Text("给定"), 0);
+        const Resolution r = ResolveOpen(Text(address), Text("给定"), EngineRequest::Choose);
         EXPECT_FALSE(r.play) << address;
         EXPECT_TRUE(r.address.Empty()) << address;
-        EXPECT_EQ(r.engineType, 2) << address;
+        EXPECT_EQ(r.engineType, EngineRequest::Flash) << address;
     }
     // no number: no request
     EXPECT_EQ(stub.TakeTargets(), (std::vector<std::string>{"/json/12/", "/json/99/"}));
@@ -194,10 +195,10 @@ TEST(ResolveOpen, SongTextReachesTheServicesNormalised) {
     ServiceStub stub;
     stub.Answer("/new/app/i/search.php", R"({"data":{"info":[{"hash":"H1"}]}})");
     stub.Answer("/i/", R"({"url":"http:\/\/a.test\/media\/h1.mp3"})");
-    const Resolution r = ResolveOpen(Text("mp3://singer$$song"), Text("ignored"), 2);
+    const Resolution r = ResolveOpen(Text("mp3://singer$$song"), Text("ignored"), EngineRequest::Flash);
     EXPECT_EQ(r.address, Text("http://a.test/media/h1.mp3"));
     EXPECT_EQ(r.titleOverride, Text("singer-song"));
-    EXPECT_EQ(r.engineType, 1);
+    EXPECT_EQ(r.engineType, EngineRequest::Player);
     const std::vector<std::string> targets = stub.TakeTargets();
     ASSERT_FALSE(targets.empty());
     EXPECT_EQ(targets[0], "/new/app/i/search.php?cmd=300&pagesize=1&keyword=singer-song");
