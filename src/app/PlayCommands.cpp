@@ -31,8 +31,6 @@ constexpr const char kMediaFilter[] =
     "媒体文件|*.wmv;*.asx;*.flv;*.f4v;*.mp4;*.hlv;*.mp3;*.wma;*.avi;*.mkv;*.vob;*.pfv;*.ts;*.mpg;*.mpeg|"
     "所有文件|*.*";
 
-constexpr int kVolumeSection = 2;
-
 }  // namespace
 
 void PlayAddress(MainWindow& window, const Text& address, const Text& title)
@@ -52,7 +50,7 @@ void PlayAddress(MainWindow& window, const Text& address, const Text& title)
         if (muted)
             front->ToggleMute();
     }
-    SetTimerInterval(u.playStateTimer, 10);
+    SetTimerInterval(u.playStateTimer, kPlayStatePollMs);
 }
 
 void StopPlayback(MainWindow& window)
@@ -95,10 +93,12 @@ void OpenLocalFile(MainWindow& window)
 namespace {
 
 // The user chose something else to play: a row whose page is still on its
-// way no longer plays or writes its title, and "解析地址中" no longer holds.
+// way no longer plays or writes its title, and neither "解析地址中" nor the
+// name of the row played before holds. Other titles (a download's) stay.
 void DropPendingRow(MainWindow& window)
 {
-    if (window.State().resolving.active)
+    const bool namesRow = window.windowTitle().startsWith(QStringLiteral("Lumora视频播放器："));
+    if (window.State().resolving.active || namesRow)
         SetWindowTitleText(window, "Lumora视频播放器");
     DropRowResolution(window);
 }
@@ -172,7 +172,7 @@ void OnProgressPressed(MainWindow& window)
     const MainWindowUnits& u = window.Units();
     window.State().dragging = true;
     SetTimerInterval(u.positionTimer, 0);
-    SetTimerInterval(u.dragTimer, 100);
+    SetTimerInterval(u.dragTimer, kDragTickMs);
 }
 
 void OnProgressReleased(MainWindow& window)
@@ -180,7 +180,7 @@ void OnProgressReleased(MainWindow& window)
     const MainWindowUnits& u = window.Units();
     if (MediaFront* front = window.State().mediaObject.get())
         front->Seek(u.progressSlider->value());
-    SetTimerInterval(u.seekSettleTimer, 500);
+    SetTimerInterval(u.seekSettleTimer, kSeekSettleMs);
 }
 
 void OnSeekSettled(MainWindow& window)
@@ -188,7 +188,7 @@ void OnSeekSettled(MainWindow& window)
     const MainWindowUnits& u = window.Units();
     SetTimerInterval(u.seekSettleTimer, 0);
     SetTimerInterval(u.dragTimer, 0);
-    SetTimerInterval(u.positionTimer, 1000);
+    SetTimerInterval(u.positionTimer, kPositionTickMs);
     window.State().dragging = false;
 }
 

@@ -29,7 +29,8 @@ void OpenLocalFile(MainWindow& window);
 // Plays local files as the file dialog gives them (one path, or several
 // joined by ";", which become a play list): keeps them as the programme
 // name and marks 本网状态. A row still resolving, or a delayed play, is
-// dropped: the files are the user's latest choice.
+// dropped, and the window title no longer names a row: the files are the
+// user's latest choice (so for typed addresses too).
 void PlayLocalFiles(MainWindow& window, const Text& files);
 
 // Menu "打开网络文件": stops playback, asks for an address in the modal

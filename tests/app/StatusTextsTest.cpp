@@ -127,6 +127,28 @@ TEST_F(StatusTextsTest, TheProgrammeLineNamesWhatPlaysNotWhatPlayedBefore)
     }
 }
 
+// A row's double-click or menu play names it in the window title; whatever
+// the user plays next by other ways takes that name away again.
+TEST_F(StatusTextsTest, TheWindowTitleNamesNoRowOnceSomethingElsePlays)
+{
+    const std::vector<std::pair<const char*, std::function<void(StatusTextsTest&)>>> cases = {
+        {"typed", [](StatusTextsTest& t) { t.PlayTyped(QStringLiteral("http://127.0.0.1:1/v/打进来的.mp4")); }},
+        {"handed over", [](StatusTextsTest& t) { t.PlayHandedOver(QStringLiteral("http://127.0.0.1:1/v/交过来的.flv")); }},
+        {"a local file", [](StatusTextsTest& t) { t.PlayLocalFile(QStringLiteral("/m/本地的.mp4")); }},
+    };
+    for (const auto& [name, play] : cases) {
+        SCOPED_TRACE(name);
+        PlayRowFromTheMenu(0);
+        ASSERT_EQ(window.windowTitle().toStdString(), "Lumora视频播放器：第一集");
+        play(*this);
+        EXPECT_EQ(window.windowTitle().toStdString(), "Lumora视频播放器");
+    }
+    // Any other title (a download's progress or outcome) stays.
+    window.setWindowTitle(QStringLiteral("下载成功"));
+    PlayHandedOver(QStringLiteral("http://127.0.0.1:1/v/再来的.flv"));
+    EXPECT_EQ(window.windowTitle().toStdString(), "下载成功");
+}
+
 // Several files play as a list, one after the other: the line names the one
 // that plays, not the last of the list.
 TEST_F(StatusTextsTest, TheProgrammeLineNamesTheFileOfAListThatPlays)
