@@ -21,8 +21,8 @@ using State = PlayState;
 namespace {
 
 // The engine not in use waits off the video area's top-left corner, with no size.
-template <class Engine>
-void MoveOutOfSight(Engine& engine) {
+template <class HostedEngine>
+void MoveOutOfSight(HostedEngine& engine) {
     engine.Move(-100, -100, 0, 0);
 }
 
