@@ -134,17 +134,17 @@ void MediaFront::Play(Text& address, EngineRequest engine, bool keepPlaylist) {
     if (rtmp) address = WithStreamMarks(address);
 
     if (engine == EngineRequest::Player) {
-        activeEngine_ = Engine::Player;
+        Activate(Engine::Player);
         playerEngine_.SetUrl(address);
     } else if (engine == EngineRequest::Flash) {
-        activeEngine_ = Engine::Flash;
+        Activate(Engine::Flash);
         flashEngine_.SetPlayUrl(address);
     } else {
         const ProbeFunction probe = probe_;  // a copy: the wait may run SetProbe
         const EngineChoice choice = ChooseEngine(address, rtmp, probe);
         if (generation_ != ticket) return;  // a later Play, Open or Stop ran during the probe
         probedAddress_ = choice.probedAddress;
-        activeEngine_ = choice.engine;
+        Activate(choice.engine);
         if (choice.engine == Engine::Flash)
             flashEngine_.SetPlayUrl(choice.address);
         else
@@ -156,6 +156,16 @@ void MediaFront::Play(Text& address, EngineRequest engine, bool keepPlaylist) {
         playlistActive_ = false;
         playlistIndex_ = 0;
     }
+}
+
+void MediaFront::Activate(Engine engine) {
+    // The engine taking over was stopped when it was put out of sight. Its
+    // first code is compared with its own stopped code: the other engine's
+    // last code is in another numbering (the player's 1 is stopped, the
+    // movie's 1 buffering) and would hide a change or fake an end.
+    if (engine != activeEngine_)
+        lastPlayerState_ = engine == Engine::Player ? MediaPlayerStateCode(MediaPlayerState::Stopped) : MovieStateCode(MovieState::Stopped);
+    activeEngine_ = engine;
 }
 
 void MediaFront::Attach(QWidget* parent, int l, int t, int w, int h, const RightClickHandler& handler) {

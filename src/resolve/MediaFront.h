@@ -133,6 +133,8 @@ public:
     bool PlaylistActive() const { return playlistActive_; }
 
 private:
+    // Makes `engine` the one commands go to.
+    void Activate(Engine engine);
     lumora::PlayState PlayerEngineState();
     lumora::PlayState FlashEngineState();
     void EndOfMedia(int code);
@@ -154,7 +156,8 @@ private:
     std::vector<Text> playlist_;
     Text titleOverride_;
     // The last code read from the active engine, in that engine's own
-    // numbering; -1 forgets it. Both engines share it.
+    // numbering; -1 forgets it. Both engines share it: Activate sets it to
+    // the new engine's stopped code.
     int lastPlayerState_ = 0;
     lumora::PlayState state_ = lumora::PlayState::Stopped;
     bool opening_ = false;  // Play is choosing the engine for a network address

@@ -143,6 +143,60 @@ TEST_F(PlayStateTest, EndOfEachItemStepsThePlaylist) {
     EXPECT_EQ(front.PlayState(), PlayState::Stopped);
 }
 
+// The two engines number their states differently: after a switch the new
+// engine's first code means what its own numbering says, whatever number
+// the engine shown before reported last.
+TEST_F(PlayStateTest, TheFirstCodeAfterAnEngineSwitchIsReadInItsOwnNumbering) {
+    using enum PlayState;
+    struct Case {
+        const char* name;
+        std::vector<int> playerCodes;  // polled in turn before the switch
+        int movieCode;                 // the movie's first code after it
+        PlayState expected;
+    };
+    const std::vector<Case> cases = {
+        {"ended, then buffering", {3, 8, 1}, 1, Buffering},  // the player's 1 is stopped
+        {"scanning, then failed", {3, 5}, 5, Failed},        // the player's 5 is scanning
+        {"playing, then paused", {3, 2, 3}, 2, Paused},
+    };
+    for (const auto& c : cases) {
+        front.Play(Text("/m/a.wmv"));
+        for (const int code : c.playerCodes) {
+            player.playState = code;
+            front.PlayState();
+        }
+        front.Play(Text("/m/b.flv"));
+        ASSERT_EQ(front.ActiveEngine(), Engine::Flash) << c.name;
+        movie.state = c.movieCode;  // reached before the next poll
+        EXPECT_EQ(front.PlayState(), c.expected) << c.name;
+        movie.state = 3;
+        EXPECT_EQ(front.PlayState(), Playing) << c.name;
+    }
+}
+
+TEST_F(PlayStateTest, APlaylistStepsOnceAcrossAnEngineSwitch) {
+    front.Play(Text("/m/one.wmv;/m/two.flv;/m/three.flv"));
+    player.playState = 3;
+    EXPECT_EQ(front.PlayState(), PlayState::Playing);
+    log.clear();
+    player.playState = 8;
+    EXPECT_EQ(front.PlayState(), PlayState::Buffering);
+    EXPECT_EQ(Opened(), std::vector<std::string>{"flash setPlayUrl=/m/two.flv"});
+
+    // The movie, stopped while the player was shown, has not started the
+    // item yet: that is not the item's end.
+    movie.state = 0;
+    EXPECT_EQ(front.PlayState(), PlayState::Buffering);
+    EXPECT_EQ(Opened(), std::vector<std::string>{"flash setPlayUrl=/m/two.flv"});
+    EXPECT_EQ(front.PlaylistIndex(), 2);
+
+    movie.state = 3;
+    EXPECT_EQ(front.PlayState(), PlayState::Playing);
+    movie.state = 0;
+    EXPECT_EQ(front.PlayState(), PlayState::Buffering);  // item 2 ended: item 3
+    EXPECT_EQ(Opened(), (std::vector<std::string>{"flash setPlayUrl=/m/two.flv", "flash setPlayUrl=/m/three.flv"}));
+}
+
 using OvertakenTest = FrontTest;
 
 TEST_F(OvertakenTest, ALaterActionDuringTheProbeWins) {
