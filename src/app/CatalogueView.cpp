@@ -216,7 +216,7 @@ void StartDelayedPlay(MainWindow& window, const Text& address, const Text& progr
     AppState& state = window.State();
     state.pendingPlayAddress = address;
     state.pendingProgrammeName = programme;
-    SetTimerInterval(window.Units().delayedPlayTimer, 100);
+    SetTimerInterval(window.Units().delayedPlayTimer, kDelayedPlayMs);
 }
 
 }  // namespace lumora

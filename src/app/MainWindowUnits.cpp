@@ -65,7 +65,7 @@ MainWindowUnits CreateMainWindowUnits(QWidget& window)
 {
     MainWindowUnits u;
 
-    u.catalogueList = Place(new QTreeWidget(&window), QStringLiteral("超级列表框1"), QRect(0, 0, 100, 392));
+    u.catalogueList = Place(new QTreeWidget(&window), QStringLiteral("超级列表框1"), geometry::kCatalogueList);
     u.catalogueList->setRootIsDecorated(false);
     u.catalogueList->setItemsExpandable(false);
     u.catalogueList->setUniformRowHeights(true);
@@ -77,37 +77,42 @@ MainWindowUnits CreateMainWindowUnits(QWidget& window)
     u.catalogueList->hideColumn(kPageColumn);
     u.catalogueList->hideColumn(kAddressColumn);
 
-    u.videoArea = Place(new QWidget(&window), QStringLiteral("图片框1"), QRect(100, 0, 570, 400));
+    u.videoArea = Place(new QWidget(&window), QStringLiteral("图片框1"), geometry::kVideoArea);
     QPalette black = u.videoArea->palette();
     black.setColor(QPalette::Window, Qt::black);
     u.videoArea->setPalette(black);
     u.videoArea->setAutoFillBackground(true);
 
-    u.nextBatchButton = MakeButton(window, QStringLiteral("打开文件"), QStringLiteral("换一批"), QRect(6, 446, 60, 33));
-    u.playButton = MakeButton(window, QStringLiteral("播放按钮"), QStringLiteral("播放/暂停"), QRect(72, 446, 60, 33));
-    u.stopButton = MakeButton(window, QStringLiteral("停止按钮"), QStringLiteral("停止"), QRect(144, 446, 60, 33));
-    u.exitButton = MakeButton(window, QStringLiteral("退出按钮"), QStringLiteral("退出"), QRect(216, 446, 60, 33));
-    u.muteButton = MakeButton(window, QStringLiteral("静音按钮"), QStringLiteral("静音"), QRect(288, 446, 60, 33));
-    u.fullScreenButton = MakeButton(window, QStringLiteral("全屏按钮"), QStringLiteral("全屏"), QRect(360, 446, 60, 33));
-    u.aboutButton = MakeButton(window, QStringLiteral("按钮关于"), QStringLiteral("关于"), QRect(432, 448, 60, 32));
-    u.downloadButton = MakeButton(window, QStringLiteral("按钮下载"), QStringLiteral("下载"), QRect(504, 448, 60, 32));
+    u.nextBatchButton = MakeButton(window, QStringLiteral("打开文件"), QStringLiteral("换一批"),
+                                   geometry::kNextBatchButton.created);
+    u.playButton = MakeButton(window, QStringLiteral("播放按钮"), QStringLiteral("播放/暂停"),
+                              geometry::kPlayButton.created);
+    u.stopButton = MakeButton(window, QStringLiteral("停止按钮"), QStringLiteral("停止"), geometry::kStopButton.created);
+    u.exitButton = MakeButton(window, QStringLiteral("退出按钮"), QStringLiteral("退出"), geometry::kExitButton.created);
+    u.muteButton = MakeButton(window, QStringLiteral("静音按钮"), QStringLiteral("静音"), geometry::kMuteButton.created);
+    u.fullScreenButton = MakeButton(window, QStringLiteral("全屏按钮"), QStringLiteral("全屏"),
+                                    geometry::kFullScreenButton.created);
+    u.aboutButton = MakeButton(window, QStringLiteral("按钮关于"), QStringLiteral("关于"), geometry::kAboutButton.created);
+    u.downloadButton = MakeButton(window, QStringLiteral("按钮下载"), QStringLiteral("下载"),
+                                  geometry::kDownloadButton.created);
 
-    u.volumeSlider = MakeSlider(window, QStringLiteral("滑块条_声道"), 100, 45, QRect(560, 448, 120, 33));
+    u.volumeSlider = MakeSlider(window, QStringLiteral("滑块条_声道"), 100, 45,
+                                geometry::kVolumeSlider.created);
     u.volumeLabel = Place(new QLabel(QStringLiteral("音量"), &window), QStringLiteral("标签_音量文字"),
-                          QRect(648, 450, 40, 29));
-    u.progressSlider = MakeSlider(window, QStringLiteral("进度滑块条"), 0, 0, QRect(8, 403, 656, 24));
+                          geometry::kVolumeLabel);
+    u.progressSlider = MakeSlider(window, QStringLiteral("进度滑块条"), 0, 0, geometry::kProgressSlider);
 
-    u.statusBar = Place(new StatusBarUnit(&window), QStringLiteral("播放状态条"), QRect(0, 508, 680, 20));
-    u.statusBar->SetSectionWidths({kMainWindowWidth - 320, 100, 100, 120});
-    u.statusBar->SetSectionText(0, QStringLiteral("准备就绪"));
-    u.statusBar->SetSectionText(1, QStringLiteral("缓冲状态：等待中"));
-    u.statusBar->SetSectionText(2, QStringLiteral("音量：***%"));
-    u.statusBar->SetSectionText(3, QStringLiteral("00:00:00/00:00:00"));
+    u.statusBar = Place(new StatusBarUnit(&window), QStringLiteral("播放状态条"), geometry::kStatusBar);
+    u.statusBar->SetSectionWidths(geometry::StatusSectionWidths(kMainWindowWidth));
+    u.statusBar->SetSectionText(kStateSection, QStringLiteral("准备就绪"));
+    u.statusBar->SetSectionText(kBufferSection, QStringLiteral("缓冲状态：等待中"));
+    u.statusBar->SetSectionText(kVolumeSection, QStringLiteral("音量：***%"));
+    u.statusBar->SetSectionText(kTimeSection, QStringLiteral("00:00:00/00:00:00"));
 
     u.fullScreenMode = Place(new QCheckBox(QStringLiteral("全屏"), &window), QStringLiteral("全屏模式"),
-                             QRect(8, 366, 56, 33));
+                             geometry::kFullScreenMode);
     u.localState = Place(new QRadioButton(QStringLiteral("本网状态"), &window), QStringLiteral("本网状态"),
-                         QRect(16, 480, 72, 24));
+                         geometry::kLocalState);
     // A flag of its own, not one of a group of choices.
     u.localState->setAutoExclusive(false);
     // The two flags and the spare list box hold state only; shown, they
@@ -125,7 +130,7 @@ MainWindowUnits CreateMainWindowUnits(QWidget& window)
     u.seekSettleTimer = MakeTimer(window, QStringLiteral("延时时钟"));
     u.delayedPlayTimer = MakeTimer(window, QStringLiteral("延时播放时钟"));
     u.spareTimer = MakeTimer(window, QStringLiteral("时钟1"));
-    u.spareList = Place(new QListWidget(&window), QStringLiteral("列表框1"), QRect(600, 56, 56, 64));
+    u.spareList = Place(new QListWidget(&window), QStringLiteral("列表框1"), geometry::kSpareList);
     u.spareList->hide();
 
     u.fileMenu = new QMenu(&window);

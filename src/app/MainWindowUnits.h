@@ -6,6 +6,8 @@
 
 #include <QRect>
 
+#include "app/UnitGeometry.h"
+
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -29,6 +31,14 @@ enum CatalogueColumn : int {
     kTitleColumn = 0,    // "写真视频": the video's title
     kPageColumn = 1,     // "网址": the detail page
     kAddressColumn = 2,  // "地址": the playable address, once resolved
+};
+
+// Sections of the status bar.
+enum StatusSection : int {
+    kStateSection = 0,   // play state, or the programme playing
+    kBufferSection = 1,  // buffer state
+    kVolumeSection = 2,  // "音量：N%"
+    kTimeSection = 3,    // position/duration
 };
 
 struct MainWindowUnits {
@@ -71,10 +81,6 @@ struct MainWindowUnits {
 
     OpenAddressWindow* openAddressWindow = nullptr;  // 打开地址窗口
 };
-
-// Client size of the main window at creation.
-inline constexpr int kMainWindowWidth = 680;
-inline constexpr int kMainWindowHeight = 556;
 
 // Creates every unit as a child of `window`, all timers stopped.
 MainWindowUnits CreateMainWindowUnits(QWidget& window);

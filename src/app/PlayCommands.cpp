@@ -31,8 +31,6 @@ constexpr const char kMediaFilter[] =
     "媒体文件|*.wmv;*.asx;*.flv;*.f4v;*.mp4;*.hlv;*.mp3;*.wma;*.avi;*.mkv;*.vob;*.pfv;*.ts;*.mpg;*.mpeg|"
     "所有文件|*.*";
 
-constexpr int kVolumeSection = 2;
-
 }  // namespace
 
 void PlayAddress(MainWindow& window, const Text& address, const Text& title)
@@ -52,7 +50,7 @@ void PlayAddress(MainWindow& window, const Text& address, const Text& title)
         if (muted)
             front->ToggleMute();
     }
-    SetTimerInterval(u.playStateTimer, 10);
+    SetTimerInterval(u.playStateTimer, kPlayStatePollMs);
 }
 
 void StopPlayback(MainWindow& window)
@@ -174,7 +172,7 @@ void OnProgressPressed(MainWindow& window)
     const MainWindowUnits& u = window.Units();
     window.State().dragging = true;
     SetTimerInterval(u.positionTimer, 0);
-    SetTimerInterval(u.dragTimer, 100);
+    SetTimerInterval(u.dragTimer, kDragTickMs);
 }
 
 void OnProgressReleased(MainWindow& window)
@@ -182,7 +180,7 @@ void OnProgressReleased(MainWindow& window)
     const MainWindowUnits& u = window.Units();
     if (MediaFront* front = window.State().mediaObject.get())
         front->Seek(u.progressSlider->value());
-    SetTimerInterval(u.seekSettleTimer, 500);
+    SetTimerInterval(u.seekSettleTimer, kSeekSettleMs);
 }
 
 void OnSeekSettled(MainWindow& window)
@@ -190,7 +188,7 @@ void OnSeekSettled(MainWindow& window)
     const MainWindowUnits& u = window.Units();
     SetTimerInterval(u.seekSettleTimer, 0);
     SetTimerInterval(u.dragTimer, 0);
-    SetTimerInterval(u.positionTimer, 1000);
+    SetTimerInterval(u.positionTimer, kPositionTickMs);
     window.State().dragging = false;
 }
 

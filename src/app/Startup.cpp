@@ -102,8 +102,10 @@ bool OnMainWindowCreated(MainWindow& window, const std::vector<Text>& arguments)
 
     // The first layout pass moves the engines to their real place.
     if (state.mediaObject)
-        state.mediaObject->Attach(u.videoArea, 110, 0, 570, 400, VideoAreaRightClick(window));
-    u.statusBar->SetSectionText(2, ToQString("音量：" + NumberText(u.volumeSlider->value()) + "%"));
+        state.mediaObject->Attach(u.videoArea, geometry::kEnginesAtAttach.x(), geometry::kEnginesAtAttach.y(),
+                                  geometry::kEnginesAtAttach.width(), geometry::kEnginesAtAttach.height(),
+                                  VideoAreaRightClick(window));
+    u.statusBar->SetSectionText(kVolumeSection, ToQString("音量：" + NumberText(u.volumeSlider->value()) + "%"));
     // The title bar drawn active while another window has the focus is the
     // window manager's business here; nothing to set.
     InstallEscapeFilter(window);

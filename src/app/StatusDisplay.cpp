@@ -19,8 +19,6 @@ namespace lumora {
 
 namespace {
 
-enum Section : int { kStateSection = 0, kBufferSection = 1, kTimeSection = 3 };
-
 const char* const kNoTime = "00:00:00";
 
 int ClampToInt(long long value) { return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX)); }
@@ -81,10 +79,10 @@ void PollPlayState(AppState& state, const MainWindowUnits& units, QWidget& /*win
     WriteSection(units, kStateSection, QString::fromUtf8(PlayStateText(s)));
     switch (s) {
     case PlayState::Buffering:
-        SetTimerInterval(units.bufferTimer, 100);
+        SetTimerInterval(units.bufferTimer, kBufferPollMs);
         break;
     case PlayState::Playing:
-        SetTimerInterval(units.positionTimer, 1000);
+        SetTimerInterval(units.positionTimer, kPositionTickMs);
         [[fallthrough]];
     case PlayState::Loading:
     case PlayState::Connecting:
@@ -109,7 +107,7 @@ void RefreshPosition(AppState& state, const MainWindowUnits& units, QWidget& /*w
     const Text buffer = front.BufferText();
 
     if (s == PlayState::Buffering) {
-        SetTimerInterval(units.bufferTimer, 100);
+        SetTimerInterval(units.bufferTimer, kBufferPollMs);
     } else if (s == PlayState::Playing && buffer == "100%") {
         WriteSection(units, kStateSection, QStringLiteral("正在播放的节目：") + ProgrammeName(state, units));
     }

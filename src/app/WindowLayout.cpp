@@ -1,6 +1,7 @@
 #include "app/WindowLayout.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,16 +15,12 @@
 #include "app/AppState.h"
 #include "app/MainWindow.h"
 #include "app/StatusBarUnit.h"
+#include "app/UnitGeometry.h"
 #include "resolve/MediaFront.h"
 
 namespace lumora {
 
 namespace {
-
-constexpr int kStatusBarHeight = 20;
-// The volume caption, 4 pixels right of the slider (576 + 90).
-constexpr int kVolumeCaptionLeft = 670;
-constexpr int kVolumeCaptionWidth = 40;
 
 // In full screen the window has no border: the window manager's full-screen
 // state drops its frame, and the frameless flag says so where none runs.
@@ -86,37 +83,36 @@ void LayoutMainWindow(MainWindow& window)
     // The video area starts right of the 100-pixel list, so it is 100 pixels
     // narrower than the window; at the window's full width its right edge,
     // and the picture with it, would be cut off.
-    const int videoWidth = std::max(0, w - 100);
+    using namespace geometry;
+    const int videoWidth = std::max(0, w - kListWidth);
+    const int videoHeight = h - kBottomBand;
     if (state.mediaObject)
-        state.mediaObject->Resize(0, 0, videoWidth, h - 80);
-    u.videoArea->setGeometry(100, 0, videoWidth, h - 80);
-    u.catalogueList->setGeometry(0, 0, 100, h - 80);
+        state.mediaObject->Resize(0, 0, videoWidth, videoHeight);
+    u.videoArea->setGeometry(kListWidth, 0, videoWidth, videoHeight);
+    u.catalogueList->setGeometry(0, 0, kListWidth, videoHeight);
 
     // The status bar keeps to the bottom edge over the whole width.
     u.statusBar->setGeometry(0, h - kStatusBarHeight, w, kStatusBarHeight);
-    u.statusBar->SetSectionWidths({w - 320, 100, 100, 120});
+    u.statusBar->SetSectionWidths(StatusSectionWidths(w));
 
-    struct Place {
-        QWidget* unit;
-        int left;
-        int width;
+    const std::pair<QWidget*, const RowUnit&> row[] = {
+        {u.nextBatchButton, kNextBatchButton}, {u.playButton, kPlayButton},
+        {u.stopButton, kStopButton},           {u.exitButton, kExitButton},
+        {u.muteButton, kMuteButton},           {u.fullScreenButton, kFullScreenButton},
+        {u.aboutButton, kAboutButton},         {u.downloadButton, kDownloadButton},
+        {u.volumeSlider, kVolumeSlider},
     };
-    const Place row[] = {
-        {u.nextBatchButton, 6, 60},  {u.playButton, 72, 66},       {u.stopButton, 144, 60},
-        {u.exitButton, 216, 60},     {u.muteButton, 284, 60},      {u.fullScreenButton, 360, 60},
-        {u.aboutButton, 432, 60},    {u.downloadButton, 504, 60},  {u.volumeSlider, 576, 90},
-    };
-    for (const Place& place : row)
-        place.unit->setGeometry(x + place.left, h - 54, place.width, 33);
+    for (const auto& [unit, place] : row)
+        unit->setGeometry(x + place.left, h - kRowRise, place.width, kRowHeight);
 
     // The caption "音量" goes right of its slider, on the button row; where
     // the window leaves no room there it is hidden, never put over the
     // picture or the slider.
-    const QRect caption(x + kVolumeCaptionLeft, h - 52, kVolumeCaptionWidth, 29);
+    const QRect caption(x + kVolumeLabelLeft, h - kVolumeLabelRise, kVolumeLabel.width(), kVolumeLabel.height());
     u.volumeLabel->setGeometry(caption);
     u.volumeLabel->setVisible(caption.right() < w);
 
-    u.progressSlider->setGeometry(0, h - 76, w, 24);
+    u.progressSlider->setGeometry(0, h - kProgressRise, w, kProgressHeight);
     state.savedWindowRect = window.geometry();
 }
 

@@ -20,6 +20,12 @@ using State = PlayState;
 
 namespace {
 
+// The engine not in use waits off the video area's top-left corner, with no size.
+template <class Engine>
+void MoveOutOfSight(Engine& engine) {
+    engine.Move(-100, -100, 0, 0);
+}
+
 bool OneOf(const Text& value, std::initializer_list<const char*> choices) {
     for (const char* choice : choices)
         if (value == Text(choice)) return true;
@@ -174,11 +180,11 @@ int MediaFront::Resize(int l, int t, int w, int h) {
     height_ = h;
     if (activeEngine_ == Engine::Player) {
         const int moved = playerEngine_.Move(l, t, w, h);
-        flashEngine_.Move(-100, -100, 0, 0);
+        MoveOutOfSight(flashEngine_);
         return moved;
     }
     const int moved = flashEngine_.Move(l, t, w, h);
-    playerEngine_.Move(-100, -100, 0, 0);
+    MoveOutOfSight(playerEngine_);
     return moved;
 }
 

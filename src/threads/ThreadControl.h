@@ -72,6 +72,10 @@ public:
     // that has ended or been terminated, gives Ended at once.
     static WaitOutcome WaitUntilEnded(ThreadHandle handle, std::chrono::milliseconds limit);
 
+    // Suspend and Resume are the by-name surface's thread suspension, which
+    // the player never runs; they are built in ThreadSuspend.cpp (library
+    // lumora_threads_compat).
+    //
     // Suspension is counted: Suspend is true when the thread had been
     // running (previous count 0) and then does not return before the thread
     // has stopped; Resume is true when the previous count was exactly 1, that

@@ -13,6 +13,7 @@
 #include "site/SiteServer.h"
 #include "threads/WorkerChannel.h"
 
+#include "LoopbackHttp.h"
 #include "RawServer.h"
 #include "WindowFixture.h"
 
@@ -29,8 +30,6 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QUrl>
-
-#include <httplib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -219,17 +218,15 @@ TEST_F(CatalogueWindowTest, NewerFetchSupersedesAnOlderOneStillRunning)
 
     for (const std::string slow : {"27", "32"}) {
         SCOPED_TRACE("slow category " + slow);
-        httplib::Server server;
-        server.Get("/vodlist/index.php", [&](const httplib::Request& request, httplib::Response& response) {
+        test::LoopbackHttp server;
+        server.Server().Get("/vodlist/index.php", [&](const httplib::Request& request, httplib::Response& response) {
             const std::string id = request.get_param_value("id");
             if (id == slow)
                 std::this_thread::sleep_for(std::chrono::milliseconds(400));
             response.set_content(page(id == "27" ? older : newer), "text/html; charset=utf-8");
         });
-        const int port = server.bind_to_any_port("127.0.0.1");
-        ASSERT_GT(port, 0);
-        std::thread serving([&] { server.listen_after_bind(); });
-        UseCatalogueHost("127.0.0.1:" + std::to_string(port));
+        ASSERT_TRUE(server.Start());
+        UseCatalogueHost(server.Host());
 
         units.catalogueList->clear();
         titles.clear();
@@ -240,8 +237,7 @@ TEST_F(CatalogueWindowTest, NewerFetchSupersedesAnOlderOneStillRunning)
             return window.ListFetches().Running() == 0 && Title() == "第3批共14批搜索到：3个视频";
         });
         QTest::qWait(100);  // anything the older fetch might still deliver
-        server.stop();
-        serving.join();
+        server.Stop();
         ASSERT_TRUE(done) << Title();
         EXPECT_EQ(ListRows(), newer);
         EXPECT_EQ(std::count_if(titles.begin(), titles.end(), [](const std::string& t) { return t.starts_with("第2批"); }), 0);
@@ -375,26 +371,18 @@ public:
 
     explicit DetailSite(Page page) : page_(std::move(page))
     {
-        server_.Get("/vod/index.php", [this](const httplib::Request& request, httplib::Response& response) {
+        server_.Server().Get("/vod/index.php", [this](const httplib::Request& request, httplib::Response& response) {
             const auto [delay, body] = page_(request.get_param_value("id"));
             std::this_thread::sleep_for(std::chrono::milliseconds(delay));
             response.set_content(body, "text/html; charset=utf-8");
         });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        server_.Start();
     }
-    ~DetailSite()
-    {
-        server_.stop();
-        thread_.join();
-    }
-    std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
+    std::string Host() const { return server_.Host(); }
 
 private:
     Page page_;
-    httplib::Server server_;
-    int port_ = 0;
-    std::thread thread_;
+    test::LoopbackHttp server_;
 };
 
 std::string VideoPage(const std::string& address)

@@ -55,8 +55,9 @@ TEST(FullScreenTest, TripsBringTheWindowBackAsItWas)
         ASSERT_TRUE(desktop.units.fullScreenMode->isChecked());
         const ServerWindow full = SettledWindow(desktop.window, [&](const ServerWindow& w) { return w.geometry == screen; });
         EXPECT_EQ(full.geometry, screen) << Describe(full);
-        if (managed)
+        if (managed) {
             EXPECT_TRUE(full.Above()) << Describe(full);
+        }
 
         ToggleWindowFullScreen(desktop.window);
         const ServerWindow after = SettledWindow(desktop.window, [&](const ServerWindow& w) { return w.geometry == before.geometry; });

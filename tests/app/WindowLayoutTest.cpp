@@ -95,8 +95,9 @@ TEST_F(WindowLayoutTest, UnitsFollowTheClientSize)
         // The volume caption: right of its slider on the row where there is
         // room, else hidden; never over the picture.
         const QRect caption = units.volumeLabel->geometry();
-        if (c.width >= 760)
+        if (c.width >= 760) {
             EXPECT_FALSE(units.volumeLabel->isHidden());
+        }
         if (!units.volumeLabel->isHidden()) {
             EXPECT_EQ(caption, QRect(c.offset + 670, h - 52, 40, 29));
             EXPECT_LE(caption.right(), w - 1);

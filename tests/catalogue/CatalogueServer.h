@@ -2,13 +2,11 @@
 // every GET from a handler and records each request's target.
 #pragma once
 
-#include <httplib.h>
+#include "LoopbackHttp.h"
 
-#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -20,7 +18,7 @@ public:
     using Handler = std::function<std::pair<std::string, std::string>(const httplib::Request&)>;
 
     explicit CatalogueServer(Handler handler) {
-        server_.Get(".*", [this, handler](const httplib::Request& request, httplib::Response& response) {
+        http_.Server().Get(".*", [this, handler](const httplib::Request& request, httplib::Response& response) {
             {
                 std::lock_guard lock(mutex_);
                 targets_.push_back(request.target);
@@ -28,23 +26,17 @@ public:
             auto [body, type] = handler(request);
             response.set_content(std::move(body), type);
         });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        for (int i = 0; i < 500 && !server_.is_running(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        http_.Start();
     }
+    // Stopped before the records its handler writes go.
     ~CatalogueServer() { Stop(); }
     CatalogueServer(const CatalogueServer&) = delete;
     CatalogueServer& operator=(const CatalogueServer&) = delete;
 
-    void Stop() {
-        if (!thread_.joinable()) return;
-        server_.stop();
-        thread_.join();
-    }
+    void Stop() { http_.Stop(); }
 
-    int Port() const { return port_; }
-    std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
+    int Port() const { return http_.Port(); }
+    std::string Host() const { return http_.Host(); }
 
     std::vector<std::string> TakeTargets() {
         std::lock_guard lock(mutex_);
@@ -52,9 +44,7 @@ public:
     }
 
 private:
-    httplib::Server server_;
-    int port_ = -1;
-    std::thread thread_;
+    LoopbackHttp http_;
     std::mutex mutex_;
     std::vector<std::string> targets_;
 };

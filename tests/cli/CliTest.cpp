@@ -5,7 +5,7 @@
 #include "cli/TerminalText.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include "LoopbackHttp.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -248,18 +248,16 @@ TEST(Cli, RegexOverAGbkFile) {
 }
 
 TEST(Cli, FetchPrintsThePageAsUtf8) {
-    httplib::Server server;
-    server.Get("/page", [](const httplib::Request&, httplib::Response& res) {
+    lumora::test::LoopbackHttp server;
+    server.Server().Get("/page", [](const httplib::Request&, httplib::Response& res) {
         res.set_content("标题 ok", "text/html; charset=utf-8");
     });
-    server.Get("/hostile", [](const httplib::Request&, httplib::Response& res) {
+    server.Server().Get("/hostile", [](const httplib::Request&, httplib::Response& res) {
         res.set_content("<p>\x1b]0;owned\x07\x1b[2J\r\n\tline\rover \\n</p>", "text/html; charset=utf-8");
     });
-    const int port = server.bind_to_any_port("127.0.0.1");
-    std::thread serving([&] { server.listen_after_bind(); });
-    for (int i = 0; i < 200 && !server.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(server.Start());
 
-    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+    const std::string base = server.Url();
     CliRun run = RunCli({"fetch", base + "/page"});
     EXPECT_EQ(run.out, "标题 ok\n");
     EXPECT_EQ(run.status, 0);
@@ -270,8 +268,7 @@ TEST(Cli, FetchPrintsThePageAsUtf8) {
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(HasOneLineReason(run)) << run.err;
     EXPECT_NE(run.err.find("answered \"HTTP/1.1 404 Not Found\" with an empty page"), std::string::npos) << run.err;
-    server.stop();
-    serving.join();
+    server.Stop();
     run = RunCli({"fetch", base + "/page"});  // nothing listens any more
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.status, 1);

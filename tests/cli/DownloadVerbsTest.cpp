@@ -4,7 +4,7 @@
 #include "CliRun.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include "LoopbackHttp.h"
 
 #include <pty.h>
 #include <sys/wait.h>
@@ -74,12 +74,12 @@ protected:
         body_.resize(3 * 1024 * 1024);
         for (std::size_t i = 0; i < body_.size(); ++i) body_[i] = static_cast<char>(i * 7 + i / 977);
         // httplib answers Range requests itself (206 with Content-Range).
-        server_.Get("/clip.mp4", [this](const httplib::Request& req, httplib::Response& res) {
+        server_.Server().Get("/clip.mp4", [this](const httplib::Request& req, httplib::Response& res) {
             Note(req);
             res.set_content(body_, "video/mp4");
         });
         // The first answer for each name is cut after kCut bytes.
-        server_.Get(R"(/cut/(\w+)\.mp4)", [this](const httplib::Request& req, httplib::Response& res) {
+        server_.Server().Get(R"(/cut/(\w+)\.mp4)", [this](const httplib::Request& req, httplib::Response& res) {
             if (Note(req, req.matches[1].str()) > 1) {
                 res.set_content(body_, "video/mp4");
                 return;
@@ -92,7 +92,7 @@ protected:
                                      });
         });
         // 1 MiB in four pieces over about two seconds.
-        server_.Get("/slow.mp4", [this](const httplib::Request& req, httplib::Response& res) {
+        server_.Server().Get("/slow.mp4", [this](const httplib::Request& req, httplib::Response& res) {
             Note(req);
             res.set_content_provider(kSlowSize, "video/mp4",
                                      [this](std::size_t offset, std::size_t, httplib::DataSink& sink) {
@@ -101,18 +101,14 @@ protected:
                                          return true;
                                      });
         });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        base_ = "http://127.0.0.1:" + std::to_string(port_);
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        for (int i = 0; i < 200 && !server_.is_running(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_TRUE(server_.Start());
+        base_ = server_.Url();
         std::string pattern = (std::filesystem::temp_directory_path() / "lumora-cli-download-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
     }
     void TearDown() override {
-        server_.stop();
-        thread_.join();
+        server_.Stop();
         std::filesystem::remove_all(dir_);
     }
 
@@ -130,10 +126,8 @@ protected:
 
     static constexpr std::size_t kSlowSize = 1024 * 1024;
     std::string body_;
-    httplib::Server server_;
-    int port_ = 0;
+    lumora::test::LoopbackHttp server_;
     std::string base_;
-    std::thread thread_;
     std::filesystem::path dir_;
     std::mutex mutex_;
     std::map<std::string, std::vector<std::string>> ranges_;

@@ -4,7 +4,7 @@
 #include "CliRun.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include "LoopbackHttp.h"
 
 #include <atomic>
 #include <chrono>
@@ -53,7 +53,7 @@ protected:
     void SetUp() override {
         flv_ = ReadFile(kMedia + "clip.flv");
         ASSERT_FALSE(flv_.empty());
-        server_.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+        server_.Server().Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
             ++hits_;
             if (req.path == "/watch")
                 res.set_content(flv_, "video/x-flv");
@@ -64,18 +64,14 @@ protected:
             else
                 res.status = 404;
         });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        ASSERT_GT(port_, 0);
-        base_ = "http://127.0.0.1:" + std::to_string(port_);
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        for (int i = 0; i < 200 && !server_.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_TRUE(server_.Start());
+        base_ = server_.Url();
         char pattern[] = "/tmp/lumora-playcli-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         temp_ = pattern;
     }
     void TearDown() override {
-        server_.stop();
-        if (thread_.joinable()) thread_.join();
+        server_.Stop();
         if (!temp_.empty()) std::filesystem::remove_all(temp_);
     }
 
@@ -83,13 +79,13 @@ protected:
         return clitest::RunCli(args, "TMPDIR=" + clitest::Quote(temp_) + " QT_QPA_PLATFORM=offscreen " + environment);
     }
 
-    httplib::Server server_;
-    std::thread thread_;
+    lumora::test::LoopbackHttp server_;
     std::atomic<int> hits_{0};
-    int port_ = 0;
     std::string base_, flv_, temp_;
 };
 
+// The whole table runs in process (LoopbackProbeTest); these rows check the
+// verb's output, its status and the live hosts read from the environment.
 TEST_F(PlayVerbs, ClassifyChoosesAsPlayDoesAndProbesOnlyPlainWebAddresses) {
     struct Case {
         std::string address;
@@ -100,20 +96,9 @@ TEST_F(PlayVerbs, ClassifyChoosesAsPlayDoesAndProbesOnlyPlainWebAddresses) {
     const std::vector<Case> cases = {
         {mp4, "flash\t" + mp4, false},
         {mp3, "player\t" + mp3, false},
-        {base_ + "/a.flv?x=.mp3", "player\t" + base_ + "/a.flv?x=.mp3", false},  // ".mp3" anywhere wins over the extension
-        {base_ + "/v.mp4?k=1", "flash\t" + base_ + "/v.mp4?k=1", false},
         {base_ + "/watch", "flash\t" + base_ + "/watch", true},          // the announced type
-        {base_ + "/page", "player\t" + base_ + "/page", true},
         {base_ + "/go", "flash\t" + base_ + "/watch", true},             // the final address is handed on
-        {base_ + "/missing", "player\t" + base_ + "/missing", true},
         {"http://live.lumora.test/channel", "flash\thttp://live.lumora.test/channel", false},  // LUMORA_LIVE_HOSTS
-        {"http://h/streamLIVE", "flash\thttp://h/streamLIVE", false},
-        {"mms://h:1755/x", "flash\tmms://h:1755/x", false},
-        {"rtmp://h/app/clip@720", "flash\trtmp://h/app/clipmp4:720", false},
-        {"https://h/x", "player\thttps://h/x", false},
-        {"ftp://h/x.avi", "player\tftp://h/x.avi", false},
-        {mp4 + ";" + mp3, "flash\t" + mp4, false},                        // item 1 of the playlist
-        {"/m/a.flv;/m/b.mp3", "player\t/m/a.flv;/m/b.mp3", false},         // 20 bytes or less: one address
         {"", "player\t", false},
     };
     for (const Case& c : cases) {
@@ -186,8 +171,12 @@ TEST_F(PlayVerbs, SecondsEndsTheRunBeforeTheEnd) {
     const std::string clip = kMedia + "clip.mp4";
     const CliRun run = Run({"play", "--null", "--seconds", "2", clip + ";" + clip + ";" + clip});
     const std::vector<std::string> lines = Lines(run.out);
+    EXPECT_EQ(run.status, 0) << run.out;
+    // It played: item 1 at least, and at most into item 2 within two seconds.
+    EXPECT_GE(Count(lines, kPlaying), 1) << run.out;
+    EXPECT_LE(Count(lines, kPlaying), 2) << run.out;
+    EXPECT_EQ(Count(lines, kFailed), 0) << run.out;
     EXPECT_EQ(Count(lines, kStopped), 0) << run.out;
-    EXPECT_EQ(run.status, Count(lines, kPlaying) > 0 ? 0 : 1) << run.out;
 }
 
 // --first-frame ends the run at the first decoded picture and says how long

@@ -2,7 +2,7 @@
 #include "CliRun.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include "LoopbackHttp.h"
 
 #include <chrono>
 #include <string>
@@ -15,38 +15,32 @@ using clitest::RunCli;
 class RequestVerbs : public ::testing::Test {
 protected:
     void SetUp() override {
-        server_.Get("/clip.flv", [](const httplib::Request& req, httplib::Response& res) {
+        server_.Server().Get("/clip.flv", [](const httplib::Request& req, httplib::Response& res) {
             res.set_content("FLV-body agent=" + req.get_header_value("User-Agent"), "video/x-flv");
         });
-        server_.Post("/form", [](const httplib::Request& req, httplib::Response& res) {
+        server_.Server().Post("/form", [](const httplib::Request& req, httplib::Response& res) {
             res.set_content("posted " + req.body + " with " + req.get_header_value("Cookie"), "text/plain");
         });
-        server_.Get("/hostile", [](const httplib::Request&, httplib::Response& res) {
+        server_.Server().Get("/hostile", [](const httplib::Request&, httplib::Response& res) {
             res.set_header("X-Title", "a\x1b]0;owned\x07" "b");
             res.set_content("one\r\n\x1b]0;owned\x07two\tthree", "text/plain");
         });
-        server_.Get("/hostile-hop", [](const httplib::Request&, httplib::Response& res) {
+        server_.Server().Get("/hostile-hop", [](const httplib::Request&, httplib::Response& res) {
             res.status = 302;
             res.set_header("Location", "http://media.test/\x1b[2J.flv");
         });
-        server_.Get("/hop", [this](const httplib::Request&, httplib::Response& res) {
+        server_.Server().Get("/hop", [this](const httplib::Request&, httplib::Response& res) {
             res.set_redirect(base_ + "/clip.flv", 302);
         });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        base_ = "http://127.0.0.1:" + std::to_string(port_);
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        for (int i = 0; i < 200 && !server_.is_running(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_TRUE(server_.Start());
+        base_ = server_.Url();
     }
     void TearDown() override {
-        server_.stop();
-        thread_.join();
+        server_.Stop();
     }
 
-    httplib::Server server_;
-    int port_ = 0;
+    lumora::test::LoopbackHttp server_;
     std::string base_;
-    std::thread thread_;
 };
 
 TEST_F(RequestVerbs, ObjectModesAndOptions) {

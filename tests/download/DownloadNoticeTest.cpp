@@ -18,7 +18,7 @@
 #include <QWidget>
 
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include "LoopbackHttp.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -137,24 +137,17 @@ class DownloadNotice : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!bus || bus->Address().empty()) GTEST_SKIP() << "dbus-daemon could not be started";
-        server_.Get("/clip.mp4", [](const httplib::Request&, httplib::Response& response) {
+        server_.Server().Get("/clip.mp4", [](const httplib::Request&, httplib::Response& response) {
             response.set_content(std::string(100'000, 'v'), "video/mp4");
         });
-        const int port = server_.bind_to_any_port("127.0.0.1");
-        ASSERT_GT(port, 0);
-        base_ = "http://127.0.0.1:" + std::to_string(port);
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        for (int i = 0; i < 200 && !server_.is_running(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_TRUE(server_.Start());
+        base_ = server_.Url();
         lumora::Config config = lumora::Config::Defaults();
         config.downloadDir = Text::FromUtf8(dir_.Path().string());
         override_ = std::make_unique<lumora::ScopedConfigOverride>(config);
     }
     void TearDown() override {
-        if (thread_.joinable()) {
-            server_.stop();
-            thread_.join();
-        }
+        server_.Stop();
         QDBusConnection::disconnectFromBus(QStringLiteral("fake-notifications"));
     }
 
@@ -180,9 +173,8 @@ protected:
     }
 
     ScratchDir dir_;
-    httplib::Server server_;
+    lumora::test::LoopbackHttp server_;
     std::string base_;
-    std::thread thread_;
     std::unique_ptr<lumora::ScopedConfigOverride> override_;
     lumora::AppState state_;
     QWidget window_;

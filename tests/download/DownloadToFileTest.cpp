@@ -8,7 +8,7 @@
 #include "RawServer.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include "LoopbackHttp.h"
 #include <zlib.h>
 
 #include <chrono>
@@ -69,10 +69,10 @@ void ExpectWellFormedSteps(const std::vector<Step>& steps, std::int64_t total, s
 class Download : public ::testing::Test {
 protected:
     void SetUp() override {
-        server_.Get("/three.mp4", [this](const httplib::Request&, httplib::Response& response) {
+        server_.Server().Get("/three.mp4", [this](const httplib::Request&, httplib::Response& response) {
             response.set_content(three_, "video/mp4");
         });
-        server_.Get("/unsized.mp4", [this](const httplib::Request&, httplib::Response& response) {
+        server_.Server().Get("/unsized.mp4", [this](const httplib::Request&, httplib::Response& response) {
             response.set_chunked_content_provider("video/mp4", [this](std::size_t offset, httplib::DataSink& sink) {
                 if (offset >= unsized_.size()) {
                     sink.done();
@@ -83,32 +83,27 @@ protected:
                 return true;
             });
         });
-        server_.Get("/page.txt", [this](const httplib::Request&, httplib::Response& response) {
+        server_.Server().Get("/page.txt", [this](const httplib::Request&, httplib::Response& response) {
             response.set_content(text_, "text/plain");  // compressed on the wire: the client accepts gzip
         });
-        server_.Get("/empty", [](const httplib::Request&, httplib::Response& response) {
+        server_.Server().Get("/empty", [](const httplib::Request&, httplib::Response& response) {
             response.set_content("", "video/mp4");
         });
-        server_.Get(R"(/status/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
+        server_.Server().Get(R"(/status/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
             response.status = std::stoi(request.matches[1].str());
             response.set_content("an error page, not the video", "text/html");
         });
-        server_.Get("/hop", [this](const httplib::Request&, httplib::Response& response) {
+        server_.Server().Get("/hop", [this](const httplib::Request&, httplib::Response& response) {
             response.set_redirect(base_ + "/three.mp4");
         });
-        server_.Get("/to-file", [](const httplib::Request&, httplib::Response& response) {
+        server_.Server().Get("/to-file", [](const httplib::Request&, httplib::Response& response) {
             response.set_redirect("file:///etc/hostname");
         });
-        const int port = server_.bind_to_any_port("127.0.0.1");
-        ASSERT_GT(port, 0);
-        base_ = "http://127.0.0.1:" + std::to_string(port);
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        for (int i = 0; i < 200 && !server_.is_running(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_TRUE(server_.Start());
+        base_ = server_.Url();
     }
     void TearDown() override {
-        server_.stop();
-        thread_.join();
+        server_.Stop();
     }
 
     Text Url(const std::string& path) const { return Text::FromUtf8(base_ + path); }
@@ -120,9 +115,8 @@ protected:
         for (int i = 0; text.size() < 200'000; ++i) text += "line " + std::to_string(i) + " of a long page\n";
         return text;
     }();
-    httplib::Server server_;
+    lumora::test::LoopbackHttp server_;
     std::string base_;
-    std::thread thread_;
     ScratchDir dir_;
 };
 

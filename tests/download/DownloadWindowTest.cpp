@@ -15,7 +15,7 @@
 #include <QPushButton>
 
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include "LoopbackHttp.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -76,18 +76,18 @@ private:
 class DownloadWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        server_.Get("/clip.mp4", [this](const httplib::Request&, httplib::Response& response) {
+        server_.Server().Get("/clip.mp4", [this](const httplib::Request&, httplib::Response& response) {
             response.set_content(clip_, "video/mp4");
         });
-        server_.Get("/other.mp4", [this](const httplib::Request&, httplib::Response& response) {
+        server_.Server().Get("/other.mp4", [this](const httplib::Request&, httplib::Response& response) {
             response.set_content(other_, "video/mp4");
         });
-        server_.Get("/large.mp4", [this](const httplib::Request&, httplib::Response& response) {
+        server_.Server().Get("/large.mp4", [this](const httplib::Request&, httplib::Response& response) {
             response.set_content(large_, "video/mp4");
         });
         // The first answer is cut after 2 MiB; later ones honour Range
         // (httplib answers it with 206).
-        server_.Get("/cut-once.mp4", [this](const httplib::Request& request, httplib::Response& response) {
+        server_.Server().Get("/cut-once.mp4", [this](const httplib::Request& request, httplib::Response& response) {
             ranges_.push_back(request.get_header_value("Range"));
             if (ranges_.size() > 1) {
                 response.set_content(clip_, "video/mp4");
@@ -100,17 +100,12 @@ protected:
                                               return true;
                                           });
         });
-        const int port = server_.bind_to_any_port("127.0.0.1");
-        ASSERT_GT(port, 0);
-        base_ = "http://127.0.0.1:" + std::to_string(port);
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        for (int i = 0; i < 200 && !server_.is_running(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_TRUE(server_.Start());
+        base_ = server_.Url();
         UseDownloadDirectory(dir_.Path().string());
     }
     void TearDown() override {
-        server_.stop();
-        thread_.join();
+        server_.Stop();
     }
 
     void UseDownloadDirectory(const std::string& directory) {
@@ -133,10 +128,9 @@ protected:
     const std::string clip_ = Pattern(3 * kMiB);
     const std::string other_ = Pattern(kMiB, 9);
     const std::string large_ = Pattern(32 * kMiB, 5);
-    httplib::Server server_;
+    lumora::test::LoopbackHttp server_;
     std::vector<std::string> ranges_;  // the Range line of each /cut-once.mp4 request
     std::string base_;
-    std::thread thread_;
     ScratchDir dir_;
     std::unique_ptr<lumora::ScopedConfigOverride> override_;
     lumora::AppState state_;

@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <httplib.h>
+#include "LoopbackHttp.h"
 
 #include <fstream>
 #include <sstream>
@@ -222,10 +222,10 @@ bool InOrder(const std::vector<int>& sequence, const std::vector<int>& expected)
     return at == expected.size();
 }
 
-MediaServer::MediaServer(double cutFraction) : server_(std::make_unique<httplib::Server>())
+MediaServer::MediaServer(double cutFraction) : server_(std::make_unique<test::LoopbackHttp>())
 {
-    server_->set_mount_point("/media", LUMORA_TEST_MEDIA);
-    server_->Get(R"(/cut/([A-Za-z0-9_.-]+))", [cutFraction](const httplib::Request& request, httplib::Response& response) {
+    server_->Server().set_mount_point("/media", LUMORA_TEST_MEDIA);
+    server_->Server().Get(R"(/cut/([A-Za-z0-9_.-]+))", [cutFraction](const httplib::Request& request, httplib::Response& response) {
         std::ifstream file(MediaPath(request.matches[1].str().c_str()), std::ios::binary);
         if (!file) {
             response.status = 404;
@@ -247,20 +247,17 @@ MediaServer::MediaServer(double cutFraction) : server_(std::make_unique<httplib:
                                           return true;
                                       });
     });
-    port_ = server_->bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    server_->Start();
 }
 
 MediaServer::~MediaServer()
 {
-    server_->stop();
-    if (thread_.joinable())
-        thread_.join();
+    server_->Stop();
 }
 
 std::string MediaServer::Url(const std::string& path) const
 {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
+    return server_->Url(path);
 }
 
 }  // namespace lumora::controls_test

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-namespace httplib {
-class Server;
+namespace lumora::test {
+class LoopbackHttp;
 }
 
 namespace lumora::controls_test {
@@ -98,9 +98,7 @@ public:
     std::string Url(const std::string& path) const;
 
 private:
-    std::unique_ptr<httplib::Server> server_;
-    std::thread thread_;
-    int port_ = 0;
+    std::unique_ptr<test::LoopbackHttp> server_;
 };
 
 }  // namespace lumora::controls_test

@@ -10,7 +10,7 @@
 #include <QWidget>
 
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include "LoopbackHttp.h"
 
 #include <algorithm>
 #include <chrono>
@@ -144,12 +144,10 @@ TEST_F(UntimedPlaybackTest, OverLoopbackTheProbeChoosesAndFailuresShow) {
     std::ifstream file(kMedia + "clip.flv", std::ios::binary);
     const std::string flv((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     ASSERT_FALSE(flv.empty());
-    httplib::Server server;
-    server.Get("/watch", [&](const httplib::Request&, httplib::Response& response) { response.set_content(flv, "video/x-flv"); });
-    const int port = server.bind_to_any_port("127.0.0.1");
-    ASSERT_GT(port, 0);
-    std::thread thread([&] { server.listen_after_bind(); });
-    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+    test::LoopbackHttp server;
+    server.Server().Get("/watch", [&](const httplib::Request&, httplib::Response& response) { response.set_content(flv, "video/x-flv"); });
+    ASSERT_TRUE(server.Start());
+    const std::string base = server.Url();
 
     front.Play(Text::FromUtf8(base + "/watch"));
     EXPECT_EQ(front.ActiveEngine(), Engine::Flash);  // chosen by the announced type
@@ -164,10 +162,6 @@ TEST_F(UntimedPlaybackTest, OverLoopbackTheProbeChoosesAndFailuresShow) {
     EXPECT_EQ(front.ActiveEngine(), Engine::Player);
     seen = Poll([](PlayState state) { return state == PlayState::Failed; }, std::chrono::seconds(10));
     EXPECT_EQ(seen.back(), PlayState::Failed);
-
-    for (int i = 0; i < 400 && !server.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    server.stop();
-    thread.join();
 }
 
 }  // namespace

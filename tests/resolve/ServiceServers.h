@@ -9,7 +9,7 @@
 #include "site/SiteServer.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include "LoopbackHttp.h"
 
 #include <chrono>
 #include <map>
@@ -42,7 +42,7 @@ public:
     };
 
     ServiceStub() {
-        server_.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
+        server_.Server().Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
             Reply reply;
             {
                 std::lock_guard lock(mutex_);
@@ -53,20 +53,17 @@ public:
             if (reply.delay.count() > 0) std::this_thread::sleep_for(reply.delay);
             response.set_content(reply.body, reply.contentType);
         });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        for (int i = 0; i < 500 && !server_.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        server_.Start();
         override_.emplace(ServicesAt(Host()));
     }
     ~ServiceStub() {
         override_.reset();
-        server_.stop();
-        thread_.join();
+        server_.Stop();
     }
     ServiceStub(const ServiceStub&) = delete;
     ServiceStub& operator=(const ServiceStub&) = delete;
 
-    std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
+    std::string Host() const { return server_.Host(); }
 
     // The reply to every request of `path` (query not included); paths
     // without one get an empty body.
@@ -83,9 +80,7 @@ public:
     }
 
 private:
-    httplib::Server server_;
-    int port_ = -1;
-    std::thread thread_;
+    lumora::test::LoopbackHttp server_;
     std::mutex mutex_;
     std::map<std::string, Reply> replies_;
     std::vector<std::string> targets_;

@@ -1,6 +1,7 @@
 #include "web/PageRequest.h"
 
 #include "RawServer.h"
+#include "RequestText.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +17,12 @@ namespace lumora {
 namespace {
 
 using test::ClosedPort;
+using test::HeaderLines;
 using test::HttpReply;
 using test::RawServer;
+using test::Replaced;
+using test::RequestBody;
+using test::RequestLine;
 
 const std::string kAgentLine = "User-Agent: " + std::string(kDefaultPageAgent);
 const std::string kNoBlock(5000, ' ');
@@ -26,36 +31,10 @@ RawServer::Handler Answer(std::string reply) {
     return [reply](const std::string&, int) { return RawServer::Reply{reply}; };
 }
 
-std::string RequestLine(const std::string& request) { return request.substr(0, request.find("\r\n")); }
-
-// The header lines of a recorded request, in order.
-std::vector<std::string> HeaderLines(const std::string& request) {
-    std::vector<std::string> lines;
-    const std::size_t end = request.find("\r\n\r\n");
-    std::size_t at = request.find("\r\n");
-    while (at != std::string::npos && at < end) {
-        const std::size_t next = request.find("\r\n", at + 2);
-        lines.push_back(request.substr(at + 2, next - at - 2));
-        at = next;
-    }
-    return lines;
-}
-
-std::string RequestBody(const std::string& request) {
-    const std::size_t end = request.find("\r\n\r\n");
-    return end == std::string::npos ? std::string() : request.substr(end + 4);
-}
-
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
     for (const Text& line : Text::Gbk(text).Split(Text("\r\n"))) lines.push_back(line.Bytes());
     return lines;
-}
-
-std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
 }
 
 TEST(PageRequest, CatalogueFetchOnTheWire) {
