@@ -50,7 +50,7 @@ bool HeadlessPlatform() {
 int Classify(const Args& args) {
     if (args.size() != 1) return UsageError("usage: lumora-cli classify ADDRESS");
     const EngineChoice choice = ClassifyAddress(args[0]);
-    PrintRecord({choice.flash ? "flash" : "player", choice.address});
+    PrintRecord({choice.engine == Engine::Flash ? "flash" : "player", choice.address});
     return ResultStatus(!choice.address.Empty(), "no address to play for " + args[0].ToUtf8());
 }
 

@@ -21,8 +21,8 @@ using State = PlayState;
 namespace {
 
 // The engine not in use waits off the video area's top-left corner, with no size.
-template <class Engine>
-void MoveOutOfSight(Engine& engine) {
+template <class HostedEngine>
+void MoveOutOfSight(HostedEngine& engine) {
     engine.Move(-100, -100, 0, 0);
 }
 
@@ -144,13 +144,11 @@ void MediaFront::Play(Text& address, EngineRequest engine, bool keepPlaylist) {
         const EngineChoice choice = ChooseEngine(address, rtmp, probe);
         if (generation_ != ticket) return;  // a later Play, Open or Stop ran during the probe
         probedAddress_ = choice.probedAddress;
-        if (choice.flash) {
-            activeEngine_ = Engine::Flash;
+        activeEngine_ = choice.engine;
+        if (choice.engine == Engine::Flash)
             flashEngine_.SetPlayUrl(choice.address);
-        } else {
-            activeEngine_ = Engine::Player;
+        else
             playerEngine_.SetUrl(choice.address);
-        }
     }
     opening_ = false;
     ShowActiveEngine();
@@ -474,7 +472,7 @@ bool IsFlashAddress(const Text& address, const MediaFront::ProbeFunction& probe,
 EngineChoice ChooseEngine(const Text& address, bool rtmp, const MediaFront::ProbeFunction& probe) {
     EngineChoice choice;
     std::optional<Text> finalAddress;
-    choice.flash = rtmp || IsFlashAddress(address, probe, finalAddress);
+    choice.engine = rtmp || IsFlashAddress(address, probe, finalAddress) ? Engine::Flash : Engine::Player;
     if (finalAddress) choice.probedAddress = *finalAddress;
     choice.address = choice.probedAddress.Length() > 15 ? choice.probedAddress : address;
     return choice;

@@ -7,7 +7,7 @@
 //
 // Everything runs on the GUI thread. The probe waits in a nested event loop,
 // so the status timers call PlayState and the read operations re-entrantly
-// while Play waits (PlayState then reports 6, connecting), and a user action
+// while Play waits (PlayState then reports Connecting), and a user action
 // may start another Play, Open or Stop meanwhile: the later action wins and
 // the waiting Play returns without opening its own address.
 #pragma once
@@ -105,7 +105,7 @@ public:
     // address forms first (ResolveOpen, PrivateSchemes.h). Waits on the web
     // services meanwhile; a later Play, Open or Stop during the wait wins:
     // this Open asks no further service and plays nothing. When the 56 video service finds no video,
-    // nothing is played: both engines stop and PlayState reports 5 (failed)
+    // nothing is played: both engines stop and PlayState reports Failed
     // until the next Play, Stop or TogglePause.
     void Open(const Text& address, const Text& title = {}, EngineRequest engine = EngineRequest::Choose);
 
@@ -168,10 +168,10 @@ private:
     std::uint64_t generation_ = 0;
 };
 
-// The automatic engine choice (engine type 0), made without touching an
+// The automatic engine choice (EngineRequest::Choose), made without touching an
 // engine.
 struct EngineChoice {
-    bool flash = false;  // the Flash engine; else the media player engine
+    Engine engine = Engine::Player;
     Text address;        // what that engine opens
     Text probedAddress;  // the probe's final address; empty when none ran or it gave none
 };
@@ -187,7 +187,7 @@ bool IsFlashAddress(const Text& address, const MediaFront::ProbeFunction& probe,
 // 15 bytes replaces the address.
 EngineChoice ChooseEngine(const Text& address, bool rtmp, const MediaFront::ProbeFunction& probe = {});
 
-// What Play with engine type 0 opens for `address` when no playlist runs:
+// What Play with EngineRequest::Choose opens for `address` when no playlist runs:
 // item 1 of a playlist, the rtmp stream marks, then ChooseEngine. Probes the
 // way Play does; plays nothing.
 EngineChoice ClassifyAddress(const Text& address, const MediaFront::ProbeFunction& probe = {});

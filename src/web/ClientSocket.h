@@ -1,5 +1,7 @@
 // One TCP client socket over IPv4: connect to a dotted address, send, one
-// bounded read, and event delivery to a Qt object.
+// bounded read. Event delivery to a Qt object (AsyncSelect) and the
+// readiness check (Poll) are by-name surface the player never runs: they
+// are built in ClientSocketEvents.cpp (library lumora_web_compat).
 //
 // Nothing needs starting up or cleaning up for POSIX sockets, so creating
 // and releasing the object only opens and closes its socket. The socket is
@@ -11,39 +13,12 @@
 
 #include "base/Text.h"
 
-#include <QEvent>
-
 #include <chrono>
 #include <memory>
 
 class QObject;
-class QSocketNotifier;
 
 namespace lumora {
-
-// Event bits of AsyncSelect, with the values of their Winsock names.
-inline constexpr long kSocketRead = 0x01;     // FD_READ
-inline constexpr long kSocketWrite = 0x02;    // FD_WRITE
-inline constexpr long kSocketOob = 0x04;      // FD_OOB (accepted, never delivered)
-inline constexpr long kSocketAccept = 0x08;   // FD_ACCEPT (accepted, never delivered)
-inline constexpr long kSocketConnect = 0x10;  // FD_CONNECT (connects are synchronous: never delivered)
-inline constexpr long kSocketClose = 0x20;    // FD_CLOSE
-
-// What AsyncSelect posts to its receiver: the socket, one event bit and the
-// error number that came with it (0 for none).
-class SocketEvent : public QEvent {
-public:
-    SocketEvent(QEvent::Type type, int socket, long event, int error)
-        : QEvent(type), socket_(socket), event_(event), error_(error) {}
-    int Socket() const { return socket_; }
-    long Event() const { return event_; }
-    int Error() const { return error_; }
-
-private:
-    int socket_;
-    long event_;
-    int error_;
-};
 
 class ClientSocket {
 public:
@@ -82,7 +57,7 @@ public:
     // read fails at once (as a non-blocking socket would).
     ByteSet Receive(bool& ok);
 
-    // Asks for socket events to be posted to `receiver` as SocketEvent
+    // Asks for socket events (the kSocket* bits of ClientSocketEvents.h) to be posted to `receiver` as SocketEvent
     // objects of type `message` (a registered or user event type) while the
     // calling thread runs its event loop. kSocketRead is posted when data is
     // waiting and again only after the next Receive; kSocketWrite once when
@@ -102,9 +77,16 @@ public:
     // The descriptor, -1 when closed (0 is a valid descriptor here).
     int Handle() const { return fd_; }
 
-private:
-    struct Notifiers;
+    // What AsyncSelect leaves watching the socket; told when a read or a
+    // send has happened, so it can report the next event.
+    class EventWatch {
+    public:
+        virtual ~EventWatch() = default;
+        virtual void RearmRead() = 0;
+        virtual void RearmWrite() = 0;
+    };
 
+private:
     void DropNotifiers();
     void RearmRead();
     void RearmWrite();
@@ -112,7 +94,7 @@ private:
     int fd_ = -1;
     bool nonBlocking_ = false;
     std::chrono::milliseconds timeout_;
-    std::unique_ptr<Notifiers> notifiers_;
+    std::unique_ptr<EventWatch> notifiers_;
 };
 
 }  // namespace lumora

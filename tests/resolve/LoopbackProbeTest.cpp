@@ -92,7 +92,7 @@ TEST_F(LoopbackProbeTest, ClassifyChoosesAsPlayDoesAndProbesOnlyPlainWebAddresse
     for (const Case& c : cases) {
         const int before = hits;
         const EngineChoice choice = ClassifyAddress(Text::FromUtf8(c.address));
-        EXPECT_EQ(choice.flash, c.flash) << c.address;
+        EXPECT_EQ(choice.engine == Engine::Flash, c.flash) << c.address;
         EXPECT_EQ(choice.address.ToUtf8(), c.chosen) << c.address;
         EXPECT_EQ(hits > before, c.probes) << c.address;
     }

@@ -1,4 +1,4 @@
-#include "web/ClientSocket.h"
+#include "web/ClientSocketEvents.h"
 
 #include "RawServer.h"
 #include "RequestTestSupport.h"
