@@ -43,6 +43,7 @@ struct AppState {
     int durationSeconds = 0;
     int positionSeconds = 0;
     QRect savedWindowRect;           // the normal (not full-screen) window rectangle
+    bool maximizedBeforeFullScreen = false;
 
     // The row whose detail page is being fetched (while active): its index
     // and identifier (row -1: none), and whether a double-click waits to

@@ -32,9 +32,13 @@ std::string InstanceMarkerName()
 {
     // The leading zero byte puts the name into the abstract namespace.
     const Text& configured = Config::Get().instanceMarker;
+    std::string name(1, '\0');
     if (!configured.Empty())
-        return std::string(1, '\0') + configured.ToUtf8();
-    return std::string(1, '\0') + kMarkerText + " uid=" + std::to_string(::getuid());
+        return name += configured.ToUtf8();
+    name += kMarkerText;
+    name += " uid=";
+    name += std::to_string(::getuid());
+    return name;
 }
 
 InstanceMarker::~InstanceMarker()

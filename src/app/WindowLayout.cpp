@@ -128,6 +128,10 @@ void ToggleWindowFullScreen(MainWindow& window)
     const MainWindowUnits& u = window.Units();
 
     if (!u.fullScreenMode->isChecked()) {
+        state.maximizedBeforeFullScreen = window.isMaximized();
+        // Un-maximizing later goes back to the size the window had before.
+        if (state.maximizedBeforeFullScreen && window.normalGeometry().isValid())
+            state.savedWindowRect = window.normalGeometry();
         u.fullScreenMode->setChecked(true);
         for (QWidget* unit : {static_cast<QWidget*>(u.nextBatchButton), static_cast<QWidget*>(u.progressSlider),
                               static_cast<QWidget*>(u.statusBar), static_cast<QWidget*>(u.playButton),
@@ -156,6 +160,10 @@ void ToggleWindowFullScreen(MainWindow& window)
     window.setWindowState(window.windowState() & ~Qt::WindowFullScreen);
     SetWindowFlag(window, Qt::FramelessWindowHint, false);
     window.setGeometry(normal);
+    // A maximized window goes back to the window manager's maximized state;
+    // the rectangle above is where un-maximizing takes it.
+    if (state.maximizedBeforeFullScreen)
+        window.setWindowState(window.windowState() | Qt::WindowMaximized);
     u.fullScreenMode->setChecked(false);
     for (QWidget* unit : {static_cast<QWidget*>(u.statusBar), static_cast<QWidget*>(u.progressSlider),
                           static_cast<QWidget*>(u.playButton), static_cast<QWidget*>(u.stopButton),

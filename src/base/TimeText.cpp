@@ -8,7 +8,11 @@ namespace lumora {
 
 namespace {
 
-std::string TwoDigits(long long value) { return (value < 10 ? "0" : "") + std::to_string(value); }
+std::string TwoDigits(long long value) {
+    std::string text = value < 10 ? "0" : "";
+    text += std::to_string(value);
+    return text;
+}
 
 }  // namespace
 

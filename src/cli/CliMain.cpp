@@ -91,7 +91,12 @@ int RunVerb(std::span<const Verb> verbs, int argc, char** argv) {
     const Verb* chosen = nullptr;
     for (const Verb& v : verbs)
         if (verb == v.name) chosen = &v;
-    if (!chosen) return UsageError("\"" + std::string(verb) + "\" is not run by this program");
+    if (!chosen) {
+        std::string reason = "\"";
+        reason.append(verb);
+        reason += "\" is not run by this program";
+        return UsageError(reason);
+    }
     // A Qt application object sets the locale from the environment; numbers
     // are read and written the C way either way.
     std::setlocale(LC_ALL, "C");

@@ -57,7 +57,7 @@ std::string SafeStem(const Text& title) {
         const bool c0 = lead < 0x20 || lead == 0x7F;
         // U+0080 to U+009F: the C1 control characters.
         const bool c1 = width == 2 && lead == 0xC2 && static_cast<unsigned char>(piece[1]) < 0xA0;
-        if (c0 || c1 || piece == "/") piece = "_";
+        if (c0 || c1 || piece == "/") piece.assign(1, '_');
         if (stem.size() + piece.size() > limit) break;
         stem += piece;
     }
@@ -108,7 +108,11 @@ Text DownloadDirectory(const Text& programDirectory) {
 }
 
 Text DownloadFileName(const Text& directory, const Text& title) {
-    return Text::FromUtf8(directory.ToUtf8() + "/" + SafeStem(title) + std::string(kExtension));
+    std::string path = directory.ToUtf8();
+    path += '/';
+    path += SafeStem(title);
+    path += kExtension;
+    return Text::FromUtf8(path);
 }
 
 Text TypedAddressTitle(const Text& address) {

@@ -146,7 +146,8 @@ std::string BenchListHtml(long entries) {
     for (long i = 0; i < entries; ++i) {
         std::string title;
         for (std::uint32_t words = 2 + next() % 3; words > 0; --words) title += kWords[next() % kWordCount];
-        title += " " + std::to_string(i % 97 + 1);
+        title += ' ';
+        title += std::to_string(i % 97 + 1);
         AppendEntry(html, std::to_string(100000 + i), title);
     }
     html += "</ul></div>\n";

@@ -21,10 +21,17 @@ Hostile HostileKind(const std::string& key) {
     return Hostile::None;
 }
 
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
+// Every `from` (not empty) replaced, left to right.
+std::string ReplaceAll(const std::string& text, std::string_view from, std::string_view to) {
+    std::string out;
+    std::size_t done = 0;
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, done)) {
+        out.append(text, done, at - done);
+        out.append(to);
+        done = at + from.size();
+    }
+    out.append(text, done);
+    return out;
 }
 
 std::string AsciiLower(std::string text) {
@@ -300,7 +307,12 @@ std::string ServiceMediaFile(const SiteData& data, std::string_view path) {
     return {};
 }
 
-std::string EncodedNameB(const Song& song) { return "Q" + AsciiLower(song.hash.substr(0, 12)) + ".mp3"; }
+std::string EncodedNameB(const Song& song) {
+    std::string name = "Q";
+    name += AsciiLower(song.hash.substr(0, 12));
+    name += ".mp3";
+    return name;
+}
 
 std::string GarbageBytes(std::size_t count) {
     std::string bytes(count, '\0');

@@ -71,5 +71,36 @@ TEST(FullScreenTest, TripsBringTheWindowBackAsItWas)
     }
 }
 
+// A maximized window comes back maximized: its place, size and the window
+// manager's state, so that un-maximizing still gives its own size back.
+TEST(FullScreenTest, AMaximizedWindowComesBackMaximized)
+{
+    if (qEnvironmentVariableIsEmpty("LUMORA_TEST_WINDOW_MANAGER"))
+        GTEST_SKIP() << "maximized is a window manager's state";
+    DesktopWindow desktop;
+    const auto maximized = [](const ServerWindow& w) {
+        return w.wmState.contains(QStringLiteral("MAXIMIZED_VERT")) && w.wmState.contains(QStringLiteral("MAXIMIZED_HORZ"));
+    };
+    SettledWindow(desktop.window, [&](const ServerWindow& w) { return !w.frame.contains("not found"); });
+    desktop.window.showMaximized();
+    const ServerWindow before = SettledWindow(desktop.window, maximized);
+    ASSERT_TRUE(maximized(before)) << Describe(before);
+
+    for (int trip = 1; trip <= 2; ++trip) {
+        SCOPED_TRACE("trip " + std::to_string(trip));
+        ToggleWindowFullScreen(desktop.window);
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        SettledWindow(desktop.window, [&](const ServerWindow& w) { return w.geometry == screen; });
+        ToggleWindowFullScreen(desktop.window);
+        const ServerWindow after = SettledWindow(desktop.window, maximized);
+        EXPECT_TRUE(maximized(after)) << Describe(after);
+        EXPECT_EQ(after.geometry, before.geometry) << Describe(after);
+        EXPECT_TRUE(desktop.window.isMaximized());
+    }
+    desktop.window.showNormal();
+    const ServerWindow normal = SettledWindow(desktop.window, [&](const ServerWindow& w) { return !maximized(w); });
+    EXPECT_EQ(normal.geometry.size(), QSize(680, 556)) << Describe(normal);
+}
+
 }  // namespace
 }  // namespace lumora::desktop_test
