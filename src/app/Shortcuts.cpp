@@ -77,10 +77,13 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        const MainWindowUnits& u = window_.Units();
+        // The filter sees every event of the program, also those sent while
+        // the window is being destroyed: touch the window only for the events
+        // it acts on.
         switch (event->type()) {
         case QEvent::ShortcutOverride:
         case QEvent::KeyPress: {
+            const MainWindowUnits& u = window_.Units();
             if (watched != u.catalogueList)
                 return false;
             auto* key = static_cast<QKeyEvent*>(event);
@@ -100,6 +103,7 @@ protected:
             return false;
         }
         case QEvent::MouseButtonDblClick: {
+            const MainWindowUnits& u = window_.Units();
             auto* widget = qobject_cast<QWidget*>(watched);
             if (!widget || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton ||
                 !(widget == u.videoArea || u.videoArea->isAncestorOf(widget)))
