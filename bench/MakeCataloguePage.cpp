@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
     for (long i = 0; i < entries; ++i) {
         std::string title;
         for (int w = length(random); w > 0; --w) title += words[pick(random)];
-        title += " " + std::to_string(i % 97 + 1);
+        title += ' ';
+        title += std::to_string(i % 97 + 1);
         const std::string id = std::to_string(100000 + i);
         page += "<li class=\"item\"><div class=\"pic\"><img src=\"/upload/vod/" + id + ".jpg\"></div><a href=\"/vod/index.php?id=" +
                 id + "\" target=\"_blank\" title=\"" + title + " \" alt=\"" + title + "\">" + title +

@@ -113,8 +113,10 @@ TEST(GbkTables, Utf8ToGbkGivesTheGeneralConversion) {
         const std::string s = Utf8Of(cp);
         ASSERT_EQ(TableUtf8ToGbk(s), IconvUtf8ToGbk(s)) << static_cast<unsigned>(cp);
     }
-    for (char32_t cp : {0x10000u, 0x1F600u, 0x10FFFFu})
-        EXPECT_EQ(TableUtf8ToGbk("a" + Utf8Of(cp) + "中"), IconvUtf8ToGbk("a" + Utf8Of(cp) + "中"));
+    for (char32_t cp : {0x10000u, 0x1F600u, 0x10FFFFu}) {
+        const std::string s = std::string("a").append(Utf8Of(cp)).append("中");
+        EXPECT_EQ(TableUtf8ToGbk(s), IconvUtf8ToGbk(s));
+    }
     std::string alphabet = "a<\n ";
     for (int c = 0x80; c <= 0xFF; c += 5) alphabet += static_cast<char>(c);
     alphabet += "\xC0\xC1\xC2\xDF\xE0\xE4\xED\xEF\xF0\xF4\xF5\xFF\x80\xBF\xB8\xAD\xA0\x9F";

@@ -32,8 +32,12 @@ inline CliRun RunCli(const std::vector<std::string>& args, const std::string& en
     static std::atomic<int> serial{0};
     const std::string errPath = ::testing::TempDir() + "lumora-cli-" + std::to_string(getpid()) + "-" + std::to_string(serial++) + ".err";
     std::string command = environment + " " + LUMORA_CLI;
-    for (const std::string& a : args) command += " " + Quote(a);
-    command += " 2>" + Quote(errPath);
+    for (const std::string& a : args) {
+        command += ' ';
+        command += Quote(a);
+    }
+    command += " 2>";
+    command += Quote(errPath);
     CliRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;

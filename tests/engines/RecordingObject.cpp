@@ -65,7 +65,10 @@ std::optional<Variant> RecordingObject::Invoke(const Text& member, InvokeKind ki
     std::string line = name_ + "." + KindName(kind) + " " + member.Bytes();
     if (!args.empty() || kind != InvokeKind::PropertyGet) {
         line += "(";
-        for (std::size_t i = 0; i < args.size(); ++i) line += (i ? "," : "") + Render(args[i]);
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            if (i) line += ',';
+            line += Render(args[i]);
+        }
         line += ")";
     }
     const std::size_t index = log_->lines.size();

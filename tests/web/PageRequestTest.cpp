@@ -514,7 +514,7 @@ TEST(PageRequest, ConcurrentCallsFromWorkers) {
     for (std::size_t i = 0; i < bodies.size(); ++i)
         workers.emplace_back([&, i] {
             PageRequestArgs args;
-            bodies[i] = PageRequest(Text::Gbk(server.Url("/" + std::to_string(i))), args);
+            bodies[i] = PageRequest(Text::Gbk(server.Url(std::string("/").append(std::to_string(i)))), args);
         });
     for (std::thread& worker : workers) worker.join();
     for (std::size_t i = 0; i < bodies.size(); ++i) EXPECT_EQ(bodies[i], "GET /" + std::to_string(i) + " HTTP/1.1");
