@@ -15,6 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DecodePayload(text, Text());
     ServiceOptions options;
     options.abandoned = [] { return true; };
-    ResolveOpen(text, Text::Gbk(std::string(title)), size % 3, options);
+    ResolveOpen(text, Text::Gbk(std::string(title)), static_cast<EngineRequest>(size % 3), options);
     return 0;
 }
