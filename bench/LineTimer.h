@@ -22,10 +22,10 @@ extern char** environ;
 namespace bench {
 
 struct LineTime {
-    double ms = -1;       // from the spawn to the arrival of the line
-    double exitMs = -1;   // from the spawn to the end of the program
-    std::string line;     // the line that held the marker
-    double cpuMs = 0;     // user + system of the whole process
+    double ms = -1;      // from the spawn to the arrival of the line
+    double exitMs = -1;  // from the spawn to the end of the program
+    std::string line;    // the line that held the marker
+    double cpuMs = 0;    // user + system of the whole process
     long maxRssKiB = 0;
 };
 
@@ -93,8 +93,8 @@ inline std::optional<LineTime> TimeToLine(const std::vector<std::string>& argv, 
     rusage usage{};
     if (wait4(pid, &status, 0, &usage) != pid || result.ms < 0) return std::nullopt;
     result.exitMs = Milliseconds(Clock::now() - start);
-    result.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-                   (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    result.cpuMs =
+        (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
     result.maxRssKiB = usage.ru_maxrss;
     return result;
 }

@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const long entries = std::strtol(argv[2], nullptr, 10);
-    const char* words[] = {"夏日", "海边", "写真", "清新", "校园", "花絮", "城市", "夜景", "旅行", "日记",
+    const char* words[] = {"夏日", "海边",   "写真",   "清新", "校园", "花絮", "城市", "夜景", "旅行", "日记",
                            "高清", "完整版", "第一集", "街拍", "森林", "少女", "时光", "记忆", "秋天", "雨后"};
     std::mt19937 random(20240601);
     std::uniform_int_distribution<int> pick(0, std::size(words) - 1);
@@ -31,9 +31,9 @@ int main(int argc, char** argv) {
         title += ' ';
         title += std::to_string(i % 97 + 1);
         const std::string id = std::to_string(100000 + i);
-        page += "<li class=\"item\"><div class=\"pic\"><img src=\"/upload/vod/" + id + ".jpg\"></div><a href=\"/vod/index.php?id=" +
-                id + "\" target=\"_blank\" title=\"" + title + " \" alt=\"" + title + "\">" + title +
-                "</a><span>更新：2024-06-01</span></li>\n";
+        page += "<li class=\"item\"><div class=\"pic\"><img src=\"/upload/vod/" + id +
+                ".jpg\"></div><a href=\"/vod/index.php?id=" + id + "\" target=\"_blank\" title=\"" + title +
+                " \" alt=\"" + title + "\">" + title + "</a><span>更新：2024-06-01</span></li>\n";
     }
     page += "</ul></div></body></html>\n";
 

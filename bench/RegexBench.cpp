@@ -26,8 +26,7 @@
 
 namespace {
 
-const char kListPattern[] =
-    R"re(</div><a href="/vod/index\.php\?id=(\d+)" target="_blank" title="(.*?) " alt=)re";
+const char kListPattern[] = R"re(</div><a href="/vod/index\.php\?id=(\d+)" target="_blank" title="(.*?) " alt=)re";
 
 double Seconds(const std::function<void()>& job) {
     const auto start = std::chrono::steady_clock::now();

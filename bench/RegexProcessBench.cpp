@@ -23,8 +23,7 @@ extern char** environ;
 
 namespace {
 
-const char kListPattern[] =
-    R"re(</div><a href="/vod/index\.php\?id=(\d+)" target="_blank" title="(.*?) " alt=)re";
+const char kListPattern[] = R"re(</div><a href="/vod/index\.php\?id=(\d+)" target="_blank" title="(.*?) " alt=)re";
 
 struct Sample {
     double wallSeconds = 0;

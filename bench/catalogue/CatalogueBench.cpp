@@ -23,8 +23,7 @@ extern char** environ;
 
 namespace {
 
-const char kListPattern[] =
-    R"re(</div><a href="/vod/index\.php\?id=(\d+)" target="_blank" title="(.*?) " alt=)re";
+const char kListPattern[] = R"re(</div><a href="/vod/index\.php\?id=(\d+)" target="_blank" title="(.*?) " alt=)re";
 
 std::string Quote(const std::string& text) {
     std::string quoted = "'";
@@ -82,7 +81,8 @@ int main(int argc, char** argv) {
     if (!mkdtemp(dir)) return 1;
     const std::string lumoraOut = std::string(dir) + "/lumora.txt";
     const std::string pipelineOut = std::string(dir) + "/pipeline.txt";
-    const bool ran = RunMs(lumora.command + " > " + lumoraOut) >= 0 && RunMs(pipeline.command + " > " + pipelineOut) >= 0;
+    const bool ran =
+        RunMs(lumora.command + " > " + lumoraOut) >= 0 && RunMs(pipeline.command + " > " + pipelineOut) >= 0;
     const long lumoraRows = CountLines(lumoraOut) - 1;  // the status line follows the rows
     const long pipelineRows = CountLines(pipelineOut);
     std::remove(lumoraOut.c_str());

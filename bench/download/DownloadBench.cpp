@@ -101,8 +101,9 @@ private:
             if (n <= 0) return;
             request.append(buffer, static_cast<std::size_t>(n));
         }
-        const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: video/mp4\r\nContent-Length: " +
-                                 std::to_string(size_) + "\r\nConnection: close\r\n\r\n";
+        const std::string head =
+            "HTTP/1.1 200 OK\r\nContent-Type: video/mp4\r\nContent-Length: " + std::to_string(size_) +
+            "\r\nConnection: close\r\n\r\n";
         if (send(client, head.data(), head.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(head.size())) return;
         const int file = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
         if (file < 0) return;
@@ -173,11 +174,10 @@ Run Lumora(const std::string& url, const std::string& file) {
     std::string lastText;
     lumora::CoalescedText shown([&lastText](const lumora::Text& text) { lastText = text.Bytes(); });
     const auto start = Clock::now();
-    const int result = lumora::DownloadToFile(
-        lumora::Text::FromUtf8(url), lumora::Text::FromUtf8(file),
-        [&shown](std::int64_t total, std::int64_t received, std::int64_t) {
-            shown.Offer(lumora::DownloadProgressText(total, received));
-        });
+    const int result = lumora::DownloadToFile(lumora::Text::FromUtf8(url), lumora::Text::FromUtf8(file),
+                                              [&shown](std::int64_t total, std::int64_t received, std::int64_t) {
+                                                  shown.Offer(lumora::DownloadProgressText(total, received));
+                                              });
     shown.Flush();
     if (result != 0) return {};
     return {std::chrono::duration<double>(Clock::now() - start).count(), PeakKiB()};
@@ -286,8 +286,14 @@ int main(int argc, char** argv) {
         }
     };
     std::vector<Row> rows = {
-        {"curl -s -o FILE", [&] { return Process({"curl", "-s", "-o", target, server.Url()}); }},
-        {"lumora-cli download", [&] { return Process({cli, "download", server.Url(), target}); }},
+        {"curl -s -o FILE",
+         [&] {
+             return Process({"curl", "-s", "-o", target, server.Url()});
+         }},
+        {"lumora-cli download",
+         [&] {
+             return Process({cli, "download", server.Url(), target});
+         }},
         {"DownloadToFile in this process", [&] { return Lumora(server.Url(), target); }},
     };
     for (int round = 0; round < rounds; ++round) {
@@ -323,12 +329,14 @@ int main(int argc, char** argv) {
                     row.peakKiB / 1024.0);
     std::printf("%-36s %8.0f %12.2f %14.1f\n", "StartDownload in the window (once)", mib / window.seconds,
                 mib / window.seconds / curlRate, windowPeak / 1024.0);
-    std::printf("\nthe window's event loop during its download: %d ticks of a 10 ms timer, late by at most %.1f ms "
-                "(99th percentile %.1f ms); %d title writes\n",
-                window.ticks, window.worstLateMs, window.p99LateMs, window.titles);
-    std::printf("peak RSS of the in-process rows is this whole process (Qt, the window, the server thread; %.1f MiB "
-                "before any download)\n",
-                baseKiB / 1024.0);
+    std::printf(
+        "\nthe window's event loop during its download: %d ticks of a 10 ms timer, late by at most %.1f ms "
+        "(99th percentile %.1f ms); %d title writes\n",
+        window.ticks, window.worstLateMs, window.p99LateMs, window.titles);
+    std::printf(
+        "peak RSS of the in-process rows is this whole process (Qt, the window, the server thread; %.1f MiB "
+        "before any download)\n",
+        baseKiB / 1024.0);
     std::printf("goals: lumora/curl >= 0.9, peak RSS < 100 MiB, lateness <= 50 ms\n");
     return 0;
 }

@@ -217,16 +217,21 @@ int main(int argc, char** argv) {
     // the first download is cut at half; the continuations run unhindered.
     const int port = FreePort();
     const std::string log = work + "/access.log";
-    std::ofstream(work + "/nginx.conf")
-        << "worker_processes 1;\ndaemon off;\npid " << work << "/nginx.pid;\nerror_log " << work << "/error.log;\n"
-        << "events { worker_connections 64; }\nhttp {\n"
-        << "  client_body_temp_path " << work << "/tmp-body;\n  proxy_temp_path " << work << "/tmp-proxy;\n"
-        << "  fastcgi_temp_path " << work << "/tmp-fastcgi;\n  uwsgi_temp_path " << work << "/tmp-uwsgi;\n"
-        << "  scgi_temp_path " << work << "/tmp-scgi;\n"
-        << "  log_format bench '$body_bytes_sent $bytes_sent';\n  access_log " << log << " bench;\n"
-        << "  map $http_range $cut_rate { \"\" 262144; default 0; }\n  sendfile on;\n"
-        << "  server {\n    listen 127.0.0.1:" << port << ";\n    root " << work << "/www;\n"
-        << "    location / { limit_rate_after " << half << "; limit_rate $cut_rate; }\n  }\n}\n";
+    std::ofstream(work + "/nginx.conf") << "worker_processes 1;\ndaemon off;\npid " << work << "/nginx.pid;\nerror_log "
+                                        << work << "/error.log;\n"
+                                        << "events { worker_connections 64; }\nhttp {\n"
+                                        << "  client_body_temp_path " << work << "/tmp-body;\n  proxy_temp_path "
+                                        << work << "/tmp-proxy;\n"
+                                        << "  fastcgi_temp_path " << work << "/tmp-fastcgi;\n  uwsgi_temp_path " << work
+                                        << "/tmp-uwsgi;\n"
+                                        << "  scgi_temp_path " << work << "/tmp-scgi;\n"
+                                        << "  log_format bench '$body_bytes_sent $bytes_sent';\n  access_log " << log
+                                        << " bench;\n"
+                                        << "  map $http_range $cut_rate { \"\" 262144; default 0; }\n  sendfile on;\n"
+                                        << "  server {\n    listen 127.0.0.1:" << port << ";\n    root " << work
+                                        << "/www;\n"
+                                        << "    location / { limit_rate_after " << half
+                                        << "; limit_rate $cut_rate; }\n  }\n}\n";
     const pid_t nginx = Spawn({"nginx", "-p", work + "/", "-c", work + "/nginx.conf", "-e", work + "/error.log"});
     if (nginx < 0) Fail("cannot start nginx (Debian: apt-get install nginx-light)");
     for (int i = 0; i < 200 && !Listening(port); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -301,8 +306,9 @@ int main(int argc, char** argv) {
                     Median(row->body) / missing, Median(row->all), rate, rate / curlRate, row->peakKiB / 1024.0,
                     (row == &curl ? curlSame : lumoraSame) ? "yes" : "NO");
     }
-    std::printf("\nmissing bytes: %.0f; goals for lumora: body bytes <= 1.01 x missing, MiB/s >= 1.0 x curl, "
-                "peak <= 32 MiB\n",
-                missing);
+    std::printf(
+        "\nmissing bytes: %.0f; goals for lumora: body bytes <= 1.01 x missing, MiB/s >= 1.0 x curl, "
+        "peak <= 32 MiB\n",
+        missing);
     return curlSame && lumoraSame ? 0 : 1;
 }

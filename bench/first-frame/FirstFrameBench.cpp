@@ -54,7 +54,8 @@ bool CurlOnce(const std::string& url) {
     if (!curl) return false;
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_NOBODY, 0L);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, +[](char*, size_t size, size_t count, void*) { return size * count; });
+    curl_easy_setopt(
+        curl, CURLOPT_WRITEFUNCTION, +[](char*, size_t size, size_t count, void*) { return size * count; });
     curl_easy_setopt(curl, CURLOPT_PROXY, "");
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 10'000L);
     const bool ok = curl_easy_perform(curl) == CURLE_OK;
@@ -128,10 +129,22 @@ int main(int argc, char** argv) {
     };
     std::vector<Command> commands;
     if (directCase && longest) {
-        commands.push_back({"lumora-cli probe", {cli, "probe", directCase->address}, {cli, "probe", longest->address},
-                            "[File]", {}, {}, {}, {}});
-        commands.push_back({"curl -sI / curl -sIL", {"curl", "-sI", "--noproxy", "*", directCase->address},
-                            {"curl", "-sIL", "--noproxy", "*", longest->address}, "HTTP/1.1", {}, {}, {}, {}});
+        commands.push_back({"lumora-cli probe",
+                            {cli, "probe", directCase->address},
+                            {cli, "probe", longest->address},
+                            "[File]",
+                            {},
+                            {},
+                            {},
+                            {}});
+        commands.push_back({"curl -sI / curl -sIL",
+                            {"curl", "-sI", "--noproxy", "*", directCase->address},
+                            {"curl", "-sIL", "--noproxy", "*", longest->address},
+                            "HTTP/1.1",
+                            {},
+                            {},
+                            {},
+                            {}});
         for (int i = 0; i < 15; ++i)
             for (Command& command : commands)
                 for (int chain = 0; chain < 2; ++chain) {
@@ -145,8 +158,9 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         for (Case& c : cases) {
             const std::vector<std::string> lumora = {cli, "play", "--null", "--first-frame", c.address};
-            const std::vector<std::string> mpv = {"mpv", "--no-config", "--vo=null", "--ao=null", "--frames=1",
-                                                  "--msg-level=all=error,cplayer=v", c.mpvAddress};
+            const std::vector<std::string> mpv = {"mpv",       "--no-config", "--vo=null",
+                                                  "--ao=null", "--frames=1",  "--msg-level=all=error,cplayer=v",
+                                                  c.mpvAddress};
             for (int turn = 0; turn < 2; ++turn) {
                 const bool lumoraTurn = (turn == 0) == (run % 2 == 0);
                 const char* marker = lumoraTurn ? "first frame after " : "first video frame after restart shown";
@@ -166,8 +180,8 @@ int main(int argc, char** argv) {
 
     const double curlOne = Median(curlMs);
     std::printf("from spawn to the first frame, %d runs each (medians, ms)\n\n", runs);
-    std::printf("%-8s %12s %10s %10s %8s %12s %10s %10s\n", "case", "lumora-cli", "(own)", "mpv", "ratio",
-                "goal, ms", "CPU lumora", "CPU mpv");
+    std::printf("%-8s %12s %10s %10s %8s %12s %10s %10s\n", "case", "lumora-cli", "(own)", "mpv", "ratio", "goal, ms",
+                "CPU lumora", "CPU mpv");
     const Case* direct = nullptr;
     for (const Case& c : cases)
         if (c.name == "http") direct = &c;
@@ -180,15 +194,15 @@ int main(int argc, char** argv) {
                     m > 0 ? l / m : 0, goal, l <= goal ? "met" : "NOT", Median(c.lumoraCpu), Median(c.mpvCpu));
     }
     for (const Case& c : cases)
-        if (c.mpvAddress != c.address)
-            std::printf("%s: mpv played %s\n", c.name.c_str(), c.mpvAddress.c_str());
+        if (c.mpvAddress != c.address) std::printf("%s: mpv played %s\n", c.name.c_str(), c.mpvAddress.c_str());
     if (!curlMs.empty()) {
         std::printf("\ncurl, one request on the same server (libcurl, fresh handle): %.3f ms\n", curlOne);
     }
     if (!commands.empty()) {
-        std::printf("\nthe probe alone, 15 runs each (medians, ms): http, then %s (%d further requests for lumora,\n"
-                    "%d for curl, which follows the chain on one connection)\n",
-                    longest->name.c_str(), longest->requests, longest->requests / 2);
+        std::printf(
+            "\nthe probe alone, 15 runs each (medians, ms): http, then %s (%d further requests for lumora,\n"
+            "%d for curl, which follows the chain on one connection)\n",
+            longest->name.c_str(), longest->requests, longest->requests / 2);
         std::printf("%-22s %10s %10s %10s %10s %14s %14s\n", "", "http", longest->name.c_str(), "CPU http",
                     ("CPU " + longest->name).c_str(), "per request", "CPU per req.");
         for (const Command& command : commands) {
@@ -198,7 +212,8 @@ int main(int argc, char** argv) {
             std::printf("%-22s %10.1f %10.1f %10.1f %10.1f %14.3f %14.3f\n", command.name, d, r, dc, rc,
                         (r - d) / further, (rc - dc) / further);
         }
-        std::printf("curl's cost for one request: curl -sI, the whole command, %.1f ms\n", Median(commands[1].directMs));
+        std::printf("curl's cost for one request: curl -sI, the whole command, %.1f ms\n",
+                    Median(commands[1].directMs));
     }
     return 0;
 }

@@ -119,8 +119,8 @@ bool BareMpvRow(Row& row, const std::string& file, int seconds) {
 }
 
 void Print(const Row& row) {
-    std::printf("%-38s %7zu %10.0f %10.0f %14.1f %11d\n", row.name.c_str(), row.single.size(), Percentile(row.single, 0.5),
-                Percentile(row.single, 0.99), Percentile(row.batch, 0.5), row.notPlaying);
+    std::printf("%-38s %7zu %10.0f %10.0f %14.1f %11d\n", row.name.c_str(), row.single.size(),
+                Percentile(row.single, 0.5), Percentile(row.single, 0.99), Percentile(row.batch, 0.5), row.notPlaying);
 }
 
 }  // namespace
@@ -163,8 +163,7 @@ int main(int argc, char** argv) {
     }
 
     std::printf("one poll every 10 ms while playing, %d s per row; batch: %d polls in a row\n\n", seconds, kBatch);
-    std::printf("%-38s %7s %10s %10s %14s %11s\n", "", "polls", "median ns", "p99 ns", "batch ns/poll",
-                "not playing");
+    std::printf("%-38s %7s %10s %10s %14s %11s\n", "", "polls", "median ns", "p99 ns", "batch ns/poll", "not playing");
     Print(flash);
     Print(player);
     Print(bare);

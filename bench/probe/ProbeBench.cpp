@@ -166,7 +166,8 @@ int main(int argc, char** argv) {
     std::string body;
     const std::string request = "GET /hop/" + std::to_string(kHops) +
                                 " HTTP/1.1\r\nUser-Agent: QuilPlayer/QQ100200300\r\nAccept: */*\r\n"
-                                "Referer: " + base + "/\r\nHost: 127.0.0.1\r\n\r\n";
+                                "Referer: " +
+                                base + "/\r\nHost: 127.0.0.1\r\n\r\n";
     const lumora::Text lastText(last.c_str());
 
     const char* failed = nullptr;

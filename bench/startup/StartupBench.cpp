@@ -57,7 +57,8 @@ int main(int argc, char** argv) {
     for (const Program& p : programs)
         std::printf("%-56s %10.1f %14.1f\n", p.name, bench::Median(p.ms), bench::Median(p.cpuMs));
     const double l = bench::Median(programs[0].ms), peer = bench::Median(programs[1].ms);
-    std::printf("\nlumora/peer: %.2f (goal: at most 1.30) %s\n", peer > 0 ? l / peer : 0, l <= 1.3 * peer ? "met" : "NOT met");
+    std::printf("\nlumora/peer: %.2f (goal: at most 1.30) %s\n", peer > 0 ? l / peer : 0,
+                l <= 1.3 * peer ? "met" : "NOT met");
     if (programs.size() > 3) {
         const double player = bench::Median(programs[3].ms);
         std::printf("lumora/peer with the player's libraries and surface: %.2f\n", player > 0 ? l / player : 0);

@@ -65,9 +65,8 @@ protected:
         mpv_opengl_fbo fbo{int(this->defaultFramebufferObject()), int(this->width() * ratio),
                            int(this->height() * ratio), 0};
         int flip = 1;
-        mpv_render_param params[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-                                     {MPV_RENDER_PARAM_FLIP_Y, &flip},
-                                     {MPV_RENDER_PARAM_INVALID, nullptr}};
+        mpv_render_param params[] = {
+            {MPV_RENDER_PARAM_OPENGL_FBO, &fbo}, {MPV_RENDER_PARAM_FLIP_Y, &flip}, {MPV_RENDER_PARAM_INVALID, nullptr}};
         mpv_render_context_render(render_, params);
     }
 
@@ -103,8 +102,8 @@ int main(int argc, char** argv) {
     }
     std::setlocale(LC_NUMERIC, "C");
     mpv_handle* mpv = mpv_create();
-    const char* const options[][2] = {{"config", "no"}, {"vo", "libmpv"}, {"ao", "null"}, {"terminal", "no"},
-                                      {"idle", "yes"}, {"video-timing-offset", "0"}};
+    const char* const options[][2] = {{"config", "no"},   {"vo", "libmpv"}, {"ao", "null"},
+                                      {"terminal", "no"}, {"idle", "yes"},  {"video-timing-offset", "0"}};
     for (const auto& option : options) mpv_set_option_string(mpv, option[0], option[1]);
     if (!mpv || mpv_initialize(mpv) < 0) return 1;
     // The file played once: quit at its end.
@@ -118,7 +117,8 @@ int main(int argc, char** argv) {
                     mpv_handle* handle = static_cast<mpv_handle*>(qApp->property("mpv").value<void*>());
                     for (mpv_event* event = mpv_wait_event(handle, 0); event->event_id != MPV_EVENT_NONE;
                          event = mpv_wait_event(handle, 0))
-                        if (event->event_id == MPV_EVENT_END_FILE || event->event_id == MPV_EVENT_SHUTDOWN) qApp->quit();
+                        if (event->event_id == MPV_EVENT_END_FILE || event->event_id == MPV_EVENT_SHUTDOWN)
+                            qApp->quit();
                 },
                 Qt::QueuedConnection);
         },

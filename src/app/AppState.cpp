@@ -11,14 +11,11 @@ AppState::AppState()
     : mediaObject(std::make_unique<MediaFront>()),
       openDialog(std::make_unique<FileDialogHolder>()),
       socketObject(std::make_unique<ClientSocket>()),
-      listPageAddress(StartUpBatch().address)
-{
-}
+      listPageAddress(StartUpBatch().address) {}
 
 // The player goes first (its engines may still reach the window's units while
 // they stop), then the dialog, then the socket.
-AppState::~AppState()
-{
+AppState::~AppState() {
     mediaObject.reset();
     openDialog.reset();
     socketObject.reset();

@@ -28,21 +28,21 @@ struct AppState {
     std::unique_ptr<FileDialogHolder> openDialog;
     std::unique_ptr<ClientSocket> socketObject;
 
-    std::vector<Text> argumentList;  // command-line arguments, program path excluded
-    Text programDirectory;           // directory of the program file, no trailing separator
-    int batchNumber = 1;             // current catalogue batch, 1 to 14
-    Text listPageAddress;            // the page the next list fetch reads
-    Text currentAddress;             // playable address of the entry last acted on
-    Text currentTitle;               // its title, or a fixed title for a typed address
-    Text pendingPlayAddress;         // handed to the delayed-play timer
-    Text downloadPath;               // target file of the download in progress
-    Text typedAddress;               // entered in the open-address window
-    Text localProgrammeName;         // the files chosen by OpenLocalFile, for the status bar
-    bool dragging = false;           // the user holds the progress slider
+    std::vector<Text> argumentList;             // command-line arguments, program path excluded
+    Text programDirectory;                      // directory of the program file, no trailing separator
+    int batchNumber = 1;                        // current catalogue batch, 1 to 14
+    Text listPageAddress;                       // the page the next list fetch reads
+    Text currentAddress;                        // playable address of the entry last acted on
+    Text currentTitle;                          // its title, or a fixed title for a typed address
+    Text pendingPlayAddress;                    // handed to the delayed-play timer
+    Text downloadPath;                          // target file of the download in progress
+    Text typedAddress;                          // entered in the open-address window
+    Text localProgrammeName;                    // the files chosen by OpenLocalFile, for the status bar
+    bool dragging = false;                      // the user holds the progress slider
     PlayState shownState = PlayState::Stopped;  // play state last shown in the status bar
     int durationSeconds = 0;
     int positionSeconds = 0;
-    QRect savedWindowRect;           // the normal (not full-screen) window rectangle
+    QRect savedWindowRect;  // the normal (not full-screen) window rectangle
     bool maximizedBeforeFullScreen = false;
 
     // The row whose detail page is being fetched (while active): its index

@@ -27,8 +27,7 @@ namespace {
 // Rows per queued call: the list fills in steps while the GUI stays live.
 constexpr std::size_t kRowsPerCall = 256;
 
-void AppendRows(MainWindow& window, const std::vector<ListRow>& rows, std::size_t from, std::size_t to)
-{
+void AppendRows(MainWindow& window, const std::vector<ListRow>& rows, std::size_t from, std::size_t to) {
     QList<QTreeWidgetItem*> items;
     items.reserve(static_cast<qsizetype>(to - from));
     for (std::size_t i = from; i < to; ++i)
@@ -36,16 +35,14 @@ void AppendRows(MainWindow& window, const std::vector<ListRow>& rows, std::size_
     window.Units().catalogueList->addTopLevelItems(items);
 }
 
-QTreeWidgetItem* CurrentItem(const QTreeWidget& list)
-{
+QTreeWidgetItem* CurrentItem(const QTreeWidget& list) {
     const int row = CurrentRow(list);
     return row >= 0 ? list.topLevelItem(row) : nullptr;
 }
 
 // The row's address is known (currentAddress): play it after the delay, or
 // show the failed play when there is none.
-void PlayReadRow(MainWindow& window)
-{
+void PlayReadRow(MainWindow& window) {
     AppState& state = window.State();
     if (state.currentAddress.Empty()) {
         ShowPlayFailure(state, window.Units());
@@ -56,30 +53,23 @@ void PlayReadRow(MainWindow& window)
     window.Units().localState->setChecked(false);
 }
 
-void OnRowResolved(MainWindow& window, const Text& address)
-{
+void OnRowResolved(MainWindow& window, const Text& address) {
     AppState& state = window.State();
     const AppState::RowResolution done = std::exchange(state.resolving, {});
     state.currentAddress = address;
     // Into the row the page belongs to, if it is still listed.
     QTreeWidgetItem* item = window.Units().catalogueList->topLevelItem(done.row);
-    if (item && FromQString(item->text(kPageColumn)) == done.id)
-        item->setText(kAddressColumn, ToQString(address));
+    if (item && FromQString(item->text(kPageColumn)) == done.id) item->setText(kAddressColumn, ToQString(address));
     SetWindowTitleText(window, address.Empty() ? Text(kUnresolvedTitle) : Text("地址解析完成,双击播放"));
     UpdateFileMenu(window);
-    if (done.play)
-        PlayReadRow(window);
+    if (done.play) PlayReadRow(window);
 }
 
 }  // namespace
 
-void SetWindowTitleText(MainWindow& window, const Text& title)
-{
-    window.setWindowTitle(ToQString(title));
-}
+void SetWindowTitleText(MainWindow& window, const Text& title) { window.setWindowTitle(ToQString(title)); }
 
-void NextBatch(MainWindow& window)
-{
+void NextBatch(MainWindow& window) {
     AppState& state = window.State();
     QTreeWidget* list = window.Units().catalogueList;
     DropRowResolution(window);
@@ -91,14 +81,13 @@ void NextBatch(MainWindow& window)
     StartListFetch(window);
 }
 
-void StartListFetch(MainWindow& window)
-{
+void StartListFetch(MainWindow& window) {
     AppState& state = window.State();
     MainWindow* w = &window;
     // The worker reads copies: a later NextBatch may replace both values.
     const int batchNumber = state.batchNumber;
-    const bool started = window.ListFetches().Start(
-        [w, batchNumber, address = state.listPageAddress](const WorkerChannel::Job& job) {
+    const bool started =
+        window.ListFetches().Start([w, batchNumber, address = state.listPageAddress](const WorkerChannel::Job& job) {
             auto rows = std::make_shared<const std::vector<ListRow>>(FetchListPage(address, job.StopToken()));
             for (std::size_t from = 0; from < rows->size() && job.Current(); from += kRowsPerCall) {
                 const std::size_t to = std::min(rows->size(), from + kRowsPerCall);
@@ -108,46 +97,39 @@ void StartListFetch(MainWindow& window)
             job.Post([w, batchNumber, count] { SetWindowTitleText(*w, ListTitleText(batchNumber, count)); });
         });
     // No thread to be had: the batch reads as a failed fetch.
-    if (!started)
-        SetWindowTitleText(window, ListTitleText(batchNumber, 0));
+    if (!started) SetWindowTitleText(window, ListTitleText(batchNumber, 0));
 }
 
-int CurrentRow(const QTreeWidget& list)
-{
+int CurrentRow(const QTreeWidget& list) {
     const QList<QTreeWidgetItem*> selected = list.selectedItems();
     int row = -1;
     for (QTreeWidgetItem* item : selected) {
         const int index = list.indexOfTopLevelItem(item);
-        if (index >= 0 && (row < 0 || index < row))
-            row = index;
+        if (index >= 0 && (row < 0 || index < row)) row = index;
     }
     return row;
 }
 
-void DropRowResolution(MainWindow& window)
-{
+void DropRowResolution(MainWindow& window) {
     window.RowResolutions().Supersede();
     window.State().resolving = {};
 }
 
-void ResolveCurrentRow(MainWindow& window, RowAction action)
-{
+void ResolveCurrentRow(MainWindow& window, RowAction action) {
     AppState& state = window.State();
     const QTreeWidget& list = *window.Units().catalogueList;
     const int row = CurrentRow(list);
     const Text id = row >= 0 ? FromQString(list.topLevelItem(row)->text(kPageColumn)) : Text();
     state.resolving = {true, row, id, action == RowAction::Play};
     MainWindow* w = &window;
-    const bool started = window.RowResolutions().Run(
-        [id](std::stop_token stop) { return FetchVideoAddress(id, std::move(stop)); },
-        [w](Text address) { OnRowResolved(*w, address); });
+    const bool started =
+        window.RowResolutions().Run([id](std::stop_token stop) { return FetchVideoAddress(id, std::move(stop)); },
+                                    [w](Text address) { OnRowResolved(*w, address); });
     // No thread to be had: the same as a failed request.
-    if (!started)
-        OnRowResolved(window, Text());
+    if (!started) OnRowResolved(window, Text());
 }
 
-void ReadCurrentRow(MainWindow& window, RowAction action)
-{
+void ReadCurrentRow(MainWindow& window, RowAction action) {
     AppState& state = window.State();
     const QTreeWidget& list = *window.Units().catalogueList;
     const int row = CurrentRow(list);
@@ -170,49 +152,39 @@ void ReadCurrentRow(MainWindow& window, RowAction action)
         DropRowResolution(window);
         SetWindowTitleText(window, "地址解析完成,双击播放");
     }
-    if (action == RowAction::Play)
-        PlayReadRow(window);
+    if (action == RowAction::Play) PlayReadRow(window);
 }
 
-void OnListRowClicked(MainWindow& window)
-{
-    ReadCurrentRow(window);
-}
+void OnListRowClicked(MainWindow& window) { ReadCurrentRow(window); }
 
-void OnListRowRightClicked(MainWindow& window, const QPoint& globalPos)
-{
+void OnListRowRightClicked(MainWindow& window, const QPoint& globalPos) {
     ReadCurrentRow(window);
     PopUpFileMenu(window, globalPos);
 }
 
-void OnListDoubleClicked(MainWindow& window)
-{
+void OnListDoubleClicked(MainWindow& window) {
     StopPlayback(window);
     ReadCurrentRow(window, RowAction::Play);
 }
 
-void UpdateFileMenu(MainWindow& window)
-{
+void UpdateFileMenu(MainWindow& window) {
     const MainWindowUnits& u = window.Units();
     const QTreeWidgetItem* item = CurrentItem(*u.catalogueList);
     u.playAction->setEnabled(item && !item->text(kAddressColumn).isEmpty());
     u.downloadFileAction->setEnabled(!window.State().currentAddress.Empty());
 }
 
-void PopUpFileMenu(MainWindow& window, const QPoint& globalPos)
-{
+void PopUpFileMenu(MainWindow& window, const QPoint& globalPos) {
     UpdateFileMenu(window);
     window.Units().fileMenu->popup(globalPos);
 }
 
-std::function<void(int x, int y)> VideoAreaRightClick(MainWindow& window)
-{
+std::function<void(int x, int y)> VideoAreaRightClick(MainWindow& window) {
     MainWindow* w = &window;
     return [w](int, int) { PopUpFileMenu(*w, QCursor::pos()); };
 }
 
-void StartDelayedPlay(MainWindow& window, const Text& address, const Text& programme)
-{
+void StartDelayedPlay(MainWindow& window, const Text& address, const Text& programme) {
     AppState& state = window.State();
     state.pendingPlayAddress = address;
     state.pendingProgrammeName = programme;

@@ -10,8 +10,7 @@
 
 namespace lumora {
 
-ProgramOptions ParseProgramOptions(int argc, const char* const* argv)
-{
+ProgramOptions ParseProgramOptions(int argc, const char* const* argv) {
     ProgramOptions options;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -28,8 +27,7 @@ ProgramOptions ParseProgramOptions(int argc, const char* const* argv)
         } else if (std::strcmp(argument, "--report-state") == 0) {
             options.reportState = true;
         } else if (std::strncmp(argument, "--", 2) == 0) {
-            if (options.unknown.empty())
-                options.unknown = argument;
+            if (options.unknown.empty()) options.unknown = argument;
         } else {
             options.rest.emplace_back(argument);
         }
@@ -37,8 +35,7 @@ ProgramOptions ParseProgramOptions(int argc, const char* const* argv)
     return options;
 }
 
-std::string ProgramHelp()
-{
+std::string ProgramHelp() {
     return "Usage: lumora [OPTION]... [ADDRESS]\n"
            "Lumora plays ADDRESS (a local file, a web address or one of the player's own address\n"
            "forms) and browses the video catalogue. When a copy of Lumora already runs for this\n"
@@ -56,13 +53,9 @@ std::string ProgramHelp()
            "turns on more log detail (\"lumora.*.debug=true\").\n";
 }
 
-std::string ProgramVersionLine()
-{
-    return std::string("lumora ") + kLumoraVersion + "\n";
-}
+std::string ProgramVersionLine() { return std::string("lumora ") + kLumoraVersion + "\n"; }
 
-Text AddressOfArgument(const std::string& utf8Argument)
-{
+Text AddressOfArgument(const std::string& utf8Argument) {
     const QString argument = QString::fromUtf8(utf8Argument);
     // Only a name without a scheme can be a relative path.
     if (!argument.isEmpty() && !argument.contains(QStringLiteral("://"))) {

@@ -26,19 +26,16 @@ bool SessionBusExpected() {
     return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
 }
 
-QDBusMessage Call(const QString& method) {
-    return QDBusMessage::createMethodCall(kService, kPath, kService, method);
-}
+QDBusMessage Call(const QString& method) { return QDBusMessage::createMethodCall(kService, kPath, kService, method); }
 
 // Runs `then` with the answer to `message`, when one comes; drops errors.
 template <typename Then>
 void CallThen(QDBusConnection bus, const QDBusMessage& message, Then then) {
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(message, kCallTimeoutMs), QCoreApplication::instance());
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [then](QDBusPendingCallWatcher* finished) {
-                         finished->deleteLater();
-                         if (!finished->isError()) then(*finished);
-                     });
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [then](QDBusPendingCallWatcher* finished) {
+        finished->deleteLater();
+        if (!finished->isError()) then(*finished);
+    });
 }
 
 }  // namespace

@@ -95,7 +95,8 @@ void StartDownload(AppState& state, QWidget& window) {
                 },
                 PartialFile::Resume, limits);
             title.Flush();  // the last block's text, before the outcome
-            job.Post([window, target, result, reportState] { ShowDownloadOutcome(window, target, result, reportState); });
+            job.Post(
+                [window, target, result, reportState] { ShowDownloadOutcome(window, target, result, reportState); });
         },
         WorkerChannel::Mode::Alongside);
     if (!started) window.setWindowTitle(ToQString(Text("下载失败")));  // no thread to be had

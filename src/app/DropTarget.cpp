@@ -16,15 +16,13 @@ namespace lumora {
 
 namespace {
 
-bool IsSubtitleFile(const QString& path)
-{
+bool IsSubtitleFile(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     return suffix == QLatin1String("srt") || suffix == QLatin1String("ass") || suffix == QLatin1String("vtt");
 }
 
 // The first line of a dragged text, without surrounding blanks.
-QString FirstLine(const QString& text)
-{
+QString FirstLine(const QString& text) {
     const QString trimmed = text.trimmed();
     return trimmed.left(trimmed.indexOf(QLatin1Char('\n'))).trimmed();
 }
@@ -34,24 +32,21 @@ public:
     explicit DropFilter(MainWindow& window) : QObject(&window), window_(window) {}
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
+    bool eventFilter(QObject*, QEvent* event) override {
         switch (event->type()) {
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto* drag = static_cast<QDropEvent*>(event);
-            if (drag->mimeData() && AcceptsDrop(*drag->mimeData()))
-                drag->acceptProposedAction();
-            return true;
-        }
-        case QEvent::Drop: {
-            auto* drop = static_cast<QDropEvent*>(event);
-            if (drop->mimeData() && DropOnWindow(window_, *drop->mimeData()))
-                drop->acceptProposedAction();
-            return true;
-        }
-        default:
-            return false;
+            case QEvent::DragEnter:
+            case QEvent::DragMove: {
+                auto* drag = static_cast<QDropEvent*>(event);
+                if (drag->mimeData() && AcceptsDrop(*drag->mimeData())) drag->acceptProposedAction();
+                return true;
+            }
+            case QEvent::Drop: {
+                auto* drop = static_cast<QDropEvent*>(event);
+                if (drop->mimeData() && DropOnWindow(window_, *drop->mimeData())) drop->acceptProposedAction();
+                return true;
+            }
+            default:
+                return false;
         }
     }
 
@@ -61,27 +56,21 @@ private:
 
 }  // namespace
 
-void InstallDropTarget(MainWindow& window)
-{
+void InstallDropTarget(MainWindow& window) {
     window.setAcceptDrops(true);
     window.installEventFilter(new DropFilter(window));
 }
 
-bool AcceptsDrop(const QMimeData& data)
-{
-    return data.hasUrls() || !FirstLine(data.text()).isEmpty();
-}
+bool AcceptsDrop(const QMimeData& data) { return data.hasUrls() || !FirstLine(data.text()).isEmpty(); }
 
-bool DropOnWindow(MainWindow& window, const QMimeData& data)
-{
+bool DropOnWindow(MainWindow& window, const QMimeData& data) {
     QStringList media;
     std::vector<QString> subtitles;
     QString address;
     for (const QUrl& url : data.urls()) {
         if (url.isLocalFile()) {
             const QString path = url.toLocalFile();
-            if (!QFileInfo(path).isFile())
-                continue;
+            if (!QFileInfo(path).isFile()) continue;
             if (IsSubtitleFile(path))
                 subtitles.push_back(path);
             else
@@ -94,12 +83,9 @@ bool DropOnWindow(MainWindow& window, const QMimeData& data)
         PlayLocalFiles(window, FromQString(media.join(QLatin1Char(';'))));
         return true;
     }
-    if (!subtitles.empty())
-        return AddSubtitleFiles(window, subtitles);
-    if (address.isEmpty() && !data.hasUrls())
-        address = FirstLine(data.text());
-    if (address.isEmpty())
-        return false;
+    if (!subtitles.empty()) return AddSubtitleFiles(window, subtitles);
+    if (address.isEmpty() && !data.hasUrls()) address = FirstLine(data.text());
+    if (address.isEmpty()) return false;
     PlayTypedAddress(window, FromQString(address));
     return true;
 }

@@ -14,8 +14,7 @@ namespace lumora {
 
 namespace {
 
-const Text& ZeroByte()
-{
+const Text& ZeroByte() {
     static const Text zero = Text::Gbk(std::string(1, '\0'));
     return zero;
 }
@@ -24,16 +23,14 @@ const Text& ZeroByte()
 const char* const kBuiltInFilter = "所有文件(*.*)";
 
 // "a|b|c" as "a\0b\0c\0\0", stepping over double-byte characters whole.
-ByteSet ZeroSeparated(const Text& text, const Text& separator)
-{
+ByteSet ZeroSeparated(const Text& text, const Text& separator) {
     ByteSet bytes = text.ReplacedAll(separator, ZeroByte()).Bytes();
     bytes.append(2, '\0');
     return bytes;
 }
 
 // The pieces of "a\0b\0\0" up to the first pair of zero bytes.
-std::vector<ByteSet> ZeroSeparatedItems(const ByteSet& bytes)
-{
+std::vector<ByteSet> ZeroSeparatedItems(const ByteSet& bytes) {
     std::vector<ByteSet> items;
     std::size_t start = 0;
     while (start < bytes.size() && bytes[start] != '\0') {
@@ -47,8 +44,7 @@ std::vector<ByteSet> ZeroSeparatedItems(const ByteSet& bytes)
 
 // Qt's form of the record's filter: "description (pattern pattern)" for
 // each pair; a description without a pattern is shown as it is.
-QStringList NameFilters(const ByteSet& filter)
-{
+QStringList NameFilters(const ByteSet& filter) {
     const std::vector<ByteSet> items = ZeroSeparatedItems(filter);
     QStringList filters;
     for (std::size_t i = 0; i < items.size(); i += 2) {
@@ -63,8 +59,7 @@ QStringList NameFilters(const ByteSet& filter)
 }
 
 // The text after the last "." of a filter pattern; empty without one.
-Text ExtensionOfPattern(const Text& pattern)
-{
+Text ExtensionOfPattern(const Text& pattern) {
     const std::size_t dot = pattern.Bytes().rfind('.');
     return dot == std::string::npos ? Text() : Text::Gbk(pattern.Bytes().substr(dot + 1));
 }
@@ -75,8 +70,7 @@ void FileDialog::Setup(int kind, const std::optional<Text>& title, const std::op
                        std::optional<int> filterIndex, const std::optional<Text>& initialDirectory,
                        const std::optional<Text>& defaultFileName, std::optional<bool> createPrompt,
                        std::optional<bool> fileMustExist, std::optional<bool> overwritePrompt,
-                       std::optional<bool> pathMustExist, std::optional<bool> allowMultiSelect)
-{
+                       std::optional<bool> pathMustExist, std::optional<bool> allowMultiSelect) {
     chosenFiles = Text();
     this->defaultFileName = defaultFileName.value_or(Text());
     this->kind = kind;
@@ -110,8 +104,7 @@ void FileDialog::Setup(int kind, const std::optional<Text>& title, const std::op
     setFlag(this->allowMultiSelect, allowMultiSelect, kAllowMultiSelect);
 }
 
-bool FileDialog::Show()
-{
+bool FileDialog::Show() {
     chosenFiles = defaultFileName;
     // The default file name, ";" separating several, starts the zero-filled
     // file buffer; a name longer than the buffer is cut to keep its last zero.
@@ -122,15 +115,15 @@ bool FileDialog::Show()
     dialogRecord.file = std::move(buffer);
 
     switch (kind) {
-    case 0:
-        dialogRecord.flags = kHideReadOnly | kExplorer | kEnableSizing | createPrompt | fileMustExist | overwritePrompt |
-                             pathMustExist | allowMultiSelect;
-        break;
-    case 1:
-        dialogRecord.flags = kExplorer | kEnableSizing | overwritePrompt | pathMustExist | allowMultiSelect;
-        break;
-    default:
-        return false;
+        case 0:
+            dialogRecord.flags = kHideReadOnly | kExplorer | kEnableSizing | createPrompt | fileMustExist |
+                                 overwritePrompt | pathMustExist | allowMultiSelect;
+            break;
+        case 1:
+            dialogRecord.flags = kExplorer | kEnableSizing | overwritePrompt | pathMustExist | allowMultiSelect;
+            break;
+        default:
+            return false;
     }
 
     if (!RunDialog()) return false;
@@ -159,8 +152,7 @@ bool FileDialog::Show()
     return true;
 }
 
-bool FileDialog::RunDialog()
-{
+bool FileDialog::RunDialog() {
     // Deleting the owner while the dialog runs deletes the dialog as well.
     QPointer<QFileDialog> dialog = new QFileDialog(dialogRecord.owner.data());
     dialog->setOption(QFileDialog::DontUseNativeDialog);
@@ -185,7 +177,7 @@ bool FileDialog::RunDialog()
     } else {
         dialog->setAcceptMode(QFileDialog::AcceptOpen);
         dialog->setFileMode((flags & kAllowMultiSelect) ? QFileDialog::ExistingFiles
-                             : (flags & kFileMustExist) ? QFileDialog::ExistingFile
+                            : (flags & kFileMustExist)  ? QFileDialog::ExistingFile
                                                         : QFileDialog::AnyFile);
     }
     const std::vector<ByteSet> initialNames = ZeroSeparatedItems(dialogRecord.file);
@@ -227,8 +219,7 @@ bool FileDialog::RunDialog()
 
 void FileDialogHolder::Setup(int kind, const Text& title, const Text& filter, int filterIndex,
                              const Text& initialDirectory, const Text& defaultFileName, bool createPrompt,
-                             bool fileMustExist, bool overwritePrompt, bool pathMustExist, bool allowMultiSelect)
-{
+                             bool fileMustExist, bool overwritePrompt, bool pathMustExist, bool allowMultiSelect) {
     fileDialog.Setup(kind, title, filter, filterIndex, initialDirectory, defaultFileName, createPrompt, fileMustExist,
                      overwritePrompt, pathMustExist, allowMultiSelect);
 }

@@ -47,7 +47,7 @@ struct FileDialogRecord {
     ByteSet file;             // the file buffer; its size is the record's file size
     Text title;
     Text initialDirectory;
-    Text defaultExtension;    // without the dot
+    Text defaultExtension;  // without the dot
     int flags = 0;
 };
 

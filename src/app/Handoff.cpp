@@ -23,20 +23,15 @@ namespace {
 
 constexpr std::array<std::uint8_t, 4> kLoopback = {127, 0, 0, 1};
 
-std::string OwnerText(const std::optional<std::uint32_t>& owner)
-{
+std::string OwnerText(const std::optional<std::uint32_t>& owner) {
     return owner ? "uid " + std::to_string(*owner) : std::string("owner unknown");
 }
 
 }  // namespace
 
-quint16 HandoffPort()
-{
-    return static_cast<quint16>(Config::Get().handoffPort);
-}
+quint16 HandoffPort() { return static_cast<quint16>(Config::Get().handoffPort); }
 
-bool BindHandoffPort(MainWindow& window)
-{
+bool BindHandoffPort(MainWindow& window) {
     QUdpSocket* socket = window.Units().handoffSocket;
     if (!socket->bind(QHostAddress(QHostAddress::LocalHost), HandoffPort(), QAbstractSocket::DontShareAddress))
         return false;
@@ -44,18 +39,11 @@ bool BindHandoffPort(MainWindow& window)
     return true;
 }
 
-bool HandedOver(const Text& argument)
-{
-    return argument.Length() >= 2;
-}
+bool HandedOver(const Text& argument) { return argument.Length() >= 2; }
 
-std::optional<std::uint32_t> HandoffPortOwner()
-{
-    return UdpSocketOwner(kLoopback, HandoffPort());
-}
+std::optional<std::uint32_t> HandoffPortOwner() { return UdpSocketOwner(kLoopback, HandoffPort()); }
 
-void SendHandoff(MainWindow& window, const Text& argument)
-{
+void SendHandoff(MainWindow& window, const Text& argument) {
     QUdpSocket* socket = window.Units().handoffSocket;
     // Bound to 127.0.0.1, so the running copy finds this socket's owner.
     socket->bind(QHostAddress(QHostAddress::LocalHost), 0);
@@ -66,20 +54,16 @@ void SendHandoff(MainWindow& window, const Text& argument)
     socket->waitForReadyRead(kHandoffAnswerWaitMs);
 }
 
-bool AcceptableHandoff(const QByteArray& payload)
-{
-    if (payload.isEmpty() || payload.size() > kMaxHandoffBytes)
-        return false;
+bool AcceptableHandoff(const QByteArray& payload) {
+    if (payload.isEmpty() || payload.size() > kMaxHandoffBytes) return false;
     for (char c : payload) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F)
-            return false;
+        if (byte < 0x20 || byte == 0x7F) return false;
     }
     return true;
 }
 
-void OnHandoffDatagrams(MainWindow& window)
-{
+void OnHandoffDatagrams(MainWindow& window) {
     QUdpSocket* socket = window.Units().handoffSocket;
     QByteArray chosen;
     bool found = false;
@@ -87,8 +71,7 @@ void OnHandoffDatagrams(MainWindow& window)
         const QNetworkDatagram datagram = socket->receiveDatagram();
         const bool local = datagram.senderAddress().isEqual(QHostAddress(QHostAddress::LocalHost),
                                                             QHostAddress::ConvertV4MappedToIPv4);
-        if (!datagram.isValid() || !local || !AcceptableHandoff(datagram.data()))
-            continue;
+        if (!datagram.isValid() || !local || !AcceptableHandoff(datagram.data())) continue;
         const auto senderPort = static_cast<std::uint16_t>(datagram.senderPort());
         const std::optional<std::uint32_t> owner = UdpSocketOwner(kLoopback, senderPort);
         if (owner != ::getuid()) {
@@ -101,14 +84,11 @@ void OnHandoffDatagrams(MainWindow& window)
         chosen = datagram.data();
         found = true;
     }
-    if (found)
-        PlayHandedAddress(window, Text::Gbk(chosen.toStdString()));
+    if (found) PlayHandedAddress(window, Text::Gbk(chosen.toStdString()));
 }
 
-void PlayHandedAddress(MainWindow& window, const Text& address)
-{
-    if (window.State().reportState)
-        ReportStateLine("handoff", address);
+void PlayHandedAddress(MainWindow& window, const Text& address) {
+    if (window.State().reportState) ReportStateLine("handoff", address);
     window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.raise();
     window.activateWindow();

@@ -10,17 +10,13 @@
 
 namespace lumora {
 
-MainWindow::MainWindow(QWidget* parent) : MainWindow(*new AppState, parent)
-{
-    ownState_.reset(state_);
-}
+MainWindow::MainWindow(QWidget* parent) : MainWindow(*new AppState, parent) { ownState_.reset(state_); }
 
 MainWindow::MainWindow(AppState& state, QWidget* parent)
     : QWidget(parent),
       state_(&state),
       listFetches_(std::make_unique<WorkerChannel>(*this)),
-      rowResolutions_(std::make_unique<WorkerChannel>(*this))
-{
+      rowResolutions_(std::make_unique<WorkerChannel>(*this)) {
     setObjectName(QStringLiteral("主窗口"));
     // The title bar doubles as the status line of the catalogue and downloads.
     setWindowTitle(QStringLiteral("Lumora视频播放器"));
@@ -32,25 +28,21 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     InstallUnitManners(*this);
 }
 
-MainWindow::~MainWindow()
-{
+MainWindow::~MainWindow() {
     // Both stop at once; then each is joined.
     listFetches_->Supersede();
     rowResolutions_->Supersede();
     listFetches_->Close();
     rowResolutions_->Close();
-    if (state_->mediaObject)
-        state_->mediaObject->Stop();
+    if (state_->mediaObject) state_->mediaObject->Stop();
 }
 
-void MainWindow::resizeEvent(QResizeEvent* event)
-{
+void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     LayoutMainWindow(*this);
 }
 
-void MainWindow::moveEvent(QMoveEvent* event)
-{
+void MainWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     RememberWindowRect(*this);
 }

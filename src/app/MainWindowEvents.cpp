@@ -31,21 +31,17 @@ namespace {
 class UnitMouseEvents : public QObject {
 public:
     UnitMouseEvents(MainWindow& window, QObject* listViewport, QObject* progressSlider)
-        : QObject(&window), window_(window), listViewport_(listViewport), progressSlider_(progressSlider)
-    {
-    }
+        : QObject(&window), window_(window), listViewport_(listViewport), progressSlider_(progressSlider) {}
 
 protected:
     // Only mouse events reach the window: the units also send events while
     // the window is being torn down.
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type type = event->type();
         if (type != QEvent::MouseButtonDblClick && type != QEvent::MouseButtonPress &&
             type != QEvent::MouseButtonRelease)
             return false;
-        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
-            return false;
+        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
         if (watched == listViewport_ && type == QEvent::MouseButtonDblClick) {
             OnListDoubleClicked(window_);
         } else if (watched == progressSlider_) {
@@ -64,15 +60,11 @@ private:
 };
 
 // The exit button and the menu's "退出": the program ends with code 0.
-void EndProgram()
-{
-    QCoreApplication::exit(0);
-}
+void EndProgram() { QCoreApplication::exit(0); }
 
 }  // namespace
 
-void ConnectMainWindowEvents(MainWindow& window)
-{
+void ConnectMainWindowEvents(MainWindow& window) {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
     MainWindow* w = &window;
@@ -110,14 +102,12 @@ void ConnectMainWindowEvents(MainWindow& window)
     // The buttons.
     on(u.nextBatchButton, &QPushButton::clicked, [w] { NextBatch(*w); });
     on(u.playButton, &QPushButton::clicked, [&state] {
-        if (state.mediaObject)
-            state.mediaObject->TogglePause();
+        if (state.mediaObject) state.mediaObject->TogglePause();
     });
     on(u.stopButton, &QPushButton::clicked, [w] { StopPlayback(*w); });
     on(u.exitButton, &QPushButton::clicked, [] { EndProgram(); });
     on(u.muteButton, &QPushButton::clicked, [&state] {
-        if (state.mediaObject)
-            state.mediaObject->ToggleMute();
+        if (state.mediaObject) state.mediaObject->ToggleMute();
     });
     on(u.fullScreenButton, &QPushButton::clicked, [w] { ToggleWindowFullScreen(*w); });
     on(u.aboutButton, &QPushButton::clicked, [w] { ShowAbout(*w); });

@@ -22,20 +22,17 @@ namespace lumora {
 namespace {
 
 template <typename Unit>
-Unit* Place(Unit* unit, const QString& name, const QRect& rect)
-{
+Unit* Place(Unit* unit, const QString& name, const QRect& rect) {
     unit->setObjectName(name);
     unit->setGeometry(rect);
     return unit;
 }
 
-QPushButton* MakeButton(QWidget& window, const QString& name, const QString& caption, const QRect& rect)
-{
+QPushButton* MakeButton(QWidget& window, const QString& name, const QString& caption, const QRect& rect) {
     return Place(new QPushButton(caption, &window), name, rect);
 }
 
-QSlider* MakeSlider(QWidget& window, const QString& name, int maximum, int position, const QRect& rect)
-{
+QSlider* MakeSlider(QWidget& window, const QString& name, int maximum, int position, const QRect& rect) {
     auto* slider = Place(new QSlider(Qt::Horizontal, &window), name, rect);
     slider->setRange(0, maximum);
     slider->setValue(position);
@@ -44,16 +41,14 @@ QSlider* MakeSlider(QWidget& window, const QString& name, int maximum, int posit
 
 // Timers start stopped with interval 0; a handler starts one by giving it an
 // interval above 0.
-QTimer* MakeTimer(QWidget& window, const QString& name)
-{
+QTimer* MakeTimer(QWidget& window, const QString& name) {
     auto* timer = new QTimer(&window);
     timer->setObjectName(name);
     timer->setInterval(0);
     return timer;
 }
 
-QAction* AddMenuCommand(QMenu& menu, const QString& caption)
-{
+QAction* AddMenuCommand(QMenu& menu, const QString& caption) {
     QAction* action = menu.addAction(caption);
     action->setObjectName(caption);
     return action;
@@ -61,8 +56,7 @@ QAction* AddMenuCommand(QMenu& menu, const QString& caption)
 
 }  // namespace
 
-MainWindowUnits CreateMainWindowUnits(QWidget& window)
-{
+MainWindowUnits CreateMainWindowUnits(QWidget& window) {
     MainWindowUnits u;
 
     u.catalogueList = Place(new QTreeWidget(&window), QStringLiteral("超级列表框1"), geometry::kCatalogueList);
@@ -83,23 +77,26 @@ MainWindowUnits CreateMainWindowUnits(QWidget& window)
     u.videoArea->setPalette(black);
     u.videoArea->setAutoFillBackground(true);
 
-    u.nextBatchButton = MakeButton(window, QStringLiteral("打开文件"), QStringLiteral("换一批"),
-                                   geometry::kNextBatchButton.created);
-    u.playButton = MakeButton(window, QStringLiteral("播放按钮"), QStringLiteral("播放/暂停"),
-                              geometry::kPlayButton.created);
-    u.stopButton = MakeButton(window, QStringLiteral("停止按钮"), QStringLiteral("停止"), geometry::kStopButton.created);
-    u.exitButton = MakeButton(window, QStringLiteral("退出按钮"), QStringLiteral("退出"), geometry::kExitButton.created);
-    u.muteButton = MakeButton(window, QStringLiteral("静音按钮"), QStringLiteral("静音"), geometry::kMuteButton.created);
-    u.fullScreenButton = MakeButton(window, QStringLiteral("全屏按钮"), QStringLiteral("全屏"),
-                                    geometry::kFullScreenButton.created);
-    u.aboutButton = MakeButton(window, QStringLiteral("按钮关于"), QStringLiteral("关于"), geometry::kAboutButton.created);
-    u.downloadButton = MakeButton(window, QStringLiteral("按钮下载"), QStringLiteral("下载"),
-                                  geometry::kDownloadButton.created);
+    u.nextBatchButton =
+        MakeButton(window, QStringLiteral("打开文件"), QStringLiteral("换一批"), geometry::kNextBatchButton.created);
+    u.playButton =
+        MakeButton(window, QStringLiteral("播放按钮"), QStringLiteral("播放/暂停"), geometry::kPlayButton.created);
+    u.stopButton =
+        MakeButton(window, QStringLiteral("停止按钮"), QStringLiteral("停止"), geometry::kStopButton.created);
+    u.exitButton =
+        MakeButton(window, QStringLiteral("退出按钮"), QStringLiteral("退出"), geometry::kExitButton.created);
+    u.muteButton =
+        MakeButton(window, QStringLiteral("静音按钮"), QStringLiteral("静音"), geometry::kMuteButton.created);
+    u.fullScreenButton =
+        MakeButton(window, QStringLiteral("全屏按钮"), QStringLiteral("全屏"), geometry::kFullScreenButton.created);
+    u.aboutButton =
+        MakeButton(window, QStringLiteral("按钮关于"), QStringLiteral("关于"), geometry::kAboutButton.created);
+    u.downloadButton =
+        MakeButton(window, QStringLiteral("按钮下载"), QStringLiteral("下载"), geometry::kDownloadButton.created);
 
-    u.volumeSlider = MakeSlider(window, QStringLiteral("滑块条_声道"), 100, 45,
-                                geometry::kVolumeSlider.created);
-    u.volumeLabel = Place(new QLabel(QStringLiteral("音量"), &window), QStringLiteral("标签_音量文字"),
-                          geometry::kVolumeLabel);
+    u.volumeSlider = MakeSlider(window, QStringLiteral("滑块条_声道"), 100, 45, geometry::kVolumeSlider.created);
+    u.volumeLabel =
+        Place(new QLabel(QStringLiteral("音量"), &window), QStringLiteral("标签_音量文字"), geometry::kVolumeLabel);
     u.progressSlider = MakeSlider(window, QStringLiteral("进度滑块条"), 0, 0, geometry::kProgressSlider);
 
     u.statusBar = Place(new StatusBarUnit(&window), QStringLiteral("播放状态条"), geometry::kStatusBar);
@@ -109,10 +106,10 @@ MainWindowUnits CreateMainWindowUnits(QWidget& window)
     u.statusBar->SetSectionText(kVolumeSection, QStringLiteral("音量：***%"));
     u.statusBar->SetSectionText(kTimeSection, QStringLiteral("00:00:00/00:00:00"));
 
-    u.fullScreenMode = Place(new QCheckBox(QStringLiteral("全屏"), &window), QStringLiteral("全屏模式"),
-                             geometry::kFullScreenMode);
-    u.localState = Place(new QRadioButton(QStringLiteral("本网状态"), &window), QStringLiteral("本网状态"),
-                         geometry::kLocalState);
+    u.fullScreenMode =
+        Place(new QCheckBox(QStringLiteral("全屏"), &window), QStringLiteral("全屏模式"), geometry::kFullScreenMode);
+    u.localState =
+        Place(new QRadioButton(QStringLiteral("本网状态"), &window), QStringLiteral("本网状态"), geometry::kLocalState);
     // A flag of its own, not one of a group of choices.
     u.localState->setAutoExclusive(false);
     // The two flags and the spare list box hold state only; shown, they

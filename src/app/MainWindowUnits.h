@@ -42,8 +42,8 @@ enum StatusSection : int {
 };
 
 struct MainWindowUnits {
-    QTreeWidget* catalogueList = nullptr;   // 超级列表框1
-    QWidget* videoArea = nullptr;           // 图片框1, parent of the playback engines
+    QTreeWidget* catalogueList = nullptr;  // 超级列表框1
+    QWidget* videoArea = nullptr;          // 图片框1, parent of the playback engines
 
     QPushButton* nextBatchButton = nullptr;   // 打开文件 ("换一批")
     QPushButton* playButton = nullptr;        // 播放按钮
@@ -54,25 +54,25 @@ struct MainWindowUnits {
     QPushButton* aboutButton = nullptr;       // 按钮关于
     QPushButton* downloadButton = nullptr;    // 按钮下载
 
-    QSlider* volumeSlider = nullptr;    // 滑块条_声道, 0..100
-    QLabel* volumeLabel = nullptr;      // 标签_音量文字
-    QSlider* progressSlider = nullptr;  // 进度滑块条, maximum = duration in seconds
-    StatusBarUnit* statusBar = nullptr; // 播放状态条
+    QSlider* volumeSlider = nullptr;     // 滑块条_声道, 0..100
+    QLabel* volumeLabel = nullptr;       // 标签_音量文字
+    QSlider* progressSlider = nullptr;   // 进度滑块条, maximum = duration in seconds
+    StatusBarUnit* statusBar = nullptr;  // 播放状态条
 
     QCheckBox* fullScreenMode = nullptr;  // 全屏模式: checked while in full screen
     QRadioButton* localState = nullptr;   // 本网状态: checked while a local file plays
     QUdpSocket* handoffSocket = nullptr;  // 系统数据
 
-    QTimer* playStateTimer = nullptr;   // 播放状态时钟
-    QTimer* bufferTimer = nullptr;      // 缓冲时钟
-    QTimer* positionTimer = nullptr;    // 实时时钟
-    QTimer* dragTimer = nullptr;        // 拉动时钟
-    QTimer* seekSettleTimer = nullptr;  // 延时时钟
-    QTimer* delayedPlayTimer = nullptr; // 延时播放时钟
-    QTimer* spareTimer = nullptr;       // 时钟1
-    QListWidget* spareList = nullptr;   // 列表框1
+    QTimer* playStateTimer = nullptr;    // 播放状态时钟
+    QTimer* bufferTimer = nullptr;       // 缓冲时钟
+    QTimer* positionTimer = nullptr;     // 实时时钟
+    QTimer* dragTimer = nullptr;         // 拉动时钟
+    QTimer* seekSettleTimer = nullptr;   // 延时时钟
+    QTimer* delayedPlayTimer = nullptr;  // 延时播放时钟
+    QTimer* spareTimer = nullptr;        // 时钟1
+    QListWidget* spareList = nullptr;    // 列表框1
 
-    QMenu* fileMenu = nullptr;  // 文件, the list's pop-up menu
+    QMenu* fileMenu = nullptr;                 // 文件, the list's pop-up menu
     QAction* openLocalFileAction = nullptr;    // 打开本地文件
     QAction* openNetworkFileAction = nullptr;  // 打开网络文件
     QAction* downloadFileAction = nullptr;     // 下载文件

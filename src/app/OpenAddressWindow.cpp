@@ -5,8 +5,7 @@
 
 namespace lumora {
 
-OpenAddressWindow::OpenAddressWindow(QWidget* parent) : QDialog(parent)
-{
+OpenAddressWindow::OpenAddressWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("打开地址窗口"));
     setWindowTitle(QString());
     setFixedSize(380, 73);

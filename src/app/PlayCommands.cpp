@@ -33,8 +33,7 @@ constexpr const char kMediaFilter[] =
 
 }  // namespace
 
-void PlayAddress(MainWindow& window, const Text& address, const Text& title)
-{
+void PlayAddress(MainWindow& window, const Text& address, const Text& title) {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
     state.shownState = PlayState::Stopped;
@@ -47,22 +46,18 @@ void PlayAddress(MainWindow& window, const Text& address, const Text& title)
         // to the next.
         const bool muted = front->Muted();
         front->SetVolume(u.volumeSlider->value());
-        if (muted)
-            front->ToggleMute();
+        if (muted) front->ToggleMute();
     }
     SetTimerInterval(u.playStateTimer, kPlayStatePollMs);
 }
 
-void StopPlayback(MainWindow& window)
-{
+void StopPlayback(MainWindow& window) {
     AppState& state = window.State();
     state.shownState = PlayState::Stopped;
-    if (state.mediaObject)
-        state.mediaObject->Stop();
+    if (state.mediaObject) state.mediaObject->Stop();
 }
 
-void PlayCurrentRow(MainWindow& window)
-{
+void PlayCurrentRow(MainWindow& window) {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
     DropRowResolution(window);
@@ -75,16 +70,13 @@ void PlayCurrentRow(MainWindow& window)
     u.localState->setChecked(false);
 }
 
-void OpenLocalFile(MainWindow& window)
-{
+void OpenLocalFile(MainWindow& window) {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
-    if (u.fullScreenMode->isChecked())
-        ToggleWindowFullScreen(window);
+    if (u.fullScreenMode->isChecked()) ToggleWindowFullScreen(window);
     FileDialogHolder& dialog = *state.openDialog;
     dialog.Setup(0, "打开多媒体文件", kMediaFilter, 0, Text(), Text(), false, true, false, false, true);
-    if (!dialog.Show())
-        return;
+    if (!dialog.Show()) return;
     // The menu stopped playback first: the file that was loaded plays again.
     const Text chosen = dialog.ChosenFiles();
     PlayLocalFiles(window, chosen);
@@ -95,18 +87,15 @@ namespace {
 // The user chose something else to play: a row whose page is still on its
 // way no longer plays or writes its title, and neither "解析地址中" nor the
 // name of the row played before holds. Other titles (a download's) stay.
-void DropPendingRow(MainWindow& window)
-{
+void DropPendingRow(MainWindow& window) {
     const bool namesRow = window.windowTitle().startsWith(QStringLiteral("Lumora视频播放器："));
-    if (window.State().resolving.active || namesRow)
-        SetWindowTitleText(window, "Lumora视频播放器");
+    if (window.State().resolving.active || namesRow) SetWindowTitleText(window, "Lumora视频播放器");
     DropRowResolution(window);
 }
 
 }  // namespace
 
-void PlayLocalFiles(MainWindow& window, const Text& files)
-{
+void PlayLocalFiles(MainWindow& window, const Text& files) {
     DropPendingRow(window);
     // A delayed play still waiting would replace the files.
     SetTimerInterval(window.Units().delayedPlayTimer, 0);
@@ -118,8 +107,7 @@ void PlayLocalFiles(MainWindow& window, const Text& files)
 namespace {
 
 // The delayed play of a typed address and the title its download would take.
-void StartTypedPlay(MainWindow& window, const Text& address)
-{
+void StartTypedPlay(MainWindow& window, const Text& address) {
     AppState& state = window.State();
     DropPendingRow(window);
     StartDelayedPlay(window, address);
@@ -131,60 +119,49 @@ void StartTypedPlay(MainWindow& window, const Text& address)
     // it has a usable one, else 网络文件, and then an earlier download of
     // that name keeps its name.
     state.currentTitle = TypedAddressTitle(address);
-    if (!state.currentTitle.Empty())
-        return;
+    if (!state.currentTitle.Empty()) return;
     state.currentTitle = "网络文件";
     const Text earlier = DownloadFileName(DownloadDirectory(state.programDirectory), state.currentTitle);
-    if (QFileInfo::exists(ToQString(earlier)))
-        state.currentTitle += "1";
+    if (QFileInfo::exists(ToQString(earlier))) state.currentTitle += "1";
 }
 
 }  // namespace
 
-void PlayTypedAddress(MainWindow& window, const Text& address)
-{
+void PlayTypedAddress(MainWindow& window, const Text& address) {
     StopPlayback(window);
     StartTypedPlay(window, address);
 }
 
-void OpenTypedAddress(MainWindow& window)
-{
+void OpenTypedAddress(MainWindow& window) {
     AppState& state = window.State();
     StopPlayback(window);
     // Its button (按钮1) takes the typed address and closes it.
     window.Units().openAddressWindow->exec();
-    if (state.typedAddress.Empty())
-        return;
+    if (state.typedAddress.Empty()) return;
     StartTypedPlay(window, state.typedAddress);
 }
 
-void OnVolumeChanged(MainWindow& window)
-{
+void OnVolumeChanged(MainWindow& window) {
     const MainWindowUnits& u = window.Units();
     const int volume = u.volumeSlider->value();
-    if (MediaFront* front = window.State().mediaObject.get())
-        front->SetVolume(volume);
+    if (MediaFront* front = window.State().mediaObject.get()) front->SetVolume(volume);
     u.statusBar->SetSectionText(kVolumeSection, ToQString("音量：" + NumberText(volume) + "%"));
 }
 
-void OnProgressPressed(MainWindow& window)
-{
+void OnProgressPressed(MainWindow& window) {
     const MainWindowUnits& u = window.Units();
     window.State().dragging = true;
     SetTimerInterval(u.positionTimer, 0);
     SetTimerInterval(u.dragTimer, kDragTickMs);
 }
 
-void OnProgressReleased(MainWindow& window)
-{
+void OnProgressReleased(MainWindow& window) {
     const MainWindowUnits& u = window.Units();
-    if (MediaFront* front = window.State().mediaObject.get())
-        front->Seek(u.progressSlider->value());
+    if (MediaFront* front = window.State().mediaObject.get()) front->Seek(u.progressSlider->value());
     SetTimerInterval(u.seekSettleTimer, kSeekSettleMs);
 }
 
-void OnSeekSettled(MainWindow& window)
-{
+void OnSeekSettled(MainWindow& window) {
     const MainWindowUnits& u = window.Units();
     SetTimerInterval(u.seekSettleTimer, 0);
     SetTimerInterval(u.dragTimer, 0);
@@ -192,8 +169,7 @@ void OnSeekSettled(MainWindow& window)
     window.State().dragging = false;
 }
 
-void OnDelayedPlay(MainWindow& window)
-{
+void OnDelayedPlay(MainWindow& window) {
     SetTimerInterval(window.Units().delayedPlayTimer, 0);
     AppState& state = window.State();
     const Text address = state.pendingPlayAddress;
@@ -201,12 +177,10 @@ void OnDelayedPlay(MainWindow& window)
     PlayAddress(window, address);
 }
 
-void ShowAbout(MainWindow& window)
-{
+void ShowAbout(MainWindow& window) {
     QString text = QStringLiteral("Lumora视频播放器 %1\n浏览视频目录，播放本地与网络媒体。\n\n快捷键：")
                        .arg(QString::fromUtf8(kLumoraVersion));
-    for (const ShortcutHelp& help : ShortcutList())
-        text += QStringLiteral("\n%1\t%2").arg(help.keys, help.action);
+    for (const ShortcutHelp& help : ShortcutList()) text += QStringLiteral("\n%1\t%2").arg(help.keys, help.action);
     auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("关于"), text, QMessageBox::Ok, &window);
     box->setObjectName(QStringLiteral("关于窗口"));
     box->setAttribute(Qt::WA_DeleteOnClose);

@@ -6,8 +6,7 @@
 
 namespace lumora {
 
-bool LoadChineseQtTexts()
-{
+bool LoadChineseQtTexts() {
     auto* translator = new QTranslator(QCoreApplication::instance());
     if (!translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         qWarning("lumora: Qt's Chinese texts (qtbase_zh_CN.qm) are not installed");

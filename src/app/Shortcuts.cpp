@@ -33,13 +33,11 @@ struct Binding {
 
 MediaFront* Front(MainWindow& window) { return window.State().mediaObject.get(); }
 
-const std::vector<Binding>& Bindings()
-{
+const std::vector<Binding>& Bindings() {
     static const std::vector<Binding> bindings = {
         {Qt::Key_Space, "空格", "播放/暂停",
          [](MainWindow& w) {
-             if (MediaFront* front = Front(w))
-                 front->TogglePause();
+             if (MediaFront* front = Front(w)) front->TogglePause();
          }},
         {Qt::Key_F, "F 或双击画面", "全屏/退出全屏", [](MainWindow& w) { ToggleWindowFullScreen(w); }},
         {{}, "Esc", "退出全屏", {}},
@@ -75,44 +73,40 @@ public:
     explicit WindowKeyFilter(MainWindow& window) : QObject(&window), window_(window) {}
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         // The filter sees every event of the program, also those sent while
         // the window is being destroyed: touch the window only for the events
         // it acts on.
         switch (event->type()) {
-        case QEvent::ShortcutOverride:
-        case QEvent::KeyPress: {
-            const MainWindowUnits& u = window_.Units();
-            if (watched != u.catalogueList)
-                return false;
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (key->modifiers() & ~Qt::KeypadModifier)
-                return false;
-            const bool arrow = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down;
-            const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-            if (event->type() == QEvent::ShortcutOverride) {
-                if (arrow)
-                    event->accept();  // the list moves, not the volume
+            case QEvent::ShortcutOverride:
+            case QEvent::KeyPress: {
+                const MainWindowUnits& u = window_.Units();
+                if (watched != u.catalogueList) return false;
+                auto* key = static_cast<QKeyEvent*>(event);
+                if (key->modifiers() & ~Qt::KeypadModifier) return false;
+                const bool arrow = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down;
+                const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+                if (event->type() == QEvent::ShortcutOverride) {
+                    if (arrow) event->accept();  // the list moves, not the volume
+                    return false;
+                }
+                if (enter && CurrentRow(*u.catalogueList) >= 0) {
+                    OnListDoubleClicked(window_);
+                    return true;
+                }
                 return false;
             }
-            if (enter && CurrentRow(*u.catalogueList) >= 0) {
-                OnListDoubleClicked(window_);
+            case QEvent::MouseButtonDblClick: {
+                const MainWindowUnits& u = window_.Units();
+                auto* widget = qobject_cast<QWidget*>(watched);
+                if (!widget || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton ||
+                    !(widget == u.videoArea || u.videoArea->isAncestorOf(widget)))
+                    return false;
+                ToggleWindowFullScreen(window_);
                 return true;
             }
-            return false;
-        }
-        case QEvent::MouseButtonDblClick: {
-            const MainWindowUnits& u = window_.Units();
-            auto* widget = qobject_cast<QWidget*>(watched);
-            if (!widget || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton ||
-                !(widget == u.videoArea || u.videoArea->isAncestorOf(widget)))
+            default:
                 return false;
-            ToggleWindowFullScreen(window_);
-            return true;
-        }
-        default:
-            return false;
         }
     }
 
@@ -122,20 +116,16 @@ private:
 
 }  // namespace
 
-std::vector<ShortcutHelp> ShortcutList()
-{
+std::vector<ShortcutHelp> ShortcutList() {
     std::vector<ShortcutHelp> list;
     for (const Binding& binding : Bindings())
-        if (*binding.action)
-            list.push_back({QString::fromUtf8(binding.keys), QString::fromUtf8(binding.action)});
+        if (*binding.action) list.push_back({QString::fromUtf8(binding.keys), QString::fromUtf8(binding.action)});
     return list;
 }
 
-void InstallShortcuts(MainWindow& window)
-{
+void InstallShortcuts(MainWindow& window) {
     for (const Binding& binding : Bindings()) {
-        if (binding.key.isEmpty())
-            continue;
+        if (binding.key.isEmpty()) continue;
         auto* shortcut = new QShortcut(binding.key, &window);
         shortcut->setContext(Qt::WindowShortcut);
         // A held arrow or bracket goes on seeking, stepping the volume or the
@@ -149,26 +139,21 @@ void InstallShortcuts(MainWindow& window)
     qApp->installEventFilter(new WindowKeyFilter(window));
 }
 
-void SeekBy(MainWindow& window, int seconds)
-{
+void SeekBy(MainWindow& window, int seconds) {
     AppState& state = window.State();
     MediaFront* front = state.mediaObject.get();
     const PlayState shown = state.shownState;
-    if (!front || !(shown == PlayState::Buffering || shown == PlayState::Paused || shown == PlayState::Playing))
-        return;
+    if (!front || !(shown == PlayState::Buffering || shown == PlayState::Paused || shown == PlayState::Playing)) return;
     front->Seek(std::max(0, int(front->Position()) + seconds));
 }
 
-void StepVolume(MainWindow& window, int step)
-{
+void StepVolume(MainWindow& window, int step) {
     QSlider* slider = window.Units().volumeSlider;
     slider->setValue(std::clamp(slider->value() + step, slider->minimum(), slider->maximum()));
 }
 
-void ToggleMute(MainWindow& window)
-{
-    if (MediaFront* front = Front(window))
-        front->ToggleMute();
+void ToggleMute(MainWindow& window) {
+    if (MediaFront* front = Front(window)) front->ToggleMute();
     ShowMuteState(window);
 }
 

@@ -16,48 +16,37 @@ namespace {
 
 constexpr const char kMarkerText[] = "视频播放器 by:tavrin";
 
-bool NeedsQuotes(const std::string& bytes)
-{
-    if (bytes.empty())
-        return true;
+bool NeedsQuotes(const std::string& bytes) {
+    if (bytes.empty()) return true;
     for (unsigned char c : bytes)
-        if (c < 0x21)
-            return true;
+        if (c < 0x21) return true;
     return false;
 }
 
 }  // namespace
 
-std::string InstanceMarkerName()
-{
+std::string InstanceMarkerName() {
     // The leading zero byte puts the name into the abstract namespace.
     const Text& configured = Config::Get().instanceMarker;
     std::string name(1, '\0');
-    if (!configured.Empty())
-        return name += configured.ToUtf8();
+    if (!configured.Empty()) return name += configured.ToUtf8();
     name += kMarkerText;
     name += " uid=";
     name += std::to_string(::getuid());
     return name;
 }
 
-InstanceMarker::~InstanceMarker()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
+InstanceMarker::~InstanceMarker() {
+    if (fd_ >= 0) ::close(fd_);
 }
 
-bool InstanceMarker::Acquire()
-{
-    if (fd_ >= 0)
-        return true;
+bool InstanceMarker::Acquire() {
+    if (fd_ >= 0) return true;
     takenElsewhere_ = false;
     sockaddr_un address{};
-    if (name_.empty() || name_.size() > sizeof address.sun_path)
-        return false;
+    if (name_.empty() || name_.size() > sizeof address.sun_path) return false;
     const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, name_.data(), name_.size());
     const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name_.size());
@@ -70,19 +59,16 @@ bool InstanceMarker::Acquire()
     return true;
 }
 
-bool InstanceAlreadyRunning()
-{
+bool InstanceAlreadyRunning() {
     // Never released: the name lives exactly as long as this process.
     static InstanceMarker marker;
-    if (marker.Held())
-        return false;
+    if (marker.Held()) return false;
     if (!marker.Acquire() && !marker.TakenElsewhere())
         std::fprintf(stderr, "lumora: the instance marker could not be taken; running as the only copy\n");
     return marker.TakenElsewhere();
 }
 
-std::vector<Text> SplitCommandLine(const Text& commandLine)
-{
+std::vector<Text> SplitCommandLine(const Text& commandLine) {
     const std::string& s = commandLine.Bytes();
     const std::size_t n = s.size();
     std::vector<Text> arguments;
@@ -94,21 +80,17 @@ std::vector<Text> SplitCommandLine(const Text& commandLine)
         return static_cast<unsigned char>(s[i]) >= 0x80 && i + 1 < n ? i + 2 : i + 1;
     };
     while (true) {
-        while (at < n && static_cast<unsigned char>(s[at]) < 0x21)
-            ++at;
-        if (at >= n)
-            break;
+        while (at < n && static_cast<unsigned char>(s[at]) < 0x21) ++at;
+        if (at >= n) break;
         std::string argument;
         if (s[at] == '"') {
             std::size_t i = at + 1;
-            while (i < n && s[i] != '"')
-                i = step(i);
+            while (i < n && s[i] != '"') i = step(i);
             argument.assign(s, at + 1, std::min(i, n) - (at + 1));
             at = i < n ? i + 1 : n;
         } else {
             std::size_t i = at;
-            while (i < n && static_cast<unsigned char>(s[i]) >= 0x21 && s[i] != '"')
-                i = step(i);
+            while (i < n && static_cast<unsigned char>(s[i]) >= 0x21 && s[i] != '"') i = step(i);
             i = std::min(i, n);
             argument.assign(s, at, i - at);
             at = i;
@@ -121,12 +103,10 @@ std::vector<Text> SplitCommandLine(const Text& commandLine)
     return arguments;
 }
 
-Text CommandLineOf(const std::vector<Text>& arguments)
-{
+Text CommandLineOf(const std::vector<Text>& arguments) {
     std::string line;
     for (const Text& argument : arguments) {
-        if (!line.empty())
-            line += ' ';
+        if (!line.empty()) line += ' ';
         if (NeedsQuotes(argument.Bytes()))
             line += '"' + argument.Bytes() + '"';
         else

@@ -45,8 +45,7 @@ public:
     explicit EscapeKeyFilter(MainWindow& window) : QObject(&window), window_(window) {}
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::KeyPress && qobject_cast<QWindow*>(watched) &&
             static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && window_.Units().fullScreenMode->isChecked())
             ToggleWindowFullScreen(window_);
@@ -58,26 +57,18 @@ private:
 };
 
 // Without any display Qt would abort; say what is missing instead.
-bool DisplayAvailable()
-{
+bool DisplayAvailable() {
     return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 }  // namespace
 
-Text ProgramDirectory()
-{
-    return FromQString(QCoreApplication::applicationDirPath());
-}
+Text ProgramDirectory() { return FromQString(QCoreApplication::applicationDirPath()); }
 
-void InstallEscapeFilter(MainWindow& window)
-{
-    qApp->installEventFilter(new EscapeKeyFilter(window));
-}
+void InstallEscapeFilter(MainWindow& window) { qApp->installEventFilter(new EscapeKeyFilter(window)); }
 
-bool OnMainWindowCreated(MainWindow& window, const std::vector<Text>& arguments)
-{
+bool OnMainWindowCreated(MainWindow& window, const std::vector<Text>& arguments) {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
 
@@ -85,15 +76,15 @@ bool OnMainWindowCreated(MainWindow& window, const std::vector<Text>& arguments)
     state.dragging = false;
     const bool ownArgument = !arguments.empty() && HandedOver(arguments.front());
     if (InstanceAlreadyRunning()) {
-        if (!ownArgument)
-            return false;
+        if (!ownArgument) return false;
         // The address goes only to a copy of this user; otherwise it plays here.
         if (HandoffPortOwner() == ::getuid()) {
             SendHandoff(window, arguments.front());
             return false;
         }
-        std::fprintf(stderr, "lumora: the handoff port %d is not held by this user's running copy; "
-                             "playing the address in a window of its own\n",
+        std::fprintf(stderr,
+                     "lumora: the handoff port %d is not held by this user's running copy; "
+                     "playing the address in a window of its own\n",
                      static_cast<int>(HandoffPort()));
     } else if (!BindHandoffPort(window)) {
         std::fprintf(stderr, "lumora: port %d is taken; running without the handoff port\n",
@@ -124,13 +115,9 @@ bool OnMainWindowCreated(MainWindow& window, const std::vector<Text>& arguments)
     return true;
 }
 
-void ProgramExit(std::unique_ptr<AppState>& state)
-{
-    state.reset();
-}
+void ProgramExit(std::unique_ptr<AppState>& state) { state.reset(); }
 
-int ProgramStart(int& argc, char** argv)
-{
+int ProgramStart(int& argc, char** argv) {
     InstallQtLogSink();
     const ProgramOptions options = ParseProgramOptions(argc, argv);
     if (!options.unknown.empty()) {
@@ -148,16 +135,16 @@ int ProgramStart(int& argc, char** argv)
     const bool reportState = options.reportState;
 
     if (!DisplayAvailable()) {
-        std::fprintf(stderr, "lumora: no display (DISPLAY and WAYLAND_DISPLAY are unset); "
-                             "without one, run it as: xvfb-run -a lumora\n");
+        std::fprintf(stderr,
+                     "lumora: no display (DISPLAY and WAYLAND_DISPLAY are unset); "
+                     "without one, run it as: xvfb-run -a lumora\n");
         return 1;
     }
 
     // Qt sees everything but our options and what follows "--".
     const std::size_t forQt = options.rest.size() - options.afterDoubleDash;
     argc = 1;
-    for (std::size_t i = 0; i < forQt; ++i)
-        argv[argc++] = const_cast<char*>(options.rest[i].c_str());
+    for (std::size_t i = 0; i < forQt; ++i) argv[argc++] = const_cast<char*>(options.rest[i].c_str());
     argv[argc] = nullptr;
     QApplication application(argc, argv);
     // Qt sets the numeric locale from the environment; libmpv refuses to start
@@ -179,14 +166,12 @@ int ProgramStart(int& argc, char** argv)
     int code = 0;
     {
         MainWindow window(*state);
-        if (reportState)
-            StartStateReport(window);
+        if (reportState) StartStateReport(window);
         const VolumeSetting remembered = RestoreVolume(window);
         if (OnMainWindowCreated(window, arguments)) {
             StartVolumeMemory(window, remembered);
             window.show();
-            if (reportState)
-                ReportStateLine("ready", state->programDirectory);
+            if (reportState) ReportStateLine("ready", state->programDirectory);
             code = application.exec();
         }
     }

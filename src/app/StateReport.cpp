@@ -21,8 +21,7 @@ namespace lumora {
 
 namespace {
 
-void ReportQt(const char* kind, const QString& text)
-{
+void ReportQt(const char* kind, const QString& text) {
     // One line per change: a line break inside a text would split it.
     QString flat = text;
     flat.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
@@ -32,15 +31,14 @@ void ReportQt(const char* kind, const QString& text)
 }
 
 // The playback settings as their report lines give them.
-std::map<std::string, QString> Settings(MainWindow& window)
-{
+std::map<std::string, QString> Settings(MainWindow& window) {
     std::map<std::string, QString> settings;
     MediaFront* front = window.State().mediaObject.get();
     settings["mute"] = QString::number(front && front->Muted() ? 1 : 0);
     settings["fullscreen"] = QString::number(window.Units().fullScreenMode->isChecked() ? 1 : 0);
     if (const QWidget* focus = QApplication::focusWidget())
-        settings["focus"] = focus->objectName().isEmpty() ? QString::fromUtf8(focus->metaObject()->className())
-                                                           : focus->objectName();
+        settings["focus"] =
+            focus->objectName().isEmpty() ? QString::fromUtf8(focus->metaObject()->className()) : focus->objectName();
     if (MpvSession* session = front ? ActiveSession(*front) : nullptr) {
         settings["speed"] = QString::number(session->Speed(), 'g', 6);
         settings["subtitles"] = QString::number(session->SubtitlesShown() ? 1 : 0);
@@ -51,13 +49,9 @@ std::map<std::string, QString> Settings(MainWindow& window)
 
 }  // namespace
 
-void ReportStateLine(const char* kind, const Text& text)
-{
-    ReportQt(kind, ToQString(text));
-}
+void ReportStateLine(const char* kind, const Text& text) { ReportQt(kind, ToQString(text)); }
 
-void StartStateReport(MainWindow& window)
-{
+void StartStateReport(MainWindow& window) {
     StatusBarUnit* bar = window.Units().statusBar;
     ReportQt("title", window.windowTitle());
     for (int i = 0; i < StatusBarUnit::kSectionCount; ++i)

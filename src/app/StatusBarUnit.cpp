@@ -6,8 +6,7 @@
 
 namespace lumora {
 
-StatusBarUnit::StatusBarUnit(QWidget* parent) : QFrame(parent)
-{
+StatusBarUnit::StatusBarUnit(QWidget* parent) : QFrame(parent) {
     for (int i = 0; i < kSectionCount; ++i) {
         auto* label = new QLabel(this);
         label->setObjectName(QStringLiteral("section%1").arg(i));
@@ -19,43 +18,34 @@ StatusBarUnit::StatusBarUnit(QWidget* parent) : QFrame(parent)
     }
 }
 
-void StatusBarUnit::SetSectionWidths(const Widths& widths)
-{
-    for (std::size_t i = 0; i < widths_.size(); ++i)
-        widths_[i] = std::max(0, widths[i]);
+void StatusBarUnit::SetSectionWidths(const Widths& widths) {
+    for (std::size_t i = 0; i < widths_.size(); ++i) widths_[i] = std::max(0, widths[i]);
     PlaceSections();
 }
 
-void StatusBarUnit::SetSectionText(int section, const QString& text)
-{
+void StatusBarUnit::SetSectionText(int section, const QString& text) {
     QLabel* label = Section(section);
-    if (!label || label->text() == text)
-        return;
+    if (!label || label->text() == text) return;
     label->setText(text);
     emit SectionTextChanged(section, text);
 }
 
-QString StatusBarUnit::SectionText(int section) const
-{
+QString StatusBarUnit::SectionText(int section) const {
     const QLabel* label = Section(section);
     return label ? label->text() : QString();
 }
 
-QLabel* StatusBarUnit::Section(int section) const
-{
-    if (section < 0 || section >= kSectionCount)
-        return nullptr;
+QLabel* StatusBarUnit::Section(int section) const {
+    if (section < 0 || section >= kSectionCount) return nullptr;
     return sections_[static_cast<std::size_t>(section)];
 }
 
-void StatusBarUnit::resizeEvent(QResizeEvent* event)
-{
+void StatusBarUnit::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
     PlaceSections();
 }
 
-void StatusBarUnit::PlaceSections()
-{
+void StatusBarUnit::PlaceSections() {
     int left = 0;
     for (std::size_t i = 0; i < sections_.size(); ++i) {
         sections_[i]->setGeometry(left, 0, widths_[i], height());

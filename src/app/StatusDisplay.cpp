@@ -23,20 +23,17 @@ const char* const kNoTime = "00:00:00";
 
 int ClampToInt(long long value) { return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX)); }
 
-void SetTransportEnabled(const MainWindowUnits& units, bool enabled)
-{
+void SetTransportEnabled(const MainWindowUnits& units, bool enabled) {
     for (QPushButton* button : {units.stopButton, units.fullScreenButton, units.muteButton})
         if (button) button->setEnabled(enabled);
 }
 
-void WriteSection(const MainWindowUnits& units, int section, const QString& text)
-{
+void WriteSection(const MainWindowUnits& units, int section, const QString& text) {
     if (units.statusBar) units.statusBar->SetSectionText(section, text);
 }
 
 // The part of `path` after its last "/"; empty when it holds none.
-Text AfterLastSeparator(const Text& path)
-{
+Text AfterLastSeparator(const Text& path) {
     const std::string& bytes = path.Bytes();
     const std::size_t slash = bytes.rfind('/');
     return slash == std::string::npos ? Text() : Text::Gbk(bytes.substr(slash + 1));
@@ -45,8 +42,7 @@ Text AfterLastSeparator(const Text& path)
 // The programme's name: the chosen local file while a local file plays,
 // else the title of the row that plays, else the medium's own title (a
 // typed or handed-over address). Never the row the user looks at now.
-QString ProgrammeName(const AppState& state, const MainWindowUnits& units)
-{
+QString ProgrammeName(const AppState& state, const MainWindowUnits& units) {
     if (units.localState && units.localState->isChecked()) {
         // Of several chosen files, the one the list plays now; the list's
         // last item plays once the list is no longer active.
@@ -62,8 +58,7 @@ QString ProgrammeName(const AppState& state, const MainWindowUnits& units)
 
 }  // namespace
 
-void PollPlayState(AppState& state, const MainWindowUnits& units, QWidget& /*window*/)
-{
+void PollPlayState(AppState& state, const MainWindowUnits& units, QWidget& /*window*/) {
     if (!state.mediaObject) return;
     const PlayState s = state.mediaObject->PlayState();
     if (s == PlayState::Stopped) {
@@ -78,29 +73,28 @@ void PollPlayState(AppState& state, const MainWindowUnits& units, QWidget& /*win
     state.shownState = s;
     WriteSection(units, kStateSection, QString::fromUtf8(PlayStateText(s)));
     switch (s) {
-    case PlayState::Buffering:
-        SetTimerInterval(units.bufferTimer, kBufferPollMs);
-        break;
-    case PlayState::Playing:
-        SetTimerInterval(units.positionTimer, kPositionTickMs);
-        [[fallthrough]];
-    case PlayState::Loading:
-    case PlayState::Connecting:
-        if (units.playButton) units.playButton->setEnabled(true);
-        SetTransportEnabled(units, true);
-        break;
-    case PlayState::Failed:
-        SetTransportEnabled(units, false);
-        // The time of the medium before is no time of this one.
-        StopPositionRefresh(state, units);
-        break;
-    default:
-        break;
+        case PlayState::Buffering:
+            SetTimerInterval(units.bufferTimer, kBufferPollMs);
+            break;
+        case PlayState::Playing:
+            SetTimerInterval(units.positionTimer, kPositionTickMs);
+            [[fallthrough]];
+        case PlayState::Loading:
+        case PlayState::Connecting:
+            if (units.playButton) units.playButton->setEnabled(true);
+            SetTransportEnabled(units, true);
+            break;
+        case PlayState::Failed:
+            SetTransportEnabled(units, false);
+            // The time of the medium before is no time of this one.
+            StopPositionRefresh(state, units);
+            break;
+        default:
+            break;
     }
 }
 
-void RefreshPosition(AppState& state, const MainWindowUnits& units, QWidget& /*window*/)
-{
+void RefreshPosition(AppState& state, const MainWindowUnits& units, QWidget& /*window*/) {
     if (!state.mediaObject) return;
     MediaFront& front = *state.mediaObject;
     const PlayState s = front.PlayState();
@@ -133,8 +127,7 @@ void RefreshPosition(AppState& state, const MainWindowUnits& units, QWidget& /*w
     WriteSection(units, kBufferSection, QStringLiteral("缓冲数据： ") + ToQString(buffer));
 }
 
-void StopPositionRefresh(AppState& state, const MainWindowUnits& units)
-{
+void StopPositionRefresh(AppState& state, const MainWindowUnits& units) {
     SetTimerInterval(units.positionTimer, 0);
     if (state.shownState != PlayState::Stopped && state.shownState != PlayState::Failed) return;
     if (QSlider* slider = units.progressSlider) {
@@ -144,23 +137,20 @@ void StopPositionRefresh(AppState& state, const MainWindowUnits& units)
     WriteSection(units, kTimeSection, QStringLiteral("00:00:00/00:00:00"));
 }
 
-void ShowPlayFailure(AppState& state, const MainWindowUnits& units)
-{
+void ShowPlayFailure(AppState& state, const MainWindowUnits& units) {
     state.shownState = PlayState::Failed;
     WriteSection(units, kStateSection, QString::fromUtf8(PlayStateText(PlayState::Failed)));
     SetTransportEnabled(units, false);
     StopPositionRefresh(state, units);
 }
 
-void PollBuffering(AppState& state, const MainWindowUnits& units)
-{
+void PollBuffering(AppState& state, const MainWindowUnits& units) {
     if (!state.mediaObject || !units.bufferTimer || units.bufferTimer->interval() != 100) return;
     if (state.mediaObject->PlayState() != PlayState::Buffering) return;
     if (state.mediaObject->BufferText() == "100%") SetTimerInterval(units.bufferTimer, 0);
 }
 
-void ShowDraggedTime(AppState& state, const MainWindowUnits& units)
-{
+void ShowDraggedTime(AppState& state, const MainWindowUnits& units) {
     const int position = units.progressSlider ? units.progressSlider->value() : 0;
     WriteSection(units, kTimeSection, ToQString(FormatTime(position) + "/" + FormatTime(state.durationSeconds)));
 }

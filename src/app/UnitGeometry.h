@@ -69,10 +69,7 @@ inline constexpr int kStatusBarHeight = 20;
 
 // The status bar's four section widths for a client width: the first takes
 // what the other three leave.
-constexpr std::array<int, 4> StatusSectionWidths(int clientWidth)
-{
-    return {clientWidth - 320, 100, 100, 120};
-}
+constexpr std::array<int, 4> StatusSectionWidths(int clientWidth) { return {clientWidth - 320, 100, 100, 120}; }
 
 }  // namespace geometry
 }  // namespace lumora

@@ -25,10 +25,8 @@ public:
     JumpStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
 
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returnData) const override
-    {
-        if (hint == SH_Slider_AbsoluteSetButtons)
-            return Qt::LeftButton | Qt::MiddleButton;
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_Slider_AbsoluteSetButtons) return Qt::LeftButton | Qt::MiddleButton;
         return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 };
@@ -40,23 +38,19 @@ public:
     explicit CutTitleTips(QTreeWidget& list) : QObject(&list), list_(list) {}
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() != QEvent::ToolTip)
-            return false;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::ToolTip) return false;
         const QPoint pos = static_cast<QHelpEvent*>(event)->pos();
         QTreeWidgetItem* item = list_.itemAt(pos);
         const int column = list_.columnAt(pos.x());
-        if (!item || column < 0)
-            return false;
+        if (!item || column < 0) return false;
         const QString text = item->text(column);
         const QRect cell = list_.visualRect(list_.indexAt(pos));
         // What of the cell the viewport shows, less the delegate's margins.
         const int margin = list_.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list_) + 1;
         const int shown = std::min(cell.right(), list_.viewport()->width() - 1) - cell.left() + 1 - 2 * margin;
         const bool cut = list_.fontMetrics().horizontalAdvance(text) > shown;
-        if (item->toolTip(column) != (cut ? text : QString()))
-            item->setToolTip(column, cut ? text : QString());
+        if (item->toolTip(column) != (cut ? text : QString())) item->setToolTip(column, cut ? text : QString());
         return false;
     }
 
@@ -66,26 +60,20 @@ private:
 
 }  // namespace
 
-void JumpWhereClicked(QSlider& slider)
-{
+void JumpWhereClicked(QSlider& slider) {
     auto* style = new JumpStyle;
     style->setParent(&slider);
     slider.setStyle(style);
 }
 
-void ShowCutTitles(QTreeWidget& list)
-{
-    list.viewport()->installEventFilter(new CutTitleTips(list));
-}
+void ShowCutTitles(QTreeWidget& list) { list.viewport()->installEventFilter(new CutTitleTips(list)); }
 
-void ShowMuteState(MainWindow& window)
-{
+void ShowMuteState(MainWindow& window) {
     const MediaFront* front = window.State().mediaObject.get();
     window.Units().muteButton->setChecked(front && front->Muted());
 }
 
-void InstallUnitManners(MainWindow& window)
-{
+void InstallUnitManners(MainWindow& window) {
     const MainWindowUnits& u = window.Units();
     u.muteButton->setCheckable(true);
     // After the button's own handler (and the slider's, which unmutes).

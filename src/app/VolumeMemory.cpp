@@ -27,26 +27,22 @@ constexpr qint64 kLargestFile = 256;
 class VolumeWriter : public QObject {
 public:
     VolumeWriter(MainWindow& window, const VolumeSetting& written, const QString& path)
-        : QObject(&window), path_(path), written_(written), pending_(written)
-    {
+        : QObject(&window), path_(path), written_(written), pending_(written) {
         delay_.setSingleShot(true);
         delay_.setInterval(300);
         connect(&delay_, &QTimer::timeout, this, [this] { Flush(); });
     }
     ~VolumeWriter() override { Flush(); }
 
-    void Changed(const VolumeSetting& setting)
-    {
+    void Changed(const VolumeSetting& setting) {
         pending_ = setting;
         delay_.start();
     }
 
 private:
-    void Flush()
-    {
+    void Flush() {
         delay_.stop();
-        if (pending_ == written_)
-            return;
+        if (pending_ == written_) return;
         if (WriteVolumeSetting(path_, pending_))
             written_ = pending_;
         else
@@ -59,30 +55,25 @@ private:
     QTimer delay_;
 };
 
-VolumeSetting CurrentSetting(MainWindow& window)
-{
+VolumeSetting CurrentSetting(MainWindow& window) {
     const MediaFront* front = window.State().mediaObject.get();
     return {window.Units().volumeSlider->value(), front && front->Muted()};
 }
 
 }  // namespace
 
-QString VolumeSettingPath()
-{
+QString VolumeSettingPath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/lumora/volume");
 }
 
-VolumeSetting ParseVolumeSetting(const QByteArray& bytes)
-{
+VolumeSetting ParseVolumeSetting(const QByteArray& bytes) {
     VolumeSetting setting;
     bool haveVolume = false, haveMute = false;
     for (const QByteArray& raw : bytes.split('\n')) {
         const QByteArray line = raw.trimmed();
-        if (line.isEmpty())
-            continue;
+        if (line.isEmpty()) continue;
         const qsizetype equals = line.indexOf('=');
-        if (equals < 0)
-            return {};
+        if (equals < 0) return {};
         const QByteArray key = line.left(equals).trimmed();
         const QByteArray value = line.mid(equals + 1).trimmed();
         bool ok = false;
@@ -100,35 +91,27 @@ VolumeSetting ParseVolumeSetting(const QByteArray& bytes)
     return setting;
 }
 
-QByteArray VolumeSettingText(const VolumeSetting& setting)
-{
+QByteArray VolumeSettingText(const VolumeSetting& setting) {
     return "volume=" + QByteArray::number(setting.volume) + "\nmute=" + (setting.muted ? "1" : "0") + "\n";
 }
 
-VolumeSetting ReadVolumeSetting(const QString& path)
-{
+VolumeSetting ReadVolumeSetting(const QString& path) {
     QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return {};
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return {};
     const QByteArray bytes = file.read(kLargestFile + 1);
-    if (bytes.size() > kLargestFile)
-        return {};
+    if (bytes.size() > kLargestFile) return {};
     return ParseVolumeSetting(bytes);
 }
 
-bool WriteVolumeSetting(const QString& path, const VolumeSetting& setting)
-{
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
+bool WriteVolumeSetting(const QString& path, const VolumeSetting& setting) {
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    if (!file.open(QIODevice::WriteOnly)) return false;
     file.write(VolumeSettingText(setting));
     return file.commit();
 }
 
-VolumeSetting RestoreVolume(MainWindow& window, const QString& path)
-{
+VolumeSetting RestoreVolume(MainWindow& window, const QString& path) {
     const VolumeSetting remembered = ReadVolumeSetting(path);
     QSlider* slider = window.Units().volumeSlider;
     const QSignalBlocker quiet(slider);
@@ -136,11 +119,9 @@ VolumeSetting RestoreVolume(MainWindow& window, const QString& path)
     return remembered;
 }
 
-void StartVolumeMemory(MainWindow& window, const VolumeSetting& remembered, const QString& path)
-{
+void StartVolumeMemory(MainWindow& window, const VolumeSetting& remembered, const QString& path) {
     MediaFront* front = window.State().mediaObject.get();
-    if (remembered.muted && front && !front->Muted())
-        front->ToggleMute();
+    if (remembered.muted && front && !front->Muted()) front->ToggleMute();
     ShowMuteState(window);
     auto* writer = new VolumeWriter(window, CurrentSetting(window), path);
     const auto changed = [&window, writer] { writer->Changed(CurrentSetting(window)); };

@@ -35,7 +35,6 @@ VolumeSetting RestoreVolume(MainWindow& window, const QString& path = VolumeSett
 // After it (the engines exist): the remembered mute, then every change of
 // volume or mute is written to `path`, shortly after it happens and at the
 // latest when the window goes.
-void StartVolumeMemory(MainWindow& window, const VolumeSetting& remembered,
-                       const QString& path = VolumeSettingPath());
+void StartVolumeMemory(MainWindow& window, const VolumeSetting& remembered, const QString& path = VolumeSettingPath());
 
 }  // namespace lumora

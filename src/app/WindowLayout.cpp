@@ -24,26 +24,21 @@ namespace {
 
 // In full screen the window has no border: the window manager's full-screen
 // state drops its frame, and the frameless flag says so where none runs.
-bool Borderless(const QWidget& window)
-{
+bool Borderless(const QWidget& window) {
     return window.isFullScreen() || window.windowFlags().testFlag(Qt::FramelessWindowHint);
 }
 
-QRect ScreenRect(const QWidget& window)
-{
+QRect ScreenRect(const QWidget& window) {
     const QScreen* screen = window.screen();
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
+    if (!screen) screen = QGuiApplication::primaryScreen();
     return screen ? screen->geometry() : QRect(0, 0, window.width(), window.height());
 }
 
 // Changes a window flag of the shown window in place. QWidget::setWindowFlags
 // would hide the window and map it anew, and a window manager then places and
 // frames it afresh (shifted by its frame) and may drop its stacking state.
-void SetWindowFlag(QWidget& window, Qt::WindowType flag, bool on)
-{
-    if (window.windowFlags().testFlag(flag) == on)
-        return;
+void SetWindowFlag(QWidget& window, Qt::WindowType flag, bool on) {
+    if (window.windowFlags().testFlag(flag) == on) return;
     const Qt::WindowFlags flags = on ? window.windowFlags() | flag : window.windowFlags() & ~flag;
     QWindow* handle = window.windowHandle();
     if (!handle || !window.isVisible()) {
@@ -56,23 +51,20 @@ void SetWindowFlag(QWidget& window, Qt::WindowType flag, bool on)
 
 }  // namespace
 
-int ButtonRowOffset(int clientWidth)
-{
+int ButtonRowOffset(int clientWidth) {
     const int excess = clientWidth - kMainWindowWidth;
     // Floor, not truncation: a window one pixel narrower shifts the row left.
     return excess >= 0 ? excess / 2 : -((1 - excess) / 2);
 }
 
-void LayoutMainWindow(MainWindow& window)
-{
+void LayoutMainWindow(MainWindow& window) {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
     const int w = window.width(), h = window.height();
 
     if (u.fullScreenMode->isChecked() && Borderless(window)) {
         const QRect screen = ScreenRect(window);
-        if (state.mediaObject)
-            state.mediaObject->Resize(0, 0, screen.width(), screen.height());
+        if (state.mediaObject) state.mediaObject->Resize(0, 0, screen.width(), screen.height());
         u.videoArea->setGeometry(0, 0, w, h);
         // The picture fills the window: no room for the caption.
         u.volumeLabel->hide();
@@ -86,8 +78,7 @@ void LayoutMainWindow(MainWindow& window)
     using namespace geometry;
     const int videoWidth = std::max(0, w - kListWidth);
     const int videoHeight = h - kBottomBand;
-    if (state.mediaObject)
-        state.mediaObject->Resize(0, 0, videoWidth, videoHeight);
+    if (state.mediaObject) state.mediaObject->Resize(0, 0, videoWidth, videoHeight);
     u.videoArea->setGeometry(kListWidth, 0, videoWidth, videoHeight);
     u.catalogueList->setGeometry(0, 0, kListWidth, videoHeight);
 
@@ -102,8 +93,7 @@ void LayoutMainWindow(MainWindow& window)
         {u.aboutButton, kAboutButton},         {u.downloadButton, kDownloadButton},
         {u.volumeSlider, kVolumeSlider},
     };
-    for (const auto& [unit, place] : row)
-        unit->setGeometry(x + place.left, h - kRowRise, place.width, kRowHeight);
+    for (const auto& [unit, place] : row) unit->setGeometry(x + place.left, h - kRowRise, place.width, kRowHeight);
 
     // The caption "音量" goes right of its slider, on the button row; where
     // the window leaves no room there it is hidden, never put over the
@@ -116,14 +106,12 @@ void LayoutMainWindow(MainWindow& window)
     state.savedWindowRect = window.geometry();
 }
 
-void RememberWindowRect(MainWindow& window)
-{
+void RememberWindowRect(MainWindow& window) {
     if (!window.Units().fullScreenMode->isChecked() && !Borderless(window))
         window.State().savedWindowRect = window.geometry();
 }
 
-void ToggleWindowFullScreen(MainWindow& window)
-{
+void ToggleWindowFullScreen(MainWindow& window) {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
 
@@ -162,15 +150,14 @@ void ToggleWindowFullScreen(MainWindow& window)
     window.setGeometry(normal);
     // A maximized window goes back to the window manager's maximized state;
     // the rectangle above is where un-maximizing takes it.
-    if (state.maximizedBeforeFullScreen)
-        window.setWindowState(window.windowState() | Qt::WindowMaximized);
+    if (state.maximizedBeforeFullScreen) window.setWindowState(window.windowState() | Qt::WindowMaximized);
     u.fullScreenMode->setChecked(false);
-    for (QWidget* unit : {static_cast<QWidget*>(u.statusBar), static_cast<QWidget*>(u.progressSlider),
-                          static_cast<QWidget*>(u.playButton), static_cast<QWidget*>(u.stopButton),
-                          static_cast<QWidget*>(u.muteButton), static_cast<QWidget*>(u.nextBatchButton),
-                          static_cast<QWidget*>(u.fullScreenButton), static_cast<QWidget*>(u.downloadButton),
-                          static_cast<QWidget*>(u.catalogueList), static_cast<QWidget*>(u.aboutButton),
-                          static_cast<QWidget*>(u.exitButton)})
+    for (QWidget* unit :
+         {static_cast<QWidget*>(u.statusBar), static_cast<QWidget*>(u.progressSlider),
+          static_cast<QWidget*>(u.playButton), static_cast<QWidget*>(u.stopButton), static_cast<QWidget*>(u.muteButton),
+          static_cast<QWidget*>(u.nextBatchButton), static_cast<QWidget*>(u.fullScreenButton),
+          static_cast<QWidget*>(u.downloadButton), static_cast<QWidget*>(u.catalogueList),
+          static_cast<QWidget*>(u.aboutButton), static_cast<QWidget*>(u.exitButton)})
         unit->show();
     // Only the cursor this mode hid comes back.
     if (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BlankCursor)

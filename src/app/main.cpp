@@ -1,6 +1,3 @@
 #include "app/Startup.h"
 
-int main(int argc, char** argv)
-{
-    return lumora::ProgramStart(argc, argv);
-}
+int main(int argc, char** argv) { return lumora::ProgramStart(argc, argv); }

@@ -65,8 +65,8 @@ Config Config::FromEnvironment(const Lookup& given) {
     c.video56InfoHost = ValueOr(lookup, "LUMORA_VIDEO56_INFO_HOST", c.serviceHost);
     c.relayBase = ValueOr(lookup, "LUMORA_RELAY_BASE", "http://" + c.serviceHost + "/mv/");
     c.video56Domain = ValueOr(lookup, "LUMORA_VIDEO56_DOMAIN", Text("56.lumora.test"));
-    c.liveHosts = CommaList(ValueOr(lookup, "LUMORA_LIVE_HOSTS",
-                                    Text("live-a.lumora.test,live-b.lumora.test,live-c.lumora.test")));
+    c.liveHosts = CommaList(
+        ValueOr(lookup, "LUMORA_LIVE_HOSTS", Text("live-a.lumora.test,live-b.lumora.test,live-c.lumora.test")));
     c.liveServerPrefix = ValueOr(lookup, "LUMORA_LIVE_SERVER_PREFIX", Text("10.20.30."));
     // A directory name may end in a blank, so this one is taken as written.
     const char* downloadDir = lookup("LUMORA_DOWNLOAD_DIR");

@@ -14,22 +14,22 @@
 namespace lumora {
 
 struct Config {
-    Text catalogueHost;      // LUMORA_CATALOGUE_HOST, host[:port]
-    Text serviceHost;        // LUMORA_SERVICE_HOST, default of every endpoint below
-    Text songSearchAHost;    // LUMORA_SONG_SEARCH_A_HOST
-    Text trackLocatorAHost;  // LUMORA_TRACK_LOCATOR_A_HOST
-    Text songSearchBHost;    // LUMORA_SONG_SEARCH_B_HOST
-    Text songSearchCHost;    // LUMORA_SONG_SEARCH_C_HOST
-    Text mvSearchHost;       // LUMORA_MV_SEARCH_HOST
-    Text mvFileHost;         // LUMORA_MV_FILE_HOST
-    Text video56InfoHost;    // LUMORA_VIDEO56_INFO_HOST
-    Text relayBase;          // LUMORA_RELAY_BASE, ends in "/mv/"
-    Text video56Domain;      // LUMORA_VIDEO56_DOMAIN
+    Text catalogueHost;           // LUMORA_CATALOGUE_HOST, host[:port]
+    Text serviceHost;             // LUMORA_SERVICE_HOST, default of every endpoint below
+    Text songSearchAHost;         // LUMORA_SONG_SEARCH_A_HOST
+    Text trackLocatorAHost;       // LUMORA_TRACK_LOCATOR_A_HOST
+    Text songSearchBHost;         // LUMORA_SONG_SEARCH_B_HOST
+    Text songSearchCHost;         // LUMORA_SONG_SEARCH_C_HOST
+    Text mvSearchHost;            // LUMORA_MV_SEARCH_HOST
+    Text mvFileHost;              // LUMORA_MV_FILE_HOST
+    Text video56InfoHost;         // LUMORA_VIDEO56_INFO_HOST
+    Text relayBase;               // LUMORA_RELAY_BASE, ends in "/mv/"
+    Text video56Domain;           // LUMORA_VIDEO56_DOMAIN
     std::vector<Text> liveHosts;  // LUMORA_LIVE_HOSTS, comma-separated
-    Text liveServerPrefix;   // LUMORA_LIVE_SERVER_PREFIX, three octets and a dot
-    Text downloadDir;        // LUMORA_DOWNLOAD_DIR; empty: the program's directory
-    Text instanceMarker;     // LUMORA_INSTANCE_MARKER; empty: the marker text and the user id
-    int handoffPort = 0;     // LUMORA_HANDOFF_PORT, 1 to 65535; anything else: 12500
+    Text liveServerPrefix;        // LUMORA_LIVE_SERVER_PREFIX, three octets and a dot
+    Text downloadDir;             // LUMORA_DOWNLOAD_DIR; empty: the program's directory
+    Text instanceMarker;          // LUMORA_INSTANCE_MARKER; empty: the marker text and the user id
+    int handoffPort = 0;          // LUMORA_HANDOFF_PORT, 1 to 65535; anything else: 12500
 
     // The process's configuration: the active override when a test set one,
     // else the environment as read on the first call (thread-safe).

@@ -15,26 +15,28 @@ Q_LOGGING_CATEGORY(catalogueLog, "lumora.catalogue", QtWarningMsg)
 Q_LOGGING_CATEGORY(downloadLog, "lumora.download", QtWarningMsg)
 Q_LOGGING_CATEGORY(handoffLog, "lumora.handoff", QtWarningMsg)
 
-const QLoggingCategory& Category(LogLayer layer)
-{
+const QLoggingCategory& Category(LogLayer layer) {
     switch (layer) {
-    case LogLayer::Web: return webLog();
-    case LogLayer::Playback: return playbackLog();
-    case LogLayer::Catalogue: return catalogueLog();
-    case LogLayer::Download: return downloadLog();
-    case LogLayer::Handoff: return handoffLog();
+        case LogLayer::Web:
+            return webLog();
+        case LogLayer::Playback:
+            return playbackLog();
+        case LogLayer::Catalogue:
+            return catalogueLog();
+        case LogLayer::Download:
+            return downloadLog();
+        case LogLayer::Handoff:
+            return handoffLog();
     }
     return webLog();
 }
 
-bool Enabled(LogLayer layer, LogLevel level)
-{
+bool Enabled(LogLayer layer, LogLevel level) {
     const QLoggingCategory& category = Category(layer);
     return level == LogLevel::Debug ? category.isDebugEnabled() : category.isWarningEnabled();
 }
 
-void Write(LogLayer layer, LogLevel level, std::string_view text)
-{
+void Write(LogLayer layer, LogLevel level, std::string_view text) {
     const QString message = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     if (level == LogLevel::Debug)
         qCDebug(Category(layer)).noquote() << message;
@@ -46,9 +48,6 @@ constexpr LogSink kQtSink{Enabled, Write};
 
 }  // namespace
 
-void InstallQtLogSink()
-{
-    SetLogSink(&kQtSink);
-}
+void InstallQtLogSink() { SetLogSink(&kQtSink); }
 
 }  // namespace lumora

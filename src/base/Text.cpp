@@ -74,8 +74,8 @@ unsigned char Text::At(std::size_t position) const {
 std::size_t Text::Find(const Text& needle, std::size_t start, bool ignoreCase) const {
     const std::size_t from = start == 0 ? 0 : start - 1;
     if (from >= bytes_.size()) return 0;
-    const std::size_t at = ignoreCase ? FindFrom(Lower().bytes_, needle.Lower().bytes_, from)
-                                      : FindFrom(bytes_, needle.bytes_, from);
+    const std::size_t at =
+        ignoreCase ? FindFrom(Lower().bytes_, needle.Lower().bytes_, from) : FindFrom(bytes_, needle.bytes_, from);
     return at == std::string::npos ? 0 : at + 1;
 }
 
@@ -139,8 +139,7 @@ Text Text::ReplacedAll(const Text& from, const Text& to, bool ignoreCase) const 
     const std::string needle = ignoreCase ? from.Lower().bytes_ : from.bytes_;
     std::string out;
     std::size_t copied = 0;
-    for (std::size_t at = FindFrom(hay, needle, 0); at != std::string::npos;
-         at = FindFrom(hay, needle, copied)) {
+    for (std::size_t at = FindFrom(hay, needle, 0); at != std::string::npos; at = FindFrom(hay, needle, copied)) {
         out.append(bytes_, copied, at - copied);
         out += to.bytes_;
         copied = at + needle.size();

@@ -64,9 +64,18 @@ public:
     // piece after the last separator is dropped; an empty text has no pieces.
     std::vector<Text> Split(const Text& separator) const;
 
-    Text& operator+=(const Text& other) { bytes_ += other.bytes_; return *this; }
-    friend Text operator+(Text a, const Text& b) { a += b; return a; }
-    friend Text operator+(Text a, const char* b) { a += Text(b); return a; }
+    Text& operator+=(const Text& other) {
+        bytes_ += other.bytes_;
+        return *this;
+    }
+    friend Text operator+(Text a, const Text& b) {
+        a += b;
+        return a;
+    }
+    friend Text operator+(Text a, const char* b) {
+        a += Text(b);
+        return a;
+    }
     friend Text operator+(const char* a, const Text& b) { return Text(a) + b; }
     friend bool operator==(const Text& a, const Text& b) { return a.bytes_ == b.bytes_; }
     friend bool operator==(const Text& a, const char* b) { return a == Text(b); }

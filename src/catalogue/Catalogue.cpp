@@ -45,9 +45,7 @@ Text BatchAddress(int batchNumber, bool atStartUp) {
     return SiteAddress() + kBatchPaths[batchNumber];
 }
 
-int NextBatchNumber(int batchNumber) {
-    return batchNumber >= 1 && batchNumber < kBatchCount ? batchNumber + 1 : 1;
-}
+int NextBatchNumber(int batchNumber) { return batchNumber >= 1 && batchNumber < kBatchCount ? batchNumber + 1 : 1; }
 
 BatchPage StartUpBatch() { return {1, BatchAddress(1, true)}; }
 
@@ -126,7 +124,8 @@ Text FetchVideoAddress(const Text& id, std::stop_token stop) {
     args.stop = std::move(stop);
     const Text address = ExtractVideoAddress(FetchPageText(DetailPageAddress(id), args));
     // A page names a network stream, never a local file.
-    if (!IsNetworkStreamAddress(address)) LogWarning(LogLayer::Catalogue, "video " + id.ToUtf8() + ": no playable address");
+    if (!IsNetworkStreamAddress(address))
+        LogWarning(LogLayer::Catalogue, "video " + id.ToUtf8() + ": no playable address");
     return IsNetworkStreamAddress(address) ? address : Text();
 }
 

@@ -53,7 +53,7 @@ BatchPage FollowingBatch(int batchNumber);
 
 // One video of a list page.
 struct ListRow {
-    Text id;     // digits only
+    Text id;  // digits only
     Text title;
     friend bool operator==(const ListRow&, const ListRow&) = default;
 };

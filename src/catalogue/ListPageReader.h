@@ -63,7 +63,7 @@ private:
     void Send(Block block);
     void Work();
 
-    std::string pending_;  // what came after the last block sent
+    std::string pending_;                           // what came after the last block sent
     std::size_t lastLineFeed_ = std::string::npos;  // the last line feed in pending_
 
     std::mutex mutex_;

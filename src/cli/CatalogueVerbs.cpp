@@ -57,8 +57,8 @@ int List(const Args& args) {
     });
     std::fwrite(lines.data(), 1, lines.size(), stdout);
     PrintLine(ListTitleText(batchNumber, count));
-    return ResultStatus(count > 0, "no video listed at " + address.ToUtf8() +
-                                       " (the request failed or the page lists none)");
+    return ResultStatus(count > 0,
+                        "no video listed at " + address.ToUtf8() + " (the request failed or the page lists none)");
 }
 
 // video ID: the playable address on the video's detail page.

@@ -101,7 +101,8 @@ int RunVerb(std::span<const Verb> verbs, int argc, char** argv) {
     // are read and written the C way either way.
     std::setlocale(LC_ALL, "C");
     Args args;
-    for (const std::string& word : ReadVerbWords(*FindVerbUsage(verb), std::span<char* const>(argv + 2, argv + argc)).words)
+    for (const std::string& word :
+         ReadVerbWords(*FindVerbUsage(verb), std::span<char* const>(argv + 2, argv + argc)).words)
         args.push_back(Text::FromUtf8(word));
     const int status = chosen->run(args);
     // Output that could not be written (a full disk) is no result.

@@ -110,7 +110,8 @@ int Download(const Args& args) {
     }
     PrintLine(Text("下载失败"));
     std::string reason = "the download of " + operands[0].ToUtf8() + " failed: " + result.reason;
-    if (result.partKept) reason += "; " + file + std::string(kPartSuffix) + " is kept and the same command continues it";
+    if (result.partKept)
+        reason += "; " + file + std::string(kPartSuffix) + " is kept and the same command continues it";
     return Failure(reason);
 }
 

@@ -30,9 +30,7 @@ constexpr int kVideoWidth = 640, kVideoHeight = 360;
 constexpr qint64 kStoppedAnswerMs = 500;
 
 // The status bar's text of a play state; -1 before the first poll.
-Text StateText(std::optional<PlayState> state) {
-    return state ? Text(PlayStateText(*state)) : Text("-1");
-}
+Text StateText(std::optional<PlayState> state) { return state ? Text(PlayStateText(*state)) : Text("-1"); }
 
 // Lines go out as they happen, also into a pipe.
 void Report(const Text& line) {
@@ -132,8 +130,8 @@ int Play(const Args& args) {
             if (state == PlayState::Stopped) stoppedFor.start();
         }
         if (finished) return;  // the time limit ran inside a wait of PlayState
-        const bool stoppedForGood = state == PlayState::Stopped && started && stoppedFor.isValid() &&
-                                    stoppedFor.elapsed() >= kStoppedAnswerMs;
+        const bool stoppedForGood =
+            state == PlayState::Stopped && started && stoppedFor.isValid() && stoppedFor.elapsed() >= kStoppedAnswerMs;
         if (state == PlayState::Failed || (state == PlayState::Stopped && played) || stoppedForGood) finish();
     });
     QObject::connect(&positionClock, &QTimer::timeout, [&] {
@@ -157,7 +155,8 @@ int Play(const Args& args) {
     loop.exec();
     front.Stop();
     if (untilFirstFrame) return ResultStatus(framed, "no frame of " + address->ToUtf8() + " came up");
-    return ResultStatus(played, address->ToUtf8() + " never reached playing; last state: " + StateText(shownState).ToUtf8());
+    return ResultStatus(played,
+                        address->ToUtf8() + " never reached playing; last state: " + StateText(shownState).ToUtf8());
 }
 
 }  // namespace lumora::cli

@@ -24,7 +24,7 @@ int Object(const Args& args) {
         Text* value;
     };
     const Option options[] = {
-        {"--method", &request.method}, {"--agent", &request.userAgent}, {"--referer", &request.referer},
+        {"--method", &request.method},    {"--agent", &request.userAgent}, {"--referer", &request.referer},
         {"--user-key", &request.userKey}, {"--cookie", &request.cookie},
     };
     for (std::size_t i = 1; i < args.size(); i += 2) {
@@ -44,8 +44,8 @@ int Object(const Args& args) {
     }
     const Text result = ObjectRequestText(args[0], request);
     if (!result.Empty()) PrintBody(result);
-    return ResultStatus(!result.Empty(), "no text from " + args[0].ToUtf8() +
-                                             " (the request failed, timed out or had an empty answer)");
+    return ResultStatus(!result.Empty(),
+                        "no text from " + args[0].ToUtf8() + " (the request failed, timed out or had an empty answer)");
 }
 
 int Socket(const Args& args) {
@@ -61,8 +61,7 @@ int Probe(const Args& args) {
     // found no final address.
     const Text record = ProbeStream(args[0]);
     PrintRecord({record});
-    return ResultStatus(!record.Contains("[File][/File]"), "the probe found no final address for " +
-                                                               args[0].ToUtf8());
+    return ResultStatus(!record.Contains("[File][/File]"), "the probe found no final address for " + args[0].ToUtf8());
 }
 
 }  // namespace lumora::cli

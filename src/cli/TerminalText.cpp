@@ -9,9 +9,9 @@ namespace {
 // What a byte asks of the escaping loop.
 enum Kind : unsigned char {
     kPlain,
-    kEscape,     // always written as an escape
-    kC1Lead,     // 0xC2: a C1 control when the next byte is 0x80-0x9F
-    kCarriage,   // CR: kept when a line feed follows (bodies only)
+    kEscape,    // always written as an escape
+    kC1Lead,    // 0xC2: a C1 control when the next byte is 0x80-0x9F
+    kCarriage,  // CR: kept when a line feed follows (bodies only)
 };
 
 struct KindTable {
@@ -39,11 +39,20 @@ constexpr KindTable kBodyKinds = MakeTable(true);
 void AppendByteEscape(std::string& out, unsigned char c) {
     static constexpr char kHex[] = "0123456789abcdef";
     switch (c) {
-        case '\t': out += "\\t"; return;
-        case '\n': out += "\\n"; return;
-        case '\r': out += "\\r"; return;
-        case '\\': out += "\\\\"; return;
-        default: break;
+        case '\t':
+            out += "\\t";
+            return;
+        case '\n':
+            out += "\\n";
+            return;
+        case '\r':
+            out += "\\r";
+            return;
+        case '\\':
+            out += "\\\\";
+            return;
+        default:
+            break;
     }
     const char escape[4] = {'\\', 'x', kHex[c >> 4], kHex[c & 0x0F]};
     out.append(escape, 4);
@@ -68,8 +77,10 @@ void AppendEscaped(std::string& out, std::string_view text, const KindTable& tab
                 }
                 break;
             case kCarriage:
-                if (p < end && *p == '\n') out += '\r';
-                else AppendByteEscape(out, c);
+                if (p < end && *p == '\n')
+                    out += '\r';
+                else
+                    AppendByteEscape(out, c);
                 break;
             default:
                 AppendByteEscape(out, c);

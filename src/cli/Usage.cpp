@@ -18,14 +18,26 @@ constexpr OptionUsage kDownloadOptions[] = {{"--no-continue", nullptr}};
 constexpr OptionUsage kPlayOptions[] = {{"--null", nullptr}, {"--seconds", "N"}, {"--first-frame", nullptr}};
 
 constexpr VerbUsage kVerbUsages[] = {
-    {"fetch", "URL", {}, 1, 1,
+    {"fetch",
+     "URL",
+     {},
+     1,
+     1,
      "The page at URL as text (GET with the player's default headers). Lines, tabs and CR LF pass as\n"
      "they are; other control characters are escaped."},
-    {"code", "OP TEXT", {}, 2, 2,
+    {"code",
+     "OP TEXT",
+     {},
+     2,
+     2,
      "A text coding of TEXT, printed as it comes out. OP is one of uridecode, percentdecode, unescape,\n"
      "uriencode, uriencode-script, base64decode, base64decode-script, looksbase64 (prints true or\n"
      "false), digest (MD5, 32 lower-case hex digits)."},
-    {"regex", "PATTERN FILE", {}, 2, 2,
+    {"regex",
+     "PATTERN FILE",
+     {},
+     2,
+     2,
      "Runs PATTERN (case-insensitive, multi-line, global) over FILE taken as GBK text: the match count,\n"
      "then one line per match with its sub-matches (or the whole match) joined by a tab, escaped.\n"
      "FILE must be a regular file of at most 64 MiB."},
@@ -33,20 +45,36 @@ constexpr VerbUsage kVerbUsages[] = {
      "One request on a worker thread; prints the answer's text. URL may start with \"head@\" (prints\n"
      "the response headers) or \"loca@\" (prints the Location of a GET without redirects); a name\n"
      "without http:// or https:// is read as a local file. --timeout takes 1 to 3600 seconds."},
-    {"socket", "URL", {}, 1, 1,
+    {"socket",
+     "URL",
+     {},
+     1,
+     1,
      "The first bytes (at most 2048) of the answer to a hand-built GET over a plain socket; only\n"
      "\"http://\" addresses."},
-    {"probe", "URL", {}, 1, 1,
+    {"probe",
+     "URL",
+     {},
+     1,
+     1,
      "Where URL finally leads and what its server announces:\n"
      "[Length]..[/Length][Type]..[/Type][File]final address[/File]; exit 1 when the File part is empty."},
     {"list", "N", kListOptions, 1, 1,
      "The rows of catalogue batch N (1 to 14; 1 is the start-up page \"/\"), one \"ID<TAB>TITLE\" line\n"
      "each, then the title line; --address reads the list from another page."},
     {"video", "ID", {}, 1, 1, "The playable address from video ID's detail page."},
-    {"classify", "ADDRESS", {}, 1, 1,
+    {"classify",
+     "ADDRESS",
+     {},
+     1,
+     1,
      "The engine that playing ADDRESS chooses (flash or player), a tab and the address that engine is\n"
      "handed; plain http addresses are probed as the player does; nothing is played."},
-    {"resolve", "ADDRESS [TITLE]", {}, 1, 2,
+    {"resolve",
+     "ADDRESS [TITLE]",
+     {},
+     1,
+     2,
      "What the player's Open makes of an address, without playing it: the engine type it asks for\n"
      "(0 by address, 1 media player, 2 Flash), the address and the title, joined by tabs; understands\n"
      "the private forms (12345, yyt://, quil://, mp3://, qqmv://, pages of the 56 service,\n"
@@ -120,7 +148,8 @@ VerbWords ReadVerbWords(const VerbUsage& verb, std::span<char* const> words) {
     bool optionsEnded = false;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string_view word = words[i];
-        if (optionsEnded || !word.starts_with("-") || word == "-" || (word.size() > 1 && word[1] != '-' && word != "-h")) {
+        if (optionsEnded || !word.starts_with("-") || word == "-" ||
+            (word.size() > 1 && word[1] != '-' && word != "-h")) {
             read.words.emplace_back(word);
             continue;
         }
@@ -150,8 +179,7 @@ VerbWords ReadVerbWords(const VerbUsage& verb, std::span<char* const> words) {
             read.error = std::string(name) + " needs a value " + option->value;
         }
     }
-    if (read.error.empty() &&
-        (read.words.size() < verb.fewestPositional || read.words.size() > verb.mostPositional))
+    if (read.error.empty() && (read.words.size() < verb.fewestPositional || read.words.size() > verb.mostPositional))
         read.error = read.words.size() < verb.fewestPositional ? "missing arguments" : "too many arguments";
     read.words.insert(read.words.end(), options.begin(), options.end());
     return read;

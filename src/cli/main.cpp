@@ -24,7 +24,7 @@ struct HandedVerb {
 };
 
 constexpr HandedVerb kHandedVerbs[] = {
-    {"object", "lumora-cli-events"}, {"socket", "lumora-cli-events"}, {"probe", "lumora-cli-events"},
+    {"object", "lumora-cli-events"},  {"socket", "lumora-cli-events"}, {"probe", "lumora-cli-events"},
     {"classify", "lumora-cli-media"}, {"resolve", "lumora-cli-media"}, {"play", "lumora-cli-media"},
 };
 

@@ -208,9 +208,9 @@ private:
 // What the first body bytes of the final response decided.
 enum class Verdict {
     Undecided,
-    Write,     // the body is (the rest of) the file
-    Restart,   // the answer does not fit the kept bytes: ask again for the whole file
-    Refused,   // not a file this download can take
+    Write,    // the body is (the rest of) the file
+    Restart,  // the answer does not fit the kept bytes: ask again for the whole file
+    Refused,  // not a file this download can take
 };
 
 // One request's state, shared with curl's callbacks.
@@ -220,17 +220,17 @@ struct Transfer {
     const DownloadProgress* progress = nullptr;
     std::string url;
     std::string recordPath;
-    bool keepRecord = false;          // whether fresh bytes get a record
-    bool explicitRange = false;       // the routine's own range: take what comes
-    std::int64_t offset = 0;          // kept bytes the request asked to continue
+    bool keepRecord = false;              // whether fresh bytes get a record
+    bool explicitRange = false;           // the routine's own range: take what comes
+    std::int64_t offset = 0;              // kept bytes the request asked to continue
     const ResumeRecord* known = nullptr;  // their record when offset > 0
 
     Verdict verdict = Verdict::Undecided;
-    std::optional<Failure> failure;   // why a callback ended the transfer
-    bool recorded = false;            // a record describes the bytes in the file
+    std::optional<Failure> failure;  // why a callback ended the transfer
+    bool recorded = false;           // a record describes the bytes in the file
     std::int64_t total = 0;
-    std::int64_t received = 0;        // the file's bytes so far, kept ones included
-    std::int64_t bodyBytes = 0;       // body bytes of this response
+    std::int64_t received = 0;   // the file's bytes so far, kept ones included
+    std::int64_t bodyBytes = 0;  // body bytes of this response
     Clock::time_point responseStart = Clock::now();
 };
 
@@ -239,8 +239,7 @@ bool IsSuccess(long status) { return status >= 200 && status <= 299; }
 // One header of the response being received, trimmed; empty when absent.
 std::string ResponseHeader(CURL* easy, const char* name) {
     curl_header* header = nullptr;
-    if (curl_easy_header(easy, name, 0, CURLH_HEADER, -1, &header) != CURLHE_OK || !header || !header->value)
-        return {};
+    if (curl_easy_header(easy, name, 0, CURLH_HEADER, -1, &header) != CURLHE_OK || !header || !header->value) return {};
     std::string_view value = header->value;
     while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
     while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
@@ -479,8 +478,8 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
         const long status = outcome.status;
         // The kept bytes and this answer do not belong together: once, the
         // whole file from its start.
-        const bool misfit = transfer.verdict == Verdict::Restart ||
-                            (offset > 0 && code == CURLE_HTTP_RETURNED_ERROR && status == 416);
+        const bool misfit =
+            transfer.verdict == Verdict::Restart || (offset > 0 && code == CURLE_HTTP_RETURNED_ERROR && status == 416);
         if (misfit && attempt == 0) {
             LogDebug(LogLayer::Download, "the answer does not continue " + partPath + " (status " +
                                              std::to_string(status) + "): fetching the whole file");

@@ -44,17 +44,16 @@ bool Write(const AutomationRef& object, const char* member, Value value) {
 
 #define LUMORA_FLASH_UNPAREN(...) __VA_ARGS__
 
-#define LUMORA_FLASH_DEFINE_READ(use, Member, Result)                \
-    LUMORA_FLASH_##use(flash_member::Result FlashControl::Member() { \
-        return flash_member::Read##Result(control, #Member);         \
-    })
+#define LUMORA_FLASH_DEFINE_READ(use, Member, Result) \
+    LUMORA_FLASH_##use(                               \
+        flash_member::Result FlashControl::Member() { return flash_member::Read##Result(control, #Member); })
 
-#define LUMORA_FLASH_DEFINE_WRITE(use, Member, Argument)                            \
+#define LUMORA_FLASH_DEFINE_WRITE(use, Member, Argument)                                   \
     LUMORA_FLASH_##use(bool FlashControl::Set##Member(flash_member::Arg##Argument value) { \
-        return flash_member::Write(control, #Member, value);                        \
+        return flash_member::Write(control, #Member, value);                               \
     })
 
-#define LUMORA_FLASH_DEFINE_CALL(use, Member, Result, parameters, arguments)                  \
-    LUMORA_FLASH_##use(flash_member::Result FlashControl::Member parameters {                \
+#define LUMORA_FLASH_DEFINE_CALL(use, Member, Result, parameters, arguments)                   \
+    LUMORA_FLASH_##use(flash_member::Result FlashControl::Member parameters {                  \
         return flash_member::Call##Result(control, #Member, {LUMORA_FLASH_UNPAREN arguments}); \
     })

@@ -28,21 +28,13 @@ Text BracketValue(const Text& reply) {
     return reply.Mid(open + 1, close - open - 1);
 }
 
-int ToInt(long long value) {
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
+int ToInt(long long value) { return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX)); }
 
-int IntegerValue(const Text& text) {
-    return ToInt(ReadInteger(text));
-}
+int IntegerValue(const Text& text) { return ToInt(ReadInteger(text)); }
 
-void SendCommand(FlashControl& control, const char* name, const Text& value) {
-    control.SetVariable(name, value);
-}
+void SendCommand(FlashControl& control, const char* name, const Text& value) { control.SetVariable(name, value); }
 
-Text Query(FlashControl& control, const char* request) {
-    return BracketValue(control.CallFunction(request));
-}
+Text Query(FlashControl& control, const char* request) { return BracketValue(control.CallFunction(request)); }
 
 // A new directory with mode 0700 under XDG_RUNTIME_DIR (the user's own), else
 // under the temporary directory; empty when none can be made.
@@ -60,7 +52,8 @@ QString PrivateDirectory() {
 
 }  // namespace
 
-void FlashMovieEngine::Create(QWidget* parent, int left, int top, int width, int height, const RightClickHandler& handler) {
+void FlashMovieEngine::Create(QWidget* parent, int left, int top, int width, int height,
+                              const RightClickHandler& handler) {
     // The movie file lives in a directory of this process alone: a name in the
     // shared temporary directory could be taken by anyone.
     const QString directory = PrivateDirectory();

@@ -29,8 +29,6 @@ int HostedControl::Move(int left, int top, int width, int height) {
     return 1;
 }
 
-QWidget* HostedControl::HostWindow() const {
-    return hostWindow_.data();
-}
+QWidget* HostedControl::HostWindow() const { return hostWindow_.data(); }
 
 }  // namespace lumora

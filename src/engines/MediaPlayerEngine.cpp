@@ -14,9 +14,7 @@ AutomationRef SubObject(const AutomationRef& player, const char* name) {
     return VariantObject(AutomationRead(player, name));
 }
 
-Text Flag(int flag) {
-    return flag == 1 ? "true" : "false";
-}
+Text Flag(int flag) { return flag == 1 ? "true" : "false"; }
 
 Text OrNoTime(Text time) {
     if (time.Empty()) return "00:00";
@@ -25,7 +23,8 @@ Text OrNoTime(Text time) {
 
 }  // namespace
 
-bool MediaPlayerEngine::Create(QWidget* parent, int left, int top, int width, int height, const RightClickHandler& handler) {
+bool MediaPlayerEngine::Create(QWidget* parent, int left, int top, int width, int height,
+                               const RightClickHandler& handler) {
     if (!CreateHost(parent, left, top, width, height, kMediaPlayerControlName)) return false;
     SetUpControl(handler);
     return true;
@@ -39,13 +38,9 @@ void MediaPlayerEngine::SetUpControl(const RightClickHandler& handler) {
     if (QWidget* host = HostWindow()) SubclassTree(host, handler);
 }
 
-void MediaPlayerEngine::SetUrl(const Text& address) {
-    AutomationWrite(control, "URL", {address});
-}
+void MediaPlayerEngine::SetUrl(const Text& address) { AutomationWrite(control, "URL", {address}); }
 
-void MediaPlayerEngine::SetFullScreen(int flag) {
-    AutomationWrite(control, "fullScreen", {Flag(flag)});
-}
+void MediaPlayerEngine::SetFullScreen(int flag) { AutomationWrite(control, "fullScreen", {Flag(flag)}); }
 
 MediaPlayerState MediaPlayerEngine::PlayState() {
     return MediaPlayerStateFromCode(VariantInt(AutomationRead(control, "playState")));
@@ -74,9 +69,7 @@ void MediaPlayerEngine::Stop() {
     }
 }
 
-void MediaPlayerEngine::SetVolume(int volume) {
-    AutomationWrite(SubObject(control, "Settings"), "volume", {volume});
-}
+void MediaPlayerEngine::SetVolume(int volume) { AutomationWrite(SubObject(control, "Settings"), "volume", {volume}); }
 
 bool MediaPlayerEngine::ToggleMute() {
     const double mute = VariantNumber(AutomationRead(SubObject(control, "Settings"), "mute"));
@@ -93,13 +86,9 @@ Text MediaPlayerEngine::DurationString() {
     return OrNoTime(VariantText(AutomationRead(SubObject(control, "currentMedia"), "durationString")));
 }
 
-void MediaPlayerEngine::SetContextMenu(int flag) {
-    AutomationWrite(control, "enableContextMenu", {Flag(flag)});
-}
+void MediaPlayerEngine::SetContextMenu(int flag) { AutomationWrite(control, "enableContextMenu", {Flag(flag)}); }
 
-void MediaPlayerEngine::SetStretchToFit(int flag) {
-    AutomationWrite(control, "StretchToFit", {Flag(flag)});
-}
+void MediaPlayerEngine::SetStretchToFit(int flag) { AutomationWrite(control, "StretchToFit", {Flag(flag)}); }
 
 void MediaPlayerEngine::SetUiMode(int mode) {
     static const char* const names[] = {"none", "invisible", "mini", "full"};
@@ -126,8 +115,7 @@ Text MediaPlayerEngine::TimeText() {
     const Text position = PositionString();
     // Below an hour the control writes two fields; from an hour on three.
     // A medium of an hour or more shows its early position with hours too.
-    if (duration.Split(":").size() != 2 && position.Split(":").size() == 2)
-        return "00:" + position + "/" + duration;
+    if (duration.Split(":").size() != 2 && position.Split(":").size() == 2) return "00:" + position + "/" + duration;
     return position + "/" + duration;
 }
 
@@ -135,9 +123,7 @@ int MediaPlayerEngine::BufferingProgress() {
     return VariantInt(AutomationRead(SubObject(control, "network"), "bufferingprogress"));
 }
 
-Text MediaPlayerEngine::Url() {
-    return VariantText(AutomationRead(control, "Url"));
-}
+Text MediaPlayerEngine::Url() { return VariantText(AutomationRead(control, "Url")); }
 
 Text MediaPlayerEngine::Title() {
     return VariantText(AutomationCall(SubObject(control, "currentMedia"), "getItemInfo", {Text("Title")}));
@@ -154,13 +140,9 @@ int MediaPlayerEngine::SetBalance(int channel) {
     return channel;
 }
 
-void MediaPlayerEngine::Next() {
-    AutomationCall(SubObject(control, "controls"), "next");
-}
+void MediaPlayerEngine::Next() { AutomationCall(SubObject(control, "controls"), "next"); }
 
-void MediaPlayerEngine::Previous() {
-    AutomationCall(SubObject(control, "controls"), "previous");
-}
+void MediaPlayerEngine::Previous() { AutomationCall(SubObject(control, "controls"), "previous"); }
 
 int MediaPlayerEngine::DownloadProgress() {
     return VariantInt(AutomationRead(SubObject(control, "network"), "downloadProgress"));

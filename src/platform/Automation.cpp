@@ -24,9 +24,8 @@ namespace {
 
 // The first kind that answers wins; nullopt when none does.
 template <std::size_t N>
-std::optional<Variant> InvokeInOrder(const AutomationRef& object, const Text& member,
-                                     const std::vector<Variant>& args, const InvokeKind (&kinds)[N])
-{
+std::optional<Variant> InvokeInOrder(const AutomationRef& object, const Text& member, const std::vector<Variant>& args,
+                                     const InvokeKind (&kinds)[N]) {
     if (!object) return std::nullopt;
     for (InvokeKind kind : kinds) {
         if (auto result = object->Invoke(member, kind, args)) return result;
@@ -34,13 +33,9 @@ std::optional<Variant> InvokeInOrder(const AutomationRef& object, const Text& me
     return std::nullopt;
 }
 
-std::string FoldedName(const Text& member)
-{
-    return member.Lower().Bytes();
-}
+std::string FoldedName(const Text& member) { return member.Lower().Bytes(); }
 
-std::string_view TrimBlanks(std::string_view text)
-{
+std::string_view TrimBlanks(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);
     while (!text.empty() && blank(text.back())) text.remove_suffix(1);
@@ -51,8 +46,7 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A decimal number text: [+-] digits [. digits] [e [+-] digits], with digits
 // on at least one side of the point. No hex, no "inf"/"nan", no trailing junk.
-std::optional<double> ParseDecimal(std::string_view text)
-{
+std::optional<double> ParseDecimal(std::string_view text) {
     text = TrimBlanks(text);
     std::size_t i = 0;
     const std::size_t n = text.size();
@@ -84,8 +78,7 @@ std::optional<double> ParseDecimal(std::string_view text)
     return negative ? -value : value;
 }
 
-std::optional<bool> ParseBoolWord(std::string_view text)
-{
+std::optional<bool> ParseBoolWord(std::string_view text) {
     const std::string word = Text::Gbk(std::string(TrimBlanks(text))).Lower().Bytes();
     if (word == "true") return true;
     if (word == "false") return false;
@@ -94,27 +87,25 @@ std::optional<bool> ParseBoolWord(std::string_view text)
 
 }  // namespace
 
-std::optional<Variant> AutomationRead(const AutomationRef& object, const Text& member, const std::vector<Variant>& args)
-{
+std::optional<Variant> AutomationRead(const AutomationRef& object, const Text& member,
+                                      const std::vector<Variant>& args) {
     static constexpr InvokeKind kinds[] = {InvokeKind::PropertyGet, InvokeKind::Method};
     return InvokeInOrder(object, member, args, kinds);
 }
 
-bool AutomationWrite(const AutomationRef& object, const Text& member, const std::vector<Variant>& args)
-{
+bool AutomationWrite(const AutomationRef& object, const Text& member, const std::vector<Variant>& args) {
     static constexpr InvokeKind kinds[] = {InvokeKind::PropertyPut, InvokeKind::PropertyPutRef, InvokeKind::Method};
     return InvokeInOrder(object, member, args, kinds).has_value();
 }
 
-std::optional<Variant> AutomationCall(const AutomationRef& object, const Text& member, const std::vector<Variant>& args)
-{
+std::optional<Variant> AutomationCall(const AutomationRef& object, const Text& member,
+                                      const std::vector<Variant>& args) {
     static constexpr InvokeKind kinds[] = {InvokeKind::Method, InvokeKind::PropertyGet, InvokeKind::PropertyPut,
                                            InvokeKind::PropertyPutRef};
     return InvokeInOrder(object, member, args, kinds);
 }
 
-Text VariantText(const std::optional<Variant>& value)
-{
+Text VariantText(const std::optional<Variant>& value) {
     if (!value) return Text();
     if (const auto* text = std::get_if<Text>(&*value)) return *text;
     if (const auto* flag = std::get_if<bool>(&*value)) return Text(*flag ? "true" : "false");
@@ -123,8 +114,7 @@ Text VariantText(const std::optional<Variant>& value)
     return Text();
 }
 
-double VariantNumber(const std::optional<Variant>& value)
-{
+double VariantNumber(const std::optional<Variant>& value) {
     if (!value) return 0;
     if (const auto* number = std::get_if<double>(&*value)) return *number;
     if (const auto* integer = std::get_if<int>(&*value)) return *integer;
@@ -133,8 +123,7 @@ double VariantNumber(const std::optional<Variant>& value)
     return 0;
 }
 
-int VariantInt(const std::optional<Variant>& value)
-{
+int VariantInt(const std::optional<Variant>& value) {
     if (value) {
         if (const auto* integer = std::get_if<int>(&*value)) return *integer;
     }
@@ -144,8 +133,7 @@ int VariantInt(const std::optional<Variant>& value)
     return static_cast<int>(number);
 }
 
-bool VariantBool(const std::optional<Variant>& value)
-{
+bool VariantBool(const std::optional<Variant>& value) {
     if (!value) return false;
     if (const auto* flag = std::get_if<bool>(&*value)) return *flag;
     if (const auto* text = std::get_if<Text>(&*value)) {
@@ -155,20 +143,17 @@ bool VariantBool(const std::optional<Variant>& value)
     return number != 0 && !std::isnan(number);
 }
 
-AutomationRef VariantObject(const std::optional<Variant>& value)
-{
+AutomationRef VariantObject(const std::optional<Variant>& value) {
     if (!value) return nullptr;
     if (const auto* object = std::get_if<AutomationRef>(&*value)) return *object;
     return nullptr;
 }
 
-void MemberTable::Add(const Text& member, InvokeKind kind, Handler handler)
-{
+void MemberTable::Add(const Text& member, InvokeKind kind, Handler handler) {
     members_[{FoldedName(member), kind}] = std::move(handler);
 }
 
-std::optional<Variant> MemberTable::Invoke(const Text& member, InvokeKind kind, const std::vector<Variant>& args)
-{
+std::optional<Variant> MemberTable::Invoke(const Text& member, InvokeKind kind, const std::vector<Variant>& args) {
     const auto found = members_.find({FoldedName(member), kind});
     if (found == members_.end() || !found->second) return std::nullopt;
     // A copy: the handler may add or replace members of this table.

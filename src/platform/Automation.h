@@ -37,9 +37,11 @@ public:
     virtual std::optional<Variant> Invoke(const Text& member, InvokeKind kind, const std::vector<Variant>& args) = 0;
 };
 
-std::optional<Variant> AutomationRead(const AutomationRef& object, const Text& member, const std::vector<Variant>& args = {});
+std::optional<Variant> AutomationRead(const AutomationRef& object, const Text& member,
+                                      const std::vector<Variant>& args = {});
 bool AutomationWrite(const AutomationRef& object, const Text& member, const std::vector<Variant>& args);
-std::optional<Variant> AutomationCall(const AutomationRef& object, const Text& member, const std::vector<Variant>& args = {});
+std::optional<Variant> AutomationCall(const AutomationRef& object, const Text& member,
+                                      const std::vector<Variant>& args = {});
 
 // Conversions to the type a caller asks for; a value that doesn't convert
 // (and nullopt) gives the empty value. Texts convert to numbers the way

@@ -6,8 +6,7 @@
 namespace lumora {
 
 ControlHost::ControlHost(QWidget* parent, int left, int top, int width, int height, const Text& windowText)
-    : QWidget(parent), windowText_(windowText)
-{
+    : QWidget(parent), windowText_(windowText) {
     setObjectName(QStringLiteral("ControlHost"));
     const std::u16string utf16 = windowText.ToUtf16();
     setWindowTitle(QString::fromUtf16(utf16.data(), static_cast<qsizetype>(utf16.size())));
@@ -28,8 +27,7 @@ ControlHost::ControlHost(QWidget* parent, int left, int top, int width, int heig
     control_ = CreateHostedControl(windowText_, *this);
 }
 
-ControlHost::~ControlHost()
-{
+ControlHost::~ControlHost() {
     // The control goes first, while the widgets it placed inside still exist.
     control_.reset();
 }

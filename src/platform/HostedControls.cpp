@@ -10,29 +10,23 @@ namespace lumora {
 
 namespace {
 
-bool Names(const Text& windowText, const char* name)
-{
+bool Names(const Text& windowText, const char* name) {
     // Class names and identifiers are looked up without regard to case.
     return QByteArray::fromStdString(windowText.Bytes()).compare(name, Qt::CaseInsensitive) == 0;
 }
 
 // A session whose video, unless the outputs are null, shows in `host`.
-std::unique_ptr<MpvSession> SessionIn(ControlHost& host)
-{
+std::unique_ptr<MpvSession> SessionIn(ControlHost& host) {
     auto session = std::make_unique<MpvSession>(CurrentPlaybackOptions());
-    if (session->Ready() && session->RendersVideo())
-        new VideoSurface(session.get(), &host);
+    if (session->Ready() && session->RendersVideo()) new VideoSurface(session.get(), &host);
     return session;
 }
 
 }  // namespace
 
-AutomationRef CreateHostedControl(const Text& windowText, ControlHost& host)
-{
-    if (Names(windowText, kMovieControlName))
-        return std::make_shared<MovieControl>(SessionIn(host));
-    if (Names(windowText, kMediaPlayerControlName))
-        return std::make_shared<MediaPlayerControl>(SessionIn(host));
+AutomationRef CreateHostedControl(const Text& windowText, ControlHost& host) {
+    if (Names(windowText, kMovieControlName)) return std::make_shared<MovieControl>(SessionIn(host));
+    if (Names(windowText, kMediaPlayerControlName)) return std::make_shared<MediaPlayerControl>(SessionIn(host));
     return nullptr;
 }
 

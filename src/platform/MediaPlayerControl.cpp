@@ -23,8 +23,7 @@ struct MediaPlayerControl::State {
     int playCount = 1;
     bool endReported = false;  // the end was read once as 8
 
-    void Open(const Text& address)
-    {
+    void Open(const Text& address) {
         endReported = false;
         if (address.Empty())
             session->Unload();
@@ -32,27 +31,25 @@ struct MediaPlayerControl::State {
             session->Open(address);
     }
 
-    MediaPlayerState PlayState()
-    {
+    MediaPlayerState PlayState() {
         switch (session->CurrentPhase()) {
-        case Phase::Empty:
-            return MediaPlayerState::Undefined;
-        case Phase::Opening:
-            return MediaPlayerState::Transitioning;
-        case Phase::Loaded:
-            if (session->Paused())
-                return MediaPlayerState::Paused;
-            return session->Buffering() ? MediaPlayerState::Buffering : MediaPlayerState::Playing;
-        case Phase::Ended:
-            if (!endReported) {
-                endReported = true;
-                return MediaPlayerState::MediaEnded;
-            }
-            return MediaPlayerState::Stopped;
-        case Phase::Stopped:
-            return MediaPlayerState::Stopped;
-        case Phase::Failed:
-            return MediaPlayerState::Ready;
+            case Phase::Empty:
+                return MediaPlayerState::Undefined;
+            case Phase::Opening:
+                return MediaPlayerState::Transitioning;
+            case Phase::Loaded:
+                if (session->Paused()) return MediaPlayerState::Paused;
+                return session->Buffering() ? MediaPlayerState::Buffering : MediaPlayerState::Playing;
+            case Phase::Ended:
+                if (!endReported) {
+                    endReported = true;
+                    return MediaPlayerState::MediaEnded;
+                }
+                return MediaPlayerState::Stopped;
+            case Phase::Stopped:
+                return MediaPlayerState::Stopped;
+            case Phase::Failed:
+                return MediaPlayerState::Ready;
         }
         return MediaPlayerState::Undefined;
     }
@@ -61,125 +58,115 @@ struct MediaPlayerControl::State {
 namespace {
 
 // A member that succeeded with nothing to give back.
-std::optional<Variant> Done()
-{
-    return std::optional<Variant>(std::in_place);
-}
+std::optional<Variant> Done() { return std::optional<Variant>(std::in_place); }
 
 using State = MediaPlayerControl::State;
 using Body = std::function<std::optional<Variant>(State&, const Args&)>;
 
 // A member of a sub-object: runs only while the player lives.
-MemberTable::Handler Weakly(std::weak_ptr<State> weak, Body body)
-{
+MemberTable::Handler Weakly(std::weak_ptr<State> weak, Body body) {
     return [weak = std::move(weak), body = std::move(body)](const Args& args) -> std::optional<Variant> {
         const std::shared_ptr<State> state = weak.lock();
-        if (!state || !state->session)
-            return std::nullopt;
+        if (!state || !state->session) return std::nullopt;
         return body(*state, args);
     };
 }
 
 // A property write: exactly one argument.
-Body Put(std::function<void(State&, const Variant&)> write)
-{
+Body Put(std::function<void(State&, const Variant&)> write) {
     return [write = std::move(write)](State& state, const Args& args) -> std::optional<Variant> {
-        if (args.size() != 1)
-            return std::nullopt;
+        if (args.size() != 1) return std::nullopt;
         write(state, args[0]);
         return Done();
     };
 }
 
-Body Get(std::function<Variant(State&)> read)
-{
+Body Get(std::function<Variant(State&)> read) {
     return [read = std::move(read)](State& state, const Args&) -> std::optional<Variant> { return read(state); };
 }
 
-Body Call(std::function<void(State&)> action)
-{
+Body Call(std::function<void(State&)> action) {
     return [action = std::move(action)](State& state, const Args&) -> std::optional<Variant> {
         action(state);
         return Done();
     };
 }
 
-bool Active(const MpvSession& session)
-{
+bool Active(const MpvSession& session) {
     return session.CurrentPhase() == Phase::Opening || session.CurrentPhase() == Phase::Loaded;
 }
 
-AutomationRef MakeControls(const std::weak_ptr<State>& weak)
-{
+AutomationRef MakeControls(const std::weak_ptr<State>& weak) {
     auto object = std::make_shared<MemberTable>();
     object->Add("play", InvokeKind::Method, Weakly(weak, Call([](State& state) {
-        MpvSession& session = *state.session;
-        if (Active(session)) {
-            session.SetPaused(false);
-        } else if (session.CurrentPhase() != Phase::Empty) {
-            state.endReported = false;
-            session.Restart();
-        }
-    })));
+                                                       MpvSession& session = *state.session;
+                                                       if (Active(session)) {
+                                                           session.SetPaused(false);
+                                                       } else if (session.CurrentPhase() != Phase::Empty) {
+                                                           state.endReported = false;
+                                                           session.Restart();
+                                                       }
+                                                   })));
     object->Add("pause", InvokeKind::Method, Weakly(weak, Call([](State& state) {
-        if (Active(*state.session))
-            state.session->SetPaused(true);
-    })));
+                                                        if (Active(*state.session)) state.session->SetPaused(true);
+                                                    })));
     object->Add("stop", InvokeKind::Method, Weakly(weak, Call([](State& state) { state.session->Stop(); })));
     // One medium at a time: there is no next or previous item to go to.
     object->Add("next", InvokeKind::Method, Weakly(weak, Call([](State&) {})));
     object->Add("previous", InvokeKind::Method, Weakly(weak, Call([](State&) {})));
     object->Add("currentPosition", InvokeKind::PropertyGet,
                 Weakly(weak, Get([](State& state) { return Variant(state.session->Position()); })));
-    object->Add("currentPosition", InvokeKind::PropertyPut, Weakly(weak, Put([](State& state, const Variant& value) {
-        state.session->Seek(VariantNumber(value));
-    })));
-    object->Add("currentPositionString", InvokeKind::PropertyGet, Weakly(weak, Get([](State& state) {
-        const MpvSession& session = *state.session;
-        return Variant(session.CurrentPhase() == Phase::Loaded ? ClockText(session.Position()) : Text());
-    })));
+    object->Add(
+        "currentPosition", InvokeKind::PropertyPut,
+        Weakly(weak, Put([](State& state, const Variant& value) { state.session->Seek(VariantNumber(value)); })));
+    object->Add(
+        "currentPositionString", InvokeKind::PropertyGet,
+        Weakly(weak, Get([](State& state) {
+                   const MpvSession& session = *state.session;
+                   return Variant(session.CurrentPhase() == Phase::Loaded ? ClockText(session.Position()) : Text());
+               })));
     return object;
 }
 
-AutomationRef MakeSettings(const std::weak_ptr<State>& weak)
-{
+AutomationRef MakeSettings(const std::weak_ptr<State>& weak) {
     auto object = std::make_shared<MemberTable>();
     object->Add("volume", InvokeKind::PropertyGet,
                 Weakly(weak, Get([](State& state) { return Variant(state.session->Volume()); })));
-    object->Add("volume", InvokeKind::PropertyPut, Weakly(weak, Put([](State& state, const Variant& value) {
-        state.session->SetVolume(VariantInt(value));
-    })));
+    object->Add(
+        "volume", InvokeKind::PropertyPut,
+        Weakly(weak, Put([](State& state, const Variant& value) { state.session->SetVolume(VariantInt(value)); })));
     object->Add("mute", InvokeKind::PropertyGet,
                 Weakly(weak, Get([](State& state) { return Variant(state.session->Muted()); })));
-    object->Add("mute", InvokeKind::PropertyPut, Weakly(weak, Put([](State& state, const Variant& value) {
-        state.session->SetMute(VariantBool(value));
-    })));
+    object->Add(
+        "mute", InvokeKind::PropertyPut,
+        Weakly(weak, Put([](State& state, const Variant& value) { state.session->SetMute(VariantBool(value)); })));
     object->Add("balance", InvokeKind::PropertyGet,
                 Weakly(weak, Get([](State& state) { return Variant(state.balance); })));
-    object->Add("balance", InvokeKind::PropertyPut, Weakly(weak, Put([](State& state, const Variant& value) {
-        state.balance = std::clamp(VariantInt(value), -100, 100);
-        const double left = state.balance > 0 ? (100 - state.balance) / 100.0 : 1.0;
-        const double right = state.balance < 0 ? (100 + state.balance) / 100.0 : 1.0;
-        state.session->SetChannelGains(left, right);
-    })));
+    object->Add("balance", InvokeKind::PropertyPut,
+                Weakly(weak, Put([](State& state, const Variant& value) {
+                           state.balance = std::clamp(VariantInt(value), -100, 100);
+                           const double left = state.balance > 0 ? (100 - state.balance) / 100.0 : 1.0;
+                           const double right = state.balance < 0 ? (100 + state.balance) / 100.0 : 1.0;
+                           state.session->SetChannelGains(left, right);
+                       })));
     object->Add("playCount", InvokeKind::PropertyGet,
                 Weakly(weak, Get([](State& state) { return Variant(state.playCount); })));
     object->Add("playCount", InvokeKind::PropertyPut, Weakly(weak, Put([](State& state, const Variant& value) {
-        state.playCount = std::max(1, VariantInt(value));
-        state.session->SetPlayCount(state.playCount);
-    })));
+                                                                 state.playCount = std::max(1, VariantInt(value));
+                                                                 state.session->SetPlayCount(state.playCount);
+                                                             })));
     return object;
 }
 
-AutomationRef MakeCurrentMedia(const std::weak_ptr<State>& weak)
-{
+AutomationRef MakeCurrentMedia(const std::weak_ptr<State>& weak) {
     auto object = std::make_shared<MemberTable>();
     object->Add("duration", InvokeKind::PropertyGet,
                 Weakly(weak, Get([](State& state) { return Variant(state.session->Duration()); })));
-    object->Add("durationString", InvokeKind::PropertyGet, Weakly(weak, Get([](State& state) {
-        const double duration = state.session->Duration();
-        return Variant(duration > 0 ? ClockText(duration) : Text());
-    })));
+    object->Add("durationString", InvokeKind::PropertyGet,
+                Weakly(weak, Get([](State& state) {
+                           const double duration = state.session->Duration();
+                           return Variant(duration > 0 ? ClockText(duration) : Text());
+                       })));
     object->Add("sourceURL", InvokeKind::PropertyGet,
                 Weakly(weak, Get([](State& state) { return Variant(state.session->Address()); })));
     object->Add("imageSourceWidth", InvokeKind::PropertyGet,
@@ -188,25 +175,19 @@ AutomationRef MakeCurrentMedia(const std::weak_ptr<State>& weak)
                 Weakly(weak, Get([](State& state) { return Variant(state.session->VideoHeight()); })));
     object->Add("getItemInfo", InvokeKind::Method,
                 Weakly(weak, [](State& state, const Args& args) -> std::optional<Variant> {
-                    if (args.size() != 1)
-                        return std::nullopt;
+                    if (args.size() != 1) return std::nullopt;
                     const MpvSession& session = *state.session;
                     const Text name = VariantText(args[0]).Lower();
-                    if (name == "title")
-                        return Variant(session.Metadata({"title", "icy-title"}));
-                    if (name == "author")
-                        return Variant(session.Metadata({"artist", "author", "album_artist"}));
-                    if (name == "filetype")
-                        return Variant(MediaFileType(session.Address(), session.FileFormat()));
-                    if (name == "sourceurl")
-                        return Variant(session.Address());
+                    if (name == "title") return Variant(session.Metadata({"title", "icy-title"}));
+                    if (name == "author") return Variant(session.Metadata({"artist", "author", "album_artist"}));
+                    if (name == "filetype") return Variant(MediaFileType(session.Address(), session.FileFormat()));
+                    if (name == "sourceurl") return Variant(session.Address());
                     return Variant(Text());
                 }));
     return object;
 }
 
-AutomationRef MakeNetwork(const std::weak_ptr<State>& weak)
-{
+AutomationRef MakeNetwork(const std::weak_ptr<State>& weak) {
     auto object = std::make_shared<MemberTable>();
     object->Add("bufferingProgress", InvokeKind::PropertyGet,
                 Weakly(weak, Get([](State& state) { return Variant(state.session->BufferPercent()); })));
@@ -217,8 +198,7 @@ AutomationRef MakeNetwork(const std::weak_ptr<State>& weak)
 
 }  // namespace
 
-Text ClockText(double seconds)
-{
+Text ClockText(double seconds) {
     const long long whole = std::max(0LL, WholeSeconds(seconds));
     char text[48];
     if (whole < 3600)
@@ -228,8 +208,7 @@ Text ClockText(double seconds)
     return Text::Gbk(text);
 }
 
-Text MediaFileType(const Text& address, const std::string& fileFormat)
-{
+Text MediaFileType(const Text& address, const std::string& fileFormat) {
     std::string path = address.ToUtf8();
     path = path.substr(0, path.find_first_of("?#"));
     const std::size_t scheme = path.find("://");
@@ -238,22 +217,20 @@ Text MediaFileType(const Text& address, const std::string& fileFormat)
         path = slash == std::string::npos ? std::string() : path.substr(slash);
     }
     const std::size_t name = path.find_last_of("/\\");
-    if (name != std::string::npos)
-        path = path.substr(name + 1);
+    if (name != std::string::npos) path = path.substr(name + 1);
     const std::size_t dot = path.rfind('.');
-    if (dot != std::string::npos && dot + 1 < path.size())
-        return Text::FromUtf8(path.substr(dot + 1)).Lower();
+    if (dot != std::string::npos && dot + 1 < path.size()) return Text::FromUtf8(path.substr(dot + 1)).Lower();
     return Text::FromUtf8(fileFormat.substr(0, fileFormat.find(','))).Lower();
 }
 
-MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MpvSession> session) : state_(std::make_shared<State>())
-{
+MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MpvSession> session) : state_(std::make_shared<State>()) {
     state_->session = std::move(session);
     // Not stretched until asked: at its own size, smaller if it doesn't fit.
     state_->session->SetVideoOption("video-unscaled", "downscale-big");
 
     const std::weak_ptr<State> weak = state_;
-    Add("URL", InvokeKind::PropertyGet, Weakly(weak, Get([](State& state) { return Variant(state.session->Address()); })));
+    Add("URL", InvokeKind::PropertyGet,
+        Weakly(weak, Get([](State& state) { return Variant(state.session->Address()); })));
     Add("URL", InvokeKind::PropertyPut,
         Weakly(weak, Put([](State& state, const Variant& value) { state.Open(VariantText(value)); })));
     Add("playState", InvokeKind::PropertyGet,
@@ -261,24 +238,23 @@ MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MpvSession> session) : st
     Add("controls", InvokeKind::PropertyGet, Weakly(weak, Get([weak](State&) { return Variant(MakeControls(weak)); })));
     Add("Settings", InvokeKind::PropertyGet, Weakly(weak, Get([weak](State&) { return Variant(MakeSettings(weak)); })));
     Add("network", InvokeKind::PropertyGet, Weakly(weak, Get([weak](State&) { return Variant(MakeNetwork(weak)); })));
-    Add("currentMedia", InvokeKind::PropertyGet, Weakly(weak, [weak](State& state, const Args&) -> std::optional<Variant> {
-        if (state.session->Address().Empty())
-            return std::nullopt;  // nothing loaded: no media object
-        return Variant(MakeCurrentMedia(weak));
-    }));
+    Add("currentMedia", InvokeKind::PropertyGet,
+        Weakly(weak, [weak](State& state, const Args&) -> std::optional<Variant> {
+            if (state.session->Address().Empty()) return std::nullopt;  // nothing loaded: no media object
+            return Variant(MakeCurrentMedia(weak));
+        }));
 
     Add("uiMode", InvokeKind::PropertyGet, Weakly(weak, Get([](State& state) { return Variant(state.uiMode); })));
     Add("uiMode", InvokeKind::PropertyPut, Weakly(weak, [](State& state, const Args& args) -> std::optional<Variant> {
-        if (args.size() != 1)
-            return std::nullopt;
-        const Text mode = VariantText(args[0]).Lower();
-        if (!(mode == "none" || mode == "invisible" || mode == "mini" || mode == "full"))
-            return std::nullopt;
-        state.uiMode = mode;
-        return Done();
-    }));
+            if (args.size() != 1) return std::nullopt;
+            const Text mode = VariantText(args[0]).Lower();
+            if (!(mode == "none" || mode == "invisible" || mode == "mini" || mode == "full")) return std::nullopt;
+            state.uiMode = mode;
+            return Done();
+        }));
     // Full screen is done by moving the host's windows; the flag is kept.
-    Add("fullScreen", InvokeKind::PropertyGet, Weakly(weak, Get([](State& state) { return Variant(state.fullScreen); })));
+    Add("fullScreen", InvokeKind::PropertyGet,
+        Weakly(weak, Get([](State& state) { return Variant(state.fullScreen); })));
     Add("fullScreen", InvokeKind::PropertyPut,
         Weakly(weak, Put([](State& state, const Variant& value) { state.fullScreen = VariantBool(value); })));
     Add("enableContextMenu", InvokeKind::PropertyGet,
@@ -287,17 +263,15 @@ MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MpvSession> session) : st
         Weakly(weak, Put([](State& state, const Variant& value) { state.enableContextMenu = VariantBool(value); })));
     Add("StretchToFit", InvokeKind::PropertyGet,
         Weakly(weak, Get([](State& state) { return Variant(state.stretchToFit); })));
-    Add("StretchToFit", InvokeKind::PropertyPut, Weakly(weak, Put([](State& state, const Variant& value) {
-        state.stretchToFit = VariantBool(value);
-        state.session->SetVideoOption("video-unscaled", state.stretchToFit ? "no" : "downscale-big");
-    })));
+    Add("StretchToFit", InvokeKind::PropertyPut,
+        Weakly(weak, Put([](State& state, const Variant& value) {
+                   state.stretchToFit = VariantBool(value);
+                   state.session->SetVideoOption("video-unscaled", state.stretchToFit ? "no" : "downscale-big");
+               })));
 }
 
 MediaPlayerControl::~MediaPlayerControl() = default;
 
-MpvSession& MediaPlayerControl::Session()
-{
-    return *state_->session;
-}
+MpvSession& MediaPlayerControl::Session() { return *state_->session; }
 
 }  // namespace lumora

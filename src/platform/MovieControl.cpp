@@ -16,61 +16,48 @@ namespace lumora {
 namespace {
 
 // A member that succeeded with nothing to give back.
-std::optional<Variant> Done()
-{
-    return std::optional<Variant>(std::in_place);
-}
+std::optional<Variant> Done() { return std::optional<Variant>(std::in_place); }
 
 constexpr qint64 kMaxMovieFile = 32 << 20;
 
 // A number written as text, kept within ±1e9 so that it converts to int safely.
-std::optional<double> NumberOf(const Text& value)
-{
+std::optional<double> NumberOf(const Text& value) {
     bool ok = false;
     const double number = QByteArray::fromStdString(value.Bytes()).trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(number))
-        return std::nullopt;
+    if (!ok || !std::isfinite(number)) return std::nullopt;
     return std::clamp(number, -1e9, 1e9);
 }
 
 // The callback an invoke request names: the name attribute of its <invoke>
 // element, in single or double quotes.
-std::optional<std::string> InvokedName(const Text& request)
-{
+std::optional<std::string> InvokedName(const Text& request) {
     const std::size_t element = request.Find("<invoke");
-    if (element == 0)
-        return std::nullopt;
+    if (element == 0) return std::nullopt;
     const std::size_t attribute = request.Find("name=", element);
-    if (attribute == 0)
-        return std::nullopt;
+    if (attribute == 0) return std::nullopt;
     const std::size_t quoteAt = attribute + 5;
     const unsigned char quote = request.At(quoteAt);
-    if (quote != '\'' && quote != '"')
-        return std::nullopt;
+    if (quote != '\'' && quote != '"') return std::nullopt;
     const std::size_t close = request.Find(Text::Gbk(std::string(1, char(quote))), quoteAt + 1);
-    if (close == 0)
-        return std::nullopt;
+    if (close == 0) return std::nullopt;
     return request.Mid(quoteAt + 1, close - quoteAt - 1).Bytes();
 }
 
 }  // namespace
 
-Text MinutesText(double seconds)
-{
+Text MinutesText(double seconds) {
     const long long whole = std::max(0LL, WholeSeconds(seconds));
     char text[48];
     std::snprintf(text, sizeof text, "%02lld:%02lld", whole / 60, whole % 60);
     return Text::Gbk(text);
 }
 
-MovieControl::MovieControl(std::unique_ptr<MpvSession> session) : session_(std::move(session))
-{
+MovieControl::MovieControl(std::unique_ptr<MpvSession> session) : session_(std::move(session)) {
     auto text = [](const std::vector<Variant>& args) { return args.empty() ? Text() : VariantText(args[0]); };
 
     Add("Movie", InvokeKind::PropertyGet, [this](const std::vector<Variant>&) { return Variant(moviePath_); });
     Add("Movie", InvokeKind::PropertyPut, [this, text](const std::vector<Variant>& args) -> std::optional<Variant> {
-        if (args.size() != 1)
-            return std::nullopt;
+        if (args.size() != 1) return std::nullopt;
         LoadMovie(text(args));
         return Done();
     });
@@ -78,8 +65,7 @@ MovieControl::MovieControl(std::unique_ptr<MpvSession> session) : session_(std::
         [this](const std::vector<Variant>&) { return Variant(allowScriptAccess_); });
     Add("AllowScriptAccess", InvokeKind::PropertyPut,
         [this, text](const std::vector<Variant>& args) -> std::optional<Variant> {
-            if (args.size() != 1)
-                return std::nullopt;
+            if (args.size() != 1) return std::nullopt;
             allowScriptAccess_ = text(args);
             return Done();
         });
@@ -87,54 +73,45 @@ MovieControl::MovieControl(std::unique_ptr<MpvSession> session) : session_(std::
         [this](const std::vector<Variant>&) { return Variant(allowFullScreen_); });
     Add("allowFullScreen", InvokeKind::PropertyPut,
         [this, text](const std::vector<Variant>& args) -> std::optional<Variant> {
-            if (args.size() != 1)
-                return std::nullopt;
+            if (args.size() != 1) return std::nullopt;
             allowFullScreen_ = text(args);
             return Done();
         });
     // A method only: a property write of SetVariable fails, so a write of it
     // falls back to this method.
     Add("SetVariable", InvokeKind::Method, [this](const std::vector<Variant>& args) -> std::optional<Variant> {
-        if (args.size() != 2)
-            return std::nullopt;
+        if (args.size() != 2) return std::nullopt;
         SetVariable(VariantText(args[0]), VariantText(args[1]));
         return Done();
     });
     Add("CallFunction", InvokeKind::Method, [this](const std::vector<Variant>& args) -> std::optional<Variant> {
-        if (args.size() != 1)
-            return std::nullopt;
+        if (args.size() != 1) return std::nullopt;
         std::optional<Text> reply = CallFunction(VariantText(args[0]));
-        if (!reply)
-            return std::nullopt;
+        if (!reply) return std::nullopt;
         return Variant(*reply);
     });
 }
 
 MovieControl::~MovieControl() = default;
 
-void MovieControl::LoadMovie(const Text& path)
-{
+void MovieControl::LoadMovie(const Text& path) {
     moviePath_ = path;
     movieLoaded_ = false;
     urlGiven_ = false;
     session_->Unload();
 
     QString name = QString::fromStdString(path.ToUtf8());
-    if (name.startsWith(QLatin1String("file://"), Qt::CaseInsensitive))
-        name = QUrl(name).toLocalFile();
+    if (name.startsWith(QLatin1String("file://"), Qt::CaseInsensitive)) name = QUrl(name).toLocalFile();
     // A regular file only: opening a pipe would wait for a writer for good.
     QFile file(name);
-    if (name.isEmpty() || !QFileInfo(name).isFile() || !file.open(QIODevice::ReadOnly) ||
-        file.size() > kMaxMovieFile)
+    if (name.isEmpty() || !QFileInfo(name).isFile() || !file.open(QIODevice::ReadOnly) || file.size() > kMaxMovieFile)
         return;
     const QByteArray bytes = file.read(kMaxMovieFile + 1);
     movieLoaded_ = IsPlayerMovie(bytes.toStdString());
 }
 
-void MovieControl::SetVariable(const Text& name, const Text& value)
-{
-    if (!movieLoaded_)
-        return;
+void MovieControl::SetVariable(const Text& name, const Text& value) {
+    if (!movieLoaded_) return;
     MpvSession& session = *session_;
     const std::string& variable = name.Bytes();
     if (variable == "setPlay") {
@@ -142,17 +119,17 @@ void MovieControl::SetVariable(const Text& name, const Text& value)
             session.Stop();
         } else if (value == "Play") {
             switch (session.CurrentPhase()) {
-            case MpvSession::Phase::Opening:
-            case MpvSession::Phase::Loaded:
-                session.SetPaused(!session.Paused());
-                break;
-            case MpvSession::Phase::Ended:
-            case MpvSession::Phase::Stopped:
-            case MpvSession::Phase::Failed:
-                session.Restart();
-                break;
-            case MpvSession::Phase::Empty:
-                break;
+                case MpvSession::Phase::Opening:
+                case MpvSession::Phase::Loaded:
+                    session.SetPaused(!session.Paused());
+                    break;
+                case MpvSession::Phase::Ended:
+                case MpvSession::Phase::Stopped:
+                case MpvSession::Phase::Failed:
+                    session.Restart();
+                    break;
+                case MpvSession::Phase::Empty:
+                    break;
             }
         }
     } else if (variable == "setPlayUrl") {
@@ -162,8 +139,7 @@ void MovieControl::SetVariable(const Text& name, const Text& value)
         else
             session.Open(value);
     } else if (variable == "setVolume") {
-        if (std::optional<double> volume = NumberOf(value))
-            session.SetVolume(int(std::clamp(*volume, 0.0, 100.0)));
+        if (std::optional<double> volume = NumberOf(value)) session.SetVolume(int(std::clamp(*volume, 0.0, 100.0)));
     } else if (variable == "setScaleMode") {
         const std::optional<double> mode = NumberOf(value);
         const int scale = mode ? int(*mode) : 0;
@@ -171,71 +147,53 @@ void MovieControl::SetVariable(const Text& name, const Text& value)
         session.SetVideoOption("panscan", scale == 2 ? "1.0" : "0.0");
         session.SetVideoOption("video-unscaled", scale == 3 ? "yes" : "no");
     } else if (variable == "setSeek") {
-        if (std::optional<double> position = NumberOf(value))
-            session.Seek(*position);
+        if (std::optional<double> position = NumberOf(value)) session.Seek(*position);
     } else if (variable == "setPan") {
         const std::optional<double> pan = NumberOf(value);
         switch (pan ? int(*pan) : -1) {
-        case 0:
-            session.SetChannelGains(1, 1);
-            break;
-        case 1:
-            session.SetChannelGains(1, 0);
-            break;
-        case 2:
-            session.SetChannelGains(0, 1);
-            break;
-        case 3:
-            session.SetMonoMix();
-            break;
-        default:
-            break;
+            case 0:
+                session.SetChannelGains(1, 1);
+                break;
+            case 1:
+                session.SetChannelGains(1, 0);
+                break;
+            case 2:
+                session.SetChannelGains(0, 1);
+                break;
+            case 3:
+                session.SetMonoMix();
+                break;
+            default:
+                break;
         }
     }
 }
 
-std::optional<Text> MovieControl::CallFunction(const Text& request)
-{
-    if (!movieLoaded_)
-        return std::nullopt;
+std::optional<Text> MovieControl::CallFunction(const Text& request) {
+    if (!movieLoaded_) return std::nullopt;
     const std::optional<std::string> name = InvokedName(request);
-    if (!name)
-        return std::nullopt;
+    if (!name) return std::nullopt;
     const std::optional<Text> value = Callback(*name);
-    if (!value)
-        return std::nullopt;
+    if (!value) return std::nullopt;
     // The engine reads the value between the brackets as it stands, so it
     // is not XML-escaped (an address keeps its "&").
     return Text("<string>[") + *value + "]</string>";
 }
 
-std::optional<Text> MovieControl::Callback(const std::string& name)
-{
+std::optional<Text> MovieControl::Callback(const std::string& name) {
     const MpvSession& session = *session_;
-    if (name == "getPlayState")
-        return NumberText(MovieStateCode(PlayState()));
-    if (name == "getTotalTime")
-        return NumberText(session.Duration());
-    if (name == "getPlayTime")
-        return NumberText(session.Position());
-    if (name == "getTotalTimeString")
-        return MinutesText(session.Duration());
-    if (name == "getTimeString")
-        return MinutesText(session.Position());
-    if (name == "getPlayTimeString")
-        return MinutesText(session.Position()) + "/" + MinutesText(session.Duration());
-    if (name == "getBuffer")
-        return NumberText(session.BufferPercent());
-    if (name == "getDownBuffer")
-        return NumberText(session.DownloadPercent());
-    if (name == "getPlayWidth")
-        return NumberText(session.VideoWidth());
-    if (name == "getPlayHeight")
-        return NumberText(session.VideoHeight());
-    if (name == "getFlvUrl")
-        return urlGiven_ ? session.Address() : Text("undefined");
-    if (name == "getInfoCode")
-        return InfoCode();
+    if (name == "getPlayState") return NumberText(MovieStateCode(PlayState()));
+    if (name == "getTotalTime") return NumberText(session.Duration());
+    if (name == "getPlayTime") return NumberText(session.Position());
+    if (name == "getTotalTimeString") return MinutesText(session.Duration());
+    if (name == "getTimeString") return MinutesText(session.Position());
+    if (name == "getPlayTimeString") return MinutesText(session.Position()) + "/" + MinutesText(session.Duration());
+    if (name == "getBuffer") return NumberText(session.BufferPercent());
+    if (name == "getDownBuffer") return NumberText(session.DownloadPercent());
+    if (name == "getPlayWidth") return NumberText(session.VideoWidth());
+    if (name == "getPlayHeight") return NumberText(session.VideoHeight());
+    if (name == "getFlvUrl") return urlGiven_ ? session.Address() : Text("undefined");
+    if (name == "getInfoCode") return InfoCode();
     if (name == "noVolume") {
         session_->SetVolume(0);
         return NumberText(0);
@@ -243,38 +201,34 @@ std::optional<Text> MovieControl::Callback(const std::string& name)
     return std::nullopt;  // no such callback in the movie
 }
 
-MovieState MovieControl::PlayState() const
-{
+MovieState MovieControl::PlayState() const {
     switch (session_->CurrentPhase()) {
-    case MpvSession::Phase::Opening:
-        return MovieState::Loading;
-    case MpvSession::Phase::Loaded:
-        if (session_->Paused())
-            return MovieState::Paused;
-        return session_->Buffering() ? MovieState::Buffering : MovieState::Playing;
-    case MpvSession::Phase::Failed:
-        return MovieState::Failed;
-    default:
-        return MovieState::Stopped;
+        case MpvSession::Phase::Opening:
+            return MovieState::Loading;
+        case MpvSession::Phase::Loaded:
+            if (session_->Paused()) return MovieState::Paused;
+            return session_->Buffering() ? MovieState::Buffering : MovieState::Playing;
+        case MpvSession::Phase::Failed:
+            return MovieState::Failed;
+        default:
+            return MovieState::Stopped;
     }
 }
 
-Text MovieControl::InfoCode() const
-{
+Text MovieControl::InfoCode() const {
     switch (session_->CurrentPhase()) {
-    case MpvSession::Phase::Empty:
-        return urlGiven_ ? "NetStream.Play.Stop" : "undefined";
-    case MpvSession::Phase::Opening:
-        return "NetStream.Play.Start";
-    case MpvSession::Phase::Loaded:
-        if (session_->Paused())
-            return "NetStream.Pause.Notify";
-        return session_->Buffering() ? "NetStream.Buffer.Empty" : "NetStream.Buffer.Full";
-    case MpvSession::Phase::Ended:
-    case MpvSession::Phase::Stopped:
-        return "NetStream.Play.Stop";
-    case MpvSession::Phase::Failed:
-        return "NetStream.Play.StreamNotFound";
+        case MpvSession::Phase::Empty:
+            return urlGiven_ ? "NetStream.Play.Stop" : "undefined";
+        case MpvSession::Phase::Opening:
+            return "NetStream.Play.Start";
+        case MpvSession::Phase::Loaded:
+            if (session_->Paused()) return "NetStream.Pause.Notify";
+            return session_->Buffering() ? "NetStream.Buffer.Empty" : "NetStream.Buffer.Full";
+        case MpvSession::Phase::Ended:
+        case MpvSession::Phase::Stopped:
+            return "NetStream.Play.Stop";
+        case MpvSession::Phase::Failed:
+            return "NetStream.Play.StreamNotFound";
     }
     return "undefined";
 }

@@ -11,32 +11,33 @@ namespace lumora {
 
 namespace {
 
-const char* EndReasonName(mpv_end_file_reason reason)
-{
+const char* EndReasonName(mpv_end_file_reason reason) {
     switch (reason) {
-    case MPV_END_FILE_REASON_EOF: return "end of the file";
-    case MPV_END_FILE_REASON_STOP: return "stopped";
-    case MPV_END_FILE_REASON_QUIT: return "quit";
-    case MPV_END_FILE_REASON_ERROR: return "error";
-    case MPV_END_FILE_REASON_REDIRECT: return "redirect";
+        case MPV_END_FILE_REASON_EOF:
+            return "end of the file";
+        case MPV_END_FILE_REASON_STOP:
+            return "stopped";
+        case MPV_END_FILE_REASON_QUIT:
+            return "quit";
+        case MPV_END_FILE_REASON_ERROR:
+            return "error";
+        case MPV_END_FILE_REASON_REDIRECT:
+            return "redirect";
     }
     return "unknown reason";
 }
 
-void LogMessage(const mpv_event_log_message& message)
-{
+void LogMessage(const mpv_event_log_message& message) {
     const std::string_view prefix = message.prefix ? message.prefix : "";
     std::string_view text = message.text ? message.text : "";
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.remove_suffix(1);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
     // The audio output's complaints, and the player's word that it plays
     // without sound, say nothing about the medium.
-    const bool audioOutput = prefix == "ao" || prefix.starts_with("ao/") ||
-                             text.find("audio device") != std::string_view::npos;
+    const bool audioOutput =
+        prefix == "ao" || prefix.starts_with("ao/") || text.find("audio device") != std::string_view::npos;
     const bool warning = message.log_level <= MPV_LOG_LEVEL_WARN && !audioOutput;
     const LogLevel level = warning ? LogLevel::Warning : LogLevel::Debug;
-    if (!LogEnabled(LogLayer::Playback, level))
-        return;
+    if (!LogEnabled(LogLayer::Playback, level)) return;
     std::string line = "mpv ";
     line += message.level ? message.level : "";
     line += " [";
@@ -51,21 +52,18 @@ void LogMessage(const mpv_event_log_message& message)
 
 }  // namespace
 
-void RequestMpvLog(mpv_handle* handle)
-{
+void RequestMpvLog(mpv_handle* handle) {
     mpv_request_log_messages(handle, LogEnabled(LogLayer::Playback, LogLevel::Debug) ? "v" : "warn");
 }
 
-void LogMpvEvent(const mpv_event& event)
-{
+void LogMpvEvent(const mpv_event& event) {
     if (event.event_id == MPV_EVENT_LOG_MESSAGE && event.data) {
         LogMessage(*static_cast<const mpv_event_log_message*>(event.data));
     } else if (event.event_id == MPV_EVENT_END_FILE && event.data) {
         const auto& end = *static_cast<const mpv_event_end_file*>(event.data);
-        std::string line = "playlist entry " + std::to_string(end.playlist_entry_id) + " ended: " +
-                           EndReasonName(end.reason);
-        if (end.reason == MPV_END_FILE_REASON_ERROR)
-            line += std::string(" (") + mpv_error_string(end.error) + ")";
+        std::string line =
+            "playlist entry " + std::to_string(end.playlist_entry_id) + " ended: " + EndReasonName(end.reason);
+        if (end.reason == MPV_END_FILE_REASON_ERROR) line += std::string(" (") + mpv_error_string(end.error) + ")";
         // Without a sound device a medium still plays to its end: no failure.
         if (end.reason == MPV_END_FILE_REASON_ERROR && end.error != MPV_ERROR_AO_INIT_FAILED) {
             LogWarning(LogLayer::Playback, line);

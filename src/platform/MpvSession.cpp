@@ -42,15 +42,13 @@ enum Observed : std::uint64_t {
 // A screenshot's reply carries its own number instead of the generation.
 enum ReplyKind : std::uint64_t { kPlain = 0, kLoad = 1, kEndPosition = 2, kEndFlag = 3, kScreenshot = 4 };
 
-std::uint64_t Tag(ReplyKind kind, std::uint64_t generation)
-{
+std::uint64_t Tag(ReplyKind kind, std::uint64_t generation) {
     return (std::uint64_t(kind) << 56) | (generation & ((std::uint64_t(1) << 56) - 1));
 }
 
 ReplyKind KindOf(std::uint64_t tag) { return ReplyKind(tag >> 56); }
 
-bool SameGeneration(std::uint64_t tag, std::uint64_t generation)
-{
+bool SameGeneration(std::uint64_t tag, std::uint64_t generation) {
     return (tag & ((std::uint64_t(1) << 56) - 1)) == (generation & ((std::uint64_t(1) << 56) - 1));
 }
 
@@ -58,83 +56,64 @@ bool SameGeneration(std::uint64_t tag, std::uint64_t generation)
 // to its end: container durations and the last packet differ a little.
 double EndTolerance(double duration) { return 0.5 + duration * 0.01; }
 
-const mpv_node* MapValue(const mpv_node& node, const char* key)
-{
-    if (node.format != MPV_FORMAT_NODE_MAP || !node.u.list)
-        return nullptr;
+const mpv_node* MapValue(const mpv_node& node, const char* key) {
+    if (node.format != MPV_FORMAT_NODE_MAP || !node.u.list) return nullptr;
     for (int i = 0; i < node.u.list->num; ++i)
-        if (std::strcmp(node.u.list->keys[i], key) == 0)
-            return &node.u.list->values[i];
+        if (std::strcmp(node.u.list->keys[i], key) == 0) return &node.u.list->values[i];
     return nullptr;
 }
 
-double NodeNumber(const mpv_node* node)
-{
-    if (!node)
-        return 0;
-    if (node->format == MPV_FORMAT_DOUBLE)
-        return std::isfinite(node->u.double_) ? node->u.double_ : 0;
-    if (node->format == MPV_FORMAT_INT64)
-        return double(node->u.int64);
+double NodeNumber(const mpv_node* node) {
+    if (!node) return 0;
+    if (node->format == MPV_FORMAT_DOUBLE) return std::isfinite(node->u.double_) ? node->u.double_ : 0;
+    if (node->format == MPV_FORMAT_INT64) return double(node->u.int64);
     return 0;
 }
 
-bool SchemeChar(char c)
-{
+bool SchemeChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' ||
            c == '.' || c == '_';
 }
 
-bool AllowedScheme(const std::string& scheme)
-{
+bool AllowedScheme(const std::string& scheme) {
     static const char* const kSchemes[] = {
         "http", "https", "rtmp", "rtmpe", "rtmps", "rtmpt", "rtmpte", "rtmpts", "rtsp", "mms", "mmsh", "mmst", "file",
     };
     for (const char* allowed : kSchemes)
-        if (scheme == allowed)
-            return true;
+        if (scheme == allowed) return true;
     return false;
 }
 
-int Percent(double value)
-{
-    if (!(value > 0))
-        return 0;
+int Percent(double value) {
+    if (!(value > 0)) return 0;
     return value >= 100 ? 100 : int(value);
 }
 
 }  // namespace
 
-std::string PlayableTarget(const std::string& address)
-{
-    if (address.empty() || address.find('\0') != std::string::npos)
-        return {};
+std::string PlayableTarget(const std::string& address) {
+    if (address.empty() || address.find('\0') != std::string::npos) return {};
     const std::size_t mark = address.find("://");
     if (mark != std::string::npos) {
         // mpv reads whatever stands before the first "://" as a protocol name,
         // so that prefix decides, whatever it looks like.
         std::string scheme = address.substr(0, mark);
-        if (scheme.empty() || !std::all_of(scheme.begin(), scheme.end(), SchemeChar))
-            return {};
+        if (scheme.empty() || !std::all_of(scheme.begin(), scheme.end(), SchemeChar)) return {};
         std::transform(scheme.begin(), scheme.end(), scheme.begin(),
                        [](unsigned char c) { return char(std::tolower(c)); });
-        if (!AllowedScheme(scheme))
-            return {};
-        if (scheme == "file" && !QFileInfo(QUrl(QString::fromUtf8(address)).toLocalFile()).isFile())
-            return {};
+        if (!AllowedScheme(scheme)) return {};
+        if (scheme == "file" && !QFileInfo(QUrl(QString::fromUtf8(address)).toLocalFile()).isFile()) return {};
         return address;
     }
     // A local path: an existing regular file (a directory would play as a
     // list, a pipe or device could block mpv for good), made absolute so that
     // "-" is a file name and not standard input.
     const QFileInfo info(QDir::current(), QString::fromUtf8(address));
-    if (!info.isFile())
-        return {};
+    if (!info.isFile()) return {};
     return info.absoluteFilePath().toStdString();
 }
 
-MpvSession::MpvSession(const PlaybackOptions& options, QObject* parent) : QObject(parent)
-{
+MpvSession::MpvSession(const PlaybackOptions& options, QObject* parent) : QObject(parent) {
     surfaceWait_.setSingleShot(true);
     surfaceWait_.setInterval(2000);
     connect(&surfaceWait_, &QTimer::timeout, this, [this] {
@@ -158,8 +137,7 @@ MpvSession::MpvSession(const PlaybackOptions& options, QObject* parent) : QObjec
     // mpv refuses to start under a numeric locale other than "C".
     std::setlocale(LC_NUMERIC, "C");
     handle_ = mpv_create();
-    if (!handle_)
-        return;
+    if (!handle_) return;
 
     rendersVideo_ = !options.nullOutputs;
     onFirstFrame_ = options.onFirstFrame;
@@ -197,8 +175,7 @@ MpvSession::MpvSession(const PlaybackOptions& options, QObject* parent) : QObjec
         settings.push_back({"ao-null-untimed", "yes"});
     }
     settings.insert(settings.end(), options.extraOptions.begin(), options.extraOptions.end());
-    for (const auto& [name, value] : settings)
-        mpv_set_option_string(handle_, name.c_str(), value.c_str());
+    for (const auto& [name, value] : settings) mpv_set_option_string(handle_, name.c_str(), value.c_str());
 
     if (mpv_initialize(handle_) < 0) {
         mpv_terminate_destroy(handle_);
@@ -225,27 +202,18 @@ MpvSession::MpvSession(const PlaybackOptions& options, QObject* parent) : QObjec
     mpv_set_wakeup_callback(handle_, &MpvSession::Wakeup, this);
 }
 
-MpvSession::~MpvSession()
-{
-    if (handle_)
-        mpv_set_wakeup_callback(handle_, nullptr, nullptr);
+MpvSession::~MpvSession() {
+    if (handle_) mpv_set_wakeup_callback(handle_, nullptr, nullptr);
     // The render context must go before the core it belongs to.
-    if (surface_)
-        surface_->ReleaseRender();
-    if (handle_)
-        mpv_terminate_destroy(handle_);
+    if (surface_) surface_->ReleaseRender();
+    if (handle_) mpv_terminate_destroy(handle_);
 }
 
-void MpvSession::AttachSurface(VideoSurface* surface)
-{
-    surface_ = surface;
-}
+void MpvSession::AttachSurface(VideoSurface* surface) { surface_ = surface; }
 
-void MpvSession::SurfaceReady(bool ok)
-{
+void MpvSession::SurfaceReady(bool ok) {
     surfaceReady_ = true;
-    if (!ok && handle_)
-        SetString("vo", "null");  // no GL here: keep playing without a picture
+    if (!ok && handle_) SetString("vo", "null");  // no GL here: keep playing without a picture
     if (loadPending_) {
         IssueLoad();
     } else if (videoLost_ && phase_ == Phase::Loaded) {
@@ -258,15 +226,12 @@ void MpvSession::SurfaceReady(bool ok)
     videoLost_ = false;
 }
 
-void MpvSession::SurfaceLost()
-{
+void MpvSession::SurfaceLost() {
     surfaceReady_ = false;
-    if (phase_ == Phase::Opening || phase_ == Phase::Loaded)
-        videoLost_ = true;
+    if (phase_ == Phase::Opening || phase_ == Phase::Loaded) videoLost_ = true;
 }
 
-void MpvSession::ResetMedia()
-{
+void MpvSession::ResetMedia() {
     // The observed values stay as mpv last reported them (mpv reports only
     // changes); what the session answers depends on the phase.
     eofReached_ = false;
@@ -280,22 +245,19 @@ void MpvSession::ResetMedia()
     endPoll_.stop();
 }
 
-void MpvSession::KeepInformation()
-{
+void MpvSession::KeepInformation() {
     keptDuration_ = std::max(0.0, duration_);
     keptMetadata_ = metadata_;
     keptFileFormat_ = fileFormat_;
 }
 
-void MpvSession::ForgetInformation()
-{
+void MpvSession::ForgetInformation() {
     keptDuration_ = 0;
     keptMetadata_.clear();
     keptFileFormat_.clear();
 }
 
-void MpvSession::Open(const Text& address)
-{
+void MpvSession::Open(const Text& address) {
     ++generation_;
     ResetMedia();
     ForgetInformation();
@@ -304,8 +266,7 @@ void MpvSession::Open(const Text& address)
     target_ = PlayableTarget(address.ToUtf8());
     localFile_ = !target_.empty() && (target_.front() == '/' || target_.rfind("file://", 0) == 0);
     if (!handle_ || target_.empty()) {
-        if (handle_)
-            Command(Tag(kPlain, generation_), {"stop"});
+        if (handle_) Command(Tag(kPlain, generation_), {"stop"});
         phase_ = Phase::Failed;
         emit Changed();
         return;
@@ -322,69 +283,55 @@ void MpvSession::Open(const Text& address)
     emit Changed();
 }
 
-void MpvSession::IssueLoad()
-{
+void MpvSession::IssueLoad() {
     loadPending_ = false;
     surfaceWait_.stop();
-    if (phase_ != Phase::Opening)
-        return;
+    if (phase_ != Phase::Opening) return;
     // A subtitle file beside a local medium, named like it, comes along;
     // network media get none (mpv would go looking beside the address).
     SetString("sub-auto", localFile_ ? "exact" : "no");
     const char* words[] = {"loadfile", target_.c_str(), "replace", nullptr};
-    if (mpv_command_async(handle_, Tag(kLoad, generation_), words) < 0)
-        Fail();
+    if (mpv_command_async(handle_, Tag(kLoad, generation_), words) < 0) Fail();
 }
 
-void MpvSession::Stop()
-{
-    if (address_.Empty())
-        return;
+void MpvSession::Stop() {
+    if (address_.Empty()) return;
     ++generation_;
     if (phase_ == Phase::Loaded)
         KeepInformation();
     else if (phase_ != Phase::Ended && phase_ != Phase::Stopped)
         ForgetInformation();
     ResetMedia();
-    if (handle_)
-        Command(Tag(kPlain, generation_), {"stop"});
+    if (handle_) Command(Tag(kPlain, generation_), {"stop"});
     phase_ = Phase::Stopped;
     emit Changed();
 }
 
-void MpvSession::Unload()
-{
+void MpvSession::Unload() {
     ++generation_;
     ResetMedia();
     ForgetInformation();
     address_ = Text();
     target_.clear();
-    if (handle_)
-        Command(Tag(kPlain, generation_), {"stop"});
+    if (handle_) Command(Tag(kPlain, generation_), {"stop"});
     phase_ = Phase::Empty;
     emit Changed();
 }
 
-void MpvSession::Restart()
-{
-    if (!address_.Empty())
-        Open(address_);
+void MpvSession::Restart() {
+    if (!address_.Empty()) Open(address_);
 }
 
-void MpvSession::SetPaused(bool paused)
-{
+void MpvSession::SetPaused(bool paused) {
     paused_ = paused;
-    if (!handle_)
-        return;
+    if (!handle_) return;
     int flag = paused ? 1 : 0;
     mpv_set_property_async(handle_, Tag(kPlain, generation_), "pause", MPV_FORMAT_FLAG, &flag);
     emit Changed();
 }
 
-void MpvSession::Seek(double seconds)
-{
-    if (!handle_ || phase_ != Phase::Loaded || !std::isfinite(seconds))
-        return;
+void MpvSession::Seek(double seconds) {
+    if (!handle_ || phase_ != Phase::Loaded || !std::isfinite(seconds)) return;
     seconds = std::max(0.0, seconds);
     const std::string position = QByteArray::number(seconds, 'f', 3).toStdString();
     Command(Tag(kPlain, generation_), {"seek", position.c_str(), "absolute"});
@@ -392,26 +339,21 @@ void MpvSession::Seek(double seconds)
     eofReached_ = false;
 }
 
-void MpvSession::SetVolume(int volume)
-{
+void MpvSession::SetVolume(int volume) {
     volume_ = std::clamp(volume, 0, 100);
-    if (!handle_)
-        return;
+    if (!handle_) return;
     double value = volume_;
     mpv_set_property_async(handle_, Tag(kPlain, generation_), "volume", MPV_FORMAT_DOUBLE, &value);
 }
 
-void MpvSession::SetMute(bool mute)
-{
+void MpvSession::SetMute(bool mute) {
     muted_ = mute;
-    if (!handle_)
-        return;
+    if (!handle_) return;
     int flag = mute ? 1 : 0;
     mpv_set_property_async(handle_, Tag(kPlain, generation_), "mute", MPV_FORMAT_FLAG, &flag);
 }
 
-void MpvSession::SetChannelGains(double left, double right)
-{
+void MpvSession::SetChannelGains(double left, double right) {
     left = std::clamp(std::isfinite(left) ? left : 1.0, 0.0, 1.0);
     right = std::clamp(std::isfinite(right) ? right : 1.0, 0.0, 1.0);
     if (left == 1.0 && right == 1.0) {
@@ -420,126 +362,96 @@ void MpvSession::SetChannelGains(double left, double right)
     }
     // mpv accepts any af text and only fails later, when the filter is
     // built, so the value is assembled from numbers alone.
-    const std::string filter = "lavfi=[aformat=channel_layouts=stereo,pan=stereo|c0=" +
-                               QByteArray::number(left, 'f', 2).toStdString() + "*c0|c1=" +
-                               QByteArray::number(right, 'f', 2).toStdString() + "*c1]";
+    const std::string filter =
+        "lavfi=[aformat=channel_layouts=stereo,pan=stereo|c0=" + QByteArray::number(left, 'f', 2).toStdString() +
+        "*c0|c1=" + QByteArray::number(right, 'f', 2).toStdString() + "*c1]";
     SetString("af", filter);
 }
 
-void MpvSession::SetMonoMix()
-{
+void MpvSession::SetMonoMix() {
     SetString("af", "lavfi=[aformat=channel_layouts=stereo,pan=stereo|c0=0.5*c0+0.5*c1|c1=0.5*c0+0.5*c1]");
 }
 
-void MpvSession::SetVideoOption(const char* name, const char* value)
-{
-    SetString(name, value);
-}
+void MpvSession::SetVideoOption(const char* name, const char* value) { SetString(name, value); }
 
-void MpvSession::SetPlayCount(int count)
-{
+void MpvSession::SetPlayCount(int count) {
     SetString("loop-file", count > 1 ? std::to_string(count - 1) : std::string("no"));
 }
 
-void MpvSession::SetSpeed(double speed)
-{
-    if (!std::isfinite(speed) || speed <= 0)
-        return;
+void MpvSession::SetSpeed(double speed) {
+    if (!std::isfinite(speed) || speed <= 0) return;
     speed_ = speed;
-    if (handle_)
-        mpv_set_property_async(handle_, Tag(kPlain, generation_), "speed", MPV_FORMAT_DOUBLE, &speed);
+    if (handle_) mpv_set_property_async(handle_, Tag(kPlain, generation_), "speed", MPV_FORMAT_DOUBLE, &speed);
 }
 
-void MpvSession::SetSubtitlesShown(bool shown)
-{
+void MpvSession::SetSubtitlesShown(bool shown) {
     subtitlesShown_ = shown;
-    if (!handle_)
-        return;
+    if (!handle_) return;
     int flag = shown ? 1 : 0;
     mpv_set_property_async(handle_, Tag(kPlain, generation_), "sub-visibility", MPV_FORMAT_FLAG, &flag);
 }
 
-bool MpvSession::AddSubtitle(const std::string& path)
-{
+bool MpvSession::AddSubtitle(const std::string& path) {
     const QFileInfo info(QString::fromStdString(path));
-    if (!handle_ || phase_ != Phase::Loaded || !info.isFile())
-        return false;
+    if (!handle_ || phase_ != Phase::Loaded || !info.isFile()) return false;
     const std::string absolute = info.absoluteFilePath().toStdString();
     Command(Tag(kPlain, generation_), {"sub-add", absolute.c_str(), "select"});
     return true;
 }
 
-bool MpvSession::SaveScreenshot(const std::string& path)
-{
-    if (!handle_ || phase_ != Phase::Loaded || path.empty())
-        return false;
+bool MpvSession::SaveScreenshot(const std::string& path) {
+    if (!handle_ || phase_ != Phase::Loaded || path.empty()) return false;
     const std::uint64_t number = ++screenshotNumber_;
     pendingScreenshots_.emplace_back(number, QString::fromStdString(path));
     Command(Tag(kScreenshot, number), {"screenshot-to-file", path.c_str(), "subtitles"});
     return true;
 }
 
-bool MpvSession::Buffering() const
-{
-    return phase_ == Phase::Loaded && (!restarted_ || pausedForCache_);
-}
+bool MpvSession::Buffering() const { return phase_ == Phase::Loaded && (!restarted_ || pausedForCache_); }
 
-int MpvSession::BufferPercent() const
-{
+int MpvSession::BufferPercent() const {
     switch (phase_) {
-    case Phase::Loaded:
-        return Buffering() ? std::clamp(cacheBuffering_, 0, 100) : 100;
-    case Phase::Ended:
-        return 100;
-    default:
-        return 0;
-    }
-}
-
-int MpvSession::DownloadPercent() const
-{
-    switch (phase_) {
-    case Phase::Loaded:
-        if (localFile_ || cacheEof_)
+        case Phase::Loaded:
+            return Buffering() ? std::clamp(cacheBuffering_, 0, 100) : 100;
+        case Phase::Ended:
             return 100;
-        return duration_ > 0 ? Percent(cacheEnd_ * 100 / duration_) : 0;
-    case Phase::Ended:
-        return 100;
-    default:
-        return 0;
+        default:
+            return 0;
     }
 }
 
-double MpvSession::Position() const
-{
-    return phase_ == Phase::Loaded ? std::max(0.0, timePos_) : 0;
+int MpvSession::DownloadPercent() const {
+    switch (phase_) {
+        case Phase::Loaded:
+            if (localFile_ || cacheEof_) return 100;
+            return duration_ > 0 ? Percent(cacheEnd_ * 100 / duration_) : 0;
+        case Phase::Ended:
+            return 100;
+        default:
+            return 0;
+    }
 }
 
-double MpvSession::Duration() const
-{
-    if (phase_ == Phase::Loaded)
-        return std::max(0.0, duration_);
-    if (phase_ == Phase::Ended || phase_ == Phase::Stopped)
-        return keptDuration_;
+double MpvSession::Position() const { return phase_ == Phase::Loaded ? std::max(0.0, timePos_) : 0; }
+
+double MpvSession::Duration() const {
+    if (phase_ == Phase::Loaded) return std::max(0.0, duration_);
+    if (phase_ == Phase::Ended || phase_ == Phase::Stopped) return keptDuration_;
     return 0;
 }
 
 int MpvSession::VideoWidth() const { return phase_ == Phase::Loaded ? width_ : 0; }
 int MpvSession::VideoHeight() const { return phase_ == Phase::Loaded ? height_ : 0; }
 
-const std::string& MpvSession::FileFormat() const
-{
+const std::string& MpvSession::FileFormat() const {
     static const std::string none;
-    if (phase_ == Phase::Loaded)
-        return fileFormat_;
+    if (phase_ == Phase::Loaded) return fileFormat_;
     return phase_ == Phase::Ended || phase_ == Phase::Stopped ? keptFileFormat_ : none;
 }
 
-Text MpvSession::Metadata(std::initializer_list<const char*> keys) const
-{
+Text MpvSession::Metadata(std::initializer_list<const char*> keys) const {
     const auto& metadata = phase_ == Phase::Loaded ? metadata_ : keptMetadata_;
-    if (phase_ != Phase::Loaded && phase_ != Phase::Ended && phase_ != Phase::Stopped)
-        return Text();
+    if (phase_ != Phase::Loaded && phase_ != Phase::Ended && phase_ != Phase::Stopped) return Text();
     for (const char* key : keys)
         for (const auto& [name, value] : metadata)
             if (QByteArray(name.c_str()).compare(key, Qt::CaseInsensitive) == 0 && !value.empty())
@@ -547,269 +459,244 @@ Text MpvSession::Metadata(std::initializer_list<const char*> keys) const
     return Text();
 }
 
-void MpvSession::Wakeup(void* context)
-{
+void MpvSession::Wakeup(void* context) {
     // Runs on an mpv thread: only queue the drain, once per batch.
     auto* self = static_cast<MpvSession*>(context);
-    if (!self->drainQueued_.exchange(true))
-        QMetaObject::invokeMethod(self, &MpvSession::Drain, Qt::QueuedConnection);
+    if (!self->drainQueued_.exchange(true)) QMetaObject::invokeMethod(self, &MpvSession::Drain, Qt::QueuedConnection);
 }
 
-void MpvSession::Drain()
-{
+void MpvSession::Drain() {
     drainQueued_.store(false);
-    if (!handle_)
-        return;
+    if (!handle_) return;
     bool any = false;
     for (;;) {
         mpv_event* event = mpv_wait_event(handle_, 0);
-        if (!event || event->event_id == MPV_EVENT_NONE)
-            break;
+        if (!event || event->event_id == MPV_EVENT_NONE) break;
         any = true;
         HandleEvent(*event);
-        if (!handle_)
-            break;
+        if (!handle_) break;
     }
-    if (any)
-        emit Changed();
+    if (any) emit Changed();
 }
 
-void MpvSession::HandleEvent(const mpv_event& event)
-{
+void MpvSession::HandleEvent(const mpv_event& event) {
     LogMpvEvent(event);
     switch (event.event_id) {
-    case MPV_EVENT_COMMAND_REPLY: {
-        if (KindOf(event.reply_userdata) == kScreenshot) {
-            const std::uint64_t number = event.reply_userdata & ((std::uint64_t(1) << 56) - 1);
-            for (auto it = pendingScreenshots_.begin(); it != pendingScreenshots_.end(); ++it) {
-                if (it->first != number)
-                    continue;
-                const QString path = it->second;
-                pendingScreenshots_.erase(it);
-                emit ScreenshotSaved(path, event.error >= 0);
+        case MPV_EVENT_COMMAND_REPLY: {
+            if (KindOf(event.reply_userdata) == kScreenshot) {
+                const std::uint64_t number = event.reply_userdata & ((std::uint64_t(1) << 56) - 1);
+                for (auto it = pendingScreenshots_.begin(); it != pendingScreenshots_.end(); ++it) {
+                    if (it->first != number) continue;
+                    const QString path = it->second;
+                    pendingScreenshots_.erase(it);
+                    emit ScreenshotSaved(path, event.error >= 0);
+                    break;
+                }
                 break;
             }
-            break;
-        }
-        if (KindOf(event.reply_userdata) != kLoad || !SameGeneration(event.reply_userdata, generation_) ||
-            phase_ != Phase::Opening)
-            break;
-        if (event.error < 0) {
-            Fail();
-            break;
-        }
-        const auto* reply = static_cast<const mpv_event_command*>(event.data);
-        const mpv_node* id = reply ? MapValue(reply->result, "playlist_entry_id") : nullptr;
-        if (id && id->format == MPV_FORMAT_INT64) {
-            expectedEntry_ = id->u.int64;
-            ApplyEntryEvents();  // in case the entry's events came first
-        } else {
-            acceptNextStart_ = true;
-        }
-        break;
-    }
-    case MPV_EVENT_GET_PROPERTY_REPLY: {
-        if (!SameGeneration(event.reply_userdata, generation_) || phase_ != Phase::Loaded)
-            break;
-        if (KindOf(event.reply_userdata) == kEndFlag) {
-            const auto* property = static_cast<const mpv_event_property*>(event.data);
-            if (event.error >= 0 && property && property->format == MPV_FORMAT_FLAG && property->data &&
-                *static_cast<const int*>(property->data)) {
-                eofReached_ = true;
-                CheckEnd();
+            if (KindOf(event.reply_userdata) != kLoad || !SameGeneration(event.reply_userdata, generation_) ||
+                phase_ != Phase::Opening)
+                break;
+            if (event.error < 0) {
+                Fail();
+                break;
+            }
+            const auto* reply = static_cast<const mpv_event_command*>(event.data);
+            const mpv_node* id = reply ? MapValue(reply->result, "playlist_entry_id") : nullptr;
+            if (id && id->format == MPV_FORMAT_INT64) {
+                expectedEntry_ = id->u.int64;
+                ApplyEntryEvents();  // in case the entry's events came first
+            } else {
+                acceptNextStart_ = true;
             }
             break;
         }
-        if (KindOf(event.reply_userdata) != kEndPosition)
+        case MPV_EVENT_GET_PROPERTY_REPLY: {
+            if (!SameGeneration(event.reply_userdata, generation_) || phase_ != Phase::Loaded) break;
+            if (KindOf(event.reply_userdata) == kEndFlag) {
+                const auto* property = static_cast<const mpv_event_property*>(event.data);
+                if (event.error >= 0 && property && property->format == MPV_FORMAT_FLAG && property->data &&
+                    *static_cast<const int*>(property->data)) {
+                    eofReached_ = true;
+                    CheckEnd();
+                }
+                break;
+            }
+            if (KindOf(event.reply_userdata) != kEndPosition) break;
+            endCheckPending_ = false;
+            const auto* property = static_cast<const mpv_event_property*>(event.data);
+            if (event.error >= 0 && property && property->format == MPV_FORMAT_DOUBLE && property->data)
+                FinishAtEnd(*static_cast<const double*>(property->data), true);
+            else
+                FinishAtEnd(timePos_, false);
             break;
-        endCheckPending_ = false;
-        const auto* property = static_cast<const mpv_event_property*>(event.data);
-        if (event.error >= 0 && property && property->format == MPV_FORMAT_DOUBLE && property->data)
-            FinishAtEnd(*static_cast<const double*>(property->data), true);
-        else
-            FinishAtEnd(timePos_, false);
-        break;
-    }
-    case MPV_EVENT_START_FILE: {
-        const auto* start = static_cast<const mpv_event_start_file*>(event.data);
-        startedEntry_ = start ? start->playlist_entry_id : -1;
-        if (acceptNextStart_ && phase_ == Phase::Opening) {
-            expectedEntry_ = startedEntry_;
-            acceptNextStart_ = false;
         }
-        break;
-    }
-    case MPV_EVENT_FILE_LOADED:
-        loadedEntry_ = startedEntry_;
-        ApplyEntryEvents();
-        break;
-    case MPV_EVENT_PLAYBACK_RESTART:
-        restartedEntry_ = startedEntry_;
-        ApplyEntryEvents();
-        break;
-    case MPV_EVENT_END_FILE: {
-        const auto* end = static_cast<const mpv_event_end_file*>(event.data);
-        if (!end)
+        case MPV_EVENT_START_FILE: {
+            const auto* start = static_cast<const mpv_event_start_file*>(event.data);
+            startedEntry_ = start ? start->playlist_entry_id : -1;
+            if (acceptNextStart_ && phase_ == Phase::Opening) {
+                expectedEntry_ = startedEntry_;
+                acceptNextStart_ = false;
+            }
             break;
-        lastEnd_ = {end->playlist_entry_id, end->reason, end->error, end->playlist_insert_id,
-                    end->playlist_insert_num_entries};
-        ApplyEntryEvents();
-        break;
-    }
-    case MPV_EVENT_PROPERTY_CHANGE: {
-        const auto* property = static_cast<const mpv_event_property*>(event.data);
-        if (property)
-            HandleProperty(event.reply_userdata, property->data, property->format);
-        break;
-    }
-    case MPV_EVENT_SHUTDOWN:
-        // The core is going away on its own; nothing more can be played.
-        mpv_set_wakeup_callback(handle_, nullptr, nullptr);
-        if (phase_ == Phase::Opening || phase_ == Phase::Loaded)
-            phase_ = Phase::Failed;
-        break;
-    default:
-        break;
+        }
+        case MPV_EVENT_FILE_LOADED:
+            loadedEntry_ = startedEntry_;
+            ApplyEntryEvents();
+            break;
+        case MPV_EVENT_PLAYBACK_RESTART:
+            restartedEntry_ = startedEntry_;
+            ApplyEntryEvents();
+            break;
+        case MPV_EVENT_END_FILE: {
+            const auto* end = static_cast<const mpv_event_end_file*>(event.data);
+            if (!end) break;
+            lastEnd_ = {end->playlist_entry_id, end->reason, end->error, end->playlist_insert_id,
+                        end->playlist_insert_num_entries};
+            ApplyEntryEvents();
+            break;
+        }
+        case MPV_EVENT_PROPERTY_CHANGE: {
+            const auto* property = static_cast<const mpv_event_property*>(event.data);
+            if (property) HandleProperty(event.reply_userdata, property->data, property->format);
+            break;
+        }
+        case MPV_EVENT_SHUTDOWN:
+            // The core is going away on its own; nothing more can be played.
+            mpv_set_wakeup_callback(handle_, nullptr, nullptr);
+            if (phase_ == Phase::Opening || phase_ == Phase::Loaded) phase_ = Phase::Failed;
+            break;
+        default:
+            break;
     }
 }
 
-void MpvSession::ApplyEntryEvents()
-{
+void MpvSession::ApplyEntryEvents() {
     // mpv reports events of playlist entries; only those of the entry this
     // session waits for count, whether they come before or after the reply
     // that names it.
-    if (expectedEntry_ < 0)
-        return;
-    if (phase_ == Phase::Opening && loadedEntry_ == expectedEntry_)
-        phase_ = Phase::Loaded;
+    if (expectedEntry_ < 0) return;
+    if (phase_ == Phase::Opening && loadedEntry_ == expectedEntry_) phase_ = Phase::Loaded;
     if (phase_ == Phase::Loaded && restartedEntry_ == expectedEntry_ && !restarted_) {
         restarted_ = true;
         endPoll_.start();
         CheckFirstFrame();
         CheckEnd();
     }
-    if (lastEnd_.entry != expectedEntry_ || (phase_ != Phase::Opening && phase_ != Phase::Loaded))
-        return;
+    if (lastEnd_.entry != expectedEntry_ || (phase_ != Phase::Opening && phase_ != Phase::Loaded)) return;
     switch (lastEnd_.reason) {
-    case MPV_END_FILE_REASON_EOF:
-        // Rare with keep-open (which holds the file at its end, see CheckEnd):
-        // no final position to go by, so it counts as the end.
-        if (phase_ == Phase::Loaded)
-            FinishAtEnd(0, false);
-        else
-            Fail();
-        break;
-    case MPV_END_FILE_REASON_ERROR:
-        // The audio output could not start (no sound device): the medium is
-        // not at fault. A picture plays on to its end and ends above; sound
-        // alone ends here, with nothing that could have been played.
-        if (lastEnd_.error == MPV_ERROR_AO_INIT_FAILED && phase_ == Phase::Loaded)
-            FinishAtEnd(0, false);
-        else
-            Fail();
-        break;
-    case MPV_END_FILE_REASON_REDIRECT:
-        // A playlist behind the address: follow its first entry.
-        if (lastEnd_.insertCount > 0) {
-            expectedEntry_ = lastEnd_.insertId;
-            phase_ = Phase::Opening;
-            ApplyEntryEvents();
-        } else {
-            Fail();
-        }
-        break;
-    default:  // stopped or quit by someone other than this session
-        if (phase_ == Phase::Loaded)
-            KeepInformation();
-        ResetMedia();
-        phase_ = Phase::Stopped;
-        break;
+        case MPV_END_FILE_REASON_EOF:
+            // Rare with keep-open (which holds the file at its end, see CheckEnd):
+            // no final position to go by, so it counts as the end.
+            if (phase_ == Phase::Loaded)
+                FinishAtEnd(0, false);
+            else
+                Fail();
+            break;
+        case MPV_END_FILE_REASON_ERROR:
+            // The audio output could not start (no sound device): the medium is
+            // not at fault. A picture plays on to its end and ends above; sound
+            // alone ends here, with nothing that could have been played.
+            if (lastEnd_.error == MPV_ERROR_AO_INIT_FAILED && phase_ == Phase::Loaded)
+                FinishAtEnd(0, false);
+            else
+                Fail();
+            break;
+        case MPV_END_FILE_REASON_REDIRECT:
+            // A playlist behind the address: follow its first entry.
+            if (lastEnd_.insertCount > 0) {
+                expectedEntry_ = lastEnd_.insertId;
+                phase_ = Phase::Opening;
+                ApplyEntryEvents();
+            } else {
+                Fail();
+            }
+            break;
+        default:  // stopped or quit by someone other than this session
+            if (phase_ == Phase::Loaded) KeepInformation();
+            ResetMedia();
+            phase_ = Phase::Stopped;
+            break;
     }
 }
 
-void MpvSession::HandleProperty(std::uint64_t id, const void* data, int format)
-{
+void MpvSession::HandleProperty(std::uint64_t id, const void* data, int format) {
     const bool present = data && format != MPV_FORMAT_NONE;
     auto number = [&]() -> double {
-        if (!present)
-            return 0;
+        if (!present) return 0;
         if (format == MPV_FORMAT_DOUBLE) {
             const double value = *static_cast<const double*>(data);
             return std::isfinite(value) ? value : 0;
         }
-        if (format == MPV_FORMAT_INT64)
-            return double(*static_cast<const std::int64_t*>(data));
+        if (format == MPV_FORMAT_INT64) return double(*static_cast<const std::int64_t*>(data));
         return 0;
     };
     auto flag = [&]() { return present && format == MPV_FORMAT_FLAG && *static_cast<const int*>(data) != 0; };
 
     switch (id) {
-    case kTimePos:
-        timePos_ = number();
-        break;
-    case kDuration:
-        duration_ = number();
-        break;
-    case kPausedForCache:
-        pausedForCache_ = flag();
-        break;
-    case kCacheBuffering:
-        cacheBuffering_ = int(std::clamp(number(), 0.0, 100.0));
-        break;
-    case kCacheState: {
-        cacheEnd_ = 0;
-        cacheEof_ = false;
-        if (present && format == MPV_FORMAT_NODE) {
-            const auto& node = *static_cast<const mpv_node*>(data);
-            cacheEnd_ = NodeNumber(MapValue(node, "cache-end"));
-            const mpv_node* eof = MapValue(node, "eof");
-            cacheEof_ = eof && eof->format == MPV_FORMAT_FLAG && eof->u.flag;
+        case kTimePos:
+            timePos_ = number();
+            break;
+        case kDuration:
+            duration_ = number();
+            break;
+        case kPausedForCache:
+            pausedForCache_ = flag();
+            break;
+        case kCacheBuffering:
+            cacheBuffering_ = int(std::clamp(number(), 0.0, 100.0));
+            break;
+        case kCacheState: {
+            cacheEnd_ = 0;
+            cacheEof_ = false;
+            if (present && format == MPV_FORMAT_NODE) {
+                const auto& node = *static_cast<const mpv_node*>(data);
+                cacheEnd_ = NodeNumber(MapValue(node, "cache-end"));
+                const mpv_node* eof = MapValue(node, "eof");
+                cacheEof_ = eof && eof->format == MPV_FORMAT_FLAG && eof->u.flag;
+            }
+            break;
         }
-        break;
-    }
-    case kWidth:
-        width_ = int(std::clamp(number(), 0.0, 1e6));
-        CheckFirstFrame();
-        break;
-    case kHeight:
-        height_ = int(std::clamp(number(), 0.0, 1e6));
-        CheckFirstFrame();
-        break;
-    case kMetadata:
-        metadata_.clear();
-        if (present && format == MPV_FORMAT_NODE) {
-            const auto& node = *static_cast<const mpv_node*>(data);
-            if (node.format == MPV_FORMAT_NODE_MAP && node.u.list)
-                for (int i = 0; i < node.u.list->num; ++i)
-                    if (node.u.list->values[i].format == MPV_FORMAT_STRING && node.u.list->keys[i])
-                        metadata_.emplace_back(node.u.list->keys[i], node.u.list->values[i].u.string);
-        }
-        break;
-    case kFileFormat:
-        fileFormat_ = present && format == MPV_FORMAT_STRING ? *static_cast<char* const*>(data) : "";
-        break;
-    case kEofReached:
-        eofReached_ = flag();
-        CheckEnd();
-        break;
-    case kSpeed:
-        if (number() > 0)
-            speed_ = number();
-        break;
-    case kSubVisibility:
-        if (present)
-            subtitlesShown_ = flag();
-        break;
-    case kSubText:
-        subtitleText_ = present && format == MPV_FORMAT_STRING ? *static_cast<char* const*>(data) : "";
-        break;
-    default:
-        break;
+        case kWidth:
+            width_ = int(std::clamp(number(), 0.0, 1e6));
+            CheckFirstFrame();
+            break;
+        case kHeight:
+            height_ = int(std::clamp(number(), 0.0, 1e6));
+            CheckFirstFrame();
+            break;
+        case kMetadata:
+            metadata_.clear();
+            if (present && format == MPV_FORMAT_NODE) {
+                const auto& node = *static_cast<const mpv_node*>(data);
+                if (node.format == MPV_FORMAT_NODE_MAP && node.u.list)
+                    for (int i = 0; i < node.u.list->num; ++i)
+                        if (node.u.list->values[i].format == MPV_FORMAT_STRING && node.u.list->keys[i])
+                            metadata_.emplace_back(node.u.list->keys[i], node.u.list->values[i].u.string);
+            }
+            break;
+        case kFileFormat:
+            fileFormat_ = present && format == MPV_FORMAT_STRING ? *static_cast<char* const*>(data) : "";
+            break;
+        case kEofReached:
+            eofReached_ = flag();
+            CheckEnd();
+            break;
+        case kSpeed:
+            if (number() > 0) speed_ = number();
+            break;
+        case kSubVisibility:
+            if (present) subtitlesShown_ = flag();
+            break;
+        case kSubText:
+            subtitleText_ = present && format == MPV_FORMAT_STRING ? *static_cast<char* const*>(data) : "";
+            break;
+        default:
+            break;
     }
 }
 
-void MpvSession::CheckFirstFrame()
-{
+void MpvSession::CheckFirstFrame() {
     // mpv starts playback once the first frame is decoded; the picture size
     // (which may be reported just after) tells that there is a frame at all.
     if (firstFrameSeen_ || !onFirstFrame_ || !restarted_ || phase_ != Phase::Loaded || width_ <= 0 || height_ <= 0)
@@ -818,8 +705,7 @@ void MpvSession::CheckFirstFrame()
     onFirstFrame_();
 }
 
-void MpvSession::CheckEnd()
-{
+void MpvSession::CheckEnd() {
     // The file is kept open at its end; ask for the position it ended at
     // (the observed one may lag behind) before deciding how it ended.
     if (!eofReached_ || endCheckPending_ || !restarted_ || phase_ != Phase::Loaded || startedEntry_ != expectedEntry_)
@@ -831,8 +717,7 @@ void MpvSession::CheckEnd()
     }
 }
 
-void MpvSession::FinishAtEnd(double reached, bool reliable)
-{
+void MpvSession::FinishAtEnd(double reached, bool reliable) {
     // A stream that broke off (the server closed it mid-way) also ends as
     // "end of file"; only one that got near its duration was played to its end.
     const double duration = duration_;
@@ -844,32 +729,26 @@ void MpvSession::FinishAtEnd(double reached, bool reliable)
         ForgetInformation();
     else
         KeepInformation();
-    if (handle_)
-        Command(Tag(kPlain, generation_), {"stop"});
+    if (handle_) Command(Tag(kPlain, generation_), {"stop"});
     phase_ = cutShort ? Phase::Failed : Phase::Ended;
 }
 
-void MpvSession::Fail()
-{
+void MpvSession::Fail() {
     ++generation_;
     ResetMedia();
     ForgetInformation();
-    if (handle_)
-        Command(Tag(kPlain, generation_), {"stop"});
+    if (handle_) Command(Tag(kPlain, generation_), {"stop"});
     phase_ = Phase::Failed;
 }
 
-void MpvSession::Command(std::uint64_t tag, std::initializer_list<const char*> words)
-{
+void MpvSession::Command(std::uint64_t tag, std::initializer_list<const char*> words) {
     std::vector<const char*> list(words);
     list.push_back(nullptr);
     mpv_command_async(handle_, tag, list.data());
 }
 
-void MpvSession::SetString(const char* name, const std::string& value)
-{
-    if (!handle_)
-        return;
+void MpvSession::SetString(const char* name, const std::string& value) {
+    if (!handle_) return;
     const char* text = value.c_str();
     mpv_set_property_async(handle_, Tag(kPlain, generation_), name, MPV_FORMAT_STRING, &text);
 }

@@ -157,8 +157,8 @@ private:
 
     Phase phase_ = Phase::Empty;
     Text address_;
-    std::string target_;         // what mpv is given for address_
-    bool loadPending_ = false;   // waiting for the surface before loading
+    std::string target_;        // what mpv is given for address_
+    bool loadPending_ = false;  // waiting for the surface before loading
     bool localFile_ = false;
     std::uint64_t generation_ = 0;  // grows with every Open/Stop/Unload
     std::int64_t expectedEntry_ = -1;
@@ -174,7 +174,7 @@ private:
         int insertCount = 0;
     } lastEnd_;
     bool acceptNextStart_ = false;
-    bool restarted_ = false;     // playback ran since the file loaded
+    bool restarted_ = false;  // playback ran since the file loaded
     bool endCheckPending_ = false;
     bool videoLost_ = false;
     bool firstFrameSeen_ = false;  // onFirstFrame_ ran for this medium

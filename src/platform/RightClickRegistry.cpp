@@ -30,21 +30,18 @@ struct Registry {
 
 // Lives as long as the process: never destroyed, so widgets that outlive
 // static destruction still find it.
-Registry& TheRegistry()
-{
+Registry& TheRegistry() {
     static Registry* registry = new Registry;
     return *registry;
 }
 
-const SubclassRecord* LiveRecord(const QObject* widget)
-{
+const SubclassRecord* LiveRecord(const QObject* widget) {
     Registry& registry = TheRegistry();
     const auto found = registry.live.find(widget);
     return found == registry.live.end() ? nullptr : &registry.records[found->second];
 }
 
-void Register(QWidget* widget, const RightClickHandler& handler)
-{
+void Register(QWidget* widget, const RightClickHandler& handler) {
     Registry& registry = TheRegistry();
     if (registry.live.contains(widget)) return;
     const std::size_t index = registry.records.size();
@@ -61,8 +58,7 @@ void Register(QWidget* widget, const RightClickHandler& handler)
 
 // Parents before children, children in creation order, depth first. Child
 // windows (dialogs, menus) are separate windows and are left out.
-void RegisterTree(QWidget* widget, const RightClickHandler& handler)
-{
+void RegisterTree(QWidget* widget, const RightClickHandler& handler) {
     Register(widget, handler);
     const QObjectList children = widget->children();
     for (QObject* child : children) {
@@ -73,20 +69,18 @@ void RegisterTree(QWidget* widget, const RightClickHandler& handler)
     }
 }
 
-bool IsRightButtonEvent(const QEvent* event)
-{
+bool IsRightButtonEvent(const QEvent* event) {
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-        return static_cast<const QMouseEvent*>(event)->button() == Qt::RightButton;
-    default:
-        return false;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            return static_cast<const QMouseEvent*>(event)->button() == Qt::RightButton;
+        default:
+            return false;
     }
 }
 
-bool HostWindowProc::eventFilter(QObject* watched, QEvent* event)
-{
+bool HostWindowProc::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ContextMenu) {
         event->accept();  // accepted and filtered: not passed on to the parents either
         return true;
@@ -108,15 +102,11 @@ bool HostWindowProc::eventFilter(QObject* watched, QEvent* event)
 
 }  // namespace
 
-void SubclassTree(QWidget* window, const RightClickHandler& handler)
-{
+void SubclassTree(QWidget* window, const RightClickHandler& handler) {
     if (!window) return;
     RegisterTree(window, handler);
 }
 
-const std::vector<SubclassRecord>& SubclassedWindows()
-{
-    return TheRegistry().records;
-}
+const std::vector<SubclassRecord>& SubclassedWindows() { return TheRegistry().records; }
 
 }  // namespace lumora

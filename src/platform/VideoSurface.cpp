@@ -13,36 +13,30 @@ namespace lumora {
 
 namespace {
 
-void* GetProcAddress(void*, const char* name)
-{
+void* GetProcAddress(void*, const char* name) {
     QOpenGLContext* context = QOpenGLContext::currentContext();
     return context ? reinterpret_cast<void*>(context->getProcAddress(name)) : nullptr;
 }
 
 }  // namespace
 
-VideoSurface::VideoSurface(MpvSession* session, QWidget* host) : QOpenGLWidget(host), session_(session)
-{
+VideoSurface::VideoSurface(MpvSession* session, QWidget* host) : QOpenGLWidget(host), session_(session) {
     if (host) {
         setGeometry(host->rect());
         host->installEventFilter(this);
     }
-    if (session)
-        session->AttachSurface(this);
+    if (session) session->AttachSurface(this);
     show();
 }
 
-VideoSurface::~VideoSurface()
-{
+VideoSurface::~VideoSurface() {
     // QOpenGLWidget's destructor destroys the context after this one has
     // run: its signal must not reach this object any more.
-    if (context())
-        disconnect(context(), nullptr, this, nullptr);
+    if (context()) disconnect(context(), nullptr, this, nullptr);
     ReleaseRender();
 }
 
-bool VideoSurface::eventFilter(QObject* watched, QEvent* event)
-{
+bool VideoSurface::eventFilter(QObject* watched, QEvent* event) {
     // An empty host (the engine put away is parked at size 0x0) leaves the
     // surface at its last size, clipped away. Back from empty, QOpenGLWidget
     // makes a new framebuffer; at the size it had before, Qt 6.4 keeps
@@ -53,14 +47,11 @@ bool VideoSurface::eventFilter(QObject* watched, QEvent* event)
     return QOpenGLWidget::eventFilter(watched, event);
 }
 
-void VideoSurface::initializeGL()
-{
+void VideoSurface::initializeGL() {
     // A new GL context (first show, or the old one was replaced): the
     // render context of the old one is gone already.
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &VideoSurface::ReleaseRender,
-            Qt::DirectConnection);
-    if (!session_ || !session_->Handle() || render_)
-        return;
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &VideoSurface::ReleaseRender, Qt::DirectConnection);
+    if (!session_ || !session_->Handle() || render_) return;
     mpv_opengl_init_params glInit{&GetProcAddress, nullptr};
     const char* api = MPV_RENDER_API_TYPE_OPENGL;
     mpv_render_param params[] = {
@@ -77,8 +68,7 @@ void VideoSurface::initializeGL()
     session_->SurfaceReady(true);
 }
 
-void VideoSurface::paintGL()
-{
+void VideoSurface::paintGL() {
     if (!render_) {
         QOpenGLFunctions* gl = context()->functions();
         gl->glClearColor(0, 0, 0, 1);
@@ -96,34 +86,26 @@ void VideoSurface::paintGL()
     mpv_render_context_render(render_, params);
 }
 
-void VideoSurface::ReleaseRender()
-{
-    if (!render_)
-        return;
+void VideoSurface::ReleaseRender() {
+    if (!render_) return;
     const bool current = context() && context()->isValid();
-    if (current)
-        makeCurrent();
+    if (current) makeCurrent();
     mpv_render_context_free(render_);
     render_ = nullptr;
-    if (current)
-        doneCurrent();
-    if (session_)
-        session_->SurfaceLost();
+    if (current) doneCurrent();
+    if (session_) session_->SurfaceLost();
 }
 
-void VideoSurface::OnUpdate(void* context)
-{
+void VideoSurface::OnUpdate(void* context) {
     // Runs on an mpv thread: only queue the repaint, once per batch.
     auto* self = static_cast<VideoSurface*>(context);
     if (!self->updateQueued_.exchange(true))
         QMetaObject::invokeMethod(self, &VideoSurface::FrameReady, Qt::QueuedConnection);
 }
 
-void VideoSurface::FrameReady()
-{
+void VideoSurface::FrameReady() {
     updateQueued_.store(false);
-    if (render_ && (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME))
-        update();
+    if (render_ && (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME)) update();
 }
 
 }  // namespace lumora

@@ -12,7 +12,7 @@
 namespace lumora {
 
 struct ProbeLimits {
-    std::chrono::milliseconds socketProbe{10'000};  // each SocketHeadProbe
+    std::chrono::milliseconds socketProbe{10'000};     // each SocketHeadProbe
     std::chrono::milliseconds redirectLookup{10'000};  // each RedirectTarget
     int maxRedirects = 10;
 };

@@ -52,12 +52,18 @@ Text DefaultProbe(const Text& address) { return ProbeStream(address); }
 // The movie's states are the front's first six; other numbers name none.
 std::optional<PlayState> FromMovie(MovieState state) {
     switch (state) {
-    case MovieState::Stopped: return PlayState::Stopped;
-    case MovieState::Buffering: return PlayState::Buffering;
-    case MovieState::Paused: return PlayState::Paused;
-    case MovieState::Playing: return PlayState::Playing;
-    case MovieState::Loading: return PlayState::Loading;
-    case MovieState::Failed: return PlayState::Failed;
+        case MovieState::Stopped:
+            return PlayState::Stopped;
+        case MovieState::Buffering:
+            return PlayState::Buffering;
+        case MovieState::Paused:
+            return PlayState::Paused;
+        case MovieState::Playing:
+            return PlayState::Playing;
+        case MovieState::Loading:
+            return PlayState::Loading;
+        case MovieState::Failed:
+            return PlayState::Failed;
     }
     return std::nullopt;
 }
@@ -70,7 +76,9 @@ bool StartsPlaylist(const Text& address) { return address.Contains(Text(";")) &&
 // mark it with "@", "|" or "$".
 Text WithStreamMarks(const Text& address) {
     const Text streamMark("mp4:");
-    return address.ReplacedAll(Text("@"), streamMark).ReplacedAll(Text("|"), streamMark).ReplacedAll(Text("$"), streamMark);
+    return address.ReplacedAll(Text("@"), streamMark)
+        .ReplacedAll(Text("|"), streamMark)
+        .ReplacedAll(Text("$"), streamMark);
 }
 
 }  // namespace
@@ -164,7 +172,8 @@ void MediaFront::Activate(Engine engine) {
     // last code is in another numbering (the player's 1 is stopped, the
     // movie's 1 buffering) and would hide a change or fake an end.
     if (engine != activeEngine_)
-        lastPlayerState_ = engine == Engine::Player ? MediaPlayerStateCode(MediaPlayerState::Stopped) : MovieStateCode(MovieState::Stopped);
+        lastPlayerState_ = engine == Engine::Player ? MediaPlayerStateCode(MediaPlayerState::Stopped)
+                                                    : MovieStateCode(MovieState::Stopped);
     activeEngine_ = engine;
 }
 
@@ -226,35 +235,35 @@ PlayState MediaFront::PlayerEngineState() {
         state_ = shown;
     };
     switch (s) {
-    case Reported::Undefined:
-    case Reported::Stopped:
-        EndOfMedia(code);
-        break;
-    case Reported::MediaEnded:
-        if (changed) EndOfMedia(code);
-        break;
-    case Reported::Paused:
-        if (changed) take(State::Paused);
-        break;
-    case Reported::Playing:
-        if (changed) take(State::Playing);
-        break;
-    case Reported::Buffering:
-        if (changed) take(State::Buffering);
-        break;
-    case Reported::ScanForward:
-    case Reported::ScanReverse:
-    case Reported::Waiting:
-    case Reported::Transitioning:
-        take(State::Loading);
-        break;
-    case Reported::Reconnecting:
-        if (changed) take(State::Loading);
-        break;
-    case Reported::Ready:
-        // A ready swf medium is one that Stop unloaded, not a failure.
-        if (changed) take(playerEngine_.FileType() == Text("swf") ? State::Stopped : State::Failed);
-        break;
+        case Reported::Undefined:
+        case Reported::Stopped:
+            EndOfMedia(code);
+            break;
+        case Reported::MediaEnded:
+            if (changed) EndOfMedia(code);
+            break;
+        case Reported::Paused:
+            if (changed) take(State::Paused);
+            break;
+        case Reported::Playing:
+            if (changed) take(State::Playing);
+            break;
+        case Reported::Buffering:
+            if (changed) take(State::Buffering);
+            break;
+        case Reported::ScanForward:
+        case Reported::ScanReverse:
+        case Reported::Waiting:
+        case Reported::Transitioning:
+            take(State::Loading);
+            break;
+        case Reported::Reconnecting:
+            if (changed) take(State::Loading);
+            break;
+        case Reported::Ready:
+            // A ready swf medium is one that Stop unloaded, not a failure.
+            if (changed) take(playerEngine_.FileType() == Text("swf") ? State::Stopped : State::Failed);
+            break;
     }
     return state_;  // a number outside the control's numbering leaves the state
 }
@@ -340,24 +349,35 @@ void MediaFront::Stop() {
 }
 
 Text MediaFront::DurationText() {
-    return FormatTime(activeEngine_ == Engine::Player ? WholeSeconds(playerEngine_.Duration()) : flashEngine_.GetTotalTime());
+    return FormatTime(activeEngine_ == Engine::Player ? WholeSeconds(playerEngine_.Duration())
+                                                      : flashEngine_.GetTotalTime());
 }
 
 Text MediaFront::PositionText() {
-    return FormatTime(activeEngine_ == Engine::Player ? WholeSeconds(playerEngine_.Position()) : flashEngine_.GetPlayTime());
+    return FormatTime(activeEngine_ == Engine::Player ? WholeSeconds(playerEngine_.Position())
+                                                      : flashEngine_.GetPlayTime());
 }
 
-double MediaFront::Duration() { return activeEngine_ == Engine::Player ? playerEngine_.Duration() : flashEngine_.GetTotalTime(); }
+double MediaFront::Duration() {
+    return activeEngine_ == Engine::Player ? playerEngine_.Duration() : flashEngine_.GetTotalTime();
+}
 
-double MediaFront::Position() { return activeEngine_ == Engine::Player ? playerEngine_.Position() : flashEngine_.GetPlayTime(); }
+double MediaFront::Position() {
+    return activeEngine_ == Engine::Player ? playerEngine_.Position() : flashEngine_.GetPlayTime();
+}
 
-Text MediaFront::CurrentAddress() { return activeEngine_ == Engine::Player ? playerEngine_.Url() : flashEngine_.GetFlvUrl(); }
+Text MediaFront::CurrentAddress() {
+    return activeEngine_ == Engine::Player ? playerEngine_.Url() : flashEngine_.GetFlvUrl();
+}
 
 Text MediaFront::BufferText() {
-    return NumberText(activeEngine_ == Engine::Player ? playerEngine_.BufferingProgress() : flashEngine_.GetBuffer()) + "%";
+    return NumberText(activeEngine_ == Engine::Player ? playerEngine_.BufferingProgress() : flashEngine_.GetBuffer()) +
+           "%";
 }
 
-Text MediaFront::TimeText() { return activeEngine_ == Engine::Player ? playerEngine_.TimeText() : flashEngine_.GetPlayTimeString(); }
+Text MediaFront::TimeText() {
+    return activeEngine_ == Engine::Player ? playerEngine_.TimeText() : flashEngine_.GetPlayTimeString();
+}
 
 Text MediaFront::MediaItemTitle() { return activeEngine_ == Engine::Player ? playerEngine_.Title() : Text(); }
 
@@ -425,11 +445,17 @@ void MediaFront::SetPlayCount(int count) {
     if (activeEngine_ == Engine::Player) playerEngine_.SetPlayCount(count);
 }
 
-int MediaFront::VideoWidth() { return activeEngine_ == Engine::Player ? ClampToInt(playerEngine_.ImageWidth()) : flashEngine_.GetPlayWidth(); }
+int MediaFront::VideoWidth() {
+    return activeEngine_ == Engine::Player ? ClampToInt(playerEngine_.ImageWidth()) : flashEngine_.GetPlayWidth();
+}
 
-int MediaFront::VideoHeight() { return activeEngine_ == Engine::Player ? playerEngine_.ImageHeight() : flashEngine_.GetPlayHeight(); }
+int MediaFront::VideoHeight() {
+    return activeEngine_ == Engine::Player ? playerEngine_.ImageHeight() : flashEngine_.GetPlayHeight();
+}
 
-Text MediaFront::MediaType() { return activeEngine_ == Engine::Player ? playerEngine_.FileType() : Extension(CurrentAddress()); }
+Text MediaFront::MediaType() {
+    return activeEngine_ == Engine::Player ? playerEngine_.FileType() : Extension(CurrentAddress());
+}
 
 int MediaFront::SetScaleMode(int mode) {
     flashEngine_.SetScaleMode(mode);

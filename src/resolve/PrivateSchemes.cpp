@@ -44,7 +44,8 @@ Text DecodePayload(const Text& text, const Text& sourceTag) {
     return Unescape(sourceTag == Text("8225500") ? ScriptBase64Decode(text) : Base64Decode(text));
 }
 
-Resolution ResolveOpen(const Text& address, const Text& title, EngineRequest engineType, const ServiceOptions& options) {
+Resolution ResolveOpen(const Text& address, const Text& title, EngineRequest engineType,
+                       const ServiceOptions& options) {
     Resolution resolution;
     const Text givenTitle = title;  // the caller's texts may change while the services answer
     Text working = address.ReplacedAll(Text("$$"), Text("-"));

@@ -39,9 +39,9 @@ Text DecodePayload(const Text& text, const Text& sourceTag);
 // What Open does with an address.
 struct Resolution {
     EngineRequest engineType = EngineRequest::Choose;  // what Play is asked for
-    Text address;        // what Play is given
-    Text titleOverride;  // the title shown; empty: the medium's own
-    bool play = true;    // false: nothing to play (the 56 service found no video)
+    Text address;                                      // what Play is given
+    Text titleOverride;                                // the title shown; empty: the medium's own
+    bool play = true;                                  // false: nothing to play (the 56 service found no video)
     // titleOverride is the caller's title, which only a Play that was not
     // overtaken may set.
     bool titleFromCaller = false;

@@ -203,8 +203,10 @@ Text PercentDecode(const Text& text) {
             unsigned char c = static_cast<unsigned char>(in[i + j]);
             if (c >= 'a' && c <= 'z') c -= 'a' - 'A';
             unsigned digit = c;
-            if (c >= '0' && c <= '9') digit = c - '0';
-            else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
             value = value * 16 + digit;
         }
         out += static_cast<char>(value & 0xFF);
@@ -283,9 +285,9 @@ Text ScriptBase64Decode(const Text& text) {
     // The text is whole groups of valid characters now; the decoder writes
     // three bytes per group, the filled-in padding's zero bytes included.
     std::string decoded(body.size() / 4 * 3, '\0');
-    const int written = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(decoded.data()),
-                                        reinterpret_cast<const unsigned char*>(body.data()),
-                                        static_cast<int>(body.size()));
+    const int written =
+        EVP_DecodeBlock(reinterpret_cast<unsigned char*>(decoded.data()),
+                        reinterpret_cast<const unsigned char*>(body.data()), static_cast<int>(body.size()));
     if (written < 0 || static_cast<std::size_t>(written) != decoded.size()) return Text();
     decoded.resize(decoded.size() - fill);
     return Text::Gbk(std::move(decoded));

@@ -41,12 +41,12 @@ private:
 
     const CompiledPattern& pattern_;
     OnMatch onMatch_;
-    std::string window_;         // the subject from some point on
-    bool atSubjectStart_ = true; // window_ still begins where the subject does
-    std::size_t position_ = 0;   // next search in window_
-    bool skipCharacter_ = false; // after an empty match at the end of window_
+    std::string window_;           // the subject from some point on
+    bool atSubjectStart_ = true;   // window_ still begins where the subject does
+    std::size_t position_ = 0;     // next search in window_
+    bool skipCharacter_ = false;   // after an empty match at the end of window_
     std::size_t waitingSize_ = 0;  // window_'s size when a search last asked for more
-    std::size_t keepBefore_;     // bytes kept before position_ for look-behinds
+    std::size_t keepBefore_;       // bytes kept before position_ for look-behinds
     std::vector<std::size_t> offsets_;
     std::vector<std::string_view> texts_;
     bool failed_ = false;

@@ -34,9 +34,9 @@ std::size_t GbkBoundaryAtOrBefore(const std::string& gbk, std::size_t offset) {
 // of the object may share it.
 struct RegexObject::Result {
     Text pattern;
-    bool ran = false;          // the run completed and `matches` holds its result
+    bool ran = false;  // the run completed and `matches` holds its result
     bool ignoreCase = true;
-    std::string utf8;          // the subject as matched
+    std::string utf8;  // the subject as matched
     // The GBK subject, for positions: as given to Create, or made from utf8
     // the first time a position is asked for after CreateFromUtf8.
     mutable Text subject;
@@ -47,7 +47,7 @@ struct RegexObject::Result {
         if (subjectFromUtf8) std::call_once(subjectMade, [this] { subject = Text::Gbk(TableUtf8ToGbk(utf8)); });
         return subject;
     }
-    std::size_t groups = 0;    // capture groups of the pattern
+    std::size_t groups = 0;  // capture groups of the pattern
     // Per match 2 * (groups + 1) offsets into utf8: start and end of the
     // whole match, then of each group (CompiledPattern::NotSet() when it took no part).
     std::vector<std::size_t> offsets;
@@ -57,7 +57,8 @@ struct RegexObject::Result {
     const std::size_t* Match(std::size_t index) const { return offsets.data() + index * Stride(); }
 
     std::string_view Slice(std::size_t start, std::size_t end) const {
-        if (start == CompiledPattern::NotSet() || end == CompiledPattern::NotSet() || start > end || end > utf8.size()) return {};
+        if (start == CompiledPattern::NotSet() || end == CompiledPattern::NotSet() || start > end || end > utf8.size())
+            return {};
         return std::string_view(utf8).substr(start, end - start);
     }
 
@@ -119,8 +120,8 @@ bool RegexObject::Create(const Text& pattern, Text subject, bool caseSensitive, 
     return Run(std::move(result), caseSensitive, multiLine, global);
 }
 
-bool RegexObject::CreateFromUtf8(const Text& pattern, std::string utf8Subject, bool caseSensitive,
-                                 bool multiLine, bool global, bool quoteMarkers) {
+bool RegexObject::CreateFromUtf8(const Text& pattern, std::string utf8Subject, bool caseSensitive, bool multiLine,
+                                 bool global, bool quoteMarkers) {
     result_.reset();
     auto result = std::make_shared<Result>();
     result->pattern = quoteMarkers ? pattern.ReplacedAll(Text("#引号"), Text("\"")) : pattern;
@@ -226,8 +227,6 @@ Text RegexObject::SubMatchText(int matchIndex, int subMatchIndex, int* position)
     return result_->Item(text, match[2 * subMatchIndex], position);
 }
 
-int RegexObject::SubMatchCount() const {
-    return MatchCount() > 0 ? static_cast<int>(result_->groups) : 0;
-}
+int RegexObject::SubMatchCount() const { return MatchCount() > 0 ? static_cast<int>(result_->groups) : 0; }
 
 }  // namespace lumora

@@ -50,8 +50,8 @@ public:
     // Create over its GBK text (invalid sequences as U+FFFD, cut at the first
     // zero byte), without converting a large page there and back. A subject
     // passed by move is matched in place when it is valid UTF-8.
-    bool CreateFromUtf8(const Text& pattern, std::string utf8Subject, bool caseSensitive = false,
-                        bool multiLine = true, bool global = true, bool quoteMarkers = false);
+    bool CreateFromUtf8(const Text& pattern, std::string utf8Subject, bool caseSensitive = false, bool multiLine = true,
+                        bool global = true, bool quoteMarkers = false);
 
     // The pattern as compiled by the last Create (quote markers replaced);
     // empty before any Create.

@@ -15,8 +15,7 @@ struct Category {
 constexpr std::array<Category, 4> kCategories{{{"27", "写真"}, {"32", "风景"}, {"35", "音乐"}, {"39", "纪录"}}};
 
 std::string PageHead(std::string_view title) {
-    std::string html =
-        "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n<title>";
+    std::string html = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n<title>";
     html += HtmlEscape(title);
     html +=
         " - Lumora 演示视频站</title>\n</head>\n<body>\n"
@@ -60,12 +59,23 @@ std::string HtmlEscape(std::string_view text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -132,8 +142,9 @@ std::string DetailPageHtml(const CatalogueEntry* video, std::string_view mediaAd
 }
 
 std::string BenchListHtml(long entries) {
-    static const char* const kWords[] = {"夏日", "海边", "写真", "清新", "校园", "花絮", "城市", "夜景", "旅行", "日记",
-                                         "高清", "完整版", "第一集", "街拍", "森林", "少女", "时光", "记忆", "秋天", "雨后"};
+    static const char* const kWords[] = {"夏日", "海边", "写真", "清新", "校园",   "花絮",   "城市",
+                                         "夜景", "旅行", "日记", "高清", "完整版", "第一集", "街拍",
+                                         "森林", "少女", "时光", "记忆", "秋天",   "雨后"};
     constexpr std::uint32_t kWordCount = sizeof(kWords) / sizeof(kWords[0]);
     std::string html = PageHead("测试列表");
     html.reserve(html.size() + static_cast<std::size_t>(entries > 0 ? entries : 0) * 260);

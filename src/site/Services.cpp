@@ -35,8 +35,9 @@ std::string ReplaceAll(const std::string& text, std::string_view from, std::stri
 }
 
 std::string AsciiLower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return c < 0x80 ? static_cast<char>(std::tolower(c)) : static_cast<char>(c); });
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
+        return c < 0x80 ? static_cast<char>(std::tolower(c)) : static_cast<char>(c);
+    });
     return text;
 }
 
@@ -113,7 +114,9 @@ Reply Json(std::string body) { return {200, "application/json; charset=utf-8", s
 
 Reply Garbage() { return {200, "text/html", GarbageBytes(), false}; }
 
-Reply Stall(std::string start, std::string contentType) { return {200, std::move(contentType), std::move(start), true}; }
+Reply Stall(std::string start, std::string contentType) {
+    return {200, std::move(contentType), std::move(start), true};
+}
 
 std::string FileSize(const SiteData& data, const std::string& media) {
     const MediaFile* file = data.FindMedia(media);
@@ -146,12 +149,15 @@ Reply SongSearchA(const SiteData& data, std::string_view keyword) {
     switch (HostileKind(key)) {
         case Hostile::Empty:
             return Json(head + R"("total":1,"info":[{"hash":"","filename":"","extname":"mp3"}]},"errcode":0})");
-        case Hostile::Garbage: return Garbage();
-        case Hostile::Stall: return Stall(head + R"("total":1,"info":[{"hash":")", "application/json; charset=utf-8");
+        case Hostile::Garbage:
+            return Garbage();
+        case Hostile::Stall:
+            return Stall(head + R"("total":1,"info":[{"hash":")", "application/json; charset=utf-8");
         case Hostile::Short:
             return Json(head + R"("total":1,"info":[{"hash":")" + Md5Hex(key, true) +
                         R"(","filename":"short","extname":"mp3"}]},"errcode":0})");
-        default: break;
+        default:
+            break;
     }
     const Song* song = FindSongA(data, key);
     if (song == nullptr) return Json(head + R"("total":0,"info":[]},"errcode":0})");
@@ -164,7 +170,8 @@ Reply SongSearchA(const SiteData& data, std::string_view keyword) {
 Reply TrackLocatorA(const SiteData& data, std::string_view hash, std::string_view key, std::string_view host) {
     // The key is checked over the hash exactly as sent; only the lower-case
     // hexadecimal digest is accepted.
-    if (key != Md5Hex(std::string(hash) + kTrackKeySuffix)) return Json(R"({"status":0,"error":"key error","errcode":100})");
+    if (key != Md5Hex(std::string(hash) + kTrackKeySuffix))
+        return Json(R"({"status":0,"error":"key error","errcode":100})");
     const std::string wanted = AsciiLower(std::string(hash));
     if (wanted.empty()) return Json(R"({"status":1,"fileName":"","url":"","errcode":0})");
     if (wanted == AsciiLower(Md5Hex("lumora-short", true)))
@@ -189,21 +196,25 @@ Reply SongSearchB(const SiteData& data, std::string_view keywordGbk, std::string
     switch (HostileKind(key)) {
         case Hostile::Empty:
             return {200, type,
-                    head + "<count>1</count>\n<url><encode><![CDATA[]]></encode><decode><![CDATA[]]></decode>"
-                           "<type>8</type></url>\n</result>\n",
+                    head +
+                        "<count>1</count>\n<url><encode><![CDATA[]]></encode><decode><![CDATA[]]></decode>"
+                        "<type>8</type></url>\n</result>\n",
                     false};
-        case Hostile::Garbage: return Garbage();
-        case Hostile::Stall: return Stall(head + "<count>1</count>\n<url><encode><![CDATA[http://", type);
-        default: break;
+        case Hostile::Garbage:
+            return Garbage();
+        case Hostile::Stall:
+            return Stall(head + "<count>1</count>\n<url><encode><![CDATA[http://", type);
+        default:
+            break;
     }
     const Song* song = FindSong(data, key, 'B');
     if (song == nullptr) return {200, type, head + "<count>0</count>\n</result>\n", false};
     const std::string encoded = "http://" + std::string(host) + "/media/b/" + EncodedNameB(*song);
     const std::string url = "<encode><![CDATA[" + encoded + "]]></encode><decode><![CDATA[" + song->slug +
                             ".mp3]]></decode><type>8</type><lrcid>0</lrcid><flag>1</flag>";
-    const std::string xml = head + "<count>1</count>\n<url>" + url + "</url>\n<durl>" + url + "</durl>\n<name><![CDATA[" +
-                            song->singer + " " + song->title + "]]></name>\n<size>" + FileSize(data, song->media) +
-                            "</size>\n</result>\n";
+    const std::string xml = head + "<count>1</count>\n<url>" + url + "</url>\n<durl>" + url +
+                            "</durl>\n<name><![CDATA[" + song->singer + " " + song->title + "]]></name>\n<size>" +
+                            FileSize(data, song->media) + "</size>\n</result>\n";
     return {200, type, Utf8ToGbk(xml), false};
 }
 
@@ -215,12 +226,16 @@ Reply SongSearchC(const SiteData& data, std::string_view keyword, std::string_vi
                     R"(","MP3_URL":")" + address + R"("}]},"count":1})");
     };
     switch (HostileKind(key)) {
-        case Hostile::Empty: return entry("", "", "");
-        case Hostile::Garbage: return Garbage();
+        case Hostile::Empty:
+            return entry("", "", "");
+        case Hostile::Garbage:
+            return Garbage();
         case Hostile::Stall:
             return Stall(head + R"({"NAME":"","MP3_URL":"http:\/\/)", "application/json; charset=utf-8");
-        case Hostile::Short: return entry("short", "", JsonAddress("http", host, "/yueku/page/lumora-short.html"));
-        default: break;
+        case Hostile::Short:
+            return entry("short", "", JsonAddress("http", host, "/yueku/page/lumora-short.html"));
+        default:
+            break;
     }
     const Song* song = FindSong(data, key, 'C');
     if (song == nullptr) return Json(head + R"(]},"count":0})");
@@ -238,7 +253,8 @@ Reply SongPageC(const SiteData& data, std::string_view slug, std::string_view ho
     if (slug == "lumora-short") return page("short", "http://a.b/c.mp");
     for (const Song& song : data.songs)
         if (song.slug == slug && song.services.find('C') != std::string::npos)
-            return page(song.title + " - " + song.singer, "http://" + std::string(host) + "/media/c/" + song.slug + ".mp3");
+            return page(song.title + " - " + song.singer,
+                        "http://" + std::string(host) + "/media/c/" + song.slug + ".mp3");
     return {404, "text/html; charset=utf-8", "<html><body><p>Not found</p></body></html>\n", false};
 }
 
@@ -249,14 +265,18 @@ Reply MusicVideoSearch(const SiteData& data, std::string_view keywordGbk) {
     const std::string type = "application/javascript; charset=gbk";
     const std::string head = "searchJsonCallback({retcode:0,code:0,subcode:0,data:{";
     auto reply = [&](const std::string& list, int count) {
-        return Reply{200, type,
-                     Utf8ToGbk(head + "totalnum:" + std::to_string(count) + ",list:[" + list + "]}})\n"), false};
+        return Reply{200, type, Utf8ToGbk(head + "totalnum:" + std::to_string(count) + ",list:[" + list + "]}})\n"),
+                     false};
     };
     switch (HostileKind(SongKey(name))) {
-        case Hostile::Empty: return reply(R"({v_id:"",mv_name:"",singer_name:""})", 1);
-        case Hostile::Garbage: return Garbage();
-        case Hostile::Stall: return Stall(head + R"(totalnum:1,list:[{v_id:")", type);
-        default: break;
+        case Hostile::Empty:
+            return reply(R"({v_id:"",mv_name:"",singer_name:""})", 1);
+        case Hostile::Garbage:
+            return Garbage();
+        case Hostile::Stall:
+            return Stall(head + R"(totalnum:1,list:[{v_id:")", type);
+        default:
+            break;
     }
     const std::string wanted = AsciiLower(name);
     for (const MusicVideo& mv : data.musicVideos)
@@ -274,10 +294,14 @@ Reply Video56Info(const SiteData& data, std::string_view number, std::string_vie
                     std::string(host) + "/img/56/" + JsonUtf8(textId) + R"(.jpg"}})");
     };
     switch (HostileKind(std::string(number))) {
-        case Hostile::Empty: return reply("", "", "");
-        case Hostile::Garbage: return Garbage();
-        case Hostile::Stall: return Stall(R"({"result":"200","info":{"Subject":")", "application/json; charset=utf-8");
-        case Hostile::Short: return reply("short", "太短的地址", "http://a.bc");
+        case Hostile::Empty:
+            return reply("", "", "");
+        case Hostile::Garbage:
+            return Garbage();
+        case Hostile::Stall:
+            return Stall(R"({"result":"200","info":{"Subject":")", "application/json; charset=utf-8");
+        case Hostile::Short:
+            return reply("short", "太短的地址", "http://a.bc");
         case Hostile::Gbk:
             if (!data.videos56.empty()) {
                 const Video56& v = data.videos56.front();
@@ -287,7 +311,8 @@ Reply Video56Info(const SiteData& data, std::string_view number, std::string_vie
                 return gbk;
             }
             break;
-        default: break;
+        default:
+            break;
     }
     for (const Video56& v : data.videos56)
         if (v.number == number) return reply(v.number, v.title, "http://" + std::string(host) + "/media/" + v.media);

@@ -27,7 +27,7 @@ struct ListPage {
 };
 
 struct Song {
-    std::string key;       // "singer-title", as the data file writes it
+    std::string key;  // "singer-title", as the data file writes it
     std::string singer;
     std::string title;
     std::string services;  // letters of the services that know it: A, B, C; "a": A with https

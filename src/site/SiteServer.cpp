@@ -37,9 +37,10 @@ std::string HostPort(const std::string& address, int port) {
 // bytes) is not trusted; the listener's address is used instead.
 std::string HostOf(const httplib::Request& req) {
     const std::string host = req.get_header_value("Host");
-    const bool plain = !host.empty() && host.size() <= 255 && std::all_of(host.begin(), host.end(), [](unsigned char c) {
-        return std::isalnum(c) || c == '.' || c == '-' || c == ':' || c == '[' || c == ']' || c == '_';
-    });
+    const bool plain =
+        !host.empty() && host.size() <= 255 && std::all_of(host.begin(), host.end(), [](unsigned char c) {
+            return std::isalnum(c) || c == '.' || c == '-' || c == ':' || c == '[' || c == ']' || c == '_';
+        });
     return plain ? host : HostPort(req.local_addr, req.local_port);
 }
 
@@ -73,7 +74,8 @@ std::string QueryEncode(const std::string& text) {
 }
 
 int HexValue(char digit) {
-    return std::isdigit(static_cast<unsigned char>(digit)) ? digit - '0' : std::tolower(static_cast<unsigned char>(digit)) - 'a' + 10;
+    return std::isdigit(static_cast<unsigned char>(digit)) ? digit - '0'
+                                                           : std::tolower(static_cast<unsigned char>(digit)) - 'a' + 10;
 }
 
 // A query value of the request, read from the raw target: the first
@@ -92,7 +94,8 @@ std::optional<std::string> Query(const httplib::Request& req, std::string_view n
         const std::size_t equals = pair.find('=');
         if (pair.substr(0, equals) == name) {
             std::string value;
-            const std::string_view raw = equals == std::string_view::npos ? std::string_view() : pair.substr(equals + 1);
+            const std::string_view raw =
+                equals == std::string_view::npos ? std::string_view() : pair.substr(equals + 1);
             for (std::size_t i = 0; i < raw.size(); ++i) {
                 if (raw[i] == '%' && i + 2 < raw.size() && std::isxdigit(static_cast<unsigned char>(raw[i + 1])) &&
                     std::isxdigit(static_cast<unsigned char>(raw[i + 2]))) {
@@ -115,7 +118,8 @@ std::string QueryOr(const httplib::Request& req, std::string_view name, std::str
 
 // A decimal count of at most `max`; no value for anything else.
 std::optional<long> ParseCount(const std::string& text, long max) {
-    if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }))
+    if (text.empty() || text.size() > 9 ||
+        !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }))
         return std::nullopt;
     const long value = std::stol(text);
     if (value > max) return std::nullopt;
@@ -156,7 +160,8 @@ SiteServer::SiteServer(SiteData data, SiteOptions options)
     : data_(std::move(data)), options_(std::move(options)), server_(std::make_unique<httplib::Server>()) {
     // "[::1]" names the same address as "::1"; the resolver wants it bare.
     std::string& address = options_.listenAddress;
-    if (address.size() >= 2 && address.front() == '[' && address.back() == ']') address = address.substr(1, address.size() - 2);
+    if (address.size() >= 2 && address.front() == '[' && address.back() == ']')
+        address = address.substr(1, address.size() - 2);
     // Stalled answers and open keep-alive connections each hold a worker.
     server_->new_task_queue = [] { return new httplib::ThreadPool(32); };
     server_->set_keep_alive_timeout(2);
@@ -166,14 +171,17 @@ SiteServer::SiteServer(SiteData data, SiteOptions options)
         const int yes = 1;
         setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
-    server_->set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
-        if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-        res.set_content("<html><body><h1>" + std::to_string(res.status) + "</h1></body></html>\n", "text/html; charset=utf-8");
-        return httplib::Server::HandlerResponse::Handled;
-    }));
+    server_->set_error_handler(
+        httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
+            if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+            res.set_content("<html><body><h1>" + std::to_string(res.status) + "</h1></body></html>\n",
+                            "text/html; charset=utf-8");
+            return httplib::Server::HandlerResponse::Handled;
+        }));
     if (options_.requestLog) {
         server_->set_logger([log = options_.requestLog](const httplib::Request& req, const httplib::Response& res) {
-            log(req.method + " " + Printable(req.target.empty() ? req.path : req.target) + " " + std::to_string(res.status));
+            log(req.method + " " + Printable(req.target.empty() ? req.path : req.target) + " " +
+                std::to_string(res.status));
         });
     }
     AddRoutes();
@@ -190,7 +198,9 @@ bool SiteServer::Start(std::string* error) {
     if (options_.port == 0) {
         port_ = server_->bind_to_any_port(address);
     } else {
-        port_ = options_.port > 0 && options_.port < 65536 && server_->bind_to_port(address, options_.port) ? options_.port : -1;
+        port_ = options_.port > 0 && options_.port < 65536 && server_->bind_to_port(address, options_.port)
+                    ? options_.port
+                    : -1;
     }
     if (port_ <= 0) {
         port_ = 0;
@@ -233,7 +243,8 @@ void SiteServer::AddRoutes() {
         }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
         res.set_chunked_content_provider(
-            reply.contentType, [this, body = std::move(reply.body), deadline, sent = false](std::size_t, httplib::DataSink& sink) mutable {
+            reply.contentType,
+            [this, body = std::move(reply.body), deadline, sent = false](std::size_t, httplib::DataSink& sink) mutable {
                 if (!sent) {
                     sent = true;
                     return sink.write(body.data(), body.size());
@@ -284,8 +295,7 @@ void SiteServer::AddRoutes() {
         res.set_content(DetailPageHtml(video, address), "text/html; charset=utf-8");
     });
     svr.Get("/bench/list", [this](const httplib::Request& req, httplib::Response& res) {
-        const std::optional<long> entries =
-            ParseCount(QueryOr(req, "entries", "10000"), kMaxBenchEntries);
+        const std::optional<long> entries = ParseCount(QueryOr(req, "entries", "10000"), kMaxBenchEntries);
         if (!entries) return BadRequest(res, "entries: 0 to " + std::to_string(kMaxBenchEntries));
         // The benchmark asks for the same page again and again: keep the last one.
         std::lock_guard lock(benchMutex_);
@@ -301,9 +311,8 @@ void SiteServer::AddRoutes() {
         const std::string name = req.matches[1];
         serveMedia(req, res, name.find('/') == std::string::npos ? name : ServiceMediaFile(data_, name));
     });
-    svr.Get("/mv/([^/]+)/temp\\.flv", [serveMedia](const httplib::Request& req, httplib::Response& res) {
-        serveMedia(req, res, kFlvClip);
-    });
+    svr.Get("/mv/([^/]+)/temp\\.flv",
+            [serveMedia](const httplib::Request& req, httplib::Response& res) { serveMedia(req, res, kFlvClip); });
     svr.Get("/([A-Za-z0-9_-]+)\\.flv", [this, serveMedia](const httplib::Request& req, httplib::Response& res) {
         const std::string id = req.matches[1];
         for (const MusicVideo& mv : data_.musicVideos)
@@ -328,8 +337,7 @@ void SiteServer::AddRoutes() {
         send(res, SongSearchA(data_, QueryOr(req, "keyword")), options_.stallSeconds);
     });
     svr.Get("/i/", [this, send](const httplib::Request& req, httplib::Response& res) {
-        send(res, TrackLocatorA(data_, QueryOr(req, "hash"), QueryOr(req, "key"), HostOf(req)),
-             options_.stallSeconds);
+        send(res, TrackLocatorA(data_, QueryOr(req, "hash"), QueryOr(req, "key"), HostOf(req)), options_.stallSeconds);
     });
     svr.Get("/x", [this, send](const httplib::Request& req, httplib::Response& res) {
         send(res, SongSearchB(data_, QueryOr(req, "title"), HostOf(req)), options_.stallSeconds);
@@ -356,7 +364,8 @@ void SiteServer::AddRoutes() {
         if (to.empty() || to[0] != '/' || to.compare(0, 2, "//") == 0 || HasControlBytes(to))
             return BadRequest(res, "to: a path on this site");
         const std::string base = "http://" + HostOf(req);
-        res.set_redirect(*hops > 1 ? base + "/redirect/" + std::to_string(*hops - 1) + "?to=" + QueryEncode(to) : base + to);
+        res.set_redirect(*hops > 1 ? base + "/redirect/" + std::to_string(*hops - 1) + "?to=" + QueryEncode(to)
+                                   : base + to);
     });
     svr.Get("/redirect-to", [](const httplib::Request& req, httplib::Response& res) {
         const std::string url = QueryOr(req, "url");
@@ -379,9 +388,8 @@ void SiteServer::AddRoutes() {
         while (!stopping_ && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(20ms);
         res.status = 504;
     });
-    svr.Get("/hostile/garbage", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content(GarbageBytes(), "text/html");
-    });
+    svr.Get("/hostile/garbage",
+            [](const httplib::Request&, httplib::Response& res) { res.set_content(GarbageBytes(), "text/html"); });
 }
 
 }  // namespace lumora::site

@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "lumora-site: %s\n", error.c_str());
         return 1;
     }
-    for (const std::string& warning : data->warnings) std::fprintf(stderr, "lumora-site: warning: %s\n", warning.c_str());
+    for (const std::string& warning : data->warnings)
+        std::fprintf(stderr, "lumora-site: warning: %s\n", warning.c_str());
 
     if (!quiet) {
         options.requestLog = [](const std::string& line) {

@@ -16,7 +16,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-} // namespace
+}  // namespace
 
 // One wait in progress, living on the waiting thread's stack. While it is
 // registered with its WakeSignal, Notify posts it a queued re-check; it
@@ -24,31 +24,25 @@ using Clock = std::chrono::steady_clock;
 // destroyed object, so a late Notify can never reach it.
 class PumpWaiter : public QObject {
 public:
-    PumpWaiter(const std::function<bool()>& done, WakeSignal& wake)
-        : done_(done)
-        , wake_(wake)
-    {
+    PumpWaiter(const std::function<bool()>& done, WakeSignal& wake) : done_(done), wake_(wake) {
         std::lock_guard lock(wake_.mutex_);
         wake_.waiters_.push_back(this);
     }
 
-    ~PumpWaiter() override
-    {
+    ~PumpWaiter() override {
         std::lock_guard lock(wake_.mutex_);
         std::erase(wake_.waiters_, this);
     }
 
     // Any thread; called with the signal's mutex held.
-    void Poke()
-    {
+    void Poke() {
         QMetaObject::invokeMethod(
             this, [this] { Recheck(); }, Qt::QueuedConnection);
     }
 
     // Empty when the event loop was stopped by someone else before the wait
     // was decided.
-    std::optional<WaitOutcome> Run(Clock::time_point deadline)
-    {
+    std::optional<WaitOutcome> Run(Clock::time_point deadline) {
         if (done_()) {
             return WaitOutcome::Ended;
         }
@@ -67,15 +61,13 @@ public:
     }
 
 private:
-    void Recheck()
-    {
+    void Recheck() {
         if (!outcome_ && done_()) {
             Finish(WaitOutcome::Ended);
         }
     }
 
-    void Finish(WaitOutcome outcome)
-    {
+    void Finish(WaitOutcome outcome) {
         if (!outcome_) {
             outcome_ = outcome;
             loop_.quit();
@@ -88,8 +80,7 @@ private:
     std::optional<WaitOutcome> outcome_;
 };
 
-void WakeSignal::Notify()
-{
+void WakeSignal::Notify() {
     std::lock_guard lock(mutex_);
     ++generation_;
     for (PumpWaiter* waiter : waiters_) {
@@ -98,8 +89,7 @@ void WakeSignal::Notify()
     changed_.notify_all();
 }
 
-WaitOutcome PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit, WakeSignal& wake)
-{
+WaitOutcome PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit, WakeSignal& wake) {
     const Clock::time_point deadline = Clock::now() + std::max(limit, std::chrono::milliseconds(0));
     if (QCoreApplication::instance() != nullptr) {
         PumpWaiter waiter(done, wake);
@@ -114,7 +104,7 @@ WaitOutcome PumpUntil(const std::function<bool()>& done, std::chrono::millisecon
     for (;;) {
         const std::uint64_t seen = wake.generation_;
         lock.unlock();
-        const bool finished = done(); // without the lock: `done` may take locks of its own
+        const bool finished = done();  // without the lock: `done` may take locks of its own
         lock.lock();
         if (finished) {
             return WaitOutcome::Ended;
@@ -126,4 +116,4 @@ WaitOutcome PumpUntil(const std::function<bool()>& done, std::chrono::millisecon
     }
 }
 
-} // namespace lumora
+}  // namespace lumora

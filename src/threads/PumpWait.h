@@ -28,8 +28,8 @@ namespace lumora {
 class PumpWaiter;
 
 enum class WaitOutcome {
-    Ended,    // the condition held (the worker finished)
-    TimedOut, // the deadline passed first
+    Ended,     // the condition held (the worker finished)
+    TimedOut,  // the deadline passed first
 };
 
 class WakeSignal {
@@ -48,8 +48,8 @@ private:
     friend WaitOutcome PumpUntil(const std::function<bool()>&, std::chrono::milliseconds, WakeSignal&);
 
     std::mutex mutex_;
-    std::vector<PumpWaiter*> waiters_; // waits now pumping an event loop
-    std::condition_variable changed_; // for waits without an application object
+    std::vector<PumpWaiter*> waiters_;  // waits now pumping an event loop
+    std::condition_variable changed_;   // for waits without an application object
     std::uint64_t generation_ = 0;
 };
 
@@ -65,4 +65,4 @@ private:
 // first of its own condition and its own deadline decides.
 WaitOutcome PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit, WakeSignal& wake);
 
-} // namespace lumora
+}  // namespace lumora

@@ -20,10 +20,7 @@ struct ThreadLock {
 
 constinit thread_local ThreadRecord* tCurrentThread = nullptr;
 
-int SuspendSignal()
-{
-    return SIGRTMIN + 5;
-}
+int SuspendSignal() { return SIGRTMIN + 5; }
 
 namespace {
 
@@ -34,24 +31,21 @@ struct Registry {
 };
 
 // Never destroyed, so detached threads and late callers can use it during exit.
-Registry& TheRegistry()
-{
+Registry& TheRegistry() {
     static Registry* registry = new Registry;
     return *registry;
 }
 
-void SetSuspendSignalBlocked(bool blocked, sigset_t* previous = nullptr)
-{
+void SetSuspendSignalBlocked(bool blocked, sigset_t* previous = nullptr) {
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SuspendSignal());
     pthread_sigmask(blocked ? SIG_BLOCK : SIG_UNBLOCK, &set, previous);
 }
 
-void RunThread(std::shared_ptr<ThreadRecord> record, ThreadControl::Routine routine)
-{
+void RunThread(std::shared_ptr<ThreadRecord> record, ThreadControl::Routine routine) {
     tCurrentThread = record.get();
-    SetSuspendSignalBlocked(false); // Start blocked it until tCurrentThread was set
+    SetSuspendSignalBlocked(false);  // Start blocked it until tCurrentThread was set
 
     int code = 0;
     try {
@@ -59,7 +53,7 @@ void RunThread(std::shared_ptr<ThreadRecord> record, ThreadControl::Routine rout
     } catch (...) {
         code = 0;
     }
-    routine = nullptr; // what the routine holds is released before its end is reported
+    routine = nullptr;  // what the routine holds is released before its end is reported
 
     {
         std::lock_guard lock(record->mutex);
@@ -74,18 +68,16 @@ void RunThread(std::shared_ptr<ThreadRecord> record, ThreadControl::Routine rout
     tCurrentThread = nullptr;
 }
 
-} // namespace
+}  // namespace
 
-std::shared_ptr<ThreadRecord> FindThread(ThreadHandle handle)
-{
+std::shared_ptr<ThreadRecord> FindThread(ThreadHandle handle) {
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
     const auto found = registry.threads.find(handle);
     return found == registry.threads.end() ? nullptr : found->second;
 }
 
-bool ThreadControl::Start(Routine routine, ThreadHandle* handle)
-{
+bool ThreadControl::Start(Routine routine, ThreadHandle* handle) {
     if (handle != nullptr) {
         *handle = 0;
     }
@@ -102,7 +94,7 @@ bool ThreadControl::Start(Routine routine, ThreadHandle* handle)
         std::thread thread(RunThread, record, std::move(routine));
         record->native = thread.native_handle();
         thread.detach();
-    } catch (...) { // std::system_error when the system has no thread to give
+    } catch (...) {  // std::system_error when the system has no thread to give
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         return false;
     }
@@ -117,37 +109,27 @@ bool ThreadControl::Start(Routine routine, ThreadHandle* handle)
     return true;
 }
 
-LockHandle ThreadControl::NewLock()
-{
-    return new ThreadLock;
-}
+LockHandle ThreadControl::NewLock() { return new ThreadLock; }
 
-void ThreadControl::DeleteLock(LockHandle lock)
-{
-    delete lock;
-}
+void ThreadControl::DeleteLock(LockHandle lock) { delete lock; }
 
-void ThreadControl::Lock(LockHandle lock)
-{
+void ThreadControl::Lock(LockHandle lock) {
     if (lock != nullptr) {
         lock->mutex.lock();
     }
 }
 
-void ThreadControl::Unlock(LockHandle lock)
-{
+void ThreadControl::Unlock(LockHandle lock) {
     if (lock != nullptr) {
         lock->mutex.unlock();
     }
 }
 
-void ThreadControl::Wait(ThreadHandle handle, int timeoutMs)
-{
+void ThreadControl::Wait(ThreadHandle handle, int timeoutMs) {
     WaitUntilEnded(handle, std::chrono::milliseconds(std::max(timeoutMs, 0)));
 }
 
-WaitOutcome ThreadControl::WaitUntilEnded(ThreadHandle handle, std::chrono::milliseconds limit)
-{
+WaitOutcome ThreadControl::WaitUntilEnded(ThreadHandle handle, std::chrono::milliseconds limit) {
     const std::shared_ptr<ThreadRecord> record = FindThread(handle);
     if (!record) {
         return WaitOutcome::Ended;
@@ -160,8 +142,7 @@ WaitOutcome ThreadControl::WaitUntilEnded(ThreadHandle handle, std::chrono::mill
         limit, record->ended);
 }
 
-int ThreadControl::ExitCode(ThreadHandle handle)
-{
+int ThreadControl::ExitCode(ThreadHandle handle) {
     const std::shared_ptr<ThreadRecord> record = FindThread(handle);
     if (!record) {
         return 0;
@@ -170,8 +151,7 @@ int ThreadControl::ExitCode(ThreadHandle handle)
     return record->exitCode;
 }
 
-int ThreadControl::State(ThreadHandle handle)
-{
+int ThreadControl::State(ThreadHandle handle) {
     const std::shared_ptr<ThreadRecord> record = FindThread(handle);
     if (!record) {
         return 0;
@@ -180,8 +160,7 @@ int ThreadControl::State(ThreadHandle handle)
     return record->Ended() ? 1 : 2;
 }
 
-bool ThreadControl::Terminate(ThreadHandle handle)
-{
+bool ThreadControl::Terminate(ThreadHandle handle) {
     const std::shared_ptr<ThreadRecord> record = FindThread(handle);
     if (!record) {
         return false;
@@ -195,12 +174,11 @@ bool ThreadControl::Terminate(ThreadHandle handle)
         record->exitCode = 0;
         record->ReleaseSuspension();
     }
-    record->ended.Notify(); // waits on this handle are over
+    record->ended.Notify();  // waits on this handle are over
     return true;
 }
 
-bool ThreadControl::Close(ThreadHandle handle)
-{
+bool ThreadControl::Close(ThreadHandle handle) {
     std::shared_ptr<ThreadRecord> record;
     {
         Registry& registry = TheRegistry();
@@ -217,9 +195,6 @@ bool ThreadControl::Close(ThreadHandle handle)
     return true;
 }
 
-int ThreadControl::CurrentId()
-{
-    return static_cast<int>(gettid());
-}
+int ThreadControl::CurrentId() { return static_cast<int>(gettid()); }
 
-} // namespace lumora
+}  // namespace lumora

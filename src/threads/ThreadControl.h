@@ -46,9 +46,9 @@ public:
     // The same with the routine's one parameter passed separately; the
     // parameter is moved into the thread and handed to `routine` there.
     template <class R, class P>
-        requires std::invocable<R&, P&> && (!std::same_as<std::decay_t<P>, ThreadHandle*>)
-    static bool Start(R routine, P parameter, ThreadHandle* handle = nullptr)
-    {
+    requires std::invocable<R&, P&> &&
+        (!std::same_as<std::decay_t<P>, ThreadHandle*>)static bool Start(R routine, P parameter,
+                                                                         ThreadHandle* handle = nullptr) {
         return Start(Routine([routine = std::move(routine), parameter = std::move(parameter)]() mutable {
                          return static_cast<int>(routine(parameter));
                      }),
@@ -113,4 +113,4 @@ public:
     static int CurrentId();
 };
 
-} // namespace lumora
+}  // namespace lumora

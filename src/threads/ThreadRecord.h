@@ -16,13 +16,11 @@ namespace lumora {
 // Everything known about one started thread. Shared by the registry (while
 // the handle is open) and by the thread itself (while it runs).
 struct ThreadRecord {
-    ThreadRecord()
-    {
+    ThreadRecord() {
         sem_init(&parked, 0, 0);
         sem_init(&release, 0, 0);
     }
-    ~ThreadRecord()
-    {
+    ~ThreadRecord() {
         sem_destroy(&parked);
         sem_destroy(&release);
     }
@@ -32,23 +30,22 @@ struct ThreadRecord {
     bool Ended() const { return finished || abandoned; }
 
     // Lets a stopped thread go on and clears its count; `mutex` held.
-    void ReleaseSuspension()
-    {
+    void ReleaseSuspension() {
         if (suspendCount > 0) {
             suspendCount = 0;
             sem_post(&release);
         }
     }
 
-    std::mutex mutex; // guards the fields below except the semaphores and `ended`
+    std::mutex mutex;  // guards the fields below except the semaphores and `ended`
     pthread_t native{};
-    bool finished = false;  // the routine has returned
-    bool abandoned = false; // Terminate gave up on it
+    bool finished = false;   // the routine has returned
+    bool abandoned = false;  // Terminate gave up on it
     int exitCode = kStillRunning;
     int suspendCount = 0;
 
-    sem_t parked;  // posted by the thread once it has stopped in the signal handler
-    sem_t release; // posted to let a stopped thread go on
+    sem_t parked;   // posted by the thread once it has stopped in the signal handler
+    sem_t release;  // posted to let a stopped thread go on
     WakeSignal ended;
 };
 
@@ -64,4 +61,4 @@ extern constinit thread_local ThreadRecord* tCurrentThread;
 // tCurrentThread is set.
 int SuspendSignal();
 
-} // namespace lumora
+}  // namespace lumora

@@ -18,20 +18,17 @@ namespace {
 // blocked for a while); past that, it stops as soon as it unblocks it.
 constexpr int kSuspendAckSeconds = 2;
 
-void OnSuspendSignal(int)
-{
+void OnSuspendSignal(int) {
     const int savedErrno = errno;
     if (ThreadRecord* self = tCurrentThread) {
         sem_post(&self->parked);
-        while (sem_wait(&self->release) != 0 && errno == EINTR) {
-        }
+        while (sem_wait(&self->release) != 0 && errno == EINTR) {}
     }
     errno = savedErrno;
 }
 
 // Before the first signal goes out; the handler stays for the process.
-void InstallSuspendHandler()
-{
+void InstallSuspendHandler() {
     static std::once_flag once;
     std::call_once(once, [] {
         struct sigaction action {};
@@ -42,10 +39,9 @@ void InstallSuspendHandler()
     });
 }
 
-} // namespace
+}  // namespace
 
-bool ThreadControl::Suspend(ThreadHandle handle)
-{
+bool ThreadControl::Suspend(ThreadHandle handle) {
     const std::shared_ptr<ThreadRecord> record = FindThread(handle);
     if (!record) {
         return false;
@@ -60,8 +56,8 @@ bool ThreadControl::Suspend(ThreadHandle handle)
         // an acknowledgement that came after an earlier Suspend gave up waiting
     }
     if (pthread_equal(record->native, pthread_self())) {
-        lock.unlock(); // whoever resumes this thread needs the lock
-        pthread_kill(record->native, SuspendSignal()); // returns once resumed
+        lock.unlock();                                  // whoever resumes this thread needs the lock
+        pthread_kill(record->native, SuspendSignal());  // returns once resumed
         return true;
     }
     if (pthread_kill(record->native, SuspendSignal()) != 0) {
@@ -73,13 +69,11 @@ bool ThreadControl::Suspend(ThreadHandle handle)
     timespec deadline{};
     clock_gettime(CLOCK_MONOTONIC, &deadline);
     deadline.tv_sec += kSuspendAckSeconds;
-    while (sem_clockwait(&record->parked, CLOCK_MONOTONIC, &deadline) != 0 && errno == EINTR) {
-    }
+    while (sem_clockwait(&record->parked, CLOCK_MONOTONIC, &deadline) != 0 && errno == EINTR) {}
     return true;
 }
 
-bool ThreadControl::Resume(ThreadHandle handle)
-{
+bool ThreadControl::Resume(ThreadHandle handle) {
     const std::shared_ptr<ThreadRecord> record = FindThread(handle);
     if (!record) {
         return false;
@@ -95,4 +89,4 @@ bool ThreadControl::Resume(ThreadHandle handle)
     return true;
 }
 
-} // namespace lumora
+}  // namespace lumora

@@ -71,8 +71,7 @@ public:
     // `deliver` takes it on the receiver's thread if the job is still
     // current by then.
     template <typename Work, typename Deliver>
-    bool Run(Work work, Deliver deliver, Mode mode = Mode::Supersede)
-    {
+    bool Run(Work work, Deliver deliver, Mode mode = Mode::Supersede) {
         return Start(
             [work = std::move(work), deliver = std::move(deliver)](const Job& job) mutable {
                 auto result = work(job.StopToken());

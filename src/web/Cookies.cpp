@@ -29,8 +29,8 @@ Text MergeCookies(Text& cookies, Text& newCookies) {
     for (const Text& old : cookies.Split(Text(";"))) {
         const Text name = CookieName(old);
         // `merged` grows as old pairs are added, so a repeated old name keeps its first value.
-        const bool known = std::any_of(merged.begin(), merged.end(),
-                                       [&](const Text& pair) { return CookieName(pair) == name; });
+        const bool known =
+            std::any_of(merged.begin(), merged.end(), [&](const Text& pair) { return CookieName(pair) == name; });
         if (!known) merged.push_back(old);
     }
 

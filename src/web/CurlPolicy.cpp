@@ -18,8 +18,7 @@ void ApplyCurlPolicy(CURL* easy, const CurlPolicy& policy, CurlStallWatch& watch
     if (policy.followRedirects) curl_easy_setopt(easy, CURLOPT_MAXREDIRS, policy.maxRedirects);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(policy.connectTimeout.count()));
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(policy.timeout.count()));
-    if (policy.maxBody > 0)
-        curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(policy.maxBody));
+    if (policy.maxBody > 0) curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(policy.maxBody));
 
     watch = CurlStallWatch{};
     watch.sendStall_ = policy.sendStall;

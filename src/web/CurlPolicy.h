@@ -26,8 +26,8 @@ struct CurlPolicy {
     Duration timeout{};       // the whole transfer; 0: none
     std::size_t maxBody = 0;  // an announced body past this fails at once; 0: none
     bool followRedirects = false;
-    long maxRedirects = 10;   // when followed
-    bool http11 = true;       // false: curl's choice
+    long maxRedirects = 10;            // when followed
+    bool http11 = true;                // false: curl's choice
     std::optional<std::string> agent;  // none: curl sends no agent of its own
     // "host:port", or empty for a direct connection. None: curl's default,
     // which reads the environment's proxy settings.

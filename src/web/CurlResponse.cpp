@@ -30,8 +30,7 @@ std::size_t CurlResponse::OnBody(char* data, std::size_t size, std::size_t count
         // (each regrowth copies all and touches fresh pages). Never past the
         // cap, so a false length costs at most address space.
         curl_off_t length = -1;
-        if (curl_easy_getinfo(response->easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
-            length > 0)
+        if (curl_easy_getinfo(response->easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length > 0)
             response->body.reserve(std::min(static_cast<std::size_t>(length), response->maxBody));
     }
     response->body.append(data, n);

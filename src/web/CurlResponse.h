@@ -23,7 +23,7 @@ struct CurlResponse {
     // Results.
     ByteSet body;
     std::size_t bodyBytes = 0;  // received so far, kept or sunk
-    bool overCap = false;  // the body or the header block went past its cap
+    bool overCap = false;       // the body or the header block went past its cap
     // Lines of the latest response, CR LF after each, then the blank line's
     // CR LF. Interim (1xx) and redirect blocks are replaced by the next one;
     // trailers after the block are not part of it.

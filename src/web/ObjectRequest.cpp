@@ -61,7 +61,8 @@ struct RequestExchange {
 bool IsToken(std::string_view verb) {
     if (verb.empty()) return false;
     for (unsigned char c : verb)
-        if (c <= 0x20 || c >= 0x7F || std::string_view("\"(),/:;<=>?@[\\]{}").find(static_cast<char>(c)) != std::string_view::npos)
+        if (c <= 0x20 || c >= 0x7F ||
+            std::string_view("\"(),/:;<=>?@[\\]{}").find(static_cast<char>(c)) != std::string_view::npos)
             return false;
     return true;
 }
@@ -209,12 +210,12 @@ Result<ByteSet> Perform(Text url, const ObjectRequestArgs& args, Clock::time_poi
     if (transfer.overCap) return Failure{FailureKind::TooLarge, "the answer is past its size cap"};
 
     switch (mode) {
-    case Mode::Headers:
-        return transfer.blockComplete ? transfer.headerBlock : ByteSet();
-    case Mode::Location:
-        return transfer.blockComplete ? HeaderIn(transfer.headerBlock, "location") : ByteSet();
-    case Mode::Body:
-        break;
+        case Mode::Headers:
+            return transfer.blockComplete ? transfer.headerBlock : ByteSet();
+        case Mode::Location:
+            return transfer.blockComplete ? HeaderIn(transfer.headerBlock, "location") : ByteSet();
+        case Mode::Body:
+            break;
     }
     return std::move(transfer.body);
 }
@@ -224,8 +225,8 @@ int RequestWorker(const std::shared_ptr<RequestExchange>& exchange) {
     if (!result) {
         // Failed transfers are in the log already; this says why one was not sent.
         if (result.Error().kind == FailureKind::Refused)
-            LogDebug(LogLayer::Web, PercentEncoded(exchange->url.ToUtf8(), PercentSet::Address) + ": not sent: " +
-                                        result.Error().reason);
+            LogDebug(LogLayer::Web, PercentEncoded(exchange->url.ToUtf8(), PercentSet::Address) +
+                                        ": not sent: " + result.Error().reason);
         return 0;
     }
     if (result.Value().empty()) return 0;

@@ -23,13 +23,13 @@ namespace lumora {
 inline constexpr const char* kObjectRequestAgent = "QuilPlayer/QQ100200300";
 
 struct ObjectRequestArgs {
-    Text method;      // empty: GET
-    Text userAgent;   // empty: kObjectRequestAgent
-    Text referer;     // empty: SiteOrigin of the address
-    Text userKey;     // empty: no User-Key header
-    Text cookie;      // empty: no Cookie header
+    Text method;             // empty: GET
+    Text userAgent;          // empty: kObjectRequestAgent
+    Text referer;            // empty: SiteOrigin of the address
+    Text userKey;            // empty: no User-Key header
+    Text cookie;             // empty: no Cookie header
     int timeoutSeconds = 0;  // 0: 10 s
-    Text user;        // credentials only when both are given
+    Text user;               // credentials only when both are given
     Text password;
     // Overrides timeoutSeconds when above 0 (tests use short limits).
     std::chrono::milliseconds limit{0};

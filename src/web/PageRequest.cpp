@@ -47,7 +47,8 @@ std::string FirstHopUrl(const Text& url) {
     const int port = UrlPort(url);
     if (host.empty() || port < 1 || port > 65535) return {};
     for (unsigned char c : host)
-        if (c <= 0x20 || c == 0x7F || std::string_view("/?#@[]\\%:").find(static_cast<char>(c)) != std::string_view::npos)
+        if (c <= 0x20 || c == 0x7F ||
+            std::string_view("/?#@[]\\%:").find(static_cast<char>(c)) != std::string_view::npos)
             return {};
 
     std::string address = std::string(secure ? "https://" : "http://") + host + ":" + std::to_string(port);
@@ -56,8 +57,7 @@ std::string FirstHopUrl(const Text& url) {
     // the path unchanged.
     address += PercentEncoded(UrlPath(url).Bytes(), PercentSet::Address);
     UrlHandle handle(curl_url());
-    if (!handle || curl_url_set(handle.get(), CURLUPART_URL, address.c_str(), CURLU_PATH_AS_IS) != CURLUE_OK)
-        return {};
+    if (!handle || curl_url_set(handle.get(), CURLUPART_URL, address.c_str(), CURLU_PATH_AS_IS) != CURLUE_OK) return {};
     return address;
 }
 
@@ -140,7 +140,8 @@ Result<ByteSet> RequestPage(const Text& url, PageRequestArgs& args) {
     std::optional<Failure> failure;
     for (int hop = 0;; ++hop) {
         CURL* handle = easy.get();
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             failure = Failure{FailureKind::Stalled, "the time limit passed"};
             break;
@@ -154,7 +155,9 @@ Result<ByteSet> RequestPage(const Text& url, PageRequestArgs& args) {
         curl_easy_setopt(handle, CURLOPT_URL, hopUrl.c_str());
         // A proxy takes the absolute form of the target.
         curl_easy_setopt(handle, CURLOPT_REQUEST_TARGET,
-                         hop != 0 ? nullptr : viaProxy ? proxyTarget.c_str() : target.c_str());
+                         hop != 0   ? nullptr
+                         : viaProxy ? proxyTarget.c_str()
+                                    : target.c_str());
         curl_easy_setopt(handle, CURLOPT_PATH_AS_IS, hop == 0 ? 1L : 0L);
 
         if (sendBody) {
@@ -230,9 +233,7 @@ Result<ByteSet> RequestPage(const Text& url, PageRequestArgs& args) {
 
 ByteSet PageRequest(const Text& url, PageRequestArgs& args) { return RequestPage(url, args).ValueOr({}); }
 
-Text FetchPageText(const Text& url, PageRequestArgs& args) {
-    return Utf8BytesToText(PageRequest(url, args));
-}
+Text FetchPageText(const Text& url, PageRequestArgs& args) { return Utf8BytesToText(PageRequest(url, args)); }
 
 Text FetchPageText(const Text& url) {
     PageRequestArgs args;

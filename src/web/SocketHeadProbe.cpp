@@ -139,8 +139,11 @@ std::optional<SocketProbeRequest> ComposeSocketProbeRequest(const Text& original
                    " HTTP/1.1\r\n"
                    "User-Agent: QuilPlayer/QQ100200300\r\n"
                    "Accept: */*\r\n"
-                   "Referer: " + SiteOrigin(address) + "\r\n"
-                   "Host: " + plan.server + "\r\n\r\n";
+                   "Referer: " +
+                   SiteOrigin(address) +
+                   "\r\n"
+                   "Host: " +
+                   plan.server + "\r\n\r\n";
     return plan;
 }
 

@@ -117,7 +117,8 @@ std::string PercentEncoded(std::string_view bytes, PercentSet keep) {
     for (unsigned char c : bytes) {
         const bool plain =
             keep == PercentSet::Address
-                ? c > 0x20 && c < 0x7F && std::string_view("\"<>\\^`{|}").find(static_cast<char>(c)) == std::string_view::npos
+                ? c > 0x20 && c < 0x7F &&
+                      std::string_view("\"<>\\^`{|}").find(static_cast<char>(c)) == std::string_view::npos
                 : (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
                       c == '.' || c == '~';
         if (plain) {

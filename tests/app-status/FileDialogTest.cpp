@@ -27,8 +27,7 @@ const char* const kMediaFilter =
     "媒体文件|*.wmv;*.asx;*.flv;*.f4v;*.mp4;*.hlv;*.mp3;*.wma;*.avi;*.mkv;*.vob;*.pfv;*.ts;*.mpg;*.mpeg|所有文件|*.*";
 
 // The main window's call.
-void SetupForMedia(FileDialogHolder& holder)
-{
+void SetupForMedia(FileDialogHolder& holder) {
     holder.Setup(0, Text("打开多媒体文件"), Text(kMediaFilter), 0, {}, {}, false, true, false, false, true);
 }
 
@@ -67,9 +66,10 @@ TEST(FileDialog, TheMainWindowsSetupBuildsTheRecordAndTheQtDialog) {
 
     const FileDialogRecord& record = holder.fileDialog.dialogRecord;
     const std::string zero(1, '\0');
-    EXPECT_EQ(record.filter, Bytes("媒体文件") + zero +
-                                 "*.wmv;*.asx;*.flv;*.f4v;*.mp4;*.hlv;*.mp3;*.wma;*.avi;*.mkv;*.vob;*.pfv;*.ts;*.mpg;*.mpeg" +
-                                 zero + Bytes("所有文件") + zero + "*.*" + zero + zero);
+    EXPECT_EQ(record.filter,
+              Bytes("媒体文件") + zero +
+                  "*.wmv;*.asx;*.flv;*.f4v;*.mp4;*.hlv;*.mp3;*.wma;*.avi;*.mkv;*.vob;*.pfv;*.ts;*.mpg;*.mpeg" + zero +
+                  Bytes("所有文件") + zero + "*.*" + zero + zero);
     EXPECT_EQ(record.filterIndex, 1);
     EXPECT_EQ(record.defaultExtension, Text("mpeg"));
     EXPECT_EQ(record.title, Text("打开多媒体文件"));
@@ -77,9 +77,10 @@ TEST(FileDialog, TheMainWindowsSetupBuildsTheRecordAndTheQtDialog) {
     EXPECT_EQ(record.flags, 0x4 | 0x80000 | 0x800000 | 0x1000 | 0x200);
 
     ASSERT_TRUE(filters);
-    EXPECT_EQ(*filters, QStringList({QStringLiteral("媒体文件 (*.wmv *.asx *.flv *.f4v *.mp4 *.hlv *.mp3 *.wma *.avi *.mkv "
-                                                    "*.vob *.pfv *.ts *.mpg *.mpeg)"),
-                                     QStringLiteral("所有文件 (*.*)")}));
+    EXPECT_EQ(*filters,
+              QStringList({QStringLiteral("媒体文件 (*.wmv *.asx *.flv *.f4v *.mp4 *.hlv *.mp3 *.wma *.avi *.mkv "
+                                          "*.vob *.pfv *.ts *.mpg *.mpeg)"),
+                           QStringLiteral("所有文件 (*.*)")}));
     EXPECT_EQ(selectedFilter, filters->front());
     EXPECT_EQ(title, QStringLiteral("打开多媒体文件"));
     EXPECT_EQ(suffix, QStringLiteral("mpeg"));
@@ -95,7 +96,8 @@ TEST(FileDialog, TheFilterIndexCountsFromZeroAndPicksTheDefaultExtension) {
         const char* extension;
     };
     const std::vector<Case> cases = {
-        {0, 1, "mpeg"}, {std::nullopt, 1, "mpeg"}, {-3, 1, "mpeg"}, {1, 2, "*"}, {2, 3, ""}, {2147483647, 2147483647, ""},
+        {0, 1, "mpeg"}, {std::nullopt, 1, "mpeg"},    {-3, 1, "mpeg"}, {1, 2, "*"},
+        {2, 3, ""},     {2147483647, 2147483647, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.index.value_or(-100));
@@ -131,8 +133,9 @@ TEST(FileDialog, TheChoiceIsReadBack) {
         {"multiple allowed, one chosen", true, QStringList{"/media/a.wmv"}, true, "/media/a.wmv"},
         {"two in a directory", true, QStringList{"/media/a.wmv", "/media/b.mp3"}, true, "/media/a.wmv;/media/b.mp3"},
         {"two in the root", true, QStringList{"/a.wmv", "/b.mp3"}, true, "/a.wmv;/b.mp3"},
-        {"names in any script", true, QStringList{QStringLiteral("/视频/第一集.mp4"), QStringLiteral("/视频/한국어.mkv")},
-         true, "/视频/第一集.mp4;/视频/한국어.mkv"},
+        {"names in any script", true,
+         QStringList{QStringLiteral("/视频/第一集.mp4"), QStringLiteral("/视频/한국어.mkv")}, true,
+         "/视频/第一集.mp4;/视频/한국어.mkv"},
         {"a bar inside a name", true, QStringList{"/m/a|b.mp4", "/m/c.mp4"}, true, "/m/a|b.mp4;/m/c.mp4"},
         {"single selection", false, QStringList{"/media/a.wmv"}, true, "/media/a.wmv"},
         {"cancel keeps the default name", true, std::nullopt, false, "start.mp4"},
@@ -290,8 +293,8 @@ TEST(FileDialog, TheRealDialogReturnsTheFilesAccepted) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
     FileDialogHolder holder;
-    holder.Setup(0, Text("打开多媒体文件"), Text(kMediaFilter), 0, FromQString(directory.path()), {}, false, true, false,
-                 false, true);
+    holder.Setup(0, Text("打开多媒体文件"), Text(kMediaFilter), 0, FromQString(directory.path()), {}, false, true,
+                 false, false, true);
 
     QElapsedTimer clock;
     clock.start();

@@ -47,34 +47,28 @@ using test::WindowTest;
 
 using Row = std::pair<std::string, std::string>;  // title, id (UTF-8)
 
-std::vector<Row> RowsOf(const std::vector<ListRow>& rows)
-{
+std::vector<Row> RowsOf(const std::vector<ListRow>& rows) {
     std::vector<Row> out;
-    for (const ListRow& row : rows)
-        out.emplace_back(row.title.ToUtf8(), row.id.ToUtf8());
+    for (const ListRow& row : rows) out.emplace_back(row.title.ToUtf8(), row.id.ToUtf8());
     return out;
 }
 
 class CatalogueWindowTest : public WindowTest {
 protected:
-    CatalogueWindowTest()
-    {
+    CatalogueWindowTest() {
         QObject::connect(&window, &QWidget::windowTitleChanged, &window,
                          [this](const QString& title) { titles.push_back(title.toStdString()); });
     }
 
-    ~CatalogueWindowTest() override
-    {
+    ~CatalogueWindowTest() override {
         // No worker may outlive the test (they hold nothing of it, but the
         // process should end with none running).
         WaitUntil([this] { return window.ListFetches().Running() == 0; }, 15'000);
         override_.reset();
-        if (site_)
-            site_->Stop();
+        if (site_) site_->Stop();
     }
 
-    void StartSite()
-    {
+    void StartSite() {
         std::string error;
         std::optional<site::SiteData> data = site::LoadSiteData(site::BundledDataDir(), &error);
         ASSERT_TRUE(data) << error;
@@ -89,8 +83,7 @@ protected:
         UseCatalogueHost("127.0.0.1:" + std::to_string(site_->Port()));
     }
 
-    void UseCatalogueHost(const std::string& host)
-    {
+    void UseCatalogueHost(const std::string& host) {
         Config config = Config::Defaults();
         config.catalogueHost = Text::FromUtf8(host);
         override_.reset();
@@ -102,20 +95,17 @@ protected:
     // Requests the site answered whose line starts with `prefix`. The site
     // logs a request once its answer is out, so the count is read after it
     // has had a moment to reach `atLeast`.
-    int Requests(const std::string& prefix, int atLeast = 1)
-    {
+    int Requests(const std::string& prefix, int atLeast = 1) {
         WaitUntil([&] { return CountRequests(prefix) >= atLeast; }, 2000);
         return CountRequests(prefix);
     }
-    int CountRequests(const std::string& prefix)
-    {
+    int CountRequests(const std::string& prefix) {
         std::lock_guard<std::mutex> lock(requestsMutex_);
-        return static_cast<int>(
-            std::count_if(requests_.begin(), requests_.end(), [&](const std::string& line) { return line.starts_with(prefix); }));
+        return static_cast<int>(std::count_if(requests_.begin(), requests_.end(),
+                                              [&](const std::string& line) { return line.starts_with(prefix); }));
     }
 
-    std::vector<Row> ListRows() const
-    {
+    std::vector<Row> ListRows() const {
         std::vector<Row> rows;
         for (int i = 0; i < units.catalogueList->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* item = units.catalogueList->topLevelItem(i);
@@ -125,36 +115,33 @@ protected:
     }
 
     // The row resolution the last row event started has arrived.
-    bool Resolved()
-    {
+    bool Resolved() {
         return WaitUntil([this] { return !state.resolving.active && window.RowResolutions().Running() == 0; });
     }
 
-    std::string Column2(int row) const { return units.catalogueList->topLevelItem(row)->text(kAddressColumn).toStdString(); }
+    std::string Column2(int row) const {
+        return units.catalogueList->topLevelItem(row)->text(kAddressColumn).toStdString();
+    }
     std::string Title() const { return window.windowTitle().toStdString(); }
 
     // The start-up fetch: batch 1, the home page.
-    bool FirstBatchShown()
-    {
+    bool FirstBatchShown() {
         state.batchNumber = 1;
         state.listPageAddress = StartUpBatch().address;
         StartListFetch(window);
         return WaitUntil([this] { return Title().starts_with("第1批"); });
     }
 
-    QPoint RowCenter(int row) const
-    {
+    QPoint RowCenter(int row) const {
         return units.catalogueList->visualItemRect(units.catalogueList->topLevelItem(row)).center();
     }
     void Click(int row) { QTest::mouseClick(units.catalogueList->viewport(), Qt::LeftButton, {}, RowCenter(row)); }
     // As a person double-clicks: a click, then the second press.
-    void DoubleClick(int row)
-    {
+    void DoubleClick(int row) {
         Click(row);
         QTest::mouseDClick(units.catalogueList->viewport(), Qt::LeftButton, {}, RowCenter(row));
     }
-    void RightClick(int row)
-    {
+    void RightClick(int row) {
         QWidget* viewport = units.catalogueList->viewport();
         const QPoint at = RowCenter(row);
         QTest::mousePress(viewport, Qt::RightButton, {}, at);
@@ -172,8 +159,7 @@ private:
     std::vector<std::string> requests_;
 };
 
-TEST_F(CatalogueWindowTest, BatchCycleFillsTheListAndTheTitle)
-{
+TEST_F(CatalogueWindowTest, BatchCycleFillsTheListAndTheTitle) {
     StartSite();
     ASSERT_TRUE(FirstBatchShown());
     BatchPage batch = StartUpBatch();
@@ -194,8 +180,7 @@ TEST_F(CatalogueWindowTest, BatchCycleFillsTheListAndTheTitle)
         const std::string title = ListTitleText(batch.batchNumber, static_cast<int>(expected.size())).ToUtf8();
         ASSERT_TRUE(WaitUntil([&] { return Title() == title; })) << Title();
         EXPECT_EQ(ListRows(), RowsOf(expected));
-        for (int row = 0; row < units.catalogueList->topLevelItemCount(); ++row)
-            EXPECT_EQ(Column2(row), "");
+        for (int row = 0; row < units.catalogueList->topLevelItemCount(); ++row) EXPECT_EQ(Column2(row), "");
     }
     // The first click fetched category 27; the wrap fetched the bare address.
     EXPECT_EQ(state.batchNumber, 1);
@@ -203,14 +188,14 @@ TEST_F(CatalogueWindowTest, BatchCycleFillsTheListAndTheTitle)
     EXPECT_EQ(Requests("GET /vodlist/index.php?id=27 ", 2), 2);
 }
 
-TEST_F(CatalogueWindowTest, NewerFetchSupersedesAnOlderOneStillRunning)
-{
+TEST_F(CatalogueWindowTest, NewerFetchSupersedesAnOlderOneStillRunning) {
     // Category 27 (batch 2) and 32 (batch 3) answer with pages of their own;
     // one of them only after a while.
     const auto page = [](const std::vector<Row>& rows) {
         std::string html = "<html><body>";
         for (const auto& [title, id] : rows)
-            html += "<div></div><a href=\"/vod/index.php?id=" + id + "\" target=\"_blank\" title=\"" + title + " \" alt=x>";
+            html +=
+                "<div></div><a href=\"/vod/index.php?id=" + id + "\" target=\"_blank\" title=\"" + title + " \" alt=x>";
         return html + "</body></html>";
     };
     const std::vector<Row> older = {{"先来的一", "2701"}, {"先来的二", "2702"}};
@@ -221,8 +206,7 @@ TEST_F(CatalogueWindowTest, NewerFetchSupersedesAnOlderOneStillRunning)
         test::LoopbackHttp server;
         server.Server().Get("/vodlist/index.php", [&](const httplib::Request& request, httplib::Response& response) {
             const std::string id = request.get_param_value("id");
-            if (id == slow)
-                std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            if (id == slow) std::this_thread::sleep_for(std::chrono::milliseconds(400));
             response.set_content(page(id == "27" ? older : newer), "text/html; charset=utf-8");
         });
         ASSERT_TRUE(server.Start());
@@ -233,20 +217,20 @@ TEST_F(CatalogueWindowTest, NewerFetchSupersedesAnOlderOneStillRunning)
         state.batchNumber = 1;
         units.nextBatchButton->click();  // batch 2
         units.nextBatchButton->click();  // batch 3, at once
-        const bool done = WaitUntil([&] {
-            return window.ListFetches().Running() == 0 && Title() == "第3批共14批搜索到：3个视频";
-        });
+        const bool done =
+            WaitUntil([&] { return window.ListFetches().Running() == 0 && Title() == "第3批共14批搜索到：3个视频"; });
         QTest::qWait(100);  // anything the older fetch might still deliver
         server.Stop();
         ASSERT_TRUE(done) << Title();
         EXPECT_EQ(ListRows(), newer);
-        EXPECT_EQ(std::count_if(titles.begin(), titles.end(), [](const std::string& t) { return t.starts_with("第2批"); }), 0);
+        EXPECT_EQ(
+            std::count_if(titles.begin(), titles.end(), [](const std::string& t) { return t.starts_with("第2批"); }),
+            0);
         EXPECT_EQ(Title(), "第3批共14批搜索到：3个视频");
     }
 }
 
-TEST_F(CatalogueWindowTest, SiteThatIsDownGivesAnEmptyBatchAndAnEmptyAddress)
-{
+TEST_F(CatalogueWindowTest, SiteThatIsDownGivesAnEmptyBatchAndAnEmptyAddress) {
     UseCatalogueHost("127.0.0.1:1");
     ASSERT_TRUE(FirstBatchShown());
     EXPECT_EQ(Title(), "第1批共14批搜索到：0个视频");
@@ -264,8 +248,7 @@ TEST_F(CatalogueWindowTest, SiteThatIsDownGivesAnEmptyBatchAndAnEmptyAddress)
     EXPECT_EQ(std::find(titles.begin(), titles.end(), "地址解析完成,双击播放"), titles.end());
 }
 
-TEST_F(CatalogueWindowTest, RowEventsResolveOnceAndPlayAfterTheDelay)
-{
+TEST_F(CatalogueWindowTest, RowEventsResolveOnceAndPlayAfterTheDelay) {
     StartSite();
     ASSERT_TRUE(FirstBatchShown());
     window.show();
@@ -338,8 +321,7 @@ TEST_F(CatalogueWindowTest, RowEventsResolveOnceAndPlayAfterTheDelay)
     EXPECT_EQ(Requests("GET /vod/index.php?id=1001 ", 2), 1) << "the cached row was never fetched again";
 }
 
-TEST_F(CatalogueWindowTest, MenuPlayTakesColumn2AsItIs)
-{
+TEST_F(CatalogueWindowTest, MenuPlayTakesColumn2AsItIs) {
     StartSite();
     ASSERT_TRUE(FirstBatchShown());
     QTreeWidgetItem* item = units.catalogueList->topLevelItem(1);
@@ -369,8 +351,7 @@ class DetailSite {
 public:
     using Page = std::function<std::pair<int, std::string>(const std::string& id)>;  // delay ms, body
 
-    explicit DetailSite(Page page) : page_(std::move(page))
-    {
+    explicit DetailSite(Page page) : page_(std::move(page)) {
         server_.Server().Get("/vod/index.php", [this](const httplib::Request& request, httplib::Response& response) {
             const auto [delay, body] = page_(request.get_param_value("id"));
             std::this_thread::sleep_for(std::chrono::milliseconds(delay));
@@ -385,29 +366,25 @@ private:
     test::LoopbackHttp server_;
 };
 
-std::string VideoPage(const std::string& address)
-{
+std::string VideoPage(const std::string& address) {
     return "<html><script>var video=['" + address + "->video/mp4'];</script></html>";
 }
 
 class RowResolutionTest : public CatalogueWindowTest {
 protected:
-    void AddRows(const std::vector<Row>& rows)
-    {
+    void AddRows(const std::vector<Row>& rows) {
         units.catalogueList->clear();
         for (const auto& [title, id] : rows)
-            new QTreeWidgetItem(units.catalogueList, {QString::fromStdString(title), QString::fromStdString(id), QString()});
+            new QTreeWidgetItem(units.catalogueList,
+                                {QString::fromStdString(title), QString::fromStdString(id), QString()});
     }
     // The longest gap between ticks of a 10 ms timer of the window while
     // `act` runs and then for `forMs`.
-    qint64 LongestTickGap(const std::function<void()>& act, int forMs)
-    {
+    qint64 LongestTickGap(const std::function<void()>& act, int forMs) {
         QTimer ticker(&window);
         QElapsedTimer sinceTick;
         qint64 longest = 0;
-        QObject::connect(&ticker, &QTimer::timeout, &window, [&] {
-            longest = std::max(longest, sinceTick.restart());
-        });
+        QObject::connect(&ticker, &QTimer::timeout, &window, [&] { longest = std::max(longest, sinceTick.restart()); });
         sinceTick.start();
         ticker.start(10);
         act();
@@ -419,13 +396,11 @@ protected:
     }
 };
 
-TEST_F(RowResolutionTest, TheWindowKeepsWorkingWhileARowsPageIsSilentOrTrickles)
-{
+TEST_F(RowResolutionTest, TheWindowKeepsWorkingWhileARowsPageIsSilentOrTrickles) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     std::vector<RawServer::Piece> trickle;
-    for (int i = 0; i < 20; ++i)
-        trickle.push_back({std::chrono::milliseconds(2000), "x"});
+    for (int i = 0; i < 20; ++i) trickle.push_back({std::chrono::milliseconds(2000), "x"});
     const std::vector<std::pair<const char*, RawServer::Reply>> sites = {
         {"silent", RawServer::Reply{"", true}},
         {"trickle", RawServer::Reply{"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nx", false, trickle}},
@@ -449,8 +424,7 @@ TEST_F(RowResolutionTest, TheWindowKeepsWorkingWhileARowsPageIsSilentOrTrickles)
     }
 }
 
-TEST_F(RowResolutionTest, ANewerClickDropsWhatAnOlderFetchBringsBackLate)
-{
+TEST_F(RowResolutionTest, ANewerClickDropsWhatAnOlderFetchBringsBackLate) {
     DetailSite site([](const std::string& id) {
         return std::make_pair(id == "8001" ? 800 : 0, VideoPage("http://127.0.0.1:1/" + id + ".mp4"));
     });
@@ -472,8 +446,7 @@ TEST_F(RowResolutionTest, ANewerClickDropsWhatAnOlderFetchBringsBackLate)
     EXPECT_EQ(titles, (std::vector<std::string>{"解析地址中，请稍后。。。", "地址解析完成,双击播放"}));
 }
 
-TEST_F(RowResolutionTest, ADoubleClickWhileAPageIsFetchedPlaysTheRowDoubleClicked)
-{
+TEST_F(RowResolutionTest, ADoubleClickWhileAPageIsFetchedPlaysTheRowDoubleClicked) {
     DetailSite site([](const std::string& id) {
         return std::make_pair(id == "9001" ? 600 : 0, VideoPage("http://127.0.0.1:1/" + id + ".mp4"));
     });
@@ -483,7 +456,7 @@ TEST_F(RowResolutionTest, ADoubleClickWhileAPageIsFetchedPlaysTheRowDoubleClicke
 
     struct Case {
         const char* name;
-        int doubleClicked;    // row 0 (slow), 1 (fast) or 2 (resolved already)
+        int doubleClicked;  // row 0 (slow), 1 (fast) or 2 (resolved already)
         const char* played;
     };
     const std::vector<Case> cases = {
@@ -510,12 +483,11 @@ TEST_F(RowResolutionTest, ADoubleClickWhileAPageIsFetchedPlaysTheRowDoubleClicke
     }
 }
 
-TEST_F(RowResolutionTest, ARowWithoutAnAddressSaysSoAndItsDoubleClickShowsTheFailure)
-{
+TEST_F(RowResolutionTest, ARowWithoutAnAddressSaysSoAndItsDoubleClickShowsTheFailure) {
     DetailSite site([](const std::string& id) {
         if (id == "5001")
             return std::make_pair(0, std::string("<html>这个视频已经下架</html>"));  // withdrawn: no markers
-        return std::make_pair(0, VideoPage(""));  // markers around nothing
+        return std::make_pair(0, VideoPage(""));                                     // markers around nothing
     });
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -555,9 +527,9 @@ TEST_F(RowResolutionTest, ARowWithoutAnAddressSaysSoAndItsDoubleClickShowsTheFai
     }
 }
 
-TEST_F(RowResolutionTest, ATypedOrHandedOverAddressDropsARowStillResolving)
-{
-    DetailSite site([](const std::string& id) { return std::make_pair(600, VideoPage("http://127.0.0.1:1/" + id + ".mp4")); });
+TEST_F(RowResolutionTest, ATypedOrHandedOverAddressDropsARowStillResolving) {
+    DetailSite site(
+        [](const std::string& id) { return std::make_pair(600, VideoPage("http://127.0.0.1:1/" + id + ".mp4")); });
     UseCatalogueHost(site.Host());
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -575,9 +547,9 @@ TEST_F(RowResolutionTest, ATypedOrHandedOverAddressDropsARowStillResolving)
 
 // A double-clicked row whose page is late never replaces what the user chose
 // after it: local files dropped on the window or taken from the file dialog.
-TEST_F(RowResolutionTest, LocalFilesChosenLaterDropARowStillResolving)
-{
-    DetailSite site([](const std::string& id) { return std::make_pair(600, VideoPage("http://127.0.0.1:1/" + id + ".mp4")); });
+TEST_F(RowResolutionTest, LocalFilesChosenLaterDropARowStillResolving) {
+    DetailSite site(
+        [](const std::string& id) { return std::make_pair(600, VideoPage("http://127.0.0.1:1/" + id + ".mp4")); });
     UseCatalogueHost(site.Host());
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));

@@ -37,8 +37,7 @@ using test::Entries;
 using test::WaitUntil;
 using test::WindowTest;
 
-TEST(VolumeSettingTest, FileTextGivesTheSettingOrTheDefaults)
-{
+TEST(VolumeSettingTest, FileTextGivesTheSettingOrTheDefaults) {
     const VolumeSetting defaults{45, false};
     const struct {
         const char* text;
@@ -57,12 +56,10 @@ TEST(VolumeSettingTest, FileTextGivesTheSettingOrTheDefaults)
         {"volume\n", defaults},
         {"\x89PNG\r\n\x1a\n", defaults},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ParseVolumeSetting(QByteArray(c.text)), c.expected) << c.text;
+    for (const auto& c : cases) EXPECT_EQ(ParseVolumeSetting(QByteArray(c.text)), c.expected) << c.text;
 }
 
-TEST(VolumeSettingTest, FilesRoundTripAndBadFilesGiveTheDefaults)
-{
+TEST(VolumeSettingTest, FilesRoundTripAndBadFilesGiveTheDefaults) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("config/lumora/volume"));
     EXPECT_EQ(ReadVolumeSetting(path), VolumeSetting{}) << "missing";
@@ -82,8 +79,7 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(DesktopMannersTest, VolumeAndMuteAreRestoredAndEveryChangeIsWritten)
-{
+TEST_F(DesktopMannersTest, VolumeAndMuteAreRestoredAndEveryChangeIsWritten) {
     const QString path = dir.filePath(QStringLiteral("lumora/volume"));
     ASSERT_TRUE(WriteVolumeSetting(path, {70, true}));
     const VolumeSetting remembered = RestoreVolume(window, path);
@@ -101,8 +97,7 @@ TEST_F(DesktopMannersTest, VolumeAndMuteAreRestoredAndEveryChangeIsWritten)
     ASSERT_TRUE(WaitUntil([&] { return ReadVolumeSetting(path) == VolumeSetting{25, true}; }, 3000));
 }
 
-TEST_F(DesktopMannersTest, MuteButtonShowsTheMuteWhichHoldsAcrossPlays)
-{
+TEST_F(DesktopMannersTest, MuteButtonShowsTheMuteWhichHoldsAcrossPlays) {
     EXPECT_TRUE(units.muteButton->isCheckable());
     EXPECT_EQ(units.muteButton->text(), QStringLiteral("静音"));
     units.muteButton->click();
@@ -122,8 +117,7 @@ TEST_F(DesktopMannersTest, MuteButtonShowsTheMuteWhichHoldsAcrossPlays)
     EXPECT_FALSE(units.muteButton->isChecked());
 }
 
-TEST_F(DesktopMannersTest, ClickOnTheProgressBarJumpsThereAndSeeksOnRelease)
-{
+TEST_F(DesktopMannersTest, ClickOnTheProgressBarJumpsThereAndSeeksOnRelease) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QSlider* bar = units.progressSlider;
@@ -145,8 +139,7 @@ TEST_F(DesktopMannersTest, ClickOnTheProgressBarJumpsThereAndSeeksOnRelease)
     EXPECT_EQ(Entries(log, "flash setSeek"), std::vector<std::string>{"flash setSeek=" + std::to_string(bar->value())});
 }
 
-TEST_F(DesktopMannersTest, DropsPlayFilesAsAListAndAddressesAsTyped)
-{
+TEST_F(DesktopMannersTest, DropsPlayFilesAsAListAndAddressesAsTyped) {
     const QString a = dir.filePath(QStringLiteral("a b.mp4")), b = dir.filePath(QStringLiteral("b.mp4"));
     const QString srt = dir.filePath(QStringLiteral("a b.srt"));
     for (const QString& path : {a, b, srt}) {
@@ -191,8 +184,7 @@ TEST_F(DesktopMannersTest, DropsPlayFilesAsAListAndAddressesAsTyped)
     }
 }
 
-TEST_F(DesktopMannersTest, CutTitlesShowWhole)
-{
+TEST_F(DesktopMannersTest, CutTitlesShowWhole) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QTreeWidget* list = units.catalogueList;
@@ -212,8 +204,7 @@ TEST_F(DesktopMannersTest, CutTitlesShowWhole)
     EXPECT_EQ(tipAt(0), QString()) << "a title that fits needs no tooltip";
 }
 
-TEST(QtTextsTest, FileDialogAndButtonsSpeakChinese)
-{
+TEST(QtTextsTest, FileDialogAndButtonsSpeakChinese) {
     ASSERT_TRUE(LoadChineseQtTexts());
     for (const auto& [context, english] : {std::pair{"QFileDialog", "Look in:"}, std::pair{"QPlatformTheme", "Cancel"},
                                            std::pair{"QFileDialog", "&Open"}}) {
@@ -230,8 +221,7 @@ TEST(QtTextsTest, FileDialogAndButtonsSpeakChinese)
     EXPECT_NE(lookIn->text(), QStringLiteral("Look in:"));
 }
 
-TEST_F(DesktopMannersTest, AboutBoxShowsTheVersionAndTheKeys)
-{
+TEST_F(DesktopMannersTest, AboutBoxShowsTheVersionAndTheKeys) {
     units.aboutButton->click();
     auto* box = window.findChild<QMessageBox*>(QStringLiteral("关于窗口"));
     ASSERT_NE(box, nullptr);
@@ -243,8 +233,7 @@ TEST_F(DesktopMannersTest, AboutBoxShowsTheVersionAndTheKeys)
 
 // Ctrl+D downloads what was played last, as the download button does,
 // whatever the right-click menu offered when it was last shown.
-TEST_F(DesktopMannersTest, DownloadKeyTakesTheAddressPlayedSinceTheMenuWasShown)
-{
+TEST_F(DesktopMannersTest, DownloadKeyTakesTheAddressPlayedSinceTheMenuWasShown) {
     // The download fails at once (nothing listens); no notice reaches the
     // desktop of whoever runs the tests.
     const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
@@ -260,8 +249,7 @@ TEST_F(DesktopMannersTest, DownloadKeyTakesTheAddressPlayedSinceTheMenuWasShown)
 
     QShortcut* download = nullptr;
     for (QShortcut* shortcut : window.findChildren<QShortcut*>())
-        if (shortcut->key() == QKeySequence(Qt::CTRL | Qt::Key_D))
-            download = shortcut;
+        if (shortcut->key() == QKeySequence(Qt::CTRL | Qt::Key_D)) download = shortcut;
     ASSERT_NE(download, nullptr);
     emit download->activated();
     EXPECT_EQ(window.windowTitle().toStdString(), "下载马上开始");
@@ -269,8 +257,7 @@ TEST_F(DesktopMannersTest, DownloadKeyTakesTheAddressPlayedSinceTheMenuWasShown)
     qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
 }
 
-TEST(SpeedTest, StepsRoundToHundredthsWithinAQuarterAndFourTimes)
-{
+TEST(SpeedTest, StepsRoundToHundredthsWithinAQuarterAndFourTimes) {
     const struct {
         double speed, factor, expected;
     } cases[] = {

@@ -18,47 +18,35 @@
 
 namespace lumora::desktop_test {
 
-bool WaitUntil(const std::function<bool()>& done, int limitMs)
-{
+bool WaitUntil(const std::function<bool()>& done, int limitMs) {
     QElapsedTimer clock;
     clock.start();
     while (!done()) {
-        if (clock.elapsed() > limitMs)
-            return false;
+        if (clock.elapsed() > limitMs) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(20);
     }
     return true;
 }
 
-void Settle(int ms)
-{
+void Settle(int ms) {
     WaitUntil([] { return false; }, ms);
 }
 
-QString MediaPath(const char* name)
-{
-    return QStringLiteral(LUMORA_TEST_MEDIA "/") + QString::fromUtf8(name);
-}
+QString MediaPath(const char* name) { return QStringLiteral(LUMORA_TEST_MEDIA "/") + QString::fromUtf8(name); }
 
-QImage ScreenPixels(const QRect& globalRect)
-{
+QImage ScreenPixels(const QRect& globalRect) {
     QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return {};
+    if (!screen) return {};
     // Window 0 is the root window: the grab shows what is on screen.
     return screen->grabWindow(0, globalRect.x(), globalRect.y(), globalRect.width(), globalRect.height())
         .toImage()
         .convertToFormat(QImage::Format_RGB32);
 }
 
-QRect GlobalRect(const QWidget& widget)
-{
-    return QRect(widget.mapToGlobal(QPoint(0, 0)), widget.size());
-}
+QRect GlobalRect(const QWidget& widget) { return QRect(widget.mapToGlobal(QPoint(0, 0)), widget.size()); }
 
-double ShareNear(const QImage& image, const QColor& colour, QColor* average)
-{
+double ShareNear(const QImage& image, const QColor& colour, QColor* average) {
     const QRect middle(image.width() / 4, image.height() / 4, image.width() / 2, image.height() / 2);
     long long near = 0, total = 0, r = 0, g = 0, b = 0;
     for (int y = middle.top(); y <= middle.bottom(); y += 3) {
@@ -73,24 +61,20 @@ double ShareNear(const QImage& image, const QColor& colour, QColor* average)
                 ++near;
         }
     }
-    if (average)
-        *average = total ? QColor(int(r / total), int(g / total), int(b / total)) : QColor();
+    if (average) *average = total ? QColor(int(r / total), int(g / total), int(b / total)) : QColor();
     return total ? double(near) / double(total) : 0;
 }
 
 namespace {
 
-QString Run(const QString& program, const QStringList& arguments)
-{
+QString Run(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);
-    if (!process.waitForFinished(5000))
-        return {};
+    if (!process.waitForFinished(5000)) return {};
     return QString::fromLocal8Bit(process.readAllStandardOutput());
 }
 
-int Field(const QString& text, const char* name)
-{
+int Field(const QString& text, const char* name) {
     const QRegularExpression pattern(QStringLiteral("%1:\\s*(-?\\d+)").arg(QLatin1String(name)));
     const QRegularExpressionMatch match = pattern.match(text);
     return match.hasMatch() ? match.captured(1).toInt() : -1;
@@ -98,20 +82,19 @@ int Field(const QString& text, const char* name)
 
 }  // namespace
 
-ServerWindow ReadServerWindow(const QWidget& window)
-{
+ServerWindow ReadServerWindow(const QWidget& window) {
     const QString id = QStringLiteral("0x") + QString::number(window.winId(), 16);
     const QString info = Run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
     ServerWindow seen;
     seen.geometry = QRect(Field(info, "Absolute upper-left X"), Field(info, "Absolute upper-left Y"),
                           Field(info, "Width"), Field(info, "Height"));
     seen.wmState = Run(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_WM_STATE")}).trimmed();
-    seen.frame = Run(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_FRAME_EXTENTS")}).trimmed();
+    seen.frame =
+        Run(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_FRAME_EXTENTS")}).trimmed();
     return seen;
 }
 
-DesktopWindow::DesktopWindow() : units(window.Units())
-{
+DesktopWindow::DesktopWindow() : units(window.Units()) {
     PlaybackOptions options;
     options.extraOptions = {{"ao", "null"}};  // the picture is what counts here
     SetPlaybackOptions(options);

@@ -19,30 +19,29 @@ using test::WindowTest;
 
 class FileMenuTest : public WindowTest {
 protected:
-    FileMenuTest()
-    {
+    FileMenuTest() {
         window.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
 
     // A right-click as the platform delivers it: the button, then the
     // context-menu event.
-    static void RightClick(QWidget* widget, const QPoint& at)
-    {
+    static void RightClick(QWidget* widget, const QPoint& at) {
         QTest::mousePress(widget, Qt::RightButton, {}, at);
         QTest::mouseRelease(widget, Qt::RightButton, {}, at);
         QContextMenuEvent menu(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
         QCoreApplication::sendEvent(widget, &menu);
     }
 
-    bool MenuUp() { return WaitUntil([this] { return units.fileMenu->isVisible(); }, 2000); }
+    bool MenuUp() {
+        return WaitUntil([this] { return units.fileMenu->isVisible(); }, 2000);
+    }
     void HideMenu() { units.fileMenu->hide(); }
     bool PlayEnabled() const { return units.playAction->isEnabled(); }
     bool DownloadEnabled() const { return units.downloadFileAction->isEnabled(); }
 };
 
-TEST_F(FileMenuTest, OpensFromTheEmptyListWithNothingToPlayOrDownload)
-{
+TEST_F(FileMenuTest, OpensFromTheEmptyListWithNothingToPlayOrDownload) {
     ASSERT_EQ(units.catalogueList->topLevelItemCount(), 0);
     RightClick(units.catalogueList->viewport(), QPoint(20, 20));
     ASSERT_TRUE(MenuUp());
@@ -53,8 +52,7 @@ TEST_F(FileMenuTest, OpensFromTheEmptyListWithNothingToPlayOrDownload)
     HideMenu();
 }
 
-TEST_F(FileMenuTest, TheEnginesInTheVideoAreaOpenItToo)
-{
+TEST_F(FileMenuTest, TheEnginesInTheVideoAreaOpenItToo) {
     // As start-up attaches MediaFront: the engines report right-clicks.
     AppState otherState;
     MainWindow other(otherState);
@@ -64,8 +62,7 @@ TEST_F(FileMenuTest, TheEnginesInTheVideoAreaOpenItToo)
     // The engine shown, and the video area itself where no engine covers it.
     QWidget* engine = nullptr;
     for (QWidget* child : other.Units().videoArea->findChildren<QWidget*>())
-        if (child->isVisible() && child->width() > 0)
-            engine = child;
+        if (child->isVisible() && child->width() > 0) engine = child;
     ASSERT_NE(engine, nullptr);
     for (QWidget* clicked : {engine, other.Units().videoArea}) {
         SCOPED_TRACE(clicked->objectName().toStdString());
@@ -78,8 +75,7 @@ TEST_F(FileMenuTest, TheEnginesInTheVideoAreaOpenItToo)
     }
 }
 
-TEST_F(FileMenuTest, PlayAndDownloadComeAliveWithSomethingToActOn)
-{
+TEST_F(FileMenuTest, PlayAndDownloadComeAliveWithSomethingToActOn) {
     struct Case {
         const char* name;
         const char* rowAddress;      // column 2 of the selected row; nullptr: no row selected
@@ -95,10 +91,9 @@ TEST_F(FileMenuTest, PlayAndDownloadComeAliveWithSomethingToActOn)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         units.catalogueList->clear();
-        auto* item = new QTreeWidgetItem(units.catalogueList,
-                                         {QStringLiteral("片名"), QStringLiteral("1"), QString::fromUtf8(c.rowAddress ? c.rowAddress : "")});
-        if (c.rowAddress)
-            units.catalogueList->setCurrentItem(item);
+        auto* item = new QTreeWidgetItem(units.catalogueList, {QStringLiteral("片名"), QStringLiteral("1"),
+                                                               QString::fromUtf8(c.rowAddress ? c.rowAddress : "")});
+        if (c.rowAddress) units.catalogueList->setCurrentItem(item);
         state.currentAddress = Text(c.currentAddress);
         PopUpFileMenu(window, window.mapToGlobal(QPoint(300, 100)));
         ASSERT_TRUE(MenuUp());

@@ -15,52 +15,59 @@
 namespace lumora::desktop_test {
 namespace {
 
-std::string Describe(const ServerWindow& seen)
-{
+std::string Describe(const ServerWindow& seen) {
     const QRect& g = seen.geometry;
     return QStringLiteral("%1,%2 %3x%4; %5; %6")
-        .arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height())
+        .arg(g.x())
+        .arg(g.y())
+        .arg(g.width())
+        .arg(g.height())
         .arg(seen.wmState, seen.frame)
         .toStdString();
 }
 
 // Waits until the server's view of the window holds still with `done` true.
-ServerWindow SettledWindow(const QWidget& window, const std::function<bool(const ServerWindow&)>& done)
-{
+ServerWindow SettledWindow(const QWidget& window, const std::function<bool(const ServerWindow&)>& done) {
     ServerWindow seen, last;
     int still = 0;
-    WaitUntil([&] {
-        seen = ReadServerWindow(window);
-        still = seen.geometry == last.geometry && seen.wmState == last.wmState && seen.frame == last.frame ? still + 1 : 0;
-        last = seen;
-        return done(seen) && still >= 3;
-    }, 8000);
+    WaitUntil(
+        [&] {
+            seen = ReadServerWindow(window);
+            still = seen.geometry == last.geometry && seen.wmState == last.wmState && seen.frame == last.frame
+                        ? still + 1
+                        : 0;
+            last = seen;
+            return done(seen) && still >= 3;
+        },
+        8000);
     return seen;
 }
 
-TEST(FullScreenTest, TripsBringTheWindowBackAsItWas)
-{
+TEST(FullScreenTest, TripsBringTheWindowBackAsItWas) {
     const bool managed = !qEnvironmentVariableIsEmpty("LUMORA_TEST_WINDOW_MANAGER");
     DesktopWindow desktop;
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     // Placed (and framed by the window manager), then moved off the corner.
     SettledWindow(desktop.window, [&](const ServerWindow& w) { return !managed || !w.frame.contains("not found"); });
     desktop.window.move(60, 50);
-    const ServerWindow before = SettledWindow(desktop.window, [&](const ServerWindow& w) { return w.geometry.x() > 0; });
+    const ServerWindow before =
+        SettledWindow(desktop.window, [&](const ServerWindow& w) { return w.geometry.x() > 0; });
     ASSERT_EQ(before.geometry.size(), QSize(680, 556)) << Describe(before);
 
     for (int trip = 1; trip <= 4; ++trip) {
         SCOPED_TRACE("trip " + std::to_string(trip));
         desktop.units.fullScreenButton->click();
         ASSERT_TRUE(desktop.units.fullScreenMode->isChecked());
-        const ServerWindow full = SettledWindow(desktop.window, [&](const ServerWindow& w) { return w.geometry == screen; });
+        const ServerWindow full =
+            SettledWindow(desktop.window, [&](const ServerWindow& w) { return w.geometry == screen; });
         EXPECT_EQ(full.geometry, screen) << Describe(full);
         if (managed) {
             EXPECT_TRUE(full.Above()) << Describe(full);
         }
 
         ToggleWindowFullScreen(desktop.window);
-        const ServerWindow after = SettledWindow(desktop.window, [&](const ServerWindow& w) { return w.geometry == before.geometry; });
+        const ServerWindow after =
+            SettledWindow(desktop.window, [&](const ServerWindow& w) { return w.geometry == before.geometry; });
         EXPECT_EQ(after.geometry, before.geometry) << Describe(after);
         EXPECT_FALSE(after.wmState.contains("FULLSCREEN")) << Describe(after);
         if (managed) {
@@ -73,13 +80,13 @@ TEST(FullScreenTest, TripsBringTheWindowBackAsItWas)
 
 // A maximized window comes back maximized: its place, size and the window
 // manager's state, so that un-maximizing still gives its own size back.
-TEST(FullScreenTest, AMaximizedWindowComesBackMaximized)
-{
+TEST(FullScreenTest, AMaximizedWindowComesBackMaximized) {
     if (qEnvironmentVariableIsEmpty("LUMORA_TEST_WINDOW_MANAGER"))
         GTEST_SKIP() << "maximized is a window manager's state";
     DesktopWindow desktop;
     const auto maximized = [](const ServerWindow& w) {
-        return w.wmState.contains(QStringLiteral("MAXIMIZED_VERT")) && w.wmState.contains(QStringLiteral("MAXIMIZED_HORZ"));
+        return w.wmState.contains(QStringLiteral("MAXIMIZED_VERT")) &&
+               w.wmState.contains(QStringLiteral("MAXIMIZED_HORZ"));
     };
     SettledWindow(desktop.window, [&](const ServerWindow& w) { return !w.frame.contains("not found"); });
     desktop.window.showMaximized();

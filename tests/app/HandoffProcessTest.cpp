@@ -40,11 +40,9 @@ const QString kDeadSite = QStringLiteral("127.0.0.1:1");
 
 // A free UDP port on 127.0.0.1 (free when this returns; nobody else is
 // expected to take it within the test).
-quint16 FreeUdpPort()
-{
+quint16 FreeUdpPort() {
     QUdpSocket probe;
-    if (!probe.bind(QHostAddress(QHostAddress::LocalHost), 0, QAbstractSocket::DontShareAddress))
-        return 0;
+    if (!probe.bind(QHostAddress(QHostAddress::LocalHost), 0, QAbstractSocket::DontShareAddress)) return 0;
     return probe.localPort();
 }
 
@@ -60,8 +58,7 @@ struct Instance {
     std::string MarkerName() const { return std::string(1, '\0') + marker.toStdString(); }
 };
 
-QProcessEnvironment LumoraEnvironment(const Instance& instance)
-{
+QProcessEnvironment LumoraEnvironment(const Instance& instance) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("LUMORA_CATALOGUE_HOST"), kDeadSite);
@@ -71,8 +68,7 @@ QProcessEnvironment LumoraEnvironment(const Instance& instance)
     return environment;
 }
 
-void Start(QProcess& process, const QStringList& arguments, const QProcessEnvironment& environment)
-{
+void Start(QProcess& process, const QStringList& arguments, const QProcessEnvironment& environment) {
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(LUMORA_APP_BINARY), arguments);
     ASSERT_TRUE(process.waitForStarted(10'000));
@@ -80,23 +76,19 @@ void Start(QProcess& process, const QStringList& arguments, const QProcessEnviro
 
 // Reads the process's standard output until a line equal to `line` (or
 // starting with it, when `prefix`) has come; all of it stays in `seen`.
-bool WaitForLine(QProcess& process, QString& seen, const QString& line, bool prefix = false, int limitMs = 15'000)
-{
+bool WaitForLine(QProcess& process, QString& seen, const QString& line, bool prefix = false, int limitMs = 15'000) {
     QElapsedTimer clock;
     clock.start();
     while (true) {
         seen += QString::fromUtf8(process.readAllStandardOutput());
         for (const QString& got : seen.split(QLatin1Char('\n')))
-            if (prefix ? got.startsWith(line) : got == line)
-                return true;
-        if (clock.elapsed() > limitMs || process.state() == QProcess::NotRunning)
-            return false;
+            if (prefix ? got.startsWith(line) : got == line) return true;
+        if (clock.elapsed() > limitMs || process.state() == QProcess::NotRunning) return false;
         process.waitForReadyRead(100);
     }
 }
 
-void Stop(QProcess& process)
-{
+void Stop(QProcess& process) {
     process.terminate();
     if (!process.waitForFinished(10'000)) {
         process.kill();
@@ -108,28 +100,21 @@ void Stop(QProcess& process)
 // returns its pid. Only root may do that; -1 otherwise. The child uses raw
 // system calls only (it is a fork of a process with threads).
 template <typename Body>
-pid_t AsOtherUser(Body body)
-{
-    if (::geteuid() != 0)
-        return -1;
+pid_t AsOtherUser(Body body) {
+    if (::geteuid() != 0) return -1;
     const pid_t pid = ::fork();
-    if (pid != 0)
-        return pid;
-    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-        ::_exit(120);
+    if (pid != 0) return pid;
+    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(120);
     ::_exit(body());
 }
 
-int ExitCodeOf(pid_t pid)
-{
+int ExitCodeOf(pid_t pid) {
     int status = 0;
-    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
+    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
 }
 
-sockaddr_in Loopback(quint16 port)
-{
+sockaddr_in Loopback(quint16 port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
@@ -139,16 +124,14 @@ sockaddr_in Loopback(quint16 port)
 
 // Answers a later copy's datagram as a running copy does, after checking that
 // the sender's socket is still there and is this user's.
-void Answer(QUdpSocket& port, const QNetworkDatagram& datagram)
-{
+void Answer(QUdpSocket& port, const QNetworkDatagram& datagram) {
     const std::array<std::uint8_t, 4> loopback = {127, 0, 0, 1};
     EXPECT_EQ(UdpSocketOwner(loopback, static_cast<std::uint16_t>(datagram.senderPort())), ::getuid())
         << "the sender's socket is gone or is not this user's";
     port.writeDatagram(QByteArray(), datagram.senderAddress(), static_cast<quint16>(datagram.senderPort()));
 }
 
-TEST(HandoffProcessTest, LaterCopyHandsItsFirstArgumentOverAndEnds)
-{
+TEST(HandoffProcessTest, LaterCopyHandsItsFirstArgumentOverAndEnds) {
     // This test is the running copy: it holds the marker and the port.
     QUdpSocket port;
     ASSERT_TRUE(port.bind(QHostAddress(QHostAddress::LocalHost), 0, QAbstractSocket::DontShareAddress));
@@ -211,8 +194,7 @@ TEST(HandoffProcessTest, LaterCopyHandsItsFirstArgumentOverAndEnds)
     }
 }
 
-TEST(HandoffProcessTest, RunningCopyPlaysWhatItIsHandedAndItsOwnArgument)
-{
+TEST(HandoffProcessTest, RunningCopyPlaysWhatItIsHandedAndItsOwnArgument) {
     const Instance instance;
     QProcess first;
     Start(first, {QStringLiteral("--report-state"), QStringLiteral("http://127.0.0.1:1/own.flv")},
@@ -239,8 +221,7 @@ TEST(HandoffProcessTest, RunningCopyPlaysWhatItIsHandedAndItsOwnArgument)
     EXPECT_TRUE(marker.Acquire());
 }
 
-TEST(HandoffProcessTest, MarkerIsHeldByOneHolderAtATime)
-{
+TEST(HandoffProcessTest, MarkerIsHeldByOneHolderAtATime) {
     const Instance instance;
     std::optional<InstanceMarker> first(std::in_place, instance.MarkerName());
     ASSERT_TRUE(first->Acquire());
@@ -253,8 +234,7 @@ TEST(HandoffProcessTest, MarkerIsHeldByOneHolderAtATime)
     EXPECT_TRUE(second.Held());
 }
 
-TEST(HandoffProcessTest, OnlyThisUsersSocketsAreListenedTo)
-{
+TEST(HandoffProcessTest, OnlyThisUsersSocketsAreListenedTo) {
     const Instance instance;
     QProcess first;
     Start(first, {QStringLiteral("--report-state")}, LumoraEnvironment(instance));
@@ -268,8 +248,8 @@ TEST(HandoffProcessTest, OnlyThisUsersSocketsAreListenedTo)
         const sockaddr_in target = Loopback(port);
         static const char kPayload[] = "http://127.0.0.1:1/foreign.flv";
         if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
-            ::sendto(fd, kPayload, sizeof kPayload - 1, 0, reinterpret_cast<const sockaddr*>(&target),
-                     sizeof target) < 0)
+            ::sendto(fd, kPayload, sizeof kPayload - 1, 0, reinterpret_cast<const sockaddr*>(&target), sizeof target) <
+                0)
             return 121;
         // The socket stays while the running copy looks; an answer would come now.
         pollfd wait{fd, POLLIN, 0};
@@ -298,12 +278,10 @@ TEST(HandoffProcessTest, OnlyThisUsersSocketsAreListenedTo)
     EXPECT_EQ(mine.receiveDatagram().data(), QByteArray());
     EXPECT_FALSE(seen.contains(QStringLiteral("foreign.flv"))) << seen.toStdString();
     Stop(first);
-    if (other <= 0)
-        GTEST_SKIP() << "another user's sender needs root; this user's sender was checked";
+    if (other <= 0) GTEST_SKIP() << "another user's sender needs root; this user's sender was checked";
 }
 
-TEST(HandoffProcessTest, PortTakenByAnotherProgramLeavesTheWindowWorking)
-{
+TEST(HandoffProcessTest, PortTakenByAnotherProgramLeavesTheWindowWorking) {
     QUdpSocket other;
     ASSERT_TRUE(other.bind(QHostAddress(QHostAddress::LocalHost), 0, QAbstractSocket::DontShareAddress));
     Instance instance;
@@ -319,12 +297,11 @@ TEST(HandoffProcessTest, PortTakenByAnotherProgramLeavesTheWindowWorking)
     EXPECT_FALSE(other.hasPendingDatagrams() || other.waitForReadyRead(300));
     EXPECT_EQ(lumora.state(), QProcess::Running);
     Stop(lumora);
-    EXPECT_TRUE(QString::fromUtf8(lumora.readAllStandardError()).contains(
-        QStringLiteral("port %1 is taken").arg(instance.port)));
+    EXPECT_TRUE(QString::fromUtf8(lumora.readAllStandardError())
+                    .contains(QStringLiteral("port %1 is taken").arg(instance.port)));
 }
 
-TEST(HandoffProcessTest, PortOfAnotherUserIsHandedNothing)
-{
+TEST(HandoffProcessTest, PortOfAnotherUserIsHandedNothing) {
     const Instance instance;
     int ready[2], stop[2];
     ASSERT_EQ(::pipe(ready), 0);
@@ -335,17 +312,14 @@ TEST(HandoffProcessTest, PortOfAnotherUserIsHandedNothing)
         ::close(stop[1]);
         const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
         const sockaddr_in local = Loopback(instance.port);
-        if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
-            return 121;
+        if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return 121;
         ::close(ready[1]);
         int received = 0;
         while (true) {
             pollfd wait[2] = {{fd, POLLIN, 0}, {stop[0], POLLIN, 0}};
-            if (::poll(wait, 2, 60'000) <= 0 || wait[1].revents != 0)
-                return received;
+            if (::poll(wait, 2, 60'000) <= 0 || wait[1].revents != 0) return received;
             char buffer[64];
-            if (::recv(fd, buffer, sizeof buffer, 0) >= 0 && received < 100)
-                ++received;
+            if (::recv(fd, buffer, sizeof buffer, 0) >= 0 && received < 100) ++received;
         }
     });
     ::close(ready[1]);
@@ -363,7 +337,8 @@ TEST(HandoffProcessTest, PortOfAnotherUserIsHandedNothing)
     Start(first, {QStringLiteral("--report-state"), QStringLiteral("http://127.0.0.1:1/first.flv")},
           LumoraEnvironment(instance));
     QString seen;
-    EXPECT_TRUE(WaitForLine(first, seen, QStringLiteral("handoff: http://127.0.0.1:1/first.flv"))) << seen.toStdString();
+    EXPECT_TRUE(WaitForLine(first, seen, QStringLiteral("handoff: http://127.0.0.1:1/first.flv")))
+        << seen.toStdString();
 
     // The marker is held, but the port is not this user's: the later copy
     // plays its address in a window of its own instead of handing it over.
@@ -381,8 +356,7 @@ TEST(HandoffProcessTest, PortOfAnotherUserIsHandedNothing)
     EXPECT_EQ(ExitCodeOf(holder), 0) << "datagrams reached the other user's port";
 }
 
-TEST(HandoffProcessTest, HelpVersionAndUsageErrorsNeedNoDisplay)
-{
+TEST(HandoffProcessTest, HelpVersionAndUsageErrorsNeedNoDisplay) {
     QProcessEnvironment environment = LumoraEnvironment(Instance());
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
         environment.remove(QString::fromLatin1(name));
@@ -394,10 +368,15 @@ TEST(HandoffProcessTest, HelpVersionAndUsageErrorsNeedNoDisplay)
     const std::vector<Case> cases = {
         {{QStringLiteral("--help")}, 0, QStringLiteral("Usage: lumora "), QString()},
         {{QStringLiteral("--version")}, 0, QStringLiteral("lumora "), QString()},
-        {{QStringLiteral("http://127.0.0.1:1/a.flv"), QStringLiteral("--help")}, 0, QStringLiteral("Usage: lumora "),
+        {{QStringLiteral("http://127.0.0.1:1/a.flv"), QStringLiteral("--help")},
+         0,
+         QStringLiteral("Usage: lumora "),
          QString()},
         {{QStringLiteral("--no-such-option")}, 2, QString(), QStringLiteral("lumora: unknown option --no-such-option")},
-        {{QStringLiteral("--help"), QStringLiteral("--bogus")}, 2, QString(), QStringLiteral("lumora: unknown option --bogus")},
+        {{QStringLiteral("--help"), QStringLiteral("--bogus")},
+         2,
+         QString(),
+         QStringLiteral("lumora: unknown option --bogus")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
@@ -416,8 +395,7 @@ TEST(HandoffProcessTest, HelpVersionAndUsageErrorsNeedNoDisplay)
     }
 }
 
-TEST(HandoffProcessTest, WithoutADisplayItSaysSoAndEnds)
-{
+TEST(HandoffProcessTest, WithoutADisplayItSaysSoAndEnds) {
     QProcessEnvironment environment = LumoraEnvironment(Instance());
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
         environment.remove(QString::fromLatin1(name));

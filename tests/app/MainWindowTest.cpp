@@ -24,8 +24,7 @@ struct UnitCase {
     QRect rect;           // null for units that are not widgets
 };
 
-TEST(MainWindowTest, EveryUnitExistsWithKindCaptionAndRectangle)
-{
+TEST(MainWindowTest, EveryUnitExistsWithKindCaptionAndRectangle) {
     MainWindow window;
     const std::vector<UnitCase> cases = {
         {"超级列表框1", "QTreeWidget", "", {0, 0, 100, 392}},
@@ -74,8 +73,7 @@ TEST(MainWindowTest, EveryUnitExistsWithKindCaptionAndRectangle)
     }
 }
 
-TEST(MainWindowTest, WindowAndUnitSettingsAtCreation)
-{
+TEST(MainWindowTest, WindowAndUnitSettingsAtCreation) {
     MainWindow window;
     const MainWindowUnits& u = window.Units();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Lumora视频播放器"));
@@ -113,8 +111,7 @@ TEST(MainWindowTest, WindowAndUnitSettingsAtCreation)
     EXPECT_EQ(u.statusBar->SectionWidths(), (StatusBarUnit::Widths{360, 100, 100, 120}));
 }
 
-TEST(MainWindowTest, FileMenuHoldsTheFiveCommandsInOrder)
-{
+TEST(MainWindowTest, FileMenuHoldsTheFiveCommandsInOrder) {
     MainWindow window;
     auto* menu = window.findChild<QMenu*>(QStringLiteral("文件"));
     ASSERT_NE(menu, nullptr);
@@ -129,8 +126,7 @@ TEST(MainWindowTest, FileMenuHoldsTheFiveCommandsInOrder)
     EXPECT_EQ(window.Units().exitAction, actions.back());
 }
 
-TEST(MainWindowTest, OpenAddressWindowExistsHiddenWithItsTwoUnits)
-{
+TEST(MainWindowTest, OpenAddressWindowExistsHiddenWithItsTwoUnits) {
     MainWindow window;
     auto* dialog = window.findChild<OpenAddressWindow*>(QStringLiteral("打开地址窗口"));
     ASSERT_NE(dialog, nullptr);

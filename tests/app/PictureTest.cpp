@@ -23,29 +23,29 @@ struct Medium {
 const Medium kPlayerMedium{"orange.wmv", kOrange};
 const Medium kFlashMedium{"blue.flv", kBlue};
 
-void Play(DesktopWindow& desktop, const Medium& medium)
-{
+void Play(DesktopWindow& desktop, const Medium& medium) {
     PlayAddress(desktop.window, Text::FromUtf8(MediaPath(medium.file).toStdString()));
 }
 
 // The video area shows the medium's colour within a few seconds (a
 // generous bound, so that a loaded machine does not fail it).
-void ExpectPicture(const DesktopWindow& desktop, const Medium& medium, const std::string& when)
-{
+void ExpectPicture(const DesktopWindow& desktop, const Medium& medium, const std::string& when) {
     QColor average;
     double share = 0;
-    const bool shown = WaitUntil([&] {
-        share = ShareNear(ScreenPixels(GlobalRect(*desktop.units.videoArea)), medium.colour, &average);
-        return share > 0.9;
-    }, 8000);
+    const bool shown = WaitUntil(
+        [&] {
+            share = ShareNear(ScreenPixels(GlobalRect(*desktop.units.videoArea)), medium.colour, &average);
+            return share > 0.9;
+        },
+        8000);
     EXPECT_TRUE(shown) << when << ": " << medium.file << " not on screen; " << int(share * 100)
                        << "% of the middle in its colour, average there " << average.name().toStdString();
 }
 
-TEST(PictureTest, EverySwitchBetweenTheEnginesShowsThePicture)
-{
+TEST(PictureTest, EverySwitchBetweenTheEnginesShowsThePicture) {
     // Each order once: the first play of each engine, then the switches.
-    for (const auto& [first, second] : {std::pair{kPlayerMedium, kFlashMedium}, std::pair{kFlashMedium, kPlayerMedium}}) {
+    for (const auto& [first, second] :
+         {std::pair{kPlayerMedium, kFlashMedium}, std::pair{kFlashMedium, kPlayerMedium}}) {
         SCOPED_TRACE(std::string("starting with ") + first.file);
         DesktopWindow desktop;
         Play(desktop, first);
@@ -59,8 +59,7 @@ TEST(PictureTest, EverySwitchBetweenTheEnginesShowsThePicture)
     }
 }
 
-TEST(PictureTest, ThePictureComesBackAfterFullScreenResizeAndStop)
-{
+TEST(PictureTest, ThePictureComesBackAfterFullScreenResizeAndStop) {
     DesktopWindow desktop;
     for (const Medium& medium : {kPlayerMedium, kFlashMedium}) {
         SCOPED_TRACE(medium.file);
@@ -83,8 +82,9 @@ TEST(PictureTest, ThePictureComesBackAfterFullScreenResizeAndStop)
         desktop.units.stopButton->click();
         Settle(200);
         desktop.window.resize(desktop.window.width() + 20, desktop.window.height());
-        EXPECT_TRUE(WaitUntil([&] { return ShareNear(ScreenPixels(GlobalRect(*desktop.units.videoArea)), Qt::black) > 0.9; }))
-            << "a picture stays after stop";
+        EXPECT_TRUE(WaitUntil([&] {
+            return ShareNear(ScreenPixels(GlobalRect(*desktop.units.videoArea)), Qt::black) > 0.9;
+        })) << "a picture stays after stop";
         Play(desktop, medium);
         ExpectPicture(desktop, medium, "after stop and play again");
     }

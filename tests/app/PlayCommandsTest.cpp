@@ -39,8 +39,7 @@ protected:
     bool Running(const QTimer* timer, int interval) const { return timer->isActive() && timer->interval() == interval; }
 };
 
-TEST_F(PlayCommandsTest, SeekCycleSeeksOnceOnReleaseAndResumesTheClock)
-{
+TEST_F(PlayCommandsTest, SeekCycleSeeksOnceOnReleaseAndResumesTheClock) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     units.progressSlider->setEnabled(true);
@@ -61,7 +60,8 @@ TEST_F(PlayCommandsTest, SeekCycleSeeksOnceOnReleaseAndResumesTheClock)
 
     // While held, the time follows the thumb.
     units.progressSlider->setValue(42);
-    ASSERT_TRUE(WaitUntil([&] { return units.statusBar->SectionText(3) == QStringLiteral("00:00:42/00:01:40"); }, 2000));
+    ASSERT_TRUE(
+        WaitUntil([&] { return units.statusBar->SectionText(3) == QStringLiteral("00:00:42/00:01:40"); }, 2000));
 
     QTest::mouseRelease(units.progressSlider, Qt::LeftButton, {}, thumb);
     const int seekTo = units.progressSlider->value();
@@ -76,8 +76,7 @@ TEST_F(PlayCommandsTest, SeekCycleSeeksOnceOnReleaseAndResumesTheClock)
     EXPECT_EQ(Entries(log, "flash setSeek").size(), 1u);
 }
 
-TEST_F(PlayCommandsTest, VolumeSliderSetsTheVolumeAndItsText)
-{
+TEST_F(PlayCommandsTest, VolumeSliderSetsTheVolumeAndItsText) {
     for (int volume : {0, 7, 100, 45}) {
         units.volumeSlider->setValue(volume);
         EXPECT_EQ(units.statusBar->SectionText(2), QStringLiteral("音量：%1%").arg(volume));
@@ -87,8 +86,7 @@ TEST_F(PlayCommandsTest, VolumeSliderSetsTheVolumeAndItsText)
     }
 }
 
-TEST_F(PlayCommandsTest, PlayAddressResetsTheDisplayAndStartsThePoll)
-{
+TEST_F(PlayCommandsTest, PlayAddressResetsTheDisplayAndStartsThePoll) {
     state.shownState = PlayState::Playing;
     units.progressSlider->setRange(0, 50);
     units.progressSlider->setValue(20);
@@ -104,8 +102,7 @@ TEST_F(PlayCommandsTest, PlayAddressResetsTheDisplayAndStartsThePoll)
     EXPECT_TRUE(Running(units.playStateTimer, 10));
 }
 
-TEST_F(PlayCommandsTest, OpenAddressWindowPlaysTheTypedAddress)
-{
+TEST_F(PlayCommandsTest, OpenAddressWindowPlaysTheTypedAddress) {
     QTemporaryDir downloads;
     ASSERT_TRUE(downloads.isValid());
     Config config = Config::Defaults();
@@ -154,8 +151,7 @@ TEST_F(PlayCommandsTest, OpenAddressWindowPlaysTheTypedAddress)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.address);
-        if (c.existing)
-            makeFile(c.existing);
+        if (c.existing) makeFile(c.existing);
         SetTimerInterval(units.delayedPlayTimer, 0);
         log.clear();
         answer(c.typed);
@@ -170,16 +166,14 @@ TEST_F(PlayCommandsTest, OpenAddressWindowPlaysTheTypedAddress)
     }
 }
 
-TEST_F(PlayCommandsTest, LocalFilesPlayThroughTheDialog)
-{
+TEST_F(PlayCommandsTest, LocalFilesPlayThroughTheDialog) {
     QStringList answer;
     int shown = 0;
     state.openDialog->SetAnswer([&](QFileDialog& dialog) -> std::optional<QStringList> {
         ++shown;
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("打开多媒体文件"));
         EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFiles);
-        if (answer.isEmpty())
-            return std::nullopt;
+        if (answer.isEmpty()) return std::nullopt;
         return answer;
     });
 
@@ -209,8 +203,7 @@ TEST_F(PlayCommandsTest, LocalFilesPlayThroughTheDialog)
     EXPECT_EQ(Opened(), std::vector<std::string>{loaded});
 }
 
-TEST_F(PlayCommandsTest, TransportButtonsReachThePlayer)
-{
+TEST_F(PlayCommandsTest, TransportButtonsReachThePlayer) {
     state.shownState = PlayState::Playing;
     log.clear();
     units.stopButton->click();
@@ -226,8 +219,7 @@ TEST_F(PlayCommandsTest, TransportButtonsReachThePlayer)
     EXPECT_EQ(Entries(log, "flash setPlay=Play").size(), 1u);
 }
 
-TEST_F(PlayCommandsTest, AboutShowsASmallBoxThatDoesNotBlock)
-{
+TEST_F(PlayCommandsTest, AboutShowsASmallBoxThatDoesNotBlock) {
     units.aboutButton->click();
     auto* box = window.findChild<QMessageBox*>(QStringLiteral("关于窗口"));
     ASSERT_NE(box, nullptr);

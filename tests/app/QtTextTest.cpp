@@ -5,8 +5,7 @@
 namespace lumora {
 namespace {
 
-TEST(QtTextTest, TextsCrossIntoQtAndBackWhole)
-{
+TEST(QtTextTest, TextsCrossIntoQtAndBackWhole) {
     struct Case {
         const char* utf8;
         const char* gbk;  // nullptr: only the round trip is checked
@@ -15,7 +14,9 @@ TEST(QtTextTest, TextsCrossIntoQtAndBackWhole)
         {"", ""},
         {"http://127.0.0.1:8600/", "http://127.0.0.1:8600/"},
         {"视频", "\xCA\xD3\xC6\xB5"},
-        {"　音量：45%", "\xA1\xA1\xD2\xF4\xC1\xBF\xA3\xBA" "45%"},
+        {"　音量：45%",
+         "\xA1\xA1\xD2\xF4\xC1\xBF\xA3\xBA"
+         "45%"},
         // Characters plain GBK lacks keep their four-byte GB18030 form.
         {"한국 \xF0\x9F\x8E\xAC", nullptr},
     };
@@ -31,12 +32,12 @@ TEST(QtTextTest, TextsCrossIntoQtAndBackWhole)
     }
 }
 
-TEST(QtTextTest, LoneSurrogateTypedBecomesReplacementCharacter)
-{
+TEST(QtTextTest, LoneSurrogateTypedBecomesReplacementCharacter) {
     QString typed = QStringLiteral("a");
     typed.append(QChar(char16_t(0xD800)));
     typed.append(QLatin1Char('b'));
-    EXPECT_EQ(FromQString(typed), Text("a\xEF\xBF\xBD" "b"));
+    EXPECT_EQ(FromQString(typed), Text("a\xEF\xBF\xBD"
+                                       "b"));
 }
 
 }  // namespace

@@ -25,16 +25,13 @@
 namespace lumora {
 namespace {
 
-std::vector<std::string> Bytes(const std::vector<Text>& texts)
-{
+std::vector<std::string> Bytes(const std::vector<Text>& texts) {
     std::vector<std::string> bytes;
-    for (const Text& text : texts)
-        bytes.push_back(text.Bytes());
+    for (const Text& text : texts) bytes.push_back(text.Bytes());
     return bytes;
 }
 
-TEST(StartupTest, CommandLineSplitsIntoArgumentsWithoutTheProgramPath)
-{
+TEST(StartupTest, CommandLineSplitsIntoArgumentsWithoutTheProgramPath) {
     struct Case {
         Text line;
         std::vector<std::string> arguments;  // GBK bytes
@@ -47,7 +44,10 @@ TEST(StartupTest, CommandLineSplitsIntoArgumentsWithoutTheProgramPath)
         {"\"/opt/my apps/lumora\" http://a/b.mp4", {"http://a/b.mp4"}},
         {"lumora \"http://a/b c.mp4\" second", {"http://a/b c.mp4", "second"}},
         // Every byte below 0x21 separates, not only the blank.
-        {Text::Gbk("lumora\ta\x01" "b\x1f" "c  d"), {"a", "b", "c", "d"}},
+        {Text::Gbk("lumora\ta\x01"
+                   "b\x1f"
+                   "c  d"),
+         {"a", "b", "c", "d"}},
         // An unquoted argument ends where a quote begins.
         {"lumora ab\"c d\"e", {"ab", "c d", "e"}},
         {"lumora \"\" x", {"", "x"}},
@@ -65,16 +65,14 @@ TEST(StartupTest, CommandLineSplitsIntoArgumentsWithoutTheProgramPath)
     }
 }
 
-TEST(StartupTest, ArgumentsSurviveTheTripThroughACommandLine)
-{
+TEST(StartupTest, ArgumentsSurviveTheTripThroughACommandLine) {
     const std::vector<Text> arguments = {"/usr/bin/lumora", "http://a/b c.mp4", "", "视频 1.flv", "x\ty", "plain"};
     const std::vector<Text> expected(arguments.begin() + 1, arguments.end());
     EXPECT_EQ(SplitCommandLine(CommandLineOf(arguments)), expected);
     EXPECT_EQ(CommandLineOf({"/p/lumora", "a b"}), Text("/p/lumora \"a b\""));
 }
 
-TEST(StartupTest, HandoffPayloadsActedOn)
-{
+TEST(StartupTest, HandoffPayloadsActedOn) {
     struct Case {
         QByteArray payload;
         bool accepted;
@@ -91,20 +89,28 @@ TEST(StartupTest, HandoffPayloadsActedOn)
         {QByteArray("a\0b", 3), false},
         {"a\x7f", false},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(AcceptableHandoff(c.payload), c.accepted) << c.payload.left(40).toStdString();
+    for (const Case& c : cases) EXPECT_EQ(AcceptableHandoff(c.payload), c.accepted) << c.payload.left(40).toStdString();
 }
 
-TEST(StartupTest, HandoffPortAndMarkerComeFromTheEnvironment)
-{
+TEST(StartupTest, HandoffPortAndMarkerComeFromTheEnvironment) {
     struct Case {
         const char* value;  // LUMORA_HANDOFF_PORT; null: unset
         int port;
     };
     const std::vector<Case> cases = {
-        {nullptr, 12500}, {"", 12500},     {"12600", 12600},   {" 4000 ", 4000}, {"1", 1},
-        {"65535", 65535}, {"0", 12500},    {"65536", 12500},   {"-5", 12500},    {"12a", 12500},
-        {"0x30", 12500},  {"1e3", 12500},  {"99999999999999999999", 12500},
+        {nullptr, 12500},
+        {"", 12500},
+        {"12600", 12600},
+        {" 4000 ", 4000},
+        {"1", 1},
+        {"65535", 65535},
+        {"0", 12500},
+        {"65536", 12500},
+        {"-5", 12500},
+        {"12a", 12500},
+        {"0x30", 12500},
+        {"1e3", 12500},
+        {"99999999999999999999", 12500},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value ? c.value : "(unset)");
@@ -128,8 +134,7 @@ TEST(StartupTest, HandoffPortAndMarkerComeFromTheEnvironment)
     EXPECT_EQ(InstanceMarkerName(), std::string(1, '\0') + "私有 marker");
 }
 
-TEST(StartupTest, OwnOptionsAreTakenOutOfTheArguments)
-{
+TEST(StartupTest, OwnOptionsAreTakenOutOfTheArguments) {
     struct Case {
         std::vector<const char*> argv;  // without the program path
         bool help, version, reportState;
@@ -166,8 +171,7 @@ TEST(StartupTest, OwnOptionsAreTakenOutOfTheArguments)
     }
 }
 
-TEST(StartupTest, RelativeFileArgumentsBecomeAbsoluteAndAddressesStayAsGiven)
-{
+TEST(StartupTest, RelativeFileArgumentsBecomeAbsoluteAndAddressesStayAsGiven) {
     QTemporaryDir directory;
     ASSERT_TRUE(directory.isValid());
     for (const char* name : {"my clip.mp4", "a\"b.mp4", "视频.flv", "12345"}) {
@@ -195,13 +199,11 @@ TEST(StartupTest, RelativeFileArgumentsBecomeAbsoluteAndAddressesStayAsGiven)
         {"54321", "54321"},
         {"", ""},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(AddressOfArgument(c.argument).ToUtf8(), c.address) << c.argument;
+    for (const Case& c : cases) EXPECT_EQ(AddressOfArgument(c.argument).ToUtf8(), c.address) << c.argument;
     QDir::setCurrent(previous);
 }
 
-TEST(StartupTest, HelpAndVersionTexts)
-{
+TEST(StartupTest, HelpAndVersionTexts) {
     EXPECT_TRUE(ProgramHelp().starts_with("Usage: lumora "));
     for (const char* option : {"--report-state", "--help", "--version"})
         EXPECT_NE(ProgramHelp().find(option), std::string::npos) << option;
@@ -209,8 +211,7 @@ TEST(StartupTest, HelpAndVersionTexts)
     EXPECT_TRUE(ProgramVersionLine().ends_with("\n"));
 }
 
-TEST(StartupTest, UdpSocketRowsAsLinuxListsThem)
-{
+TEST(StartupTest, UdpSocketRowsAsLinuxListsThem) {
     if constexpr (std::endian::native != std::endian::little)
         GTEST_SKIP() << "the sample lines are those of a little-endian machine";
     const std::string header =
@@ -219,8 +220,10 @@ TEST(StartupTest, UdpSocketRowsAsLinuxListsThem)
     const std::string loopback =
         " 4486: 0100007F:30D4 00000000:0000 07 00000000:00000000 00:00000000 00000000  1000        0 101309 2 "
         "0000000043f438af 0";
-    const std::string any = "  12: 00000000:A001 0100007F:30D4 01 00000000:00000000 00:00000000 00000000     0 0 1 2 0 0";
-    const std::string other = "  13: 0200007F:A002 00000000:0000 07 00000000:00000000 00:00000000 00000000   33 0 1 2 0 0";
+    const std::string any =
+        "  12: 00000000:A001 0100007F:30D4 01 00000000:00000000 00:00000000 00000000     0 0 1 2 0 0";
+    const std::string other =
+        "  13: 0200007F:A002 00000000:0000 07 00000000:00000000 00:00000000 00000000   33 0 1 2 0 0";
     const std::string mapped =
         "15371: 0000000000000000FFFF00000100007F:1B59 00000000000000000000000000000000:0000 07 00000000:00000000 "
         "00:00000000 00000000   1001        0 161954 2 000000009c180428 0";
@@ -257,8 +260,7 @@ TEST(StartupTest, UdpSocketRowsAsLinuxListsThem)
         SCOPED_TRACE(r.line);
         const std::optional<UdpSocketRow> row = ParseUdpTableLine(r.line, r.v6);
         ASSERT_EQ(row.has_value(), r.parses);
-        if (!row)
-            continue;
+        if (!row) continue;
         EXPECT_EQ(row->port, r.port);
         EXPECT_EQ(row->uid, r.uid);
         if (r.ipv4) {
@@ -279,9 +281,9 @@ TEST(StartupTest, UdpSocketRowsAsLinuxListsThem)
     };
     const std::vector<Owner> owners = {
         {udp, udp6, 12500, 1000},
-        {udp, udp6, 0xA001, 0},          // bound to the wildcard address
+        {udp, udp6, 0xA001, 0},             // bound to the wildcard address
         {udp, udp6, 0xA002, std::nullopt},  // 127.0.0.2 is another address
-        {udp, udp6, 7001, 1001},         // IPv6 socket on ::ffff:127.0.0.1
+        {udp, udp6, 7001, 1001},            // IPv6 socket on ::ffff:127.0.0.1
         {udp, udp6, 0x1B5A, std::nullopt},  // ::1 is not where IPv4 comes from
         {udp, udp6, 4242, std::nullopt},    // gone
         {"", "", 12500, std::nullopt},
@@ -289,12 +291,10 @@ TEST(StartupTest, UdpSocketRowsAsLinuxListsThem)
         {udp, header + "\n" + v6any + "\n", 0xA001, std::nullopt},
         {udp + v6any, "", 0xA001, 0},  // an IPv6 line in the IPv4 table does not read
     };
-    for (const Owner& o : owners)
-        EXPECT_EQ(UdpSocketOwner(o.udp, o.udp6, local, o.port), o.owner) << o.port;
+    for (const Owner& o : owners) EXPECT_EQ(UdpSocketOwner(o.udp, o.udp6, local, o.port), o.owner) << o.port;
 }
 
-TEST(StartupTest, LogRulesFollowQtsSyntax)
-{
+TEST(StartupTest, LogRulesFollowQtsSyntax) {
     struct Case {
         std::string rules;
         std::string category;
@@ -326,8 +326,7 @@ TEST(StartupTest, LogRulesFollowQtsSyntax)
             << c.rules << " / " << c.category;
 }
 
-TEST(StartupTest, MarkerNameTooLongForASocketAddressIsNeverTaken)
-{
+TEST(StartupTest, MarkerNameTooLongForASocketAddressIsNeverTaken) {
     InstanceMarker marker(std::string(1, '\0') + std::string(200, 'm'));
     EXPECT_FALSE(marker.Acquire());
     EXPECT_FALSE(marker.Held());

@@ -7,8 +7,7 @@
 namespace lumora {
 namespace {
 
-TEST(StatusBarUnitTest, SectionsSitSideBySideWithTheirWidths)
-{
+TEST(StatusBarUnitTest, SectionsSitSideBySideWithTheirWidths) {
     struct Case {
         StatusBarUnit::Widths widths;
         std::array<int, 4> lefts;
@@ -38,8 +37,7 @@ TEST(StatusBarUnitTest, SectionsSitSideBySideWithTheirWidths)
     EXPECT_EQ(bar.Section(3)->height(), 30);
 }
 
-TEST(StatusBarUnitTest, SectionsOutsideTheFourAreIgnored)
-{
+TEST(StatusBarUnitTest, SectionsOutsideTheFourAreIgnored) {
     StatusBarUnit bar;
     bar.SetSectionText(2, QStringLiteral("音量：45%"));
     for (int outside : {-1, 4, 1000}) {

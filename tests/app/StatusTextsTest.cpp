@@ -34,14 +34,13 @@ using test::WindowTest;
 
 class StatusTextsTest : public WindowTest {
 public:  // the case tables below call these
-    StatusTextsTest()
-    {
-        for (const auto& [title, address] : {std::pair{"第一集", "http://127.0.0.1:1/v/one.mp4"},
-                                             std::pair{"第二集", "http://127.0.0.1:1/v/two.mp4"}})
-            new QTreeWidgetItem(units.catalogueList, {QString::fromUtf8(title), QStringLiteral("1"), QString::fromUtf8(address)});
+    StatusTextsTest() {
+        for (const auto& [title, address] :
+             {std::pair{"第一集", "http://127.0.0.1:1/v/one.mp4"}, std::pair{"第二集", "http://127.0.0.1:1/v/two.mp4"}})
+            new QTreeWidgetItem(units.catalogueList,
+                                {QString::fromUtf8(title), QStringLiteral("1"), QString::fromUtf8(address)});
         state.openDialog->SetAnswer([this](QFileDialog&) -> std::optional<QStringList> {
-            if (chosen.isEmpty())
-                return std::nullopt;
+            if (chosen.isEmpty()) return std::nullopt;
             return QStringList{chosen};
         });
     }
@@ -51,14 +50,12 @@ public:  // the case tables below call these
 
     // Waits for the delayed play; then the engine plays, fully buffered, and
     // the display has shown it.
-    void PlaysAfterTheDelay()
-    {
+    void PlaysAfterTheDelay() {
         const std::size_t before = Opened().size();
         ASSERT_TRUE(WaitUntil([&] { return Opened().size() > before; }));
         ShowsPlaying();
     }
-    void ShowsPlaying(int duration = 3725, int position = 100)
-    {
+    void ShowsPlaying(int duration = 3725, int position = 100) {
         movie.state = 3;
         movie.buffer = 100;
         movie.totalTime = duration;
@@ -68,20 +65,17 @@ public:  // the case tables below call these
     }
     std::string Programme() const { return Section(0).toStdString(); }
 
-    void PlayRowFromTheMenu(int row)
-    {
+    void PlayRowFromTheMenu(int row) {
         units.catalogueList->setCurrentItem(Row(row));
         units.playAction->trigger();
         PlaysAfterTheDelay();
     }
-    void PlayLocalFile(const QString& path)
-    {
+    void PlayLocalFile(const QString& path) {
         chosen = path;
         units.openLocalFileAction->trigger();
         ShowsPlaying();
     }
-    void PlayTyped(const QString& address)
-    {
+    void PlayTyped(const QString& address) {
         OpenAddressWindow& dialog = *units.openAddressWindow;
         QTimer::singleShot(0, &dialog, [&dialog, address] {
             dialog.AddressEdit()->setText(address);
@@ -90,8 +84,7 @@ public:  // the case tables below call these
         units.openNetworkFileAction->trigger();
         PlaysAfterTheDelay();
     }
-    void PlayHandedOver(const QString& address)
-    {
+    void PlayHandedOver(const QString& address) {
         PlayTypedAddress(window, FromQString(address));
         PlaysAfterTheDelay();
     }
@@ -99,8 +92,7 @@ public:  // the case tables below call these
     QString chosen;  // the file dialog's answer; empty: cancelled
 };
 
-TEST_F(StatusTextsTest, TheProgrammeLineNamesWhatPlaysNotWhatPlayedBefore)
-{
+TEST_F(StatusTextsTest, TheProgrammeLineNamesWhatPlaysNotWhatPlayedBefore) {
     struct Case {
         const char* name;
         std::function<void(StatusTextsTest&)> before, now;
@@ -109,14 +101,16 @@ TEST_F(StatusTextsTest, TheProgrammeLineNamesWhatPlaysNotWhatPlayedBefore)
     const auto row = [](StatusTextsTest& t) { t.PlayRowFromTheMenu(0); };
     const auto local = [](StatusTextsTest& t) { t.PlayLocalFile(QStringLiteral("/m/旧的.mp4")); };
     const auto typed = [](StatusTextsTest& t) { t.PlayTyped(QStringLiteral("http://127.0.0.1:1/v/打进来的.mp4")); };
-    const auto handed = [](StatusTextsTest& t) { t.PlayHandedOver(QStringLiteral("http://127.0.0.1:1/v/交过来的.flv")); };
+    const auto handed = [](StatusTextsTest& t) {
+        t.PlayHandedOver(QStringLiteral("http://127.0.0.1:1/v/交过来的.flv"));
+    };
     const std::vector<Case> cases = {
         {"typed after a local file", local, typed, "正在播放的节目：打进来的"},
         {"typed after a row", row, typed, "正在播放的节目：打进来的"},
         {"handed over after a local file", local, handed, "正在播放的节目：交过来的"},
         {"handed over after a row", row, handed, "正在播放的节目：交过来的"},
-        {"a local file after a typed address", typed, [](StatusTextsTest& t) { t.PlayLocalFile(QStringLiteral("/m/新的.mp4")); },
-         "正在播放的节目：新的.mp4"},
+        {"a local file after a typed address", typed,
+         [](StatusTextsTest& t) { t.PlayLocalFile(QStringLiteral("/m/新的.mp4")); }, "正在播放的节目：新的.mp4"},
         {"a row after a local file", local, row, "正在播放的节目：第一集"},
     };
     for (const Case& c : cases) {
@@ -129,11 +123,11 @@ TEST_F(StatusTextsTest, TheProgrammeLineNamesWhatPlaysNotWhatPlayedBefore)
 
 // A row's double-click or menu play names it in the window title; whatever
 // the user plays next by other ways takes that name away again.
-TEST_F(StatusTextsTest, TheWindowTitleNamesNoRowOnceSomethingElsePlays)
-{
+TEST_F(StatusTextsTest, TheWindowTitleNamesNoRowOnceSomethingElsePlays) {
     const std::vector<std::pair<const char*, std::function<void(StatusTextsTest&)>>> cases = {
         {"typed", [](StatusTextsTest& t) { t.PlayTyped(QStringLiteral("http://127.0.0.1:1/v/打进来的.mp4")); }},
-        {"handed over", [](StatusTextsTest& t) { t.PlayHandedOver(QStringLiteral("http://127.0.0.1:1/v/交过来的.flv")); }},
+        {"handed over",
+         [](StatusTextsTest& t) { t.PlayHandedOver(QStringLiteral("http://127.0.0.1:1/v/交过来的.flv")); }},
         {"a local file", [](StatusTextsTest& t) { t.PlayLocalFile(QStringLiteral("/m/本地的.mp4")); }},
     };
     for (const auto& [name, play] : cases) {
@@ -151,10 +145,10 @@ TEST_F(StatusTextsTest, TheWindowTitleNamesNoRowOnceSomethingElsePlays)
 
 // Several files play as a list, one after the other: the line names the one
 // that plays, not the last of the list.
-TEST_F(StatusTextsTest, TheProgrammeLineNamesTheFileOfAListThatPlays)
-{
+TEST_F(StatusTextsTest, TheProgrammeLineNamesTheFileOfAListThatPlays) {
     state.openDialog->SetAnswer([](QFileDialog&) -> std::optional<QStringList> {
-        return QStringList{QStringLiteral("/m/第一个.mp4"), QStringLiteral("/m/第二个.mp4"), QStringLiteral("/m/第三个.mp4")};
+        return QStringList{QStringLiteral("/m/第一个.mp4"), QStringLiteral("/m/第二个.mp4"),
+                           QStringLiteral("/m/第三个.mp4")};
     });
     units.openLocalFileAction->trigger();
     ShowsPlaying();
@@ -166,8 +160,7 @@ TEST_F(StatusTextsTest, TheProgrammeLineNamesTheFileOfAListThatPlays)
     }
 }
 
-TEST_F(StatusTextsTest, TheProgrammeLineTakesTheSelectedRowNotTheFocusedOne)
-{
+TEST_F(StatusTextsTest, TheProgrammeLineTakesTheSelectedRowNotTheFocusedOne) {
     units.catalogueList->setCurrentItem(Row(0));
     // The keyboard focus moves on to the next row; the selection stays.
     units.catalogueList->selectionModel()->setCurrentIndex(units.catalogueList->model()->index(1, 0),
@@ -180,8 +173,7 @@ TEST_F(StatusTextsTest, TheProgrammeLineTakesTheSelectedRowNotTheFocusedOne)
     EXPECT_EQ(Programme(), "正在播放的节目：第一集");
 }
 
-TEST_F(StatusTextsTest, ClickingAnotherRowWhileSomethingPlaysKeepsTheProgrammeLine)
-{
+TEST_F(StatusTextsTest, ClickingAnotherRowWhileSomethingPlaysKeepsTheProgrammeLine) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     PlayRowFromTheMenu(0);
@@ -192,19 +184,20 @@ TEST_F(StatusTextsTest, ClickingAnotherRowWhileSomethingPlaysKeepsTheProgrammeLi
     EXPECT_EQ(Programme(), "正在播放的节目：第一集");
 }
 
-TEST_F(StatusTextsTest, AStopFromTheMenuShowsAsStopped)
-{
+TEST_F(StatusTextsTest, AStopFromTheMenuShowsAsStopped) {
     SetTimerInterval(units.playStateTimer, 10);
     struct Case {
         const char* name;
         std::function<void()> command;
     };
     const std::vector<Case> cases = {
-        {"open local file, cancelled", [this] {
+        {"open local file, cancelled",
+         [this] {
              chosen.clear();
              units.openLocalFileAction->trigger();
          }},
-        {"open network file, nothing typed", [this] {
+        {"open network file, nothing typed",
+         [this] {
              QTimer::singleShot(0, units.openAddressWindow, [this] { units.openAddressWindow->close(); });
              units.openNetworkFileAction->trigger();
          }},
@@ -223,8 +216,7 @@ TEST_F(StatusTextsTest, AStopFromTheMenuShowsAsStopped)
     }
 }
 
-TEST_F(StatusTextsTest, AFailedPlayKeepsNoTimeOfTheMediumBefore)
-{
+TEST_F(StatusTextsTest, AFailedPlayKeepsNoTimeOfTheMediumBefore) {
     PlayRowFromTheMenu(0);
     ASSERT_EQ(Section(3), QStringLiteral("00:01:40/01:02:05"));
     ASSERT_TRUE(units.positionTimer->isActive());

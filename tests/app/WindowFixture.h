@@ -22,13 +22,11 @@
 namespace lumora::test {
 
 // Runs the event loop until `done` holds or `limitMs` has passed.
-inline bool WaitUntil(const std::function<bool()>& done, int limitMs = 10'000)
-{
+inline bool WaitUntil(const std::function<bool()>& done, int limitMs = 10'000) {
     QElapsedTimer clock;
     clock.start();
     while (!done()) {
-        if (clock.elapsed() > limitMs)
-            return false;
+        if (clock.elapsed() > limitMs) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(2);
     }
@@ -37,8 +35,7 @@ inline bool WaitUntil(const std::function<bool()>& done, int limitMs = 10'000)
 
 class WindowTest : public testing::Test {
 protected:
-    WindowTest() : units(window.Units())
-    {
+    WindowTest() : units(window.Units()) {
         MediaFront& front = *state.mediaObject;
         front.Attach(units.videoArea, 110, 0, 570, 400);
         front.FlashEngine().flashControl.Attach(movie.Object());
@@ -47,8 +44,7 @@ protected:
     }
 
     // The addresses the engines were asked to open, in order (UTF-8).
-    std::vector<std::string> Opened() const
-    {
+    std::vector<std::string> Opened() const {
         std::vector<std::string> opened;
         for (const std::string& entry : log)
             if (entry.starts_with("flash setPlayUrl=") || entry.starts_with("player URL="))

@@ -23,13 +23,11 @@ namespace {
 using test::WaitUntil;
 using test::WindowTest;
 
-TEST(WindowLayoutOffsetTest, ButtonRowOffsetIsFloored)
-{
+TEST(WindowLayoutOffsetTest, ButtonRowOffsetIsFloored) {
     const std::vector<std::pair<int, int>> cases = {
         {680, 0}, {681, 0}, {682, 1}, {1000, 160}, {679, -1}, {678, -1}, {677, -2}, {0, -340}, {1, -340},
     };
-    for (const auto& [width, offset] : cases)
-        EXPECT_EQ(ButtonRowOffset(width), offset) << width;
+    for (const auto& [width, offset] : cases) EXPECT_EQ(ButtonRowOffset(width), offset) << width;
 }
 
 class WindowLayoutTest : public WindowTest {
@@ -38,31 +36,25 @@ protected:
     class KeyCounter : public QObject {
     public:
         int escapes = 0;
-        bool eventFilter(QObject*, QEvent* event) override
-        {
-            if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
-                ++escapes;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) ++escapes;
             return false;
         }
     };
 
     // Esc as the window system delivers it: to the window, then the focus.
-    void PressEscape()
-    {
+    void PressEscape() {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QCoreApplication::sendEvent(window.windowHandle(), &press);
     }
 
-    std::vector<QWidget*> HiddenInFullScreen() const
-    {
-        return {units.nextBatchButton, units.progressSlider, units.statusBar,  units.playButton,
-                units.stopButton,      units.fullScreenButton, units.downloadButton, units.catalogueList,
-                units.aboutButton};
+    std::vector<QWidget*> HiddenInFullScreen() const {
+        return {units.nextBatchButton,  units.progressSlider, units.statusBar,     units.playButton, units.stopButton,
+                units.fullScreenButton, units.downloadButton, units.catalogueList, units.aboutButton};
     }
 };
 
-TEST_F(WindowLayoutTest, UnitsFollowTheClientSize)
-{
+TEST_F(WindowLayoutTest, UnitsFollowTheClientSize) {
     struct Case {
         int width, height;
         int offset;  // of the button row
@@ -73,9 +65,9 @@ TEST_F(WindowLayoutTest, UnitsFollowTheClientSize)
         int left, width;
     };
     const std::vector<RowUnit> row = {
-        {units.nextBatchButton, 6, 60},  {units.playButton, 72, 66},      {units.stopButton, 144, 60},
-        {units.exitButton, 216, 60},     {units.muteButton, 284, 60},     {units.fullScreenButton, 360, 60},
-        {units.aboutButton, 432, 60},    {units.downloadButton, 504, 60}, {units.volumeSlider, 576, 90},
+        {units.nextBatchButton, 6, 60}, {units.playButton, 72, 66},      {units.stopButton, 144, 60},
+        {units.exitButton, 216, 60},    {units.muteButton, 284, 60},     {units.fullScreenButton, 360, 60},
+        {units.aboutButton, 432, 60},   {units.downloadButton, 504, 60}, {units.volumeSlider, 576, 90},
     };
     window.show();
     for (const Case& c : cases) {
@@ -109,8 +101,7 @@ TEST_F(WindowLayoutTest, UnitsFollowTheClientSize)
     }
 }
 
-TEST_F(WindowLayoutTest, FullScreenRoundTrip)
-{
+TEST_F(WindowLayoutTest, FullScreenRoundTrip) {
     InstallEscapeFilter(window);
     window.show();
     window.setGeometry(40, 30, 900, 600);
@@ -122,8 +113,7 @@ TEST_F(WindowLayoutTest, FullScreenRoundTrip)
 
     units.fullScreenButton->click();
     EXPECT_TRUE(units.fullScreenMode->isChecked());
-    for (QWidget* unit : HiddenInFullScreen())
-        EXPECT_TRUE(unit->isHidden()) << unit->objectName().toStdString();
+    for (QWidget* unit : HiddenInFullScreen()) EXPECT_TRUE(unit->isHidden()) << unit->objectName().toStdString();
     EXPECT_FALSE(units.muteButton->isHidden());
     EXPECT_FALSE(units.exitButton->isHidden());
     // The picture fills the window: the volume caption is not drawn over it.
@@ -148,8 +138,7 @@ TEST_F(WindowLayoutTest, FullScreenRoundTrip)
     EXPECT_EQ(keys.escapes, 1) << "the key goes on to the focus";
     EXPECT_FALSE(units.fullScreenMode->isChecked());
     ASSERT_TRUE(WaitUntil([&] { return window.geometry() == normal; }));
-    for (QWidget* unit : HiddenInFullScreen())
-        EXPECT_FALSE(unit->isHidden()) << unit->objectName().toStdString();
+    for (QWidget* unit : HiddenInFullScreen()) EXPECT_FALSE(unit->isHidden()) << unit->objectName().toStdString();
     EXPECT_FALSE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint)) << "stays above other windows";
     EXPECT_TRUE(window.isVisible());
@@ -175,8 +164,7 @@ TEST_F(WindowLayoutTest, FullScreenRoundTrip)
     EXPECT_FALSE(units.fullScreenMode->isChecked());
 }
 
-TEST_F(WindowLayoutTest, MovesAreRememberedOnlyOutsideFullScreen)
-{
+TEST_F(WindowLayoutTest, MovesAreRememberedOnlyOutsideFullScreen) {
     window.show();
     window.setGeometry(10, 20, 700, 560);
     ASSERT_TRUE(WaitUntil([&] { return window.geometry() == QRect(10, 20, 700, 560); }));

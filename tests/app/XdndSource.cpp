@@ -24,8 +24,7 @@ Window source = 0;
 
 Atom A(const char* name) { return XInternAtom(display, name, False); }
 
-void Send(Window target, const char* type, long l1, long l2, long l3, long l4)
-{
+void Send(Window target, const char* type, long l1, long l2, long l3, long l4) {
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.display = display;
@@ -42,15 +41,12 @@ void Send(Window target, const char* type, long l1, long l2, long l3, long l4)
 }
 
 // "file:///a%20b" for a local path; addresses stay as they are.
-std::string UriOf(const std::string& item)
-{
-    if (item.find("://") != std::string::npos)
-        return item;
+std::string UriOf(const std::string& item) {
+    if (item.find("://") != std::string::npos) return item;
     std::string path = item;
     if (path.empty() || path[0] != '/') {
         char cwd[4096];
-        if (getcwd(cwd, sizeof cwd))
-            path = std::string(cwd) + "/" + path;
+        if (getcwd(cwd, sizeof cwd)) path = std::string(cwd) + "/" + path;
     }
     std::string uri = "file://";
     static const char hex[] = "0123456789ABCDEF";
@@ -68,8 +64,7 @@ std::string UriOf(const std::string& item)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 5) {
         std::fprintf(stderr, "usage: lumora-xdnd-source WINDOW X Y ITEM... | WINDOW X Y --text TEXT\n");
         return 2;
@@ -86,8 +81,7 @@ int main(int argc, char** argv)
     if (text) {
         data = argv[5];
     } else {
-        for (int i = 4; i < argc; ++i)
-            data += UriOf(argv[i]) + "\r\n";
+        for (int i = 4; i < argc; ++i) data += UriOf(argv[i]) + "\r\n";
     }
     const Atom type = text ? A("text/plain") : A("text/uri-list");
     const Atom utf8Text = A("text/plain;charset=utf-8");

@@ -78,7 +78,7 @@ TEST(GbkTables, GbkToUtf8GivesTheGeneralConversion) {
         }
     }
     const std::string fourByte[] = {"\x94\x39\xFC\x36", "\x83\x36\x84\x33", "\x84\x31\xA4\x37", "\x81\x30\x81\x30",
-                                    "\x81\x30\x81", "\x81\x30", "\xFE\x39\xFE\x39", "\xE3\x32\x9A\x35"};
+                                    "\x81\x30\x81",     "\x81\x30",         "\xFE\x39\xFE\x39", "\xE3\x32\x9A\x35"};
     for (const std::string& s : fourByte) {
         EXPECT_EQ(TableGbkToUtf8(s), IconvGbkToUtf8(s));
         EXPECT_EQ(TableGbkToUtf8("\xD6\xD0" + s + "a\xD6\xD0"), IconvGbkToUtf8("\xD6\xD0" + s + "a\xD6\xD0"));

@@ -18,20 +18,33 @@ TEST(Text, LiteralsAreUtf8AndBecomeGbk) {
 }
 
 TEST(Text, FindStepsOverDoubleByteCharacters) {
-    struct Case { Text hay, needle; std::size_t start; bool ignoreCase; std::size_t expected; };
+    struct Case {
+        Text hay, needle;
+        std::size_t start;
+        bool ignoreCase;
+        std::size_t expected;
+    };
     const Case cases[] = {
         {G("abcabc"), G("c"), 1, false, 3},
         {G("abcabc"), G("c"), 4, false, 6},
-        {G("abcabc"), G("c"), 0, false, 3},       // 0 means the beginning too
-        {G("abc"), G("c"), 4, false, 0},          // start past the end
-        {G("abc"), G(""), 1, false, 0},           // empty needle is never found
-        {G("\xE4" "A" "A"), G("A"), 1, false, 3},  // the "A" trail byte of E4 41 is skipped
-        {G("\xE4" "Ab"), G("Ab"), 1, false, 0},
+        {G("abcabc"), G("c"), 0, false, 3},  // 0 means the beginning too
+        {G("abc"), G("c"), 4, false, 0},     // start past the end
+        {G("abc"), G(""), 1, false, 0},      // empty needle is never found
+        {G("\xE4"
+           "A"
+           "A"),
+         G("A"), 1, false, 3},  // the "A" trail byte of E4 41 is skipped
+        {G("\xE4"
+           "Ab"),
+         G("Ab"), 1, false, 0},
         {G("\xB6\xA1\xA1\xA1"), G("\xA1\xA1"), 1, false, 3},  // not the trail byte of B6 A1
         {G("xABC"), G("abc"), 1, true, 2},
         {G("xABC"), G("abc"), 1, false, 0},
-        {G("\xE4" "a" "a"), G("A"), 1, true, 3},   // folding never touches a trail byte
-        {G("ab\xD6"), G("\xD6"), 1, false, 3},     // lead byte at the very end
+        {G("\xE4"
+           "a"
+           "a"),
+         G("A"), 1, true, 3},                   // folding never touches a trail byte
+        {G("ab\xD6"), G("\xD6"), 1, false, 3},  // lead byte at the very end
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.hay.Find(c.needle, c.start, c.ignoreCase), c.expected)
@@ -39,8 +52,18 @@ TEST(Text, FindStepsOverDoubleByteCharacters) {
 }
 
 TEST(Text, CaseFoldingIsAsciiOnly) {
-    EXPECT_EQ(G("AbC\xE4" "A\xD6\xD0z").Lower().Bytes(), "abc\xE4" "A\xD6\xD0z");
-    EXPECT_EQ(G("aBc\xE4" "a\xD6\xD0Z").Upper().Bytes(), "ABC\xE4" "a\xD6\xD0Z");
+    EXPECT_EQ(G("AbC\xE4"
+                "A\xD6\xD0z")
+                  .Lower()
+                  .Bytes(),
+              "abc\xE4"
+              "A\xD6\xD0z");
+    EXPECT_EQ(G("aBc\xE4"
+                "a\xD6\xD0Z")
+                  .Upper()
+                  .Bytes(),
+              "ABC\xE4"
+              "a\xD6\xD0Z");
     EXPECT_EQ(G("\xD6").Lower().Bytes(), "\xD6");  // lone lead byte at the end
 }
 
@@ -48,19 +71,27 @@ TEST(Text, TrimRemovesAsciiAndFullWidthSpaceOnly) {
     const std::pair<Text, std::string> cases[] = {
         {G("  a b  "), "a b"},
         {G("\xA1\xA1 a\xA1\xA1"), "a"},
-        {G("\ta\r\n"), "\ta\r\n"},                    // tabs, CR and LF stay
-        {G("\xB6\xA1\xA1\xA1"), "\xB6\xA1"},           // A1 A1 after the trail byte of B6 A1
-        {G("x\xB6\xA1"), "x\xB6\xA1"},                 // B6 A1 is no space
+        {G("\ta\r\n"), "\ta\r\n"},            // tabs, CR and LF stay
+        {G("\xB6\xA1\xA1\xA1"), "\xB6\xA1"},  // A1 A1 after the trail byte of B6 A1
+        {G("x\xB6\xA1"), "x\xB6\xA1"},        // B6 A1 is no space
         {G("   "), ""},
         {G(""), ""},
-        {G(" \xD6"), "\xD6"},                          // lead byte at the end survives
+        {G(" \xD6"), "\xD6"},  // lead byte at the end survives
     };
     for (const auto& [in, out] : cases) EXPECT_EQ(in.Trimmed().Bytes(), out) << in.Bytes();
-    EXPECT_EQ(G(" a\xA1\xA1" "b \xB6\xA1\xA1\xA1").WithoutSpaces().Bytes(), "ab\xB6\xA1");
+    EXPECT_EQ(G(" a\xA1\xA1"
+                "b \xB6\xA1\xA1\xA1")
+                  .WithoutSpaces()
+                  .Bytes(),
+              "ab\xB6\xA1");
 }
 
 TEST(Text, SplitKeepsEmptyPiecesButTheLast) {
-    struct Case { const char* text; const char* sep; std::vector<std::string> pieces; };
+    struct Case {
+        const char* text;
+        const char* sep;
+        std::vector<std::string> pieces;
+    };
     const Case cases[] = {
         {"a;b;c", ";", {"a", "b", "c"}},
         {"a;b;", ";", {"a", "b"}},
@@ -82,7 +113,12 @@ TEST(Text, SplitKeepsEmptyPiecesButTheLast) {
 
 TEST(Text, ReplaceAllStepsOverCharacters) {
     EXPECT_EQ(G("a.b.c").ReplacedAll(G("."), G("::")).Bytes(), "a::b::c");
-    EXPECT_EQ(G("\xE4" "AA").ReplacedAll(G("A"), G("x")).Bytes(), "\xE4" "Ax");
+    EXPECT_EQ(G("\xE4"
+                "AA")
+                  .ReplacedAll(G("A"), G("x"))
+                  .Bytes(),
+              "\xE4"
+              "Ax");
     EXPECT_EQ(G("aXa").ReplacedAll(G("x"), G("-"), true).Bytes(), "a-a");
     EXPECT_EQ(G("aaa").ReplacedAll(G("aa"), G("a")).Bytes(), "aa");  // no rescan of output
     EXPECT_EQ(G("abc").ReplacedAll(G(""), G("x")).Bytes(), "abc");

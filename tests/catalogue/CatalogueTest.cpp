@@ -16,7 +16,9 @@
 namespace lumora {
 
 void PrintTo(const Text& text, std::ostream* out) { *out << '"' << text.ToUtf8() << '"'; }
-void PrintTo(const ListRow& row, std::ostream* out) { *out << "{" << row.id.ToUtf8() << ", " << row.title.ToUtf8() << "}"; }
+void PrintTo(const ListRow& row, std::ostream* out) {
+    *out << "{" << row.id.ToUtf8() << ", " << row.title.ToUtf8() << "}";
+}
 
 namespace {
 
@@ -57,8 +59,7 @@ TEST(Batches, AddressOfEachBatch) {
     ScopedConfigOverride config(WithCatalogueHost("site.test:8080"));
     EXPECT_EQ(BatchAddress(1, true), "http://site.test:8080/");
     EXPECT_EQ(BatchAddress(1), "http://site.test:8080");
-    for (int n = 2; n <= 14; ++n)
-        EXPECT_EQ(BatchAddress(n), Text("http://site.test:8080") + kTablePaths[n - 2]) << n;
+    for (int n = 2; n <= 14; ++n) EXPECT_EQ(BatchAddress(n), Text("http://site.test:8080") + kTablePaths[n - 2]) << n;
     for (int n : {0, -1, 15, 1000}) {
         EXPECT_EQ(BatchAddress(n), "") << n;
         EXPECT_EQ(BatchAddress(n, true), "") << n;
@@ -86,7 +87,10 @@ TEST(Batches, CycleFromStartUpWrapsToTheBareAddress) {
 }
 
 TEST(Batches, TitleText) {
-    struct Case { int batch, count; const char* title; };
+    struct Case {
+        int batch, count;
+        const char* title;
+    };
     const Case cases[] = {
         {1, 0, "第1批共14批搜索到：0个视频"},
         {2, 7, "第2批共14批搜索到：7个视频"},
@@ -106,15 +110,17 @@ TEST(ListExtraction, RowsInPageOrder) {
          ListPage(Entry("101", "夏日 海边") + Entry("7", "Rain") + Entry("101", "夏日 海边")),
          Rows({{"101", "夏日 海边"}, {"7", "Rain"}, {"101", "夏日 海边"}})},
         {"a title with a line break is skipped",
-         ListPage(Entry("1", "一") + Entry("2", "第一行\n第二行") + Entry("3", "三")), Rows({{"1", "一"}, {"3", "三"}})},
+         ListPage(Entry("1", "一") + Entry("2", "第一行\n第二行") + Entry("3", "三")),
+         Rows({{"1", "一"}, {"3", "三"}})},
         {"an identifier that is not all digits is skipped",
          ListPage(Entry("12a", "x") + Entry("a12", "y") + Entry("", "z") + Entry("4", "四")), Rows({{"4", "四"}})},
-        {"only the one blank before the quote is cut",
-         ListPage(Entry("5", " 前后 ") + Entry("6", "")), Rows({{"5", " 前后 "}, {"6", ""}})},
+        {"only the one blank before the quote is cut", ListPage(Entry("5", " 前后 ") + Entry("6", "")),
+         Rows({{"5", " 前后 "}, {"6", ""}})},
         {"markup in capitals still matches",
          R"(</DIV><A HREF="/VOD/INDEX.PHP?ID=9" TARGET="_blank" TITLE="大写 " ALT="x">)", Rows({{"9", "大写"}})},
         {"an entry without the leading div is not listed",
-         R"(<p><a href="/vod/index.php?id=8" target="_blank" title="x " alt="x"></p>)", {}},
+         R"(<p><a href="/vod/index.php?id=8" target="_blank" title="x " alt="x"></p>)",
+         {}},
         {"no list at all", "<html><body>维护中</body></html>", {}},
         {"not HTML", R"({"videos":[{"id":1,"title":"x"}]})", {}},
         {"empty page", "", {}},
@@ -164,8 +170,8 @@ TEST(ListPageReader, SameRowsAsTheWholeBodyWhateverThePieces) {
     for (const std::string& page : pages) {
         const std::vector<ListRow> whole = ExtractListRows(Utf8BytesToText(page));
         EXPECT_FALSE(page.size() > 100 && whole.empty()) << page.substr(0, 200);
-        for (std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{4096}, std::size_t{65536 + 3},
-                                  page.size() + 1})
+        for (std::size_t piece :
+             {std::size_t{1}, std::size_t{7}, std::size_t{4096}, std::size_t{65536 + 3}, page.size() + 1})
             EXPECT_EQ(ReadInPieces(page, piece), whole) << page.substr(0, 100) << " in pieces of " << piece;
     }
 }
@@ -186,11 +192,14 @@ TEST(ListPageReader, ARestartDropsWhatCameBefore) {
 }
 
 TEST(VideoAddress, BetweenTheMarkers) {
-    struct Case { const char* what; const char* page; const char* address; };
+    struct Case {
+        const char* what;
+        const char* page;
+        const char* address;
+    };
     const Case cases[] = {
         {"the example", "var video=['/v/a.mp4->video/mp4'];", "/v/a.mp4"},
-        {"inside a script",
-         "<script>\nvar video=['http://m.test/视频/1.mp4->video/mp4'];\nplayer(video);</script>",
+        {"inside a script", "<script>\nvar video=['http://m.test/视频/1.mp4->video/mp4'];\nplayer(video);</script>",
          "http://m.test/视频/1.mp4"},
         {"start marker twice: from the first one to the first end after it",
          "var video=['a var video=['b->video/mp4'];", "a var video=['b"},
@@ -241,7 +250,7 @@ TEST(CatalogueFetch, EveryBatchAndTheWrap) {
     for (std::size_t i = 0; i < pages.size(); ++i) {
         const std::string label = expectedTargets[i] == "/" ? std::string("首页") : expectedTargets[i];
         EXPECT_EQ(pages[i], (std::vector<ListRow>{{Text("11"), Text::FromUtf8(label + " 甲")},
-                                                 {Text("12"), Text::FromUtf8(label + " 乙")}}))
+                                                  {Text("12"), Text::FromUtf8(label + " 乙")}}))
             << expectedTargets[i];
     }
 }
@@ -275,7 +284,11 @@ TEST(CatalogueFetch, DetailPagesNeverNameLocalFiles) {
 }
 
 TEST(CatalogueFetch, BodiesThatAreNoListPage) {
-    struct Case { const char* what; std::string body; std::string type; };
+    struct Case {
+        const char* what;
+        std::string body;
+        std::string type;
+    };
     std::string utf16 = "\xFF\xFE";
     for (char c : ListPage(Entry("1", "a"))) utf16 += std::string{c, '\0'};
     std::string binary;

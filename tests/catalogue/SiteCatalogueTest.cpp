@@ -78,7 +78,7 @@ TEST_F(SiteCatalogue, HomePageKeepsTheDuplicateAndSkipsBrokenEntries) {
     std::vector<std::string> ids;
     for (const ListRow& row : rows) ids.push_back(row.id.ToUtf8());
     EXPECT_EQ(std::count(ids.begin(), ids.end(), "1001"), 2);
-    EXPECT_EQ(std::count(ids.begin(), ids.end(), "1099"), 0);  // a line break in its title
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), "1099"), 0);                // a line break in its title
     for (const ListRow& row : rows) EXPECT_NE(row.title, "编号有误的视频");  // id "10a7"
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows.front().title, "夏日海边清新写真");
@@ -89,8 +89,8 @@ TEST_F(SiteCatalogue, HomePageKeepsTheDuplicateAndSkipsBrokenEntries) {
 TEST_F(SiteCatalogue, DetailPages) {
     const std::string site = "http://127.0.0.1:" + std::to_string(server_->Port());
     EXPECT_EQ(FetchVideoAddress(Text("1001")).ToUtf8(), site + "/media/demo-a.mp4");
-    EXPECT_EQ(FetchVideoAddress(Text("1006")), "");     // listed, but without an address
-    EXPECT_EQ(FetchVideoAddress(Text("999999")), "");   // not in the catalogue
+    EXPECT_EQ(FetchVideoAddress(Text("1006")), "");    // listed, but without an address
+    EXPECT_EQ(FetchVideoAddress(Text("999999")), "");  // not in the catalogue
     EXPECT_EQ(FetchVideoAddress(Text()), "");
     // Every video of the first category page has an address on the site.
     for (const ListRow& row : FetchListPage(BatchAddress(2)))

@@ -37,7 +37,10 @@ std::pair<std::string, std::string> SitePage(const httplib::Request& req) {
         body = Entry("77", "别处") + Entry("78", "别处\t二");
     } else if (req.path == "/hostile") {
         // titles that try to drive the terminal or break the lines
-        body = Entry("5", "\x1b]0;owned\x07\x1b[2J红") + Entry("6", "a\\tb\\") + Entry("7", "\xc2\x9b" "31mC1");
+        body = Entry("5", "\x1b]0;owned\x07\x1b[2J红") + Entry("6", "a\\tb\\") +
+               Entry("7",
+                     "\xc2\x9b"
+                     "31mC1");
     } else if (req.path == "/vod/index.php" && req.get_param_value("id") == "66") {
         body = "<script>var video=['http://media.test/a\x1b[8mb.mp4->video/mp4'];</script>";
     } else if (req.path == "/vod/index.php" && req.get_param_value("id") != "0") {
@@ -59,11 +62,16 @@ TEST(CliCatalogue, ListAndVideo) {
         {{"list", "14"}, "394\t第四类\n第14批共14批搜索到：1个视频\n", 0, {"/vodlist/index.php?id=39&page=4"}},
         {{"list", "07"}, "第7批共14批搜索到：0个视频\n", 1, {"/vodlist/index.php?id=35"}},
         {{"list", "2", "--address", "http://" + site.Host() + "/other"},
-         "77\t别处\n78\t别处\\t二\n第2批共14批搜索到：2个视频\n", 0, {"/other"}},
+         "77\t别处\n78\t别处\\t二\n第2批共14批搜索到：2个视频\n",
+         0,
+         {"/other"}},
         {{"list", "--address", "http://" + site.Host() + "/other", "2"},
-         "77\t别处\n78\t别处\\t二\n第2批共14批搜索到：2个视频\n", 0, {"/other"}},
+         "77\t别处\n78\t别处\\t二\n第2批共14批搜索到：2个视频\n",
+         0,
+         {"/other"}},
         {{"list", "3", "--address=http://" + site.Host() + "/hostile"},
-         "5\t\\x1b]0;owned\\x07\\x1b[2J红\n6\ta\\\\tb\\\\\n7\t\\xc2\\x9b31mC1\n第3批共14批搜索到：3个视频\n", 0,
+         "5\t\\x1b]0;owned\\x07\\x1b[2J红\n6\ta\\\\tb\\\\\n7\t\\xc2\\x9b31mC1\n第3批共14批搜索到：3个视频\n",
+         0,
          {"/hostile"}},
         {{"list", "0"}, "", 2, {}},
         {{"list", "15"}, "", 2, {}},

@@ -30,7 +30,8 @@ inline std::string Quote(const std::string& arg) {
 // `environment` is prefixed to the command as NAME=value words.
 inline CliRun RunCli(const std::vector<std::string>& args, const std::string& environment = "") {
     static std::atomic<int> serial{0};
-    const std::string errPath = ::testing::TempDir() + "lumora-cli-" + std::to_string(getpid()) + "-" + std::to_string(serial++) + ".err";
+    const std::string errPath =
+        ::testing::TempDir() + "lumora-cli-" + std::to_string(getpid()) + "-" + std::to_string(serial++) + ".err";
     std::string command = environment + " " + LUMORA_CLI;
     for (const std::string& a : args) {
         command += ' ';
@@ -57,7 +58,8 @@ inline bool HasOneLineReason(const CliRun& run) {
     if (run.err.empty() || run.err.back() != '\n') return false;
     const std::size_t last = run.err.rfind('\n', run.err.size() - 2);
     const std::string line = run.err.substr(last == std::string::npos ? 0 : last + 1);
-    return line.rfind("lumora-cli: ", 0) == 0 && line.size() > 13 && run.err.find("lumora-cli: ") == run.err.size() - line.size();
+    return line.rfind("lumora-cli: ", 0) == 0 && line.size() > 13 &&
+           run.err.find("lumora-cli: ") == run.err.size() - line.size();
 }
 
 }  // namespace clitest

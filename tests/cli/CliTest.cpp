@@ -101,7 +101,9 @@ TEST(TerminalText, FieldsAndBodies) {
         {"\x1b]0;owned\x07\x1b[2J", "\\x1b]0;owned\\x07\\x1b[2J", "\\x1b]0;owned\\x07\\x1b[2J"},
         {std::string("n\0ul\x7f", 5), "n\\x00ul\\x7f", "n\\x00ul\\x7f"},
         {"C:\\dir", "C:\\\\dir", "C:\\dir"},
-        {"\xc2\x9b" "31m \xc2\xa0 \xc2\x80", "\\xc2\\x9b31m \xc2\xa0 \\xc2\\x80", "\\xc2\\x9b31m \xc2\xa0 \\xc2\\x80"},
+        {"\xc2\x9b"
+         "31m \xc2\xa0 \xc2\x80",
+         "\\xc2\\x9b31m \xc2\xa0 \\xc2\\x80", "\\xc2\\x9b31m \xc2\xa0 \\xc2\\x80"},
         {"end\xc2", "end\xc2", "end\xc2"},
         {"\r", "\\r", "\\r"},
     };
@@ -155,8 +157,8 @@ TEST(Cli, FailuresSayWhy) {
 
     // Output that cannot be written is a failure too.
     const std::string err = dir + "/full.err";
-    const int raw = std::system(
-        (std::string(LUMORA_CLI) + " code digest abc >/dev/full 2>" + clitest::Quote(err)).c_str());
+    const int raw =
+        std::system((std::string(LUMORA_CLI) + " code digest abc >/dev/full 2>" + clitest::Quote(err)).c_str());
     EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
     std::ifstream errFile(err);
     const std::string reason((std::istreambuf_iterator<char>(errFile)), std::istreambuf_iterator<char>());
@@ -199,7 +201,11 @@ TEST(Cli, RegexPrintsControlCharactersEscaped) {
 }
 
 TEST(Cli, CodeVerbs) {
-    struct Case { std::vector<std::string> args; std::string out; int status; };
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+        int status;
+    };
     const Case cases[] = {
         {{"code", "uridecode", "%E4%B8%AD%2F"}, "中%2F\n", 0},
         {{"code", "uridecode", "a%zz"}, "a\xEF\xBF\xBD\n", 0},  // falls back to the byte walk

@@ -59,7 +59,8 @@ clitest::CliRun RunCliOnTerminal(const std::vector<std::string>& args) {
         _exit(127);
     }
     char buffer[4096];
-    for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) run.out.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;)
+        run.out.append(buffer, static_cast<std::size_t>(n));
     close(terminal);
     int status = 0;
     waitpid(child, &status, 0);

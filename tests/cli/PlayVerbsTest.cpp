@@ -96,8 +96,8 @@ TEST_F(PlayVerbs, ClassifyChoosesAsPlayDoesAndProbesOnlyPlainWebAddresses) {
     const std::vector<Case> cases = {
         {mp4, "flash\t" + mp4, false},
         {mp3, "player\t" + mp3, false},
-        {base_ + "/watch", "flash\t" + base_ + "/watch", true},          // the announced type
-        {base_ + "/go", "flash\t" + base_ + "/watch", true},             // the final address is handed on
+        {base_ + "/watch", "flash\t" + base_ + "/watch", true},  // the announced type
+        {base_ + "/go", "flash\t" + base_ + "/watch", true},     // the final address is handed on
         {"http://live.lumora.test/channel", "flash\thttp://live.lumora.test/channel", false},  // LUMORA_LIVE_HOSTS
         {"", "player\t", false},
     };
@@ -136,7 +136,8 @@ TEST_F(PlayVerbs, PlayReachesPlayingAndStopsAtTheEnd) {
             if (!std::regex_match(line, position)) states.push_back(line);
         EXPECT_LT(states.size(), lines.size()) << c.address << ": no position line\n" << run.out;
         for (std::size_t i = 1; i < states.size(); ++i)
-            EXPECT_NE(states[i], states[i - 1]) << c.address << ": a state is printed only when it changes\n" << run.out;
+            EXPECT_NE(states[i], states[i - 1]) << c.address << ": a state is printed only when it changes\n"
+                                                << run.out;
     }
 }
 
@@ -157,8 +158,8 @@ TEST_F(PlayVerbs, WhatCannotPlayEndsFailedOrStoppedWithStatusOne) {
         const CliRun run = Run({"play", "--null", c.address});
         const std::vector<std::string> lines = Lines(run.out);
         EXPECT_EQ(run.status, 1) << c.address << "\n" << run.out;
-        EXPECT_NE(run.err.find("lumora-cli: " + c.address + " never reached playing; last state: "),
-                  std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("lumora-cli: " + c.address + " never reached playing; last state: "), std::string::npos)
+            << run.err;
         EXPECT_EQ(Count(lines, kPlaying), 0) << c.address << "\n" << run.out;
         ASSERT_FALSE(lines.empty()) << c.address;
         EXPECT_EQ(lines.back(), c.last) << c.address << "\n" << run.out;
@@ -188,18 +189,17 @@ TEST_F(PlayVerbs, FirstFrameEndsAtTheFirstPicture) {
         bool framed;
     };
     const std::vector<Case> cases = {
-        {kMedia + "clip.mp4", true},
-        {base_ + "/watch", true},  // probed, then the Flash engine
-        {base_ + "/go", true},     // behind a redirect
-        {kMedia + "tone.mp3", false},
-        {kMedia + "corrupt.mp4", false},
+        {kMedia + "clip.mp4", true},  {base_ + "/watch", true},  // probed, then the Flash engine
+        {base_ + "/go", true},                                   // behind a redirect
+        {kMedia + "tone.mp3", false}, {kMedia + "corrupt.mp4", false},
     };
     const std::regex frameLine("first frame after ([0-9]+\\.[0-9]) ms");
     const std::regex position("[0-9:]+/[0-9:]+");
     for (const Case& c : cases) {
         const auto start = std::chrono::steady_clock::now();
         const CliRun run = Run({"play", "--null", "--first-frame", c.address});
-        const double wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        const double wallMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         int frames = 0, positions = 0;
         for (const std::string& line : Lines(run.out)) {
             std::smatch match;
@@ -229,21 +229,20 @@ TEST_F(PlayVerbs, FirstFrameCountsFromThePassedOnStart) {
         return std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now + offset).count());
     };
     struct Case {
-        std::string started;  // LUMORA_CLI_STARTED_NS; empty: unset
-        double atLeastMs;     // the least figure that is right
-        bool fromItsOwnStart; // the figure is no longer than the run
+        std::string started;   // LUMORA_CLI_STARTED_NS; empty: unset
+        double atLeastMs;      // the least figure that is right
+        bool fromItsOwnStart;  // the figure is no longer than the run
     };
     const std::vector<Case> cases = {
-        {ns(-std::chrono::seconds(5)), 5000, false},
-        {"", 0, true},
-        {"soon", 0, true},
-        {ns(std::chrono::seconds(30)), 0, true},    // in the future
-        {ns(-std::chrono::minutes(5)), 0, true},    // too long ago
+        {ns(-std::chrono::seconds(5)), 5000, false}, {"", 0, true}, {"soon", 0, true},
+        {ns(std::chrono::seconds(30)), 0, true},  // in the future
+        {ns(-std::chrono::minutes(5)), 0, true},  // too long ago
     };
     const std::regex frameLine("first frame after ([0-9]+\\.[0-9]) ms");
     for (const Case& c : cases) {
-        const std::string environment = "TMPDIR=" + clitest::Quote(temp_) + " QT_QPA_PLATFORM=offscreen " +
-                                        (c.started.empty() ? "" : "LUMORA_CLI_STARTED_NS=" + clitest::Quote(c.started) + " ");
+        const std::string environment =
+            "TMPDIR=" + clitest::Quote(temp_) + " QT_QPA_PLATFORM=offscreen " +
+            (c.started.empty() ? "" : "LUMORA_CLI_STARTED_NS=" + clitest::Quote(c.started) + " ");
         std::string command = environment + clitest::Quote(media) + " play --null --first-frame " +
                               clitest::Quote(kMedia + "clip.mp4") + " 2>/dev/null";
         const auto start = std::chrono::steady_clock::now();
@@ -253,7 +252,8 @@ TEST_F(PlayVerbs, FirstFrameCountsFromThePassedOnStart) {
         char buffer[4096];
         for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
         pclose(pipe);
-        const double wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        const double wallMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         std::smatch match;
         ASSERT_TRUE(std::regex_search(out, match, frameLine)) << c.started << "\n" << out;
         const double ms = std::stod(match[1].str());

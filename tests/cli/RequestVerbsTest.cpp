@@ -22,7 +22,9 @@ protected:
             res.set_content("posted " + req.body + " with " + req.get_header_value("Cookie"), "text/plain");
         });
         server_.Server().Get("/hostile", [](const httplib::Request&, httplib::Response& res) {
-            res.set_header("X-Title", "a\x1b]0;owned\x07" "b");
+            res.set_header("X-Title",
+                           "a\x1b]0;owned\x07"
+                           "b");
             res.set_content("one\r\n\x1b]0;owned\x07two\tthree", "text/plain");
         });
         server_.Server().Get("/hostile-hop", [](const httplib::Request&, httplib::Response& res) {
@@ -35,9 +37,7 @@ protected:
         ASSERT_TRUE(server_.Start());
         base_ = server_.Url();
     }
-    void TearDown() override {
-        server_.Stop();
-    }
+    void TearDown() override { server_.Stop(); }
 
     lumora::test::LoopbackHttp server_;
     std::string base_;

@@ -19,7 +19,8 @@ class ResolveVerb : public testing::Test {
 protected:
     void SetUp() override {
         std::string error;
-        std::optional<lumora::site::SiteData> loaded = lumora::site::LoadSiteData(lumora::site::BundledDataDir(), &error);
+        std::optional<lumora::site::SiteData> loaded =
+            lumora::site::LoadSiteData(lumora::site::BundledDataDir(), &error);
         ASSERT_TRUE(loaded) << error;
         data_ = *loaded;
         lumora::site::SiteOptions options;

@@ -60,8 +60,9 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         std::string configArg = "--config-file=" + config;
-        char* argv[] = {const_cast<char*>("dbus-daemon"), configArg.data(), const_cast<char*>("--nofork"),
-                        const_cast<char*>("--nopidfile"), const_cast<char*>("--print-address=1"), nullptr};
+        char* argv[] = {const_cast<char*>("dbus-daemon"),       configArg.data(),
+                        const_cast<char*>("--nofork"),          const_cast<char*>("--nopidfile"),
+                        const_cast<char*>("--print-address=1"), nullptr};
         const int failed = posix_spawnp(&pid_, "dbus-daemon", &actions, nullptr, argv, environ);
         posix_spawn_file_actions_destroy(&actions);
         close(out[1]);
@@ -81,8 +82,10 @@ public:
             address_.append(buffer, static_cast<std::size_t>(n));
         }
         close(out[0]);
-        if (address_.find('\n') == std::string::npos) address_.clear();
-        else address_.resize(address_.find('\n'));
+        if (address_.find('\n') == std::string::npos)
+            address_.clear();
+        else
+            address_.resize(address_.find('\n'));
     }
     ~PrivateBus() {
         if (pid_ <= 0) return;
@@ -224,7 +227,8 @@ int main(int argc, char** argv) {
     PrivateBus privateBus;
     bus = &privateBus;
     // The player finds this bus the way it finds the desktop's.
-    if (!privateBus.Address().empty()) qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray::fromStdString(privateBus.Address()));
+    if (!privateBus.Address().empty())
+        qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray::fromStdString(privateBus.Address()));
     int status = 0;
     {
         QApplication application(argc, argv);

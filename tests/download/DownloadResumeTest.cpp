@@ -305,8 +305,10 @@ TEST_F(Resume, LeftoversThatDoNotFitAreFetchedWhole) {
         SCOPED_TRACE(c.name);
         ASSERT_NO_FATAL_FAILURE(CutFirstAttempt(body_));
         for (const auto& [path, change] : {std::pair{part_, c.part}, std::pair{record_, c.record}}) {
-            if (change == remove) std::filesystem::remove(path);
-            else if (change != keep) WriteFile(path, change);
+            if (change == remove)
+                std::filesystem::remove(path);
+            else if (change != keep)
+                WriteFile(path, change);
         }
         Behaviour whole;
         whole.body = &body_;

@@ -97,8 +97,8 @@ TEST(TypedAddressTitle, TheLastSegmentWhenItIsAUsableName) {
         {"http://h/..", "", ""},
         {"http://h/%2e%2e", "", ""},
         {"http://h/%20%0A.mp4", "", ""},
-        {"http://h/%FF%FE.mp4", "", ""},   // not UTF-8
-        {"http://h/x%00y.mp4", "", ""},    // a zero byte
+        {"http://h/%FF%FE.mp4", "", ""},  // not UTF-8
+        {"http://h/x%00y.mp4", "", ""},   // a zero byte
         {"yyt://123", "", ""},
         {"12345", "", ""},
         {"/home/u/film.mkv", "", ""},

@@ -102,9 +102,7 @@ protected:
         ASSERT_TRUE(server_.Start());
         base_ = server_.Url();
     }
-    void TearDown() override {
-        server_.Stop();
-    }
+    void TearDown() override { server_.Stop(); }
 
     Text Url(const std::string& path) const { return Text::FromUtf8(base_ + path); }
 
@@ -158,8 +156,8 @@ TEST_F(Download, ErrorStatusesFailAndKeepTheEarlierFile) {
     const std::string earlier = dir_ / "kept.MP4";
     const std::string fresh = dir_ / "fresh.MP4";
     WriteFile(earlier, "the complete earlier download");
-    for (const char* path : {"/status/404", "/status/403", "/status/500", "/status/503", "/status/300", "/nowhere",
-                             "/to-file"}) {
+    for (const char* path :
+         {"/status/404", "/status/403", "/status/500", "/status/503", "/status/300", "/nowhere", "/to-file"}) {
         SCOPED_TRACE(path);
         Recorder recorder;
         EXPECT_EQ(DownloadToFile(Url(path), Path(earlier), recorder.Callback()), -1);
@@ -192,8 +190,13 @@ TEST_F(Download, RefusesAddressesOtherThanWebAddresses) {
     withZero += '\0';
     withZero += "x";
     const std::vector<std::string> addresses = {
-        "", "file:///etc/hostname", "ftp://127.0.0.1/x.mp4", "dict://127.0.0.1/", "127.0.0.1/three.mp4",
-        base_ + "/three.mp4\r\nX-Injected: 1", withZero,
+        "",
+        "file:///etc/hostname",
+        "ftp://127.0.0.1/x.mp4",
+        "dict://127.0.0.1/",
+        "127.0.0.1/three.mp4",
+        base_ + "/three.mp4\r\nX-Injected: 1",
+        withZero,
     };
     for (const std::string& address : addresses) {
         SCOPED_TRACE(address);
@@ -208,8 +211,8 @@ TEST_F(Download, ATargetThatCannotBeWrittenFails) {
     WriteFile(dir_ / "plain", "a file, not a directory");
     std::filesystem::create_directory(dir_ / "taken.MP4.part");
     std::filesystem::create_directory(dir_ / "dir.MP4");
-    for (const std::string& target : {dir_ / "plain/inside.MP4", dir_ / "missing/inside.MP4", dir_ / "taken.MP4",
-                                      dir_ / "dir.MP4"}) {
+    for (const std::string& target :
+         {dir_ / "plain/inside.MP4", dir_ / "missing/inside.MP4", dir_ / "taken.MP4", dir_ / "dir.MP4"}) {
         SCOPED_TRACE(target);
         EXPECT_EQ(DownloadToFile(Url("/three.mp4"), Path(target), nullptr), -1);
     }
@@ -245,10 +248,10 @@ TEST(DownloadRequest, SendsTheHeaderBlockAndTheRangeLine) {
     for (const std::string& request : requests) {
         SCOPED_TRACE(request);
         EXPECT_EQ(request.rfind("GET /%E8%A7%86%E9%A2%91%20a.mp4?x=1 HTTP/1.1\r\n", 0), 0u);
-        for (const char* line : {"\r\nAccept: */*\r\n", "\r\nAccept-Language: zh-cn\r\n",
-                                 "\r\nAccept-Encoding: identity\r\n",
-                                 "\r\nUser-Agent: Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR "
-                                 "1.1.4322)\r\n"})
+        for (const char* line :
+             {"\r\nAccept: */*\r\n", "\r\nAccept-Language: zh-cn\r\n", "\r\nAccept-Encoding: identity\r\n",
+              "\r\nUser-Agent: Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR "
+              "1.1.4322)\r\n"})
             EXPECT_NE(request.find(line), std::string::npos) << line;
         EXPECT_EQ(request.find("Accept:"), request.rfind("Accept:"));  // curl adds none of its own
         EXPECT_EQ(request.find("User-Agent:"), request.rfind("User-Agent:"));

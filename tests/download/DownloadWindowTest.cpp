@@ -104,9 +104,7 @@ protected:
         base_ = server_.Url();
         UseDownloadDirectory(dir_.Path().string());
     }
-    void TearDown() override {
-        server_.Stop();
-    }
+    void TearDown() override { server_.Stop(); }
 
     void UseDownloadDirectory(const std::string& directory) {
         lumora::Config config = lumora::Config::Defaults();

@@ -28,10 +28,10 @@ TEST(ResumeRecord, ReadsBackWhatItWroteAndNothingElse) {
     const std::string kWithZero(kZero, sizeof kZero - 1);
     const std::vector<std::string> refused = {
         "",
-        whole.substr(0, whole.size() - 1),              // cut before its end
+        whole.substr(0, whole.size() - 1),               // cut before its end
         whole.substr(0, whole.find("\nlength")) + "\n",  // no length
         "lumora-resume 2\naddress http://h/x\nlength 5\n",
-        "lumora-resume 1\nlength 5\n",                                 // no address
+        "lumora-resume 1\nlength 5\n",  // no address
         "lumora-resume 1\naddress http://h/x\nlength 0\n",
         "lumora-resume 1\naddress http://h/x\nlength -5\n",
         "lumora-resume 1\naddress http://h/x\nlength 5x\n",

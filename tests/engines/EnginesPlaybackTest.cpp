@@ -22,9 +22,7 @@ namespace {
 using testing::RunUntil;
 using testing::TemporaryDirectory;
 
-Text Media(const char* name) {
-    return Text::FromUtf8(std::string(LUMORA_TEST_DATA) + "/media/" + name);
-}
+Text Media(const char* name) { return Text::FromUtf8(std::string(LUMORA_TEST_DATA) + "/media/" + name); }
 
 // Untimed runs finish a clip in a fraction of a second; timed ones play it
 // in real time, for tests that must catch it while it plays.
@@ -140,9 +138,8 @@ TEST_F(FlashPlayback, PercentEscapesAreDecodedBeforeTheMovieSeesThem) {
 // The server receives the address's bytes as they were given: UTF-8 escapes
 // stay escapes, and escaped "&", "=" and "?" keep their meaning.
 TEST_F(FlashPlayback, AWebAddressReachesTheServerAsGiven) {
-    test::RawServer server([](const std::string&, int) {
-        return test::RawServer::Reply{test::HttpReply("404 Not Found", {}, "")};
-    });
+    test::RawServer server(
+        [](const std::string&, int) { return test::RawServer::Reply{test::HttpReply("404 Not Found", {}, "")}; });
     Start(true);
     const std::string path = "/%E4%B8%AD%E6%96%87/a%26b%3Dc%3Fd%20e.flv?q=%26x%3D1";
     engine.SetPlayUrl(Text::FromUtf8(server.Url(path)));
@@ -171,7 +168,8 @@ protected:
         ASSERT_TRUE(engine.Create(&parent, 0, 0, 160, 120));
     }
     bool WaitFor(MediaPlayerState state) {
-        return RunUntil([&] { return trail.Note(MediaPlayerStateCode(engine.PlayState())) == MediaPlayerStateCode(state); });
+        return RunUntil(
+            [&] { return trail.Note(MediaPlayerStateCode(engine.PlayState())) == MediaPlayerStateCode(state); });
     }
 
     TemporaryDirectory temp;

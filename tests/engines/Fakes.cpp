@@ -82,8 +82,6 @@ MediaPlayerFake::MediaPlayerFake() {
     network->Property("downloadProgress") = 0;
 }
 
-AutomationRef MediaPlayerFake::Object() {
-    return std::make_shared<RecordingObject>("player", log, members);
-}
+AutomationRef MediaPlayerFake::Object() { return std::make_shared<RecordingObject>("player", log, members); }
 
 }  // namespace lumora::testing

@@ -14,7 +14,7 @@ struct MovieControlFake {
     std::shared_ptr<Members> members = std::make_shared<Members>();
     std::vector<std::pair<std::string, std::string>> variables;  // SetVariable calls
     std::function<std::optional<Variant>(const Text& request)> reply;
-    std::function<void(const Text& path)> onMovie;               // called on a "Movie" write
+    std::function<void(const Text& path)> onMovie;  // called on a "Movie" write
 
     MovieControlFake();
     AutomationRef Object();

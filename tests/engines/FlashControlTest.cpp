@@ -19,10 +19,10 @@ TEST(FlashControl, SetVariableReachesTheMethodAfterThePropertyWritesFail) {
 
     EXPECT_TRUE(control.SetVariable("setPlay", "Stop"));
     EXPECT_EQ(fake.log->All(), (Lines{
-        R"(player.put setVariable("setPlay","Stop") -> none)",
-        R"(player.putref setVariable("setPlay","Stop") -> none)",
-        R"(player.method setVariable("setPlay","Stop"))",
-    }));
+                                   R"(player.put setVariable("setPlay","Stop") -> none)",
+                                   R"(player.putref setVariable("setPlay","Stop") -> none)",
+                                   R"(player.method setVariable("setPlay","Stop"))",
+                               }));
     EXPECT_EQ(fake.variables, (std::vector<std::pair<std::string, std::string>>{{"setPlay", "Stop"}}));
 }
 
@@ -40,9 +40,9 @@ TEST(FlashControl, SetUpWritesFullScreenThenScriptAccess) {
     control.Attach(fake.Object());
     control.SetUpControl({});
     EXPECT_EQ(fake.log->Answered(), (Lines{
-        R"(player.put allowFullScreen("true"))",
-        R"(player.put AllowScriptAccess("always"))",
-    }));
+                                        R"(player.put allowFullScreen("true"))",
+                                        R"(player.put AllowScriptAccess("always"))",
+                                    }));
 }
 
 // Each member operation reaches its member with its call kind and argument types.

@@ -65,10 +65,12 @@ TEST(FlashMovieEngine, QueriesSendTheirInvokeRequests) {
         {[](FlashMovieEngine& e) { e.GetPlayState(); }, "<invoke name='getPlayState' returntype='xml'></invoke>"},
         {[](FlashMovieEngine& e) { e.State(); }, "<invoke name='getPlayState' returntype='xml'></invoke>"},
         {[](FlashMovieEngine& e) { e.GetFlvUrl(); }, "<invoke name='getFlvUrl' returntype='xml'></invoke>"},
-        {[](FlashMovieEngine& e) { e.GetTotalTimeString(); }, "<invoke name='getTotalTimeString' returntype='xml'></invoke>"},
+        {[](FlashMovieEngine& e) { e.GetTotalTimeString(); },
+         "<invoke name='getTotalTimeString' returntype='xml'></invoke>"},
         {[](FlashMovieEngine& e) { e.TotalSeconds(); }, "<invoke name='getTotalTimeString' returntype='xml'></invoke>"},
         {[](FlashMovieEngine& e) { e.GetTimeString(); }, "<invoke name='getTimeString' returntype='xml'></invoke>"},
-        {[](FlashMovieEngine& e) { e.GetPlayTimeString(); }, "<invoke name='getPlayTimeString' returntype='xml'></invoke>"},
+        {[](FlashMovieEngine& e) { e.GetPlayTimeString(); },
+         "<invoke name='getPlayTimeString' returntype='xml'></invoke>"},
         {[](FlashMovieEngine& e) { e.GetTotalTime(); }, "<invoke name='getTotalTime' returntype='xml'></invoke>"},
         {[](FlashMovieEngine& e) { e.GetInfoCode(); }, "<invoke name='getInfoCode' returntype='xml'></invoke>"},
         {[](FlashMovieEngine& e) { e.GetPlayWidth(); }, "<invoke name='getPlayWidth' returntype='xml'></invoke>"},
@@ -80,13 +82,17 @@ TEST(FlashMovieEngine, QueriesSendTheirInvokeRequests) {
     for (const Case& test : cases) {
         MovieControlFake fake;
         std::vector<std::string> requests;
-        fake.reply = [&](const Text& request) { requests.push_back(request.Bytes()); return Variant(Text("<string>[1]</string>")); };
+        fake.reply = [&](const Text& request) {
+            requests.push_back(request.Bytes());
+            return Variant(Text("<string>[1]</string>"));
+        };
         FlashMovieEngine engine;
         engine.flashControl.Attach(fake.Object());
         test.operation(engine);
         EXPECT_EQ(requests, std::vector<std::string>{test.request});
         // Queries travel through CallFunction alone.
-        EXPECT_EQ(fake.log->Answered(), std::vector<std::string>{"player.method CallFunction(\"" + test.request + "\")"});
+        EXPECT_EQ(fake.log->Answered(),
+                  std::vector<std::string>{"player.method CallFunction(\"" + test.request + "\")"});
     }
 }
 
@@ -176,17 +182,20 @@ TEST(FlashMovieEngine, CreateLoadsTheCarriedMovieFromAPrivateDirectory) {
         EXPECT_EQ(loaded, carried) << planted;
         EXPECT_EQ(access & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
                             QFile::WriteOther | QFile::ExeOther),
-                  QFile::Permissions()) << planted;
+                  QFile::Permissions())
+            << planted;
         const QFileInfo movie(QString::fromStdString(engine.moviePath.ToUtf8()));
         EXPECT_EQ(movie.fileName(), "Player.Swf") << planted;
         EXPECT_EQ(QFileInfo(movie.path()).path(), temp.Path()) << planted;
         EXPECT_FALSE(QFileInfo::exists(movie.path())) << planted;  // the file and its directory are gone
         EXPECT_EQ(QDir(temp.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                  std::string(planted) == "nothing" ? QStringList() : QStringList{"Player.Swf"}) << planted;
+                  std::string(planted) == "nothing" ? QStringList() : QStringList{"Player.Swf"})
+            << planted;
         EXPECT_EQ(fake.log->Answered(), (std::vector<std::string>{
-            "player.put Movie(\"" + engine.moviePath.ToUtf8() + "\")",
-            R"(player.method setVariable("setVolume","100"))",
-        })) << planted;
+                                            "player.put Movie(\"" + engine.moviePath.ToUtf8() + "\")",
+                                            R"(player.method setVariable("setVolume","100"))",
+                                        }))
+            << planted;
         engine.SetPlayUrl("http://h/a.flv");
         EXPECT_EQ(engine.GetPlayState(), 0) << planted;  // the fake movie's answer
     }

@@ -20,12 +20,12 @@ TEST(MediaPlayerEngine, SetUpWritesDisplayAndVolumeInOrder) {
     Attached player;
     player.engine.SetUpControl({});
     EXPECT_EQ(player.fake.log->Answered(), (Lines{
-        R"(player.put uiMode("none"))",
-        R"(player.put enableContextMenu("false"))",
-        R"(player.put StretchToFit("true"))",
-        "player.get Settings",
-        "Settings.put volume(100)",
-    }));
+                                               R"(player.put uiMode("none"))",
+                                               R"(player.put enableContextMenu("false"))",
+                                               R"(player.put StretchToFit("true"))",
+                                               "player.get Settings",
+                                               "Settings.put volume(100)",
+                                           }));
 }
 
 TEST(MediaPlayerEngine, TimeTextAddsHoursToAnEarlyPositionOfALongMedium) {
@@ -65,8 +65,8 @@ TEST(MediaPlayerEngine, StopUnloadsASwfMediumAndTogglePlayLoadsItAgain) {
     player.fake.log->Clear();
     EXPECT_TRUE(player.engine.TogglePlay());
     EXPECT_EQ(player.engine.Url(), "http://h/Intro.swf");
-    EXPECT_EQ(player.fake.log->Answered(), (Lines{"player.get Url", R"(player.put URL("http://h/Intro.swf"))",
-                                                  "player.get Url"}));
+    EXPECT_EQ(player.fake.log->Answered(),
+              (Lines{"player.get Url", R"(player.put URL("http://h/Intro.swf"))", "player.get Url"}));
 }
 
 TEST(MediaPlayerEngine, StopKeepsAnyOtherMediumLoaded) {
@@ -219,8 +219,9 @@ TEST(MediaPlayerEngine, SubObjectsAreFetchedPerCallAndReleased) {
     Lines fetches;
     for (const std::string& line : player.fake.log->All())
         if (line.starts_with("player.get")) fetches.push_back(line);
-    EXPECT_EQ(fetches, (Lines{"player.get controls", "player.get controls", "player.get Settings", "player.get Settings",
-                              "player.get controls", "player.get controls", "player.get currentMedia"}));
+    EXPECT_EQ(fetches,
+              (Lines{"player.get controls", "player.get controls", "player.get Settings", "player.get Settings",
+                     "player.get controls", "player.get controls", "player.get currentMedia"}));
     ASSERT_EQ(player.fake.log->issued.size(), 7u);
     for (const auto& issued : player.fake.log->issued) EXPECT_TRUE(issued.expired());
     EXPECT_EQ(player.engine.PlayState(), MediaPlayerState::Transitioning);

@@ -15,10 +15,14 @@ std::string Folded(const std::string& name) {
 
 const char* KindName(InvokeKind kind) {
     switch (kind) {
-    case InvokeKind::PropertyGet: return "get";
-    case InvokeKind::PropertyPut: return "put";
-    case InvokeKind::PropertyPutRef: return "putref";
-    case InvokeKind::Method: return "method";
+        case InvokeKind::PropertyGet:
+            return "get";
+        case InvokeKind::PropertyPut:
+            return "put";
+        case InvokeKind::PropertyPutRef:
+            return "putref";
+        case InvokeKind::Method:
+            return "method";
     }
     return "?";
 }
@@ -32,13 +36,9 @@ std::vector<std::string> CallLog::Answered() const {
     return result;
 }
 
-Variant& Members::Property(const std::string& name) {
-    return properties[Folded(name)];
-}
+Variant& Members::Property(const std::string& name) { return properties[Folded(name)]; }
 
-void Members::Method(const std::string& name, Members::Handler handler) {
-    methods[Folded(name)] = std::move(handler);
-}
+void Members::Method(const std::string& name, Members::Handler handler) { methods[Folded(name)] = std::move(handler); }
 
 std::shared_ptr<Members> Members::Child(const std::string& name) {
     auto& child = children[Folded(name)];
@@ -80,7 +80,8 @@ std::optional<Variant> RecordingObject::Invoke(const Text& member, InvokeKind ki
     return result;
 }
 
-std::optional<Variant> RecordingObject::Answer(const std::string& key, InvokeKind kind, const std::vector<Variant>& args) {
+std::optional<Variant> RecordingObject::Answer(const std::string& key, InvokeKind kind,
+                                               const std::vector<Variant>& args) {
     std::optional<Variant> result;
     if (kind == InvokeKind::PropertyGet && args.empty()) {
         if (auto child = members_->children.find(key); child != members_->children.end()) {

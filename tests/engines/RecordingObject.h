@@ -25,14 +25,17 @@ struct CallLog {
 
     std::vector<std::string> All() const { return lines; }
     std::vector<std::string> Answered() const;
-    void Clear() { lines.clear(); answered.clear(); }
+    void Clear() {
+        lines.clear();
+        answered.clear();
+    }
 };
 
 // The members of an object: shared between the instances a sub-object read
 // hands out, so each fetch is a fresh object over the same state.
 struct Members {
     using Handler = std::function<std::optional<Variant>(const std::vector<Variant>&)>;
-    std::map<std::string, Variant> properties;        // read and written; key folded to lower case
+    std::map<std::string, Variant> properties;  // read and written; key folded to lower case
     std::map<std::string, Handler> methods;
     // Read-only sub-objects: the declared name and the members.
     std::map<std::string, std::pair<std::string, std::shared_ptr<Members>>> children;

@@ -29,14 +29,18 @@ inline bool RunUntil(const std::function<bool()>& done, std::chrono::millisecond
 class TemporaryDirectory {
 public:
     TemporaryDirectory()
-        : previous_(qgetenv("TMPDIR")), hadPrevious_(qEnvironmentVariableIsSet("TMPDIR")),
-          previousRuntime_(qgetenv("XDG_RUNTIME_DIR")), hadRuntime_(qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
+        : previous_(qgetenv("TMPDIR")),
+          hadPrevious_(qEnvironmentVariableIsSet("TMPDIR")),
+          previousRuntime_(qgetenv("XDG_RUNTIME_DIR")),
+          hadRuntime_(qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
         qputenv("TMPDIR", directory_.path().toUtf8());
         qunsetenv("XDG_RUNTIME_DIR");  // the movie's private directory is made under TMPDIR then
     }
     ~TemporaryDirectory() {
-        if (hadPrevious_) qputenv("TMPDIR", previous_);
-        else qunsetenv("TMPDIR");
+        if (hadPrevious_)
+            qputenv("TMPDIR", previous_);
+        else
+            qunsetenv("TMPDIR");
         if (hadRuntime_) qputenv("XDG_RUNTIME_DIR", previousRuntime_);
     }
     TemporaryDirectory(const TemporaryDirectory&) = delete;

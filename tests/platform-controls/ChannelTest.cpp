@@ -22,11 +22,9 @@ struct Levels {
 
 // Root-mean-square level of each channel of a WAV file of 16-bit, 32-bit
 // integer or 32-bit float samples.
-Levels Measure(const std::string& path)
-{
+Levels Measure(const std::string& path) {
     QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
+    if (!file.open(QIODevice::ReadOnly)) return {};
     const QByteArray bytes = file.readAll();
     int channels = 0, bits = 0, format = 0;
     qsizetype at = 12;
@@ -48,8 +46,7 @@ Levels Measure(const std::string& path)
         }
         at += 8 + qsizetype(size);
     }
-    if (channels != 2 || (bits != 16 && bits != 32) || data.isEmpty())
-        return {};
+    if (channels != 2 || (bits != 16 && bits != 32) || data.isEmpty()) return {};
     const int width = bits / 8;
     const qsizetype frames = data.size() / (width * 2);
     double sums[2] = {0, 0};
@@ -73,13 +70,11 @@ Levels Measure(const std::string& path)
             sums[c] += sample * sample;
         }
     }
-    if (frames == 0)
-        return {};
+    if (frames == 0) return {};
     return {std::sqrt(sums[0] / frames), std::sqrt(sums[1] / frames)};
 }
 
-PlaybackOptions IntoFile(const std::string& path)
-{
+PlaybackOptions IntoFile(const std::string& path) {
     PlaybackOptions options = HeadlessOptions();
     options.extraOptions = {{"ao", "pcm"}, {"ao-pcm-file", path}};
     return options;
@@ -87,8 +82,7 @@ PlaybackOptions IntoFile(const std::string& path)
 
 // Plays `medium` to its end with `configure` applied first; the levels heard.
 Levels Play(const std::function<AutomationRef(const PlaybackOptions&)>& make,
-            const std::function<void(const AutomationRef&)>& configure, const std::string& out)
-{
+            const std::function<void(const AutomationRef&)>& configure, const std::string& out) {
     Levels levels;
     {
         AutomationRef control = make(IntoFile(out));
@@ -99,8 +93,7 @@ Levels Play(const std::function<AutomationRef(const PlaybackOptions&)>& make,
     return Measure(out);
 }
 
-TEST(ChannelTest, PanOfTheMovieAndBalanceOfThePlayer)
-{
+TEST(ChannelTest, PanOfTheMovieAndBalanceOfThePlayer) {
     struct Case {
         const char* what;
         bool movie;

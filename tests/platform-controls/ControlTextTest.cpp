@@ -12,8 +12,7 @@
 namespace lumora {
 namespace {
 
-TEST(ControlTextTest, AddressesReachMpvOnlyWithThePlayerSchemes)
-{
+TEST(ControlTextTest, AddressesReachMpvOnlyWithThePlayerSchemes) {
     const QString before = QDir::currentPath();
     QDir::setCurrent(LUMORA_TEST_MEDIA);
     const std::string media = QDir::currentPath().toStdString();
@@ -53,13 +52,11 @@ TEST(ControlTextTest, AddressesReachMpvOnlyWithThePlayerSchemes)
         {media + "/missing.mp4", ""},
         {std::string("/tmp/a\0b", 8), ""},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(PlayableTarget(c.address), c.expected) << c.address;
+    for (const Case& c : cases) EXPECT_EQ(PlayableTarget(c.address), c.expected) << c.address;
     QDir::setCurrent(before);
 }
 
-TEST(ControlTextTest, TimeTexts)
-{
+TEST(ControlTextTest, TimeTexts) {
     struct Case {
         double seconds;
         const char* minutes;  // the movie's form
@@ -84,8 +81,7 @@ TEST(ControlTextTest, TimeTexts)
     }
 }
 
-TEST(ControlTextTest, FileTypeComesFromThePathElseTheContainer)
-{
+TEST(ControlTextTest, FileTypeComesFromThePathElseTheContainer) {
     struct Case {
         const char* address;
         const char* format;
@@ -101,8 +97,7 @@ TEST(ControlTextTest, FileTypeComesFromThePathElseTheContainer)
         {"http://host.test.com/play", "", ""},
         {"C:\\media\\song.WMA", "asf", "wma"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(MediaFileType(Text(c.address), c.format).Bytes(), c.expected) << c.address;
+    for (const Case& c : cases) EXPECT_EQ(MediaFileType(Text(c.address), c.format).Bytes(), c.expected) << c.address;
 }
 
 }  // namespace

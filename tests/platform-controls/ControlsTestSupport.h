@@ -62,7 +62,8 @@ int MoviePlayState(const AutomationRef& control);
 int PlayerState(const AutomationRef& control);
 std::optional<Variant> SubRead(const AutomationRef& control, const char* object, const char* member);
 bool SubWrite(const AutomationRef& control, const char* object, const char* member, const Variant& value);
-bool SubCall(const AutomationRef& control, const char* object, const char* member, const std::vector<Variant>& args = {});
+bool SubCall(const AutomationRef& control, const char* object, const char* member,
+             const std::vector<Variant>& args = {});
 
 // Every distinct value of `state` while the event loop runs, until `done`
 // holds for the last value or the time is up.

@@ -8,8 +8,7 @@ namespace {
 
 using namespace controls_test;
 
-TEST(HttpPlaybackTest, MediaPlayerPlaysTheWholeMediumToItsEnd)
-{
+TEST(HttpPlaybackTest, MediaPlayerPlaysTheWholeMediumToItsEnd) {
     MediaServer server;
     for (const char* name : {"clip.mp4", "tone.mp3"}) {
         AutomationRef control = MakeMediaPlayerControl();
@@ -21,8 +20,7 @@ TEST(HttpPlaybackTest, MediaPlayerPlaysTheWholeMediumToItsEnd)
     }
 }
 
-TEST(HttpPlaybackTest, MovieStreamsFlashVideo)
-{
+TEST(HttpPlaybackTest, MovieStreamsFlashVideo) {
     MediaServer server;
     AutomationRef control = MakeMovieControl(HeadlessOptions(false));
     LoadValidMovie(control);
@@ -40,8 +38,7 @@ TEST(HttpPlaybackTest, MovieStreamsFlashVideo)
     EXPECT_EQ(std::count(states.begin(), states.end(), 5), 0);
 }
 
-TEST(HttpPlaybackTest, NotFoundFails)
-{
+TEST(HttpPlaybackTest, NotFoundFails) {
     MediaServer server;
     AutomationRef player = MakeMediaPlayerControl();
     AutomationWrite(player, "URL", {Text::FromUtf8(server.Url("/nothing/here.mp4"))});
@@ -51,8 +48,7 @@ TEST(HttpPlaybackTest, NotFoundFails)
     EXPECT_TRUE(WaitFor([&] { return PlayerState(player) == 10 && MoviePlayState(movie) == 5; }));
 }
 
-TEST(HttpPlaybackTest, AStreamBrokenOffIsNotPlayedToItsEnd)
-{
+TEST(HttpPlaybackTest, AStreamBrokenOffIsNotPlayedToItsEnd) {
     MediaServer server(0.4);
     // mpv asks a broken-off server for the rest a few times, waiting longer
     // each time; one quick retry is enough here.

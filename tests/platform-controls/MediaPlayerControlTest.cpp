@@ -8,8 +8,7 @@ namespace {
 
 using namespace controls_test;
 
-TEST(MediaPlayerControlTest, NormalPlayEndsWithMediaEndedThenStopped)
-{
+TEST(MediaPlayerControlTest, NormalPlayEndsWithMediaEndedThenStopped) {
     AutomationRef control = MakeMediaPlayerControl(HeadlessOptions(false));
     EXPECT_EQ(PlayerState(control), 0);
     StateRecorder recorder(control, [&] { return PlayerState(control); });
@@ -36,8 +35,7 @@ TEST(MediaPlayerControlTest, NormalPlayEndsWithMediaEndedThenStopped)
     EXPECT_EQ(VariantText(SubRead(control, "currentMedia", "durationString")).Bytes(), "00:02");
 }
 
-TEST(MediaPlayerControlTest, PauseResumeStopAndPlayAgain)
-{
+TEST(MediaPlayerControlTest, PauseResumeStopAndPlayAgain) {
     AutomationRef control = MakeMediaPlayerControl(HeadlessOptions(false));
     AutomationWrite(control, "URL", {Text::FromUtf8(MediaPath("clip.mp4"))});
     ASSERT_TRUE(WaitFor([&] { return PlayerState(control) == 3; }));
@@ -59,8 +57,7 @@ TEST(MediaPlayerControlTest, PauseResumeStopAndPlayAgain)
     EXPECT_TRUE(InOrder(recorder.RunUntil(3), {1, 9, 3}));
 }
 
-TEST(MediaPlayerControlTest, EndOfAnUntimedMedium)
-{
+TEST(MediaPlayerControlTest, EndOfAnUntimedMedium) {
     for (const char* name : {"clip.mp4", "clip.flv", "tone.mp3", "stereo.wav"}) {
         AutomationRef control = MakeMediaPlayerControl();
         StateRecorder recorder(control, [&] { return PlayerState(control); });
@@ -71,8 +68,7 @@ TEST(MediaPlayerControlTest, EndOfAnUntimedMedium)
     }
 }
 
-TEST(MediaPlayerControlTest, OneMediumAfterAnotherEachEnds)
-{
+TEST(MediaPlayerControlTest, OneMediumAfterAnotherEachEnds) {
     // As a playlist steps on at each end: the next address is given the
     // moment the last one ended, some of them the same file again.
     AutomationRef control = MakeMediaPlayerControl();
@@ -89,11 +85,10 @@ TEST(MediaPlayerControlTest, OneMediumAfterAnotherEachEnds)
     EXPECT_TRUE(InOrder(recorder.RunUntil(1), {1, 9, 8, 1}));
 }
 
-TEST(MediaPlayerControlTest, AMediumThatCannotBeOpened)
-{
+TEST(MediaPlayerControlTest, AMediumThatCannotBeOpened) {
     const std::vector<std::string> addresses = {
         MediaPath("corrupt.mp4"), MediaPath("missing.mp4"), "lavfi://sine", "edl://" + MediaPath("clip.mp4") + ",0,1",
-        "ftp://127.0.0.1/a.mp4", LUMORA_TEST_MEDIA,
+        "ftp://127.0.0.1/a.mp4",  LUMORA_TEST_MEDIA,
     };
     for (const std::string& address : addresses) {
         AutomationRef control = MakeMediaPlayerControl();
@@ -105,8 +100,7 @@ TEST(MediaPlayerControlTest, AMediumThatCannotBeOpened)
     }
 }
 
-TEST(MediaPlayerControlTest, AnAudioOutputFailureIsNoFailedMedium)
-{
+TEST(MediaPlayerControlTest, AnAudioOutputFailureIsNoFailedMedium) {
     // An audio output that cannot start, as without a sound device: the
     // picture plays to its end; a medium of sound alone has nothing to play.
     PlaybackOptions options = HeadlessOptions();
@@ -120,8 +114,7 @@ TEST(MediaPlayerControlTest, AnAudioOutputFailureIsNoFailedMedium)
     }
 }
 
-TEST(MediaPlayerControlTest, SubObjectsAreFetchedPerCallAndNeverOutliveThePlayer)
-{
+TEST(MediaPlayerControlTest, SubObjectsAreFetchedPerCallAndNeverOutliveThePlayer) {
     AutomationRef control = MakeMediaPlayerControl();
     // No medium: no media object, so its reads are empty.
     EXPECT_EQ(VariantObject(AutomationRead(control, "currentMedia")), nullptr);
@@ -143,8 +136,7 @@ TEST(MediaPlayerControlTest, SubObjectsAreFetchedPerCallAndNeverOutliveThePlayer
     EXPECT_FALSE(AutomationCall(first, "play"));
 }
 
-TEST(MediaPlayerControlTest, SettingsAndDisplayMembers)
-{
+TEST(MediaPlayerControlTest, SettingsAndDisplayMembers) {
     AutomationRef control = MakeMediaPlayerControl();
     struct Case {
         const char* object;  // nullptr: the player itself
@@ -182,15 +174,16 @@ TEST(MediaPlayerControlTest, SettingsAndDisplayMembers)
     EXPECT_EQ(VariantText(AutomationRead(control, "uiMode")).Bytes(), "mini");
 }
 
-TEST(MediaPlayerControlTest, MediaInformation)
-{
+TEST(MediaPlayerControlTest, MediaInformation) {
     AutomationRef control = MakeMediaPlayerControl();
     const std::string path = MediaPath("clip.mp4");
     AutomationWrite(control, "URL", {Text::FromUtf8(path)});
     SubCall(control, "controls", "pause");
     ASSERT_TRUE(WaitFor([&] { return VariantInt(SubRead(control, "currentMedia", "imageSourceHeight")) == 120; }));
     const AutomationRef media = VariantObject(AutomationRead(control, "currentMedia"));
-    auto info = [&](const char* name) { return VariantText(AutomationCall(media, "getItemInfo", {Text(name)})).ToUtf8(); };
+    auto info = [&](const char* name) {
+        return VariantText(AutomationCall(media, "getItemInfo", {Text(name)})).ToUtf8();
+    };
     EXPECT_EQ(info("Title"), "Lumora test clip");
     EXPECT_EQ(info("Author"), "Lumora");
     EXPECT_EQ(info("FileType"), "mp4");
@@ -211,8 +204,7 @@ TEST(MediaPlayerControlTest, MediaInformation)
     EXPECT_EQ(VariantObject(AutomationRead(control, "currentMedia")), nullptr);
 }
 
-TEST(MediaPlayerControlTest, PlayCountPlaysTheMediumAgain)
-{
+TEST(MediaPlayerControlTest, PlayCountPlaysTheMediumAgain) {
     AutomationRef control = MakeMediaPlayerControl(HeadlessOptions(false));
     SubWrite(control, "Settings", "playCount", 2);
     StateRecorder recorder(control, [&] { return PlayerState(control); });
@@ -220,11 +212,9 @@ TEST(MediaPlayerControlTest, PlayCountPlaysTheMediumAgain)
     int restarts = 0;
     double last = 0;
     recorder.RunUntil([&](int state) {
-        if (state != 3)
-            return state == 1;
+        if (state != 3) return state == 1;
         const double position = VariantNumber(SubRead(control, "controls", "currentPosition"));
-        if (position + 0.2 < last)
-            ++restarts;
+        if (position + 0.2 < last) ++restarts;
         last = position;
         return false;
     });

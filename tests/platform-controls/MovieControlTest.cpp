@@ -16,8 +16,7 @@ namespace {
 
 using namespace controls_test;
 
-TEST(MovieControlTest, HostsCreateTheControlTheirWindowTextNames)
-{
+TEST(MovieControlTest, HostsCreateTheControlTheirWindowTextNames) {
     SetPlaybackOptions(HeadlessOptions());
     QWidget parent;
     ControlHost movie(&parent, 0, 0, 80, 60, "ShockwaveFlash.ShockwaveFlash.1");
@@ -28,8 +27,7 @@ TEST(MovieControlTest, HostsCreateTheControlTheirWindowTextNames)
     EXPECT_EQ(unknown.Control(), nullptr);
 }
 
-TEST(MovieControlTest, OnlyAPlayerMovieAnswersTheProtocol)
-{
+TEST(MovieControlTest, OnlyAPlayerMovieAnswersTheProtocol) {
     const std::string notMovie = MediaPath("corrupt.mp4");
     MovieParts other;
     other.metadata = "another movie";
@@ -58,8 +56,7 @@ TEST(MovieControlTest, OnlyAPlayerMovieAnswersTheProtocol)
     EXPECT_TRUE(Reply(control, "getPlayState").Empty());
 }
 
-TEST(MovieControlTest, SetVariableIsAMethodOnly)
-{
+TEST(MovieControlTest, SetVariableIsAMethodOnly) {
     AutomationRef control = MakeMovieControl();
     LoadValidMovie(control);
     const std::vector<Variant> args = {Text("setVolume"), Text("40")};
@@ -73,8 +70,7 @@ TEST(MovieControlTest, SetVariableIsAMethodOnly)
     EXPECT_FALSE(AutomationWrite(control, "setVariable", {Text("setVolume")}));
 }
 
-TEST(MovieControlTest, RepliesCarryTheValueInBrackets)
-{
+TEST(MovieControlTest, RepliesCarryTheValueInBrackets) {
     AutomationRef control = MakeMovieControl(HeadlessOptions(false));
     LoadValidMovie(control);
     const Text address = Text::FromUtf8(MediaPath("clip.mp4"));
@@ -117,16 +113,14 @@ TEST(MovieControlTest, RepliesCarryTheValueInBrackets)
     EXPECT_EQ(SessionOf(control).Volume(), 0);
 }
 
-TEST(MovieControlTest, PlaysThroughLoadingToPlayingAndStopsAtTheEnd)
-{
+TEST(MovieControlTest, PlaysThroughLoadingToPlayingAndStopsAtTheEnd) {
     AutomationRef control = MakeMovieControl(HeadlessOptions(false));
     LoadValidMovie(control);
     StateRecorder recorder(control, [&] { return MoviePlayState(control); });
     Send(control, "setPlayUrl", Text::FromUtf8(MediaPath("clip.flv")));
     double playTime = 0;
     const std::vector<int> states = recorder.RunUntil([&](int state) {
-        if (state == 3)
-            playTime = std::max(playTime, std::atof(Value(control, "getPlayTime").c_str()));
+        if (state == 3) playTime = std::max(playTime, std::atof(Value(control, "getPlayTime").c_str()));
         return state == 0 && playTime > 0;
     });
     EXPECT_TRUE(InOrder(states, {0, 4, 3, 0})) << ::testing::PrintToString(states);
@@ -137,8 +131,7 @@ TEST(MovieControlTest, PlaysThroughLoadingToPlayingAndStopsAtTheEnd)
     EXPECT_EQ(Value(control, "getFlvUrl"), MediaPath("clip.flv"));
 }
 
-TEST(MovieControlTest, PlayTogglesPauseAndRestartsAfterStop)
-{
+TEST(MovieControlTest, PlayTogglesPauseAndRestartsAfterStop) {
     AutomationRef control = MakeMovieControl(HeadlessOptions(false));
     LoadValidMovie(control);
     Send(control, "setPlayUrl", Text::FromUtf8(MediaPath("clip.mp4")));
@@ -162,8 +155,7 @@ TEST(MovieControlTest, PlayTogglesPauseAndRestartsAfterStop)
     EXPECT_EQ(Value(control, "getFlvUrl"), MediaPath("clip.mp4"));
 }
 
-TEST(MovieControlTest, SeekMovesThePlayTime)
-{
+TEST(MovieControlTest, SeekMovesThePlayTime) {
     AutomationRef control = MakeMovieControl(HeadlessOptions(false));
     LoadValidMovie(control);
     Send(control, "setPlayUrl", Text::FromUtf8(MediaPath("tone.mp3")));
@@ -174,11 +166,15 @@ TEST(MovieControlTest, SeekMovesThePlayTime)
     EXPECT_EQ(Value(control, "getTimeString"), "00:01");
 }
 
-TEST(MovieControlTest, AnAddressThatCannotBePlayedFails)
-{
+TEST(MovieControlTest, AnAddressThatCannotBePlayedFails) {
     const std::vector<std::string> addresses = {
-        MediaPath("corrupt.mp4"), MediaPath("missing.flv"), "lavfi://sine", "av://lavfi:sine=d=1", "memory://FLV",
-        "fd://0", "-",
+        MediaPath("corrupt.mp4"),
+        MediaPath("missing.flv"),
+        "lavfi://sine",
+        "av://lavfi:sine=d=1",
+        "memory://FLV",
+        "fd://0",
+        "-",
     };
     for (const std::string& address : addresses) {
         AutomationRef control = MakeMovieControl();
@@ -196,8 +192,7 @@ TEST(MovieControlTest, AnAddressThatCannotBePlayedFails)
     EXPECT_EQ(Value(control, "getFlvUrl"), "");
 }
 
-TEST(MovieControlTest, VolumeAcceptsOnlyNumbers)
-{
+TEST(MovieControlTest, VolumeAcceptsOnlyNumbers) {
     AutomationRef control = MakeMovieControl();
     LoadValidMovie(control);
     struct Case {
@@ -205,7 +200,8 @@ TEST(MovieControlTest, VolumeAcceptsOnlyNumbers)
         int volume;
     };
     // Starting from 55 each time; what is no number leaves the volume alone.
-    const std::vector<Case> cases = {{"75", 75}, {"0", 0}, {"250", 100}, {"-4", 0}, {"abc", 55}, {"", 55}, {" 30 ", 30}};
+    const std::vector<Case> cases = {{"75", 75},  {"0", 0}, {"250", 100}, {"-4", 0},
+                                     {"abc", 55}, {"", 55}, {" 30 ", 30}};
     for (const Case& c : cases) {
         Send(control, "setVolume", "55");
         Send(control, "setVolume", c.value);
@@ -213,8 +209,7 @@ TEST(MovieControlTest, VolumeAcceptsOnlyNumbers)
     }
 }
 
-TEST(MovieControlTest, DestroyedWhilePlaying)
-{
+TEST(MovieControlTest, DestroyedWhilePlaying) {
     for (const char* name : {"clip.mp4", "clip.flv", "tone.mp3"}) {
         AutomationRef control = MakeMovieControl(HeadlessOptions(false));
         LoadValidMovie(control);

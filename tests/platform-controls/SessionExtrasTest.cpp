@@ -21,17 +21,17 @@ protected:
     MpvSession& session = SessionOf(control);
     QTemporaryDir dir;
 
-    std::string Copy(const char* name)
-    {
+    std::string Copy(const char* name) {
         const QString target = dir.filePath(QString::fromUtf8(name));
         QFile::copy(QString::fromStdString(MediaPath(name)), target);
         return target.toStdString();
     }
-    bool Loaded() { return WaitFor([&] { return session.CurrentPhase() == MpvSession::Phase::Loaded; }); }
+    bool Loaded() {
+        return WaitFor([&] { return session.CurrentPhase() == MpvSession::Phase::Loaded; });
+    }
 };
 
-TEST_F(SessionExtrasTest, LocalSubtitleComesAlongAndADroppedOneJoins)
-{
+TEST_F(SessionExtrasTest, LocalSubtitleComesAlongAndADroppedOneJoins) {
     const std::string video = Copy("long.mp4");
     Copy("long.srt");
     const std::string dropped = Copy("dropped.srt");
@@ -57,8 +57,7 @@ TEST_F(SessionExtrasTest, LocalSubtitleComesAlongAndADroppedOneJoins)
     EXPECT_DOUBLE_EQ(session.Speed(), 1.5) << "a speed of 0 or less is no speed";
 }
 
-TEST_F(SessionExtrasTest, ScreenshotIsWrittenAsPng)
-{
+TEST_F(SessionExtrasTest, ScreenshotIsWrittenAsPng) {
     const std::string path = dir.filePath(QStringLiteral("shot.png")).toStdString();
     EXPECT_FALSE(session.SaveScreenshot(path)) << "nothing loaded";
     QString saved;

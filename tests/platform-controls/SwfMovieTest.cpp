@@ -11,15 +11,13 @@ namespace {
 using controls_test::BuildMovie;
 using controls_test::MovieParts;
 
-MovieParts With(std::function<void(MovieParts&)> change)
-{
+MovieParts With(std::function<void(MovieParts&)> change) {
     MovieParts parts;
     change(parts);
     return parts;
 }
 
-TEST(SwfMovieTest, AcceptsOnlyWellFormedMoviesThatDeclareTheProtocol)
-{
+TEST(SwfMovieTest, AcceptsOnlyWellFormedMoviesThatDeclareTheProtocol) {
     const std::string bigMetadata = std::string(300, ' ') + kPlayerMovieMarker;
     const std::string valid = BuildMovie();
     struct Case {
@@ -37,12 +35,16 @@ TEST(SwfMovieTest, AcceptsOnlyWellFormedMoviesThatDeclareTheProtocol)
         {"not a movie", "GIF89a\x01\x00\x01\x00", false},
         {"no metadata", BuildMovie(With([](MovieParts& p) { p.withMetadata = false; })), false},
         {"metadata without the marker",
-         BuildMovie(With([](MovieParts& p) { p.metadata = "<rdf:Description>another movie</rdf:Description>"; })), false},
+         BuildMovie(With([](MovieParts& p) { p.metadata = "<rdf:Description>another movie</rdf:Description>"; })),
+         false},
         {"no End tag", BuildMovie(With([](MovieParts& p) { p.withEnd = false; })), false},
         {"length too small", BuildMovie(With([](MovieParts& p) { p.lengthDelta = -1; })), false},
         {"length too large", BuildMovie(With([](MovieParts& p) { p.lengthDelta = 1; })), false},
-        {"uncompressed, length too large",
-         BuildMovie(With([](MovieParts& p) { p.signature = "FWS"; p.lengthDelta = 5; })), false},
+        {"uncompressed, length too large", BuildMovie(With([](MovieParts& p) {
+             p.signature = "FWS";
+             p.lengthDelta = 5;
+         })),
+         false},
         {"tag running past the end",
          BuildMovie(With([](MovieParts& p) { p.extraTags = std::string("\x3f\x03\xff\xff\x00\x00", 6); })), false},
         {"compressed body cut short", valid.substr(0, valid.size() - 6), false},
@@ -50,8 +52,7 @@ TEST(SwfMovieTest, AcceptsOnlyWellFormedMoviesThatDeclareTheProtocol)
         {"header only", valid.substr(0, 8), false},
         {"empty", "", false},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(IsPlayerMovie(c.file), c.expected) << c.what;
+    for (const Case& c : cases) EXPECT_EQ(IsPlayerMovie(c.file), c.expected) << c.what;
 }
 
 }  // namespace

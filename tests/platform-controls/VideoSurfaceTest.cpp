@@ -19,8 +19,7 @@ namespace {
 
 using namespace controls_test;
 
-bool OpenGlAvailable()
-{
+bool OpenGlAvailable() {
     QOffscreenSurface surface;
     surface.create();
     QOpenGLContext context;
@@ -28,22 +27,18 @@ bool OpenGlAvailable()
 }
 
 // How much of the picture is not black.
-double LitShare(const QImage& image)
-{
-    if (image.isNull())
-        return 0;
+double LitShare(const QImage& image) {
+    if (image.isNull()) return 0;
     int lit = 0, total = 0;
     for (int y = 0; y < image.height(); y += 4)
         for (int x = 0; x < image.width(); x += 4, ++total)
-            if (qGray(image.pixel(x, y)) > 40)
-                ++lit;
+            if (qGray(image.pixel(x, y)) > 40) ++lit;
     return total ? double(lit) / total : 0;
 }
 
 class VideoSurfaceTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         const QString platform = QGuiApplication::platformName();
         if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
             GTEST_SKIP() << "no display";
@@ -55,8 +50,7 @@ protected:
     void TearDown() override { SetPlaybackOptions(HeadlessOptions()); }
 };
 
-TEST_F(VideoSurfaceTest, ThePictureFillsTheHostAndSurvivesANewTopLevelWindow)
-{
+TEST_F(VideoSurfaceTest, ThePictureFillsTheHostAndSurvivesANewTopLevelWindow) {
     QWidget window;
     window.resize(320, 240);
     QWidget area(&window);
@@ -70,7 +64,9 @@ TEST_F(VideoSurfaceTest, ThePictureFillsTheHostAndSurvivesANewTopLevelWindow)
     AutomationWrite(control, "StretchToFit", {Text("true")});
     AutomationWrite(control, "URL", {Text::FromUtf8(MediaPath("clip.mp4"))});
     SubCall(control, "controls", "pause");
-    ASSERT_TRUE(WaitFor([&] { return surface->Rendering() && VariantInt(SubRead(control, "currentMedia", "imageSourceWidth")) == 160; }));
+    ASSERT_TRUE(WaitFor([&] {
+        return surface->Rendering() && VariantInt(SubRead(control, "currentMedia", "imageSourceWidth")) == 160;
+    }));
     EXPECT_TRUE(WaitFor([&] { return LitShare(surface->grabFramebuffer()) > 0.5; }, 5000));
 
     host.resize(200, 150);

@@ -21,8 +21,7 @@ class RecordingObject : public AutomationObject {
 public:
     explicit RecordingObject(std::set<InvokeKind> answering) : answering_(std::move(answering)) {}
 
-    std::optional<Variant> Invoke(const Text& member, InvokeKind kind, const std::vector<Variant>& args) override
-    {
+    std::optional<Variant> Invoke(const Text& member, InvokeKind kind, const std::vector<Variant>& args) override {
         calls.push_back({member.Bytes(), kind, args});
         if (!answering_.contains(kind)) return std::nullopt;
         return Variant{Text("answer")};
@@ -41,8 +40,7 @@ constexpr InvokeKind Put = InvokeKind::PropertyPut;
 constexpr InvokeKind PutRef = InvokeKind::PropertyPutRef;
 constexpr InvokeKind Method = InvokeKind::Method;
 
-TEST(Automation, EachCallKindTriesItsKindsInOrderUntilOneAnswers)
-{
+TEST(Automation, EachCallKindTriesItsKindsInOrderUntilOneAnswers) {
     struct Case {
         CallKind call;
         std::set<InvokeKind> answering;
@@ -72,21 +70,21 @@ TEST(Automation, EachCallKindTriesItsKindsInOrderUntilOneAnswers)
         auto object = std::make_shared<RecordingObject>(c.answering);
         bool answered = false;
         switch (c.call) {
-        case CallKind::Read: {
-            const auto result = AutomationRead(object, "SetVariable", args);
-            answered = result.has_value();
-            EXPECT_EQ(VariantText(result), answered ? Text("answer") : Text());
-            break;
-        }
-        case CallKind::Write:
-            answered = AutomationWrite(object, "SetVariable", args);
-            break;
-        case CallKind::Call: {
-            const auto result = AutomationCall(object, "SetVariable", args);
-            answered = result.has_value();
-            EXPECT_EQ(VariantText(result), answered ? Text("answer") : Text());
-            break;
-        }
+            case CallKind::Read: {
+                const auto result = AutomationRead(object, "SetVariable", args);
+                answered = result.has_value();
+                EXPECT_EQ(VariantText(result), answered ? Text("answer") : Text());
+                break;
+            }
+            case CallKind::Write:
+                answered = AutomationWrite(object, "SetVariable", args);
+                break;
+            case CallKind::Call: {
+                const auto result = AutomationCall(object, "SetVariable", args);
+                answered = result.has_value();
+                EXPECT_EQ(VariantText(result), answered ? Text("answer") : Text());
+                break;
+            }
         }
         EXPECT_EQ(answered, c.answered);
         std::vector<InvokeKind> tried;
@@ -99,8 +97,7 @@ TEST(Automation, EachCallKindTriesItsKindsInOrderUntilOneAnswers)
     }
 }
 
-TEST(Automation, WriteOfAMethodNameReachesTheMethodWithItsArguments)
-{
+TEST(Automation, WriteOfAMethodNameReachesTheMethodWithItsArguments) {
     auto control = std::make_shared<MemberTable>();
     std::vector<std::vector<Variant>> received;
     control->Add("SetVariable", Method, [&](const std::vector<Variant>& args) -> std::optional<Variant> {
@@ -120,8 +117,7 @@ TEST(Automation, WriteOfAMethodNameReachesTheMethodWithItsArguments)
     EXPECT_EQ(received.size(), 1u);
 }
 
-TEST(Automation, NoObjectGivesEmptyValues)
-{
+TEST(Automation, NoObjectGivesEmptyValues) {
     const AutomationRef none;
     EXPECT_FALSE(AutomationRead(none, "playState").has_value());
     EXPECT_FALSE(AutomationWrite(none, "URL", {Text("a.mp4")}));
@@ -132,8 +128,7 @@ TEST(Automation, NoObjectGivesEmptyValues)
     EXPECT_EQ(VariantObject(AutomationRead(none, "controls")), nullptr);
 }
 
-TEST(MemberTable, NamesMatchWithoutRegardToAsciiCaseAndKindMustMatch)
-{
+TEST(MemberTable, NamesMatchWithoutRegardToAsciiCaseAndKindMustMatch) {
     struct Case {
         Text added;
         Text asked;
@@ -162,8 +157,7 @@ TEST(MemberTable, NamesMatchWithoutRegardToAsciiCaseAndKindMustMatch)
     }
 }
 
-TEST(MemberTable, LaterAddOfTheSameNameReplacesTheHandler)
-{
+TEST(MemberTable, LaterAddOfTheSameNameReplacesTheHandler) {
     MemberTable table;
     table.Add("Volume", Get, [](const std::vector<Variant>&) { return Variant{1}; });
     table.Add("volume", Get, [](const std::vector<Variant>&) { return Variant{2}; });
@@ -172,8 +166,7 @@ TEST(MemberTable, LaterAddOfTheSameNameReplacesTheHandler)
     EXPECT_FALSE(table.Invoke("Volume", Put, {Variant{5}}).has_value());
 }
 
-TEST(MemberTable, AHandlerMayReplaceItselfWhileItRuns)
-{
+TEST(MemberTable, AHandlerMayReplaceItselfWhileItRuns) {
     auto table = std::make_shared<MemberTable>();
     MemberTable* self = table.get();
     // A capture too large for std::function's inline buffer, so a handler
@@ -187,8 +180,7 @@ TEST(MemberTable, AHandlerMayReplaceItselfWhileItRuns)
     EXPECT_EQ(VariantText(AutomationCall(table, "Next")), Text("second"));
 }
 
-TEST(VariantConversion, Text)
-{
+TEST(VariantConversion, Text) {
     const auto object = std::make_shared<MemberTable>();
     const std::vector<std::pair<std::optional<Variant>, Text>> cases = {
         {std::nullopt, ""},
@@ -210,8 +202,7 @@ TEST(VariantConversion, Text)
     }
 }
 
-TEST(VariantConversion, Number)
-{
+TEST(VariantConversion, Number) {
     const auto object = std::make_shared<MemberTable>();
     const std::vector<std::pair<std::optional<Variant>, double>> cases = {
         {std::nullopt, 0},
@@ -253,8 +244,7 @@ TEST(VariantConversion, Number)
     }
 }
 
-TEST(VariantConversion, IntTruncatesTowardZero)
-{
+TEST(VariantConversion, IntTruncatesTowardZero) {
     const std::vector<std::pair<std::optional<Variant>, int>> cases = {
         {std::nullopt, 0},
         {Variant{3.7}, 3},
@@ -282,8 +272,7 @@ TEST(VariantConversion, IntTruncatesTowardZero)
     }
 }
 
-TEST(VariantConversion, Bool)
-{
+TEST(VariantConversion, Bool) {
     const auto object = std::make_shared<MemberTable>();
     const std::vector<std::pair<std::optional<Variant>, bool>> cases = {
         {std::nullopt, false},
@@ -312,8 +301,7 @@ TEST(VariantConversion, Bool)
     }
 }
 
-TEST(VariantConversion, ObjectOnlyFromAnObject)
-{
+TEST(VariantConversion, ObjectOnlyFromAnObject) {
     const auto object = std::make_shared<MemberTable>();
     EXPECT_EQ(VariantObject(Variant{AutomationRef(object)}), object);
     EXPECT_EQ(VariantObject(std::nullopt), nullptr);
@@ -322,10 +310,8 @@ TEST(VariantConversion, ObjectOnlyFromAnObject)
     EXPECT_EQ(VariantObject(Variant{1}), nullptr);
 }
 
-TEST(VariantConversion, BoolRoundTripsThroughItsText)
-{
-    for (bool flag : {true, false})
-        EXPECT_EQ(VariantBool(Variant{VariantText(Variant{flag})}), flag);
+TEST(VariantConversion, BoolRoundTripsThroughItsText) {
+    for (bool flag : {true, false}) EXPECT_EQ(VariantBool(Variant{VariantText(Variant{flag})}), flag);
 }
 
 }  // namespace

@@ -10,8 +10,7 @@
 namespace lumora {
 namespace {
 
-TEST(ControlHost, UnknownWindowTextHostsNoControl)
-{
+TEST(ControlHost, UnknownWindowTextHostsNoControl) {
     QWidget parent;
     parent.resize(400, 300);
     for (const Text& windowText : {Text(""), Text("AtlAxWin"), Text("Shell.Explorer.2"),
@@ -23,8 +22,7 @@ TEST(ControlHost, UnknownWindowTextHostsNoControl)
     }
 }
 
-TEST(ControlHost, IsAShownChildAtTheRectangleWithABlackBackground)
-{
+TEST(ControlHost, IsAShownChildAtTheRectangleWithABlackBackground) {
     QWidget parent;
     parent.resize(400, 300);
     parent.show();
@@ -41,8 +39,7 @@ TEST(ControlHost, IsAShownChildAtTheRectangleWithABlackBackground)
         EXPECT_EQ(picture.pixelColor(point), QColor(Qt::black));
 }
 
-TEST(ControlHost, HostOfAHiddenParentAppearsWithIt)
-{
+TEST(ControlHost, HostOfAHiddenParentAppearsWithIt) {
     QWidget parent;
     ControlHost* host = new ControlHost(&parent, 0, 0, 50, 50, "x");
     EXPECT_FALSE(host->isHidden());

@@ -4,9 +4,6 @@
 
 namespace lumora {
 
-AutomationRef CreateHostedControl(const Text&, ControlHost&)
-{
-    return nullptr;
-}
+AutomationRef CreateHostedControl(const Text&, ControlHost&) { return nullptr; }
 
 }  // namespace lumora

@@ -23,34 +23,42 @@ public:
     int presses = 0, releases = 0, doubleClicks = 0, contextMenus = 0;
 
 protected:
-    void mousePressEvent(QMouseEvent* event) override { ++presses; event->accept(); }
-    void mouseReleaseEvent(QMouseEvent* event) override { ++releases; event->accept(); }
-    void mouseDoubleClickEvent(QMouseEvent* event) override { ++doubleClicks; event->accept(); }
-    void contextMenuEvent(QContextMenuEvent* event) override { ++contextMenus; event->accept(); }
+    void mousePressEvent(QMouseEvent* event) override {
+        ++presses;
+        event->accept();
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        ++releases;
+        event->accept();
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        ++doubleClicks;
+        event->accept();
+    }
+    void contextMenuEvent(QContextMenuEvent* event) override {
+        ++contextMenus;
+        event->accept();
+    }
 };
 
-void SendMouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button, QPointF position)
-{
+void SendMouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button, QPointF position) {
     const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
     QMouseEvent event(type, position, widget->mapToGlobal(position), button, held, Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
 }
 
-void SendContextMenu(QWidget* widget)
-{
+void SendContextMenu(QWidget* widget) {
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(1, 1), widget->mapToGlobal(QPoint(1, 1)));
     QApplication::sendEvent(widget, &event);
 }
 
 // The records a test appended, from the count it saw before.
-std::vector<SubclassRecord> RecordsSince(std::size_t before)
-{
+std::vector<SubclassRecord> RecordsSince(std::size_t before) {
     const auto& all = SubclassedWindows();
     return {all.begin() + static_cast<std::ptrdiff_t>(before), all.end()};
 }
 
-TEST(RightClickRegistry, PressCallsTheHandlerWithTheWidgetRelativePosition)
-{
+TEST(RightClickRegistry, PressCallsTheHandlerWithTheWidgetRelativePosition) {
     QWidget root;
     root.resize(300, 200);
     auto* child = new CountingWidget(&root);
@@ -62,8 +70,8 @@ TEST(RightClickRegistry, PressCallsTheHandlerWithTheWidgetRelativePosition)
     const std::vector<std::pair<QPointF, Point>> cases = {
         {{10, 20}, {10, 20}},
         {{0, 0}, {0, 0}},
-        {{-5, -7}, {-5, -7}},        // outside while the mouse is captured
-        {{-0.5, 99.5}, {-1, 99}},    // a fractional position is the pixel it falls in
+        {{-5, -7}, {-5, -7}},      // outside while the mouse is captured
+        {{-0.5, 99.5}, {-1, 99}},  // a fractional position is the pixel it falls in
         {{40000, -40000}, {40000, -40000}},
     };
     for (const auto& [position, expected] : cases) {
@@ -87,9 +95,8 @@ TEST(RightClickRegistry, PressCallsTheHandlerWithTheWidgetRelativePosition)
     EXPECT_EQ(child->doubleClicks, 0);
 }
 
-TEST(RightClickRegistry, RightButtonIsSwallowedWithoutAHandlerAndOtherEventsPass)
-{
-    CountingWidget outside;  // not registered: sees what propagates out
+TEST(RightClickRegistry, RightButtonIsSwallowedWithoutAHandlerAndOtherEventsPass) {
+    CountingWidget outside;              // not registered: sees what propagates out
     auto* area = new QWidget(&outside);  // a plain widget passes presses on to its parent
     auto* control = new CountingWidget(area);
     outside.show();
@@ -113,8 +120,7 @@ TEST(RightClickRegistry, RightButtonIsSwallowedWithoutAHandlerAndOtherEventsPass
     EXPECT_EQ(outside.presses, 1);
 }
 
-TEST(RightClickRegistry, RecordsParentFirstThenChildrenInCreationOrderDepthFirst)
-{
+TEST(RightClickRegistry, RecordsParentFirstThenChildrenInCreationOrderDepthFirst) {
     QWidget root;
     auto* first = new QWidget(&root);
     auto* firstA = new QWidget(first);
@@ -151,8 +157,7 @@ TEST(RightClickRegistry, RecordsParentFirstThenChildrenInCreationOrderDepthFirst
     EXPECT_FALSE(SubclassedWindows().back().rightClickHandler);
 }
 
-TEST(RightClickRegistry, FirstRecordWinsAndLaterWidgetsAreNotCovered)
-{
+TEST(RightClickRegistry, FirstRecordWinsAndLaterWidgetsAreNotCovered) {
     QWidget root;
     auto* early = new QWidget(&root);
     std::vector<char> calls;
@@ -175,8 +180,7 @@ TEST(RightClickRegistry, FirstRecordWinsAndLaterWidgetsAreNotCovered)
     EXPECT_EQ(late->presses, 1);
 }
 
-TEST(RightClickRegistry, ADestroyedWidgetKeepsItsRecordButNamesNoWidget)
-{
+TEST(RightClickRegistry, ADestroyedWidgetKeepsItsRecordButNamesNoWidget) {
     auto parent = std::make_unique<QWidget>();
     std::vector<char> calls;
     const auto before = SubclassedWindows().size();
@@ -198,8 +202,7 @@ TEST(RightClickRegistry, ADestroyedWidgetKeepsItsRecordButNamesNoWidget)
     EXPECT_EQ(calls, (std::vector<char>{'B', 'B', 'B', 'B'}));
 }
 
-TEST(RightClickRegistry, AHandlerMayRegisterMoreWidgets)
-{
+TEST(RightClickRegistry, AHandlerMayRegisterMoreWidgets) {
     QWidget root;
     std::vector<std::unique_ptr<QWidget>> more;
     std::vector<Point> calls;

@@ -36,7 +36,9 @@ std::string Target(const std::string& request) {
 
 // A literal's bytes, zero bytes included.
 template <std::size_t N>
-std::string Bytes(const char (&literal)[N]) { return std::string(literal, N - 1); }
+std::string Bytes(const char (&literal)[N]) {
+    return std::string(literal, N - 1);
+}
 
 RawServer::Reply Answer(std::string bytes) {
     RawServer::Reply reply;
@@ -105,51 +107,81 @@ TEST(ProbeStream, RecordsOfOneServer) {
         std::size_t requests;
     };
     const std::vector<Case> cases = {
-        {"plain answer", {{"/v.mp4", HttpReply("200 OK", {"Content-Type: video/mp4"}, "12345")}}, "/v.mp4",
-         "[Type]video/mp4[/Type][Length]5[/Length][File]$/v.mp4[/File]", 1},
-        {"lower-case type line ignored", {{"/v", HttpReply("200 OK", {"content-type: video/mp4"}, "ab")}}, "/v",
-         "[Length]2[/Length][File]$/v[/File]", 1},
+        {"plain answer",
+         {{"/v.mp4", HttpReply("200 OK", {"Content-Type: video/mp4"}, "12345")}},
+         "/v.mp4",
+         "[Type]video/mp4[/Type][Length]5[/Length][File]$/v.mp4[/File]",
+         1},
+        {"lower-case type line ignored",
+         {{"/v", HttpReply("200 OK", {"content-type: video/mp4"}, "ab")}},
+         "/v",
+         "[Length]2[/Length][File]$/v[/File]",
+         1},
         // "Location" inside the header name starts a lookup; a 200 has no Location, so the final address is empty.
         {"Content-Location counts as a redirect",
-         {{"/v", HttpReply("200 OK", {"Content-Location: /v.flv", "Content-Type: video/x-flv"}, "")}}, "/v",
-         "[File][/File]", 2},
+         {{"/v", HttpReply("200 OK", {"Content-Location: /v.flv", "Content-Type: video/x-flv"}, "")}},
+         "/v",
+         "[File][/File]",
+         2},
         // A server never names a local file: the probe ends at the last web address, with its head.
         {"redirect to a file address ends before it",
-         {{"/r", HttpReply("302 Found", {"Location: file:///etc/passwd"}, "")}}, "/r",
-         "[Length]0[/Length][File]$/r[/File]", 2},
+         {{"/r", HttpReply("302 Found", {"Location: file:///etc/passwd"}, "")}},
+         "/r",
+         "[Length]0[/Length][File]$/r[/File]",
+         2},
         {"redirect to another scheme ends before it",
-         {{"/r", HttpReply("302 Found", {"Location: ftp://127.0.0.1/v.mp4"}, "")}}, "/r",
-         "[Length]0[/Length][File]$/r[/File]", 2},
+         {{"/r", HttpReply("302 Found", {"Location: ftp://127.0.0.1/v.mp4"}, "")}},
+         "/r",
+         "[Length]0[/Length][File]$/r[/File]",
+         2},
         // Relative references resolve against the address they came from.
         {"Location relative to the host",
          {{"/r", HttpReply("302 Found", {"Location: /media/a.mp4"}, "")},
           {"/media/a.mp4", HttpReply("200 OK", {"Content-Type: video/mp4"}, "")}},
-         "/r", "[Type]video/mp4[/Type][Length]0[/Length][File]$/media/a.mp4[/File]", 3},
+         "/r",
+         "[Type]video/mp4[/Type][Length]0[/Length][File]$/media/a.mp4[/File]",
+         3},
         {"Location relative to the path",
          {{"/dir/r?q=1", HttpReply("302 Found", {"Location: ../media/a.mp4?x=1"}, "")},
           {"/media/a.mp4?x=1", HttpReply("200 OK", {"Content-Type: video/mp4"}, "")}},
-         "/dir/r?q=1", "[Type]video/mp4[/Type][Length]0[/Length][File]$/media/a.mp4?x=1[/File]", 3},
+         "/dir/r?q=1",
+         "[Type]video/mp4[/Type][Length]0[/Length][File]$/media/a.mp4?x=1[/File]",
+         3},
         {"bare path is a path on the server",
-         {{"/r", HttpReply("302 Found", {"Location: /etc/passwd"}, "")}}, "/r",
-         "[Length]0[/Length][File]$/etc/passwd[/File]", 3},
-        {"redirect to https ends there", {{"/r", HttpReply("301 Moved", {"Location: https://127.0.0.1:1/v.mp4"}, "")}},
-         "/r", "[File]https://127.0.0.1:1/v.mp4[/File]", 2},
+         {{"/r", HttpReply("302 Found", {"Location: /etc/passwd"}, "")}},
+         "/r",
+         "[Length]0[/Length][File]$/etc/passwd[/File]",
+         3},
+        {"redirect to https ends there",
+         {{"/r", HttpReply("301 Moved", {"Location: https://127.0.0.1:1/v.mp4"}, "")}},
+         "/r",
+         "[File]https://127.0.0.1:1/v.mp4[/File]",
+         2},
         {"empty Location", {{"/r", HttpReply("302 Found", {"Location: "}, "")}}, "/r", "[File][/File]", 2},
-        {"garbage instead of a head", {{"/g", Bytes("\x16\x03\x01\xff\xfe\x81 no\0Location")}}, "/g",
-         "[File]$/g[/File]", 1},
+        {"garbage instead of a head",
+         {{"/g", Bytes("\x16\x03\x01\xff\xfe\x81 no\0Location")}},
+         "/g",
+         "[File]$/g[/File]",
+         1},
         // The lookup of a garbage server finds no Location either.
-        {"garbage that mentions Location", {{"/g", std::string("\xff\xfe\x81 Location junk\x01\x02")}}, "/g",
-         "[File][/File]", 2},
+        {"garbage that mentions Location",
+         {{"/g", std::string("\xff\xfe\x81 Location junk\x01\x02")}},
+         "/g",
+         "[File][/File]",
+         2},
         // The decoded path goes out in GBK: D6 D0 is the character of E4 B8 AD in UTF-8.
         {"percent-encoded address probed and recorded decoded",
          {{"/\xD6\xD0", HttpReply("200 OK", {"Content-Type: video/x-flv"}, "")}},
-         "/%E4%B8%AD", "[Type]video/x-flv[/Type][Length]0[/Length][File]$/\xE4\xB8\xAD[/File]", 1},
+         "/%E4%B8%AD",
+         "[Type]video/x-flv[/Type][Length]0[/Length][File]$/\xE4\xB8\xAD[/File]",
+         1},
     };
     for (const Case& c : cases) {
         std::string base;
         RawServer server([&](const std::string& request, int) {
             const auto reply = c.replies.find(Target(request));
-            return Answer(reply == c.replies.end() ? HttpReply("404 Not Found", {}, "") : WithBase(reply->second, base));
+            return Answer(reply == c.replies.end() ? HttpReply("404 Not Found", {}, "")
+                                                   : WithBase(reply->second, base));
         });
         base = server.Url("");
         EXPECT_EQ(Probe(base + c.path), WithBase(c.record, base)) << c.what;
@@ -191,7 +223,8 @@ TEST(ProbeStream, EndsAtItsLimitsWhenNothingAnswers) {
         {"silent server", silent.Url("/v.flv"), "[File]" + silent.Url("/v.flv") + "[/File]"},
         {"silent redirect lookup", base + "/start", "[File][/File]"},
         {"closed port", closed, "[File]" + closed + "[/File]"},
-        {"name that does not resolve", "http://no-such-host.invalid/v.flv", "[File]http://no-such-host.invalid/v.flv[/File]"},
+        {"name that does not resolve", "http://no-such-host.invalid/v.flv",
+         "[File]http://no-such-host.invalid/v.flv[/File]"},
     };
     for (const Case& c : cases) {
         const auto started = Clock::now();

@@ -31,12 +31,8 @@ TEST(AddressText, Extension) {
 
 TEST(AddressText, Scheme) {
     const std::vector<TextCase> cases = {
-        {"HTTP://x/a.flv", "http://"},
-        {"C:\\clip.avi", "c://"},
-        {"rtmp://h:1935/app", "rtmp://"},
-        {"Mms:thing", "mms://"},
-        {"/home/user/a.flv", "://"},
-        {"", "://"},
+        {"HTTP://x/a.flv", "http://"}, {"C:\\clip.avi", "c://"},    {"rtmp://h:1935/app", "rtmp://"},
+        {"Mms:thing", "mms://"},       {"/home/user/a.flv", "://"}, {"", "://"},
     };
     for (const auto& c : cases) EXPECT_EQ(Scheme(c.input), Text(c.expected)) << c.input;
 }
@@ -49,7 +45,8 @@ TEST(AddressText, TextBetween) {
         const char* expected;
     };
     const std::vector<Case> cases = {
-        {"[Length]9[/Length][Type]Video/X-FLV[/Type]", "[type]", "[/TYPE]", "Video/X-FLV"},  // found folded, given unfolded
+        {"[Length]9[/Length][Type]Video/X-FLV[/Type]", "[type]", "[/TYPE]",
+         "Video/X-FLV"},  // found folded, given unfolded
         {"xAbCx", "a", "c", "b"},
         {"[1][2]", "[", "]", "1"},
         {"[File]http://h/a.flv", "[File]", "[/File]", ""},  // no end marker
@@ -87,11 +84,7 @@ TEST(AddressText, FindNoCase) {
         int expected;
     };
     const std::vector<Case> cases = {
-        {"Hello World", "world", 7},
-        {"ABC", "abc", 1},
-        {"abc", "d", -1},
-        {"abc", "", -1},
-        {"", "a", -1},
+        {"Hello World", "world", 7}, {"ABC", "abc", 1}, {"abc", "d", -1}, {"abc", "", -1}, {"", "a", -1},
         {"乗\\x", "\\", 3},  // never inside a double-byte character
     };
     for (const auto& c : cases) EXPECT_EQ(FindNoCase(c.text, c.part), c.expected) << c.text << " / " << c.part;

@@ -15,7 +15,7 @@ namespace {
 
 TEST(TimeText, FormatTime) {
     const std::vector<std::pair<long long, const char*>> cases = {
-        {3725, "01:02:05"}, {59, "00:00:59"},    {0, "00:00:00"},      {3600, "01:00:00"},
+        {3725, "01:02:05"},  {59, "00:00:59"},      {0, "00:00:00"},  {3600, "01:00:00"},
         {86399, "23:59:59"}, {360000, "100:00:00"}, {-5, "00:00:00"},
     };
     for (const auto& [seconds, expected] : cases) EXPECT_EQ(FormatTime(seconds), Text(expected)) << seconds;
@@ -40,8 +40,9 @@ Config::Lookup From(const std::map<std::string, std::string>& variables) {
 
 TEST(Config, DefaultsPointAtTheLocalSite) {
     const Config c = Config::Defaults();
-    for (const Text* host : {&c.catalogueHost, &c.serviceHost, &c.songSearchAHost, &c.trackLocatorAHost, &c.songSearchBHost,
-                             &c.songSearchCHost, &c.mvSearchHost, &c.mvFileHost, &c.video56InfoHost})
+    for (const Text* host :
+         {&c.catalogueHost, &c.serviceHost, &c.songSearchAHost, &c.trackLocatorAHost, &c.songSearchBHost,
+          &c.songSearchCHost, &c.mvSearchHost, &c.mvFileHost, &c.video56InfoHost})
         EXPECT_EQ(*host, Text("127.0.0.1:8600"));
     EXPECT_EQ(c.relayBase, Text("http://127.0.0.1:8600/mv/"));
     EXPECT_EQ(c.video56Domain, Text("56.lumora.test"));

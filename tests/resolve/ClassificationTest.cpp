@@ -77,8 +77,8 @@ TEST_F(ClassificationTest, LiveMarkersComeFromTheConfiguration) {
 
 TEST_F(ClassificationTest, PlayOpensTheChosenEngineWithTheChosenAddress) {
     records["http://h/get?id=1"] = Record("video/x-flv", "http://cdn.test/v.flv?abc");
-    records["http://h/get?id=15"] = Record("video/x-flv", "http://h/ab.flv");    // 15 bytes: not used
-    records["http://h/get?id=16"] = Record("video/x-flv", "http://h/abc.flv");   // 16 bytes: used
+    records["http://h/get?id=15"] = Record("video/x-flv", "http://h/ab.flv");   // 15 bytes: not used
+    records["http://h/get?id=16"] = Record("video/x-flv", "http://h/abc.flv");  // 16 bytes: used
     records["http://h/get?id=2"] = Record("text/html", "http://h/page.html");
     struct Case {
         const char* address;
@@ -108,7 +108,8 @@ TEST_F(ClassificationTest, PlayOpensTheChosenEngineWithTheChosenAddress) {
         front.Play(address, c.engine);
         EXPECT_EQ(Opened(), std::vector<std::string>{c.opened}) << c.address;
         EXPECT_EQ(address, Text(c.played)) << c.address;
-        EXPECT_EQ(front.ActiveEngine(), Text(c.opened).StartsWith("flash") ? Engine::Flash : Engine::Player) << c.address;
+        EXPECT_EQ(front.ActiveEngine(), Text(c.opened).StartsWith("flash") ? Engine::Flash : Engine::Player)
+            << c.address;
         EXPECT_NE(front.PlayState(), PlayState::Connecting);
     }
 }

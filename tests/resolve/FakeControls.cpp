@@ -79,22 +79,28 @@ FakePlayer::FakePlayer(CallLog& log) : log_(log) {
         if (onOpen) onOpen();
         return Answer(std::monostate());
     });
-    table->Add("Url", Kind::PropertyGet, [this](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(url); });
+    table->Add("Url", Kind::PropertyGet,
+               [this](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(url); });
     table->Add("playState", Kind::PropertyGet,
                [this](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(playState); });
     for (const char* member : {"uiMode", "enableContextMenu", "StretchToFit"})
-        table->Add(member, Kind::PropertyPut, [](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(std::monostate()); });
-    table->Add("controls", Kind::PropertyGet, [this](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(Controls()); });
-    table->Add("Settings", Kind::PropertyGet, [this](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(Settings()); });
+        table->Add(member, Kind::PropertyPut,
+                   [](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(std::monostate()); });
+    table->Add("controls", Kind::PropertyGet,
+               [this](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(Controls()); });
+    table->Add("Settings", Kind::PropertyGet,
+               [this](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(Settings()); });
     table->Add("currentMedia", Kind::PropertyGet,
                [this](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(CurrentMedia()); });
-    table->Add("network", Kind::PropertyGet, [this](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(Network()); });
+    table->Add("network", Kind::PropertyGet,
+               [this](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(Network()); });
     object_ = table;
 }
 
 AutomationRef FakePlayer::Controls() {
     auto table = std::make_shared<MemberTable>();
-    const std::pair<const char*, int> methods[] = {{"stop", 1}, {"play", 3}, {"pause", 2}, {"next", -1}, {"previous", -1}};
+    const std::pair<const char*, int> methods[] = {
+        {"stop", 1}, {"play", 3}, {"pause", 2}, {"next", -1}, {"previous", -1}};
     for (const auto& [name, next] : methods) {
         const std::string method = name;
         const int newState = next;
@@ -106,10 +112,11 @@ AutomationRef FakePlayer::Controls() {
     }
     table->Add("currentPosition", Kind::PropertyGet,
                [this](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(NumberText(position)); });
-    table->Add("currentPosition", Kind::PropertyPut, [this](const std::vector<Variant>& args) -> std::optional<Variant> {
-        log_.push_back("player seek=" + Utf8Of(args, 0));
-        return Answer(std::monostate());
-    });
+    table->Add("currentPosition", Kind::PropertyPut,
+               [this](const std::vector<Variant>& args) -> std::optional<Variant> {
+                   log_.push_back("player seek=" + Utf8Of(args, 0));
+                   return Answer(std::monostate());
+               });
     return table;
 }
 
@@ -122,7 +129,8 @@ AutomationRef FakePlayer::Settings() {
             return Answer(std::monostate());
         });
     }
-    table->Add("mute", Kind::PropertyGet, [this](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(mute); });
+    table->Add("mute", Kind::PropertyGet,
+               [this](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(mute); });
     table->Add("mute", Kind::PropertyPut, [this](const std::vector<Variant>& args) -> std::optional<Variant> {
         mute = VariantInt(args.empty() ? std::nullopt : std::optional<Variant>(args[0]));
         log_.push_back("player mute=" + std::to_string(mute));
@@ -137,7 +145,8 @@ AutomationRef FakePlayer::CurrentMedia() {
         const auto found = itemInfo.find(Utf8Of(args, 0));
         return Answer(found == itemInfo.end() ? Text() : found->second);
     });
-    table->Add("duration", Kind::PropertyGet, [this](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(duration); });
+    table->Add("duration", Kind::PropertyGet,
+               [this](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(duration); });
     table->Add("imageSourceWidth", Kind::PropertyGet,
                [this](const std::vector<Variant>&) -> std::optional<Variant> { return Answer(imageWidth); });
     table->Add("imageSourceHeight", Kind::PropertyGet,

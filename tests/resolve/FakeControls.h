@@ -26,8 +26,8 @@ public:
     AutomationRef Object() const { return object_; }
 
     std::function<void()> onOpen;  // runs when "setPlayUrl" arrives
-    int state = 0;  // 0..5 as the movie reports it
-    Text url;       // "undefined" is reported while empty
+    int state = 0;                 // 0..5 as the movie reports it
+    Text url;                      // "undefined" is reported while empty
     int totalTime = 0, playTime = 0, buffer = 0, downBuffer = 0, playWidth = 0, playHeight = 0;
     Text playTimeString;
 

@@ -30,7 +30,7 @@ protected:
         });
         for (const char* path : {"/relative", "/to-file", "/to-path"}) {
             server.Server().Get(path, [](const httplib::Request& request, httplib::Response& response) {
-                const char* location = request.path == "/relative" ? "/media/a.mp4"
+                const char* location = request.path == "/relative"  ? "/media/a.mp4"
                                        : request.path == "/to-file" ? "file:///etc/passwd"
                                                                     : "/etc/passwd";
                 response.status = 302;
@@ -85,7 +85,7 @@ TEST_F(LoopbackProbeTest, ClassifyChoosesAsPlayDoesAndProbesOnlyPlainWebAddresse
         {"rtmp://h/app/clip@720", true, "rtmp://h/app/clipmp4:720", false},
         {"https://h/x", false, "https://h/x", false},
         {"ftp://h/x.avi", false, "ftp://h/x.avi", false},
-        {mp4 + ";" + mp3, true, mp4, false},  // item 1 of the playlist
+        {mp4 + ";" + mp3, true, mp4, false},                       // item 1 of the playlist
         {"/m/a.flv;/m/b.mp3", false, "/m/a.flv;/m/b.mp3", false},  // 20 bytes or less: one address
         {"", false, "", false},
     };

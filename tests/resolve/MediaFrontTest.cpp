@@ -17,7 +17,9 @@ TEST_F(PlaylistTest, OnlyJoinedAddressesLongerThan20BytesStartAPlaylist) {
     const std::vector<Case> cases = {
         {"/mm/a.flv;/mm/bb.flv", "flash setPlayUrl=/mm/a.flv;/mm/bb.flv", {}},  // 20 bytes: one address
         {"/mm/aa.flv;/mm/bb.flv", "flash setPlayUrl=/mm/aa.flv", {"/mm/aa.flv", "/mm/bb.flv"}},
-        {"/media/one.flv;;/media/three.flv", "flash setPlayUrl=/media/one.flv", {"/media/one.flv", "", "/media/three.flv"}},
+        {"/media/one.flv;;/media/three.flv",
+         "flash setPlayUrl=/media/one.flv",
+         {"/media/one.flv", "", "/media/three.flv"}},
         {"/media/one.flv;/media/two.flv;", "flash setPlayUrl=/media/one.flv", {"/media/one.flv", "/media/two.flv"}},
     };
     for (const auto& c : cases) {
@@ -48,8 +50,8 @@ TEST_F(PlaylistTest, NextAndPreviousWalkTheItems) {
     };
     const std::vector<Step> steps = {
         {&MediaFront::Next, "player URL=http://h/two.wmv", 2, 1},
-        {&MediaFront::Next, "flash setPlayUrl=http://h/three.flv", 0, 0},  // the last item ends the playlist
-        {&MediaFront::Next, "flash setPlayUrl=http://h/one.flv", 1, 0},    // and Next starts it again
+        {&MediaFront::Next, "flash setPlayUrl=http://h/three.flv", 0, 0},      // the last item ends the playlist
+        {&MediaFront::Next, "flash setPlayUrl=http://h/one.flv", 1, 0},        // and Next starts it again
         {&MediaFront::Previous, "flash setPlayUrl=http://h/three.flv", 0, 0},  // from item 1 to the last
         {&MediaFront::Previous, nullptr, 0, 0},
         {&MediaFront::Next, "flash setPlayUrl=http://h/one.flv", 1, 0},
@@ -79,13 +81,12 @@ TEST_F(PlayStateTest, MediaPlayerCodesMapToFrontStates) {
     ASSERT_EQ(front.ActiveEngine(), Engine::Player);
     using enum PlayState;
     const std::vector<std::pair<int, PlayState>> codes = {
-        {9, Loading},  {6, Buffering}, {3, Playing}, {2, Paused},  {3, Playing},
-        {4, Loading},  {5, Loading},   {7, Loading}, {11, Loading},
-        {10, Failed},   // ready but not swf: it could not be opened
-        {8, Stopped},   // ended
-        {8, Stopped},   // the same code again changes nothing
-        {12, Stopped},  // unknown codes leave the state
-        {1, Stopped},  {0, Stopped},   {3, Playing}, {12, Playing}, {6, Buffering},
+        {9, Loading},  {6, Buffering}, {3, Playing},  {2, Paused},   {3, Playing},   {4, Loading},
+        {5, Loading},  {7, Loading},   {11, Loading}, {10, Failed},  // ready but not swf: it could not be opened
+        {8, Stopped},                                                // ended
+        {8, Stopped},                                                // the same code again changes nothing
+        {12, Stopped},                                               // unknown codes leave the state
+        {1, Stopped},  {0, Stopped},   {3, Playing},  {12, Playing}, {6, Buffering},
     };
     for (const auto& [code, expected] : codes) {
         player.playState = code;
@@ -208,7 +209,9 @@ TEST_F(OvertakenTest, ALaterActionDuringTheProbeWins) {
     };
     const std::vector<Case> cases = {
         {"Play", [](MediaFront& f) { f.Play(Text("/media/other.wmv")); }, {"player URL=/media/other.wmv"}},
-        {"Open", [](MediaFront& f) { f.Open(Text("/media/other.flv"), Text("Other")); }, {"flash setPlayUrl=/media/other.flv"}},
+        {"Open",
+         [](MediaFront& f) { f.Open(Text("/media/other.flv"), Text("Other")); },
+         {"flash setPlayUrl=/media/other.flv"}},
         {"Stop", [](MediaFront& f) { f.Stop(); }, {}},
     };
     for (const auto& c : cases) {
@@ -384,7 +387,9 @@ TEST_F(ForwardingTest, ReadsAndCommandsGoToTheActiveEngine) {
 
 using PlacementTest = FrontTest;
 
-QRect Placed(const HostedControl& engine) { return QRect(engine.Left(), engine.Top(), engine.Width(), engine.Height()); }
+QRect Placed(const HostedControl& engine) {
+    return QRect(engine.Left(), engine.Top(), engine.Width(), engine.Height());
+}
 
 TEST_F(PlacementTest, TheActiveEngineIsShownAtTheArea) {
     EXPECT_EQ(front.Resize(5, 6, 300, 200), 1);

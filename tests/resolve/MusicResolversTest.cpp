@@ -61,7 +61,9 @@ std::string SearchB(const std::string& encoded, const std::string& decoded) {
            "]]></decode></url></result>";
 }
 std::string SearchC(const std::string& page) { return R"({"result":{"data":[{"MP3_URL":")" + page + R"("}]}})"; }
-std::string PageC(const std::string& url) { return R"(<embed type="audio/mpeg" url=")" + url + R"(" autostart="true">)"; }
+std::string PageC(const std::string& url) {
+    return R"(<embed type="audio/mpeg" url=")" + url + R"(" autostart="true">)";
+}
 
 TEST(SongKeywords, AsEachServiceReceivesThem) {
     ServiceStub stub;  // answers nothing useful, so all three services are asked
@@ -78,8 +80,8 @@ TEST(SongKeywords, AsEachServiceReceivesThem) {
         {"周杰伦$$晴天", "周杰伦-晴天", utf8, gbk, utf8},
         {"周杰伦-晴天", "周杰伦-晴天", utf8, gbk, utf8},
         // "&", "#" and "+" would end or cut the query, or read as a space
-        {"Me & You - #1+", "Me & You-#1+", "Me%20%26%20You-%231%2B", "%4D%65%20%26%20%59%6F%75%24%24%23%31%2B%24%24%24%24",
-         "Me%20%26%20You-%231%2B"},
+        {"Me & You - #1+", "Me & You-#1+", "Me%20%26%20You-%231%2B",
+         "%4D%65%20%26%20%59%6F%75%24%24%23%31%2B%24%24%24%24", "Me%20%26%20You-%231%2B"},
     };
     for (const Case& c : cases) {
         Text song(c.song);
@@ -127,20 +129,62 @@ TEST(SongFallbacks, EachServiceInTurnUntilOneIsUsable) {
         std::vector<std::string> asked;
     };
     const std::vector<Case> cases = {
-        {"A usable", SearchA("H"), LocatorA("http:\\/\\/a.test\\/dir\\/h.mp3"), "", "", "", "http://a.test/dir/h.mp3",
+        {"A usable",
+         SearchA("H"),
+         LocatorA("http:\\/\\/a.test\\/dir\\/h.mp3"),
+         "",
+         "",
+         "",
+         "http://a.test/dir/h.mp3",
          {kSearchA, kLocatorA}},
-        {"A of 16 bytes", SearchA("H"), LocatorA("http:\\/\\/a.b\\/c.mp3"), "", "", "", "http://a.b/c.mp3",
+        {"A of 16 bytes",
+         SearchA("H"),
+         LocatorA("http:\\/\\/a.b\\/c.mp3"),
+         "",
+         "",
+         "",
+         "http://a.b/c.mp3",
          {kSearchA, kLocatorA}},
-        {"A https, then B", SearchA("H"), LocatorA("https:\\/\\/a.test\\/h.mp3"),
-         SearchB("http://b.test/dir/Qx1y2.mp3?k=1", "晴天.mp3"), "", "", "http://b.test/dir/晴天.mp3",
+        {"A https, then B",
+         SearchA("H"),
+         LocatorA("https:\\/\\/a.test\\/h.mp3"),
+         SearchB("http://b.test/dir/Qx1y2.mp3?k=1", "晴天.mp3"),
+         "",
+         "",
+         "http://b.test/dir/晴天.mp3",
          {kSearchA, kLocatorA, kSearchB}},
-        {"A of 15 bytes, B none, then C", SearchA("H"), LocatorA("http:\\/\\/a.b\\/c.mp"), "", SearchC(pageC),
-         PageC("http://c.test/s.mp3"), "http://c.test/s.mp3", {kSearchA, kLocatorA, kSearchB, kSearchC, kPageC}},
-        {"no hash: no locator", SearchA(""), "", "", SearchC(pageC), PageC("http://c.b/d.mp3"), "http://c.b/d.mp3",
+        {"A of 15 bytes, B none, then C",
+         SearchA("H"),
+         LocatorA("http:\\/\\/a.b\\/c.mp"),
+         "",
+         SearchC(pageC),
+         PageC("http://c.test/s.mp3"),
+         "http://c.test/s.mp3",
+         {kSearchA, kLocatorA, kSearchB, kSearchC, kPageC}},
+        {"no hash: no locator",
+         SearchA(""),
+         "",
+         "",
+         SearchC(pageC),
+         PageC("http://c.b/d.mp3"),
+         "http://c.b/d.mp3",
          {kSearchA, kSearchB, kSearchC, kPageC}},
-        {"C of 15 bytes", "", "", "", SearchC(pageC), PageC("http://c.b/d.mp"), "", {kSearchA, kSearchB, kSearchC, kPageC}},
-        {"B unusable, C last", "", "", SearchB("ftp://b.test/Q.mp3", "s.mp3"), SearchC(pageC),
-         PageC("https://c.test/s.mp3"), "https://c.test/s.mp3", {kSearchA, kSearchB, kSearchC, kPageC}},
+        {"C of 15 bytes",
+         "",
+         "",
+         "",
+         SearchC(pageC),
+         PageC("http://c.b/d.mp"),
+         "",
+         {kSearchA, kSearchB, kSearchC, kPageC}},
+        {"B unusable, C last",
+         "",
+         "",
+         SearchB("ftp://b.test/Q.mp3", "s.mp3"),
+         SearchC(pageC),
+         PageC("https://c.test/s.mp3"),
+         "https://c.test/s.mp3",
+         {kSearchA, kSearchB, kSearchC, kPageC}},
         {"none", "", "", "", "", "", "", {kSearchA, kSearchB, kSearchC}},
     };
     for (const Case& c : cases) {
@@ -177,7 +221,7 @@ TEST(HostileReplies, OtherEncodingsAndAddressesThatAreNoWebAddress) {
     close(fd);
     std::ofstream(pattern) << PageC("http://evil.test/secret.mp3");
     for (const std::string& page : {std::string(pattern), "file://" + std::string(pattern),
-                                   "head@http:\\/\\/" + stub.Host() + "\\/yueku\\/page\\/s.html"}) {
+                                    "head@http:\\/\\/" + stub.Host() + "\\/yueku\\/page\\/s.html"}) {
         stub.Answer(kSearchC, SearchC(page));
         stub.Answer(kPageC, PageC("http://c.test/s.mp3"));
         EXPECT_TRUE(ResolveSongC(Text("x"), Limit(3s)).Empty()) << page;
@@ -213,7 +257,7 @@ TEST_F(SiteResolvers, Songs) {
     };
     const std::vector<Case> cases = {
         {"周杰伦 - 晴天", Address("/media/a/" + qingtian->hash + ".mp3")},  // A
-        {"陈奕迅∮十年", Address("/media/b/shinian.mp3")},                  // B only
+        {"陈奕迅∮十年", Address("/media/b/shinian.mp3")},                   // B only
         {"邓丽君$$月亮代表我的心", Address("/media/c/yueliang.mp3")},       // C only
         {"许巍 - 蓝莲花", Address("/media/b/lanlianhua.mp3")},              // A answers https, then B
         {"朴树-平凡之路", Address("/media/c/pingfan.mp3")},                 // A answers https, B none, then C
@@ -279,11 +323,13 @@ TEST_F(SiteResolvers, HostileAnswersGiveNoAddress) {
         {"A", song(ResolveSongA)},
         {"B", song(ResolveSongB)},
         {"C", song(ResolveSongC)},
-        {"song", [=](const Text& keyword) {
+        {"song",
+         [=](const Text& keyword) {
              Text text = keyword;
              return ResolveSong(text, Limit(limit));
          }},
-        {"music video", [=](const Text& keyword) {
+        {"music video",
+         [=](const Text& keyword) {
              Text name = keyword;
              ResolveMusicVideo(name, Limit(limit));
              return name;

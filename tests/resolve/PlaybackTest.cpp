@@ -43,7 +43,8 @@ protected:
 
     // The distinct states seen, polling every 10 ms until `until` holds for
     // a state or the limit passes.
-    std::vector<PlayState> Poll(const std::function<bool(PlayState)>& until, std::chrono::milliseconds limit = std::chrono::seconds(15)) {
+    std::vector<PlayState> Poll(const std::function<bool(PlayState)>& until,
+                                std::chrono::milliseconds limit = std::chrono::seconds(15)) {
         std::vector<PlayState> seen;
         QEventLoop loop;
         QTimer tick;
@@ -123,8 +124,13 @@ TEST_F(RealTimePlaybackTest, APlaylistStepsOnAtTheEndOfEachItem) {
 
 TEST_F(UntimedPlaybackTest, MediaThatCannotPlayEndFailedOrStopped) {
     const std::vector<std::string> addresses = {
-        kMedia + "corrupt.mp4", kMedia + "missing.wmv", kMedia + "missing.flv",
-        "lavfi://sine", "av://lavfi:sine", "memory://RIFF", "",  // mpv's own protocols open nothing
+        kMedia + "corrupt.mp4",
+        kMedia + "missing.wmv",
+        kMedia + "missing.flv",
+        "lavfi://sine",
+        "av://lavfi:sine",
+        "memory://RIFF",
+        "",  // mpv's own protocols open nothing
     };
     for (const std::string& address : addresses) {
         front.Play(Text::FromUtf8(address));
@@ -145,7 +151,9 @@ TEST_F(UntimedPlaybackTest, OverLoopbackTheProbeChoosesAndFailuresShow) {
     const std::string flv((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     ASSERT_FALSE(flv.empty());
     test::LoopbackHttp server;
-    server.Server().Get("/watch", [&](const httplib::Request&, httplib::Response& response) { response.set_content(flv, "video/x-flv"); });
+    server.Server().Get("/watch", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_content(flv, "video/x-flv");
+    });
     ASSERT_TRUE(server.Start());
     const std::string base = server.Url();
 

@@ -90,7 +90,9 @@ TEST(ResolveOpen, FormsWithoutServices) {
         {"quil://aHR0cDovL20udGVzdC9hLmZsdg==", "", Choose, {Choose, Text("http://m.test/a.flv"), Text()}},
         {"QUIL://aHR0cDovL20udGVzdC9hLmZsdg==/", "", Choose, {Choose, Text("http://m.test/a.flv"), Text()}},
         {"Quil://aHR0cDovL20udGVzdC92L8rTxrUuZmx2", "", Choose, {Choose, Text("http://m.test/v/视频.flv"), Text()}},
-        {"quil://aHR0cDovL20udGVzdC92LyV1ODlDNiV1OTg5MSUyMGEuZmx2", "", Player,
+        {"quil://aHR0cDovL20udGVzdC92LyV1ODlDNiV1OTg5MSUyMGEuZmx2",
+         "",
+         Player,
          {Player, Text("http://m.test/v/视频 a.flv"), Text()}},
         {"quil://http://m.test/a.flv/", "", Choose, {Choose, Text("http://m.test/a.flv"), Text()}},
         {"quil://m.test/a.flv", "", Choose, {Choose, Text("m.test/a.flv"), Text()}},
@@ -174,12 +176,9 @@ TEST(ResolveOpen, ServiceRepliesNeverNameLocalFiles) {
         bool plays;
     };
     const std::vector<Case> cases = {
-        {"file:///etc/passwd-and-more", false},
-        {"/home/someone/video.mp4", false},
-        {"FILE:///home/someone/video.mp4", false},
-        {"rtmp://v.test/live/stream", true},
-        {"RTSP://v.test:554/stream", true},
-        {"HTTPS://v.test/v.mp4", true},
+        {"file:///etc/passwd-and-more", false},    {"/home/someone/video.mp4", false},
+        {"FILE:///home/someone/video.mp4", false}, {"rtmp://v.test/live/stream", true},
+        {"RTSP://v.test:554/stream", true},        {"HTTPS://v.test/v.mp4", true},
     };
     for (const Case& c : cases) {
         stub.Answer("/json/5/", std::string(R"({"Subject":"s","rfiles":[{"url":")") + c.url + R"("}]})");

@@ -33,9 +33,8 @@ Matches Whole(const CompiledPattern& pattern, const std::string& subject) {
 // `cuts` are byte counts of the pieces; the rest is the last piece.
 Matches InPieces(const CompiledPattern& pattern, const std::string& subject, const std::vector<std::size_t>& cuts) {
     Matches out;
-    PatternStream stream(pattern, [&out](const std::vector<std::string_view>& texts) {
-        out.emplace_back(texts.begin(), texts.end());
-    });
+    PatternStream stream(
+        pattern, [&out](const std::vector<std::string_view>& texts) { out.emplace_back(texts.begin(), texts.end()); });
     std::size_t at = 0;
     for (std::size_t cut : cuts) {
         stream.Tail().append(subject, at, cut);
@@ -65,10 +64,9 @@ std::vector<std::size_t> RandomCuts(std::mt19937& random, const std::string& sub
 
 TEST(PatternStream, PiecesGiveTheMatchesOfTheWhole) {
     const char* patterns[] = {
-        "a",          "ab*",         "(a)(b)?",    "^a|b$",        "\\bab\\b",  "(?<=a)b",     "(?<!a\\n)b",
-        "a(?=b)",     "a.*b",        "a.*?b",      "[\\s\\S]*",    "[\\s\\S]*?b", "",          "x*",
-        "(a|)\\n",    "(a)\\1",      "\\d+",       "中+",          "A\\s+B",    "^$",          "b\\z",
-        "(?<=中)\\d", "a[^\\n]{2,}", "(?m)^\\d",   "1\\n?2",
+        "a",      "ab*",       "(a)(b)?",     "^a|b$",      "\\bab\\b",    "(?<=a)b",  "(?<!a\\n)b", "a(?=b)", "a.*b",
+        "a.*?b",  "[\\s\\S]*", "[\\s\\S]*?b", "",           "x*",          "(a|)\\n",  "(a)\\1",     "\\d+",   "中+",
+        "A\\s+B", "^$",        "b\\z",        "(?<=中)\\d", "a[^\\n]{2,}", "(?m)^\\d", "1\\n?2",
     };
     const std::string alphabet[] = {"a", "b", "\n", " ", "1", "2", "中", "A"};
     std::mt19937 random(5);

@@ -48,21 +48,21 @@ TEST(RegexObject, DialectAndFlags) {
         {"^ab$", "AB\nab\nx", false, true, true, {"AB", "ab"}},
         {"ab", "AB ab", true, true, true, {"ab"}},
         {"^b", "a\nb", false, false, true, {}},
-        {"b$", "b\n", false, false, true, {}},          // $ is the very end without multi-line
+        {"b$", "b\n", false, false, true, {}},  // $ is the very end without multi-line
         {"a", "aaa", false, true, false, {"a"}},
         {"a$", "xa\r\nya\n", false, true, true, {"a"}},  // only a line feed ends a line
         {"a.b", "a\rb a\nb", false, true, true, {"a\rb"}},
         {"<(.*?)>", "<a><b>", false, true, true, {"<a>", "<b>"}},
-        {"\\d+", "１２3", false, true, true, {"3"}},     // \d is ASCII only
+        {"\\d+", "１２3", false, true, true, {"3"}},  // \d is ASCII only
         {"\\w+", "中ab_1", false, true, true, {"ab_1"}},
         {"\\u4E2D.", "中文", false, true, true, {"中文"}},
         {"\\x41", "zA", false, true, true, {"A"}},
-        {"(a)?b\\1", "b", false, true, true, {"b"}},     // unset group matches empty
-        {"x*", "ab", false, true, true, {"", "", ""}},   // empty matches step one character on
+        {"(a)?b\\1", "b", false, true, true, {"b"}},    // unset group matches empty
+        {"x*", "ab", false, true, true, {"", "", ""}},  // empty matches step one character on
         {"中*", "中中a", false, true, true, {"中中", "", ""}},
         {"a[^]b", "a\nb", false, true, true, {"a\nb"}},
         {"[]a", "a", false, true, true, {}},
-        {"é", "É", false, true, true, {"É"}},            // case folding beyond ASCII
+        {"é", "É", false, true, true, {"É"}},  // case folding beyond ASCII
     };
     for (const Case& c : cases) {
         RegexObject regex;
@@ -134,15 +134,15 @@ TEST(RegexObject, Positions) {
         int position;
     };
     const Case cases[] = {
-        {"abc", "中文abc", false, 1, 0, "abc", 4},   // byte offset, beyond the UTF-16 index 2
+        {"abc", "中文abc", false, 1, 0, "abc", 4},  // byte offset, beyond the UTF-16 index 2
         {"a(b)c", "中文abc", false, 1, 1, "b", 5},
-        {"a", "😀a", false, 1, 0, "a", 4},           // two UTF-16 units, four bytes
-        {"a", "한a", false, 1, 0, "a", 4},           // one UTF-16 unit, four bytes
-        {"x", "ab中中x", false, 1, 0, "x", 6},       // the search starts on a character boundary
+        {"a", "😀a", false, 1, 0, "a", 4},       // two UTF-16 units, four bytes
+        {"a", "한a", false, 1, 0, "a", 4},      // one UTF-16 unit, four bytes
+        {"x", "ab中中x", false, 1, 0, "x", 6},  // the search starts on a character boundary
         {"b", "b中b", false, 2, 0, "b", 3},
         {"(?:B)(b)", "Bb", true, 1, 1, "b", 1},
-        {"(?:B)(b)", "Bb", false, 1, 1, "b", 1},    // the group's place, not an earlier "B"
-        {"x*", "ab", false, 1, 0, "", -1},          // an empty text has no position
+        {"(?:B)(b)", "Bb", false, 1, 1, "b", 1},  // the group's place, not an earlier "B"
+        {"x*", "ab", false, 1, 0, "", -1},        // an empty text has no position
         // Repeated text: each match and group at its own offset.
         {"a", "aaaa", false, 2, 0, "a", 1},
         {"a", "aaaa", false, 4, 0, "a", 3},
@@ -155,8 +155,8 @@ TEST(RegexObject, Positions) {
         RegexObject regex;
         ASSERT_TRUE(regex.Create(c.pattern, Text::FromUtf8(c.subject), c.caseSensitive)) << c.pattern;
         int position = 99;
-        const Text text = c.subMatch == 0 ? regex.MatchText(c.match, &position)
-                                          : regex.SubMatchText(c.match, c.subMatch, &position);
+        const Text text =
+            c.subMatch == 0 ? regex.MatchText(c.match, &position) : regex.SubMatchText(c.match, c.subMatch, &position);
         EXPECT_EQ(text.ToUtf8(), c.text) << c.pattern << " over " << c.subject;
         EXPECT_EQ(position, c.position) << c.pattern << " over " << c.subject;
     }
@@ -176,7 +176,7 @@ TEST(RegexObject, Replace) {
         {"b", "abc", true, "[$&]", "a[b]c"},
         {"b", "abc", true, "$`|$'", "aa|cc"},
         {"b", "abc", true, "$$", "a$c"},
-        {"(b)", "abc", true, "$0$2$", "a$0$2$c"},   // no group 0 or 2: kept as written
+        {"(b)", "abc", true, "$0$2$", "a$0$2$c"},  // no group 0 or 2: kept as written
         {"(b)", "abc", true, "$10", "ab0c"},       // no group 10: group 1 and a digit
         {"(b)", "abc", true, "$01", "abc"},
         {"(x)?b", "abc", true, "[$1]", "a[]c"},
@@ -256,7 +256,8 @@ TEST(RegexObject, ListPatternOverACataloguePage) {
 
 TEST(RegexObject, SubjectWithInvalidBytes) {
     RegexObject regex;
-    ASSERT_TRUE(regex.Create("a(b)", Text::Gbk("\xFF" "ab\xD6")));
+    ASSERT_TRUE(regex.Create("a(b)", Text::Gbk("\xFF"
+                                               "ab\xD6")));
     ASSERT_EQ(regex.MatchCount(), 1);
     int position = 0;
     EXPECT_EQ(regex.SubMatchText(1, 1, &position), Text("b"));

@@ -53,7 +53,7 @@ TEST_F(CatalogueTest, HomePageKeepsTheDuplicateAndHidesTheMalformedEntries) {
     const httplib::Response home = Get("/");
     const std::vector<ListRow> rows = ListRows(home.body);
     const std::vector<ListRow> expected = {
-        {"1001", "夏日海边清新写真"}, {"1002", "城市夜景延时摄影"}, {"1003", "校园时光毕业纪念"},
+        {"1001", "夏日海边清新写真"},  {"1002", "城市夜景延时摄影"}, {"1003", "校园时光毕业纪念"},
         {"1004", "秋天的童话 完整版"}, {"1005", "旅行日记：西湖"},   {"1001", "夏日海边清新写真"},
         {"1006", "已下架的视频"},
     };
@@ -133,8 +133,12 @@ TEST_F(CatalogueTest, BenchListHasTheAskedNumberOfEntries) {
         std::size_t rows;
     };
     const std::vector<Case> cases = {
-        {"", 200, 10000},          {"?entries=0", 200, 0},       {"?entries=7", 200, 7},
-        {"?entries=-1", 400, 0},   {"?entries=abc", 400, 0},     {"?entries=200001", 400, 0},
+        {"", 200, 10000},
+        {"?entries=0", 200, 0},
+        {"?entries=7", 200, 7},
+        {"?entries=-1", 400, 0},
+        {"?entries=abc", 400, 0},
+        {"?entries=200001", 400, 0},
         {"?entries=99999999999", 400, 0},
     };
     for (const Case& c : cases) {

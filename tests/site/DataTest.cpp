@@ -38,7 +38,7 @@ TEST(DataTest, ReadsPagesVideosServicesAndMedia) {
               "\n"
               "[/vodlist/index.php?id=27]\n"
               "3\tgone\t-\n"
-              "4\n"                   // no title
+              "4\n"  // no title
               "5\ttoo\tmany\tfields\n"
               "[not a path]\n"
               "6\torphan\n");
@@ -47,7 +47,7 @@ TEST(DataTest, ReadsPagesVideosServicesAndMedia) {
               "song\tmissing\tfields\n"
               "mv\tName\tid1\tclip.flv\n"
               "v56\t42\t标题\tclip.mp4\n"
-              "v56\t43\t\tclip.mp4\n"   // empty title
+              "v56\t43\t\tclip.mp4\n"  // empty title
               "other\tx\n");
     dir.Write("media/clip.mp4", "mp4 bytes");
     dir.Write("media/song.mp3", "mp3 bytes");
@@ -94,8 +94,12 @@ TEST(DataTest, MissingDescriptionFilesAreAnError) {
 
 TEST(DataTest, ContentTypesAndDigests) {
     const std::vector<std::pair<std::string, std::string>> types = {
-        {"a.mp4", "video/mp4"},   {"a.MP4", "video/mp4"}, {"a.flv", "video/x-flv"},
-        {"a.mp3", "audio/mpeg"},  {"a.txt", "application/octet-stream"}, {"mp4", "application/octet-stream"},
+        {"a.mp4", "video/mp4"},
+        {"a.MP4", "video/mp4"},
+        {"a.flv", "video/x-flv"},
+        {"a.mp3", "audio/mpeg"},
+        {"a.txt", "application/octet-stream"},
+        {"mp4", "application/octet-stream"},
     };
     for (const auto& [name, type] : types) EXPECT_EQ(MediaContentType(name), type) << name;
     EXPECT_EQ(Md5Hex(""), "d41d8cd98f00b204e9800998ecf8427e");

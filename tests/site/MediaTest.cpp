@@ -24,16 +24,11 @@ TEST_F(MediaTest, MediaAddressesAnswerWithTypeLengthAndTheFileItself) {
         std::string file;
     };
     const std::vector<Case> cases = {
-        {"/media/demo-a.mp4", "video/mp4", "demo-a.mp4"},
-        {"/media/demo-b.mp4", "video/mp4", "demo-b.mp4"},
-        {"/media/demo.flv", "video/x-flv", "demo.flv"},
-        {"/media/song.mp3", "audio/mpeg", "song.mp3"},
-        {"/mv/12345/temp.flv", "video/x-flv", "demo.flv"},
-        {"/mv/6162/temp.flv", "video/x-flv", "demo.flv"},
-        {"/k0012qlx7s1.flv", "video/x-flv", "demo.flv"},
-        {"/anything_else.flv", "video/x-flv", "demo.flv"},
-        {"/media/b/shinian.mp3", "audio/mpeg", "song.mp3"},
-        {"/media/c/yueliang.mp3", "audio/mpeg", "song.mp3"},
+        {"/media/demo-a.mp4", "video/mp4", "demo-a.mp4"},   {"/media/demo-b.mp4", "video/mp4", "demo-b.mp4"},
+        {"/media/demo.flv", "video/x-flv", "demo.flv"},     {"/media/song.mp3", "audio/mpeg", "song.mp3"},
+        {"/mv/12345/temp.flv", "video/x-flv", "demo.flv"},  {"/mv/6162/temp.flv", "video/x-flv", "demo.flv"},
+        {"/k0012qlx7s1.flv", "video/x-flv", "demo.flv"},    {"/anything_else.flv", "video/x-flv", "demo.flv"},
+        {"/media/b/shinian.mp3", "audio/mpeg", "song.mp3"}, {"/media/c/yueliang.mp3", "audio/mpeg", "song.mp3"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
@@ -71,9 +66,9 @@ TEST_F(MediaTest, ByteRangesLetPlayersSeek) {
         const httplib::Response part = Get("/media/demo-a.mp4", {{"Range", c.range}});
         EXPECT_EQ(part.status, c.status);
         if (c.status != 206) continue;
-        EXPECT_EQ(part.get_header_value("Content-Range"),
-                  "bytes " + std::to_string(c.first) + "-" + std::to_string(c.first + c.length - 1) + "/" +
-                      std::to_string(size));
+        EXPECT_EQ(part.get_header_value("Content-Range"), "bytes " + std::to_string(c.first) + "-" +
+                                                              std::to_string(c.first + c.length - 1) + "/" +
+                                                              std::to_string(size));
         EXPECT_EQ(part.get_header_value("Content-Length"), std::to_string(c.length));
         EXPECT_TRUE(part.body == file.substr(c.first, c.length));
     }

@@ -92,8 +92,7 @@ public:
     }
 
     std::string ErrorText() {
-        while (ReadSome(err_, errBuffer_, 100)) {
-        }
+        while (ReadSome(err_, errBuffer_, 100)) {}
         return errBuffer_;
     }
 
@@ -207,10 +206,21 @@ TEST(ProgramTest, APortInUseIsRefused) {
 
 TEST(ProgramTest, LoopbackAddresses) {
     const std::vector<std::pair<std::string, bool>> cases = {
-        {"127.0.0.1", true},  {"127.255.1.2", true},  {"localhost", true},     {"LocalHost", true},
-        {"::1", true},        {"[::1]", true},        {"::ffff:127.0.0.1", true}, {"0.0.0.0", false},
-        {"::", false},        {"128.0.0.1", false},   {"10.0.0.1", false},     {"127.1", false},
-        {"localhost.evil.test", false}, {"", false},  {"::ffff:10.0.0.1", false},
+        {"127.0.0.1", true},
+        {"127.255.1.2", true},
+        {"localhost", true},
+        {"LocalHost", true},
+        {"::1", true},
+        {"[::1]", true},
+        {"::ffff:127.0.0.1", true},
+        {"0.0.0.0", false},
+        {"::", false},
+        {"128.0.0.1", false},
+        {"10.0.0.1", false},
+        {"127.1", false},
+        {"localhost.evil.test", false},
+        {"", false},
+        {"::ffff:10.0.0.1", false},
     };
     for (const auto& [address, loopback] : cases) EXPECT_EQ(IsLoopbackAddress(address), loopback) << address;
 }

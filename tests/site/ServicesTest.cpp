@@ -20,10 +20,14 @@ std::string ByteEncoded(const std::string& utf8) { return UriEncode(Text::FromUt
 std::string SearchAPath(const std::string& song) {
     return "/new/app/i/search.php?cmd=300&pagesize=1&keyword=" + ScriptEncoded(song);
 }
-std::string LocatorPath(const std::string& hash, const std::string& key) { return "/i/?cmd=4&hash=" + hash + "&key=" + key; }
+std::string LocatorPath(const std::string& hash, const std::string& key) {
+    return "/i/?cmd=4&hash=" + hash + "&key=" + key;
+}
 std::string TrackKey(const std::string& hash) { return ScriptDigest(Text::Gbk(hash) + kTrackKeySuffix).Bytes(); }
 std::string SearchBPath(const std::string& keyword) { return "/x?op=12&count=1&title=" + ByteEncoded(keyword); }
-std::string SearchCPath(const std::string& song) { return "/yueku/intro/musina_mmi_search.php?key=" + ScriptEncoded(song); }
+std::string SearchCPath(const std::string& song) {
+    return "/yueku/intro/musina_mmi_search.php?key=" + ScriptEncoded(song);
+}
 std::string MusicVideoPath(const std::string& name) {
     return "/fcgi-bin/music_json.fcg?catZhida=1&lossless=0&json=1&t=12&utf8=1&p=1&w=" + ByteEncoded(name);
 }
@@ -38,7 +42,8 @@ std::string ResolveA(const std::string& song) {
 
 std::string ResolveB(const std::string& song) {
     const std::size_t dash = song.find('-');
-    const std::string reply = SiteTest::Get(SearchBPath(song.substr(0, dash) + "$$" + song.substr(dash + 1) + "$$$$")).body;
+    const std::string reply =
+        SiteTest::Get(SearchBPath(song.substr(0, dash) + "$$" + song.substr(dash + 1) + "$$$$")).body;
     const std::string encoded = Between(reply, "<encode><![CDATA[", "]]></encode>");
     const std::string decoded = Between(reply, "<decode><![CDATA[", "]]></decode>");
     if (encoded.empty()) return {};
@@ -60,9 +65,9 @@ TEST_F(ServicesTest, EachSongServiceKnowsItsOwnSongsSoFallbacksCanBeShown) {
         {"周杰伦-晴天", "http", "http", "http"},
         {"王菲-红豆", "http", "http", ""},
         {"Beyond-海阔天空", "http", "", ""},
-        {"陈奕迅-十年", "", "http", ""},       // unknown to A, known to B
+        {"陈奕迅-十年", "", "http", ""},            // unknown to A, known to B
         {"邓丽君-月亮代表我的心", "", "", "http"},  // only C
-        {"许巍-蓝莲花", "https", "http", ""},   // A answers with an address a player can't take
+        {"许巍-蓝莲花", "https", "http", ""},       // A answers with an address a player can't take
         {"朴树-平凡之路", "https", "", "http"},
         {"Lumora-Demo Song", "http", "http", "http"},
         {"无名-未知之歌", "", "", ""},
@@ -134,7 +139,8 @@ TEST_F(ServicesTest, KeywordsAreReadInTheEncodingEachServiceExpects) {
     EXPECT_EQ(videoId, "k0012qlx7s1");
     EXPECT_EQ(Get("/" + videoId + ".flv").get_header_value("Content-Type"), "video/x-flv");
     EXPECT_EQ(Between(Get(MusicVideoPath("Lumora Demo MV")).body, "v_id:\"", "\""), "lumorademo1");
-    const std::string asUtf8 = "/fcgi-bin/music_json.fcg?catZhida=1&lossless=0&json=1&t=12&utf8=1&p=1&w=" + ScriptEncoded("七里香");
+    const std::string asUtf8 =
+        "/fcgi-bin/music_json.fcg?catZhida=1&lossless=0&json=1&t=12&utf8=1&p=1&w=" + ScriptEncoded("七里香");
     EXPECT_EQ(Get(asUtf8).body.find("v_id:\""), std::string::npos);
 
     // The 56 service answers in UTF-8, its address with plain slashes.
@@ -151,9 +157,13 @@ TEST_F(ServicesTest, KeywordsAreReadInTheEncodingEachServiceExpects) {
 
 TEST_F(ServicesTest, SongKeysReadEveryJoinOfSingerAndTitleAlike) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"周杰伦-晴天", "周杰伦-晴天"},   {"周杰伦 - 晴天", "周杰伦-晴天"}, {"周杰伦$$晴天", "周杰伦-晴天"},
-        {"周杰伦∮晴天", "周杰伦-晴天"},   {"  Lumora-Demo Song ", "lumora-demo song"},
-        {"LUMORA-STALL", "lumora-stall"}, {"", ""},
+        {"周杰伦-晴天", "周杰伦-晴天"},
+        {"周杰伦 - 晴天", "周杰伦-晴天"},
+        {"周杰伦$$晴天", "周杰伦-晴天"},
+        {"周杰伦∮晴天", "周杰伦-晴天"},
+        {"  Lumora-Demo Song ", "lumora-demo song"},
+        {"LUMORA-STALL", "lumora-stall"},
+        {"", ""},
     };
     for (const auto& [keyword, key] : cases) EXPECT_EQ(SongKey(keyword), key) << keyword;
 }
@@ -167,7 +177,8 @@ struct Endpoint {
 std::vector<Endpoint> Endpoints() {
     return {
         {"A", SearchAPath, {{"hash\":\"", "\""}}},
-        {"B", [](const std::string& k) { return SearchBPath(k + "$$$$"); },
+        {"B",
+         [](const std::string& k) { return SearchBPath(k + "$$$$"); },
          {{"<encode><![CDATA[", "]]>"}, {"<decode><![CDATA[", "]]>"}}},
         {"C", SearchCPath, {{"MP3_URL\":\"", "\""}}},
         {"music video", MusicVideoPath, {{"mv_name:\"", "\""}, {"v_id:\"", "\""}}},

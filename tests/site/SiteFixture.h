@@ -112,7 +112,8 @@ public:
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         std::string answer;
         if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-            const std::string request = "GET " + target + " HTTP/1.1\r\nHost: " + Host() + "\r\nConnection: close\r\n\r\n";
+            const std::string request =
+                "GET " + target + " HTTP/1.1\r\nHost: " + Host() + "\r\nConnection: close\r\n\r\n";
             if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
                 char chunk[4096];
                 pollfd p{fd, POLLIN, 0};

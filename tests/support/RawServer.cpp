@@ -80,9 +80,7 @@ RawServer::~RawServer() {
     close(wake_[1]);
 }
 
-std::string RawServer::Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
-}
+std::string RawServer::Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
 
 std::vector<std::string> RawServer::Requests() const {
     std::lock_guard lock(mutex_);

@@ -24,8 +24,8 @@ public:
         std::string bytes;
     };
     struct Reply {
-        std::string bytes;      // written as they are
-        bool holdOpen = false;  // then keep the connection open and silent until the server stops
+        std::string bytes;              // written as they are
+        bool holdOpen = false;          // then keep the connection open and silent until the server stops
         std::vector<Piece> later = {};  // sent after `bytes`, before the connection is closed or held
     };
     // Called with the request's bytes and its 0-based number.

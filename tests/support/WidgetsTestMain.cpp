@@ -10,14 +10,11 @@
 
 #include <clocale>
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     testing::InitGoogleTest(&argc, argv);
     QTemporaryDir temporary;
-    if (temporary.isValid())
-        qputenv("TMPDIR", temporary.path().toLocal8Bit());
+    if (temporary.isValid()) qputenv("TMPDIR", temporary.path().toLocal8Bit());
     QApplication application(argc, argv);
     std::setlocale(LC_NUMERIC, "C");  // libmpv refuses other numeric locales
     return RUN_ALL_TESTS();

@@ -32,8 +32,7 @@ struct Exchange {
 };
 
 // Starts a worker on the exchange that finishes once the gate opens.
-void StartWorker(const std::shared_ptr<Exchange>& exchange)
-{
+void StartWorker(const std::shared_ptr<Exchange>& exchange) {
     ASSERT_TRUE(ThreadControl::Start([exchange] {
         exchange->gate.Pass(0);
         exchange->result = "late result";
@@ -47,8 +46,7 @@ void StartWorker(const std::shared_ptr<Exchange>& exchange)
 // Counts the ticks of a 10 ms timer on the calling thread.
 class Ticker {
 public:
-    Ticker()
-    {
+    Ticker() {
         QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { ++ticks; });
         timer_.start(10);
     }
@@ -58,8 +56,7 @@ private:
     QTimer timer_;
 };
 
-TEST(PumpWaitTest, WorkerEndingEarlyEndsTheWaitPromptly)
-{
+TEST(PumpWaitTest, WorkerEndingEarlyEndsTheWaitPromptly) {
     ThreadHandle handle = 0;
     ASSERT_TRUE(ThreadControl::Start(
         [] {
@@ -75,8 +72,7 @@ TEST(PumpWaitTest, WorkerEndingEarlyEndsTheWaitPromptly)
     EXPECT_TRUE(ThreadControl::Close(handle));
 }
 
-TEST(PumpWaitTest, DeadlineHoldsWhileTimerKeepsFiring)
-{
+TEST(PumpWaitTest, DeadlineHoldsWhileTimerKeepsFiring) {
     auto gate = std::make_shared<Gate>();
     ThreadHandle handle = 0;
     ASSERT_TRUE(ThreadControl::Start([gate] { return gate->Pass(0); }, &handle));
@@ -105,8 +101,7 @@ TEST(PumpWaitTest, DeadlineHoldsWhileTimerKeepsFiring)
     EXPECT_TRUE(ThreadControl::Close(handle));
 }
 
-TEST(PumpWaitTest, ImmediateOutcomes)
-{
+TEST(PumpWaitTest, ImmediateOutcomes) {
     struct Case {
         const char* name;
         bool doneAtStart;
@@ -133,8 +128,7 @@ TEST(PumpWaitTest, ImmediateOutcomes)
     EXPECT_LT(Since(start), 5s);
 }
 
-TEST(PumpWaitTest, NotifyEndsTheWaitOnASharedExchange)
-{
+TEST(PumpWaitTest, NotifyEndsTheWaitOnASharedExchange) {
     auto exchange = std::make_shared<Exchange>();
     StartWorker(exchange);
     QTimer::singleShot(30, [exchange] { exchange->gate.Open(); });
@@ -145,8 +139,7 @@ TEST(PumpWaitTest, NotifyEndsTheWaitOnASharedExchange)
     EXPECT_TRUE(Eventually([&] { return exchange->workerLeft.load(); }));
 }
 
-TEST(PumpWaitTest, WorkerFinishingAfterTheWaiterLeftTouchesOnlyItsExchange)
-{
+TEST(PumpWaitTest, WorkerFinishingAfterTheWaiterLeftTouchesOnlyItsExchange) {
     auto exchange = std::make_shared<Exchange>();
     StartWorker(exchange);
     {
@@ -158,13 +151,12 @@ TEST(PumpWaitTest, WorkerFinishingAfterTheWaiterLeftTouchesOnlyItsExchange)
     exchange->gate.Open();
     exchange.reset();
     EXPECT_TRUE(Eventually([&] { return workerHolds.expired(); }));
-    QCoreApplication::processEvents(); // nothing queued for the finished wait may run
+    QCoreApplication::processEvents();  // nothing queued for the finished wait may run
 }
 
-TEST(PumpWaitTest, OuterWaitSeesItsWorkerEndDuringANestedWait)
-{
+TEST(PumpWaitTest, OuterWaitSeesItsWorkerEndDuringANestedWait) {
     auto outer = std::make_shared<Exchange>();
-    auto inner = std::make_shared<Exchange>(); // never finishes during the test
+    auto inner = std::make_shared<Exchange>();  // never finishes during the test
     StartWorker(outer);
     StartWorker(inner);
 
@@ -184,5 +176,5 @@ TEST(PumpWaitTest, OuterWaitSeesItsWorkerEndDuringANestedWait)
     EXPECT_TRUE(Eventually([&] { return outer->workerLeft && inner->workerLeft; }));
 }
 
-} // namespace
-} // namespace lumora
+}  // namespace
+}  // namespace lumora

@@ -14,15 +14,13 @@ namespace lumora::testing_support {
 // one that outlives its handle (closed, terminated) still has it.
 class Gate {
 public:
-    void Open()
-    {
+    void Open() {
         std::lock_guard lock(mutex_);
         open_ = true;
         opened_.notify_all();
     }
 
-    int Pass(int code)
-    {
+    int Pass(int code) {
         std::unique_lock lock(mutex_);
         opened_.wait(lock, [this] { return open_; });
         return code;
@@ -36,8 +34,7 @@ private:
 
 // Polls `condition` every millisecond until it holds or `limit` passes.
 inline bool Eventually(const std::function<bool()>& condition,
-                       std::chrono::milliseconds limit = std::chrono::seconds(10))
-{
+                       std::chrono::milliseconds limit = std::chrono::seconds(10)) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!condition()) {
         if (std::chrono::steady_clock::now() >= deadline) {
@@ -48,9 +45,8 @@ inline bool Eventually(const std::function<bool()>& condition,
     return true;
 }
 
-inline std::chrono::milliseconds Since(std::chrono::steady_clock::time_point start)
-{
+inline std::chrono::milliseconds Since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
 }
 
-} // namespace lumora::testing_support
+}  // namespace lumora::testing_support

@@ -23,8 +23,7 @@ struct Counter {
     std::atomic<bool> stop{false};
 };
 
-ThreadHandle StartCounting(const std::shared_ptr<Counter>& counter)
-{
+ThreadHandle StartCounting(const std::shared_ptr<Counter>& counter) {
     ThreadHandle handle = 0;
     EXPECT_TRUE(ThreadControl::Start(
         [counter] {
@@ -39,15 +38,13 @@ ThreadHandle StartCounting(const std::shared_ptr<Counter>& counter)
 }
 
 // True when the counter does not move for a while.
-bool StaysStill(const Counter& counter)
-{
+bool StaysStill(const Counter& counter) {
     const long before = counter.count;
     std::this_thread::sleep_for(100ms);
     return counter.count == before;
 }
 
-TEST(ThreadControlTest, StateTellsRunningEndedAndInvalidHandles)
-{
+TEST(ThreadControlTest, StateTellsRunningEndedAndInvalidHandles) {
     auto gate = std::make_shared<Gate>();
     auto startReturning = [](int code) {
         ThreadHandle handle = 0;
@@ -97,8 +94,7 @@ TEST(ThreadControlTest, StateTellsRunningEndedAndInvalidHandles)
     }
 }
 
-TEST(ThreadControlTest, ExitCodeIsStillRunningThenTheRoutinesResult)
-{
+TEST(ThreadControlTest, ExitCodeIsStillRunningThenTheRoutinesResult) {
     auto gate = std::make_shared<Gate>();
     ThreadHandle handle = -1;
     // The routine's one parameter becomes its exit code.
@@ -113,8 +109,7 @@ TEST(ThreadControlTest, ExitCodeIsStillRunningThenTheRoutinesResult)
     EXPECT_EQ(ThreadControl::ExitCode(0), 0);
 }
 
-TEST(ThreadControlTest, ExceptionInRoutineEndsThreadWithCodeZero)
-{
+TEST(ThreadControlTest, ExceptionInRoutineEndsThreadWithCodeZero) {
     ThreadHandle handle = 0;
     ASSERT_TRUE(ThreadControl::Start([]() -> int { throw std::runtime_error("worker failed"); }, &handle));
     EXPECT_EQ(ThreadControl::WaitUntilEnded(handle, 10s), WaitOutcome::Ended);
@@ -123,35 +118,33 @@ TEST(ThreadControlTest, ExceptionInRoutineEndsThreadWithCodeZero)
     EXPECT_TRUE(ThreadControl::Close(handle));
 }
 
-TEST(ThreadControlTest, SuspendCountsAndStopsTheThread)
-{
+TEST(ThreadControlTest, SuspendCountsAndStopsTheThread) {
     auto counter = std::make_shared<Counter>();
     const ThreadHandle handle = StartCounting(counter);
 
-    EXPECT_TRUE(ThreadControl::Suspend(handle)); // count 0 -> 1
+    EXPECT_TRUE(ThreadControl::Suspend(handle));  // count 0 -> 1
     EXPECT_TRUE(StaysStill(*counter));
-    EXPECT_FALSE(ThreadControl::Suspend(handle)); // 1 -> 2
-    EXPECT_FALSE(ThreadControl::Resume(handle));  // 2 -> 1: still stopped
+    EXPECT_FALSE(ThreadControl::Suspend(handle));  // 1 -> 2
+    EXPECT_FALSE(ThreadControl::Resume(handle));   // 2 -> 1: still stopped
     EXPECT_TRUE(StaysStill(*counter));
     EXPECT_EQ(ThreadControl::State(handle), 2);
     EXPECT_EQ(ThreadControl::ExitCode(handle), kStillRunning);
 
     const long stoppedAt = counter->count;
-    EXPECT_TRUE(ThreadControl::Resume(handle)); // 1 -> 0: runs again
+    EXPECT_TRUE(ThreadControl::Resume(handle));  // 1 -> 0: runs again
     EXPECT_TRUE(Eventually([&] { return counter->count > stoppedAt; }));
-    EXPECT_FALSE(ThreadControl::Resume(handle)); // not suspended
+    EXPECT_FALSE(ThreadControl::Resume(handle));  // not suspended
 
     counter->stop = true;
     EXPECT_EQ(ThreadControl::WaitUntilEnded(handle, 10s), WaitOutcome::Ended);
-    EXPECT_FALSE(ThreadControl::Suspend(handle)); // ended
+    EXPECT_FALSE(ThreadControl::Suspend(handle));  // ended
     EXPECT_FALSE(ThreadControl::Resume(handle));
     EXPECT_TRUE(ThreadControl::Close(handle));
-    EXPECT_FALSE(ThreadControl::Suspend(handle)); // closed
+    EXPECT_FALSE(ThreadControl::Suspend(handle));  // closed
     EXPECT_FALSE(ThreadControl::Resume(handle));
 }
 
-TEST(ThreadControlTest, ThreadCanSuspendItselfUntilResumed)
-{
+TEST(ThreadControlTest, ThreadCanSuspendItselfUntilResumed) {
     auto handleOfSelf = std::make_shared<std::atomic<ThreadHandle>>(0);
     auto suspended = std::make_shared<std::atomic<bool>>(false);
     auto resumed = std::make_shared<std::atomic<bool>>(false);
@@ -162,7 +155,7 @@ TEST(ThreadControlTest, ThreadCanSuspendItselfUntilResumed)
                 std::this_thread::yield();
             }
             *suspended = true;
-            const bool first = ThreadControl::Suspend(*handleOfSelf); // returns once resumed
+            const bool first = ThreadControl::Suspend(*handleOfSelf);  // returns once resumed
             *resumed = true;
             return first ? 1 : 0;
         },
@@ -178,8 +171,7 @@ TEST(ThreadControlTest, ThreadCanSuspendItselfUntilResumed)
     EXPECT_TRUE(ThreadControl::Close(handle));
 }
 
-TEST(ThreadControlTest, TerminateAbandonsTheThreadAndDropsItsResult)
-{
+TEST(ThreadControlTest, TerminateAbandonsTheThreadAndDropsItsResult) {
     auto gate = std::make_shared<Gate>();
     std::weak_ptr<Gate> heldByRoutine = gate;
     ThreadHandle handle = 0;
@@ -189,7 +181,7 @@ TEST(ThreadControlTest, TerminateAbandonsTheThreadAndDropsItsResult)
     EXPECT_EQ(ThreadControl::State(handle), 1);
     EXPECT_EQ(ThreadControl::ExitCode(handle), 0);
     EXPECT_EQ(ThreadControl::WaitUntilEnded(handle, 10s), WaitOutcome::Ended);
-    EXPECT_TRUE(ThreadControl::Terminate(handle)); // again: nothing to do
+    EXPECT_TRUE(ThreadControl::Terminate(handle));  // again: nothing to do
 
     // The routine still runs; once it returns, its 5 is not recorded.
     gate->Open();
@@ -202,8 +194,7 @@ TEST(ThreadControlTest, TerminateAbandonsTheThreadAndDropsItsResult)
     EXPECT_FALSE(ThreadControl::Terminate(handle));
 }
 
-TEST(ThreadControlTest, TerminateAndCloseReleaseASuspendedThread)
-{
+TEST(ThreadControlTest, TerminateAndCloseReleaseASuspendedThread) {
     for (const bool terminate : {true, false}) {
         auto counter = std::make_shared<Counter>();
         const ThreadHandle handle = StartCounting(counter);
@@ -219,12 +210,11 @@ TEST(ThreadControlTest, TerminateAndCloseReleaseASuspendedThread)
     }
 }
 
-TEST(ThreadControlTest, CloseInvalidatesHandleForGood)
-{
+TEST(ThreadControlTest, CloseInvalidatesHandleForGood) {
     ThreadHandle first = 0;
     ThreadHandle second = 0;
     ASSERT_TRUE(ThreadControl::Start([] { return 1; }, &first));
-    EXPECT_TRUE(ThreadControl::Close(first)); // may still be running: it goes on unobserved
+    EXPECT_TRUE(ThreadControl::Close(first));  // may still be running: it goes on unobserved
     EXPECT_FALSE(ThreadControl::Close(first));
     EXPECT_FALSE(ThreadControl::Close(0));
     EXPECT_FALSE(ThreadControl::Close(987654321));
@@ -238,8 +228,7 @@ TEST(ThreadControlTest, CloseInvalidatesHandleForGood)
     EXPECT_TRUE(ThreadControl::Close(second));
 }
 
-TEST(ThreadControlTest, StartWithoutHandleRunsDetached)
-{
+TEST(ThreadControlTest, StartWithoutHandleRunsDetached) {
     auto ran = std::make_shared<std::atomic<bool>>(false);
     EXPECT_TRUE(ThreadControl::Start([ran] {
         *ran = true;
@@ -248,12 +237,11 @@ TEST(ThreadControlTest, StartWithoutHandleRunsDetached)
     EXPECT_TRUE(Eventually([&] { return ran->load(); }));
 
     ThreadHandle handle = 77;
-    EXPECT_FALSE(ThreadControl::Start(ThreadControl::Routine(), &handle)); // nothing to run
+    EXPECT_FALSE(ThreadControl::Start(ThreadControl::Routine(), &handle));  // nothing to run
     EXPECT_EQ(handle, 0);
 }
 
-TEST(ThreadControlTest, CurrentIdDiffersBetweenThreads)
-{
+TEST(ThreadControlTest, CurrentIdDiffersBetweenThreads) {
     const int mine = ThreadControl::CurrentId();
     EXPECT_NE(mine, 0);
     EXPECT_EQ(ThreadControl::CurrentId(), mine);
@@ -265,18 +253,17 @@ TEST(ThreadControlTest, CurrentIdDiffersBetweenThreads)
     EXPECT_TRUE(ThreadControl::Close(handle));
 }
 
-TEST(ThreadControlTest, LockProtectsACounterAcrossTwoThreads)
-{
+TEST(ThreadControlTest, LockProtectsACounterAcrossTwoThreads) {
     constexpr int kRounds = 100000;
     struct Shared {
         LockHandle lock = ThreadControl::NewLock();
-        long value = 0; // plain on purpose: only the lock protects it
+        long value = 0;  // plain on purpose: only the lock protects it
     };
     auto shared = std::make_shared<Shared>();
     auto add = [shared] {
         for (int i = 0; i < kRounds; ++i) {
             ThreadControl::Lock(shared->lock);
-            ThreadControl::Lock(shared->lock); // recursive, as a critical section
+            ThreadControl::Lock(shared->lock);  // recursive, as a critical section
             ++shared->value;
             ThreadControl::Unlock(shared->lock);
             ThreadControl::Unlock(shared->lock);
@@ -300,5 +287,5 @@ TEST(ThreadControlTest, LockProtectsACounterAcrossTwoThreads)
     ThreadControl::DeleteLock(nullptr);
 }
 
-} // namespace
-} // namespace lumora
+}  // namespace
+}  // namespace lumora

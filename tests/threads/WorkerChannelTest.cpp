@@ -24,13 +24,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool WaitUntil(const std::function<bool()>& done, int limitMs = 5000)
-{
+bool WaitUntil(const std::function<bool()>& done, int limitMs = 5000) {
     QElapsedTimer clock;
     clock.start();
     while (!done()) {
-        if (clock.elapsed() > limitMs)
-            return false;
+        if (clock.elapsed() > limitMs) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(1);
     }
@@ -38,19 +36,16 @@ bool WaitUntil(const std::function<bool()>& done, int limitMs = 5000)
 }
 
 // Waits, off the GUI thread, until `stop` is requested or `limit` passes.
-bool SleepUnlessStopped(const std::stop_token& stop, std::chrono::milliseconds limit)
-{
+bool SleepUnlessStopped(const std::stop_token& stop, std::chrono::milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < end) {
-        if (stop.stop_requested())
-            return false;
+        if (stop.stop_requested()) return false;
         std::this_thread::sleep_for(2ms);
     }
     return true;
 }
 
-TEST(WorkerChannelTest, ResultsArriveOnTheReceiversThreadInOrder)
-{
+TEST(WorkerChannelTest, ResultsArriveOnTheReceiversThreadInOrder) {
     QObject receiver;
     WorkerChannel channel(receiver);
     std::vector<int> got;
@@ -64,13 +59,11 @@ TEST(WorkerChannelTest, ResultsArriveOnTheReceiversThreadInOrder)
             });
     }));
     ASSERT_TRUE(WaitUntil([&] { return got.size() == 50 && channel.Running() == 0; }));
-    for (int i = 0; i < 50; ++i)
-        EXPECT_EQ(got[i], i);
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(got[i], i);
     EXPECT_EQ(std::count(onGuiThread.begin(), onGuiThread.end(), false), 0);
 }
 
-TEST(WorkerChannelTest, ANewerJobDropsWhatTheOlderBringsBackLate)
-{
+TEST(WorkerChannelTest, ANewerJobDropsWhatTheOlderBringsBackLate) {
     QObject receiver;
     WorkerChannel channel(receiver);
     std::vector<std::string> got;
@@ -83,7 +76,8 @@ TEST(WorkerChannelTest, ANewerJobDropsWhatTheOlderBringsBackLate)
             return std::string("older");
         },
         [&](std::string result) { got.push_back(result); });
-    channel.Run([](std::stop_token) { return std::string("newer"); }, [&](std::string result) { got.push_back(result); });
+    channel.Run([](std::stop_token) { return std::string("newer"); },
+                [&](std::string result) { got.push_back(result); });
     ASSERT_TRUE(WaitUntil([&] { return channel.Running() == 0; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(got, std::vector<std::string>{"newer"});
@@ -102,8 +96,7 @@ TEST(WorkerChannelTest, ANewerJobDropsWhatTheOlderBringsBackLate)
     EXPECT_EQ(got, std::vector<std::string>{"beside"});
 }
 
-TEST(WorkerChannelTest, CloseStopsAndJoinsAndNothingArrivesAfterIt)
-{
+TEST(WorkerChannelTest, CloseStopsAndJoinsAndNothingArrivesAfterIt) {
     auto receiver = std::make_unique<QObject>();
     WorkerChannel channel(*receiver);
     std::atomic<int> stopped{0};
@@ -112,16 +105,14 @@ TEST(WorkerChannelTest, CloseStopsAndJoinsAndNothingArrivesAfterIt)
         channel.Start(
             [&](const WorkerChannel::Job& job) {
                 // A job stuck on the network until it is told to stop.
-                if (!SleepUnlessStopped(job.StopToken(), 30s))
-                    ++stopped;
+                if (!SleepUnlessStopped(job.StopToken(), 30s)) ++stopped;
                 job.Post([&] { ++delivered; });
             },
             WorkerChannel::Mode::Alongside);
     // One that answered before the close, its call still queued.
     channel.Start([](const WorkerChannel::Job& job) { job.Post([] { ADD_FAILURE() << "delivered after Close"; }); },
                   WorkerChannel::Mode::Alongside);
-    while (channel.Running() > 3)
-        std::this_thread::sleep_for(1ms);
+    while (channel.Running() > 3) std::this_thread::sleep_for(1ms);
 
     QElapsedTimer clock;
     clock.start();
@@ -138,16 +129,14 @@ TEST(WorkerChannelTest, CloseStopsAndJoinsAndNothingArrivesAfterIt)
     EXPECT_EQ(delivered, 0);
 }
 
-TEST(WorkerChannelTest, AJobThatIgnoresTheStopIsAbandonedAfterTheLimit)
-{
+TEST(WorkerChannelTest, AJobThatIgnoresTheStopIsAbandonedAfterTheLimit) {
     QObject receiver;
     auto release = std::make_shared<std::atomic<bool>>(false);
     const int abandonedBefore = AbandonedWorkers();
     {
         WorkerChannel channel(receiver);
         channel.Start([release](const WorkerChannel::Job& job) {
-            while (!*release)
-                std::this_thread::sleep_for(1ms);
+            while (!*release) std::this_thread::sleep_for(1ms);
             job.Post([] { ADD_FAILURE() << "an abandoned job posted"; });
         });
         QElapsedTimer clock;

@@ -149,8 +149,7 @@ public:
 // Handles events until `condition` holds or 3 s pass.
 bool PumpUntil(const std::function<bool()>& condition) {
     const auto deadline = test::Clock::now() + 3s;
-    while (!condition() && test::Clock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (!condition() && test::Clock::now() < deadline) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return condition();
 }
 

@@ -57,10 +57,13 @@ TEST(ObjectRequest, PlainGetOnTheWire) {
     EXPECT_EQ(ObjectRequest(Text::Gbk(server.Url("/api/song?id=7")), Limited()), "the body");
 
     ASSERT_EQ(server.Requests().size(), 1u);
-    EXPECT_EQ(server.Requests()[0], "GET /api/song?id=7 HTTP/1.1\r\n"
-                                    "Host: 127.0.0.1:" + port + "\r\n"
-                                    "Referer: http://127.0.0.1:" + port + "\r\n" +
-                                        kAgentLine + "\r\n\r\n");
+    EXPECT_EQ(server.Requests()[0],
+              "GET /api/song?id=7 HTTP/1.1\r\n"
+              "Host: 127.0.0.1:" +
+                  port +
+                  "\r\n"
+                  "Referer: http://127.0.0.1:" +
+                  port + "\r\n" + kAgentLine + "\r\n\r\n");
 }
 
 TEST(ObjectRequest, HeadersMethodAndBody) {
@@ -84,22 +87,44 @@ TEST(ObjectRequest, HeadersMethodAndBody) {
     };
     const std::string form = "Content-Type: application/x-www-form-urlencoded";
     const std::vector<Case> cases = {
-        {"every header given", "/a", args("", "http://ref.example/page", "TestAgent/1", "key-1", "a=1; b=2"),
+        {"every header given",
+         "/a",
+         args("", "http://ref.example/page", "TestAgent/1", "key-1", "a=1; b=2"),
          "GET /a HTTP/1.1",
          {"Referer: http://ref.example/page", "User-Agent: TestAgent/1", "User-Key: key-1", "Cookie: a=1; b=2"},
          ""},
-        {"a POST with one ?", "/form?a=1&b=2", args("POST"), "POST /form HTTP/1.1",
-         {"Referer: ORIGIN", kAgentLine, form, "Content-Length: 7"}, "a=1&b=2"},
-        {"the method in lower case", "/form?a=1", args("post"), "POST /form HTTP/1.1",
-         {"Referer: ORIGIN", kAgentLine, form, "Content-Length: 3"}, "a=1"},
-        {"a POST with two ?", "/form?a=1?b=2", args("POST"), "POST /form?a=1?b=2 HTTP/1.1",
-         {"Referer: ORIGIN", kAgentLine, "Content-Length: 0"}, ""},
-        {"a POST without ?", "/form", args("POST"), "POST /form HTTP/1.1",
-         {"Referer: ORIGIN", kAgentLine, "Content-Length: 0"}, ""},
+        {"a POST with one ?",
+         "/form?a=1&b=2",
+         args("POST"),
+         "POST /form HTTP/1.1",
+         {"Referer: ORIGIN", kAgentLine, form, "Content-Length: 7"},
+         "a=1&b=2"},
+        {"the method in lower case",
+         "/form?a=1",
+         args("post"),
+         "POST /form HTTP/1.1",
+         {"Referer: ORIGIN", kAgentLine, form, "Content-Length: 3"},
+         "a=1"},
+        {"a POST with two ?",
+         "/form?a=1?b=2",
+         args("POST"),
+         "POST /form?a=1?b=2 HTTP/1.1",
+         {"Referer: ORIGIN", kAgentLine, "Content-Length: 0"},
+         ""},
+        {"a POST without ?",
+         "/form",
+         args("POST"),
+         "POST /form HTTP/1.1",
+         {"Referer: ORIGIN", kAgentLine, "Content-Length: 0"},
+         ""},
         {"a GET keeps its query", "/q?a=1", args("GET"), "GET /q?a=1 HTTP/1.1", {"Referer: ORIGIN", kAgentLine}, ""},
         {"another verb", "/item/3", args("delete"), "DELETE /item/3 HTTP/1.1", {"Referer: ORIGIN", kAgentLine}, ""},
-        {"non-ASCII goes out as UTF-8, percent-encoded", "/视频 1?q=中", args(""),
-         "GET /%E8%A7%86%E9%A2%91%201?q=%E4%B8%AD HTTP/1.1", {"Referer: ORIGIN", kAgentLine}, ""},
+        {"non-ASCII goes out as UTF-8, percent-encoded",
+         "/视频 1?q=中",
+         args(""),
+         "GET /%E8%A7%86%E9%A2%91%201?q=%E4%B8%AD HTTP/1.1",
+         {"Referer: ORIGIN", kAgentLine},
+         ""},
     };
     for (const Case& c : cases) {
         RawServer server(Answer(HttpReply("200 OK", {}, "ok")));
@@ -141,8 +166,8 @@ TEST(ObjectRequest, CredentialsOnlyAsAPair) {
         std::vector<std::string> authorization;
         for (const std::string& line : lines)
             if (line.rfind("Authorization:", 0) == 0) authorization.push_back(line);
-        EXPECT_EQ(authorization, c.authorization.empty() ? std::vector<std::string>{}
-                                                         : std::vector<std::string>{c.authorization})
+        EXPECT_EQ(authorization,
+                  c.authorization.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.authorization})
             << c.user;
     }
 }
@@ -156,9 +181,14 @@ TEST(ObjectRequest, Modes) {
     };
     const std::vector<Case> cases = {
         {"body after a followed redirect", "", "/start", "done", {"POST /start HTTP/1.1", "GET /final HTTP/1.1"}},
-        {"head@: the header block, not the body", "head@", "/final",
-         "X-Final: yes\r\nContent-Length: 4\r\nConnection: close\r\n\r\n", {"HEAD /final HTTP/1.1"}},
-        {"head@ after a redirect: the final block", "head@", "/start",
+        {"head@: the header block, not the body",
+         "head@",
+         "/final",
+         "X-Final: yes\r\nContent-Length: 4\r\nConnection: close\r\n\r\n",
+         {"HEAD /final HTTP/1.1"}},
+        {"head@ after a redirect: the final block",
+         "head@",
+         "/start",
          "X-Final: yes\r\nContent-Length: 4\r\nConnection: close\r\n\r\n",
          {"HEAD /start HTTP/1.1", "HEAD /final HTTP/1.1"}},
         {"loca@ on a 302: the target, not followed", "loca@", "/start", "/final", {"GET /start HTTP/1.1"}},
@@ -216,7 +246,8 @@ TEST(ObjectRequest, RedirectsFollowedOnlyTenTimesAndOnlyToTheWeb) {
         RawServer server([c](const std::string& request, int) {
             const std::string line = RequestLine(request);
             const int hop = std::stoi(line.substr(line.find("/hop/") + 5));
-            if (hop < c.hops) return RawServer::Reply{HttpReply("302 Found", {"Location: /hop/" + std::to_string(hop + 1)}, "")};
+            if (hop < c.hops)
+                return RawServer::Reply{HttpReply("302 Found", {"Location: /hop/" + std::to_string(hop + 1)}, "")};
             if (!c.last.empty()) return RawServer::Reply{HttpReply("302 Found", {"Location: " + c.last}, "")};
             return RawServer::Reply{HttpReply("200 OK", {}, "end")};
         });
@@ -303,7 +334,8 @@ TEST(ObjectRequest, BadInputGivesEmpty) {
     };
     const std::vector<Case> cases = {
         {"line break in the address", server.Url("/x\r\nX-Forged: 1"), Limited()},
-        {"line break in a header value", url, with([](ObjectRequestArgs& a) { a.cookie = Text("a=1\r\nX-Forged: 1"); })},
+        {"line break in a header value", url,
+         with([](ObjectRequestArgs& a) { a.cookie = Text("a=1\r\nX-Forged: 1"); })},
         {"line break in the agent", url, with([](ObjectRequestArgs& a) { a.userAgent = Text("A\nB"); })},
         {"bare CR in a cookie", url, with([](ObjectRequestArgs& a) { a.cookie = Text("a=1\rX-Forged: 1"); })},
         {"NUL in the user key", url,
@@ -334,8 +366,8 @@ TEST(ObjectRequest, BrokenServersGiveEmptyBeforeTheLimit) {
         EXPECT_EQ(ObjectRequest(Text::Gbk(server.Url("/x")), Limited()), "") << c.name;
         EXPECT_LT(Since(start), 3s) << c.name;
     }
-    for (const std::string& address : {std::string("http://nothing.invalid/x"),
-                                       "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/x"}) {
+    for (const std::string& address :
+         {std::string("http://nothing.invalid/x"), "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/x"}) {
         const auto start = test::Clock::now();
         EXPECT_EQ(ObjectRequest(Text::Gbk(address), Limited()), "") << address;
         EXPECT_LT(Since(start), 3s) << address;

@@ -44,14 +44,18 @@ TEST(PageRequest, CatalogueFetchOnTheWire) {
     EXPECT_EQ(FetchPageText(Text::Gbk(url)), Text("<p>中文</p>"));
 
     ASSERT_EQ(server.Requests().size(), 1u);
-    EXPECT_EQ(server.Requests()[0], "GET /vodlist/index.php?id=3&page=2 HTTP/1.1\r\n"
-                                    "Host: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n" +
-                                        kAgentLine + "\r\n"
-                                        "Referer: " + url + "\r\n"
-                                        "Accept: */*\r\n"
-                                        "Accept-Language: zh-cn\r\n"
-                                        "Content-Type: application/x-www-form-urlencoded\r\n"
-                                        "\r\n");
+    EXPECT_EQ(server.Requests()[0],
+              "GET /vodlist/index.php?id=3&page=2 HTTP/1.1\r\n"
+              "Host: 127.0.0.1:" +
+                  std::to_string(server.Port()) + "\r\n" + kAgentLine +
+                  "\r\n"
+                  "Referer: " +
+                  url +
+                  "\r\n"
+                  "Accept: */*\r\n"
+                  "Accept-Language: zh-cn\r\n"
+                  "Content-Type: application/x-www-form-urlencoded\r\n"
+                  "\r\n");
 }
 
 TEST(PageRequest, HeaderLinesCompleted) {
@@ -251,7 +255,8 @@ TEST(PageRequest, RedirectFollowed) {
         EXPECT_EQ(PageRequest(Text::Gbk(server.Url("/dir/start?x=1")), args), "done") << c.status;
 
         // The final response's block, which has no Location line.
-        const std::string finalBlock = "HTTP/1.1 200 OK\r\nX-Final: yes\r\nContent-Length: 4\r\nConnection: close\r\n\r\n";
+        const std::string finalBlock =
+            "HTTP/1.1 200 OK\r\nX-Final: yes\r\nContent-Length: 4\r\nConnection: close\r\n\r\n";
         EXPECT_EQ(args.rawHeaders.Bytes(), finalBlock) << c.status;
         EXPECT_EQ(args.redirectTarget.Bytes(), finalBlock) << c.status;
         const std::vector<std::string> requests = server.Requests();
@@ -282,7 +287,8 @@ TEST(PageRequest, RedirectToAnotherOriginLeavesCookiesBehind) {
     ASSERT_EQ(first.Requests().size(), 1u);
     ASSERT_EQ(other.Requests().size(), 1u);
     EXPECT_EQ(HeaderLines(first.Requests()[0]).back(), "Cookie: s=1");
-    for (const std::string& line : HeaderLines(other.Requests()[0])) EXPECT_EQ(line.rfind("Cookie", 0), std::string::npos);
+    for (const std::string& line : HeaderLines(other.Requests()[0]))
+        EXPECT_EQ(line.rfind("Cookie", 0), std::string::npos);
 }
 
 TEST(PageRequest, RawHeaderBlockOf5000BytesOrMore) {

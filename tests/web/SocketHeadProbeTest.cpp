@@ -35,15 +35,17 @@ TEST(SocketHeadProbe, RequestOnTheWire) {
         {"http://127.0.0.1:PORT/video/a.flv?x=1&y=2",
          "GET /video/a.flv?x=1&y=2 HTTP/1.1\r\n" + tail + "Referer: http://127.0.0.1:PORT\r\nHost: 127.0.0.1\r\n\r\n"},
         // A name: the whole address, and the resolved address as Host.
-        {"http://localhost:PORT/a/b.mp4",
-         "GET http://localhost:PORT/a/b.mp4 HTTP/1.1\r\n" + tail + "Referer: http://localhost:PORT\r\nHost: 127.0.0.1\r\n\r\n"},
+        {"http://localhost:PORT/a/b.mp4", "GET http://localhost:PORT/a/b.mp4 HTTP/1.1\r\n" + tail +
+                                              "Referer: http://localhost:PORT\r\nHost: 127.0.0.1\r\n\r\n"},
         // Nothing after the host: the root.
-        {"http://127.0.0.1:PORT", "GET / HTTP/1.1\r\n" + tail + "Referer: http://127.0.0.1:PORT\r\nHost: 127.0.0.1\r\n\r\n"},
+        {"http://127.0.0.1:PORT",
+         "GET / HTTP/1.1\r\n" + tail + "Referer: http://127.0.0.1:PORT\r\nHost: 127.0.0.1\r\n\r\n"},
         // A path that repeats the host stays whole.
         {"http://127.0.0.1:PORT/x/127.0.0.1:PORT/y",
          "GET /x/127.0.0.1:PORT/y HTTP/1.1\r\n" + tail + "Referer: http://127.0.0.1:PORT\r\nHost: 127.0.0.1\r\n\r\n"},
         // Trailing spaces are trimmed.
-        {"http://127.0.0.1:PORT/p  ", "GET /p HTTP/1.1\r\n" + tail + "Referer: http://127.0.0.1:PORT\r\nHost: 127.0.0.1\r\n\r\n"},
+        {"http://127.0.0.1:PORT/p  ",
+         "GET /p HTTP/1.1\r\n" + tail + "Referer: http://127.0.0.1:PORT\r\nHost: 127.0.0.1\r\n\r\n"},
     };
     for (const Case& c : cases) {
         RawServer server(Answer(kHead + "FLV"));
@@ -61,7 +63,7 @@ TEST(SocketHeadProbe, RequestOnTheWire) {
 TEST(SocketHeadProbe, ComposedRequest) {
     struct Case {
         std::string address;
-        int port;           // 0: no request at all
+        int port;  // 0: no request at all
         std::string target;
         std::string referer;
     };
@@ -97,7 +99,8 @@ TEST(SocketHeadProbe, ComposedRequest) {
         EXPECT_EQ(plan->port, c.port) << c.address;
         EXPECT_EQ(plan->request.Bytes(), "GET " + c.target +
                                              " HTTP/1.1\r\nUser-Agent: QuilPlayer/QQ100200300\r\nAccept: */*\r\n"
-                                             "Referer: " + c.referer + "\r\nHost: 127.0.0.1\r\n\r\n")
+                                             "Referer: " +
+                                             c.referer + "\r\nHost: 127.0.0.1\r\n\r\n")
             << c.address;
     }
 }
@@ -111,9 +114,15 @@ TEST(SocketHeadProbe, OnlyTheFirstReadCounts) {
     };
     const std::string longHead = "HTTP/1.1 200 OK\r\nX-Fill: " + std::string(3000, 'a') + "\r\n\r\n";
     const std::vector<Case> cases = {
-        {"head in two pieces", "HTTP/1.1 302 Found\r\n", {{200ms, "Location: /next\r\n\r\n"}}, "HTTP/1.1 302 Found\r\n"},
+        {"head in two pieces",
+         "HTTP/1.1 302 Found\r\n",
+         {{200ms, "Location: /next\r\n\r\n"}},
+         "HTTP/1.1 302 Found\r\n"},
         {"head over 2048 bytes", longHead, {}, longHead.substr(0, 2048)},
-        {"text up to the first zero byte", std::string("HTTP/1.1 200 OK\r\nX: a\0b\r\n\r\n", 27), {}, "HTTP/1.1 200 OK\r\nX: a"},
+        {"text up to the first zero byte",
+         std::string("HTTP/1.1 200 OK\r\nX: a\0b\r\n\r\n", 27),
+         {},
+         "HTTP/1.1 200 OK\r\nX: a"},
         {"garbage instead of a head", "\x16\x03\x01\xff\xfe not http\r\n", {}, "\x16\x03\x01\xff\xfe not http\r\n"},
         {"closed without an answer", "", {}, ""},
     };
@@ -158,8 +167,8 @@ TEST(SocketHeadProbe, RefusedAddressesStartNoWorker) {
 }
 
 TEST(SocketHeadProbe, UnreachableServersGiveEmptyBeforeTheLimit) {
-    for (const std::string& address : {std::string("http://nothing.invalid/v.flv"),
-                                       "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/v.flv"}) {
+    for (const std::string& address :
+         {std::string("http://nothing.invalid/v.flv"), "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/v.flv"}) {
         const auto start = test::Clock::now();
         EXPECT_EQ(SocketHeadProbe(Text::Gbk(address), 3s), Text()) << address;
         EXPECT_LT(Since(start), 3s) << address;
@@ -189,8 +198,14 @@ TEST(SocketHeadProbe, OverlappingProbesKeepTheirOwnSockets) {
 
 TEST(SocketHeadProbe, ResolveIpv4) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"localhost", "127.0.0.1"}, {"LocalHost", "127.0.0.1"}, {"a.localhost", "127.0.0.1"}, {"127.0.0.1", "127.0.0.1"}, {"10.20.30.40", "10.20.30.40"},
-        {"nothing.invalid", ""},    {"", ""},                   {std::string("local\0host", 10), ""},
+        {"localhost", "127.0.0.1"},
+        {"LocalHost", "127.0.0.1"},
+        {"a.localhost", "127.0.0.1"},
+        {"127.0.0.1", "127.0.0.1"},
+        {"10.20.30.40", "10.20.30.40"},
+        {"nothing.invalid", ""},
+        {"", ""},
+        {std::string("local\0host", 10), ""},
     };
     for (const auto& [host, address] : cases) EXPECT_EQ(ResolveIpv4(Text::Gbk(host)).Bytes(), address) << host;
 }

@@ -28,8 +28,7 @@ using test::HttpReply;
 using test::RawServer;
 
 // What `body` writes to standard error (file descriptor 2).
-std::string StandardErrorOf(const std::function<void()>& body)
-{
+std::string StandardErrorOf(const std::function<void()>& body) {
     std::fflush(stderr);
     char path[] = "/tmp/lumora-weblog-XXXXXX";
     const int file = ::mkstemp(path);
@@ -47,11 +46,9 @@ std::string StandardErrorOf(const std::function<void()>& body)
     return text.str();
 }
 
-RawServer::Handler ByPath()
-{
+RawServer::Handler ByPath() {
     return [](const std::string& request, int) {
-        if (request.starts_with("GET /missing "))
-            return RawServer::Reply{HttpReply("404 Not Found", {}, "gone")};
+        if (request.starts_with("GET /missing ")) return RawServer::Reply{HttpReply("404 Not Found", {}, "gone")};
         return RawServer::Reply{HttpReply("200 OK", {"Content-Type: text/html"}, "<p>page</p>")};
     };
 }
@@ -61,8 +58,7 @@ struct Case {
     std::string expected;  // a part of the one log line; empty: nothing logged
 };
 
-void ExpectLog(const std::vector<Case>& cases)
-{
+void ExpectLog(const std::vector<Case>& cases) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url);
         const std::string logged = StandardErrorOf([&] { FetchPageText(Text::FromUtf8(c.url)); });
@@ -76,8 +72,7 @@ void ExpectLog(const std::vector<Case>& cases)
     }
 }
 
-TEST(WebLog, FailedRequestsSayWhy)
-{
+TEST(WebLog, FailedRequestsSayWhy) {
     RawServer server(ByPath());
     const std::string closed = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/";
     const std::vector<Case> cases = {
@@ -93,8 +88,7 @@ TEST(WebLog, FailedRequestsSayWhy)
     SetLogSink(nullptr);
 }
 
-TEST(WebLog, DebugDetailOnlyWhenTheRulesAskForIt)
-{
+TEST(WebLog, DebugDetailOnlyWhenTheRulesAskForIt) {
     RawServer server(ByPath());
     InstallQtLogSink();
     ExpectLog({{server.Url("/page"), ""}});

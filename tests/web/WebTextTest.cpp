@@ -63,8 +63,7 @@ TEST(WebText, UrlHost) {
         {"go.to/?u=http://other.net/x", false, false, "other.net"},
         {"", false, false, ""},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(UrlHost(c.url, c.domainOnly, c.keepPort), c.expected) << c.url.ToUtf8();
+    for (const Case& c : cases) EXPECT_EQ(UrlHost(c.url, c.domainOnly, c.keepPort), c.expected) << c.url.ToUtf8();
 }
 
 TEST(WebText, UrlPortAndPath) {
@@ -115,9 +114,12 @@ TEST(WebText, Utf8BytesToText) {
     const std::vector<std::pair<ByteSet, std::string>> cases = {
         {"", ""},
         {"abc", "abc"},
-        {"\xE4\xB8\xAD", "\xD6\xD0"},                    // a GBK character
-        {"\xED\x95\x9C", "\x83\x36\x84\x33"},            // one GBK lacks: its GB18030 form
-        {"a\xFF" "b", "a\x84\x31\xA4\x37" "b"},          // invalid: U+FFFD
+        {"\xE4\xB8\xAD", "\xD6\xD0"},          // a GBK character
+        {"\xED\x95\x9C", "\x83\x36\x84\x33"},  // one GBK lacks: its GB18030 form
+        {"a\xFF"
+         "b",
+         "a\x84\x31\xA4\x37"
+         "b"},  // invalid: U+FFFD
         {std::string("a\0b", 3), "a"},
     };
     for (const auto& [body, expected] : cases) EXPECT_EQ(Utf8BytesToText(body).Bytes(), expected);
