@@ -259,16 +259,9 @@ work=$out/media
 mkdir -p "$work"
 cp "$media/long.mp4" "$media/long.srt" "$media/dropped.srt" "$media/clip.mp4" "$work/"
 
-"$site" --port 0 --quiet >"$out/site.log" 2>&1 &
-site_pid=$!
-trap 'kill $site_pid 2>/dev/null || true; wait $site_pid 2>/dev/null || true' EXIT
-port=
-for ((i = 0; i < 100; i++)); do
-  port=$(sed -n 's#^lumora-site listening on http://127\.0\.0\.1:\([0-9]*\)$#\1#p' "$out/site.log")
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "lumora-site did not start"; cat "$out/site.log"; exit 1; }
+source "$(dirname "$0")/../support/start-site.sh"
+start_site "$site" "$out/site.log" || exit 1
+port=$site_port
 
 source "$(dirname "$0")/../support/free-udp-port.sh"
 

@@ -84,18 +84,9 @@ done
 mkdir -p "$out"
 rm -f "$out"/*
 
-# The log exists before it is read: the background job opens it on its own time.
-: >"$out/site.log"
-"$site" --port 0 --quiet >"$out/site.log" 2>&1 &
-site_pid=$!
-trap 'kill $site_pid 2>/dev/null || true; wait $site_pid 2>/dev/null || true' EXIT
-port=
-for ((i = 0; i < 100; i++)); do
-  port=$(sed -n 's#^lumora-site listening on http://127\.0\.0\.1:\([0-9]*\)$#\1#p' "$out/site.log")
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "lumora-site did not start"; cat "$out/site.log"; exit 1; }
+source "$(dirname "$0")/../support/start-site.sh"
+start_site "$site" "$out/site.log" || exit 1
+port=$site_port
 
 export LUMORA_CATALOGUE_HOST=127.0.0.1:$port LUMORA_SERVICE_HOST=127.0.0.1:$port
 # A marker and a handoff port of its own: a Lumora of the same user may run.
