@@ -182,9 +182,6 @@ int main(int argc, char** argv) {
     std::printf("from spawn to the first frame, %d runs each (medians, ms)\n\n", runs);
     std::printf("%-8s %12s %10s %10s %8s %12s %10s %10s\n", "case", "lumora-cli", "(own)", "mpv", "ratio", "goal, ms",
                 "CPU lumora", "CPU mpv");
-    const Case* direct = nullptr;
-    for (const Case& c : cases)
-        if (c.name == "http") direct = &c;
     for (const Case& c : cases) {
         const double l = Median(c.lumora), m = Median(c.mpv);
         // Direct addresses: 1.2 x mpv. Redirect chains: 1.5 x mpv plus the
