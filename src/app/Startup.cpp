@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "app/AppState.h"
 #include "app/CatalogueView.h"
@@ -29,6 +31,7 @@
 #include "base/NumberText.h"
 #include "base/QtLogSink.h"
 #include "catalogue/Catalogue.h"
+#include "platform/MpvSession.h"
 #include "resolve/MediaFront.h"
 #include "threads/WorkerChannel.h"
 
@@ -55,6 +58,20 @@ protected:
 private:
     MainWindow& window_;
 };
+
+// The player cores (libmpv and its hundred libraries, two cores, their GL
+// surfaces) start on workers once the first list is in the window, or a
+// second after the window shows, whichever comes first; anything played
+// sooner starts its core at once. The window and the list do not wait.
+void StartPlayerCoresSoon(MainWindow& window) {
+    auto once = std::make_shared<bool>(false);
+    auto start = [once] {
+        if (std::exchange(*once, true)) return;
+        MpvSession::StartDeferredCores();
+    };
+    QObject::connect(&window, &QWidget::windowTitleChanged, &window, start, Qt::SingleShotConnection);
+    QTimer::singleShot(1000, &window, start);
+}
 
 // Without any display Qt would abort; say what is missing instead.
 bool DisplayAvailable() {
@@ -161,6 +178,7 @@ int ProgramStart(int& argc, char** argv) {
     for (std::size_t i = 0; i < given.size(); ++i)
         arguments.push_back(i == 0 ? AddressOfArgument(given[i]) : Text::FromUtf8(given[i]));
 
+    MpvSession::DeferCoreStarts();
     auto state = std::make_unique<AppState>();
     state->reportState = reportState;
     int code = 0;
@@ -171,6 +189,7 @@ int ProgramStart(int& argc, char** argv) {
         if (OnMainWindowCreated(window, arguments)) {
             StartVolumeMemory(window, remembered);
             window.show();
+            StartPlayerCoresSoon(window);
             if (reportState) ReportStateLine("ready", state->programDirectory);
             code = application.exec();
         }

@@ -15,10 +15,18 @@ bool Names(const Text& windowText, const char* name) {
     return QByteArray::fromStdString(windowText.Bytes()).compare(name, Qt::CaseInsensitive) == 0;
 }
 
-// A session whose video, unless the outputs are null, shows in `host`.
+// A session whose video, unless the outputs are null, shows in `host`
+// once its core is there (a core started late gets its surface then).
 std::unique_ptr<MpvSession> SessionIn(ControlHost& host) {
     auto session = std::make_unique<MpvSession>(CurrentPlaybackOptions());
-    if (session->Ready() && session->RendersVideo()) new VideoSurface(session.get(), &host);
+    if (!session->RendersVideo()) return session;
+    MpvSession* player = session.get();
+    if (player->Started())
+        new VideoSurface(player, &host);
+    else
+        QObject::connect(
+            player, &MpvSession::CoreStarted, &host, [player, &host] { new VideoSurface(player, &host); },
+            Qt::SingleShotConnection);
     return session;
 }
 

@@ -15,10 +15,15 @@
 #include <clocale>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace lumora {
 
 namespace {
+
+// Sessions made while deferral is on, waiting for their core (GUI thread only).
+bool gDeferCores = false;
+std::vector<MpvSession*> gWaitingCores;
 
 // Observed properties, by the reply id they are observed with.
 enum Observed : std::uint64_t {
@@ -136,11 +141,19 @@ MpvSession::MpvSession(const PlaybackOptions& options, QObject* parent) : QObjec
 
     // mpv refuses to start under a numeric locale other than "C".
     std::setlocale(LC_NUMERIC, "C");
-    handle_ = mpv_create();
-    if (!handle_) return;
-
+    options_ = options;
     rendersVideo_ = !options.nullOutputs;
     onFirstFrame_ = options.onFirstFrame;
+    if (gDeferCores) {
+        gWaitingCores.push_back(this);
+        return;
+    }
+    AdoptCore(CreateCore(options_));
+}
+
+mpv_handle* MpvSession::CreateCore(const PlaybackOptions& options) {
+    mpv_handle* handle = mpv_create();
+    if (!handle) return nullptr;
     std::vector<std::pair<std::string, std::string>> settings = {
         // mpv as the program's engine, not as a user's mpv.
         {"config", "no"},
@@ -175,13 +188,22 @@ MpvSession::MpvSession(const PlaybackOptions& options, QObject* parent) : QObjec
         settings.push_back({"ao-null-untimed", "yes"});
     }
     settings.insert(settings.end(), options.extraOptions.begin(), options.extraOptions.end());
-    for (const auto& [name, value] : settings) mpv_set_option_string(handle_, name.c_str(), value.c_str());
+    for (const auto& [name, value] : settings) mpv_set_option_string(handle, name.c_str(), value.c_str());
 
-    if (mpv_initialize(handle_) < 0) {
-        mpv_terminate_destroy(handle_);
-        handle_ = nullptr;
+    if (mpv_initialize(handle) < 0) {
+        mpv_terminate_destroy(handle);
+        return nullptr;
+    }
+    return handle;
+}
+
+void MpvSession::AdoptCore(mpv_handle* handle) {
+    std::erase(gWaitingCores, this);
+    if (!handle) {
+        coreFailed_ = true;
         return;
     }
+    handle_ = handle;
     RequestMpvLog(handle_);
 
     mpv_observe_property(handle_, kTimePos, "time-pos", MPV_FORMAT_DOUBLE);
@@ -200,9 +222,51 @@ MpvSession::MpvSession(const PlaybackOptions& options, QObject* parent) : QObjec
     mpv_observe_property(handle_, kSubVisibility, "sub-visibility", MPV_FORMAT_FLAG);
     mpv_observe_property(handle_, kSubText, "sub-text", MPV_FORMAT_STRING);
     mpv_set_wakeup_callback(handle_, &MpvSession::Wakeup, this);
+
+    // What was set while the core was not there yet, in the order it was set.
+    if (volume_ != 100) SetVolume(volume_);
+    if (muted_) SetMute(true);
+    if (speed_ != 1) SetSpeed(speed_);
+    if (!subtitlesShown_) SetSubtitlesShown(false);
+    for (const auto& [name, value] : std::exchange(settingsBeforeCore_, {})) SetString(name.c_str(), value);
+    emit CoreStarted();
+}
+
+void MpvSession::StartCore() {
+    if (handle_ || coreFailed_) return;
+    std::erase(gWaitingCores, this);
+    if (!coreComing_.valid()) {
+        AdoptCore(CreateCore(options_));
+        return;
+    }
+    AdoptCore(coreComing_.get());
+}
+
+void MpvSession::StartCoreAside() {
+    if (handle_ || coreFailed_ || coreComing_.valid()) return;
+    // libmpv's loading and the core's start take a while and touch nothing
+    // of the window: a worker does them, and the session takes the core on
+    // the GUI thread. The destructor waits for the worker, so the queued
+    // call finds the session alive or is dropped with it.
+    coreComing_ = std::async(std::launch::async, [this, options = options_] {
+        mpv_handle* handle = CreateCore(options);
+        QMetaObject::invokeMethod(this, &MpvSession::StartCore, Qt::QueuedConnection);
+        return handle;
+    });
+}
+
+void MpvSession::DeferCoreStarts() { gDeferCores = true; }
+
+void MpvSession::StartDeferredCores() {
+    gDeferCores = false;
+    for (MpvSession* session : std::vector<MpvSession*>(gWaitingCores)) session->StartCoreAside();
 }
 
 MpvSession::~MpvSession() {
+    std::erase(gWaitingCores, this);
+    if (coreComing_.valid()) {
+        if (mpv_handle* late = coreComing_.get()) mpv_terminate_destroy(late);
+    }
     if (handle_) mpv_set_wakeup_callback(handle_, nullptr, nullptr);
     // The render context must go before the core it belongs to.
     if (surface_) surface_->ReleaseRender();
@@ -258,6 +322,7 @@ void MpvSession::ForgetInformation() {
 }
 
 void MpvSession::Open(const Text& address) {
+    StartCore();
     ++generation_;
     ResetMedia();
     ForgetInformation();
@@ -748,7 +813,12 @@ void MpvSession::Command(std::uint64_t tag, std::initializer_list<const char*> w
 }
 
 void MpvSession::SetString(const char* name, const std::string& value) {
-    if (!handle_) return;
+    if (!handle_) {
+        // Kept for the core still to come; the last value of a name wins.
+        std::erase_if(settingsBeforeCore_, [name](const auto& setting) { return setting.first == name; });
+        if (!coreFailed_) settingsBeforeCore_.emplace_back(name, value);
+        return;
+    }
     const char* text = value.c_str();
     mpv_set_property_async(handle_, Tag(kPlain, generation_), name, MPV_FORMAT_STRING, &text);
 }

@@ -29,6 +29,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,8 +57,16 @@ public:
     explicit MpvSession(const PlaybackOptions& options, QObject* parent = nullptr);
     ~MpvSession() override;
 
-    // False when the core could not be created; every medium then fails.
-    bool Ready() const { return handle_ != nullptr; }
+    // Sessions made after DeferCoreStarts() make no core until
+    // StartDeferredCores() (which starts theirs on a worker) or their first
+    // Open (which starts it at once): the program's window comes up first.
+    static void DeferCoreStarts();
+    static void StartDeferredCores();
+
+    // False once the core could not be made; every medium then fails.
+    bool Ready() const { return !coreFailed_; }
+    // True once the core is there (CoreStarted was emitted).
+    bool Started() const { return handle_ != nullptr; }
     // True when video goes through the render API into a VideoSurface.
     bool RendersVideo() const { return rendersVideo_; }
     mpv_handle* Handle() const { return handle_; }
@@ -125,12 +134,18 @@ public:
     const std::string& SubtitleText() const { return subtitleText_; }
 
 signals:
+    // The core is there; a surface can draw its video now.
+    void CoreStarted();
     // After every batch of events that may have changed what the session reports.
     void Changed();
     // mpv's answer to SaveScreenshot: whether `path` was written.
     void ScreenshotSaved(const QString& path, bool ok);
 
 private:
+    static mpv_handle* CreateCore(const PlaybackOptions& options);
+    void AdoptCore(mpv_handle* handle);
+    void StartCore();
+    void StartCoreAside();
     static void Wakeup(void* context);
     void Drain();
     void HandleEvent(const mpv_event& event);
@@ -148,6 +163,11 @@ private:
     void ForgetInformation();
 
     mpv_handle* handle_ = nullptr;
+    PlaybackOptions options_;
+    bool coreFailed_ = false;
+    std::future<mpv_handle*> coreComing_;  // a core being made on a worker
+    // String properties set before the core was there, in order.
+    std::vector<std::pair<std::string, std::string>> settingsBeforeCore_;
     bool rendersVideo_ = false;
     bool surfaceReady_ = false;
     QPointer<VideoSurface> surface_;
