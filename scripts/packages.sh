@@ -4,7 +4,7 @@
 LUMORA_BUILD_PACKAGES=(
   build-essential cmake pkg-config ca-certificates ccache
   qt6-base-dev libqt6opengl6-dev libgl-dev
-  libmpv-dev libcurl4-openssl-dev libpcre2-dev libcpp-httplib-dev zlib1g-dev libssl-dev
+  libmpv-dev libcurl4-openssl-dev libpcre2-dev libcpp-httplib-dev zlib1g-dev libssl-dev libfontconfig-dev
   libgtest-dev libx11-dev
   qt6-translations-l10n
 )

@@ -1,11 +1,12 @@
 #include "app/DesktopNotice.h"
 
+#include "app/SessionBus.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QFileInfo>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -17,14 +18,6 @@ const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 // The service answers at once or not at all; a notice late by more is no use.
 constexpr int kCallTimeoutMs = 5000;
-
-// A session bus to talk to, without starting one: with no address given and
-// no per-user bus socket, libdbus would try to launch a bus of its own.
-bool SessionBusExpected() {
-    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return true;
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
-}
 
 QDBusMessage Call(const QString& method) { return QDBusMessage::createMethodCall(kService, kPath, kService, method); }
 

@@ -24,6 +24,7 @@
 #include "app/QtText.h"
 #include "app/QtTranslations.h"
 #include "app/SingleInstance.h"
+#include "app/StartupWarmth.h"
 #include "app/StateReport.h"
 #include "app/StatusBarUnit.h"
 #include "app/VolumeMemory.h"
@@ -158,6 +159,9 @@ int ProgramStart(int& argc, char** argv) {
         return 1;
     }
 
+    KeepFromLaunchingSessionBus();
+    std::jthread fonts = WarmFontConfiguration();
+
     // Qt sees everything but our options and what follows "--".
     const std::size_t forQt = options.rest.size() - options.afterDoubleDash;
     argc = 1;
@@ -178,6 +182,7 @@ int ProgramStart(int& argc, char** argv) {
     for (std::size_t i = 0; i < given.size(); ++i)
         arguments.push_back(i == 0 ? AddressOfArgument(given[i]) : Text::FromUtf8(given[i]));
 
+    fonts.join();
     MpvSession::DeferCoreStarts();
     auto state = std::make_unique<AppState>();
     state->reportState = reportState;
