@@ -1,5 +1,6 @@
 #include "app/SessionBus.h"
 
+#include <QByteArray>
 #include <QFileInfo>
 #include <QString>
 #include <QtGlobal>
@@ -7,7 +8,9 @@
 namespace lumora {
 
 bool SessionBusExpected() {
-    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return true;
+    const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address == kNoSessionBus) return false;
+    if (!address.isEmpty()) return true;
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
 }

@@ -2,8 +2,12 @@
 
 namespace lumora {
 
-// A session bus to talk to, without starting one: an address is given, or
-// the per-user bus socket is there.
+// The bus address that says there is none: libdbus cannot parse it, so it
+// fails at once instead of launching a bus.
+inline constexpr char kNoSessionBus[] = "disabled:";
+
+// A session bus to talk to, without starting one: an address is given (and
+// not kNoSessionBus), or the per-user bus socket is there.
 bool SessionBusExpected();
 
 }  // namespace lumora

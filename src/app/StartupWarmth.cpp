@@ -9,8 +9,7 @@
 namespace lumora {
 
 void KeepFromLaunchingSessionBus() {
-    // An address libdbus cannot parse fails at once, and no launch follows.
-    if (!SessionBusExpected()) ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+    if (!SessionBusExpected()) ::setenv("DBUS_SESSION_BUS_ADDRESS", kNoSessionBus, 1);
 }
 
 std::jthread WarmFontConfiguration() {

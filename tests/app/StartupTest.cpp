@@ -3,7 +3,9 @@
 // them, and the log rules.
 #include "app/CommandLine.h"
 #include "app/Handoff.h"
+#include "app/SessionBus.h"
 #include "app/SingleInstance.h"
+#include "app/StartupWarmth.h"
 #include "app/UdpSocketOwner.h"
 #include "base/Config.h"
 #include "base/Log.h"
@@ -17,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cstdlib>
 #include <optional>
 
 #include <string>
@@ -331,6 +334,43 @@ TEST(StartupTest, MarkerNameTooLongForASocketAddressIsNeverTaken) {
     EXPECT_FALSE(marker.Acquire());
     EXPECT_FALSE(marker.Held());
     EXPECT_FALSE(marker.TakenElsewhere());
+}
+
+// Without a bus to reach, the program marks the bus as absent rather than
+// letting libdbus launch one; a given address or a per-user socket is kept.
+TEST(StartupTest, AMissingSessionBusIsNotLaunched) {
+    const QByteArray savedAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    QTemporaryDir withBus, withoutBus;
+    ASSERT_TRUE(QFile(withBus.filePath("bus")).open(QIODevice::WriteOnly));
+    struct Case {
+        const char* address;  // nullptr: unset
+        QString runtime;
+        const char* after;  // the address afterwards, nullptr: unset
+        bool expected;      // a bus to talk to
+    } cases[] = {
+        {nullptr, withoutBus.path(), kNoSessionBus, false},
+        {nullptr, QString(), kNoSessionBus, false},
+        {nullptr, withBus.path(), nullptr, true},
+        {"unix:path=/run/user/1000/bus", withoutBus.path(), "unix:path=/run/user/1000/bus", true},
+        {kNoSessionBus, withBus.path(), kNoSessionBus, false},
+    };
+    for (const Case& c : cases) {
+        if (c.address)
+            qputenv("DBUS_SESSION_BUS_ADDRESS", c.address);
+        else
+            qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        qputenv("XDG_RUNTIME_DIR", c.runtime.toLocal8Bit());
+        KeepFromLaunchingSessionBus();
+        const char* now = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+        EXPECT_EQ(now ? std::string(now) : "(unset)", c.after ? std::string(c.after) : "(unset)")
+            << (c.address ? c.address : "(unset)") << " in " << c.runtime.toStdString();
+        EXPECT_EQ(SessionBusExpected(), c.expected) << (c.address ? c.address : "(unset)");
+    }
+    qputenv("DBUS_SESSION_BUS_ADDRESS", savedAddress);
+    if (savedAddress.isNull()) qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    if (savedRuntime.isNull()) qunsetenv("XDG_RUNTIME_DIR");
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #
 #   desktop-keys.sh LUMORA LUMORA_SITE XDND_SOURCE MEDIA_DIR OUT
 #
-# Exit 77 (skipped) when xvfb-run or xdotool is missing.
+# Exit 77 (skipped) when Xvfb, xauth or xdotool is missing.
 set -euo pipefail
 
 if [ "${1:-}" = "--inside" ]; then
@@ -250,7 +250,7 @@ if [ "${1:-}" = "--inside" ]; then
 fi
 
 lumora=$1 site=$2 xdnd=$3 media=$4 out=$5
-for tool in xvfb-run xdotool; do
+for tool in xdotool; do
   command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is missing"; exit 77; }
 done
 mkdir -p "$out"
@@ -279,4 +279,6 @@ unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 if [ -n "${ASAN_OPTIONS:-}" ]; then
   export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0:detect_leaks=0"
 fi
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inside "$lumora" "$xdnd" "$work" "$out" "$port"
+# A display of its own, numbered by the server itself (xvfb-run -a can hand
+# two tests started together the same number).
+bash "$(dirname "$0")/../support/on-x-display.sh" bash "$0" --inside "$lumora" "$xdnd" "$work" "$out" "$port"

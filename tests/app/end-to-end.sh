@@ -8,7 +8,7 @@
 #
 #   end-to-end.sh LUMORA LUMORA_SITE OUT
 #
-# Exit 77 (skipped) when xvfb-run, xdotool or import (imagemagick) is missing.
+# Exit 77 (skipped) when Xvfb, xauth, xdotool or import (imagemagick) is missing.
 set -euo pipefail
 
 if [ "${1:-}" = "--inside" ]; then
@@ -78,7 +78,7 @@ fi
 source "$(dirname "$0")/../support/free-udp-port.sh"
 
 lumora=$1 site=$2 out=$3
-for tool in xvfb-run xdotool import; do
+for tool in xdotool import; do
   command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is missing"; exit 77; }
 done
 mkdir -p "$out"
@@ -102,5 +102,7 @@ unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 if [ -n "${ASAN_OPTIONS:-}" ]; then
   export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0:detect_leaks=0"
 fi
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inside "$lumora" "$out"
+# A display of its own, numbered by the server itself (xvfb-run -a can hand
+# two tests started together the same number).
+bash "$(dirname "$0")/../support/on-x-display.sh" bash "$0" --inside "$lumora" "$out"
 echo "screenshot: $out/screenshot.png"
