@@ -3,9 +3,13 @@
 #include "platform/MpvSession.h"
 
 #include <QEvent>
+#include <QExposeEvent>
 #include <QMetaObject>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
+#include <QPlatformSurfaceEvent>
+#include <QResizeEvent>
+#include <QWindow>
 
 #include <mpv/render_gl.h>
 
@@ -20,38 +24,107 @@ void* GetProcAddress(void*, const char* name) {
 
 }  // namespace
 
-VideoSurface::VideoSurface(MpvSession* session, QWidget* host) : QOpenGLWidget(host), session_(session) {
-    if (host) {
-        setGeometry(host->rect());
-        host->installEventFilter(this);
+// The native child window: passes what happens to its surface on to the
+// surface widget.
+class VideoSurface::Window : public QWindow {
+public:
+    explicit Window(VideoSurface* owner) : owner_(owner) {
+        setSurfaceType(QSurface::OpenGLSurface);
+        // On X, transparent for input means an empty input shape: the pointer
+        // goes to the window beneath, the host's top-level window.
+        setFlags(Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus);
     }
+
+    VideoSurface* owner_;  // null once the surface widget is going
+
+protected:
+    void exposeEvent(QExposeEvent*) override {
+        if (owner_) owner_->Exposed();
+    }
+    void resizeEvent(QResizeEvent*) override {
+        // A smaller window gets no expose, but the picture must be scaled.
+        if (owner_ && isExposed()) requestUpdate();
+    }
+    bool event(QEvent* event) override {
+        if (owner_) {
+            if (event->type() == QEvent::UpdateRequest) {
+                owner_->Paint();
+                return true;
+            }
+            if (event->type() == QEvent::PlatformSurface &&
+                static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() ==
+                    QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed)
+                owner_->SurfaceGoing();
+        }
+        return QWindow::event(event);
+    }
+};
+
+VideoSurface::VideoSurface(MpvSession* session, QWidget* host)
+    : QWidget(host), session_(session), window_(new Window(this)) {
+    container_ = QWidget::createWindowContainer(window_, this);
+    // Mouse events and drops go to the host beneath (the widgets under the
+    // pointer are looked up past these two), and the keyboard never comes here.
+    for (QWidget* widget : {static_cast<QWidget*>(this), container_}) {
+        widget->setAttribute(Qt::WA_TransparentForMouseEvents);
+        widget->setAcceptDrops(false);
+        widget->setFocusPolicy(Qt::NoFocus);
+    }
+    if (host) host->installEventFilter(this);
+    FollowHost();
     if (session) session->AttachSurface(this);
     show();
 }
 
 VideoSurface::~VideoSurface() {
-    // QOpenGLWidget's destructor destroys the context after this one has
-    // run: its signal must not reach this object any more.
-    if (context()) disconnect(context(), nullptr, this, nullptr);
     ReleaseRender();
+    // The container deletes the window after this destructor has run.
+    window_->owner_ = nullptr;
+    gl_.reset();
 }
+
+QWindow* VideoSurface::PictureWindow() const { return window_; }
 
 bool VideoSurface::eventFilter(QObject* watched, QEvent* event) {
-    // An empty host (the engine put away is parked at size 0x0) leaves the
-    // surface at its last size, clipped away. Back from empty, QOpenGLWidget
-    // makes a new framebuffer; at the size it had before, Qt 6.4 keeps
-    // composing the old one's texture and the picture stays black until the
-    // widget gets a new GL context.
-    if (watched == parentWidget() && event->type() == QEvent::Resize && !parentWidget()->rect().isEmpty())
-        setGeometry(parentWidget()->rect());
-    return QOpenGLWidget::eventFilter(watched, event);
+    if (watched == parentWidget() && event->type() == QEvent::Resize) FollowHost();
+    return QWidget::eventFilter(watched, event);
 }
 
-void VideoSurface::initializeGL() {
-    // A new GL context (first show, or the old one was replaced): the
-    // render context of the old one is gone already.
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &VideoSurface::ReleaseRender, Qt::DirectConnection);
-    if (!session_ || !session_->Handle() || render_) return;
+void VideoSurface::FollowHost() {
+    QWidget* host = parentWidget();
+    if (!host) return;
+    setGeometry(host->rect());
+    // A native window is not clipped by the widgets around it: in an empty
+    // host (the engine put away, parked at 0x0 outside the area) it would
+    // still show, so it is hidden there.
+    container_->setVisible(!host->rect().isEmpty());
+}
+
+void VideoSurface::resizeEvent(QResizeEvent*) { container_->setGeometry(rect()); }
+
+void VideoSurface::Exposed() {
+    if (!window_->isExposed()) return;
+    if (!gl_) {
+        auto gl = std::make_unique<QOpenGLContext>();
+        gl->setFormat(window_->requestedFormat());
+        if (!gl->create()) {
+            if (session_) session_->SurfaceReady(false);
+            return;
+        }
+        gl_ = std::move(gl);
+        CreateRender();
+    }
+    Paint();
+}
+
+void VideoSurface::CoreStarted() { CreateRender(); }
+
+void VideoSurface::CreateRender() {
+    if (!gl_ || render_ || !session_ || !session_->Handle()) return;
+    if (!gl_->makeCurrent(window_)) {
+        session_->SurfaceReady(false);
+        return;
+    }
     mpv_opengl_init_params glInit{&GetProcAddress, nullptr};
     const char* api = MPV_RENDER_API_TYPE_OPENGL;
     mpv_render_param params[] = {
@@ -68,31 +141,40 @@ void VideoSurface::initializeGL() {
     session_->SurfaceReady(true);
 }
 
-void VideoSurface::paintGL() {
-    if (!render_) {
-        QOpenGLFunctions* gl = context()->functions();
+void VideoSurface::Paint() {
+    if (!gl_ || !window_->isExposed() || !gl_->makeCurrent(window_)) return;
+    if (render_) {
+        const qreal ratio = window_->devicePixelRatio();
+        mpv_opengl_fbo fbo{int(gl_->defaultFramebufferObject()), int(window_->width() * ratio),
+                           int(window_->height() * ratio), 0};
+        int flipY = 1;
+        mpv_render_param params[] = {
+            {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
+            {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+            {MPV_RENDER_PARAM_INVALID, nullptr},
+        };
+        mpv_render_context_render(render_, params);
+    } else {
+        QOpenGLFunctions* gl = gl_->functions();
         gl->glClearColor(0, 0, 0, 1);
         gl->glClear(GL_COLOR_BUFFER_BIT);
-        return;
     }
-    const qreal ratio = devicePixelRatioF();
-    mpv_opengl_fbo fbo{int(defaultFramebufferObject()), int(width() * ratio), int(height() * ratio), 0};
-    int flipY = 1;
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-        {MPV_RENDER_PARAM_FLIP_Y, &flipY},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    mpv_render_context_render(render_, params);
+    gl_->swapBuffers(window_);
+}
+
+void VideoSurface::SurfaceGoing() {
+    // The GL context stays usable only with a native window to make it
+    // current on: both go, and the next expose starts afresh.
+    ReleaseRender();
+    gl_.reset();
 }
 
 void VideoSurface::ReleaseRender() {
     if (!render_) return;
-    const bool current = context() && context()->isValid();
-    if (current) makeCurrent();
+    const bool current = gl_ && window_->handle() && gl_->makeCurrent(window_);
     mpv_render_context_free(render_);
     render_ = nullptr;
-    if (current) doneCurrent();
+    if (current) gl_->doneCurrent();
     if (session_) session_->SurfaceLost();
 }
 
@@ -105,7 +187,7 @@ void VideoSurface::OnUpdate(void* context) {
 
 void VideoSurface::FrameReady() {
     updateQueued_.store(false);
-    if (render_ && (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME)) update();
+    if (render_ && (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME)) window_->requestUpdate();
 }
 
 }  // namespace lumora

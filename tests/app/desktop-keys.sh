@@ -2,11 +2,12 @@
 # The desktop manners of the real lumora under Xvfb, seen through
 # --report-state: every window-wide key with the focus on one unit or
 # another (Tab moves it; the "focus:" lines say where it is), the keys the
-# open-address window keeps for itself, the double-click on the picture,
-# the list's own ↑/↓/Enter, files and a text dropped through the X
-# drag-and-drop protocol (from lumora-xdnd-source), a subtitle beside the
-# video and one dropped on it, a screenshot in the pictures folder, the
-# volume and mute kept across a restart and a corrupt volume file ignored.
+# open-address window keeps for itself, the double-click and the right-click
+# (file menu) on the picture, the list's own ↑/↓/Enter, files and a text
+# dropped through the X drag-and-drop protocol (from lumora-xdnd-source),
+# a subtitle beside the video and one dropped on it, a screenshot in the
+# pictures folder, the volume and mute kept across a restart and a corrupt
+# volume file ignored.
 # Every run has a private HOME, XDG_CONFIG_HOME, instance marker and
 # handoff port. long.mp4 (150 s) and its subtitles come from
 # scripts/make-test-media.sh.
@@ -181,6 +182,16 @@ if [ "${1:-}" = "--inside" ]; then
   from=$(lines)
   xdotool key f
   wait_after '^fullscreen: 0$' "$from" 5 || fail "F leaves full screen"
+  take_focus
+
+  # A right-click on the picture opens the file menu; its second command
+  # opens the open-address window, Esc closes it.
+  from=$(lines)
+  xdotool mousemove --window "$wid" 400 200 click 3
+  sleep 0.5
+  xdotool key Down Down Return
+  wait_after '^focus: 编辑框1$' "$from" 5 || fail "a right-click on the picture"
+  xdotool key Escape
   take_focus
 
   # The list keeps ↑ and ↓ for its rows; Enter plays the current one.

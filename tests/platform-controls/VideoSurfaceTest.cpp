@@ -10,6 +10,9 @@
 #include <QImage>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QPalette>
+#include <QScreen>
+#include <QWindow>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -50,6 +53,12 @@ protected:
     void TearDown() override { SetPlaybackOptions(HeadlessOptions()); }
 };
 
+// What the screen shows of `widget`, read back from the X server.
+QImage OnScreen(const QWidget& widget) {
+    const QRect rect(widget.mapToGlobal(QPoint(0, 0)), widget.size());
+    return QGuiApplication::primaryScreen()->grabWindow(0, rect.x(), rect.y(), rect.width(), rect.height()).toImage();
+}
+
 TEST_F(VideoSurfaceTest, ThePictureFillsTheHostAndSurvivesANewTopLevelWindow) {
     QWidget window;
     window.resize(320, 240);
@@ -67,21 +76,48 @@ TEST_F(VideoSurfaceTest, ThePictureFillsTheHostAndSurvivesANewTopLevelWindow) {
     ASSERT_TRUE(WaitFor([&] {
         return surface->Rendering() && VariantInt(SubRead(control, "currentMedia", "imageSourceWidth")) == 160;
     }));
-    EXPECT_TRUE(WaitFor([&] { return LitShare(surface->grabFramebuffer()) > 0.5; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return LitShare(OnScreen(host)) > 0.5; }, 5000));
 
     host.resize(200, 150);
     EXPECT_EQ(surface->size(), QSize(200, 150));
+    EXPECT_EQ(surface->PictureWindow()->size(), QSize(200, 150));
 
     // Taken out of its window (as full screen does) and put back, the video
-    // area gets a new GL context each time; the picture comes back on it.
+    // area's picture window moves to another top-level window each time; the
+    // picture comes back there.
     for (QWidget* parent : {static_cast<QWidget*>(nullptr), &window}) {
-        const QOpenGLContext* before = surface->context();
         area.setParent(parent);
         area.show();
-        EXPECT_TRUE(WaitFor([&] { return surface->context() != before && surface->Rendering(); }, 5000));
-        EXPECT_TRUE(WaitFor([&] { return LitShare(surface->grabFramebuffer()) > 0.5; }, 5000));
+        EXPECT_TRUE(WaitFor([&] { return surface->Rendering() && LitShare(OnScreen(host)) > 0.5; }, 5000));
         EXPECT_EQ(PlayerState(control), 2);
     }
+}
+
+TEST_F(VideoSurfaceTest, AnEmptyHostShowsNoPictureUntilItHasASizeAgain) {
+    // The engine put away is parked at 0x0 outside the area; the picture
+    // window is native and not clipped by the widgets, so it must not stay
+    // on screen at its old size.
+    QWidget window;
+    window.resize(320, 240);
+    QPalette black;
+    black.setColor(QPalette::Window, Qt::black);
+    window.setPalette(black);
+    ControlHost host(&window, 100, 80, 200, 150, kMediaPlayerControlName);
+    window.show();
+    auto* surface = host.findChild<VideoSurface*>();
+    ASSERT_NE(surface, nullptr);
+    const AutomationRef control = host.Control();
+    AutomationWrite(control, "StretchToFit", {Text("true")});
+    AutomationWrite(control, "URL", {Text::FromUtf8(MediaPath("clip.mp4"))});
+    SubCall(control, "controls", "pause");
+    ASSERT_TRUE(WaitFor([&] { return LitShare(OnScreen(host)) > 0.5; }, 5000));
+
+    host.setGeometry(-100, -100, 0, 0);
+    EXPECT_FALSE(surface->PictureWindow()->isVisible());
+    EXPECT_TRUE(WaitFor([&] { return LitShare(OnScreen(window)) < 0.01; }, 5000)) << "the picture stays on screen";
+
+    host.setGeometry(100, 80, 200, 150);
+    EXPECT_TRUE(WaitFor([&] { return LitShare(OnScreen(host)) > 0.5; }, 5000)) << "no picture after the host is back";
 }
 
 }  // namespace
