@@ -3,11 +3,14 @@
 //   widget  a QOpenGLWidget of 580x476 inside a 680x556 widget window (as
 //           lumora's picture sits in its main window): Qt draws the picture
 //           into a texture and composes the whole window with it each frame
-//   window  a QOpenGLWindow of 580x476: the picture goes straight to the
-//           window, as mpv's own output does
+//   window     a QOpenGLWindow of 580x476: the picture goes straight to the
+//              window, as mpv's own output does
+//   container  that QOpenGLWindow in a window container at the picture's
+//              place in a 680x556 widget window (lumora's way): a native
+//              child window, swapped alone
 // Plays FILE once to its end (sound to ao=null) and exits.
 //
-//   window_render_peer widget|window FILE
+//   window_render_peer widget|window|container FILE
 #include <QApplication>
 #include <QMetaObject>
 #include <QOpenGLContext>
@@ -96,8 +99,10 @@ private:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 3 || (std::strcmp(argv[1], "widget") != 0 && std::strcmp(argv[1], "window") != 0)) {
-        std::fprintf(stderr, "usage: window_render_peer widget|window FILE\n");
+    const bool known = argc == 3 && (std::strcmp(argv[1], "widget") == 0 || std::strcmp(argv[1], "window") == 0 ||
+                                     std::strcmp(argv[1], "container") == 0);
+    if (!known) {
+        std::fprintf(stderr, "usage: window_render_peer widget|window|container FILE\n");
         return 2;
     }
     std::setlocale(LC_NUMERIC, "C");
@@ -136,6 +141,15 @@ int main(int argc, char** argv) {
         window.show();
         code = app.exec();
         delete picture;
+    } else if (std::strcmp(argv[1], "container") == 0) {
+        Picture<QOpenGLWindow>::file = argv[2];
+        QWidget window;
+        window.resize(680, 556);
+        QWidget* container = QWidget::createWindowContainer(new Picture<QOpenGLWindow>(mpv), &window);
+        container->setGeometry(100, 0, 580, 476);
+        window.show();
+        code = app.exec();
+        delete container;  // and the picture with it, before the core goes
     } else {
         Picture<QOpenGLWindow>::file = argv[2];
         Picture<QOpenGLWindow> window(mpv);

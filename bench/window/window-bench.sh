@@ -15,10 +15,12 @@
 # API. There is no sound device here: lumora's engine finds none and plays
 # the picture alone, while mpv --ao=null also decodes the sound.
 #
-# Two more rows tell what the way of drawing costs: the same libmpv render
+# Three more rows tell what the way of drawing costs: the same libmpv render
 # API code (bench/window/RenderPeer.cpp) drawing into a QOpenGLWidget inside
-# a window of lumora's size, which Qt composes whole each frame (lumora's
-# way), and into a QOpenGLWindow of the video area's size, drawn directly.
+# a window of lumora's size, which Qt composes whole each frame; into a
+# QOpenGLWindow of the video area's size, drawn directly; and into that
+# QOpenGLWindow in a window container inside a window of lumora's size, a
+# native child window swapped alone (lumora's way).
 #
 #   bench/window/window-bench.sh [RUNS]
 set -euo pipefail
@@ -111,14 +113,15 @@ run_peer() {
   record "$work/peer-$1"
 }
 
-: >"$work/lumora"; : >"$work/mpv"; : >"$work/mpv-gpu"; : >"$work/peer-widget"; : >"$work/peer-window"
+: >"$work/lumora"; : >"$work/mpv"; : >"$work/mpv-gpu"
+: >"$work/peer-widget"; : >"$work/peer-window"; : >"$work/peer-container"
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) CPUs"
 for ((run = 1; run <= runs; run++)); do
   if ((run % 2)); then
     run_lumora; run_mpv "$work/mpv" --ao=null; run_mpv "$work/mpv-gpu" --ao=null --vo=gpu --gpu-sw
-    run_peer widget; run_peer window
+    run_peer widget; run_peer window; run_peer container
   else
-    run_peer window; run_peer widget
+    run_peer container; run_peer window; run_peer widget
     run_mpv "$work/mpv-gpu" --ao=null --vo=gpu --gpu-sw; run_mpv "$work/mpv" --ao=null; run_lumora
   fi
 done
@@ -138,6 +141,7 @@ row "mpv --no-config --ao=null --geometry=$size" mpv
 row "mpv --no-config --ao=null --vo=gpu --gpu-sw --geometry=$size" mpv-gpu
 row "libmpv render API in a QOpenGLWidget, 680x556 window" peer-widget
 row "libmpv render API in a QOpenGLWindow, $size" peer-window
+row "libmpv render API in a window container, 680x556 window" peer-container
 awk -v a="$(column "$work/lumora" 1)" -v b="$(column "$work/mpv" 1)" -v c="$(column "$work/mpv-gpu" 1)" 'BEGIN {
   ratio = b > 0 ? a / b : 0
   printf "\nCPU lumora/mpv: %.2f (goal: at most 1.10) %s\n", ratio, ratio <= 1.10 ? "met" : "NOT met"

@@ -64,7 +64,7 @@ private:
     void FrameReady();
 
     QPointer<MpvSession> session_;
-    Window* window_;     // owned by container_
+    Window* window_;  // owned by container_
     QWidget* container_;
     std::unique_ptr<QOpenGLContext> gl_;
     mpv_render_context* render_ = nullptr;
