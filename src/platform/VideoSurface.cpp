@@ -117,8 +117,6 @@ void VideoSurface::Exposed() {
     Paint();
 }
 
-void VideoSurface::CoreStarted() { CreateRender(); }
-
 void VideoSurface::CreateRender() {
     if (!gl_ || render_ || !session_ || !session_->Handle()) return;
     if (!gl_->makeCurrent(window_)) {

@@ -41,9 +41,6 @@ public:
     // Frees the render context (with its GL context current).
     void ReleaseRender();
     bool Rendering() const { return render_ != nullptr; }
-    // The session's mpv core has started: makes the render context now if
-    // GL is up already, else the first expose does.
-    void CoreStarted();
     // The native window the picture is drawn in.
     QWindow* PictureWindow() const;
 
