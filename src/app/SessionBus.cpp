@@ -5,6 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <cstdlib>
+
 namespace lumora {
 
 bool SessionBusExpected() {
@@ -13,6 +15,10 @@ bool SessionBusExpected() {
     if (!address.isEmpty()) return true;
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
+}
+
+void KeepFromLaunchingSessionBus() {
+    if (!SessionBusExpected()) ::setenv("DBUS_SESSION_BUS_ADDRESS", kNoSessionBus, 1);
 }
 
 }  // namespace lumora

@@ -10,4 +10,10 @@ inline constexpr char kNoSessionBus[] = "disabled:";
 // not kNoSessionBus), or the per-user bus socket is there.
 bool SessionBusExpected();
 
+// With no session bus to reach, libdbus would launch one of its own the
+// first time anything asks for it (Qt's accessibility bridge does, when the
+// first list view is made): a fork and exec the window waits for, and a
+// daemon left behind. Marks the bus as absent (kNoSessionBus) instead.
+void KeepFromLaunchingSessionBus();
+
 }  // namespace lumora

@@ -13,8 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <utility>
 
 #include "app/AppState.h"
 #include "app/CatalogueView.h"
@@ -24,6 +22,7 @@
 #include "app/QtText.h"
 #include "app/QtTranslations.h"
 #include "app/SingleInstance.h"
+#include "app/SessionBus.h"
 #include "app/StartupWarmth.h"
 #include "app/StateReport.h"
 #include "app/StatusBarUnit.h"
@@ -65,13 +64,9 @@ private:
 // second after the window shows, whichever comes first; anything played
 // sooner starts its core at once. The window and the list do not wait.
 void StartPlayerCoresSoon(MainWindow& window) {
-    auto once = std::make_shared<bool>(false);
-    auto start = [once] {
-        if (std::exchange(*once, true)) return;
-        MpvSession::StartDeferredCores();
-    };
-    QObject::connect(&window, &QWidget::windowTitleChanged, &window, start, Qt::SingleShotConnection);
-    QTimer::singleShot(1000, &window, start);
+    QObject::connect(&window, &QWidget::windowTitleChanged, &window, &MpvSession::StartDeferredCores,
+                     Qt::SingleShotConnection);
+    QTimer::singleShot(1000, &window, &MpvSession::StartDeferredCores);
 }
 
 // Without any display Qt would abort; say what is missing instead.

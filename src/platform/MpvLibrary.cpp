@@ -1,5 +1,8 @@
-#include "platform/MpvLibrary.h"
-
+// libmpv is opened when the first player core is made, not when the
+// program starts: the library pulls in some hundred others (FFmpeg, the
+// audio and video outputs), and loading them costs more than a window
+// takes to come up. The mpv_* functions the program calls are defined here
+// and forward to the library, which the first call opens.
 #include <mpv/client.h>
 #include <mpv/render.h>
 
@@ -35,14 +38,11 @@ Function Symbol(const char* name) {
 
 }  // namespace
 
-bool LoadMpvLibrary() { return Library() != nullptr; }
-
 }  // namespace lumora
 
 // Each forwarder looks its function up once. Without the library there is no
 // handle, so only mpv_create and mpv_error_string can be reached then.
-#define LUMORA_MPV_FUNCTION(name) \
-    static const auto function = lumora::Symbol<decltype(&::name)>(#name)
+#define LUMORA_MPV_FUNCTION(name) static const auto function = lumora::Symbol<decltype(&::name)>(#name)
 
 extern "C" {
 
@@ -76,8 +76,7 @@ int mpv_command_async(mpv_handle* ctx, uint64_t reply_userdata, const char** arg
     return function ? function(ctx, reply_userdata, args) : MPV_ERROR_UNINITIALIZED;
 }
 
-int mpv_set_property_async(mpv_handle* ctx, uint64_t reply_userdata, const char* name, mpv_format format,
-                           void* data) {
+int mpv_set_property_async(mpv_handle* ctx, uint64_t reply_userdata, const char* name, mpv_format format, void* data) {
     LUMORA_MPV_FUNCTION(mpv_set_property_async);
     return function ? function(ctx, reply_userdata, name, format, data) : MPV_ERROR_UNINITIALIZED;
 }

@@ -142,8 +142,6 @@ MpvSession::MpvSession(const PlaybackOptions& options, QObject* parent) : QObjec
     // mpv refuses to start under a numeric locale other than "C".
     std::setlocale(LC_NUMERIC, "C");
     options_ = options;
-    rendersVideo_ = !options.nullOutputs;
-    onFirstFrame_ = options.onFirstFrame;
     if (gDeferCores) {
         gWaitingCores.push_back(this);
         return;
@@ -234,12 +232,8 @@ void MpvSession::AdoptCore(mpv_handle* handle) {
 
 void MpvSession::StartCore() {
     if (handle_ || coreFailed_) return;
-    std::erase(gWaitingCores, this);
-    if (!coreComing_.valid()) {
-        AdoptCore(CreateCore(options_));
-        return;
-    }
-    AdoptCore(coreComing_.get());
+    // The core a worker is making, or one made here and now.
+    AdoptCore(coreComing_.valid() ? coreComing_.get() : CreateCore(options_));
 }
 
 void MpvSession::StartCoreAside() {
@@ -339,7 +333,7 @@ void MpvSession::Open(const Text& address) {
     phase_ = Phase::Opening;
     int no = 0;
     mpv_set_property_async(handle_, Tag(kPlain, generation_), "pause", MPV_FORMAT_FLAG, &no);
-    if (rendersVideo_ && !surfaceReady_) {
+    if (RendersVideo() && !surfaceReady_) {
         loadPending_ = true;
         surfaceWait_.start();
     } else {
@@ -764,10 +758,11 @@ void MpvSession::HandleProperty(std::uint64_t id, const void* data, int format) 
 void MpvSession::CheckFirstFrame() {
     // mpv starts playback once the first frame is decoded; the picture size
     // (which may be reported just after) tells that there is a frame at all.
-    if (firstFrameSeen_ || !onFirstFrame_ || !restarted_ || phase_ != Phase::Loaded || width_ <= 0 || height_ <= 0)
+    if (firstFrameSeen_ || !options_.onFirstFrame || !restarted_ || phase_ != Phase::Loaded || width_ <= 0 ||
+        height_ <= 0)
         return;
     firstFrameSeen_ = true;
-    onFirstFrame_();
+    options_.onFirstFrame();
 }
 
 void MpvSession::CheckEnd() {

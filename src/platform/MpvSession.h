@@ -28,7 +28,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <future>
 #include <string>
 #include <utility>
@@ -58,8 +57,9 @@ public:
     ~MpvSession() override;
 
     // Sessions made after DeferCoreStarts() make no core until
-    // StartDeferredCores() (which starts theirs on a worker) or their first
-    // Open (which starts it at once): the program's window comes up first.
+    // StartDeferredCores() (which starts theirs on a worker; calling it again
+    // changes nothing) or their first Open (which starts it at once): the
+    // program's window comes up first.
     static void DeferCoreStarts();
     static void StartDeferredCores();
 
@@ -68,7 +68,7 @@ public:
     // True once the core is there (CoreStarted was emitted).
     bool Started() const { return handle_ != nullptr; }
     // True when video goes through the render API into a VideoSurface.
-    bool RendersVideo() const { return rendersVideo_; }
+    bool RendersVideo() const { return !options_.nullOutputs; }
     mpv_handle* Handle() const { return handle_; }
 
     // The surface that draws the video. Loads wait until it can render
@@ -168,7 +168,6 @@ private:
     std::future<mpv_handle*> coreComing_;  // a core being made on a worker
     // String properties set before the core was there, in order.
     std::vector<std::pair<std::string, std::string>> settingsBeforeCore_;
-    bool rendersVideo_ = false;
     bool surfaceReady_ = false;
     QPointer<VideoSurface> surface_;
     QTimer surfaceWait_;
@@ -197,8 +196,7 @@ private:
     bool restarted_ = false;  // playback ran since the file loaded
     bool endCheckPending_ = false;
     bool videoLost_ = false;
-    bool firstFrameSeen_ = false;  // onFirstFrame_ ran for this medium
-    std::function<void()> onFirstFrame_;
+    bool firstFrameSeen_ = false;  // options_.onFirstFrame ran for this medium
 
     bool paused_ = false;
     int volume_ = 100;

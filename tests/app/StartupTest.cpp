@@ -5,7 +5,6 @@
 #include "app/Handoff.h"
 #include "app/SessionBus.h"
 #include "app/SingleInstance.h"
-#include "app/StartupWarmth.h"
 #include "app/UdpSocketOwner.h"
 #include "base/Config.h"
 #include "base/Log.h"

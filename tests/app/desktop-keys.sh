@@ -19,6 +19,7 @@ set -euo pipefail
 
 if [ "${1:-}" = "--inside" ]; then
   lumora=$2 xdnd=$3 work=$4 out=$5 port=$6
+  source "$(dirname "$0")/../support/lumora-window.sh"
   log= pid= wid=
   trap '[ -n "$pid" ] && kill $pid 2>/dev/null || true' EXIT
 
@@ -46,14 +47,7 @@ if [ "${1:-}" = "--inside" ]; then
   # Finds lumora's window and gives it the keyboard (again after full screen,
   # which makes the window anew).
   take_focus() {
-    local i
-    wid=
-    for ((i = 0; i < 100; i++)); do
-      wid=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1 || true)
-      [ -n "$wid" ] && break
-      sleep 0.1
-    done
-    [ -n "$wid" ] || fail "no window of lumora on the display"
+    wid=$(lumora_window "$pid") || fail "no window of lumora on the display"
     xdotool windowfocus --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid"
     sleep 0.3
   }

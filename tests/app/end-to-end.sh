@@ -13,6 +13,7 @@ set -euo pipefail
 
 if [ "${1:-}" = "--inside" ]; then
   # Inside the virtual display.
+  source "$(dirname "$0")/../support/lumora-window.sh"
   lumora=$2 out=$3
   log=$out/lumora.log
   "$lumora" --report-state >"$log" 2>"$out/lumora.err" &
@@ -33,13 +34,7 @@ if [ "${1:-}" = "--inside" ]; then
   fail() { echo "FAILED: $*"; echo "--- lumora's report"; cat "$log"; echo "--- stderr"; cat "$out/lumora.err"; exit 1; }
 
   wait_for '^title: 第1批共14批搜索到：[1-9][0-9]*个视频$' 30 || fail "the first list"
-  wid=
-  for ((i = 0; i < 100; i++)); do
-    wid=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1 || true)
-    [ -n "$wid" ] && break
-    sleep 0.1
-  done
-  [ -n "$wid" ] || fail "no window of lumora on the display"
+  wid=$(lumora_window "$pid") || fail "no window of lumora on the display"
 
   # Clicks (xdotool click arguments $2...) until a log line matches $1; a
   # window that has only just been mapped may miss the first one.

@@ -55,7 +55,7 @@ TEST_F(LateCoreTest, WhatWasSetBeforeTheCoreReachesIt) {
     WaitFor([] { return false; }, 300);  // the settings are sent asynchronously
 
     const std::pair<const char*, const char*> expected[] = {
-        {"volume", "37.000000"}, {"mute", "yes"},       {"speed", "1.500000"},
+        {"volume", "37.000000"},  {"mute", "yes"},      {"speed", "1.500000"},
         {"sub-visibility", "no"}, {"keepaspect", "no"}, {"loop-file", "2"},
     };
     for (const auto& [name, value] : expected) EXPECT_EQ(MpvValue(session, name), value) << name;

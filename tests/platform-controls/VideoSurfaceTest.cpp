@@ -53,6 +53,15 @@ protected:
     void TearDown() override { SetPlaybackOptions(HeadlessOptions()); }
 };
 
+// The host's player, stretching the clip to its size, holding it paused.
+AutomationRef HoldClip(ControlHost& host) {
+    const AutomationRef control = host.Control();
+    AutomationWrite(control, "StretchToFit", {Text("true")});
+    AutomationWrite(control, "URL", {Text::FromUtf8(MediaPath("clip.mp4"))});
+    SubCall(control, "controls", "pause");
+    return control;
+}
+
 // What the screen shows of `widget`, read back from the X server.
 QImage OnScreen(const QWidget& widget) {
     const QRect rect(widget.mapToGlobal(QPoint(0, 0)), widget.size());
@@ -69,10 +78,7 @@ TEST_F(VideoSurfaceTest, ThePictureFillsTheHostAndSurvivesANewTopLevelWindow) {
     auto* surface = host.findChild<VideoSurface*>();
     ASSERT_NE(surface, nullptr);
 
-    const AutomationRef control = host.Control();
-    AutomationWrite(control, "StretchToFit", {Text("true")});
-    AutomationWrite(control, "URL", {Text::FromUtf8(MediaPath("clip.mp4"))});
-    SubCall(control, "controls", "pause");
+    const AutomationRef control = HoldClip(host);
     ASSERT_TRUE(WaitFor([&] {
         return surface->Rendering() && VariantInt(SubRead(control, "currentMedia", "imageSourceWidth")) == 160;
     }));
@@ -106,10 +112,7 @@ TEST_F(VideoSurfaceTest, AnEmptyHostShowsNoPictureUntilItHasASizeAgain) {
     window.show();
     auto* surface = host.findChild<VideoSurface*>();
     ASSERT_NE(surface, nullptr);
-    const AutomationRef control = host.Control();
-    AutomationWrite(control, "StretchToFit", {Text("true")});
-    AutomationWrite(control, "URL", {Text::FromUtf8(MediaPath("clip.mp4"))});
-    SubCall(control, "controls", "pause");
+    const AutomationRef control = HoldClip(host);
     ASSERT_TRUE(WaitFor([&] { return LitShare(OnScreen(host)) > 0.5; }, 5000));
 
     host.setGeometry(-100, -100, 0, 0);
