@@ -114,9 +114,14 @@ void ConnectMainWindowEvents(MainWindow& window) {
     on(u.downloadButton, &QPushButton::clicked, [w, &state] { StartDownload(state, *w); });
     on(u.volumeSlider, &QSlider::valueChanged, [w] { OnVolumeChanged(*w); });
 
+    // The play state shows as it changes (queued: the front may be in the
+    // middle of an operation when it tells).
+    if (MediaFront* front = state.mediaObject.get())
+        QObject::connect(
+            front, &MediaFront::StateChanged, w, [w, &state] { PollPlayState(state, w->Units(), *w); },
+            Qt::QueuedConnection);
+
     // The timers.
-    on(u.playStateTimer, &QTimer::timeout, [w, &state] { PollPlayState(state, w->Units(), *w); });
-    on(u.bufferTimer, &QTimer::timeout, [w, &state] { PollBuffering(state, w->Units()); });
     on(u.positionTimer, &QTimer::timeout, [w, &state] { RefreshPosition(state, w->Units(), *w); });
     on(u.dragTimer, &QTimer::timeout, [w, &state] { ShowDraggedTime(state, w->Units()); });
     on(u.seekSettleTimer, &QTimer::timeout, [w] { OnSeekSettled(*w); });

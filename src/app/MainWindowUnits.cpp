@@ -120,8 +120,6 @@ MainWindowUnits CreateMainWindowUnits(QWidget& window) {
     u.handoffSocket = new QUdpSocket(&window);
     u.handoffSocket->setObjectName(QStringLiteral("系统数据"));
 
-    u.playStateTimer = MakeTimer(window, QStringLiteral("播放状态时钟"));
-    u.bufferTimer = MakeTimer(window, QStringLiteral("缓冲时钟"));
     u.positionTimer = MakeTimer(window, QStringLiteral("实时时钟"));
     u.dragTimer = MakeTimer(window, QStringLiteral("拉动时钟"));
     u.seekSettleTimer = MakeTimer(window, QStringLiteral("延时时钟"));

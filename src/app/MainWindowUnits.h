@@ -63,8 +63,6 @@ struct MainWindowUnits {
     QRadioButton* localState = nullptr;   // 本网状态: checked while a local file plays
     QUdpSocket* handoffSocket = nullptr;  // 系统数据
 
-    QTimer* playStateTimer = nullptr;    // 播放状态时钟
-    QTimer* bufferTimer = nullptr;       // 缓冲时钟
     QTimer* positionTimer = nullptr;     // 实时时钟
     QTimer* dragTimer = nullptr;         // 拉动时钟
     QTimer* seekSettleTimer = nullptr;   // 延时时钟

@@ -48,7 +48,6 @@ void PlayAddress(MainWindow& window, const Text& address, const Text& title) {
         front->SetVolume(u.volumeSlider->value());
         if (muted) front->ToggleMute();
     }
-    SetTimerInterval(u.playStateTimer, kPlayStatePollMs);
 }
 
 void StopPlayback(MainWindow& window) {

@@ -1,6 +1,6 @@
 // What the window asks of playback beyond MediaFront's operations: speed,
-// subtitles and screenshots, sent straight to the mpv sessions behind the
-// two engines (every request asynchronous).
+// subtitles and screenshots, sent to the typed players of the two engines
+// (every request asynchronous).
 #pragma once
 
 #include <QString>
@@ -10,14 +10,6 @@
 namespace lumora {
 
 class MainWindow;
-class MediaFront;
-class MpvSession;
-
-// The session of the engine in use; null while its control is not an mpv
-// control (the stand-ins of tests).
-MpvSession* ActiveSession(MediaFront& front);
-// The sessions of both engines that have one.
-std::vector<MpvSession*> Sessions(MediaFront& front);
 
 // The next speed after multiplying `speed` by `factor`: two decimals,
 // within 0.25 to 4.

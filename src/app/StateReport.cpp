@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QTimer>
 
 #include <cstdio>
 #include <map>
@@ -14,7 +13,7 @@
 #include "app/PlaybackTweaks.h"
 #include "app/QtText.h"
 #include "app/StatusBarUnit.h"
-#include "platform/MpvSession.h"
+#include "player/Player.h"
 #include "resolve/MediaFront.h"
 
 namespace lumora {
@@ -39,10 +38,10 @@ std::map<std::string, QString> Settings(MainWindow& window) {
     if (const QWidget* focus = QApplication::focusWidget())
         settings["focus"] =
             focus->objectName().isEmpty() ? QString::fromUtf8(focus->metaObject()->className()) : focus->objectName();
-    if (MpvSession* session = front ? ActiveSession(*front) : nullptr) {
-        settings["speed"] = QString::number(session->Speed(), 'g', 6);
-        settings["subtitles"] = QString::number(session->SubtitlesShown() ? 1 : 0);
-        settings["subtitle"] = QString::fromStdString(session->SubtitleText());
+    if (const Player* player = front ? front->ActivePlayer() : nullptr) {
+        settings["speed"] = QString::number(player->Speed(), 'g', 6);
+        settings["subtitles"] = QString::number(player->SubtitlesShown() ? 1 : 0);
+        settings["subtitle"] = QString::fromStdString(player->SubtitleText());
     }
     return settings;
 }
@@ -62,9 +61,10 @@ void StartStateReport(MainWindow& window) {
         ReportQt(("status" + std::to_string(section)).c_str(), text);
     });
 
-    auto* watch = new QTimer(&window);
+    // The settings are read again whenever one of them may have changed:
+    // playback (the front), the keyboard focus, full screen.
     auto shown = std::make_shared<std::map<std::string, QString>>();
-    QObject::connect(watch, &QTimer::timeout, &window, [&window, shown] {
+    const auto report = [&window, shown] {
         for (const auto& [kind, value] : Settings(window)) {
             auto [it, added] = shown->try_emplace(kind, value);
             if (added || it->second != value) {
@@ -72,8 +72,14 @@ void StartStateReport(MainWindow& window) {
                 ReportQt(kind.c_str(), value);
             }
         }
-    });
-    watch->start(100);
+    };
+    QMetaObject::invokeMethod(&window, report, Qt::QueuedConnection);
+    if (MediaFront* front = window.State().mediaObject.get()) {
+        QObject::connect(front, &MediaFront::Changed, &window, report, Qt::QueuedConnection);
+        QObject::connect(front, &MediaFront::StateChanged, &window, report, Qt::QueuedConnection);
+    }
+    QObject::connect(qApp, &QApplication::focusChanged, &window, report, Qt::QueuedConnection);
+    QObject::connect(window.Units().fullScreenMode, &QCheckBox::toggled, &window, report, Qt::QueuedConnection);
 }
 
 }  // namespace lumora

@@ -73,9 +73,6 @@ void PollPlayState(AppState& state, const MainWindowUnits& units, QWidget& /*win
     state.shownState = s;
     WriteSection(units, kStateSection, QString::fromUtf8(PlayStateText(s)));
     switch (s) {
-        case PlayState::Buffering:
-            SetTimerInterval(units.bufferTimer, kBufferPollMs);
-            break;
         case PlayState::Playing:
             SetTimerInterval(units.positionTimer, kPositionTickMs);
             [[fallthrough]];
@@ -100,9 +97,7 @@ void RefreshPosition(AppState& state, const MainWindowUnits& units, QWidget& /*w
     const PlayState s = front.PlayState();
     const Text buffer = front.BufferText();
 
-    if (s == PlayState::Buffering) {
-        SetTimerInterval(units.bufferTimer, kBufferPollMs);
-    } else if (s == PlayState::Playing && buffer == "100%") {
+    if (s == PlayState::Playing && buffer == "100%") {
         WriteSection(units, kStateSection, QStringLiteral("正在播放的节目：") + ProgrammeName(state, units));
     }
 
@@ -142,12 +137,6 @@ void ShowPlayFailure(AppState& state, const MainWindowUnits& units) {
     WriteSection(units, kStateSection, QString::fromUtf8(PlayStateText(PlayState::Failed)));
     SetTransportEnabled(units, false);
     StopPositionRefresh(state, units);
-}
-
-void PollBuffering(AppState& state, const MainWindowUnits& units) {
-    if (!state.mediaObject || !units.bufferTimer || units.bufferTimer->interval() != 100) return;
-    if (state.mediaObject->PlayState() != PlayState::Buffering) return;
-    if (state.mediaObject->BufferText() == "100%") SetTimerInterval(units.bufferTimer, 0);
 }
 
 void ShowDraggedTime(AppState& state, const MainWindowUnits& units) {

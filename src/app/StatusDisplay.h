@@ -1,10 +1,10 @@
-// The playback status display: the timer handlers that poll MediaFront and
-// keep the status bar, the progress slider and the transport buttons current.
+// The playback status display: the handlers that keep the status bar, the
+// progress slider and the transport buttons current.
 //
-// Each runs on the GUI thread from one timer of the main window:
-//   PollPlayState      播放状态时钟, 10 ms
-//   RefreshPosition    实时时钟, 1000 ms
-//   PollBuffering      缓冲时钟, 100 ms
+// Each runs on the GUI thread:
+//   PollPlayState      whenever MediaFront's state may have changed
+//                      (its StateChanged), and never on a timer
+//   RefreshPosition    实时时钟, 1000 ms, only while a medium plays
 //   ShowDraggedTime    拉动时钟, 100 ms while the progress slider is held
 // Those that ask MediaFront do nothing when state.mediaObject is missing.
 #pragma once
@@ -18,8 +18,8 @@ struct MainWindowUnits;
 
 // Shows a change of the engine's play state: the state's text in section 0
 // and the transport buttons it enables or disables. State 0 is written only
-// while shownState already is 0 (after PlayAddress or the stop button), then
-// at every tick; state 4 is not shown while the user drags the slider.
+// while shownState already is 0 (after PlayAddress or the stop button);
+// state 4 is not shown while the user drags the slider.
 void PollPlayState(AppState& state, const MainWindowUnits& units, QWidget& window);
 
 // Once a second: position and duration into the slider and section 3, the
@@ -31,9 +31,6 @@ void RefreshPosition(AppState& state, const MainWindowUnits& units, QWidget& win
 // Shows a play that failed before it reached the engine (a row without an
 // address), as state 5 shows: its text, the stopped buttons, no time.
 void ShowPlayFailure(AppState& state, const MainWindowUnits& units);
-
-// Stops the buffering timer once the buffer reads "100%" in state 1.
-void PollBuffering(AppState& state, const MainWindowUnits& units);
 
 // The slider's position as time over the duration, into section 3.
 void ShowDraggedTime(AppState& state, const MainWindowUnits& units);

@@ -9,8 +9,6 @@
 namespace lumora {
 
 // The intervals the handlers give the window's timers, in milliseconds.
-inline constexpr int kPlayStatePollMs = 10;   // 播放状态时钟: the play state poll
-inline constexpr int kBufferPollMs = 100;     // 缓冲时钟: the buffer fill while buffering
 inline constexpr int kPositionTickMs = 1000;  // 实时时钟: position and time while playing
 inline constexpr int kDragTickMs = 100;       // 拉动时钟: the time while the progress slider is held
 inline constexpr int kSeekSettleMs = 500;     // 延时时钟: the settle delay after a seek

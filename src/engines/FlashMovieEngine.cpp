@@ -1,11 +1,15 @@
 #include "engines/FlashMovieEngine.h"
 
 #include "base/NumberText.h"
+#include "base/TimeText.h"
 #include "engines/CarriedMovie.h"
+#include "platform/MovieControl.h"
+#include "platform/SwfMovie.h"
 #include "script/Codings.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <stdlib.h>
@@ -17,24 +21,11 @@ namespace lumora {
 
 namespace {
 
-// The text between the first "[" of a reply and the next "]" after it; empty
-// when either is missing. Double-byte characters are stepped over whole, so
-// a trail byte never counts as a bracket.
-Text BracketValue(const Text& reply) {
-    const std::size_t open = reply.Find("[");
-    if (open == 0) return {};
-    const std::size_t close = reply.Find("]", open + 1);
-    if (close == 0) return {};
-    return reply.Mid(open + 1, close - open - 1);
-}
+constexpr qint64 kMaxMovieFile = 32 << 20;
 
 int ToInt(long long value) { return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX)); }
 
-int IntegerValue(const Text& text) { return ToInt(ReadInteger(text)); }
-
-void SendCommand(FlashControl& control, const char* name, const Text& value) { control.SetVariable(name, value); }
-
-Text Query(FlashControl& control, const char* request) { return BracketValue(control.CallFunction(request)); }
+int Seconds(double value) { return ToInt(WholeSeconds(value)); }
 
 // A new directory with mode 0700 under XDG_RUNTIME_DIR (the user's own), else
 // under the temporary directory; empty when none can be made.
@@ -50,6 +41,19 @@ QString PrivateDirectory() {
     return {};
 }
 
+// Whether `path` holds the player movie: a regular file (a pipe would wait
+// for a writer for good) of bounded size.
+bool ReadsAsPlayerMovie(const QString& path) {
+    QFile file(path);
+    if (path.isEmpty() || !QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) || file.size() > kMaxMovieFile)
+        return false;
+    return IsPlayerMovie(file.read(kMaxMovieFile + 1).toStdString());
+}
+
+bool Active(const Player& player) {
+    return player.CurrentPhase() == Player::Phase::Opening || player.CurrentPhase() == Player::Phase::Loaded;
+}
+
 }  // namespace
 
 void FlashMovieEngine::Create(QWidget* parent, int left, int top, int width, int height,
@@ -59,108 +63,188 @@ void FlashMovieEngine::Create(QWidget* parent, int left, int top, int width, int
     const QString directory = PrivateDirectory();
     const QString path = directory.isEmpty() ? QString() : directory + "/Player.Swf";
     moviePath = Text::FromUtf8(path.toStdString());
-    movieWritten_ = !path.isEmpty() && WriteCarriedMovie(path);
-    flashControl.Create(parent, left, top, width, height, handler);
-    flashControl.SetMovie(moviePath);
-    // The control has read the movie; nothing of it stays on disk.
+    movieMissing_ = path.isEmpty() || !WriteCarriedMovie(path) || !ReadsAsPlayerMovie(path);
+    urlGiven_ = false;
+    flashControl.CreatePlayerHost(parent, left, top, width, height);
+    // From the parent down, so every widget of the video area is covered,
+    // the other engine's included.
+    if (QWidget* area = flashControl.ParentWindow()) SubclassTree(area, handler);
+    // The movie has been read; nothing of it stays on disk.
     if (!path.isEmpty()) QFile::remove(path);
     if (!directory.isEmpty()) QDir().rmdir(directory);
     SetVolume(100);
 }
+
+Player* FlashMovieEngine::Movie() const { return movieMissing_ ? nullptr : flashControl.Engine(); }
 
 bool FlashMovieEngine::SetVisible(int show) {
     flashControl.SetVisible(show == 1 ? 1 : 0);
     return show == 1;
 }
 
-void FlashMovieEngine::Play() { SendCommand(flashControl, "setPlay", "Play"); }
+void FlashMovieEngine::Play() {
+    Player* player = Movie();
+    if (!player) return;
+    switch (player->CurrentPhase()) {
+        case Player::Phase::Opening:
+        case Player::Phase::Loaded:
+            player->SetPaused(!player->Paused());
+            break;
+        case Player::Phase::Ended:
+        case Player::Phase::Stopped:
+        case Player::Phase::Failed:
+            player->Restart();
+            break;
+        case Player::Phase::Empty:
+            break;
+    }
+}
 
 void FlashMovieEngine::Stop() {
     openFailed_ = false;
-    SendCommand(flashControl, "setPlay", "Stop");
+    if (Player* player = Movie()) player->Stop();
 }
 
 void FlashMovieEngine::SetPlayUrl(const Text& address) {
-    // Without its movie the control can't open anything.
-    openFailed_ = !movieWritten_;
+    // Without its movie the engine can't open anything.
+    openFailed_ = movieMissing_;
+    Player* player = Movie();
+    if (!player) return;
+    urlGiven_ = true;
     // A network address goes out with the bytes it was given: decoding its
     // escapes would turn UTF-8 escapes into GBK characters and let "%26",
     // "%3D" or "%3F" change what the address means. A local path is decoded.
-    SendCommand(flashControl, "setPlayUrl", address.Contains("://") ? address : PercentDecode(address));
+    player->Open(address.Contains("://") ? address : PercentDecode(address));
 }
 
-void FlashMovieEngine::SetVolume(int volume) { SendCommand(flashControl, "setVolume", NumberText(volume)); }
+void FlashMovieEngine::SetVolume(int volume) {
+    if (Player* player = Movie()) player->SetVolume(std::clamp(volume, 0, 100));
+}
 
-void FlashMovieEngine::SetScaleMode(int mode) { SendCommand(flashControl, "setScaleMode", NumberText(mode)); }
+void FlashMovieEngine::SetScaleMode(int mode) {
+    Player* player = Movie();
+    if (!player) return;
+    player->SetVideoOption("keepaspect", mode >= 1 && mode <= 3 ? "yes" : "no");
+    player->SetVideoOption("panscan", mode == 2 ? "1.0" : "0.0");
+    player->SetVideoOption("video-unscaled", mode == 3 ? "yes" : "no");
+}
 
-void FlashMovieEngine::NoVolume() { Query(flashControl, "<invoke name='noVolume' returntype='xml'></invoke>"); }
+void FlashMovieEngine::NoVolume() {
+    if (Player* player = Movie()) player->SetVolume(0);
+}
 
 int FlashMovieEngine::SetPan(int channel) {
     if (channel < 0 || channel > 3) return 0;
-    SendCommand(flashControl, "setPan", NumberText(channel));
+    if (Player* player = Movie()) {
+        if (channel == 3)
+            player->SetMonoMix();
+        else
+            player->SetChannelGains(channel == 2 ? 0 : 1, channel == 1 ? 0 : 1);
+    }
     return channel;
 }
 
 int FlashMovieEngine::GetPlayState() {
     if (openFailed_) return MovieStateCode(MovieState::Failed);
-    return IntegerValue(Query(flashControl, "<invoke name='getPlayState' returntype='xml'></invoke>"));
+    const Player* player = Movie();
+    if (!player) return MovieStateCode(MovieState::Stopped);
+    switch (player->CurrentPhase()) {
+        case Player::Phase::Opening:
+            return MovieStateCode(MovieState::Loading);
+        case Player::Phase::Loaded:
+            if (player->Paused()) return MovieStateCode(MovieState::Paused);
+            return MovieStateCode(player->Buffering() ? MovieState::Buffering : MovieState::Playing);
+        case Player::Phase::Failed:
+            return MovieStateCode(MovieState::Failed);
+        default:
+            return MovieStateCode(MovieState::Stopped);
+    }
 }
 
 Text FlashMovieEngine::GetFlvUrl() {
-    Text address = Query(flashControl, "<invoke name='getFlvUrl' returntype='xml'></invoke>");
+    const Player* player = Movie();
+    if (!player || !urlGiven_) return {};
+    const Text& address = player->Address();
     if (address.Length() < 4 || address == "undefined") return {};
     return address;
 }
 
 Text FlashMovieEngine::GetTotalTimeString() {
-    return Query(flashControl, "<invoke name='getTotalTimeString' returntype='xml'></invoke>");
+    const Player* player = Movie();
+    return player ? MinutesText(player->Duration()) : Text();
 }
 
 Text FlashMovieEngine::GetTimeString() {
-    return Query(flashControl, "<invoke name='getTimeString' returntype='xml'></invoke>");
+    const Player* player = Movie();
+    return player ? MinutesText(player->Position()) : Text();
 }
 
 Text FlashMovieEngine::GetPlayTimeString() {
-    return Query(flashControl, "<invoke name='getPlayTimeString' returntype='xml'></invoke>");
+    const Player* player = Movie();
+    return player ? MinutesText(player->Position()) + "/" + MinutesText(player->Duration()) : Text();
 }
 
-void FlashMovieEngine::SetSeek(int position) { SendCommand(flashControl, "setSeek", NumberText(position)); }
+void FlashMovieEngine::SetSeek(int position) {
+    if (Player* player = Movie()) player->Seek(position);
+}
 
 int FlashMovieEngine::GetTotalTime() {
-    return IntegerValue(Query(flashControl, "<invoke name='getTotalTime' returntype='xml'></invoke>"));
+    const Player* player = Movie();
+    return player ? Seconds(player->Duration()) : 0;
 }
 
 Text FlashMovieEngine::GetInfoCode() {
-    return Query(flashControl, "<invoke name='getInfoCode' returntype='xml'></invoke>");
+    const Player* player = Movie();
+    if (!player) return {};
+    switch (player->CurrentPhase()) {
+        case Player::Phase::Empty:
+            return urlGiven_ ? "NetStream.Play.Stop" : "undefined";
+        case Player::Phase::Opening:
+            return "NetStream.Play.Start";
+        case Player::Phase::Loaded:
+            if (player->Paused()) return "NetStream.Pause.Notify";
+            return player->Buffering() ? "NetStream.Buffer.Empty" : "NetStream.Buffer.Full";
+        case Player::Phase::Ended:
+        case Player::Phase::Stopped:
+            return "NetStream.Play.Stop";
+        case Player::Phase::Failed:
+            return "NetStream.Play.StreamNotFound";
+    }
+    return "undefined";
 }
 
 int FlashMovieEngine::GetPlayWidth() {
-    return IntegerValue(Query(flashControl, "<invoke name='getPlayWidth' returntype='xml'></invoke>"));
+    const Player* player = Movie();
+    return player ? player->VideoWidth() : 0;
 }
 
 int FlashMovieEngine::GetPlayHeight() {
-    return IntegerValue(Query(flashControl, "<invoke name='getPlayHeight' returntype='xml'></invoke>"));
+    const Player* player = Movie();
+    return player ? player->VideoHeight() : 0;
 }
 
 int FlashMovieEngine::TotalSeconds() {
     const std::vector<Text> fields = GetTotalTimeString().Split(":");
     if (fields.size() != 2) return 0;
     // Each field is already clamped, so the sum can't overflow a long long.
-    const long long minutes = IntegerValue(fields[0]);
-    const long long seconds = IntegerValue(fields[1]);
+    const long long minutes = ToInt(ReadInteger(fields[0]));
+    const long long seconds = ToInt(ReadInteger(fields[1]));
     return ToInt(minutes * 60 + seconds);
 }
 
 int FlashMovieEngine::GetPlayTime() {
-    return IntegerValue(Query(flashControl, "<invoke name='getPlayTime' returntype='xml'></invoke>"));
+    const Player* player = Movie();
+    return player ? Seconds(player->Position()) : 0;
 }
 
 int FlashMovieEngine::GetBuffer() {
-    return IntegerValue(Query(flashControl, "<invoke name='getBuffer' returntype='xml'></invoke>"));
+    const Player* player = Movie();
+    return player ? player->BufferPercent() : 0;
 }
 
 int FlashMovieEngine::GetDownBuffer() {
-    return IntegerValue(Query(flashControl, "<invoke name='getDownBuffer' returntype='xml'></invoke>"));
+    const Player* player = Movie();
+    return player ? player->DownloadPercent() : 0;
 }
 
 }  // namespace lumora

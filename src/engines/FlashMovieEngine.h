@@ -1,5 +1,6 @@
-// Plays Flash video through the carried player movie: commands through
-// SetVariable, queries through CallFunction with bracketed replies.
+// Plays Flash video: the movie engine over a typed player. It reports its
+// state in the movie's numbering (0 to 5) and answers only while the carried
+// player movie it writes at creation could be read back whole.
 #pragma once
 
 #include "engines/FlashControl.h"
@@ -9,9 +10,9 @@ namespace lumora {
 
 class FlashMovieEngine {
 public:
-    // Writes the carried movie into a new private directory, creates the
-    // control, loads the movie, deletes the file and the directory, sets the
-    // volume to 100. When the movie could not be written, every address
+    // Writes the carried movie into a new private directory, hosts the
+    // player, reads the movie back, deletes the file and the directory, sets
+    // the volume to 100. When the movie could not be written, every address
     // opened fails (play state 5) until Stop.
     void Create(QWidget* parent, int left, int top, int width, int height, const RightClickHandler& handler = {});
     QWidget* ParentWindow() const { return flashControl.ParentWindow(); }
@@ -41,11 +42,21 @@ public:
     int GetBuffer();
     int GetDownBuffer();
 
+    // The player that plays the movie's addresses; null while the carried
+    // movie is not loaded.
+    Player* Movie() const;
+    // Puts another player in as the one the loaded movie drives (tests).
+    void UseMovie(Player* player) {
+        flashControl.UsePlayer(player);
+        movieMissing_ = false;
+    }
+
     FlashControl flashControl;
     Text moviePath;
 
 private:
-    bool movieWritten_ = true;
+    bool movieMissing_ = false;  // the carried movie could not be written or read back
+    bool urlGiven_ = false;
     bool openFailed_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "engines/HostedControl.h"
 
 #include "platform/ControlHost.h"
+#include "player/MpvPlayer.h"
 
 namespace lumora {
 
@@ -12,6 +13,17 @@ bool HostedControl::CreateHost(QWidget* parent, int left, int top, int width, in
     hostWindow_ = host;
     control = host->Control();
     return control != nullptr;
+}
+
+bool HostedControl::CreatePlayerHost(QWidget* parent, int left, int top, int width, int height) {
+    if (parent) parentWindow_ = parent;
+    if (!parentWindow_) return false;
+    // A window text that names no control: the host holds the player alone.
+    auto* host = new ControlHost(parentWindow_, left, top, width, height, Text());
+    host->show();
+    hostWindow_ = host;
+    player_ = new MpvPlayer(host);
+    return true;
 }
 
 bool HostedControl::SetVisible(int show) {

@@ -1,67 +1,99 @@
 #include "engines/MediaPlayerEngine.h"
 
-#include "platform/ControlHost.h"
+#include "base/NumberText.h"
+#include "platform/MediaPlayerControl.h"
 
-#include <cmath>
+#include <algorithm>
 
 namespace lumora {
 
 namespace {
-
-// A sub-object of the player, fetched for one use; the caller's reference is
-// the only one the engine holds, so it is released when the caller returns.
-AutomationRef SubObject(const AutomationRef& player, const char* name) {
-    return VariantObject(AutomationRead(player, name));
-}
-
-Text Flag(int flag) { return flag == 1 ? "true" : "false"; }
 
 Text OrNoTime(Text time) {
     if (time.Empty()) return "00:00";
     return time;
 }
 
+// Whether the player has a medium to answer about (the media object exists
+// only while an address is loaded).
+bool HasMedium(const Player& player) { return !player.Address().Empty(); }
+
+bool Active(const Player& player) {
+    return player.CurrentPhase() == Player::Phase::Opening || player.CurrentPhase() == Player::Phase::Loaded;
+}
+
 }  // namespace
 
 bool MediaPlayerEngine::Create(QWidget* parent, int left, int top, int width, int height,
                                const RightClickHandler& handler) {
-    if (!CreateHost(parent, left, top, width, height, kMediaPlayerControlName)) return false;
+    if (!CreatePlayerHost(parent, left, top, width, height)) return false;
     SetUpControl(handler);
     return true;
 }
 
 void MediaPlayerEngine::SetUpControl(const RightClickHandler& handler) {
-    SetUiMode(0);  // none of the player's own controls
-    SetContextMenu(0);
     SetStretchToFit(1);
     SetVolume(100);
     if (QWidget* host = HostWindow()) SubclassTree(host, handler);
 }
 
-void MediaPlayerEngine::SetUrl(const Text& address) { AutomationWrite(control, "URL", {address}); }
-
-void MediaPlayerEngine::SetFullScreen(int flag) { AutomationWrite(control, "fullScreen", {Flag(flag)}); }
+void MediaPlayerEngine::SetUrl(const Text& address) {
+    Player* player = Engine();
+    if (!player) return;
+    endReported_ = false;
+    player->Open(address);
+}
 
 MediaPlayerState MediaPlayerEngine::PlayState() {
-    return MediaPlayerStateFromCode(VariantInt(AutomationRead(control, "playState")));
+    const Player* player = Engine();
+    if (!player) return MediaPlayerState::Undefined;
+    switch (player->CurrentPhase()) {
+        case Player::Phase::Empty:
+            return MediaPlayerState::Undefined;
+        case Player::Phase::Opening:
+            return MediaPlayerState::Transitioning;
+        case Player::Phase::Loaded:
+            if (player->Paused()) return MediaPlayerState::Paused;
+            return player->Buffering() ? MediaPlayerState::Buffering : MediaPlayerState::Playing;
+        case Player::Phase::Ended:
+            if (!endReported_) {
+                endReported_ = true;
+                return MediaPlayerState::MediaEnded;
+            }
+            return MediaPlayerState::Stopped;
+        case Player::Phase::Stopped:
+            return MediaPlayerState::Stopped;
+        case Player::Phase::Failed:
+            return MediaPlayerState::Ready;
+    }
+    return MediaPlayerState::Undefined;
 }
 
 bool MediaPlayerEngine::TogglePlay() {
+    Player* player = Engine();
+    if (!player) return false;
     if (Url().Empty()) {
         // Stop took the medium away (swf): load it again.
         SetUrl(savedUrl);
         return true;
     }
     if (PlayState() == MediaPlayerState::Playing) {
-        AutomationCall(SubObject(control, "controls"), "pause");
+        if (Active(*player)) player->SetPaused(true);
         return true;
     }
-    AutomationCall(SubObject(control, "controls"), "play");
+    if (Active(*player)) {
+        player->SetPaused(false);
+    } else if (player->CurrentPhase() != Player::Phase::Empty) {
+        endReported_ = false;
+        player->Restart();
+    }
     return false;
 }
 
 void MediaPlayerEngine::Stop() {
-    AutomationCall(SubObject(control, "controls"), "stop");
+    Player* player = Engine();
+    if (!player) return;
+    player->Stop();
     // A swf medium is unloaded on stop; TogglePlay loads it again from savedUrl.
     if (FileType() == "swf") {
         savedUrl = Url();
@@ -69,103 +101,119 @@ void MediaPlayerEngine::Stop() {
     }
 }
 
-void MediaPlayerEngine::SetVolume(int volume) { AutomationWrite(SubObject(control, "Settings"), "volume", {volume}); }
+void MediaPlayerEngine::SetVolume(int volume) {
+    if (Player* player = Engine()) player->SetVolume(std::clamp(volume, 0, 100));
+}
 
 bool MediaPlayerEngine::ToggleMute() {
-    const double mute = VariantNumber(AutomationRead(SubObject(control, "Settings"), "mute"));
-    const bool muting = std::fabs(mute) <= 0.0000001;
-    AutomationWrite(SubObject(control, "Settings"), "mute", {muting ? 1 : 0});
+    Player* player = Engine();
+    if (!player) return false;
+    const bool muting = !player->Muted();
+    player->SetMute(muting);
     return muting;
 }
 
 Text MediaPlayerEngine::PositionString() {
-    return OrNoTime(VariantText(AutomationRead(SubObject(control, "controls"), "currentPositionString")));
+    const Player* player = Engine();
+    if (!player || player->CurrentPhase() != Player::Phase::Loaded) return OrNoTime(Text());
+    return OrNoTime(ClockText(player->Position()));
 }
 
 Text MediaPlayerEngine::DurationString() {
-    return OrNoTime(VariantText(AutomationRead(SubObject(control, "currentMedia"), "durationString")));
+    const Player* player = Engine();
+    if (!player || !HasMedium(*player) || player->Duration() <= 0) return OrNoTime(Text());
+    return ClockText(player->Duration());
 }
 
-void MediaPlayerEngine::SetContextMenu(int flag) { AutomationWrite(control, "enableContextMenu", {Flag(flag)}); }
-
-void MediaPlayerEngine::SetStretchToFit(int flag) { AutomationWrite(control, "StretchToFit", {Flag(flag)}); }
-
-void MediaPlayerEngine::SetUiMode(int mode) {
-    static const char* const names[] = {"none", "invisible", "mini", "full"};
-    if (mode < 0 || mode > 3) return;
-    AutomationWrite(control, "uiMode", {Text(names[mode])});
+void MediaPlayerEngine::SetStretchToFit(int flag) {
+    stretchToFit_ = flag == 1;
+    if (Player* player = Engine()) player->SetVideoOption("video-unscaled", stretchToFit_ ? "no" : "downscale-big");
 }
 
 double MediaPlayerEngine::Duration() {
-    return VariantNumber(AutomationRead(SubObject(control, "currentMedia"), "duration"));
+    const Player* player = Engine();
+    return player && HasMedium(*player) ? player->Duration() : 0;
 }
 
 double MediaPlayerEngine::Position() {
-    // Read as text, then converted to a number.
-    const Text position = VariantText(AutomationRead(SubObject(control, "controls"), "currentPosition"));
-    return VariantNumber(Variant(position));
+    const Player* player = Engine();
+    return player ? player->Position() : 0;
 }
 
 void MediaPlayerEngine::SetPosition(int seconds) {
-    AutomationWrite(SubObject(control, "controls"), "currentPosition", {seconds});
+    if (Player* player = Engine()) player->Seek(seconds);
 }
 
 Text MediaPlayerEngine::TimeText() {
     const Text duration = DurationString();
     const Text position = PositionString();
-    // Below an hour the control writes two fields; from an hour on three.
+    // Below an hour the player writes two fields; from an hour on three.
     // A medium of an hour or more shows its early position with hours too.
     if (duration.Split(":").size() != 2 && position.Split(":").size() == 2) return "00:" + position + "/" + duration;
     return position + "/" + duration;
 }
 
 int MediaPlayerEngine::BufferingProgress() {
-    return VariantInt(AutomationRead(SubObject(control, "network"), "bufferingprogress"));
+    const Player* player = Engine();
+    return player ? player->BufferPercent() : 0;
 }
 
-Text MediaPlayerEngine::Url() { return VariantText(AutomationRead(control, "Url")); }
+Text MediaPlayerEngine::Url() {
+    const Player* player = Engine();
+    return player ? player->Address() : Text();
+}
 
 Text MediaPlayerEngine::Title() {
-    return VariantText(AutomationCall(SubObject(control, "currentMedia"), "getItemInfo", {Text("Title")}));
+    const Player* player = Engine();
+    return player && HasMedium(*player) ? player->Metadata({"title", "icy-title"}) : Text();
 }
 
 Text MediaPlayerEngine::Author() {
-    return VariantText(AutomationCall(SubObject(control, "currentMedia"), "getItemInfo", {Text("Author")}));
+    const Player* player = Engine();
+    return player && HasMedium(*player) ? player->Metadata({"artist", "author", "album_artist"}) : Text();
 }
 
 int MediaPlayerEngine::SetBalance(int channel) {
     static const int balances[] = {0, -100, 100};
     if (channel < 0 || channel > 2) return 0;
-    AutomationWrite(SubObject(control, "Settings"), "balance", {balances[channel]});
+    if (Player* player = Engine()) {
+        const int balance = balances[channel];
+        const double left = balance > 0 ? (100 - balance) / 100.0 : 1.0;
+        const double right = balance < 0 ? (100 + balance) / 100.0 : 1.0;
+        player->SetChannelGains(left, right);
+    }
     return channel;
 }
 
-void MediaPlayerEngine::Next() { AutomationCall(SubObject(control, "controls"), "next"); }
+// One medium at a time: the player itself has no next or previous item.
+void MediaPlayerEngine::Next() {}
 
-void MediaPlayerEngine::Previous() { AutomationCall(SubObject(control, "controls"), "previous"); }
+void MediaPlayerEngine::Previous() {}
 
 int MediaPlayerEngine::DownloadProgress() {
-    return VariantInt(AutomationRead(SubObject(control, "network"), "downloadProgress"));
+    const Player* player = Engine();
+    return player ? player->DownloadPercent() : 0;
 }
 
 Text MediaPlayerEngine::FileType() {
-    return VariantText(AutomationCall(SubObject(control, "currentMedia"), "getItemInfo", {Text("FileType")})).Lower();
-}
-
-Text MediaPlayerEngine::SourceUrl() {
-    return VariantText(AutomationCall(SubObject(control, "currentMedia"), "getItemInfo", {Text("SourceURL")})).Lower();
+    const Player* player = Engine();
+    if (!player || !HasMedium(*player)) return {};
+    return MediaFileType(player->Address(), player->FileFormat()).Lower();
 }
 
 void MediaPlayerEngine::SetPlayCount(int count) {
-    AutomationWrite(SubObject(control, "Settings"), "playCount", {count});
+    playCount_ = std::max(1, count);
+    if (Player* player = Engine()) player->SetPlayCount(playCount_);
 }
 
 double MediaPlayerEngine::ImageWidth() {
-    return VariantNumber(AutomationRead(SubObject(control, "currentMedia"), "imageSourceWidth"));
+    const Player* player = Engine();
+    return player && HasMedium(*player) ? player->VideoWidth() : 0;
 }
 
 int MediaPlayerEngine::ImageHeight() {
-    return VariantInt(AutomationRead(SubObject(control, "currentMedia"), "imageSourceHeight"));
+    const Player* player = Engine();
+    return player && HasMedium(*player) ? player->VideoHeight() : 0;
 }
 
 }  // namespace lumora

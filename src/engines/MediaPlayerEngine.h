@@ -1,6 +1,7 @@
-// Plays everything else through the media player control and its
-// sub-objects "controls", "Settings", "currentMedia" and "network", each
-// fetched for one call and released right after it.
+// Plays everything else: the media player engine over a typed player. It
+// reports its state in the media player's own numbering (0 to 11) and keeps
+// that engine's manners: a stopped swf medium is unloaded and loaded again
+// by the next TogglePlay, the end of a medium is reported once as "ended".
 #pragma once
 
 #include "engines/HostedControl.h"
@@ -10,15 +11,14 @@ namespace lumora {
 
 class MediaPlayerEngine : public HostedControl {
 public:
-    // Hosts the media player control, writes uiMode, enableContextMenu,
-    // StretchToFit and the volume, then registers its host for right-clicks.
+    // Hosts the player (no stretching: at its own size, smaller when it does
+    // not fit), sets the volume, then registers its host for right-clicks.
     bool Create(QWidget* parent, int left, int top, int width, int height, const RightClickHandler& handler = {});
-    // What Create does once the control is up: the four writes, then the
-    // right-click registration of the host's tree.
+    // What Create does once the player is up: its display and volume, then
+    // the right-click registration of the host's tree.
     void SetUpControl(const RightClickHandler& handler);
 
     void SetUrl(const Text& address);
-    void SetFullScreen(int flag);
     MediaPlayerState PlayState();
     bool TogglePlay();
     void Stop();
@@ -26,9 +26,7 @@ public:
     bool ToggleMute();
     Text PositionString();
     Text DurationString();
-    void SetContextMenu(int flag);
     void SetStretchToFit(int flag);
-    void SetUiMode(int mode);
     double Duration();
     double Position();
     void SetPosition(int seconds);
@@ -42,12 +40,16 @@ public:
     void Previous();
     int DownloadProgress();
     Text FileType();
-    Text SourceUrl();
     void SetPlayCount(int count);
     double ImageWidth();
     int ImageHeight();
 
     Text savedUrl;
+
+private:
+    bool endReported_ = false;  // the end was read once as MediaEnded
+    bool stretchToFit_ = false;
+    int playCount_ = 1;
 };
 
 }  // namespace lumora

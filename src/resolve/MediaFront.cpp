@@ -5,7 +5,6 @@
 #include "base/TimeText.h"
 #include "probe/ProbeStream.h"
 #include "resolve/AddressText.h"
-#include "resolve/EventTurns.h"
 #include "resolve/MusicResolvers.h"
 #include "resolve/PrivateSchemes.h"
 #include "script/Codings.h"
@@ -81,9 +80,50 @@ Text WithStreamMarks(const Text& address) {
         .ReplacedAll(Text("$"), streamMark);
 }
 
+constexpr std::chrono::milliseconds kQuitLimit{300};
+
+// A plain http address that neither its extension nor a marker decides:
+// IsFlashAddress asks the network probe about it.
+bool NeedsProbe(const Text& address) { return !IsFlashByText(address).has_value(); }
+
 }  // namespace
 
 MediaFront::MediaFront() : probe_(DefaultProbe), serviceLimit_(kServiceLimit) {}
+
+MediaFront::~MediaFront() {
+    // No late result may reach a front being destroyed, and quitting never
+    // waits for the network: a job still waiting is left to end on its own.
+    probes_.Close(kQuitLimit);
+    services_.Close(kQuitLimit);
+}
+
+bool MediaFront::Busy() const { return opening_ || services_.Running() > 0; }
+
+Player* MediaFront::ActivePlayer() const {
+    return activeEngine_ == Engine::Player ? playerEngine_.Engine() : flashEngine_.Movie();
+}
+
+std::vector<Player*> MediaFront::Players() const {
+    std::vector<Player*> players;
+    if (Player* player = playerEngine_.Engine()) players.push_back(player);
+    if (Player* movie = flashEngine_.flashControl.Engine()) players.push_back(movie);
+    return players;
+}
+
+void MediaFront::WatchEngines() {
+    for (const QMetaObject::Connection& connection : watched_) disconnect(connection);
+    watched_.clear();
+    for (Player* player : Players())
+        watched_.push_back(connect(player, &Player::Changed, this, &MediaFront::OnEngineChanged));
+}
+
+void MediaFront::OnEngineChanged() {
+    PlayState();  // steps a play list at the end of an item
+    emit Changed();
+    emit StateChanged();
+}
+
+void MediaFront::Announce() { emit StateChanged(); }
 
 void MediaFront::SetProbe(ProbeFunction probe) { probe_ = probe ? std::move(probe) : ProbeFunction(DefaultProbe); }
 
@@ -118,6 +158,9 @@ void MediaFront::Play(const Text& address, EngineRequest engine, bool keepPlayli
 
 void MediaFront::Play(Text& address, EngineRequest engine, bool keepPlaylist) {
     const std::uint64_t ticket = ++generation_;
+    // An earlier probe or resolution opens nothing now.
+    probes_.Supersede();
+    services_.Supersede();
     nothingPlayed_ = false;
     probedAddress_ = Text();
     const Text scheme = Scheme(address);
@@ -141,29 +184,38 @@ void MediaFront::Play(Text& address, EngineRequest engine, bool keepPlaylist) {
     const bool rtmp = IsRtmpScheme(scheme);
     if (rtmp) address = WithStreamMarks(address);
 
-    if (engine == EngineRequest::Player) {
-        Activate(Engine::Player);
-        playerEngine_.SetUrl(address);
-    } else if (engine == EngineRequest::Flash) {
-        Activate(Engine::Flash);
-        flashEngine_.SetPlayUrl(address);
+    if (engine == EngineRequest::Player || engine == EngineRequest::Flash) {
+        Open(EngineChoice{engine == EngineRequest::Player ? Engine::Player : Engine::Flash, address, Text()});
+    } else if (!rtmp && NeedsProbe(address)) {
+        // The probe waits on the network: on a worker, while the window
+        // shows "connecting".
+        const ProbeFunction probe = probe_;
+        const Text probed = address;
+        const bool started = probes_.Run([probe, probed](std::stop_token) { return ChooseEngine(probed, false, probe); },
+                                         [this, ticket](EngineChoice choice) {
+                                             if (generation_ == ticket) Open(choice);
+                                         });
+        if (!started) Open(EngineChoice{Engine::Player, address, Text()});
+        Announce();
     } else {
-        const ProbeFunction probe = probe_;  // a copy: the wait may run SetProbe
-        const EngineChoice choice = ChooseEngine(address, rtmp, probe);
-        if (generation_ != ticket) return;  // a later Play, Open or Stop ran during the probe
-        probedAddress_ = choice.probedAddress;
-        Activate(choice.engine);
-        if (choice.engine == Engine::Flash)
-            flashEngine_.SetPlayUrl(choice.address);
-        else
-            playerEngine_.SetUrl(choice.address);
+        Open(ChooseEngine(address, rtmp, probe_));
     }
+}
+
+void MediaFront::Open(const EngineChoice& choice) {
+    probedAddress_ = choice.probedAddress;
+    Activate(choice.engine);
+    if (choice.engine == Engine::Flash)
+        flashEngine_.SetPlayUrl(choice.address);
+    else
+        playerEngine_.SetUrl(choice.address);
     opening_ = false;
     ShowActiveEngine();
     if (PlaylistCount() > 0 && playlistIndex_ == PlaylistCount()) {
         playlistActive_ = false;
         playlistIndex_ = 0;
     }
+    Announce();
 }
 
 void MediaFront::Activate(Engine engine) {
@@ -188,6 +240,7 @@ void MediaFront::Attach(QWidget* parent, int l, int t, int w, int h, const Right
     muted_ = false;
     visible_ = 1;
     shownEngine_.reset();
+    WatchEngines();
 }
 
 int MediaFront::Resize(int l, int t, int w, int h) {
@@ -310,6 +363,7 @@ int MediaFront::SetVolume(int value) {
     if (muted_) SyncPlayerMute(false);
     volume_ = value;
     muted_ = false;
+    emit Changed();
     return volume_;
 }
 
@@ -317,6 +371,7 @@ int MediaFront::ToggleMute() {
     flashEngine_.SetVolume(muted_ ? volume_ : 0);
     muted_ = !muted_;
     SyncPlayerMute(muted_);
+    emit Changed();
     return muted_ ? 1 : 0;
 }
 
@@ -335,17 +390,24 @@ void MediaFront::TogglePause() {
     opening_ = false;
     nothingPlayed_ = false;
     playlistActive_ = true;
+    Announce();
 }
 
 void MediaFront::Stop() {
     ++generation_;
+    probes_.Supersede();
+    services_.Supersede();
     nothingPlayed_ = false;
+    // A Play that waited for its probe opened nothing: the engine's code
+    // is read afresh, or the state of that Play would stand.
+    if (opening_) lastPlayerState_ = -1;
     if (activeEngine_ == Engine::Player)
         playerEngine_.Stop();
     else
         flashEngine_.Stop();
     opening_ = false;
     playlistActive_ = false;
+    Announce();
 }
 
 Text MediaFront::DurationText() {
@@ -475,8 +537,7 @@ bool MediaFront::IsFlashMedia(const Text& address) {
     return flash;
 }
 
-bool IsFlashAddress(const Text& address, const MediaFront::ProbeFunction& probe, std::optional<Text>& finalAddress) {
-    finalAddress.reset();
+std::optional<bool> IsFlashByText(const Text& address) {
     const Text ext = Extension(address);
     if (OneOf(ext, {"swf", "wmv", "mp3", "wma", "asx", "wav"})) return false;
     if (OneOf(ext, {"asf", "avi", "mpg", "mpeg", "mkv", "vob"})) return false;
@@ -494,6 +555,12 @@ bool IsFlashAddress(const Text& address, const MediaFront::ProbeFunction& probe,
         return true;
     if (HoldsAny(address, {":1755/", ":554/", ":1935/"})) return true;
     if (Scheme(address) != Text("http://")) return false;
+    return std::nullopt;
+}
+
+bool IsFlashAddress(const Text& address, const MediaFront::ProbeFunction& probe, std::optional<Text>& finalAddress) {
+    finalAddress.reset();
+    if (const std::optional<bool> decided = IsFlashByText(address)) return *decided;
 
     const Text record = probe ? probe(address) : DefaultProbe(address);
     const Text contentType = TextBetween(record, Text("[Type]"), Text("[/Type]"));
@@ -526,21 +593,33 @@ EngineChoice ClassifyAddress(const Text& address, const MediaFront::ProbeFunctio
 }
 
 void MediaFront::Open(const Text& address, const Text& title, EngineRequest engine) {
-    const Text givenAddress = address, givenTitle = title;  // the caller's texts may change during the waits
-    LetPendingEventsRun();
     const std::uint64_t ticket = ++generation_;
+    probes_.Supersede();
+    services_.Supersede();
     titleOverride_ = Text();
     // The medium playing now is being replaced: its end must not step a
     // playlist_ (and so overtake this Open) while the services answer.
     playlistActive_ = false;
-    ServiceOptions services;
-    services.limit = serviceLimit_;
-    services.abandoned = [this, ticket] { return generation_ != ticket; };
-    const Resolution resolution = ResolveOpen(givenAddress, givenTitle, engine, services);
-    if (generation_ != ticket) {  // a later Play, Open or Stop ran during the waits
-        LetPendingEventsRun();
+    if (!NeedsServices(address)) {
+        Finish(ResolveOpen(address, title, engine), ticket);
         return;
     }
+    const std::chrono::milliseconds limit = serviceLimit_;
+    const bool started = services_.Run(
+        [address, title, engine, limit](std::stop_token stop) {
+            ServiceOptions services;
+            services.limit = limit;
+            services.abandoned = [stop] { return stop.stop_requested(); };
+            return ResolveOpen(address, title, engine, services);
+        },
+        [this, ticket](Resolution resolution) {
+            if (generation_ == ticket) Finish(resolution, ticket);
+        });
+    if (!started) NothingToPlay();
+    Announce();
+}
+
+void MediaFront::Finish(const Resolution& resolution, std::uint64_t ticket) {
     if (!resolution.titleFromCaller) titleOverride_ = resolution.titleOverride;
     if (!resolution.play) {
         NothingToPlay();
@@ -549,7 +628,7 @@ void MediaFront::Open(const Text& address, const Text& title, EngineRequest engi
         Play(target, resolution.engineType);
         if (resolution.titleFromCaller && generation_ == ticket + 1) titleOverride_ = resolution.titleOverride;
     }
-    LetPendingEventsRun();
+    Announce();
 }
 
 void MediaFront::NothingToPlay() {

@@ -5,11 +5,17 @@
 // engine gets an address (IsFlashMedia: extension, text markers and, for
 // plain http addresses, a network probe) and which address it is given.
 //
-// Everything runs on the GUI thread. The probe waits in a nested event loop,
-// so the status timers call PlayState and the read operations re-entrantly
-// while Play waits (PlayState then reports Connecting), and a user action
-// may start another Play, Open or Stop meanwhile: the later action wins and
-// the waiting Play returns without opening its own address.
+// Everything runs on the GUI thread; nothing here waits for the network. The
+// network probe of Play and the service requests of Open run as worker jobs
+// whose results come back to the GUI thread: meanwhile PlayState reports
+// Connecting (for the probe), and a later Play, Open or Stop supersedes the
+// job, whose late result is then dropped.
+//
+// The front follows its engines' players: StateChanged follows every change
+// that may alter what PlayState reports, so the window reacts to changes
+// instead of polling. Reading PlayState also steps a play list at the end of
+// an item; the front reads it itself on every change, so a list plays on
+// with nobody watching.
 #pragma once
 
 #include "base/Text.h"
@@ -17,7 +23,10 @@
 #include "engines/MediaPlayerEngine.h"
 #include "platform/RightClickRegistry.h"
 #include "resolve/PlayState.h"
+#include "resolve/PrivateSchemes.h"
+#include "threads/WorkerChannel.h"
 
+#include <QObject>
 #include <QWidget>
 
 #include <chrono>
@@ -28,13 +37,23 @@
 
 namespace lumora {
 
-class MediaFront {
+// The automatic engine choice (EngineRequest::Choose), made without touching an
+// engine.
+struct EngineChoice {
+    Engine engine = Engine::Player;
+    Text address;        // what that engine opens
+    Text probedAddress;  // the probe's final address; empty when none ran or it gave none
+};
+
+class MediaFront : public QObject {
+    Q_OBJECT
 public:
     // The network probe IsFlashMedia asks about plain http addresses: the
     // record of ProbeStream ("[Type]…[/Type]", "[File]…[/File]").
     using ProbeFunction = std::function<Text(const Text& address)>;
 
     MediaFront();
+    ~MediaFront() override;
 
     // Shows the active engine at the stored area and hides the other
     // (stopped, moved to 0,0 with size 0x0). Returns the engine shown.
@@ -45,7 +64,9 @@ public:
     // longer than 20 bytes starts a playlist at item 1. `address` is updated
     // to the address actually played (playlist item, rtmp "@" → "mp4:").
     // A local path (beginning with "/") neither stops the engines nor shows
-    // "connecting". Returns early when overtaken during the network probe.
+    // "connecting". A plain http address that no marker decides is probed
+    // on a worker; the engine opens it when the probe answers, unless a later
+    // Play, Open or Stop came first.
     void Play(Text& address, EngineRequest engine = EngineRequest::Choose, bool keepPlaylist = false);
     void Play(const Text& address, EngineRequest engine = EngineRequest::Choose, bool keepPlaylist = false);
 
@@ -102,9 +123,9 @@ public:
     bool IsFlashMedia(const Text& address);
 
     // Plays an address with an optional display title, resolving the private
-    // address forms first (ResolveOpen, PrivateSchemes.h). Waits on the web
-    // services meanwhile; a later Play, Open or Stop during the wait wins:
-    // this Open asks no further service and plays nothing. When the 56 video service finds no video,
+    // address forms first (ResolveOpen, PrivateSchemes.h). The forms that ask
+    // web services resolve on a worker; a later Play, Open or Stop meanwhile
+    // wins: this Open asks no further service and plays nothing. When the 56 video service finds no video,
     // nothing is played: both engines stop and PlayState reports Failed
     // until the next Play, Stop or TogglePause.
     void Open(const Text& address, const Text& title = {}, EngineRequest engine = EngineRequest::Choose);
@@ -117,7 +138,18 @@ public:
     // limits); 0 restores the default of 10 s.
     void SetServiceLimit(std::chrono::milliseconds limit);
 
-    // The engines themselves: their hosting, and the controls tests put in.
+    // A probe or a service request of the last Play or Open is still on its way.
+    bool Busy() const;
+
+    // The typed player of the engine in use, and of both engines; null where
+    // an engine has none (before Attach).
+    Player* ActivePlayer() const;
+    std::vector<Player*> Players() const;
+    // Follows the players the engines hold now (Attach does this; tests that
+    // put other players in call it again).
+    void WatchEngines();
+
+    // The engines themselves: their hosting, and the players tests put in.
     FlashMovieEngine& FlashEngine() { return flashEngine_; }
     MediaPlayerEngine& PlayerEngine() { return playerEngine_; }
     // The engine commands go to: the one the last Play chose.
@@ -132,7 +164,22 @@ public:
     int PlaylistIndex() const { return playlistIndex_; }
     bool PlaylistActive() const { return playlistActive_; }
 
+signals:
+    // What PlayState reports may have changed.
+    void StateChanged();
+    // Anything an engine reports may have changed (position, settings, the
+    // subtitle line, ...).
+    void Changed();
+
 private:
+    // An engine's player reported a change: follow it (a play list steps on).
+    void OnEngineChanged();
+    // Tells the listeners that the state may read differently now.
+    void Announce();
+    // Play's last step, once the engine is chosen (at once, or when the probe answers).
+    void Open(const EngineChoice& choice);
+    // Open's last step, once the address is resolved.
+    void Finish(const Resolution& resolution, std::uint64_t ticket);
     // Makes `engine` the one commands go to.
     void Activate(Engine engine);
     lumora::PlayState PlayerEngineState();
@@ -169,15 +216,16 @@ private:
     // Bumped by every Play, Open and Stop; a Play whose number changed while
     // it waited on the network has been overtaken.
     std::uint64_t generation_ = 0;
+    std::vector<QMetaObject::Connection> watched_;
+    WorkerChannel probes_{*this};
+    WorkerChannel services_{*this};
 };
 
-// The automatic engine choice (EngineRequest::Choose), made without touching an
-// engine.
-struct EngineChoice {
-    Engine engine = Engine::Player;
-    Text address;        // what that engine opens
-    Text probedAddress;  // the probe's final address; empty when none ran or it gave none
-};
+
+// IsFlashMedia's tests that need no network: its answer from the address's
+// extension and markers alone; empty for a plain http address that only the
+// probe can decide.
+std::optional<bool> IsFlashByText(const Text& address);
 
 // IsFlashMedia's tests on their own. `probe` is asked only about plain http
 // addresses that no marker decides; then `finalAddress` receives the

@@ -2,7 +2,6 @@
 
 #include "base/Config.h"
 #include "resolve/AddressText.h"
-#include "resolve/EventTurns.h"
 #include "script/Codings.h"
 #include "web/ObjectRequest.h"
 #include "web/WebText.h"
@@ -63,7 +62,6 @@ Text QueryValue(const Text& value) { return Text::Gbk(PercentEncoded(value.Bytes
 bool UsableSongAddress(const Text& address) { return address.StartsWith(Text("http://")) && address.Length() >= 16; }
 
 Text ResolveSong(Text& song, const ServiceOptions& options) {
-    const EventTurns turns;
     song = song.ReplacedAll(Text("∮"), kDash).ReplacedAll(kSpacedDash, kDash).ReplacedAll(kJoin, kDash);
     Text address = ResolveSongA(song, options);
     if (!UsableSongAddress(address)) address = ResolveSongB(song, options);
@@ -72,7 +70,6 @@ Text ResolveSong(Text& song, const ServiceOptions& options) {
 }
 
 Text ResolveSongA(const Text& song, const ServiceOptions& options) {
-    const EventTurns turns;
     const Config& config = Config::Get();
     const Text keyword = ScriptKeyword(song.ReplacedAll(kJoin, kDash).ReplacedAll(kSpacedDash, kDash));
     const Text search = FetchText(
@@ -86,7 +83,6 @@ Text ResolveSongA(const Text& song, const ServiceOptions& options) {
 }
 
 Text ResolveSongB(const Text& song, const ServiceOptions& options) {
-    const EventTurns turns;
     const Text keyword = UriEncode(song.ReplacedAll(kSpacedDash, kJoin).ReplacedAll(kDash, kJoin) + "$$$$", false);
     const Text reply = FetchText(Endpoint(Config::Get().songSearchBHost, "/x?op=12&count=1&title=") + keyword, options);
     const Text encoded = TextBetween(reply, Text("<encode><![CDATA["), Text("]]></encode>"));
@@ -96,7 +92,6 @@ Text ResolveSongB(const Text& song, const ServiceOptions& options) {
 }
 
 Text ResolveSongC(const Text& song, const ServiceOptions& options) {
-    const EventTurns turns;
     const Text keyword = ScriptKeyword(song.ReplacedAll(kJoin, kDash).ReplacedAll(kSpacedDash, kDash));
     const Text search = FetchText(
         Endpoint(Config::Get().songSearchCHost, "/yueku/intro/musina_mmi_search.php?key=") + keyword, options);
@@ -106,7 +101,6 @@ Text ResolveSongC(const Text& song, const ServiceOptions& options) {
 }
 
 Text ResolveMusicVideo(Text& name, const ServiceOptions& options) {
-    const EventTurns turns;
     const Config& config = Config::Get();
     const Text reply = FetchText(
         Endpoint(config.mvSearchHost, "/fcgi-bin/music_json.fcg?catZhida=1&lossless=0&json=1&t=12&utf8=1&p=1&w=") +
@@ -120,7 +114,6 @@ Text ResolveMusicVideo(Text& name, const ServiceOptions& options) {
 }
 
 Text ResolveVideo56(const Text& number, const ServiceOptions& options) {
-    const EventTurns turns;
     const Text address = Endpoint(Config::Get().video56InfoHost, "/json/") + number + "/";
     if (Abandoned(options)) return {};
     const Text reply = Utf8BytesToText(ObjectRequest(address, Limited(options)));

@@ -44,10 +44,20 @@ Text DecodePayload(const Text& text, const Text& sourceTag) {
     return Unescape(sourceTag == Text("8225500") ? ScriptBase64Decode(text) : Base64Decode(text));
 }
 
-Resolution ResolveOpen(const Text& address, const Text& title, EngineRequest engineType,
-                       const ServiceOptions& options) {
-    Resolution resolution;
-    const Text givenTitle = title;  // the caller's texts may change while the services answer
+namespace {
+
+// An address as Open reads it before any service is asked: the "$$" dashes
+// replaced, a bare number and a "quil://" payload turned into addresses, a
+// title after "|" split off.
+struct OpenAddress {
+    Text working;
+    Text scheme;
+    Text rest;  // what follows the scheme and its slash
+    Text titleOverride;
+};
+
+OpenAddress ReadOpenAddress(const Text& address) {
+    OpenAddress read;
     Text working = address.ReplacedAll(Text("$$"), Text("-"));
 
     if (IsNumberText(working)) working = MusicVideoAddress(working);
@@ -59,13 +69,39 @@ Resolution ResolveOpen(const Text& address, const Text& title, EngineRequest eng
         const std::vector<Text> parts = working.Split(Text("|"));
         if (parts.size() >= 2) {
             working = parts[0];
-            resolution.titleOverride = parts[1].Empty() ? parts[0] : parts[1];
+            read.titleOverride = parts[1].Empty() ? parts[0] : parts[1];
         }
     }
 
-    const Text scheme = Scheme(working);
+    read.scheme = Scheme(working);
     if (IsNumberText(working)) working = MusicVideoAddress(working);
-    Text rest = working.Mid(scheme.Length() + 1);
+    read.rest = working.Mid(read.scheme.Length() + 1);
+    read.working = working;
+    return read;
+}
+
+bool IsVideo56Page(const Text& working) {
+    const Text domain = Config::Get().video56Domain;
+    return !domain.Empty() && working.Contains(domain) && (working.Contains(Text("vid-")) || working.Contains(Text("v_")));
+}
+
+}  // namespace
+
+bool NeedsServices(const Text& address) {
+    const OpenAddress read = ReadOpenAddress(address);
+    return read.scheme == Text("mp3://") || read.scheme == Text("qqmv://") ||
+           (read.scheme != Text("yyt://") && IsVideo56Page(read.working));
+}
+
+Resolution ResolveOpen(const Text& address, const Text& title, EngineRequest engineType,
+                       const ServiceOptions& options) {
+    Resolution resolution;
+    const Text givenTitle = title;  // the caller's texts may change while the services answer
+    const OpenAddress read = ReadOpenAddress(address);
+    resolution.titleOverride = read.titleOverride;
+    const Text& working = read.working;
+    const Text& scheme = read.scheme;
+    Text rest = read.rest;
 
     if (scheme == Text("yyt://")) {
         if (IsNumberText(rest)) {
@@ -91,9 +127,8 @@ Resolution ResolveOpen(const Text& address, const Text& title, EngineRequest eng
         return resolution;
     }
 
-    const Text domain = Config::Get().video56Domain;
-    const bool holdsVid = working.Contains(Text("vid-"));
-    if (!domain.Empty() && working.Contains(domain) && (holdsVid || working.Contains(Text("v_")))) {
+    if (IsVideo56Page(working)) {
+        const bool holdsVid = working.Contains(Text("vid-"));
         const Text number = TextBetween(working, Text(holdsVid ? "vid-" : "v_"), Text("."));
         const Text result = number.Empty() ? Text() : ResolveVideo56(number, options);
         const std::vector<Text> parts = ResultParts(result);

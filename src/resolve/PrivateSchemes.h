@@ -9,8 +9,8 @@
 //   ADDRESS|TITLE             an address with a display title
 //
 // ResolveOpen works out what Open hands to Play without playing anything, so
-// the command line can show it too. It waits on the services (events keep
-// running meanwhile) and runs on the thread that owns the event loop.
+// the command line can show it too. It blocks while the services answer, so
+// the window runs it as a worker job; any thread may call it.
 #pragma once
 
 #include "base/Text.h"
@@ -46,6 +46,10 @@ struct Resolution {
     // overtaken may set.
     bool titleFromCaller = false;
 };
+
+// Whether ResolveOpen asks a web service for `address` (the song, music-video
+// and 56 video forms); every other address resolves at once.
+bool NeedsServices(const Text& address);
 
 // Resolves the private forms of `address` (`title` and `engineType` as Open
 // was given them), asking the services with `options`.

@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QObject>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -91,14 +92,17 @@ void WakeSignal::Notify() {
 
 WaitOutcome PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit, WakeSignal& wake) {
     const Clock::time_point deadline = Clock::now() + std::max(limit, std::chrono::milliseconds(0));
-    if (QCoreApplication::instance() != nullptr) {
+    // Events run only on the application's own thread; a worker thread
+    // (a job that resolves or probes) simply waits.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app != nullptr && QThread::currentThread() == app->thread()) {
         PumpWaiter waiter(done, wake);
         if (const std::optional<WaitOutcome> outcome = waiter.Run(deadline)) {
             return *outcome;
         }
     }
 
-    // No event loop to run (no application object, or it is quitting): wait
+    // No event loop to run (no application object, another thread, or it is quitting): wait
     // on the signal's condition variable instead, handling no events.
     std::unique_lock lock(wake.mutex_);
     for (;;) {

@@ -5,9 +5,9 @@
 // ends when its condition holds or when its deadline, counted once from the
 // start of the wait, passes; later events never extend it.
 //
-// A QCoreApplication (or QApplication) must exist for events to be pumped.
-// Without one the wait still ends on time and on wake-up, but handles no
-// events meanwhile.
+// Events are pumped only on the application object's own thread. Without an
+// application object, or on any other thread (a worker job), the wait still
+// ends on time and on wake-up, but handles no events meanwhile.
 //
 // Sharing with a worker: the worker and the waiter share a WakeSignal (and
 // whatever result object the condition reads) through std::shared_ptr. The

@@ -7,7 +7,7 @@
 #include "app/MainWindow.h"
 #include "resolve/MediaFront.h"
 
-#include "FakeControls.h"
+#include "RecordingPlayer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -38,8 +38,9 @@ protected:
     WindowTest() : units(window.Units()) {
         MediaFront& front = *state.mediaObject;
         front.Attach(units.videoArea, 110, 0, 570, 400);
-        front.FlashEngine().flashControl.Attach(movie.Object());
-        front.PlayerEngine().control = player.Object();
+        front.FlashEngine().UseMovie(&movie);
+        front.PlayerEngine().UsePlayer(&player);
+        front.WatchEngines();
         front.SetProbe([](const Text&) { return Text(); });
     }
 
@@ -47,7 +48,7 @@ protected:
     std::vector<std::string> Opened() const {
         std::vector<std::string> opened;
         for (const std::string& entry : log)
-            if (entry.starts_with("flash setPlayUrl=") || entry.starts_with("player URL="))
+            if (entry.starts_with("flash open=") || entry.starts_with("player open="))
                 opened.push_back(entry.substr(entry.find('=') + 1));
         return opened;
     }
@@ -55,8 +56,8 @@ protected:
     // Declared first so that they outlive the window, which stops playback
     // when it goes.
     CallLog log;
-    FakeMovie movie{log};
-    FakePlayer player{log};
+    RecordingPlayer movie{log, "flash", RecordingPlayer::Numbering::Movie};
+    RecordingPlayer player{log, "player", RecordingPlayer::Numbering::MediaPlayer};
     AppState state;
     MainWindow window{state};
     const MainWindowUnits& units;

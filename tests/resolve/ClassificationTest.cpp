@@ -88,24 +88,25 @@ TEST_F(ClassificationTest, PlayOpensTheChosenEngineWithTheChosenAddress) {
     };
     using enum EngineRequest;
     const std::vector<Case> cases = {
-        {"http://h/a.flv", Choose, "flash setPlayUrl=http://h/a.flv", "http://h/a.flv"},
-        {"http://h/a.wmv", Choose, "player URL=http://h/a.wmv", "http://h/a.wmv"},
-        {"http://h/a.flv", Player, "player URL=http://h/a.flv", "http://h/a.flv"},
-        {"http://h/a.wmv", Flash, "flash setPlayUrl=http://h/a.wmv", "http://h/a.wmv"},
-        {"rtmp://h/app/@clip", Choose, "flash setPlayUrl=rtmp://h/app/mp4:clip", "rtmp://h/app/mp4:clip"},
-        {"RTMPE://h/a|b$c", Choose, "flash setPlayUrl=RTMPE://h/amp4:bmp4:c", "RTMPE://h/amp4:bmp4:c"},
-        {"rtmp://h/a@b", Player, "player URL=rtmp://h/amp4:b", "rtmp://h/amp4:b"},
-        {"http://h/x@y.flv", Choose, "flash setPlayUrl=http://h/x@y.flv", "http://h/x@y.flv"},
-        {"http://h/get?id=1", Choose, "flash setPlayUrl=http://cdn.test/v.flv?abc", "http://h/get?id=1"},
-        {"http://h/get?id=15", Choose, "flash setPlayUrl=http://h/get?id=15", "http://h/get?id=15"},
-        {"http://h/get?id=16", Choose, "flash setPlayUrl=http://h/abc.flv", "http://h/get?id=16"},
-        {"http://h/get?id=2", Choose, "player URL=http://h/page.html", "http://h/get?id=2"},
-        {"", Choose, "player URL=", ""},
+        {"http://h/a.flv", Choose, "flash open=http://h/a.flv", "http://h/a.flv"},
+        {"http://h/a.wmv", Choose, "player open=http://h/a.wmv", "http://h/a.wmv"},
+        {"http://h/a.flv", Player, "player open=http://h/a.flv", "http://h/a.flv"},
+        {"http://h/a.wmv", Flash, "flash open=http://h/a.wmv", "http://h/a.wmv"},
+        {"rtmp://h/app/@clip", Choose, "flash open=rtmp://h/app/mp4:clip", "rtmp://h/app/mp4:clip"},
+        {"RTMPE://h/a|b$c", Choose, "flash open=RTMPE://h/amp4:bmp4:c", "RTMPE://h/amp4:bmp4:c"},
+        {"rtmp://h/a@b", Player, "player open=rtmp://h/amp4:b", "rtmp://h/amp4:b"},
+        {"http://h/x@y.flv", Choose, "flash open=http://h/x@y.flv", "http://h/x@y.flv"},
+        {"http://h/get?id=1", Choose, "flash open=http://cdn.test/v.flv?abc", "http://h/get?id=1"},
+        {"http://h/get?id=15", Choose, "flash open=http://h/get?id=15", "http://h/get?id=15"},
+        {"http://h/get?id=16", Choose, "flash open=http://h/abc.flv", "http://h/get?id=16"},
+        {"http://h/get?id=2", Choose, "player open=http://h/page.html", "http://h/get?id=2"},
+        {"", Choose, "player open=", ""},
     };
     for (const auto& c : cases) {
         log.clear();
         Text address = c.address;
         front.Play(address, c.engine);
+        Settle();
         EXPECT_EQ(Opened(), std::vector<std::string>{c.opened}) << c.address;
         EXPECT_EQ(address, Text(c.played)) << c.address;
         EXPECT_EQ(front.ActiveEngine(), Text(c.opened).StartsWith("flash") ? Engine::Flash : Engine::Player)
@@ -115,16 +116,16 @@ TEST_F(ClassificationTest, PlayOpensTheChosenEngineWithTheChosenAddress) {
 }
 
 TEST_F(ClassificationTest, NetworkAddressStopsBothEnginesAndConnectsWhileProbing) {
-    std::optional<PlayState> stateDuringProbe, stateAtOpen;
-    duringProbe = [&] { stateDuringProbe = front.PlayState(); };
+    std::optional<PlayState> stateAtOpen;
     player.onOpen = [&] { stateAtOpen = front.PlayState(); };
     front.Play(Text("http://h/clip"));
-    EXPECT_EQ(stateDuringProbe, PlayState::Connecting);
+    EXPECT_EQ(front.PlayState(), PlayState::Connecting);  // the probe is on its way
+    Settle();
     EXPECT_EQ(stateAtOpen, PlayState::Connecting);  // still connecting while the engine opens
     ASSERT_GE(log.size(), 3u);
-    EXPECT_EQ(log[0], "flash setPlay=Stop");
+    EXPECT_EQ(log[0], "flash stop");
     EXPECT_EQ(log[1], "player stop");
-    EXPECT_EQ(Opened(), std::vector<std::string>{"player URL=http://h/clip"});
+    EXPECT_EQ(Opened(), std::vector<std::string>{"player open=http://h/clip"});
     EXPECT_NE(front.PlayState(), PlayState::Connecting);
 }
 
@@ -135,8 +136,8 @@ TEST_F(ClassificationTest, LocalPathNeitherStopsTheEnginesNorConnects) {
     ASSERT_TRUE(stateAtOpen.has_value());
     EXPECT_NE(*stateAtOpen, PlayState::Connecting);
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log[0], "flash setPlayUrl=/home/user/clip.flv");
-    EXPECT_TRUE(Entries(log, "flash setPlay=Stop").empty());
+    EXPECT_EQ(log[0], "flash open=/home/user/clip.flv");
+    EXPECT_TRUE(Entries(log, "flash stop").empty());
     EXPECT_TRUE(probed.empty());
 }
 

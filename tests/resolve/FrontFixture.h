@@ -1,16 +1,22 @@
 // A MediaFront attached to a video area inside a window, with both engines
-// driving recording fake controls, and a network probe answered from a table.
+// driving recording players, and a network probe answered from a table (on
+// the probe's worker thread).
 #pragma once
 
-#include "FakeControls.h"
+#include "RecordingPlayer.h"
 #include "resolve/MediaFront.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
+#include <mutex>
+#include <thread>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -23,11 +29,12 @@ protected:
         video = new QWidget(&window);
         video->setGeometry(100, 0, 640, 400);
         front.Attach(video, 0, 0, 640, 400);
-        front.FlashEngine().flashControl.Attach(movie.Object());
-        front.PlayerEngine().control = player.Object();
+        front.FlashEngine().UseMovie(&movie);
+        front.PlayerEngine().UsePlayer(&player);
+        front.WatchEngines();
         front.SetProbe([this](const Text& address) {
+            std::lock_guard lock(probeMutex);
             probed.push_back(address.ToUtf8());
-            if (duringProbe) duringProbe();
             const auto found = records.find(address.ToUtf8());
             return found == records.end() ? Text() : found->second;
         });
@@ -41,18 +48,26 @@ protected:
     std::vector<std::string> Opened() const {
         std::vector<std::string> opened;
         for (const std::string& entry : log)
-            if (entry.starts_with("flash setPlayUrl=") || entry.starts_with("player URL=")) opened.push_back(entry);
+            if (entry.starts_with("flash open=") || entry.starts_with("player open=")) opened.push_back(entry);
         return opened;
+    }
+    // Lets the worker jobs of the front (probe, services) end and deliver.
+    void Settle() {
+        for (int i = 0; i < 1000 && front.Busy(); ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        QCoreApplication::processEvents();
     }
 
     QWidget window;
     QWidget* video = nullptr;
     CallLog log;
-    FakeMovie movie{log};
-    FakePlayer player{log};
+    RecordingPlayer movie{log, "flash", RecordingPlayer::Numbering::Movie};
+    RecordingPlayer player{log, "player", RecordingPlayer::Numbering::MediaPlayer};
+    std::mutex probeMutex;
     std::vector<std::string> probed;
     std::map<std::string, Text> records;  // address → probe record
-    std::function<void()> duringProbe;
     MediaFront front;
 };
 

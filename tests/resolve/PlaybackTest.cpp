@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QCoreApplication>
 #include <QTimer>
 #include <QWidget>
 
@@ -58,6 +59,13 @@ protected:
         tick.start(10);
         loop.exec();
         return seen;
+    }
+
+    // Lets the probe of a web address answer and the engine open it.
+    void WaitUntilOpened() {
+        QElapsedTimer clock;
+        clock.start();
+        while (front.Busy() && clock.elapsed() < 10'000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
 
     static bool Has(const std::vector<PlayState>& seen, PlayState state) {
@@ -158,6 +166,7 @@ TEST_F(UntimedPlaybackTest, OverLoopbackTheProbeChoosesAndFailuresShow) {
     const std::string base = server.Url();
 
     front.Play(Text::FromUtf8(base + "/watch"));
+    WaitUntilOpened();
     EXPECT_EQ(front.ActiveEngine(), Engine::Flash);  // chosen by the announced type
     bool played = false;
     std::vector<PlayState> seen = Poll([&](PlayState state) {
@@ -167,6 +176,7 @@ TEST_F(UntimedPlaybackTest, OverLoopbackTheProbeChoosesAndFailuresShow) {
     EXPECT_TRUE(Has(seen, PlayState::Playing));
 
     front.Play(Text::FromUtf8(base + "/nothing-here"));  // 404
+    WaitUntilOpened();
     EXPECT_EQ(front.ActiveEngine(), Engine::Player);
     seen = Poll([](PlayState state) { return state == PlayState::Failed; }, std::chrono::seconds(10));
     EXPECT_EQ(seen.back(), PlayState::Failed);

@@ -73,6 +73,12 @@ public:
     }
     void Answer(const std::string& path, std::string body) { Answer(path, Reply{std::move(body)}); }
 
+    // How many targets were requested since the last TakeTargets.
+    std::size_t Requested() {
+        std::lock_guard lock(mutex_);
+        return targets_.size();
+    }
+
     // The targets requested since the last call, in order.
     std::vector<std::string> TakeTargets() {
         std::lock_guard lock(mutex_);
