@@ -40,6 +40,8 @@ struct AppState {
     Text localProgrammeName;                    // the files chosen by OpenLocalFile, for the status bar
     bool dragging = false;                      // the user holds the progress slider
     PlayState shownState = PlayState::Stopped;  // play state last shown in the status bar
+    // The status bar follows the play state from the first PlayAddress on.
+    bool followingPlayState = false;
     int durationSeconds = 0;
     int positionSeconds = 0;
     QRect savedWindowRect;  // the normal (not full-screen) window rectangle

@@ -118,7 +118,10 @@ void ConnectMainWindowEvents(MainWindow& window) {
     // middle of an operation when it tells).
     if (MediaFront* front = state.mediaObject.get())
         QObject::connect(
-            front, &MediaFront::StateChanged, w, [w, &state] { PollPlayState(state, w->Units(), *w); },
+            front, &MediaFront::StateChanged, w,
+            [w, &state] {
+                if (state.followingPlayState) PollPlayState(state, w->Units(), *w);
+            },
             Qt::QueuedConnection);
 
     // The timers.

@@ -37,6 +37,7 @@ void PlayAddress(MainWindow& window, const Text& address, const Text& title) {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
     state.shownState = PlayState::Stopped;
+    state.followingPlayState = true;
     u.progressSlider->setValue(0);
     u.progressSlider->setMaximum(0);
     if (MediaFront* front = state.mediaObject.get()) {

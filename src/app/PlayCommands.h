@@ -9,8 +9,8 @@ class MainWindow;
 
 // The one way playback starts: resets the shown state and the progress
 // slider, opens `address` in MediaFront (an empty address goes through as
-// it is), stereo at the volume slider's position, and starts the 10 ms play
-// state poll, which then runs until the program ends.
+// it is), stereo at the volume slider's position. From the first call on,
+// the status bar follows every change of MediaFront's play state.
 void PlayAddress(MainWindow& window, const Text& address, const Text& title = {});
 
 // Stops playback as the stop button does: the status display then shows

@@ -50,9 +50,6 @@ bool ReadsAsPlayerMovie(const QString& path) {
     return IsPlayerMovie(file.read(kMaxMovieFile + 1).toStdString());
 }
 
-bool Active(const Player& player) {
-    return player.CurrentPhase() == Player::Phase::Opening || player.CurrentPhase() == Player::Phase::Loaded;
-}
 
 }  // namespace
 

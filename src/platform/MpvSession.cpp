@@ -135,7 +135,12 @@ MpvSession::MpvSession(const PlaybackOptions& options, QObject* parent) : QObjec
     // between would go unseen, so the end is also asked for now and then.
     endPoll_.setInterval(250);
     connect(&endPoll_, &QTimer::timeout, this, [this] {
-        if (handle_ && phase_ == Phase::Loaded && !endCheckPending_)
+        // Only a loaded medium can reach its end; after that nothing wakes.
+        if (phase_ != Phase::Loaded) {
+            endPoll_.stop();
+            return;
+        }
+        if (handle_ && !endCheckPending_)
             mpv_get_property_async(handle_, Tag(kEndFlag, generation_), "eof-reached", MPV_FORMAT_FLAG);
     });
 
@@ -327,6 +332,9 @@ void MpvSession::Open(const Text& address) {
     if (!handle_ || target_.empty()) {
         if (handle_) Command(Tag(kPlain, generation_), {"stop"});
         phase_ = Phase::Failed;
+        failureReason_ = !handle_ ? "the player could not start"
+                         : address.StartsWith(Text("/")) ? "no such playable file"
+                                                          : "not an address the player opens";
         emit Changed();
         return;
     }
@@ -350,7 +358,8 @@ void MpvSession::IssueLoad() {
     // network media get none (mpv would go looking beside the address).
     SetString("sub-auto", localFile_ ? "exact" : "no");
     const char* words[] = {"loadfile", target_.c_str(), "replace", nullptr};
-    if (mpv_command_async(handle_, Tag(kLoad, generation_), words) < 0) Fail();
+    if (const int error = mpv_command_async(handle_, Tag(kLoad, generation_), words); error < 0)
+        Fail(mpv_error_string(error));
 }
 
 void MpvSession::Stop() {
@@ -557,7 +566,7 @@ void MpvSession::HandleEvent(const mpv_event& event) {
                 phase_ != Phase::Opening)
                 break;
             if (event.error < 0) {
-                Fail();
+                Fail(mpv_error_string(event.error));
                 break;
             }
             const auto* reply = static_cast<const mpv_event_command*>(event.data);
@@ -623,7 +632,10 @@ void MpvSession::HandleEvent(const mpv_event& event) {
         case MPV_EVENT_SHUTDOWN:
             // The core is going away on its own; nothing more can be played.
             mpv_set_wakeup_callback(handle_, nullptr, nullptr);
-            if (phase_ == Phase::Opening || phase_ == Phase::Loaded) phase_ = Phase::Failed;
+            if (phase_ == Phase::Opening || phase_ == Phase::Loaded) {
+                phase_ = Phase::Failed;
+                failureReason_ = "the player shut down";
+            }
             break;
         default:
             break;
@@ -650,7 +662,7 @@ void MpvSession::ApplyEntryEvents() {
             if (phase_ == Phase::Loaded)
                 FinishAtEnd(0, false);
             else
-                Fail();
+                Fail("it ended before anything could be played");
             break;
         case MPV_END_FILE_REASON_ERROR:
             // The audio output could not start (no sound device): the medium is
@@ -659,7 +671,7 @@ void MpvSession::ApplyEntryEvents() {
             if (lastEnd_.error == MPV_ERROR_AO_INIT_FAILED && phase_ == Phase::Loaded)
                 FinishAtEnd(0, false);
             else
-                Fail();
+                Fail(mpv_error_string(lastEnd_.error));
             break;
         case MPV_END_FILE_REASON_REDIRECT:
             // A playlist behind the address: follow its first entry.
@@ -668,7 +680,7 @@ void MpvSession::ApplyEntryEvents() {
                 phase_ = Phase::Opening;
                 ApplyEntryEvents();
             } else {
-                Fail();
+                Fail("an empty play list");
             }
             break;
         default:  // stopped or quit by someone other than this session
@@ -791,9 +803,11 @@ void MpvSession::FinishAtEnd(double reached, bool reliable) {
         KeepInformation();
     if (handle_) Command(Tag(kPlain, generation_), {"stop"});
     phase_ = cutShort ? Phase::Failed : Phase::Ended;
+    if (cutShort) failureReason_ = "the stream broke off before its end";
 }
 
-void MpvSession::Fail() {
+void MpvSession::Fail(const char* reason) {
+    failureReason_ = reason ? reason : "";
     ++generation_;
     ResetMedia();
     ForgetInformation();

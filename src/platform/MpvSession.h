@@ -110,6 +110,9 @@ public:
     bool SaveScreenshot(const std::string& path);
 
     Phase CurrentPhase() const { return phase_; }
+    // Why the last medium failed (mpv's words, or the session's own); empty
+    // while no medium has failed.
+    const std::string& FailureReason() const { return failureReason_; }
     const Text& Address() const { return address_; }
     bool Paused() const { return paused_; }
     // Loaded but not yet running: the first frames or a cache refill.
@@ -155,7 +158,7 @@ private:
     void CheckEnd();
     void CheckFirstFrame();
     void FinishAtEnd(double reached, bool reliable);
-    void Fail();
+    void Fail(const char* reason);
     void Command(std::uint64_t tag, std::initializer_list<const char*> words);
     void SetString(const char* name, const std::string& value);
     void ResetMedia();
@@ -175,6 +178,7 @@ private:
     std::atomic<bool> drainQueued_{false};
 
     Phase phase_ = Phase::Empty;
+    std::string failureReason_;
     Text address_;
     std::string target_;        // what mpv is given for address_
     bool loadPending_ = false;  // waiting for the surface before loading

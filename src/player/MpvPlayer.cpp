@@ -11,7 +11,7 @@ namespace lumora {
 MpvPlayer::MpvPlayer(QWidget* host)
     : Player(host), session_(std::make_unique<MpvSession>(CurrentPlaybackOptions())) {
     MpvSession* session = session_.get();
-    connect(session, &MpvSession::Changed, this, &Player::Changed);
+    connect(session, &MpvSession::Changed, this, &MpvPlayer::FollowSession);
     connect(session, &MpvSession::ScreenshotSaved, this, &Player::ScreenshotSaved);
     if (!host || !session->RendersVideo()) return;
     // A core started late gets its surface when it arrives.
@@ -24,6 +24,15 @@ MpvPlayer::MpvPlayer(QWidget* host)
 }
 
 MpvPlayer::~MpvPlayer() = default;
+
+void MpvPlayer::FollowSession() {
+    const Phase phase = CurrentPhase();
+    const bool reached = phase != lastPhase_;
+    lastPhase_ = phase;
+    emit Changed();
+    if (reached && phase == Phase::Ended) emit Ended();
+    if (reached && phase == Phase::Failed) emit Failed(QString::fromStdString(session_->FailureReason()));
+}
 
 void MpvPlayer::TellSettingChanged() {
     // Later, once: the caller may be in the middle of an operation, and
@@ -40,6 +49,7 @@ void MpvPlayer::TellSettingChanged() {
 }
 
 void MpvPlayer::Open(const Text& address) {
+    lastPhase_ = Phase::Opening;  // a new medium ends or fails on its own
     if (address.Empty())
         session_->Unload();
     else
@@ -47,7 +57,10 @@ void MpvPlayer::Open(const Text& address) {
 }
 
 void MpvPlayer::Stop() { session_->Stop(); }
-void MpvPlayer::Restart() { session_->Restart(); }
+void MpvPlayer::Restart() {
+    lastPhase_ = Phase::Opening;
+    session_->Restart();
+}
 void MpvPlayer::SetPaused(bool paused) { session_->SetPaused(paused); }
 void MpvPlayer::Seek(double seconds) { session_->Seek(seconds); }
 void MpvPlayer::SetVolume(int volume) {
@@ -107,5 +120,8 @@ bool MpvPlayer::Muted() const { return session_->Muted(); }
 double MpvPlayer::Speed() const { return session_->Speed(); }
 bool MpvPlayer::SubtitlesShown() const { return session_->SubtitlesShown(); }
 std::string MpvPlayer::SubtitleText() const { return session_->SubtitleText(); }
+std::string MpvPlayer::FailureReason() const {
+    return CurrentPhase() == Phase::Failed ? session_->FailureReason() : std::string();
+}
 
 }  // namespace lumora

@@ -52,13 +52,17 @@ public:
     double Speed() const override;
     bool SubtitlesShown() const override;
     std::string SubtitleText() const override;
+    std::string FailureReason() const override;
 
 private:
     // A setting the player keeps changed: Changed follows.
     void TellSettingChanged();
+    // The session reported a change: Ended or Failed when it reached either.
+    void FollowSession();
 
     std::unique_ptr<MpvSession> session_;
     bool settingToldPending_ = false;
+    Phase lastPhase_ = Phase::Empty;
 };
 
 }  // namespace lumora

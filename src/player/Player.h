@@ -86,10 +86,16 @@ public:
     virtual bool SubtitlesShown() const = 0;
     // The subtitle line on screen now (UTF-8).
     virtual std::string SubtitleText() const = 0;
+    // Why the medium failed, in the engine's words; empty unless Failed.
+    virtual std::string FailureReason() const = 0;
 
 signals:
     // After every batch of events that may have changed what the player reports.
     void Changed();
+    // The medium played to its end.
+    void Ended();
+    // The medium could not be opened or played, or broke off; `reason` says why.
+    void Failed(const QString& reason);
     // The answer to SaveScreenshot: whether `path` was written.
     void ScreenshotSaved(const QString& path, bool ok);
 };

@@ -11,7 +11,7 @@
 #include "app/TimerInterval.h"
 #include "resolve/MediaFront.h"
 
-#include "FakeControls.h"
+#include "RecordingPlayer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -34,15 +34,15 @@ namespace lumora {
 namespace {
 
 using test::CallLog;
-using test::FakeMovie;
-using test::FakePlayer;
+using test::RecordingPlayer;
 
 class StatusDisplayTest : public testing::Test {
 protected:
     StatusDisplayTest() : units(window.Units()) {
         Front().Attach(units.videoArea, 110, 0, 570, 400);
-        Front().FlashEngine().flashControl.Attach(movie.Object());
-        Front().PlayerEngine().control = player.Object();
+        Front().FlashEngine().UseMovie(&movie);
+        Front().PlayerEngine().UsePlayer(&player);
+        Front().WatchEngines();
         Front().SetProbe([](const Text&) { return Text(); });
     }
 
@@ -57,9 +57,9 @@ protected:
     // and the display has shown it.
     void Playing(int duration, int position) {
         state.shownState = PlayState::Stopped;  // as PlayAddress leaves it
-        movie.state = 3;
-        movie.totalTime = duration;
-        movie.playTime = position;
+        movie.code = 3; movie.Tell();
+        movie.duration = duration;
+        movie.position = position;
         movie.buffer = 100;
         Poll();
         ASSERT_EQ(state.shownState, PlayState::Playing);
@@ -93,8 +93,8 @@ protected:
 
     // The stand-ins outlive the window, which stops playback when it goes.
     CallLog log;
-    FakeMovie movie{log};
-    FakePlayer player{log};
+    RecordingPlayer movie{log, "flash", RecordingPlayer::Numbering::Movie};
+    RecordingPlayer player{log, "player", RecordingPlayer::Numbering::MediaPlayer};
     AppState state;
     MainWindow window{state};
     const MainWindowUnits& units;
@@ -106,33 +106,29 @@ TEST_F(StatusDisplayTest, EachStateChangeWritesItsTextAndSetsTheButtons) {
         const char* text;
         std::optional<bool> transport;  // stop, full screen, mute; nothing: left as they were
         std::optional<bool> play;
-        bool bufferTimer, positionTimer;
+        bool positionTimer;
     };
     const std::vector<Case> cases = {
-        {1, "正在缓冲中,请稍后...", std::nullopt, std::nullopt, true, false},
-        {2, "播放已暂停", std::nullopt, std::nullopt, false, false},
-        {3, "正在播放：", true, true, false, true},
-        {4, "正在加载中,请稍后...", true, true, false, false},
-        {5, "播放失败,已准备就绪.", false, std::nullopt, false, false},
-        {6, "正在连接中,请稍后....", true, true, false, false},
+        {1, "正在缓冲中,请稍后...", std::nullopt, std::nullopt, false},
+        {2, "播放已暂停", std::nullopt, std::nullopt, false},
+        {3, "正在播放：", true, true, true},
+        {4, "正在加载中,请稍后...", true, true, false},
+        {5, "播放失败,已准备就绪.", false, std::nullopt, false},
+        {6, "正在连接中,请稍后....", true, true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.engineState);
         state.shownState = PlayState::Stopped;
-        SetTimerInterval(units.bufferTimer, 0);
         SetTimerInterval(units.positionTimer, 0);
         const bool transportBefore = c.transport ? !*c.transport : true;
         const bool playBefore = c.play ? !*c.play : true;
         SetTransport(playBefore, transportBefore);
         if (c.engineState == 6) {
-            // Connecting: the display polls while Play waits on the probe.
-            Front().SetProbe([this](const Text&) {
-                Poll();
-                return Text();
-            });
+            // Connecting: Play waits on the probe.
             Front().Play(Text("http://h/clip"));
+            Poll();
         } else {
-            movie.state = c.engineState;
+            movie.code = c.engineState; movie.Tell();
             Poll();
         }
 
@@ -140,8 +136,6 @@ TEST_F(StatusDisplayTest, EachStateChangeWritesItsTextAndSetsTheButtons) {
         EXPECT_EQ(state.shownState, Shown(c.engineState));
         EXPECT_EQ(TransportEnabled(), c.transport.value_or(transportBefore));
         EXPECT_EQ(units.playButton->isEnabled(), c.play.value_or(playBefore));
-        EXPECT_EQ(units.bufferTimer->isActive(), c.bufferTimer);
-        EXPECT_EQ(units.bufferTimer->interval(), c.bufferTimer ? 100 : 0);
         EXPECT_EQ(units.positionTimer->isActive(), c.positionTimer);
         EXPECT_EQ(units.positionTimer->interval(), c.positionTimer ? 1000 : 0);
     }
@@ -156,7 +150,7 @@ TEST_F(StatusDisplayTest, AStateAlreadyShownIsNotWrittenAgain) {
     EXPECT_FALSE(TransportEnabled());
 
     // A failure is shown once.
-    movie.state = 5;
+    movie.code = 5; movie.Tell();
     Poll();
     EXPECT_EQ(Section(0), QStringLiteral("播放失败,已准备就绪."));
     units.statusBar->SetSectionText(0, QStringLiteral("x"));
@@ -167,7 +161,7 @@ TEST_F(StatusDisplayTest, AStateAlreadyShownIsNotWrittenAgain) {
 TEST_F(StatusDisplayTest, StoppedIsWrittenOnlyAfterAStopAndThenAtEveryTick) {
     Playing(100, 10);
     // The engine ends on its own: the last text stays.
-    movie.state = 0;
+    movie.code = 0; movie.Tell();
     Poll();
     EXPECT_EQ(Section(0), QStringLiteral("正在播放："));
     EXPECT_TRUE(TransportEnabled());
@@ -186,7 +180,7 @@ TEST_F(StatusDisplayTest, StoppedIsWrittenOnlyAfterAStopAndThenAtEveryTick) {
     EXPECT_EQ(state.shownState, PlayState::Stopped);
 
     // The next state is shown as a change again.
-    movie.state = 4;
+    movie.code = 4; movie.Tell();
     Poll();
     EXPECT_EQ(Section(0), QStringLiteral("正在加载中,请稍后..."));
 }
@@ -228,7 +222,7 @@ TEST_F(StatusDisplayTest, TheSliderAndTimeFollowTheDuration) {
 TEST_F(StatusDisplayTest, ALiveStreamKeepsTheSliderDisabledWhileTheTimeCounts) {
     Playing(0, 68);
     for (int second = 68; second <= 70; ++second) {
-        movie.playTime = second;
+        movie.position = second;
         Refresh();
         Poll();
     }
@@ -278,13 +272,13 @@ TEST_F(StatusDisplayTest, TheProgrammeLineWaitsForAFullBufferInStatePlaying) {
     EXPECT_EQ(Section(1), QStringLiteral("缓冲数据： 99%"));
 
     movie.buffer = 100;
-    movie.state = 2;
+    movie.code = 2; movie.Tell();
     Poll();
     Refresh();
     EXPECT_EQ(Section(0), QStringLiteral("播放已暂停"));
     EXPECT_EQ(Section(1), QStringLiteral("缓冲数据： 100%"));
 
-    movie.state = 3;
+    movie.code = 3; movie.Tell();
     Poll();
     Refresh();
     EXPECT_EQ(Section(0), QStringLiteral("正在播放的节目：a.mp4"));
@@ -309,7 +303,7 @@ TEST_F(StatusDisplayTest, LeavingStatePlayingStopsThePositionRefresh) {
         Playing(3725, 100);
         Refresh();
         ASSERT_TRUE(units.positionTimer->isActive());
-        movie.state = c.engineState;
+        movie.code = c.engineState; movie.Tell();
         state.shownState = Shown(c.shownState);
         Refresh();
         EXPECT_FALSE(units.positionTimer->isActive());
@@ -317,8 +311,6 @@ TEST_F(StatusDisplayTest, LeavingStatePlayingStopsThePositionRefresh) {
         EXPECT_EQ(units.progressSlider->maximum(), c.sliderReset ? 0 : 3725);
         // The time text of the tick replaces the one the reset writes.
         EXPECT_EQ(Section(3), QString::fromUtf8(c.time));
-        EXPECT_EQ(units.bufferTimer->isActive(), c.engineState == 1);
-        SetTimerInterval(units.bufferTimer, 0);
     }
 
     // Called on its own after a stop, the reset shows no time.
@@ -329,31 +321,6 @@ TEST_F(StatusDisplayTest, LeavingStatePlayingStopsThePositionRefresh) {
     EXPECT_EQ(Section(3), QStringLiteral("00:00:00/00:00:00"));
 }
 
-TEST_F(StatusDisplayTest, TheBufferingTimerStopsOnceTheBufferIsFull) {
-    struct Case {
-        int engineState, buffer;
-        bool keepsRunning;
-    };
-    const std::vector<Case> cases = {
-        {1, 100, false},
-        {1, 50, true},
-        // The state left 1 before the buffer filled: the timer runs on idle.
-        {3, 100, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.buffer);
-        movie.state = c.engineState;
-        movie.buffer = c.buffer;
-        SetTimerInterval(units.bufferTimer, 100);
-        PollBuffering(state, units);
-        EXPECT_EQ(units.bufferTimer->isActive(), c.keepsRunning);
-        EXPECT_EQ(Section(1), QStringLiteral("缓冲状态：等待中"));  // writes nothing
-    }
-}
-
-// The seek cycle through the window's handlers and timers. Pressed: the
-// thumb is the user's, the time follows it and a loading engine is not
-// shown; released: one seek; settled: the display follows the engine again.
 TEST_F(StatusDisplayTest, TheDragCycle) {
     Playing(3725, 100);
     Refresh();
@@ -366,8 +333,8 @@ TEST_F(StatusDisplayTest, TheDragCycle) {
     EXPECT_TRUE(WaitUntil([&] { return Section(3) == QStringLiteral("00:10:00/01:02:05"); }));
 
     // Meanwhile the engine moves on and starts loading: neither shows.
-    movie.playTime = 101;
-    movie.state = 4;
+    movie.position = 101;
+    movie.code = 4; movie.Tell();
     Poll();
     Refresh();
     EXPECT_EQ(units.progressSlider->value(), 600);
@@ -377,23 +344,22 @@ TEST_F(StatusDisplayTest, TheDragCycle) {
     EXPECT_TRUE(WaitUntil([&] { return Section(3) == QStringLiteral("00:10:00/01:02:05"); }));
 
     OnProgressReleased(window);
-    EXPECT_EQ(test::Entries(log, "flash setSeek"), std::vector<std::string>{"flash setSeek=600"});
-    movie.state = 3;
-    movie.playTime = 601;
+    EXPECT_EQ(test::Entries(log, "flash seek"), std::vector<std::string>{"flash seek=600"});
+    movie.code = 3; movie.Tell();
+    movie.position = 601;
     // Settled 500 ms later; the next position refresh another second on.
     EXPECT_TRUE(WaitUntil([&] { return Section(3) == QStringLiteral("00:10:01/01:02:05"); }));
     EXPECT_FALSE(state.dragging);
     EXPECT_FALSE(units.dragTimer->isActive());
     EXPECT_TRUE(units.positionTimer->isActive());
     EXPECT_EQ(units.progressSlider->value(), 601);
-    EXPECT_EQ(test::Entries(log, "flash setSeek").size(), 1u);
+    EXPECT_EQ(test::Entries(log, "flash seek").size(), 1u);
 }
 
 TEST_F(StatusDisplayTest, NothingHappensWithoutAPlayer) {
     state.mediaObject.reset();
     Poll();
     Refresh();
-    PollBuffering(state, units);
     EXPECT_EQ(Section(0), QStringLiteral("准备就绪"));
     EXPECT_EQ(Section(3), QStringLiteral("00:00:00/00:00:00"));
 }

@@ -130,13 +130,13 @@ TEST_F(DesktopMannersTest, ClickOnTheProgressBarJumpsThereAndSeeksOnRelease) {
     QTest::mousePress(bar, Qt::LeftButton, {}, at);
     EXPECT_GE(bar->value(), 70);
     EXPECT_LE(bar->value(), 80);
-    EXPECT_TRUE(Entries(log, "flash setSeek").empty()) << "seeks on release only";
+    EXPECT_TRUE(Entries(log, "flash seek").empty()) << "seeks on release only";
     // Dragging goes on from there.
     QTest::mouseMove(bar, QPoint(bar->width() / 2, bar->height() / 2));
     QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, bar->height() / 2));
     EXPECT_GE(bar->value(), 45);
     EXPECT_LE(bar->value(), 55);
-    EXPECT_EQ(Entries(log, "flash setSeek"), std::vector<std::string>{"flash setSeek=" + std::to_string(bar->value())});
+    EXPECT_EQ(Entries(log, "flash seek"), std::vector<std::string>{"flash seek=" + std::to_string(bar->value())});
 }
 
 TEST_F(DesktopMannersTest, DropsPlayFilesAsAListAndAddressesAsTyped) {

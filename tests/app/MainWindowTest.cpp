@@ -45,8 +45,6 @@ TEST(MainWindowTest, EveryUnitExistsWithKindCaptionAndRectangle) {
         {"本网状态", "QRadioButton", "本网状态", {16, 480, 72, 24}},
         {"列表框1", "QListWidget", "", {600, 56, 56, 64}},
         {"系统数据", "QUdpSocket", "", {}},
-        {"播放状态时钟", "QTimer", "", {}},
-        {"缓冲时钟", "QTimer", "", {}},
         {"实时时钟", "QTimer", "", {}},
         {"拉动时钟", "QTimer", "", {}},
         {"延时时钟", "QTimer", "", {}},

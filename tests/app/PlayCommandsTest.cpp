@@ -56,7 +56,7 @@ TEST_F(PlayCommandsTest, SeekCycleSeeksOnceOnReleaseAndResumesTheClock) {
     EXPECT_FALSE(units.positionTimer->isActive());
     EXPECT_EQ(units.positionTimer->interval(), 0);
     EXPECT_TRUE(Running(units.dragTimer, 100));
-    EXPECT_TRUE(Entries(log, "flash setSeek").empty());
+    EXPECT_TRUE(Entries(log, "flash seek").empty());
 
     // While held, the time follows the thumb.
     units.progressSlider->setValue(42);
@@ -65,7 +65,7 @@ TEST_F(PlayCommandsTest, SeekCycleSeeksOnceOnReleaseAndResumesTheClock) {
 
     QTest::mouseRelease(units.progressSlider, Qt::LeftButton, {}, thumb);
     const int seekTo = units.progressSlider->value();
-    EXPECT_EQ(Entries(log, "flash setSeek"), std::vector<std::string>{"flash setSeek=" + std::to_string(seekTo)});
+    EXPECT_EQ(Entries(log, "flash seek"), std::vector<std::string>{"flash seek=" + std::to_string(seekTo)});
     EXPECT_TRUE(Running(units.seekSettleTimer, 500));
     EXPECT_TRUE(state.dragging) << "until the seek settles";
 
@@ -73,7 +73,7 @@ TEST_F(PlayCommandsTest, SeekCycleSeeksOnceOnReleaseAndResumesTheClock) {
     EXPECT_FALSE(units.seekSettleTimer->isActive());
     EXPECT_FALSE(units.dragTimer->isActive());
     EXPECT_TRUE(Running(units.positionTimer, 1000));
-    EXPECT_EQ(Entries(log, "flash setSeek").size(), 1u);
+    EXPECT_EQ(Entries(log, "flash seek").size(), 1u);
 }
 
 TEST_F(PlayCommandsTest, VolumeSliderSetsTheVolumeAndItsText) {
@@ -99,7 +99,6 @@ TEST_F(PlayCommandsTest, PlayAddressResetsTheDisplayAndStartsThePoll) {
     const auto sent = Entries(log, "player volume=");
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ(sent.back(), "player volume=60");
-    EXPECT_TRUE(Running(units.playStateTimer, 10));
 }
 
 TEST_F(PlayCommandsTest, OpenAddressWindowPlaysTheTypedAddress) {
@@ -157,7 +156,7 @@ TEST_F(PlayCommandsTest, OpenAddressWindowPlaysTheTypedAddress) {
         answer(c.typed);
         units.openNetworkFileAction->trigger();
         EXPECT_FALSE(dialog.isVisible());
-        EXPECT_FALSE(Entries(log, "flash setPlay=Stop").empty()) << "stopped first";
+        EXPECT_FALSE(Entries(log, "flash stop").empty()) << "stopped first";
         EXPECT_EQ(state.typedAddress.ToUtf8(), c.address);
         EXPECT_EQ(state.currentAddress.ToUtf8(), c.address);
         EXPECT_EQ(state.pendingPlayAddress.ToUtf8(), c.address);
@@ -192,31 +191,32 @@ TEST_F(PlayCommandsTest, LocalFilesPlayThroughTheDialog) {
     EXPECT_EQ(state.localProgrammeName, Text("/media/clips/a.mp4"));
     EXPECT_TRUE(units.localState->isChecked());
     ASSERT_EQ(Opened().size(), 1u);
-    EXPECT_TRUE(Running(units.playStateTimer, 10));
 
     // The file already loaded: the menu stopped it, so it plays again.
     const std::string loaded = state.mediaObject->CurrentAddress().ToUtf8();
     answer = {QString::fromStdString(loaded)};
     log.clear();
     units.openLocalFileAction->trigger();
-    EXPECT_EQ(Entries(log, "flash setPlay=Stop").size(), 1u) << "stopped before the dialog";
+    EXPECT_EQ(Entries(log, "flash stop").size(), 1u) << "stopped before the dialog";
     EXPECT_EQ(Opened(), std::vector<std::string>{loaded});
 }
 
 TEST_F(PlayCommandsTest, TransportButtonsReachThePlayer) {
+    PlayAddress(window, "http://127.0.0.1:1/a.flv");
+    movie.code = 3;
     state.shownState = PlayState::Playing;
     log.clear();
     units.stopButton->click();
     EXPECT_EQ(state.shownState, PlayState::Stopped);
-    EXPECT_EQ(Entries(log, "flash setPlay=Stop").size(), 1u);
+    EXPECT_EQ(Entries(log, "flash stop").size(), 1u);
 
-    const int muted = player.mute;
+    const bool muted = player.muted;
     units.muteButton->click();
-    EXPECT_NE(player.mute, muted);
+    EXPECT_NE(player.muted, muted);
 
     log.clear();
-    units.playButton->click();
-    EXPECT_EQ(Entries(log, "flash setPlay=Play").size(), 1u);
+    units.playButton->click();  // the stopped medium starts again
+    EXPECT_EQ(Entries(log, "flash restart").size(), 1u);
 }
 
 TEST_F(PlayCommandsTest, AboutShowsASmallBoxThatDoesNotBlock) {

@@ -56,10 +56,10 @@ public:  // the case tables below call these
         ShowsPlaying();
     }
     void ShowsPlaying(int duration = 3725, int position = 100) {
-        movie.state = 3;
+        movie.code = 3; movie.Tell();
         movie.buffer = 100;
-        movie.totalTime = duration;
-        movie.playTime = position;
+        movie.duration = duration;
+        movie.position = position;
         PollPlayState(state, units, window);
         RefreshPosition(state, units, window);
     }
@@ -185,7 +185,6 @@ TEST_F(StatusTextsTest, ClickingAnotherRowWhileSomethingPlaysKeepsTheProgrammeLi
 }
 
 TEST_F(StatusTextsTest, AStopFromTheMenuShowsAsStopped) {
-    SetTimerInterval(units.playStateTimer, 10);
     struct Case {
         const char* name;
         std::function<void()> command;
@@ -222,7 +221,7 @@ TEST_F(StatusTextsTest, AFailedPlayKeepsNoTimeOfTheMediumBefore) {
     ASSERT_TRUE(units.positionTimer->isActive());
 
     PlayAddress(window, "http://127.0.0.1:1/v/broken.mp4");
-    movie.state = 5;  // the new medium fails; the engine still holds the old times
+    movie.code = 5; movie.Tell();  // the new medium fails; the engine still holds the old times
     PollPlayState(state, units, window);
     EXPECT_EQ(Section(0), QStringLiteral("播放失败,已准备就绪."));
     EXPECT_EQ(Section(3), QStringLiteral("00:00:00/00:00:00"));

@@ -79,6 +79,7 @@ public:
     double Speed() const override { return speed; }
     bool SubtitlesShown() const override { return subtitlesShown; }
     std::string SubtitleText() const override { return {}; }
+    std::string FailureReason() const override { return CurrentPhase() == Phase::Failed ? "failed" : ""; }
 
 private:
     void Log(const std::string& entry) { log_.push_back(name_ + " " + entry); }

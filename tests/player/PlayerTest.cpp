@@ -1,0 +1,102 @@
+// The typed player on real libmpv, headless (null outputs, untimed): what a
+// listener hears — Changed, Ended, Failed with its reason — and the values
+// the player keeps.
+#include "player/MpvPlayer.h"
+
+#include "platform/PlaybackOptions.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSignalSpy>
+#include <QWidget>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+namespace lumora {
+namespace {
+
+Text Media(const char* name) { return Text::FromUtf8(std::string(LUMORA_TEST_MEDIA) + "/" + name); }
+
+bool RunUntil(const std::function<bool()>& done, int limitMs = 15000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limitMs) return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}
+
+class PlayerTest : public testing::Test {
+protected:
+    PlayerTest() {
+        PlaybackOptions options;
+        options.nullOutputs = true;
+        options.untimed = true;
+        SetPlaybackOptions(options);
+        player = std::make_unique<MpvPlayer>(&host);
+    }
+    QWidget host;
+    std::unique_ptr<MpvPlayer> player;
+};
+
+TEST_F(PlayerTest, AClipPlaysToItsEndAndSaysSo) {
+    QSignalSpy changed(player.get(), &Player::Changed);
+    QSignalSpy ended(player.get(), &Player::Ended);
+    QSignalSpy failed(player.get(), &Player::Failed);
+    player->Open(Media("clip.mp4"));
+    EXPECT_EQ(player->CurrentPhase(), Player::Phase::Opening);
+    ASSERT_TRUE(RunUntil([&] { return ended.count() > 0; }));
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_EQ(failed.count(), 0);
+    EXPECT_GT(changed.count(), 1);
+    EXPECT_EQ(player->CurrentPhase(), Player::Phase::Ended);
+    EXPECT_GT(player->Duration(), 0);  // what is known of the medium stays
+    EXPECT_EQ(player->FailureReason(), "");
+    EXPECT_EQ(player->Address(), Media("clip.mp4"));
+}
+
+TEST_F(PlayerTest, FailuresComeWithTheirReason) {
+    struct Case {
+        const char* name;
+        Text address;
+        const char* reason;  // a part of it
+    };
+    const std::vector<Case> cases = {
+        {"missing file", Media("no-such-clip.mp4"), "no such playable file"},
+        {"mpv's own protocol", Text("lavfi://sine"), "not an address the player opens"},
+        {"not a medium", Media("corrupt.mp4"), ""},  // mpv's words, whatever they are
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QSignalSpy failed(player.get(), &Player::Failed);
+        player->Open(c.address);
+        ASSERT_TRUE(RunUntil([&] { return failed.count() > 0; }));
+        EXPECT_EQ(failed.count(), 1);
+        const QString reason = failed.first().first().toString();
+        EXPECT_FALSE(reason.isEmpty());
+        EXPECT_TRUE(reason.contains(QString::fromUtf8(c.reason))) << reason.toStdString();
+        EXPECT_EQ(player->CurrentPhase(), Player::Phase::Failed);
+        EXPECT_EQ(player->FailureReason(), reason.toStdString());
+    }
+}
+
+// A setting the player keeps is told to listeners even before any medium,
+// after the caller's work.
+TEST_F(PlayerTest, SettingsAreTold) {
+    QSignalSpy changed(player.get(), &Player::Changed);
+    player->SetSpeed(1.5);
+    player->SetSubtitlesShown(false);
+    player->SetVolume(37);
+    EXPECT_EQ(changed.count(), 0);  // later, not in the middle of the caller's work
+    ASSERT_TRUE(RunUntil([&] { return changed.count() > 0; }));
+    EXPECT_EQ(player->Speed(), 1.5);
+    EXPECT_FALSE(player->SubtitlesShown());
+    EXPECT_EQ(player->Volume(), 37);
+}
+
+}  // namespace
+}  // namespace lumora
