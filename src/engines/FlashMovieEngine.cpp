@@ -3,7 +3,7 @@
 #include "base/NumberText.h"
 #include "base/TimeText.h"
 #include "engines/CarriedMovie.h"
-#include "platform/MovieControl.h"
+#include "platform/MediaTexts.h"
 #include "platform/SwfMovie.h"
 #include "script/Codings.h"
 
@@ -62,20 +62,20 @@ void FlashMovieEngine::Create(QWidget* parent, int left, int top, int width, int
     moviePath = Text::FromUtf8(path.toStdString());
     movieMissing_ = path.isEmpty() || !WriteCarriedMovie(path) || !ReadsAsPlayerMovie(path);
     urlGiven_ = false;
-    flashControl.CreatePlayerHost(parent, left, top, width, height);
+    movieHost.CreatePlayerHost(parent, left, top, width, height);
     // From the parent down, so every widget of the video area is covered,
     // the other engine's included.
-    if (QWidget* area = flashControl.ParentWindow()) SubclassTree(area, handler);
+    if (QWidget* area = movieHost.ParentWindow()) SubclassTree(area, handler);
     // The movie has been read; nothing of it stays on disk.
     if (!path.isEmpty()) QFile::remove(path);
     if (!directory.isEmpty()) QDir().rmdir(directory);
     SetVolume(100);
 }
 
-Player* FlashMovieEngine::Movie() const { return movieMissing_ ? nullptr : flashControl.Engine(); }
+Player* FlashMovieEngine::Movie() const { return movieMissing_ ? nullptr : movieHost.Engine(); }
 
 bool FlashMovieEngine::SetVisible(int show) {
-    flashControl.SetVisible(show == 1 ? 1 : 0);
+    movieHost.SetVisible(show == 1 ? 1 : 0);
     return show == 1;
 }
 

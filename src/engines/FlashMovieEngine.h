@@ -3,7 +3,7 @@
 // player movie it writes at creation could be read back whole.
 #pragma once
 
-#include "engines/FlashControl.h"
+#include "engines/HostedControl.h"
 #include "platform/ControlStates.h"
 
 namespace lumora {
@@ -15,9 +15,9 @@ public:
     // the volume to 100. When the movie could not be written, every address
     // opened fails (play state 5) until Stop.
     void Create(QWidget* parent, int left, int top, int width, int height, const RightClickHandler& handler = {});
-    QWidget* ParentWindow() const { return flashControl.ParentWindow(); }
+    QWidget* ParentWindow() const { return movieHost.ParentWindow(); }
     bool SetVisible(int show = 0);
-    int Move(int left, int top, int width, int height) { return flashControl.Move(left, top, width, height); }
+    int Move(int left, int top, int width, int height) { return movieHost.Move(left, top, width, height); }
 
     void Play();
     void Stop();
@@ -47,11 +47,12 @@ public:
     Player* Movie() const;
     // Puts another player in as the one the loaded movie drives (tests).
     void UseMovie(Player* player) {
-        flashControl.UsePlayer(player);
+        movieHost.UsePlayer(player);
         movieMissing_ = false;
     }
 
-    FlashControl flashControl;
+    // Where the movie's picture is hosted.
+    HostedControl movieHost;
     Text moviePath;
 
 private:

@@ -1,25 +1,14 @@
 #include "engines/HostedControl.h"
 
-#include "platform/ControlHost.h"
 #include "player/MpvPlayer.h"
+#include "player/VideoHost.h"
 
 namespace lumora {
-
-bool HostedControl::CreateHost(QWidget* parent, int left, int top, int width, int height, const char* windowText) {
-    if (parent) parentWindow_ = parent;
-    if (!parentWindow_) return false;
-    auto* host = new ControlHost(parentWindow_, left, top, width, height, Text(windowText));
-    host->show();
-    hostWindow_ = host;
-    control = host->Control();
-    return control != nullptr;
-}
 
 bool HostedControl::CreatePlayerHost(QWidget* parent, int left, int top, int width, int height) {
     if (parent) parentWindow_ = parent;
     if (!parentWindow_) return false;
-    // A window text that names no control: the host holds the player alone.
-    auto* host = new ControlHost(parentWindow_, left, top, width, height, Text());
+    auto* host = new VideoHost(parentWindow_, left, top, width, height);
     host->show();
     hostWindow_ = host;
     player_ = new MpvPlayer(host);

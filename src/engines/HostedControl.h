@@ -12,8 +12,6 @@
 
 namespace lumora {
 
-class ControlHost;
-
 class HostedControl {
 public:
     // Creates the host widget for `windowText` in the effective parent (the
@@ -41,7 +39,7 @@ public:
     AutomationRef control;
 
 protected:
-    QPointer<ControlHost> hostWindow_;
+    QPointer<QWidget> hostWindow_;
     QPointer<QWidget> parentWindow_;
     QPointer<Player> player_;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;

@@ -1,7 +1,7 @@
 #include "engines/MediaPlayerEngine.h"
 
 #include "base/NumberText.h"
-#include "platform/MediaPlayerControl.h"
+#include "platform/MediaTexts.h"
 
 #include <algorithm>
 

@@ -22,6 +22,8 @@
 // Time strings: "mm:ss" below an hour, "hh:mm:ss" from an hour on.
 #pragma once
 
+#include "platform/MediaTexts.h"
+
 #include "platform/Automation.h"
 #include "platform/MpvSession.h"
 
@@ -41,12 +43,5 @@ public:
 private:
     std::shared_ptr<State> state_;
 };
-
-// "mm:ss" below an hour, "hh:mm:ss" from an hour on, of whole seconds.
-Text ClockText(double seconds);
-
-// The file type of a medium: the extension of its address's path, in lower
-// case, else the first name of mpv's container format.
-Text MediaFileType(const Text& address, const std::string& fileFormat);
 
 }  // namespace lumora

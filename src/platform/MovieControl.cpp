@@ -45,12 +45,6 @@ std::optional<std::string> InvokedName(const Text& request) {
 
 }  // namespace
 
-Text MinutesText(double seconds) {
-    const long long whole = std::max(0LL, WholeSeconds(seconds));
-    char text[48];
-    std::snprintf(text, sizeof text, "%02lld:%02lld", whole / 60, whole % 60);
-    return Text::Gbk(text);
-}
 
 MovieControl::MovieControl(std::unique_ptr<MpvSession> session) : session_(std::move(session)) {
     auto text = [](const std::vector<Variant>& args) { return args.empty() ? Text() : VariantText(args[0]); };

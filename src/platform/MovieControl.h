@@ -26,6 +26,8 @@
 // for long media, "00:00" without a time.
 #pragma once
 
+#include "platform/MediaTexts.h"
+
 #include "platform/Automation.h"
 #include "platform/ControlStates.h"
 #include "platform/MpvSession.h"
@@ -59,8 +61,5 @@ private:
     bool movieLoaded_ = false;
     bool urlGiven_ = false;
 };
-
-// "mm:ss" of whole seconds; minutes have at least two digits and go past 59.
-Text MinutesText(double seconds);
 
 }  // namespace lumora

@@ -106,7 +106,7 @@ Player* MediaFront::ActivePlayer() const {
 std::vector<Player*> MediaFront::Players() const {
     std::vector<Player*> players;
     if (Player* player = playerEngine_.Engine()) players.push_back(player);
-    if (Player* movie = flashEngine_.flashControl.Engine()) players.push_back(movie);
+    if (Player* movie = flashEngine_.movieHost.Engine()) players.push_back(movie);
     return players;
 }
 

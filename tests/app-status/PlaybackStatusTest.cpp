@@ -8,6 +8,7 @@
 #include "app/PlayCommands.h"
 #include "app/StatusBarUnit.h"
 #include "base/Text.h"
+#include "platform/MpvSession.h"
 #include "platform/PlaybackOptions.h"
 #include "resolve/MediaFront.h"
 
@@ -54,10 +55,51 @@ protected:
         return true;
     }
 
+    // The timer events the whole program handles while it waits `ms`.
+    static int TimerEventsWithin(int ms) {
+        struct Counter : QObject {
+            int timers = 0;
+            bool eventFilter(QObject* receiver, QEvent* event) override {
+                if (event->type() == QEvent::Timer) {
+                    ++timers;
+                    ADD_FAILURE() << "a timer of " << receiver->metaObject()->className() << " "
+                                  << receiver->objectName().toStdString() << " fired: "
+                                  << static_cast<QTimerEvent*>(event)->timerId();
+                }
+                return false;
+            }
+        } counter;
+        QCoreApplication::instance()->installEventFilter(&counter);
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < ms) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(20);
+        }
+        QCoreApplication::instance()->removeEventFilter(&counter);
+        return counter.timers;
+    }
+
     AppState state;
     MainWindow window{state};
     const MainWindowUnits& units;
 };
+
+// Nothing polls: with nothing loaded, and again once a clip has ended, no
+// timer of the window, the front, the engines or mpv's sessions fires.
+TEST_F(PlaybackStatusTest, NothingWakesAnIdleWindow) {
+    MpvSession::StartDeferredCores();
+    EXPECT_EQ(TimerEventsWithin(1500), 0);
+
+    PlayAddress(window, Text::FromUtf8(kMedia + "clip.mp4"));
+    ASSERT_TRUE(WaitUntil([&] { return units.positionTimer->isActive(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !units.positionTimer->isActive(); }));  // played to its end
+    // (The list view lays itself out once after the last changes.)
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 500) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(TimerEventsWithin(2000), 0);
+}
 
 TEST_F(PlaybackStatusTest, ALocalClipShowsItsProgrammeAndTimeThenTheStop) {
     const QString path = QString::fromStdString(kMedia + "clip.mp4");

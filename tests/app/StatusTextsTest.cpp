@@ -185,6 +185,7 @@ TEST_F(StatusTextsTest, ClickingAnotherRowWhileSomethingPlaysKeepsTheProgrammeLi
 }
 
 TEST_F(StatusTextsTest, AStopFromTheMenuShowsAsStopped) {
+    state.followingPlayState = true;  // something played before
     struct Case {
         const char* name;
         std::function<void()> command;

@@ -90,7 +90,7 @@ TEST_F(FlashPlayback, CreateLoadsTheCarriedMovieAndLeavesNoFile) {
     EXPECT_EQ(engine.GetFlvUrl(), "");
     EXPECT_EQ(engine.GetPlayTimeString().Empty(), false);
     EXPECT_TRUE(IsRegistered(&parent));
-    EXPECT_TRUE(IsRegistered(engine.flashControl.HostWindow()));
+    EXPECT_TRUE(IsRegistered(engine.movieHost.HostWindow()));
 }
 
 TEST_F(FlashPlayback, PlaysAFileToItsEnd) {
@@ -261,7 +261,7 @@ TEST(BothEngines, ShareOneParentAndKeepTheirHandlers) {
             if (record.window == widget) return record.rightClickHandler;
         return {};
     };
-    for (QWidget* widget : {player.HostWindow(), &parent, flash.flashControl.HostWindow()}) {
+    for (QWidget* widget : {player.HostWindow(), &parent, flash.movieHost.HostWindow()}) {
         const RightClickHandler handler = handlerOf(widget);
         ASSERT_TRUE(handler);
         handler(1, 2);

@@ -415,17 +415,17 @@ QRect Placed(const HostedControl& engine) {
 TEST_F(PlacementTest, TheActiveEngineIsShownAtTheArea) {
     EXPECT_EQ(front.Resize(5, 6, 300, 200), 1);
     EXPECT_EQ(QRect(front.Left(), front.Top(), front.Width(), front.Height()), QRect(5, 6, 300, 200));
-    EXPECT_EQ(Placed(front.FlashEngine().flashControl), QRect(5, 6, 300, 200));
+    EXPECT_EQ(Placed(front.FlashEngine().movieHost), QRect(5, 6, 300, 200));
     EXPECT_EQ(Placed(front.PlayerEngine()), QRect(-100, -100, 0, 0));
 
     log.clear();
     front.Play(Text("/m/a.wmv"));
     EXPECT_EQ(front.ActiveEngine(), Engine::Player);
     EXPECT_EQ(Placed(front.PlayerEngine()), QRect(5, 6, 300, 200));
-    EXPECT_EQ(Placed(front.FlashEngine().flashControl), QRect(0, 0, 0, 0));
+    EXPECT_EQ(Placed(front.FlashEngine().movieHost), QRect(0, 0, 0, 0));
     EXPECT_EQ(Entries(log, "flash stop").size(), 1u);
-    ASSERT_NE(front.FlashEngine().flashControl.HostWindow(), nullptr);
-    EXPECT_TRUE(front.FlashEngine().flashControl.HostWindow()->isHidden());
+    ASSERT_NE(front.FlashEngine().movieHost.HostWindow(), nullptr);
+    EXPECT_TRUE(front.FlashEngine().movieHost.HostWindow()->isHidden());
     EXPECT_FALSE(front.PlayerEngine().HostWindow()->isHidden());
 
     log.clear();
