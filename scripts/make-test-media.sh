@@ -82,4 +82,17 @@ awk 'BEGIN { x = 12345; s = "";
 printf '1\n00:00:00,000 --> 00:02:30,000\nLumora subtitle line\n' >"$dir/long.srt"
 printf '1\n00:00:00,000 --> 00:02:30,000\nDropped subtitle line\n' >"$dir/dropped.srt"
 
+# Four seconds in a Matroska file with two audio streams in two languages
+# and two chapters, for choosing streams and chapters.
+chapters=$(mktemp)
+printf ';FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=2000\ntitle=One\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=2000\nEND=4000\ntitle=Two\n' >"$chapters"
+"${ff[@]}" -f lavfi -i "testsrc=size=64x48:rate=5:duration=4" \
+  -f lavfi -i "sine=frequency=440:sample_rate=8000:duration=4" \
+  -f lavfi -i "sine=frequency=880:sample_rate=8000:duration=4" -i "$chapters" \
+  -map 0:v -map 1:a -map 2:a -map_chapters 3 -map_metadata 3 \
+  -c:v libx264 -preset veryslow -crf 45 -pix_fmt yuv420p -g 20 -c:a libopus -b:a 8k \
+  -metadata:s:a:0 language=eng -metadata:s:a:0 title=Low -metadata:s:a:1 language=chi -metadata:s:a:1 title=High \
+  -bitexact "$dir/tracks.mkv"
+rm -f "$chapters"
+
 ls -l "$dir"

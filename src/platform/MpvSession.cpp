@@ -40,6 +40,9 @@ enum Observed : std::uint64_t {
     kSpeed,
     kSubVisibility,
     kSubText,
+    kTrackList,
+    kChapterList,
+    kChapter,
 };
 
 // Replies to our own requests carry a kind and the generation they were
@@ -73,6 +76,50 @@ double NodeNumber(const mpv_node* node) {
     if (node->format == MPV_FORMAT_DOUBLE) return std::isfinite(node->u.double_) ? node->u.double_ : 0;
     if (node->format == MPV_FORMAT_INT64) return double(node->u.int64);
     return 0;
+}
+
+std::string NodeString(const mpv_node* node) {
+    return node && node->format == MPV_FORMAT_STRING && node->u.string ? node->u.string : "";
+}
+
+bool NodeFlag(const mpv_node* node) { return node && node->format == MPV_FORMAT_FLAG && node->u.flag; }
+
+// mpv's "track-list": one map per stream.
+std::vector<MediaTrack> TracksOf(const mpv_node& list) {
+    std::vector<MediaTrack> tracks;
+    if (list.format != MPV_FORMAT_NODE_ARRAY || !list.u.list) return tracks;
+    for (int i = 0; i < list.u.list->num; ++i) {
+        const mpv_node& entry = list.u.list->values[i];
+        const std::string type = NodeString(MapValue(entry, "type"));
+        MediaTrack track;
+        if (type == "video")
+            track.kind = MediaTrack::Kind::Video;
+        else if (type == "audio")
+            track.kind = MediaTrack::Kind::Audio;
+        else if (type == "sub")
+            track.kind = MediaTrack::Kind::Subtitle;
+        else
+            continue;
+        track.id = static_cast<std::int64_t>(NodeNumber(MapValue(entry, "id")));
+        track.title = NodeString(MapValue(entry, "title"));
+        track.language = NodeString(MapValue(entry, "lang"));
+        track.codec = NodeString(MapValue(entry, "codec"));
+        track.selected = NodeFlag(MapValue(entry, "selected"));
+        track.external = NodeFlag(MapValue(entry, "external"));
+        tracks.push_back(std::move(track));
+    }
+    return tracks;
+}
+
+// mpv's "chapter-list": one map per chapter, in order.
+std::vector<MediaChapter> ChaptersOf(const mpv_node& list) {
+    std::vector<MediaChapter> chapters;
+    if (list.format != MPV_FORMAT_NODE_ARRAY || !list.u.list) return chapters;
+    for (int i = 0; i < list.u.list->num; ++i) {
+        const mpv_node& entry = list.u.list->values[i];
+        chapters.push_back({NodeNumber(MapValue(entry, "time")), NodeString(MapValue(entry, "title"))});
+    }
+    return chapters;
 }
 
 bool SchemeChar(char c) {
@@ -224,6 +271,9 @@ void MpvSession::AdoptCore(mpv_handle* handle) {
     mpv_observe_property(handle_, kSpeed, "speed", MPV_FORMAT_DOUBLE);
     mpv_observe_property(handle_, kSubVisibility, "sub-visibility", MPV_FORMAT_FLAG);
     mpv_observe_property(handle_, kSubText, "sub-text", MPV_FORMAT_STRING);
+    mpv_observe_property(handle_, kTrackList, "track-list", MPV_FORMAT_NODE);
+    mpv_observe_property(handle_, kChapterList, "chapter-list", MPV_FORMAT_NODE);
+    mpv_observe_property(handle_, kChapter, "chapter", MPV_FORMAT_INT64);
     mpv_set_wakeup_callback(handle_, &MpvSession::Wakeup, this);
 
     // What was set while the core was not there yet, in the order it was set.
@@ -457,6 +507,22 @@ void MpvSession::SetSubtitlesShown(bool shown) {
     if (!handle_) return;
     int flag = shown ? 1 : 0;
     mpv_set_property_async(handle_, Tag(kPlain, generation_), "sub-visibility", MPV_FORMAT_FLAG, &flag);
+}
+
+void MpvSession::SelectTrack(MediaTrack::Kind kind, std::int64_t id) {
+    if (!handle_ || (phase_ != Phase::Loaded && phase_ != Phase::Opening)) return;
+    const char* property = kind == MediaTrack::Kind::Audio      ? "aid"
+                           : kind == MediaTrack::Kind::Subtitle ? "sid"
+                                                                : "vid";
+    const std::string value = id > 0 ? std::to_string(id) : "no";
+    const char* text = value.c_str();  // mpv copies it
+    mpv_set_property_async(handle_, Tag(kPlain, generation_), property, MPV_FORMAT_STRING, &text);
+}
+
+void MpvSession::SetChapter(int chapter) {
+    if (!handle_ || phase_ != Phase::Loaded || chapter < 0 || chapter >= int(chapters_.size())) return;
+    std::int64_t value = chapter;
+    mpv_set_property_async(handle_, Tag(kPlain, generation_), "chapter", MPV_FORMAT_INT64, &value);
 }
 
 bool MpvSession::AddSubtitle(const std::string& path) {
@@ -761,6 +827,17 @@ void MpvSession::HandleProperty(std::uint64_t id, const void* data, int format) 
             break;
         case kSubText:
             subtitleText_ = present && format == MPV_FORMAT_STRING ? *static_cast<char* const*>(data) : "";
+            break;
+        case kTrackList:
+            tracks_ = present && format == MPV_FORMAT_NODE ? TracksOf(*static_cast<const mpv_node*>(data))
+                                                           : std::vector<MediaTrack>{};
+            break;
+        case kChapterList:
+            chapters_ = present && format == MPV_FORMAT_NODE ? ChaptersOf(*static_cast<const mpv_node*>(data))
+                                                             : std::vector<MediaChapter>{};
+            break;
+        case kChapter:
+            chapter_ = present && format == MPV_FORMAT_INT64 ? int(*static_cast<const std::int64_t*>(data)) : -1;
             break;
         default:
             break;

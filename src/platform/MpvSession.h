@@ -20,6 +20,7 @@
 #pragma once
 
 #include "base/Text.h"
+#include "platform/MediaTracks.h"
 #include "platform/PlaybackOptions.h"
 
 #include <QObject>
@@ -104,6 +105,11 @@ public:
     // Adds a subtitle file to the loaded medium and selects it. False when
     // no medium is loaded or `path` is not a regular file.
     bool AddSubtitle(const std::string& path);
+    // Plays stream `id` of its kind (mpv's number); 0 turns the kind off.
+    // Nothing without a medium.
+    void SelectTrack(MediaTrack::Kind kind, std::int64_t id);
+    // Jumps to chapter `chapter` (counted from 0) of the loaded medium.
+    void SetChapter(int chapter);
     // Saves the picture now shown, subtitles included, as `path` (the
     // extension names the format); ScreenshotSaved follows. False when no
     // medium is loaded.
@@ -135,6 +141,11 @@ public:
     bool SubtitlesShown() const { return subtitlesShown_; }
     // The subtitle line on screen now (UTF-8); empty when none.
     const std::string& SubtitleText() const { return subtitleText_; }
+    // The streams and chapters of the medium loaded now; empty otherwise.
+    std::vector<MediaTrack> Tracks() const { return Active() ? tracks_ : std::vector<MediaTrack>{}; }
+    std::vector<MediaChapter> Chapters() const { return Active() ? chapters_ : std::vector<MediaChapter>{}; }
+    // The chapter playing (from 0); -1 when none.
+    int Chapter() const { return Active() ? chapter_ : -1; }
 
 signals:
     // The core is there; a surface can draw its video now.
@@ -145,6 +156,7 @@ signals:
     void ScreenshotSaved(const QString& path, bool ok);
 
 private:
+    bool Active() const { return phase_ == Phase::Loaded; }
     static mpv_handle* CreateCore(const PlaybackOptions& options);
     void AdoptCore(mpv_handle* handle);
     void StartCore();
@@ -208,6 +220,9 @@ private:
     double speed_ = 1;
     bool subtitlesShown_ = true;
     std::string subtitleText_;
+    std::vector<MediaTrack> tracks_;
+    std::vector<MediaChapter> chapters_;
+    int chapter_ = -1;
     // Screenshots asked for and not yet answered, by their number.
     std::uint64_t screenshotNumber_ = 0;
     std::vector<std::pair<std::uint64_t, QString>> pendingScreenshots_;

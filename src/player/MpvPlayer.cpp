@@ -85,6 +85,8 @@ void MpvPlayer::SetSubtitlesShown(bool shown) {
 }
 bool MpvPlayer::AddSubtitle(const std::string& path) { return session_->AddSubtitle(path); }
 bool MpvPlayer::SaveScreenshot(const std::string& path) { return session_->SaveScreenshot(path); }
+void MpvPlayer::SelectTrack(MediaTrack::Kind kind, std::int64_t id) { session_->SelectTrack(kind, id); }
+void MpvPlayer::SetChapter(int chapter) { session_->SetChapter(chapter); }
 
 Player::Phase MpvPlayer::CurrentPhase() const {
     switch (session_->CurrentPhase()) {
@@ -120,6 +122,9 @@ bool MpvPlayer::Muted() const { return session_->Muted(); }
 double MpvPlayer::Speed() const { return session_->Speed(); }
 bool MpvPlayer::SubtitlesShown() const { return session_->SubtitlesShown(); }
 std::string MpvPlayer::SubtitleText() const { return session_->SubtitleText(); }
+std::vector<MediaTrack> MpvPlayer::Tracks() const { return session_->Tracks(); }
+std::vector<MediaChapter> MpvPlayer::Chapters() const { return session_->Chapters(); }
+int MpvPlayer::Chapter() const { return session_->Chapter(); }
 std::string MpvPlayer::FailureReason() const {
     return CurrentPhase() == Phase::Failed ? session_->FailureReason() : std::string();
 }

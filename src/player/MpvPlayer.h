@@ -34,6 +34,8 @@ public:
     void SetSubtitlesShown(bool shown) override;
     bool AddSubtitle(const std::string& path) override;
     bool SaveScreenshot(const std::string& path) override;
+    void SelectTrack(MediaTrack::Kind kind, std::int64_t id) override;
+    void SetChapter(int chapter) override;
 
     Phase CurrentPhase() const override;
     const Text& Address() const override;
@@ -52,6 +54,9 @@ public:
     double Speed() const override;
     bool SubtitlesShown() const override;
     std::string SubtitleText() const override;
+    std::vector<MediaTrack> Tracks() const override;
+    std::vector<MediaChapter> Chapters() const override;
+    int Chapter() const override;
     std::string FailureReason() const override;
 
 private:

@@ -17,12 +17,14 @@
 #pragma once
 
 #include "base/Text.h"
+#include "platform/MediaTracks.h"
 
 #include <QObject>
 #include <QString>
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -63,6 +65,10 @@ public:
     // Saves the picture now shown as `path`; ScreenshotSaved follows. False
     // when no medium is loaded.
     virtual bool SaveScreenshot(const std::string& path) = 0;
+    // Plays stream `id` of its kind; 0 turns the kind off.
+    virtual void SelectTrack(MediaTrack::Kind kind, std::int64_t id) = 0;
+    // Jumps to chapter `chapter` (from 0) of the loaded medium.
+    virtual void SetChapter(int chapter) = 0;
 
     virtual Phase CurrentPhase() const = 0;
     virtual const Text& Address() const = 0;
@@ -86,6 +92,11 @@ public:
     virtual bool SubtitlesShown() const = 0;
     // The subtitle line on screen now (UTF-8).
     virtual std::string SubtitleText() const = 0;
+    // The streams and chapters of the loaded medium; empty without one.
+    virtual std::vector<MediaTrack> Tracks() const = 0;
+    virtual std::vector<MediaChapter> Chapters() const = 0;
+    // The chapter playing (from 0); -1 when none.
+    virtual int Chapter() const = 0;
     // Why the medium failed, in the engine's words; empty unless Failed.
     virtual std::string FailureReason() const = 0;
 

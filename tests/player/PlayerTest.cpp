@@ -98,5 +98,46 @@ TEST_F(PlayerTest, SettingsAreTold) {
     EXPECT_EQ(player->Volume(), 37);
 }
 
+// Streams and chapters of a two-language file: listed as mpv lists them,
+// chosen by kind and number, the chapter followed as it changes.
+TEST(PlayerTracksTest, StreamsAndChaptersAreListedAndChosen) {
+    PlaybackOptions options;
+    options.nullOutputs = true;  // in real time: the file must still play when asked
+    SetPlaybackOptions(options);
+    QWidget host;
+    MpvPlayer player(&host);
+    player.Open(Media("tracks.mkv"));
+    ASSERT_TRUE(RunUntil([&] { return player.CurrentPhase() == Player::Phase::Loaded && !player.Tracks().empty(); }));
+    player.SetPaused(true);
+
+    const auto audio = [&] {
+        std::vector<MediaTrack> found;
+        for (const MediaTrack& track : player.Tracks())
+            if (track.kind == MediaTrack::Kind::Audio) found.push_back(track);
+        return found;
+    };
+    ASSERT_TRUE(RunUntil([&] { return audio().size() == 2 && audio()[0].selected; }));
+    EXPECT_EQ(audio()[0].language, "eng");
+    EXPECT_EQ(audio()[0].title, "Low");
+    EXPECT_TRUE(audio()[0].selected);
+    EXPECT_EQ(audio()[1].language, "chi");
+    EXPECT_FALSE(audio()[1].selected);
+
+    player.SelectTrack(MediaTrack::Kind::Audio, audio()[1].id);
+    EXPECT_TRUE(RunUntil([&] { return audio().size() == 2 && audio()[1].selected && !audio()[0].selected; }));
+
+    ASSERT_EQ(player.Chapters().size(), 2u);
+    EXPECT_EQ(player.Chapters()[1].title, "Two");
+    EXPECT_NEAR(player.Chapters()[1].start, 2.0, 0.05);
+    EXPECT_EQ(player.Chapter(), 0);
+    player.SetChapter(1);
+    EXPECT_TRUE(RunUntil([&] { return player.Chapter() == 1; }));
+    EXPECT_GE(player.Position(), 1.9);
+
+    player.Stop();
+    EXPECT_TRUE(player.Tracks().empty());  // nothing loaded: nothing to list
+    EXPECT_EQ(player.Chapter(), -1);
+}
+
 }  // namespace
 }  // namespace lumora

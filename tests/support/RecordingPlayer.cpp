@@ -92,6 +92,13 @@ bool RecordingPlayer::SaveScreenshot(const std::string& path) {
     return CurrentPhase() == Phase::Loaded;
 }
 
+void RecordingPlayer::SelectTrack(MediaTrack::Kind kind, std::int64_t id) {
+    const char* name = kind == MediaTrack::Kind::Audio ? "audio" : kind == MediaTrack::Kind::Subtitle ? "sub" : "video";
+    Log(std::string("track ") + name + "=" + std::to_string(id));
+}
+
+void RecordingPlayer::SetChapter(int value) { Log("chapter=" + std::to_string(value)); }
+
 Player::Phase RecordingPlayer::CurrentPhase() const {
     if (IsMovie()) {
         switch (code) {

@@ -41,6 +41,9 @@ public:
     int volume = 100;
     double speed = 1;
     bool subtitlesShown = true;
+    std::vector<MediaTrack> tracks;
+    std::vector<MediaChapter> chapters;
+    int chapter = -1;
 
     // Tells the watchers that something changed (as a real player does
     // after its engine's events).
@@ -61,6 +64,8 @@ public:
     void SetSubtitlesShown(bool shown) override;
     bool AddSubtitle(const std::string& path) override;
     bool SaveScreenshot(const std::string& path) override;
+    void SelectTrack(MediaTrack::Kind kind, std::int64_t id) override;
+    void SetChapter(int chapter) override;
 
     Phase CurrentPhase() const override;
     const Text& Address() const override { return url; }
@@ -79,6 +84,9 @@ public:
     double Speed() const override { return speed; }
     bool SubtitlesShown() const override { return subtitlesShown; }
     std::string SubtitleText() const override { return {}; }
+    std::vector<MediaTrack> Tracks() const override { return tracks; }
+    std::vector<MediaChapter> Chapters() const override { return chapters; }
+    int Chapter() const override { return chapter; }
     std::string FailureReason() const override { return CurrentPhase() == Phase::Failed ? "failed" : ""; }
 
 private:
