@@ -37,7 +37,7 @@ struct AppState {
     Text pendingPlayAddress;                    // handed to the delayed-play timer
     Text downloadPath;                          // target file of the download in progress
     Text typedAddress;                          // entered in the open-address window
-    Text localProgrammeName;                    // the files chosen by OpenLocalFile, for the status bar
+    Text localProgrammeName;                    // the last of the files chosen to play, for the status bar
     bool dragging = false;                      // the user holds the progress slider
     PlayState shownState = PlayState::Stopped;  // play state last shown in the status bar
     // The status bar follows the play state from the first PlayAddress on.

@@ -80,7 +80,9 @@ bool DropOnWindow(MainWindow& window, const QMimeData& data) {
         }
     }
     if (!media.isEmpty()) {
-        PlayLocalFiles(window, FromQString(media.join(QLatin1Char(';'))));
+        std::vector<Text> files;
+        for (const QString& path : media) files.push_back(FromQString(path));
+        PlayLocalFiles(window, files);
         return true;
     }
     if (!subtitles.empty()) return AddSubtitleFiles(window, subtitles);

@@ -1,5 +1,7 @@
 #include "app/FileDialog.h"
 
+#include <algorithm>
+
 #include "app/QtText.h"
 
 #include <QApplication>
@@ -106,6 +108,7 @@ void FileDialog::Setup(int kind, const std::optional<Text>& title, const std::op
 
 bool FileDialog::Show() {
     chosenFiles = defaultFileName;
+    chosenList_.clear();
     // The default file name, ";" separating several, starts the zero-filled
     // file buffer; a name longer than the buffer is cut to keep its last zero.
     const std::size_t size = allowMultiSelect ? kMultiFileBufferSize : kSingleFileBufferSize;
@@ -195,6 +198,8 @@ bool FileDialog::RunDialog() {
         delete dialog.data();
     }
     if (!chosen || chosen->isEmpty()) return false;
+    for (const QString& path : *chosen) chosenList_.push_back(FromQString(path));
+    if ((flags & kAllowMultiSelect) == 0) chosenList_.resize(1);
 
     // Write the answer as the dialog does: one full path, or (several files)
     // the directory followed by each name, zero-separated and closed by two.
@@ -211,8 +216,9 @@ bool FileDialog::RunDialog() {
     }
     const std::size_t closing = chosen->size() == 1 || (flags & kAllowMultiSelect) == 0 ? 1 : 2;
     ByteSet& file = dialogRecord.file;
-    if (answer.size() + closing > file.size()) return false;  // does not fit: the dialog fails
-    answer.resize(file.size(), '\0');
+    // A long choice (a hundred files) gets the room it needs: a choice is
+    // never lost for the buffer's size.
+    answer.resize(std::max(file.size(), answer.size() + closing), '\0');
     file = std::move(answer);
     return true;
 }

@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QFileDialog;
 class QWidget;
@@ -68,11 +69,13 @@ public:
                std::optional<bool> fileMustExist = {}, std::optional<bool> overwritePrompt = {},
                std::optional<bool> pathMustExist = {}, std::optional<bool> allowMultiSelect = {});
 
-    // Runs the dialog (modal); true when the user confirmed a choice. A
-    // choice that does not fit the file buffer fails like a cancel.
+    // Runs the dialog (modal); true when the user confirmed a choice. The
+    // file buffer grows to hold a choice longer than its size.
     bool Show();
 
     Text ChosenFiles() const { return chosenFiles; }
+    // The full paths chosen, in the order chosen, each whole.
+    const std::vector<Text>& ChosenList() const { return chosenList_; }
 
     // Replaces the person at the dialog; an empty function restores exec().
     void SetAnswer(FileDialogAnswer answer) { answer_ = std::move(answer); }
@@ -93,6 +96,7 @@ private:
     bool RunDialog();
 
     FileDialogAnswer answer_;
+    std::vector<Text> chosenList_;
 };
 
 // The dialog kept in the application state. Its Setup passes every argument
@@ -105,6 +109,7 @@ public:
                bool allowMultiSelect = false);
     bool Show() { return fileDialog.Show(); }
     Text ChosenFiles() const { return fileDialog.ChosenFiles(); }
+    const std::vector<Text>& ChosenList() const { return fileDialog.ChosenList(); }
     void SetAnswer(FileDialogAnswer answer) { fileDialog.SetAnswer(std::move(answer)); }
 
     FileDialog fileDialog;

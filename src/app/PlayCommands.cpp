@@ -33,7 +33,12 @@ constexpr const char kMediaFilter[] =
 
 }  // namespace
 
-void PlayAddress(MainWindow& window, const Text& address, const Text& title) {
+namespace {
+
+// What every start of playback does around opening: the shown state and the
+// slider reset, then stereo at the volume slider's position.
+template <typename Opening>
+void StartPlayback(MainWindow& window, Opening open) {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
     state.shownState = PlayState::Stopped;
@@ -41,7 +46,7 @@ void PlayAddress(MainWindow& window, const Text& address, const Text& title) {
     u.progressSlider->setValue(0);
     u.progressSlider->setMaximum(0);
     if (MediaFront* front = state.mediaObject.get()) {
-        front->Open(address, title);
+        open(*front);
         front->SetChannel(0);
         // Setting the volume unmutes; the user's mute holds from one medium
         // to the next.
@@ -49,6 +54,12 @@ void PlayAddress(MainWindow& window, const Text& address, const Text& title) {
         front->SetVolume(u.volumeSlider->value());
         if (muted) front->ToggleMute();
     }
+}
+
+}  // namespace
+
+void PlayAddress(MainWindow& window, const Text& address, const Text& title) {
+    StartPlayback(window, [&](MediaFront& front) { front.Open(address, title); });
 }
 
 void StopPlayback(MainWindow& window) {
@@ -78,8 +89,7 @@ void OpenLocalFile(MainWindow& window) {
     dialog.Setup(0, "打开多媒体文件", kMediaFilter, 0, Text(), Text(), false, true, false, false, true);
     if (!dialog.Show()) return;
     // The menu stopped playback first: the file that was loaded plays again.
-    const Text chosen = dialog.ChosenFiles();
-    PlayLocalFiles(window, chosen);
+    PlayLocalFiles(window, dialog.ChosenList());
 }
 
 namespace {
@@ -95,12 +105,14 @@ void DropPendingRow(MainWindow& window) {
 
 }  // namespace
 
-void PlayLocalFiles(MainWindow& window, const Text& files) {
+void PlayLocalFiles(MainWindow& window, const std::vector<Text>& files) {
     DropPendingRow(window);
     // A delayed play still waiting would replace the files.
     SetTimerInterval(window.Units().delayedPlayTimer, 0);
-    window.State().localProgrammeName = files;
-    PlayAddress(window, files);
+    // The programme line names the file playing; the last one once the
+    // list has reached it.
+    window.State().localProgrammeName = files.empty() ? Text() : files.back();
+    StartPlayback(window, [&](MediaFront& front) { front.PlayFiles(files); });
     window.Units().localState->setChecked(true);
 }
 

@@ -3,6 +3,8 @@
 
 #include "base/Text.h"
 
+#include <vector>
+
 namespace lumora {
 
 class MainWindow;
@@ -26,12 +28,12 @@ void PlayCurrentRow(MainWindow& window);
 // file that was loaded; a cancel plays nothing.
 void OpenLocalFile(MainWindow& window);
 
-// Plays local files as the file dialog gives them (one path, or several
-// joined by ";", which become a play list): keeps them as the programme
+// Plays local files as the file dialog or a drop gives them, several as a
+// play list in the order given, each one whole: keeps them as the programme
 // name and marks 本网状态. A row still resolving, or a delayed play, is
 // dropped, and the window title no longer names a row: the files are the
 // user's latest choice (so for typed addresses too).
-void PlayLocalFiles(MainWindow& window, const Text& files);
+void PlayLocalFiles(MainWindow& window, const std::vector<Text>& files);
 
 // Menu "打开网络文件": stops playback, asks for an address in the modal
 // open-address window and plays it after the delay. The address typed last

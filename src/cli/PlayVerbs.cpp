@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTimer>
 #include <QWidget>
@@ -47,7 +48,11 @@ bool HeadlessPlatform() {
 
 int Classify(const Args& args) {
     if (args.size() != 1) return UsageError("usage: lumora-cli classify ADDRESS");
-    const EngineChoice choice = ClassifyAddress(args[0]);
+    // An existing file is named whole, from the current directory: its name
+    // may hold ";", which joins a play list only in an address.
+    const QFileInfo file(QString::fromStdString(args[0].ToUtf8()));
+    const Text address = file.isFile() ? Text::FromUtf8(file.absoluteFilePath().toStdString()) : args[0];
+    const EngineChoice choice = ClassifyAddress(address);
     PrintRecord({choice.engine == Engine::Flash ? "flash" : "player", choice.address});
     return ResultStatus(!choice.address.Empty(), "no address to play for " + args[0].ToUtf8());
 }

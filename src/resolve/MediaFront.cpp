@@ -9,6 +9,8 @@
 #include "resolve/PrivateSchemes.h"
 #include "script/Codings.h"
 
+#include <QFileInfo>
+
 #include <climits>
 #include <initializer_list>
 
@@ -69,7 +71,14 @@ std::optional<PlayState> FromMovie(MovieState state) {
 
 bool IsRtmpScheme(const Text& scheme) { return scheme.Left(4) == Text("rtmp"); }
 
-bool StartsPlaylist(const Text& address) { return address.Contains(Text(";")) && address.Length() > 20; }
+// A local file whose name holds ";" is one file, not a play list.
+bool IsLocalFile(const Text& address) {
+    return address.StartsWith(Text("/")) && QFileInfo(QString::fromStdString(address.ToUtf8())).isFile();
+}
+
+bool StartsPlaylist(const Text& address) {
+    return address.Contains(Text(";")) && address.Length() > 20 && !IsLocalFile(address);
+}
 
 // The movie expects "mp4:" before an rtmp stream name; catalogue addresses
 // mark it with "@", "|" or "$".
@@ -590,6 +599,24 @@ EngineChoice ClassifyAddress(const Text& address, const MediaFront::ProbeFunctio
     }
     if (rtmp) played = WithStreamMarks(played);
     return ChooseEngine(played, rtmp, probe);
+}
+
+void MediaFront::PlayFiles(const std::vector<Text>& files) {
+    ++generation_;
+    probes_.Supersede();
+    services_.Supersede();
+    titleOverride_ = Text();
+    if (files.empty()) {
+        NothingToPlay();
+        Announce();
+        return;
+    }
+    // The files are the play list as they are: no private forms, no ";".
+    playlist_ = files;
+    playlistActive_ = true;
+    playlistIndex_ = 1;
+    Text first = files.front();
+    Play(first, EngineRequest::Choose, true);
 }
 
 void MediaFront::Open(const Text& address, const Text& title, EngineRequest engine) {

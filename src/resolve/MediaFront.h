@@ -61,7 +61,8 @@ public:
 
     // Classifies `address` and opens it in an engine (or in the engine
     // asked for). A ";"-joined address
-    // longer than 20 bytes starts a playlist at item 1. `address` is updated
+    // longer than 20 bytes starts a playlist at item 1, unless it names an
+    // existing local file. `address` is updated
     // to the address actually played (playlist item, rtmp "@" → "mp4:").
     // A local path (beginning with "/") neither stops the engines nor shows
     // "connecting". A plain http address that no marker decides is probed
@@ -129,6 +130,10 @@ public:
     // nothing is played: both engines stop and PlayState reports Failed
     // until the next Play, Stop or TogglePause.
     void Open(const Text& address, const Text& title = {}, EngineRequest engine = EngineRequest::Choose);
+
+    // Plays local files chosen together as a play list in the order given,
+    // each one whole: a name may hold ";", "|" or "$$".
+    void PlayFiles(const std::vector<Text>& files);
 
     // Replaces the network probe (tests); an empty function restores
     // ProbeStream.

@@ -566,7 +566,7 @@ TEST_F(RowResolutionTest, LocalFilesChosenLaterDropARowStillResolving) {
              data.setUrls({QUrl::fromLocalFile(file)});
              ASSERT_TRUE(DropOnWindow(window, data));
          }},
-        {"from the file dialog", [&] { PlayLocalFiles(window, FromQString(file)); }},
+        {"from the file dialog", [&] { PlayLocalFiles(window, {FromQString(file)}); }},
     };
     for (const auto& [name, choose] : cases) {
         SCOPED_TRACE(name);

@@ -102,12 +102,23 @@ TEST_F(PlayVerbs, ClassifyChoosesAsPlayDoesAndProbesOnlyPlainWebAddresses) {
         {"", "player\t", false},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
         const int before = hits_;
         const CliRun run = Run({"classify", c.address}, "LUMORA_LIVE_HOSTS=live.lumora.test,b.test,c.test");
         EXPECT_EQ(run.out, c.out + "\n") << c.address;
         EXPECT_EQ(run.status, c.address.empty() ? 1 : 0) << c.address;
         EXPECT_EQ(hits_ > before, c.probes) << c.address;
     }
+}
+
+// An existing file is classified whole, even when its name holds ";" and
+// is given relative to the current directory.
+TEST_F(PlayVerbs, ClassifyTakesAnExistingFileWhole) {
+    const std::string name = "clip one;two.mp4";
+    std::filesystem::copy_file(kMedia + "clip.mp4", temp_ + "/" + name);
+    const CliRun run = clitest::RunCli({"classify", name}, "cd " + clitest::Quote(temp_) + " && QT_QPA_PLATFORM=offscreen");
+    EXPECT_EQ(run.out, "flash\t" + temp_ + "/" + name + "\n");
+    EXPECT_EQ(run.status, 0);
 }
 
 // Each plays in real time to its end: every item reaches "playing", the

@@ -3,6 +3,9 @@
 // placement.
 #include "FrontFixture.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <future>
 #include <thread>
 
@@ -74,6 +77,39 @@ TEST_F(PlaylistTest, NextAndPreviousWalkTheItems) {
         EXPECT_EQ(front.PlaylistIndex(), step.index) << "step " << number;
         EXPECT_EQ(front.PlaylistActive(), step.active == 1) << "step " << number;
     }
+}
+
+// Files chosen together play whole, one after the other, in the order
+// chosen: ";", "|" and "$$" in a name are part of it.
+TEST_F(PlaylistTest, FilesChosenTogetherPlayWholeInTheirOrder) {
+    std::vector<Text> files;
+    std::vector<std::string> expected;
+    for (int i = 100; i > 0; --i) {
+        files.push_back(Text::FromUtf8("/m/clip " + std::to_string(i) + ";x|y$$z.flv"));
+        expected.push_back("flash open=" + files.back().ToUtf8());
+    }
+    front.PlayFiles(files);
+    EXPECT_EQ(front.PlaylistItems(), files);
+    for (std::size_t played = 1; played < files.size(); ++played) {
+        movie.code = 3;
+        front.PlayState();
+        movie.code = 0;
+        front.PlayState();  // the end of one file starts the next
+    }
+    EXPECT_EQ(Opened(), expected);
+    EXPECT_FALSE(front.PlaylistActive());  // the last file plays
+}
+
+// A local file whose name holds ";" is one file, however long.
+TEST_F(PlaylistTest, AnExistingFileWithASemicolonIsNoPlaylist) {
+    QTemporaryDir directory;
+    const QString path = directory.filePath(QStringLiteral("clip one;two.flv"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    front.Play(Text::FromUtf8(path.toStdString()));
+    EXPECT_EQ(Opened(), std::vector<std::string>{"flash open=" + path.toStdString()});
+    EXPECT_FALSE(front.PlaylistActive());
 }
 
 using PlayStateTest = FrontTest;
