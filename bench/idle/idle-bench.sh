@@ -3,8 +3,8 @@
 # display of its own, (a) with the first list shown and nothing loaded and
 # (b) after a local clip has played to its end, beside a bare Qt Widgets
 # window with a list (bench/idle/IdlePeer.cpp). Each is left alone for a
-# moment, then its CPU time over 10 s is read from /proc/PID/schedstat
-# (nanoseconds); RUNS rounds (default 5), medians printed. Builds what it
+# moment, then its CPU time over 10 s, all threads, is read from
+# /proc/PID/task/*/schedstat (nanoseconds); RUNS rounds (default 5), medians printed. Builds what it
 # needs (Release, in build-bench unless BUILD_DIR says otherwise).
 #
 #   bench/idle/idle-bench.sh [RUNS]
@@ -54,7 +54,8 @@ run_env=(env -u http_proxy -u HTTP_PROXY DISPLAY=":$(head -1 "$work/display")" H
   LUMORA_INSTANCE_MARKER="lumora-idle-bench-$$" LUMORA_HANDOFF_PORT="$port"
   LUMORA_CATALOGUE_HOST="$host" LUMORA_SERVICE_HOST="$host" QT_LOGGING_RULES='lumora.*=false')
 
-cpu_ns() { cut -d' ' -f1 "/proc/$1/schedstat"; }
+# Every thread of the process: mpv's cores run threads of their own.
+cpu_ns() { cat "/proc/$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%d", s }'; }
 
 # Starts "$@", waits until its output holds the pattern $wait (or 10 s), lets
 # it settle $settle s, then prints its CPU nanoseconds over the window.

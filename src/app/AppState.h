@@ -62,6 +62,7 @@ struct AppState {
     // handed-over address, which the medium's own title names.
     Text programmeName;
     Text pendingProgrammeName;  // goes with pendingPlayAddress
+    AddressOrigin pendingPlayOrigin = AddressOrigin::User;  // and so does who chose it
     // Print every title and status text change on standard output
     // (--report-state), for scripts that watch the window from outside.
     bool reportState = false;

@@ -49,7 +49,7 @@ void PlayReadRow(MainWindow& window) {
         return;
     }
     SetWindowTitleText(window, "Lumora视频播放器：" + state.currentTitle);
-    StartDelayedPlay(window, state.currentAddress, state.currentTitle);
+    StartDelayedPlay(window, state.currentAddress, state.currentTitle, AddressOrigin::Network);
     window.Units().localState->setChecked(false);
 }
 
@@ -184,9 +184,10 @@ std::function<void(int x, int y)> VideoAreaRightClick(MainWindow& window) {
     return [w](int, int) { PopUpFileMenu(*w, QCursor::pos()); };
 }
 
-void StartDelayedPlay(MainWindow& window, const Text& address, const Text& programme) {
+void StartDelayedPlay(MainWindow& window, const Text& address, const Text& programme, AddressOrigin origin) {
     AppState& state = window.State();
     state.pendingPlayAddress = address;
+    state.pendingPlayOrigin = origin;
     state.pendingProgrammeName = programme;
     SetTimerInterval(window.Units().delayedPlayTimer, kDelayedPlayMs);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/Text.h"
+#include "resolve/PlayState.h"
 
 #include <functional>
 
@@ -71,7 +72,8 @@ std::function<void(int x, int y)> VideoAreaRightClick(MainWindow& window);
 
 // Hands `address` to the delayed-play timer (100 ms); `programme` is what
 // the programme line names once it plays (empty: the medium's own title).
-void StartDelayedPlay(MainWindow& window, const Text& address, const Text& programme = {});
+void StartDelayedPlay(MainWindow& window, const Text& address, const Text& programme = {},
+                      AddressOrigin origin = AddressOrigin::User);
 
 // Writes the window title, the program's status line.
 void SetWindowTitleText(MainWindow& window, const Text& title);

@@ -58,8 +58,8 @@ void StartPlayback(MainWindow& window, Opening open) {
 
 }  // namespace
 
-void PlayAddress(MainWindow& window, const Text& address, const Text& title) {
-    StartPlayback(window, [&](MediaFront& front) { front.Open(address, title); });
+void PlayAddress(MainWindow& window, const Text& address, const Text& title, AddressOrigin origin) {
+    StartPlayback(window, [&](MediaFront& front) { front.Open(address, title, EngineRequest::Choose, origin); });
 }
 
 void StopPlayback(MainWindow& window) {
@@ -77,7 +77,7 @@ void PlayCurrentRow(MainWindow& window) {
     state.currentAddress = item ? FromQString(item->text(kAddressColumn)) : Text();
     state.currentTitle = item ? FromQString(item->text(kTitleColumn)) : Text();
     SetWindowTitleText(window, "Lumora视频播放器：" + state.currentTitle);
-    StartDelayedPlay(window, state.currentAddress, state.currentTitle);
+    StartDelayedPlay(window, state.currentAddress, state.currentTitle, AddressOrigin::Network);
     u.localState->setChecked(false);
 }
 
@@ -186,7 +186,7 @@ void OnDelayedPlay(MainWindow& window) {
     AppState& state = window.State();
     const Text address = state.pendingPlayAddress;
     state.programmeName = state.pendingProgrammeName;
-    PlayAddress(window, address);
+    PlayAddress(window, address, {}, state.pendingPlayOrigin);
 }
 
 void ShowAbout(MainWindow& window) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "base/Text.h"
+#include "resolve/PlayState.h"
 
 #include <vector>
 
@@ -13,7 +14,8 @@ class MainWindow;
 // slider, opens `address` in MediaFront (an empty address goes through as
 // it is), stereo at the volume slider's position. From the first call on,
 // the status bar follows every change of MediaFront's play state.
-void PlayAddress(MainWindow& window, const Text& address, const Text& title = {});
+void PlayAddress(MainWindow& window, const Text& address, const Text& title = {},
+                 AddressOrigin origin = AddressOrigin::User);
 
 // Stops playback as the stop button does: the status display then shows
 // "播放已停止" and the stopped buttons at its next tick.

@@ -8,6 +8,7 @@
 #include "resolve/MusicResolvers.h"
 #include "resolve/PrivateSchemes.h"
 #include "script/Codings.h"
+#include "web/NetworkAddress.h"
 
 #include <QFileInfo>
 
@@ -160,12 +161,12 @@ Engine MediaFront::ShowActiveEngine() {
     return *shownEngine_;
 }
 
-void MediaFront::Play(const Text& address, EngineRequest engine, bool keepPlaylist) {
+void MediaFront::Play(const Text& address, EngineRequest engine, bool keepPlaylist, AddressOrigin origin) {
     Text copy = address;
-    Play(copy, engine, keepPlaylist);
+    Play(copy, engine, keepPlaylist, origin);
 }
 
-void MediaFront::Play(Text& address, EngineRequest engine, bool keepPlaylist) {
+void MediaFront::Play(Text& address, EngineRequest engine, bool keepPlaylist, AddressOrigin origin) {
     const std::uint64_t ticket = ++generation_;
     // An earlier probe or resolution opens nothing now.
     probes_.Supersede();
@@ -187,6 +188,7 @@ void MediaFront::Play(Text& address, EngineRequest engine, bool keepPlaylist) {
     if (StartsPlaylist(address) && !playlistActive_) {
         playlistActive_ = true;
         playlist_ = address.Split(Text(";"));
+        if (origin == AddressOrigin::Network) std::erase_if(playlist_, [](const Text& item) { return !IsNetworkStreamAddress(item); });
         playlistIndex_ = 1;
         address = playlist_.empty() ? Text() : playlist_.front();
     }
@@ -619,7 +621,7 @@ void MediaFront::PlayFiles(const std::vector<Text>& files) {
     Play(first, EngineRequest::Choose, true);
 }
 
-void MediaFront::Open(const Text& address, const Text& title, EngineRequest engine) {
+void MediaFront::Open(const Text& address, const Text& title, EngineRequest engine, AddressOrigin origin) {
     const std::uint64_t ticket = ++generation_;
     probes_.Supersede();
     services_.Supersede();
@@ -628,7 +630,7 @@ void MediaFront::Open(const Text& address, const Text& title, EngineRequest engi
     // playlist_ (and so overtake this Open) while the services answer.
     playlistActive_ = false;
     if (!NeedsServices(address)) {
-        Finish(ResolveOpen(address, title, engine), ticket);
+        Finish(ResolveOpen(address, title, engine), ticket, origin);
         return;
     }
     const std::chrono::milliseconds limit = serviceLimit_;
@@ -639,20 +641,20 @@ void MediaFront::Open(const Text& address, const Text& title, EngineRequest engi
             services.abandoned = [stop] { return stop.stop_requested(); };
             return ResolveOpen(address, title, engine, services);
         },
-        [this, ticket](Resolution resolution) {
-            if (generation_ == ticket) Finish(resolution, ticket);
+        [this, ticket, origin](Resolution resolution) {
+            if (generation_ == ticket) Finish(resolution, ticket, origin);
         });
     if (!started) NothingToPlay();
     Announce();
 }
 
-void MediaFront::Finish(const Resolution& resolution, std::uint64_t ticket) {
+void MediaFront::Finish(const Resolution& resolution, std::uint64_t ticket, AddressOrigin origin) {
     if (!resolution.titleFromCaller) titleOverride_ = resolution.titleOverride;
     if (!resolution.play) {
         NothingToPlay();
     } else {
         Text target = resolution.address;
-        Play(target, resolution.engineType);
+        Play(target, resolution.engineType, false, resolution.fromService ? AddressOrigin::Network : origin);
         if (resolution.titleFromCaller && generation_ == ticket + 1) titleOverride_ = resolution.titleOverride;
     }
     Announce();

@@ -68,8 +68,12 @@ public:
     // "connecting". A plain http address that no marker decides is probed
     // on a worker; the engine opens it when the probe answers, unless a later
     // Play, Open or Stop came first.
-    void Play(Text& address, EngineRequest engine = EngineRequest::Choose, bool keepPlaylist = false);
-    void Play(const Text& address, EngineRequest engine = EngineRequest::Choose, bool keepPlaylist = false);
+    // From the network, every play list item that is no network stream is
+    // dropped (only the user chooses local files).
+    void Play(Text& address, EngineRequest engine = EngineRequest::Choose, bool keepPlaylist = false,
+              AddressOrigin origin = AddressOrigin::User);
+    void Play(const Text& address, EngineRequest engine = EngineRequest::Choose, bool keepPlaylist = false,
+              AddressOrigin origin = AddressOrigin::User);
 
     // Creates both engines in `parent` (media player first) at the area.
     void Attach(QWidget* parent, int left, int top, int width, int height, const RightClickHandler& handler = {});
@@ -129,7 +133,8 @@ public:
     // wins: this Open asks no further service and plays nothing. When the 56 video service finds no video,
     // nothing is played: both engines stop and PlayState reports Failed
     // until the next Play, Stop or TogglePause.
-    void Open(const Text& address, const Text& title = {}, EngineRequest engine = EngineRequest::Choose);
+    void Open(const Text& address, const Text& title = {}, EngineRequest engine = EngineRequest::Choose,
+              AddressOrigin origin = AddressOrigin::User);
 
     // Plays local files chosen together as a play list in the order given,
     // each one whole: a name may hold ";", "|" or "$$".
@@ -184,7 +189,7 @@ private:
     // Play's last step, once the engine is chosen (at once, or when the probe answers).
     void Open(const EngineChoice& choice);
     // Open's last step, once the address is resolved.
-    void Finish(const Resolution& resolution, std::uint64_t ticket);
+    void Finish(const Resolution& resolution, std::uint64_t ticket, AddressOrigin origin);
     // Makes `engine` the one commands go to.
     void Activate(Engine engine);
     lumora::PlayState PlayerEngineState();

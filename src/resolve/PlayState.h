@@ -13,6 +13,11 @@ const char* PlayStateText(PlayState state);
 // The two playback engines MediaFront holds.
 enum class Engine { Flash, Player };
 
+// Who chose an address: the user (a typed address, a file, the command line,
+// a handoff) or the network (a detail page, a service reply). A play list
+// from the network holds only network streams: its other items are dropped.
+enum class AddressOrigin { User, Network };
+
 // The engine a caller asks Play for; Choose lets the address decide.
 enum class EngineRequest { Choose, Player, Flash };
 

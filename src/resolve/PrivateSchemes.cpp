@@ -116,6 +116,7 @@ Resolution ResolveOpen(const Text& address, const Text& title, EngineRequest eng
     if (scheme == Text("mp3://")) {
         resolution.titleOverride = rest;
         resolution.address = FromService(ResolveSong(rest, options));
+        resolution.fromService = true;
         resolution.engineType = EngineRequest::Player;
         return resolution;
     }
@@ -124,6 +125,7 @@ Resolution ResolveOpen(const Text& address, const Text& title, EngineRequest eng
         resolution.titleOverride = parts.size() < 2 ? rest : parts[1];
         resolution.address = parts.empty() ? Text() : FromService(parts[0]);
         resolution.engineType = EngineRequest::Flash;
+        resolution.fromService = true;
         return resolution;
     }
 
@@ -135,6 +137,7 @@ Resolution ResolveOpen(const Text& address, const Text& title, EngineRequest eng
         if (parts.size() > 1) resolution.titleOverride = parts[1];
         resolution.engineType = EngineRequest::Flash;
         resolution.address = parts.empty() ? Text() : FromService(parts[0]);
+        resolution.fromService = true;
         // No video found, or one that is no network stream: nothing to play.
         if (result.Empty() || resolution.address.Empty()) resolution.play = false;
         return resolution;

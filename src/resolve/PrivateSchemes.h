@@ -45,6 +45,8 @@ struct Resolution {
     // titleOverride is the caller's title, which only a Play that was not
     // overtaken may set.
     bool titleFromCaller = false;
+    // The address came from a web service's reply.
+    bool fromService = false;
 };
 
 // Whether ResolveOpen asks a web service for `address` (the song, music-video

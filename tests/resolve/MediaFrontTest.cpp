@@ -112,6 +112,34 @@ TEST_F(PlaylistTest, AnExistingFileWithASemicolonIsNoPlaylist) {
     EXPECT_FALSE(front.PlaylistActive());
 }
 
+// A play list from a detail page or a service reply never makes the player
+// open a local file: only its network streams are items.
+TEST_F(PlaylistTest, APlaylistFromTheNetworkHoldsOnlyNetworkStreams) {
+    const Text address("http://site.test/media/a.flv;/home/user/secret.mp4;file:///etc/passwd;"
+                       "rtmp://site.test/live/b;lavfi://sine;http://site.test/c.flv");
+    front.Play(address, EngineRequest::Choose, false, AddressOrigin::Network);
+    EXPECT_EQ(front.PlaylistItems(), (std::vector<Text>{"http://site.test/media/a.flv", "rtmp://site.test/live/b",
+                                                        "http://site.test/c.flv"}));
+    for (int item = 0; item < 2; ++item) {
+        movie.code = 3;
+        front.PlayState();
+        movie.code = 0;
+        front.PlayState();
+    }
+    EXPECT_EQ(Opened(), (std::vector<std::string>{"flash open=http://site.test/media/a.flv",
+                                                  "flash open=rtmp://site.test/live/b",
+                                                  "flash open=http://site.test/c.flv"}));
+
+    // Typed by the user, the same text keeps its local items.
+    front.Play(address);
+    EXPECT_EQ(front.PlaylistItems().size(), 6u);
+
+    // Nothing left to play: nothing is opened but an empty address.
+    log.clear();
+    front.Play(Text("/home/user/a.flv;/home/user/b.flv"), EngineRequest::Choose, false, AddressOrigin::Network);
+    EXPECT_EQ(Opened(), std::vector<std::string>{"player open="});
+}
+
 using PlayStateTest = FrontTest;
 
 TEST_F(PlayStateTest, MediaPlayerCodesMapToFrontStates) {
