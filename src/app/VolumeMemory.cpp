@@ -5,6 +5,11 @@
 #include <QFileInfo>
 #include <QPushButton>
 #include <QSaveFile>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStandardPaths>
@@ -103,8 +108,26 @@ VolumeSetting ReadVolumeSetting(const QString& path) {
     return ParseVolumeSetting(bytes);
 }
 
+namespace {
+
+// The file may be replaced only when it is missing or a regular file of
+// this user: never through a link (it would replace the link's target, a
+// device as well as another file) and never anything else.
+bool MayReplace(const QString& path) {
+    struct stat status {};
+    if (lstat(QFile::encodeName(path).constData(), &status) != 0) return errno == ENOENT;
+    return S_ISREG(status.st_mode) && status.st_uid == geteuid();
+}
+
+}  // namespace
+
 bool WriteVolumeSetting(const QString& path, const VolumeSetting& setting) {
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
+    if (!MayReplace(path)) {
+        qWarning("lumora: %s is not a file of this user's own; the volume is not written there",
+                 qUtf8Printable(path));
+        return false;
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;
     file.write(VolumeSettingText(setting));

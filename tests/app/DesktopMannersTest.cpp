@@ -16,6 +16,7 @@
 
 #include "WindowFixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -29,6 +30,8 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 namespace lumora {
 namespace {
@@ -72,6 +75,40 @@ TEST(VolumeSettingTest, FilesRoundTripAndBadFilesGiveTheDefaults) {
     big.close();
     EXPECT_EQ(ReadVolumeSetting(path), VolumeSetting{}) << "too large to be ours";
     EXPECT_EQ(ReadVolumeSetting(dir.path()), VolumeSetting{}) << "a folder";
+}
+
+// The volume file is replaced beside itself, never through a link and never
+// when it is not a regular file: what a link points to stays as it was.
+TEST(VolumeSettingTest, NeverWritesThroughALinkOrIntoAnythingButAFile) {
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("target"));
+    {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("someone else's\n");
+    }
+    const QString link = dir.filePath(QStringLiteral("link/volume"));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("link"))));
+    ASSERT_TRUE(QFile::link(target, link));
+    EXPECT_FALSE(WriteVolumeSetting(link, {12, true}));
+    QFile kept(target);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("someone else's\n"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+
+    const QString folder = dir.filePath(QStringLiteral("folder/volume"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    EXPECT_FALSE(WriteVolumeSetting(folder, {12, true}));
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_FALSE(WriteVolumeSetting(fifo, {12, true}));
+
+    const QString plain = dir.filePath(QStringLiteral("plain/volume"));
+    EXPECT_TRUE(WriteVolumeSetting(plain, {12, true}));  // missing: made
+    EXPECT_TRUE(WriteVolumeSetting(plain, {13, false}));  // ours: replaced
+    EXPECT_EQ(ReadVolumeSetting(plain), (VolumeSetting{13, false}));
 }
 
 class DesktopMannersTest : public WindowTest {
