@@ -1,4 +1,5 @@
 #include "app/Startup.h"
+#include "app/QuitSignals.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -166,6 +167,7 @@ int ProgramStart(int& argc, char** argv) {
     // Qt sets the numeric locale from the environment; libmpv refuses to start
     // under anything but "C".
     std::setlocale(LC_NUMERIC, "C");
+    WatchQuitSignals();
     LoadChineseQtTexts();
 
     // QApplication took its own options out of argv: the rest is ours, each

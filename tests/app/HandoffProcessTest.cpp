@@ -27,6 +27,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -405,6 +407,47 @@ TEST(HandoffProcessTest, WithoutADisplayItSaysSoAndEnds) {
     EXPECT_EQ(lumora.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(lumora.exitCode(), 1);
     EXPECT_TRUE(QString::fromUtf8(lumora.readAllStandardError()).contains(QStringLiteral("xvfb-run")));
+}
+
+// SIGTERM, SIGINT and SIGHUP end the player as its exit button does: exit
+// status 0, at any moment of its start as well as once the window is up.
+TEST(HandoffProcessTest, QuitSignalsEndItCleanly) {
+    QTemporaryDir home;
+    const auto environment = [&](const Instance& instance) {
+        QProcessEnvironment variables = LumoraEnvironment(instance);
+        variables.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        return variables;
+    };
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const Instance instance;
+        QProcess lumora;
+        Start(lumora, {QStringLiteral("--report-state")}, environment(instance));
+        QString seen;
+        ASSERT_TRUE(WaitForLine(lumora, seen, QStringLiteral("ready: "), true));
+        ::kill(static_cast<pid_t>(lumora.processId()), signal);
+        ASSERT_TRUE(lumora.waitForFinished(5'000));
+        EXPECT_EQ(lumora.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(lumora.exitCode(), 0);
+    }
+    // While it starts (the libraries load, the window comes up, the cores
+    // start on their workers) it always ends: cleanly once its own handling
+    // is in place, by the signal itself before that.
+    for (int delayMs : {30, 120, 250, 400, 600, 800, 1000, 1200, 1500}) {
+        SCOPED_TRACE(delayMs);
+        const Instance instance;
+        QProcess lumora;
+        Start(lumora, {QStringLiteral("--report-state")}, environment(instance));
+        QThread::msleep(delayMs);
+        ::kill(static_cast<pid_t>(lumora.processId()), SIGTERM);
+        ASSERT_TRUE(lumora.waitForFinished(5'000));
+        if (lumora.exitStatus() == QProcess::NormalExit) {
+            EXPECT_EQ(lumora.exitCode(), 0);
+        } else {
+            EXPECT_EQ(lumora.exitCode(), SIGTERM);
+            EXPECT_LE(delayMs, 120);  // only before main can run
+        }
+    }
 }
 
 }  // namespace
