@@ -1,5 +1,7 @@
 #include "base/Log.h"
 
+#include "base/TerminalText.h"
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -52,7 +54,13 @@ std::atomic<const LogSink*> activeSink{&kDefaultSink};
 
 void Write(LogLayer layer, LogLevel level, std::string_view text) {
     const LogSink* sink = activeSink.load(std::memory_order_acquire);
-    if (sink->enabled(layer, level)) sink->write(layer, level, text);
+    if (!sink->enabled(layer, level)) return;
+    // What a server sent (an address, a reason) reaches the terminal as
+    // visible escapes: no terminal sequence, no broken line.
+    std::string line;
+    line.reserve(text.size());
+    AppendEscapedLine(line, text);
+    sink->write(layer, level, line);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Verbs that read the catalogue site.
 #include "catalogue/Catalogue.h"
-#include "cli/TerminalText.h"
+#include "base/TerminalText.h"
 #include "cli/Verbs.h"
 
 #include <malloc.h>

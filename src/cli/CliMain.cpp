@@ -1,6 +1,6 @@
 #include "cli/CliMain.h"
 
-#include "cli/TerminalText.h"
+#include "base/TerminalText.h"
 #include "cli/Usage.h"
 
 #include <cerrno>

@@ -2,7 +2,7 @@
 #include "cli/Verbs.h"
 #include "base/GbkTables.h"
 #include "cli/GbkFile.h"
-#include "cli/TerminalText.h"
+#include "base/TerminalText.h"
 #include "script/Codings.h"
 #include "script/CompiledPattern.h"
 #include "script/PatternStream.h"

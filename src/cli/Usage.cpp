@@ -1,7 +1,7 @@
 #include "cli/Usage.h"
 
 #include "base/Version.h"
-#include "cli/TerminalText.h"
+#include "base/TerminalText.h"
 
 #include <cstdio>
 #include <cstring>

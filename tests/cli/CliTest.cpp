@@ -2,7 +2,7 @@
 #include "CliRun.h"
 #include "base/CodePage.h"
 #include "base/Version.h"
-#include "cli/TerminalText.h"
+#include "base/TerminalText.h"
 
 #include <gtest/gtest.h>
 #include "LoopbackHttp.h"
@@ -109,8 +109,8 @@ TEST(TerminalText, FieldsAndBodies) {
     };
     for (const Case& c : cases) {
         std::string field, body;
-        lumora::cli::AppendEscapedField(field, c.in);
-        lumora::cli::AppendEscapedBody(body, c.in);
+        lumora::AppendEscapedField(field, c.in);
+        lumora::AppendEscapedBody(body, c.in);
         EXPECT_EQ(field, c.field) << c.in;
         EXPECT_EQ(body, c.body) << c.in;
     }

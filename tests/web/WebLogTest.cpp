@@ -88,6 +88,22 @@ TEST(WebLog, FailedRequestsSayWhy) {
     SetLogSink(nullptr);
 }
 
+// Every log line passes one seam that writes control characters as visible
+// escapes: whatever an address or a reply holds, no OSC, CSI or C1 sequence
+// reaches the terminal and the line stays one line; a backslash stays.
+TEST(WebLog, TerminalSequencesInALineAreEscaped) {
+    for (const bool qt : {false, true}) {
+        SCOPED_TRACE(qt ? "Qt sink" : "plain sink");
+        if (qt) InstallQtLogSink();
+        const std::string logged = StandardErrorOf([] {
+            LogWarning(LogLayer::Web, "http://h/\x1b]0;PWNED\x07\x1b[31mRED\xc2\x9b" "31m: a\tb\rc\nd\\e 中文");
+        });
+        EXPECT_EQ(logged,
+                  "lumora.web: http://h/\\x1b]0;PWNED\\x07\\x1b[31mRED\\xc2\\x9b31m: a\\tb\\rc\\nd\\e 中文\n");
+    }
+    SetLogSink(nullptr);
+}
+
 TEST(WebLog, DebugDetailOnlyWhenTheRulesAskForIt) {
     RawServer server(ByPath());
     InstallQtLogSink();

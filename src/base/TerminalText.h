@@ -2,7 +2,7 @@
 //
 // A page, a header or an address may carry escape sequences that a terminal
 // would act on, and tabs or line feeds that would break the lines and fields
-// lumora-cli prints. Both forms below write the bytes that need it as
+// lumora-cli prints, and log lines carry such text too. The forms below write the bytes that need it as
 // visible escapes; printable UTF-8 (Chinese included) passes unchanged:
 //
 //   \t \n \r   tab, line feed, carriage return
@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-namespace lumora::cli {
+namespace lumora {
 
 // One field of a line (a title, an address, a sub-match): every control
 // character and the backslash are escaped, so that fields joined by tabs and
@@ -27,4 +27,8 @@ void AppendEscapedField(std::string& out, std::string_view utf8);
 // every other control character is escaped. Backslashes stay as they are.
 void AppendEscapedBody(std::string& out, std::string_view utf8);
 
-}  // namespace lumora::cli
+// One line of the log: every control character is escaped, so that a line
+// stays one line and a terminal shows it as it is; backslashes stay.
+void AppendEscapedLine(std::string& out, std::string_view utf8);
+
+}  // namespace lumora

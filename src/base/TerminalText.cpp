@@ -1,8 +1,8 @@
-#include "cli/TerminalText.h"
+#include "base/TerminalText.h"
 
 #include <array>
 
-namespace lumora::cli {
+namespace lumora {
 
 namespace {
 
@@ -18,23 +18,26 @@ struct KindTable {
     std::array<Kind, 256> kinds{};
 };
 
-constexpr KindTable MakeTable(bool body) {
+enum class Form { Field, Body, Line };
+
+constexpr KindTable MakeTable(Form form) {
     KindTable t;
     for (int c = 0; c < 0x20; ++c) t.kinds[c] = kEscape;
     t.kinds[0x7F] = kEscape;
     t.kinds[0xC2] = kC1Lead;
-    if (body) {
+    if (form == Form::Body) {
         t.kinds['\t'] = kPlain;
         t.kinds['\n'] = kPlain;
         t.kinds['\r'] = kCarriage;
-    } else {
+    } else if (form == Form::Field) {
         t.kinds['\\'] = kEscape;
     }
     return t;
 }
 
-constexpr KindTable kFieldKinds = MakeTable(false);
-constexpr KindTable kBodyKinds = MakeTable(true);
+constexpr KindTable kFieldKinds = MakeTable(Form::Field);
+constexpr KindTable kBodyKinds = MakeTable(Form::Body);
+constexpr KindTable kLineKinds = MakeTable(Form::Line);
 
 void AppendByteEscape(std::string& out, unsigned char c) {
     static constexpr char kHex[] = "0123456789abcdef";
@@ -94,5 +97,6 @@ void AppendEscaped(std::string& out, std::string_view text, const KindTable& tab
 void AppendEscapedField(std::string& out, std::string_view utf8) { AppendEscaped(out, utf8, kFieldKinds); }
 
 void AppendEscapedBody(std::string& out, std::string_view utf8) { AppendEscaped(out, utf8, kBodyKinds); }
+void AppendEscapedLine(std::string& out, std::string_view utf8) { AppendEscaped(out, utf8, kLineKinds); }
 
-}  // namespace lumora::cli
+}  // namespace lumora
