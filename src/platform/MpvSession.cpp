@@ -78,6 +78,27 @@ double NodeNumber(const mpv_node* node) {
     return 0;
 }
 
+// The subtitle files beside a local medium named like it ("film.srt",
+// "film.en.ass" for "film.mp4"), regular files only, in name order.
+std::vector<std::string> SubtitlesBeside(const std::string& target) {
+    QString path = QString::fromStdString(target);
+    if (path.startsWith(QLatin1String("file://"), Qt::CaseInsensitive)) path = QUrl(path).toLocalFile();
+    const QFileInfo medium(path);
+    const QString base = medium.completeBaseName();
+    static const QStringList kExtensions = {QStringLiteral("srt"), QStringLiteral("ass"), QStringLiteral("ssa"),
+                                            QStringLiteral("vtt"), QStringLiteral("sub")};
+    std::vector<std::string> found;
+    const QFileInfoList siblings = medium.dir().entryInfoList(QDir::Files | QDir::NoDotAndDotDot | QDir::System,
+                                                              QDir::Name);
+    for (const QFileInfo& sibling : siblings) {
+        const QString name = sibling.fileName();
+        if (!name.startsWith(base + QLatin1Char('.')) || !kExtensions.contains(sibling.suffix().toLower())) continue;
+        if (!sibling.isFile()) continue;  // a pipe or a device named like a subtitle
+        found.push_back(sibling.absoluteFilePath().toStdString());
+    }
+    return found;
+}
+
 std::string NodeString(const mpv_node* node) {
     return node && node->format == MPV_FORMAT_STRING && node->u.string ? node->u.string : "";
 }
@@ -404,9 +425,10 @@ void MpvSession::IssueLoad() {
     loadPending_ = false;
     surfaceWait_.stop();
     if (phase_ != Phase::Opening) return;
-    // A subtitle file beside a local medium, named like it, comes along;
-    // network media get none (mpv would go looking beside the address).
-    SetString("sub-auto", localFile_ ? "exact" : "no");
+    // A subtitle file beside a local medium, named like it, comes along once
+    // the medium is loaded; network media get none. Only regular files: mpv's
+    // own search would open a pipe of that name and wait on it for good.
+    besideSubtitles_ = localFile_ ? SubtitlesBeside(target_) : std::vector<std::string>{};
     const char* words[] = {"loadfile", target_.c_str(), "replace", nullptr};
     if (const int error = mpv_command_async(handle_, Tag(kLoad, generation_), words); error < 0)
         Fail(mpv_error_string(error));
@@ -713,7 +735,14 @@ void MpvSession::ApplyEntryEvents() {
     // session waits for count, whether they come before or after the reply
     // that names it.
     if (expectedEntry_ < 0) return;
-    if (phase_ == Phase::Opening && loadedEntry_ == expectedEntry_) phase_ = Phase::Loaded;
+    if (phase_ == Phase::Opening && loadedEntry_ == expectedEntry_) {
+        phase_ = Phase::Loaded;
+        bool first = true;
+        for (const std::string& path : std::exchange(besideSubtitles_, {})) {
+            Command(Tag(kPlain, generation_), {"sub-add", path.c_str(), first ? "select" : "auto"});
+            first = false;
+        }
+    }
     if (phase_ == Phase::Loaded && restartedEntry_ == expectedEntry_ && !restarted_) {
         restarted_ = true;
         endPoll_.start();

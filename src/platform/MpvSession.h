@@ -220,6 +220,7 @@ private:
     double speed_ = 1;
     bool subtitlesShown_ = true;
     std::string subtitleText_;
+    std::vector<std::string> besideSubtitles_;  // added once the medium is loaded
     std::vector<MediaTrack> tracks_;
     std::vector<MediaChapter> chapters_;
     int chapter_ = -1;

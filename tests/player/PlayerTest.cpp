@@ -9,7 +9,11 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QSignalSpy>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QWidget>
+
+#include <sys/stat.h>
 
 #include <functional>
 
@@ -137,6 +141,34 @@ TEST(PlayerTracksTest, StreamsAndChaptersAreListedAndChosen) {
     player.Stop();
     EXPECT_TRUE(player.Tracks().empty());  // nothing loaded: nothing to list
     EXPECT_EQ(player.Chapter(), -1);
+}
+
+// A subtitle file beside a local medium, named like it, comes along; a pipe
+// named like one is left alone (opening it would wait for a writer for good).
+TEST(PlayerSubtitlesTest, RegularFilesBesideTheMediumComeAlongPipesDoNot) {
+    PlaybackOptions options;
+    options.nullOutputs = true;
+    SetPlaybackOptions(options);
+    QTemporaryDir directory;
+    const QString medium = directory.filePath(QStringLiteral("film.mp4"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(LUMORA_TEST_MEDIA "/long.mp4"), medium));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(LUMORA_TEST_MEDIA "/long.srt"), directory.filePath(QStringLiteral("film.en.srt"))));
+    ASSERT_EQ(mkfifo(QFile::encodeName(directory.filePath(QStringLiteral("film.ass"))).constData(), 0600), 0);
+    ASSERT_EQ(mkfifo(QFile::encodeName(directory.filePath(QStringLiteral("film.srt"))).constData(), 0600), 0);
+
+    QWidget host;
+    MpvPlayer player(&host);
+    player.Open(Text::FromUtf8(medium.toStdString()));
+    ASSERT_TRUE(RunUntil([&] { return player.CurrentPhase() == Player::Phase::Loaded; }, 5000));
+    const auto externalSubtitles = [&] {
+        std::vector<MediaTrack> found;
+        for (const MediaTrack& track : player.Tracks())
+            if (track.kind == MediaTrack::Kind::Subtitle && track.external) found.push_back(track);
+        return found;
+    };
+    ASSERT_TRUE(RunUntil([&] { return externalSubtitles().size() == 1 && externalSubtitles()[0].selected; }, 5000));
+    EXPECT_TRUE(RunUntil([&] { return player.SubtitleText() == "Lumora subtitle line"; }, 5000));
+    player.Stop();
 }
 
 }  // namespace
