@@ -44,6 +44,17 @@ std::size_t SequenceLength(unsigned char lead) {
     return 1;
 }
 
+// The bidirectional controls (U+061C, U+200E, U+200F, U+202A to U+202E,
+// U+2066 to U+2069): in a name they make "clip\u202Egpj.MP4" read as
+// "clipMP4.jpg", so a name never keeps them.
+bool IsBidiControl(std::string_view piece) {
+    if (piece == "\xD8\x9C") return true;  // U+061C
+    if (piece.size() != 3 || piece[0] != '\xE2') return false;
+    const auto second = static_cast<unsigned char>(piece[1]), third = static_cast<unsigned char>(piece[2]);
+    if (second == 0x80) return third == 0x8E || third == 0x8F || (third >= 0xAA && third <= 0xAE);
+    return second == 0x81 && third >= 0xA6 && third <= 0xA9;
+}
+
 // The title as one UTF-8 file name stem.
 std::string SafeStem(const Text& title) {
     const std::string utf8 = title.ToUtf8();  // always valid UTF-8
@@ -57,6 +68,7 @@ std::string SafeStem(const Text& title) {
         const bool c0 = lead < 0x20 || lead == 0x7F;
         // U+0080 to U+009F: the C1 control characters.
         const bool c1 = width == 2 && lead == 0xC2 && static_cast<unsigned char>(piece[1]) < 0xA0;
+        if (IsBidiControl(piece)) continue;
         if (c0 || c1 || piece == "/") piece.assign(1, '_');
         if (stem.size() + piece.size() > limit) break;
         stem += piece;

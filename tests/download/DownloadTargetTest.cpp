@@ -39,6 +39,12 @@ TEST(DownloadFileName, TheTitleBecomesOneNameInsideTheDirectory) {
         {"", "/d/_.MP4"},
         {".hidden", "/d/.hidden.MP4"},
         {"한국어 🎬", "/d/한국어 🎬.MP4"},  // four-byte GB18030 characters survive
+        // Bidirectional controls would make a name read otherwise ("rlogpj.MP4"
+        // shown as "rloMP4.jpg"): they are dropped.
+        {"rlo\u202Egpj", "/d/rlogpj.MP4"},
+        {"\u202A\u202B\u202C\u202D\u2066\u2067\u2068\u2069\u200E\u200F\u061C片名", "/d/片名.MP4"},
+        {"\u202E", "/d/_.MP4"},
+        {"\u2028 \u2010", "/d/\u2028 \u2010.MP4"},  // their neighbours are characters like others
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
