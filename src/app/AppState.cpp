@@ -3,14 +3,12 @@
 #include "app/FileDialog.h"
 #include "catalogue/Catalogue.h"
 #include "resolve/MediaFront.h"
-#include "web/ClientSocket.h"
 
 namespace lumora {
 
 AppState::AppState()
     : mediaObject(std::make_unique<MediaFront>()),
       openDialog(std::make_unique<FileDialogHolder>()),
-      socketObject(std::make_unique<ClientSocket>()),
       listPageAddress(StartUpBatch().address) {}
 
 // The player goes first (its engines may still reach the window's units while
@@ -18,7 +16,6 @@ AppState::AppState()
 AppState::~AppState() {
     mediaObject.reset();
     openDialog.reset();
-    socketObject.reset();
 }
 
 }  // namespace lumora

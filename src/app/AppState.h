@@ -16,7 +16,6 @@ namespace lumora {
 
 class MediaFront;
 class FileDialogHolder;
-class ClientSocket;
 
 struct AppState {
     AppState();
@@ -26,7 +25,6 @@ struct AppState {
 
     std::unique_ptr<MediaFront> mediaObject;
     std::unique_ptr<FileDialogHolder> openDialog;
-    std::unique_ptr<ClientSocket> socketObject;
 
     std::vector<Text> argumentList;             // command-line arguments, program path excluded
     Text programDirectory;                      // directory of the program file, no trailing separator

@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QListWidget>
 #include <QMenu>
 #include <QPalette>
 #include <QPushButton>
@@ -124,9 +123,6 @@ MainWindowUnits CreateMainWindowUnits(QWidget& window) {
     u.dragTimer = MakeTimer(window, QStringLiteral("拉动时钟"));
     u.seekSettleTimer = MakeTimer(window, QStringLiteral("延时时钟"));
     u.delayedPlayTimer = MakeTimer(window, QStringLiteral("延时播放时钟"));
-    u.spareTimer = MakeTimer(window, QStringLiteral("时钟1"));
-    u.spareList = Place(new QListWidget(&window), QStringLiteral("列表框1"), geometry::kSpareList);
-    u.spareList->hide();
 
     u.fileMenu = new QMenu(&window);
     u.fileMenu->setObjectName(QStringLiteral("文件"));

@@ -11,7 +11,6 @@
 class QAction;
 class QCheckBox;
 class QLabel;
-class QListWidget;
 class QMenu;
 class QPushButton;
 class QRadioButton;
@@ -67,8 +66,6 @@ struct MainWindowUnits {
     QTimer* dragTimer = nullptr;         // 拉动时钟
     QTimer* seekSettleTimer = nullptr;   // 延时时钟
     QTimer* delayedPlayTimer = nullptr;  // 延时播放时钟
-    QTimer* spareTimer = nullptr;        // 时钟1
-    QListWidget* spareList = nullptr;    // 列表框1
 
     QMenu* fileMenu = nullptr;                 // 文件, the list's pop-up menu
     QAction* openLocalFileAction = nullptr;    // 打开本地文件

@@ -44,16 +44,4 @@ private:
 // process takes it and keeps it until it ends.
 bool InstanceAlreadyRunning();
 
-// Splits a command line into its arguments, the program's own path (the
-// first token, quoted or not) left out. Arguments are separated by bytes
-// below 0x21; one that starts with a double quote runs to the next double
-// quote (blanks included, quotes dropped); an unquoted one also ends where a
-// double quote begins; a double-byte character is always taken whole.
-std::vector<Text> SplitCommandLine(const Text& commandLine);
-
-// The command line of a process's arguments (GBK): each argument that is
-// empty or holds a byte below 0x21 is put in double quotes, so that
-// SplitCommandLine gives back every argument that holds no double quote.
-Text CommandLineOf(const std::vector<Text>& arguments);
-
 }  // namespace lumora

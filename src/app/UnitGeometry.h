@@ -52,7 +52,6 @@ inline constexpr QRect kProgressSlider{8, 403, 656, 24};
 inline constexpr QRect kStatusBar{0, 508, kMainWindowWidth, 20};
 inline constexpr QRect kFullScreenMode{8, 366, 56, 33};
 inline constexpr QRect kLocalState{16, 480, 72, 24};
-inline constexpr QRect kSpareList{600, 56, 56, 64};
 
 // The engines' rectangle inside the video area when they are attached; the
 // first layout moves them to where the video area is.

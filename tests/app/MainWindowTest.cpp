@@ -43,13 +43,11 @@ TEST(MainWindowTest, EveryUnitExistsWithKindCaptionAndRectangle) {
         {"播放状态条", "lumora::StatusBarUnit", "", {0, 508, 680, 20}},
         {"全屏模式", "QCheckBox", "全屏", {8, 366, 56, 33}},
         {"本网状态", "QRadioButton", "本网状态", {16, 480, 72, 24}},
-        {"列表框1", "QListWidget", "", {600, 56, 56, 64}},
         {"系统数据", "QUdpSocket", "", {}},
         {"实时时钟", "QTimer", "", {}},
         {"拉动时钟", "QTimer", "", {}},
         {"延时时钟", "QTimer", "", {}},
         {"延时播放时钟", "QTimer", "", {}},
-        {"时钟1", "QTimer", "", {}},
     };
     for (const UnitCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -27,53 +27,6 @@
 namespace lumora {
 namespace {
 
-std::vector<std::string> Bytes(const std::vector<Text>& texts) {
-    std::vector<std::string> bytes;
-    for (const Text& text : texts) bytes.push_back(text.Bytes());
-    return bytes;
-}
-
-TEST(StartupTest, CommandLineSplitsIntoArgumentsWithoutTheProgramPath) {
-    struct Case {
-        Text line;
-        std::vector<std::string> arguments;  // GBK bytes
-    };
-    const std::vector<Case> cases = {
-        {"", {}},
-        {"   ", {}},
-        {"lumora", {}},
-        {"lumora http://a/b.mp4", {"http://a/b.mp4"}},
-        {"\"/opt/my apps/lumora\" http://a/b.mp4", {"http://a/b.mp4"}},
-        {"lumora \"http://a/b c.mp4\" second", {"http://a/b c.mp4", "second"}},
-        // Every byte below 0x21 separates, not only the blank.
-        {Text::Gbk("lumora\ta\x01"
-                   "b\x1f"
-                   "c  d"),
-         {"a", "b", "c", "d"}},
-        // An unquoted argument ends where a quote begins.
-        {"lumora ab\"c d\"e", {"ab", "c d", "e"}},
-        {"lumora \"\" x", {"", "x"}},
-        {"lumora \"runs to the end", {"runs to the end"}},
-        {"lumora 视频 片", {Text("视频").Bytes(), Text("片").Bytes()}},
-        // A double-byte character is taken whole, whatever its second byte.
-        {Text::Gbk("lumora \x81\x22x y"), {"\x81\x22x", "y"}},
-        {Text::Gbk("lumora \"\x81\x22\" z"), {"\x81\x22", "z"}},
-        // A lead byte at the very end stands alone.
-        {Text::Gbk("lumora a\x81"), {"a\x81"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line.ToUtf8());
-        EXPECT_EQ(Bytes(SplitCommandLine(c.line)), c.arguments);
-    }
-}
-
-TEST(StartupTest, ArgumentsSurviveTheTripThroughACommandLine) {
-    const std::vector<Text> arguments = {"/usr/bin/lumora", "http://a/b c.mp4", "", "视频 1.flv", "x\ty", "plain"};
-    const std::vector<Text> expected(arguments.begin() + 1, arguments.end());
-    EXPECT_EQ(SplitCommandLine(CommandLineOf(arguments)), expected);
-    EXPECT_EQ(CommandLineOf({"/p/lumora", "a b"}), Text("/p/lumora \"a b\""));
-}
-
 TEST(StartupTest, HandoffPayloadsActedOn) {
     struct Case {
         QByteArray payload;
