@@ -41,6 +41,8 @@ grep -qx 'Exec=lumora %f' "$prefix/share/applications/$id.desktop" || fail "the 
 grep -qx "Icon=$id" "$prefix/share/applications/$id.desktop" || fail "the desktop entry's Icon line"
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$prefix/share/metainfo/$id.metainfo.xml" ||
   fail "the metainfo does not launch the desktop entry"
+grep -q "<project_license>GPL-3.0-or-later</project_license>" "$prefix/share/metainfo/$id.metainfo.xml" ||
+  fail "the metainfo names no licence"
 # Nothing but these folders.
 unexpected=$(cd "$prefix" && find . -type f | grep -v -e '^\./bin/' -e '^\./share/applications/' \
   -e '^\./share/metainfo/' -e '^\./share/icons/hicolor/' -e '^\./share/man/man1/' || true)
