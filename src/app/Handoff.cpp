@@ -1,12 +1,15 @@
 #include "app/Handoff.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
+#include <QMetaObject>
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 
 #include <unistd.h>
 
 #include <array>
+#include <map>
 #include <string>
 
 #include "app/AppState.h"
@@ -25,6 +28,30 @@ constexpr std::array<std::uint8_t, 4> kLoopback = {127, 0, 0, 1};
 
 std::string OwnerText(const std::optional<std::uint32_t>& owner) {
     return owner ? "uid " + std::to_string(*owner) : std::string("owner unknown");
+}
+
+// One turn of the event loop reads at most this many datagrams, of which at
+// most kLookupsPerTurn senders are looked up (a read of the kernel's socket
+// tables): a flood never holds the window, and a real handoff among it is
+// still found.
+constexpr int kDatagramsPerTurn = 512;
+constexpr int kLookupsPerTurn = 8;
+
+// A refused handoff is logged at most once a second; the ones in between are
+// counted into the next line.
+void LogRefused(std::uint16_t senderPort, const std::optional<std::uint32_t>& owner) {
+    static QElapsedTimer last;
+    static int unlogged = 0;
+    if (last.isValid() && last.elapsed() < 1000) {
+        ++unlogged;
+        return;
+    }
+    std::string line = "refused a handoff from 127.0.0.1:" + std::to_string(senderPort) + " (" + OwnerText(owner) +
+                       ", not this user)";
+    if (unlogged > 0) line += "; " + std::to_string(unlogged) + " more refused since the last line";
+    LogWarning(LogLayer::Handoff, line);
+    unlogged = 0;
+    last.start();
 }
 
 }  // namespace
@@ -67,16 +94,24 @@ void OnHandoffDatagrams(MainWindow& window) {
     QUdpSocket* socket = window.Units().handoffSocket;
     QByteArray chosen;
     bool found = false;
-    while (socket->hasPendingDatagrams()) {
+    // The owners found this turn, by sender port: a flood from one socket
+    // costs one look-up.
+    std::map<std::uint16_t, std::optional<std::uint32_t>> owners;
+    int read = 0;
+    for (; read < kDatagramsPerTurn && socket->hasPendingDatagrams(); ++read) {
         const QNetworkDatagram datagram = socket->receiveDatagram();
         const bool local = datagram.senderAddress().isEqual(QHostAddress(QHostAddress::LocalHost),
                                                             QHostAddress::ConvertV4MappedToIPv4);
         if (!datagram.isValid() || !local || !AcceptableHandoff(datagram.data())) continue;
         const auto senderPort = static_cast<std::uint16_t>(datagram.senderPort());
-        const std::optional<std::uint32_t> owner = UdpSocketOwner(kLoopback, senderPort);
+        auto known = owners.find(senderPort);
+        if (known == owners.end()) {
+            if (static_cast<int>(owners.size()) >= kLookupsPerTurn) continue;  // dropped unread: too many senders
+            known = owners.emplace(senderPort, UdpSocketOwner(kLoopback, senderPort)).first;
+        }
+        const std::optional<std::uint32_t> owner = known->second;
         if (owner != ::getuid()) {
-            LogWarning(LogLayer::Handoff, "refused a handoff from 127.0.0.1:" + std::to_string(senderPort) + " (" +
-                                              OwnerText(owner) + ", not this user)");
+            LogRefused(senderPort, owner);
             continue;
         }
         // The sender may close its socket now.
@@ -85,6 +120,9 @@ void OnHandoffDatagrams(MainWindow& window) {
         found = true;
     }
     if (found) PlayHandedAddress(window, Text::Gbk(chosen.toStdString()));
+    // More are waiting: another turn, after whatever else the window has to do.
+    if (socket->hasPendingDatagrams())
+        QMetaObject::invokeMethod(&window, [&window] { OnHandoffDatagrams(window); }, Qt::QueuedConnection);
 }
 
 void PlayHandedAddress(MainWindow& window, const Text& address) {

@@ -29,6 +29,7 @@
 
 #include <QThread>
 #include <csignal>
+#include <ctime>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -281,6 +282,60 @@ TEST(HandoffProcessTest, OnlyThisUsersSocketsAreListenedTo) {
     EXPECT_FALSE(seen.contains(QStringLiteral("foreign.flv"))) << seen.toStdString();
     Stop(first);
     if (other <= 0) GTEST_SKIP() << "another user's sender needs root; this user's sender was checked";
+}
+
+// Another user flooding the port holds nothing up: this user's handoff in
+// the middle of the flood plays at once, and the refusals are logged at most
+// about once a second.
+TEST(HandoffProcessTest, AFloodFromAnotherUserHoldsNothingUp) {
+    const Instance instance;
+    QProcess first;
+    Start(first, {QStringLiteral("--report-state")}, LumoraEnvironment(instance));
+    QString seen;
+    ASSERT_TRUE(WaitForLine(first, seen, QStringLiteral("ready:"), true)) << seen.toStdString();
+
+    constexpr int kFloodMs = 4'000;
+    const pid_t flooder = AsOtherUser([port = instance.port] {
+        const sockaddr_in target = Loopback(port);
+        int sockets[4];
+        for (int& fd : sockets) {
+            fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+            const sockaddr_in local = Loopback(0);
+            if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return 121;
+        }
+        static const char kPayload[] = "http://127.0.0.1:1/flood.flv";
+        timespec start{}, now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &start);
+        for (long sent = 0;; ++sent) {
+            ::sendto(sockets[sent % 4], kPayload, sizeof kPayload - 1, MSG_DONTWAIT,
+                     reinterpret_cast<const sockaddr*>(&target), sizeof target);
+            // About 10,000 a second: each asks for a look-up of its sender.
+            const timespec pause{0, 100'000};
+            ::nanosleep(&pause, nullptr);
+            ::clock_gettime(CLOCK_MONOTONIC, &now);
+            if ((now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1'000'000 > kFloodMs) break;
+        }
+        return 0;
+    });
+    if (flooder < 0) GTEST_SKIP() << "another user's flood needs root";
+
+    QThread::msleep(1'000);
+    QElapsedTimer clock;
+    clock.start();
+    QUdpSocket mine;
+    ASSERT_TRUE(mine.bind(QHostAddress(QHostAddress::LocalHost), 0));
+    mine.writeDatagram(QByteArray("http://127.0.0.1:1/mine.flv"), QHostAddress(QHostAddress::LocalHost), instance.port);
+    EXPECT_TRUE(WaitForLine(first, seen, QStringLiteral("handoff: http://127.0.0.1:1/mine.flv"), false, 3'000))
+        << seen.toStdString();
+    EXPECT_LT(clock.elapsed(), 1'500) << "the handoff waited for the flood";
+    EXPECT_EQ(ExitCodeOf(flooder), 0);
+
+    QString errors = QString::fromUtf8(first.readAllStandardError());
+    Stop(first);
+    errors += QString::fromUtf8(first.readAllStandardError());
+    const qsizetype refusals = errors.count(QStringLiteral("refused a handoff"));
+    EXPECT_GE(refusals, 1);
+    EXPECT_LE(refusals, 8) << errors.toStdString();
 }
 
 TEST(HandoffProcessTest, PortTakenByAnotherProgramLeavesTheWindowWorking) {
