@@ -1,10 +1,9 @@
-// One running copy per user: the instance marker; and a command line given
-// as one text, split and joined with Windows quoting rules (the player itself
-// takes its arguments as the shell split them).
+// One running copy per user: the instance marker.
 #pragma once
 
 #include "base/Text.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,15 +32,28 @@ public:
     bool Held() const { return fd_ >= 0; }
     // Whether another process holds it now (false when this one does).
     bool TakenElsewhere() const { return takenElsewhere_; }
+    // The user the holder runs as, when another process holds the marker
+    // and it could be asked (an abstract name has no owner: anyone may take
+    // any name, so the holder's own credentials tell whose copy it is).
+    std::optional<unsigned> HolderUid() const { return holderUid_; }
+    // The listening socket while held (later copies connect to learn whose
+    // it is); -1 otherwise.
+    int Socket() const { return fd_; }
 
 private:
     std::string name_;
     int fd_ = -1;
     bool takenElsewhere_ = false;
+    std::optional<unsigned> holderUid_;
 };
 
 // True when another process of this user holds the marker. Otherwise this
-// process takes it and keeps it until it ends.
+// process takes it and keeps it until it ends; a marker held by another
+// user never stops this user's window (it says so on stderr).
 bool InstanceAlreadyRunning();
+
+// Lets the held marker answer later copies (their connections are taken and
+// closed on the event loop). Call once the application object exists.
+void AnswerInstanceChecks();
 
 }  // namespace lumora

@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QSlider>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QTimer>
 #include <QWindow>
 
@@ -82,6 +84,14 @@ Text ProgramDirectory() { return FromQString(QCoreApplication::applicationDirPat
 
 void InstallEscapeFilter(MainWindow& window) { qApp->installEventFilter(new EscapeKeyFilter(window)); }
 
+namespace {
+
+// How long a later copy waits for the first copy, which holds the marker, to
+// bind the handoff port (they may start within a few milliseconds).
+constexpr int kPortBindWaitMs = 2000;
+
+}  // namespace
+
 bool OnMainWindowCreated(MainWindow& window, const std::vector<Text>& arguments) {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
@@ -91,7 +101,12 @@ bool OnMainWindowCreated(MainWindow& window, const std::vector<Text>& arguments)
     const bool ownArgument = !arguments.empty() && HandedOver(arguments.front());
     if (InstanceAlreadyRunning()) {
         if (!ownArgument) return false;
-        // The address goes only to a copy of this user; otherwise it plays here.
+        // The address goes only to a copy of this user; otherwise it plays
+        // here. A copy that has just taken the marker binds the port a moment
+        // later: it is given that moment.
+        QElapsedTimer waited;
+        waited.start();
+        while (HandoffPortOwner() != ::getuid() && waited.elapsed() < kPortBindWaitMs) QThread::msleep(20);
         if (HandoffPortOwner() == ::getuid()) {
             SendHandoff(window, arguments.front());
             return false;
@@ -100,9 +115,11 @@ bool OnMainWindowCreated(MainWindow& window, const std::vector<Text>& arguments)
                      "lumora: the handoff port %d is not held by this user's running copy; "
                      "playing the address in a window of its own\n",
                      static_cast<int>(HandoffPort()));
-    } else if (!BindHandoffPort(window)) {
-        std::fprintf(stderr, "lumora: port %d is taken; running without the handoff port\n",
-                     static_cast<int>(HandoffPort()));
+    } else {
+        AnswerInstanceChecks();
+        if (!BindHandoffPort(window))
+            std::fprintf(stderr, "lumora: port %d is taken; running without the handoff port\n",
+                         static_cast<int>(HandoffPort()));
     }
 
     // The first layout pass moves the engines to their real place.
