@@ -14,6 +14,7 @@
 #include <QHostAddress>
 #include <QNetworkDatagram>
 #include <QProcess>
+#include <QTcpServer>
 #include <QProcessEnvironment>
 #include <QRandomGenerator>
 #include <QUdpSocket>
@@ -584,6 +585,26 @@ TEST(HandoffProcessTest, QuitSignalsEndItCleanly) {
             EXPECT_LE(delayMs, 120);  // only before main can run
         }
     }
+}
+
+// Quitting never waits for the network: a typed address whose server says
+// nothing keeps the probe waiting, and the program still ends at once.
+TEST(HandoffProcessTest, QuittingNeverWaitsForTheNetwork) {
+    QTcpServer silent;  // takes connections (the kernel does) and never answers
+    ASSERT_TRUE(silent.listen(QHostAddress(QHostAddress::LocalHost), 0));
+    const QString address = QStringLiteral("http://127.0.0.1:%1/clip").arg(silent.serverPort());
+    const Instance instance;
+    QProcess lumora;
+    Start(lumora, {QStringLiteral("--report-state"), address}, LumoraEnvironment(instance));
+    QString seen;
+    ASSERT_TRUE(WaitForLine(lumora, seen, QStringLiteral("status0: 正在连接中,请稍后...."))) << seen.toStdString();
+    QElapsedTimer clock;
+    clock.start();
+    ::kill(static_cast<pid_t>(lumora.processId()), SIGTERM);
+    ASSERT_TRUE(lumora.waitForFinished(10'000));
+    EXPECT_LT(clock.elapsed(), 3'000);
+    EXPECT_EQ(lumora.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(lumora.exitCode(), 0);
 }
 
 }  // namespace
