@@ -14,6 +14,7 @@
 
 #include <compare>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,12 @@ public:
     // 1-based position of needle at or after `start` (0 and 1 both mean the
     // beginning); 0 when absent or when needle is empty.
     std::size_t Find(const Text& needle, std::size_t start = 1, bool ignoreCase = false) const;
+    // The same search with "absent" spelled out: the 1-based position, or
+    // nothing.
+    std::optional<std::size_t> Position(const Text& needle, std::size_t start = 1, bool ignoreCase = false) const {
+        const std::size_t found = Find(needle, start, ignoreCase);
+        return found == 0 ? std::nullopt : std::optional<std::size_t>(found);
+    }
     bool Contains(const Text& needle, bool ignoreCase = false) const { return Find(needle, 1, ignoreCase) != 0; }
     bool StartsWith(const Text& prefix) const;
     bool EndsWith(const Text& suffix) const;

@@ -5,6 +5,8 @@
 
 #include "base/Text.h"
 
+#include <optional>
+
 namespace lumora {
 
 // The text after the last "." of the address cut at its first "?", in lower
@@ -34,5 +36,10 @@ inline bool ContainsNoCase(const Text& text, const Text& part) { return FindNoCa
 
 // 1-based position of the last `needle` in `text` (exact case), 0 when absent.
 std::size_t FindLast(const Text& text, const Text& needle);
+// FindLast with "absent" spelled out: the 1-based position, or nothing.
+inline std::optional<std::size_t> LastPosition(const Text& text, const Text& needle) {
+    const std::size_t found = FindLast(text, needle);
+    return found == 0 ? std::nullopt : std::optional<std::size_t>(found);
+}
 
 }  // namespace lumora

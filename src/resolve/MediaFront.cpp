@@ -469,8 +469,8 @@ Text MediaFront::MediaTitle() {
     if (title.Empty()) {
         const Text address = CurrentAddress();
         const Text name = FileName(address, false);
-        const std::size_t dot = FindLast(name, Text("."));
-        title = dot == 0 ? name : name.Left(dot - 1);
+        const std::optional<std::size_t> dot = LastPosition(name, Text("."));
+        title = dot ? name.Left(*dot - 1) : name;
         if (activeEngine_ == Engine::Player) {
             const Text itemTitle = MediaItemTitle();
             if (!itemTitle.Empty()) {

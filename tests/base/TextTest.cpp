@@ -46,9 +46,13 @@ TEST(Text, FindStepsOverDoubleByteCharacters) {
          G("A"), 1, true, 3},                   // folding never touches a trail byte
         {G("ab\xD6"), G("\xD6"), 1, false, 3},  // lead byte at the very end
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(c.hay.Find(c.needle, c.start, c.ignoreCase), c.expected)
             << c.hay.Bytes() << " / " << c.needle.Bytes() << " from " << c.start;
+        // Position says the same, with nothing for "absent".
+        EXPECT_EQ(c.hay.Position(c.needle, c.start, c.ignoreCase),
+                  c.expected == 0 ? std::nullopt : std::optional<std::size_t>(c.expected));
+    }
 }
 
 TEST(Text, CaseFoldingIsAsciiOnly) {
