@@ -37,6 +37,30 @@ std::string OwnerText(const std::optional<std::uint32_t>& owner) {
 constexpr int kDatagramsPerTurn = 512;
 constexpr int kLookupsPerTurn = 8;
 
+// Senders found to belong to another user, for a second: a flood from a
+// few sockets then costs a few look-ups a second, not one a datagram. Only
+// refusals are kept: a port found to be this user's is looked up afresh
+// every time, so another user who takes it over is never taken for us.
+class RefusedSenders {
+public:
+    std::optional<std::optional<std::uint32_t>> Find(std::uint16_t port) {
+        if (!age_.isValid() || age_.elapsed() > 1000) {
+            owners_.clear();
+            age_.start();
+        }
+        const auto found = owners_.find(port);
+        if (found == owners_.end()) return std::nullopt;
+        return found->second;
+    }
+    void Keep(std::uint16_t port, const std::optional<std::uint32_t>& owner) {
+        if (owners_.size() < 1024) owners_.emplace(port, owner);
+    }
+
+private:
+    QElapsedTimer age_;
+    std::map<std::uint16_t, std::optional<std::uint32_t>> owners_;
+};
+
 // A refused handoff is logged at most once a second; the ones in between are
 // counted into the next line.
 void LogRefused(std::uint16_t senderPort, const std::optional<std::uint32_t>& owner) {
@@ -104,6 +128,11 @@ void OnHandoffDatagrams(MainWindow& window) {
                                                             QHostAddress::ConvertV4MappedToIPv4);
         if (!datagram.isValid() || !local || !AcceptableHandoff(datagram.data())) continue;
         const auto senderPort = static_cast<std::uint16_t>(datagram.senderPort());
+        static RefusedSenders refused;
+        if (const auto known = refused.Find(senderPort)) {
+            LogRefused(senderPort, *known);
+            continue;
+        }
         auto known = owners.find(senderPort);
         if (known == owners.end()) {
             if (static_cast<int>(owners.size()) >= kLookupsPerTurn) continue;  // dropped unread: too many senders
@@ -111,6 +140,7 @@ void OnHandoffDatagrams(MainWindow& window) {
         }
         const std::optional<std::uint32_t> owner = known->second;
         if (owner != ::getuid()) {
+            refused.Keep(senderPort, owner);
             LogRefused(senderPort, owner);
             continue;
         }
