@@ -182,7 +182,9 @@ TEST(FileDialog, EveryChoiceIsKeptWholeInItsOrder) {
         QStringList listed;
         for (const Text& path : dialog.ChosenList()) listed.push_back(ToQString(path));
         EXPECT_EQ(listed, c.answer);
-        if (c.answer.size() > 1) EXPECT_EQ(ToQString(dialog.ChosenFiles()).split(u';'), c.answer);
+        if (c.answer.size() > 1) {
+            EXPECT_EQ(ToQString(dialog.ChosenFiles()).split(u';'), c.answer);
+        }
     }
 }
 
