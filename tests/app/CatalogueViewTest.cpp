@@ -542,6 +542,7 @@ TEST_F(RowResolutionTest, ATypedOrHandedOverAddressDropsARowStillResolving) {
     PlayTypedAddress(window, "http://127.0.0.1:1/typed.mp4");
     EXPECT_EQ(Title(), "Lumora视频播放器") << "no longer resolving";
     ASSERT_TRUE(test::WaitUntilSettled(window.RowResolutions()));  // the row's fetch has ended
+    ASSERT_TRUE(WaitUntil([&] { return !Opened().empty() && !state.mediaObject->Busy(); }));  // what replaced it is open
     EXPECT_EQ(state.currentAddress, Text("http://127.0.0.1:1/typed.mp4"));
     EXPECT_EQ(Title(), "Lumora视频播放器");
     EXPECT_EQ(Opened(), std::vector<std::string>{"http://127.0.0.1:1/typed.mp4"});
@@ -581,6 +582,7 @@ TEST_F(RowResolutionTest, LocalFilesChosenLaterDropARowStillResolving) {
         choose();
         EXPECT_EQ(Title(), "Lumora视频播放器") << "no longer resolving";
         ASSERT_TRUE(test::WaitUntilSettled(window.RowResolutions()));  // the row's fetch has ended
+        ASSERT_TRUE(WaitUntil([&] { return !Opened().empty() && !state.mediaObject->Busy(); }));  // what replaced it is open
         EXPECT_EQ(Opened(), std::vector<std::string>{file.toStdString()});
         EXPECT_TRUE(units.localState->isChecked()) << "the programme line names the file";
         EXPECT_EQ(Title(), "Lumora视频播放器");
