@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 #include "app/QuitSignals.h"
+#include "app/ProgramIdentity.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -187,6 +188,7 @@ int ProgramStart(int& argc, char** argv) {
     // under anything but "C".
     std::setlocale(LC_NUMERIC, "C");
     WatchQuitSignals();
+    SetProgramIdentity();
     LoadChineseQtTexts();
 
     // QApplication took its own options out of argv: the rest is ours, each
