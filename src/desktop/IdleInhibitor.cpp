@@ -56,13 +56,27 @@ void IdleInhibitor::Begin() {
     } else if (xResetAllowed_ && xReset_.Start()) {
         Held(Way::XReset);
     } else {
-        qCDebug(lumoraDesktop) << "no way to keep the screen on";
+        qCDebug(lumoraDesktop, "nothing can keep the screen on");
     }
 }
 
+namespace {
+
+const char* WayName(IdleInhibitor::Way way) {
+    switch (way) {
+        case IdleInhibitor::Way::Portal: return "the desktop portal";
+        case IdleInhibitor::Way::ScreenSaver: return "the screen-saver service";
+        case IdleInhibitor::Way::XReset: return "resetting the X screen saver";
+        case IdleInhibitor::Way::None: break;
+    }
+    return "nothing";
+}
+
+}  // namespace
+
 void IdleInhibitor::Held(Way way) {
     way_ = way;
-    qCDebug(lumoraDesktop) << "screen kept on by" << static_cast<int>(way);
+    qCDebug(lumoraDesktop, "the screen is kept on by %s", WayName(way));
     emit HoldingChanged(way);
 }
 
@@ -125,6 +139,7 @@ void IdleInhibitor::Release(bool atExit) {
             break;
         case Way::XReset: xReset_.Stop(); break;
     }
+    qCDebug(lumoraDesktop, "%s no longer keeps the screen on", WayName(way_));
     way_ = Way::None;
     if (call.type() == QDBusMessage::MethodCallMessage) {
         // At exit, waits (briefly) so that the call is out before the
