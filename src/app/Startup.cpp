@@ -174,7 +174,9 @@ int ProgramStart(int& argc, char** argv) {
     }
 
     KeepFromLaunchingSessionBus();
-    std::jthread fonts = WarmFontConfiguration();
+    QObject startup;  // receives nothing: the font job posts no result
+    WorkerChannel fonts(startup);
+    WarmFontConfiguration(fonts);
 
     // Qt sees everything but our options and what follows "--".
     const std::size_t forQt = options.rest.size() - options.afterDoubleDash;
@@ -197,7 +199,7 @@ int ProgramStart(int& argc, char** argv) {
     for (std::size_t i = 0; i < given.size(); ++i)
         arguments.push_back(i == 0 ? AddressOfArgument(given[i]) : Text::FromUtf8(given[i]));
 
-    fonts.join();
+    fonts.Close(std::chrono::seconds(30));
     MpvSession::DeferCoreStarts();
     auto state = std::make_unique<AppState>();
     state->reportState = reportState;

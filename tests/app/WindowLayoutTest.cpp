@@ -175,7 +175,8 @@ TEST_F(WindowLayoutTest, MovesAreRememberedOnlyOutsideFullScreen) {
     EXPECT_EQ(moved.size(), QSize(700, 560));
     units.fullScreenButton->click();
     window.move(5, 5);
-    QTest::qWait(50);
+    ASSERT_TRUE(WaitUntil([&] { return window.pos() == QPoint(5, 5); }));
+    test::RunPostedEvents();
     EXPECT_EQ(state.savedWindowRect, moved);
     units.fullScreenButton->show();
     units.fullScreenButton->click();

@@ -3,7 +3,7 @@
 // on the offscreen platform they are skipped.
 #include "ControlsTestSupport.h"
 
-#include "platform/ControlHost.h"
+#include "engines/ControlHost.h"
 #include "platform/VideoSurface.h"
 
 #include <QGuiApplication>
