@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QShortcut>
 #include <QSlider>
 #include <QTreeWidget>
@@ -96,6 +97,18 @@ protected:
                 }
                 return false;
             }
+            case QEvent::Wheel: {
+                // The wheel over the picture steps the volume, 5 a notch; a
+                // fine-grained wheel or touchpad adds up to whole notches.
+                const MainWindowUnits& u = window_.Units();
+                auto* widget = qobject_cast<QWidget*>(watched);
+                if (!widget || !(widget == u.videoArea || u.videoArea->isAncestorOf(widget))) return false;
+                wheelTurn_ += static_cast<QWheelEvent*>(event)->angleDelta().y();
+                const int notches = wheelTurn_ / QWheelEvent::DefaultDeltasPerStep;
+                wheelTurn_ -= notches * QWheelEvent::DefaultDeltasPerStep;
+                if (notches != 0) StepVolume(window_, 5 * notches);
+                return true;
+            }
             case QEvent::MouseButtonDblClick: {
                 const MainWindowUnits& u = window_.Units();
                 auto* widget = qobject_cast<QWidget*>(watched);
@@ -112,6 +125,7 @@ protected:
 
 private:
     MainWindow& window_;
+    int wheelTurn_ = 0;  // eighths of a degree not yet a whole notch
 };
 
 }  // namespace

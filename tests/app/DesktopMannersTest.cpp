@@ -9,6 +9,7 @@
 #include "app/PlaybackTweaks.h"
 #include "app/QtText.h"
 #include "app/QtTranslations.h"
+#include "app/StatusBarUnit.h"
 #include "app/UnitManners.h"
 #include "app/VolumeMemory.h"
 #include "base/Config.h"
@@ -30,6 +31,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include <sys/stat.h>
 
@@ -302,6 +304,34 @@ TEST(SpeedTest, StepsRoundToHundredthsWithinAQuarterAndFourTimes) {
     };
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(SteppedSpeed(c.speed, c.factor), c.expected) << c.speed << " x " << c.factor;
+}
+
+}  // namespace
+}  // namespace lumora
+
+namespace lumora {
+namespace {
+
+// The wheel over the picture steps the volume as ↑ and ↓ do, 5 a notch;
+// half notches of a fine wheel add up; elsewhere the wheel keeps its use.
+TEST_F(DesktopMannersTest, TheWheelOverThePictureStepsTheVolume) {
+    units.volumeSlider->setValue(50);
+    const auto turn = [](QWidget* widget, int delta) {
+        QWheelEvent wheel(QPointF(10, 10), widget->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(widget, &wheel);
+    };
+    struct Case {
+        int delta;
+        int volume;
+    };
+    for (const Case& c : {Case{120, 55}, Case{240, 65}, Case{-120, 60}, Case{60, 60}, Case{60, 65}}) {
+        turn(units.videoArea, c.delta);
+        EXPECT_EQ(units.volumeSlider->value(), c.volume) << c.delta;
+    }
+    EXPECT_EQ(units.statusBar->SectionText(2), QStringLiteral("音量：65%"));
+    turn(units.catalogueList->viewport(), -120);
+    EXPECT_EQ(units.volumeSlider->value(), 65) << "the list scrolls, the volume stays";
 }
 
 }  // namespace
