@@ -20,7 +20,7 @@ ProgramOptions ParseProgramOptions(int argc, const char* const* argv) {
             ++options.afterDoubleDash;
         } else if (std::strcmp(argument, "--") == 0) {
             optionsEnded = true;
-        } else if (std::strcmp(argument, "--help") == 0) {
+        } else if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
             options.help = true;
         } else if (std::strcmp(argument, "--version") == 0) {
             options.version = true;

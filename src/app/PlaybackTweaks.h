@@ -11,12 +11,12 @@ namespace lumora {
 
 class MainWindow;
 
-// The next speed after multiplying `speed` by `factor`: two decimals,
-// within 0.25 to 4.
-double SteppedSpeed(double speed, double factor);
+// The next speed up or down a fixed ladder (about 10% a step, 1.1 to a
+// power in hundredths, within 0.25 to 4): up then down is where it was.
+double SteppedSpeed(double speed, bool faster);
 
-// Multiplies the playback speed by `factor` (both engines keep it).
-void ChangeSpeed(MainWindow& window, double factor);
+// One step faster or slower (both engines keep it).
+void ChangeSpeed(MainWindow& window, bool faster);
 void ResetSpeed(MainWindow& window);
 // Sets the playback speed of both engines (held within 0.25 to 4).
 void SetSpeed(MainWindow& window, double speed);

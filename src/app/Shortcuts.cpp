@@ -57,8 +57,8 @@ const std::vector<Binding>& Bindings() {
         // brought up to date when the menu is shown.
         {Qt::CTRL | Qt::Key_D, "Ctrl+D", "下载", [](MainWindow& w) { StartDownload(w.State(), w); }},
         {Qt::Key_N, "N", "换一批", [](MainWindow& w) { NextBatch(w); }},
-        {Qt::Key_BracketLeft, "[ / ]", "减速 ×0.9 / 加速 ×1.1", [](MainWindow& w) { ChangeSpeed(w, 0.9); }},
-        {Qt::Key_BracketRight, "", "", [](MainWindow& w) { ChangeSpeed(w, 1.1); }},
+        {Qt::Key_BracketLeft, "[ / ]", "减速 / 加速（每步约 10%）", [](MainWindow& w) { ChangeSpeed(w, false); }},
+        {Qt::Key_BracketRight, "", "", [](MainWindow& w) { ChangeSpeed(w, true); }},
         {Qt::Key_Backspace, "Backspace", "恢复正常速度", [](MainWindow& w) { ResetSpeed(w); }},
         {Qt::Key_S, "S", "截图（存入图片文件夹）", [](MainWindow& w) { TakeScreenshot(w); }},
         {Qt::Key_V, "V", "显示/隐藏字幕", [](MainWindow& w) { ToggleSubtitles(w); }},

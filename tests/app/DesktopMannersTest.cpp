@@ -296,14 +296,22 @@ TEST_F(DesktopMannersTest, DownloadKeyTakesTheAddressPlayedSinceTheMenuWasShown)
     qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
 }
 
-TEST(SpeedTest, StepsRoundToHundredthsWithinAQuarterAndFourTimes) {
+TEST(SpeedTest, StepsClimbAFixedLadderWithinAQuarterAndFourTimes) {
     const struct {
-        double speed, factor, expected;
+        double speed;
+        bool faster;
+        double expected;
     } cases[] = {
-        {1, 1.1, 1.1}, {1.1, 1.1, 1.21}, {1, 0.9, 0.9}, {0.9, 0.9, 0.81}, {0.26, 0.9, 0.25}, {3.9, 1.1, 4}, {4, 1.1, 4},
+        {1, true, 1.1},     {1.1, true, 1.21},  {1, false, 0.91},   {0.91, false, 0.83}, {0.26, false, 0.25},
+        {0.25, false, 0.25}, {3.9, true, 4},    {4, true, 4},       {1.05, true, 1.1},   {1.05, false, 1},
     };
     for (const auto& c : cases)
-        EXPECT_DOUBLE_EQ(SteppedSpeed(c.speed, c.factor), c.expected) << c.speed << " x " << c.factor;
+        EXPECT_DOUBLE_EQ(SteppedSpeed(c.speed, c.faster), c.expected) << c.speed << (c.faster ? " up" : " down");
+    // ] then [ (and [ then ]) come back exactly, from anywhere on the ladder.
+    for (double speed = 1; speed < 4; speed = SteppedSpeed(speed, true))
+        EXPECT_DOUBLE_EQ(SteppedSpeed(SteppedSpeed(speed, true), false), speed) << speed;
+    for (double speed = 1; speed > 0.25; speed = SteppedSpeed(speed, false))
+        EXPECT_DOUBLE_EQ(SteppedSpeed(SteppedSpeed(speed, false), true), speed) << speed;
 }
 
 }  // namespace

@@ -102,6 +102,8 @@ TEST(StartupTest, OwnOptionsAreTakenOutOfTheArguments) {
         {{"http://a/b\"c.mp4"}, false, false, false, "", {"http://a/b\"c.mp4"}, 0},
         {{"a b.mp4", "--report-state"}, false, false, true, "", {"a b.mp4"}, 0},
         {{"x", "--help"}, true, false, false, "", {"x"}, 0},
+        {{"-h"}, true, false, false, "", {}, 0},
+        {{"--", "-h"}, false, false, false, "", {"-h"}, 1},
         {{"--version"}, false, true, false, "", {}, 0},
         // Qt's options have one dash and stay for Qt.
         {{"-platform", "offscreen", "x"}, false, false, false, "", {"-platform", "offscreen", "x"}, 0},
