@@ -75,6 +75,33 @@ void SetSpeed(MainWindow& window, double speed) {
     for (Player* player : PlayersOf(window)) player->SetSpeed(held);
 }
 
+std::optional<MediaTrack> CycleTrack(MainWindow& window, MediaTrack::Kind kind) {
+    Player* active = ActivePlayerOf(window);
+    if (!active) return std::nullopt;
+    std::vector<MediaTrack> tracks;
+    for (const MediaTrack& track : active->Tracks())
+        if (track.kind == kind) tracks.push_back(track);
+    if (tracks.empty()) return std::nullopt;
+    // Subtitles may be off: a place in the round of its own.
+    if (kind == MediaTrack::Kind::Subtitle) tracks.push_back(MediaTrack{kind, 0});
+    std::size_t current = tracks.size() - 1;
+    for (std::size_t i = 0; i < tracks.size(); ++i)
+        if (tracks[i].selected) current = i;
+    const MediaTrack& next = tracks[(current + 1) % tracks.size()];
+    active->SelectTrack(kind, next.id);
+    return next;
+}
+
+bool StepChapter(MainWindow& window, int step) {
+    Player* active = ActivePlayerOf(window);
+    if (!active) return false;
+    const int count = static_cast<int>(active->Chapters().size());
+    if (count == 0) return false;
+    const int chapter = std::clamp(std::max(active->Chapter(), 0) + step, 0, count - 1);
+    active->SetChapter(chapter);
+    return true;
+}
+
 void ToggleSubtitles(MainWindow& window) {
     Player* active = ActivePlayerOf(window);
     if (!active) return;

@@ -3,6 +3,10 @@
 // (every request asynchronous).
 #pragma once
 
+#include "platform/MediaTracks.h"
+
+#include <optional>
+
 #include <QString>
 
 #include <vector>
@@ -22,6 +26,15 @@ void ResetSpeed(MainWindow& window);
 void SetSpeed(MainWindow& window, double speed);
 // Shows or hides the subtitles of both engines.
 void ToggleSubtitles(MainWindow& window);
+
+// The next audio stream of the playing medium, round; the next subtitle
+// stream, with "none" between the last and the first. Returns the track now
+// chosen (id 0: none); empty when the medium has no stream of that kind.
+std::optional<MediaTrack> CycleTrack(MainWindow& window, MediaTrack::Kind kind);
+
+// The chapter `step` on from the one playing (the first and last stay put);
+// false when the medium has no chapters.
+bool StepChapter(MainWindow& window, int step);
 // Adds subtitle files to the medium that is loaded; false when none is.
 bool AddSubtitleFiles(MainWindow& window, const std::vector<QString>& paths);
 

@@ -62,6 +62,10 @@ const std::vector<Binding>& Bindings() {
         {Qt::Key_Backspace, "Backspace", "恢复正常速度", [](MainWindow& w) { ResetSpeed(w); }},
         {Qt::Key_S, "S", "截图（存入图片文件夹）", [](MainWindow& w) { TakeScreenshot(w); }},
         {Qt::Key_V, "V", "显示/隐藏字幕", [](MainWindow& w) { ToggleSubtitles(w); }},
+        {Qt::Key_NumberSign, "#", "切换音轨", [](MainWindow& w) { CycleTrack(w, MediaTrack::Kind::Audio); }},
+        {Qt::Key_J, "J", "切换字幕轨（含关闭）", [](MainWindow& w) { CycleTrack(w, MediaTrack::Kind::Subtitle); }},
+        {Qt::Key_PageDown, "PgDn / PgUp", "下一章 / 上一章", [](MainWindow& w) { StepChapter(w, 1); }},
+        {Qt::Key_PageUp, "", "", [](MainWindow& w) { StepChapter(w, -1); }},
         {Qt::CTRL | Qt::Key_Q, "Ctrl+Q", "退出", [](MainWindow&) { QCoreApplication::exit(0); }},
     };
     return bindings;

@@ -344,3 +344,60 @@ TEST_F(DesktopMannersTest, TheWheelOverThePictureStepsTheVolume) {
 
 }  // namespace
 }  // namespace lumora
+
+namespace lumora {
+namespace {
+
+// # and J go round the audio and subtitle streams (subtitles with "none" in
+// the round); PgDn and PgUp step through the chapters and stop at the ends.
+TEST_F(DesktopMannersTest, TrackAndChapterStepsFollowTheMedium) {
+    using Kind = MediaTrack::Kind;
+    EXPECT_FALSE(CycleTrack(window, Kind::Audio)) << "nothing plays";
+    PlayAddress(window, "http://127.0.0.1:1/v/two-tracks.wmv");
+    ASSERT_TRUE(WaitUntil([&] { return !Opened().empty(); }));
+    ASSERT_EQ(state.mediaObject->ActivePlayer(), &player);
+    EXPECT_FALSE(CycleTrack(window, Kind::Audio)) << "no streams known yet";
+    EXPECT_FALSE(StepChapter(window, 1));
+
+    const auto track = [](Kind kind, std::int64_t id, bool selected) {
+        MediaTrack t;
+        t.kind = kind;
+        t.id = id;
+        t.selected = selected;
+        return t;
+    };
+    struct Case {
+        std::vector<MediaTrack> tracks;
+        Kind kind;
+        std::int64_t chosen;
+    };
+    const std::vector<Case> cases = {
+        {{track(Kind::Audio, 1, true), track(Kind::Audio, 2, false)}, Kind::Audio, 2},
+        {{track(Kind::Audio, 1, false), track(Kind::Audio, 2, true)}, Kind::Audio, 1},
+        {{track(Kind::Subtitle, 1, true), track(Kind::Subtitle, 2, false)}, Kind::Subtitle, 2},
+        {{track(Kind::Subtitle, 1, false), track(Kind::Subtitle, 2, true)}, Kind::Subtitle, 0},
+        {{track(Kind::Subtitle, 1, false), track(Kind::Subtitle, 2, false)}, Kind::Subtitle, 1},
+    };
+    for (const Case& c : cases) {
+        player.tracks = c.tracks;
+        player.tracks.push_back(track(Kind::Video, 1, true));
+        log.clear();
+        const std::optional<MediaTrack> chosen = CycleTrack(window, c.kind);
+        ASSERT_TRUE(chosen);
+        EXPECT_EQ(chosen->id, c.chosen);
+        const std::string name = c.kind == Kind::Audio ? "audio" : "sub";
+        EXPECT_EQ(Entries(log, "player track " + name + "=" + std::to_string(c.chosen)).size(), 1u);
+    }
+
+    player.chapters = {{0, "一"}, {30, "二"}, {60, "三"}};
+    for (const auto& [at, step, to] : {std::tuple{0, 1, 1}, std::tuple{1, -1, 0}, std::tuple{2, 1, 2},
+                                       std::tuple{0, -1, 0}, std::tuple{-1, 1, 1}}) {
+        player.chapter = at;
+        log.clear();
+        EXPECT_TRUE(StepChapter(window, step));
+        EXPECT_EQ(Entries(log, "player chapter=" + std::to_string(to)).size(), 1u) << at << " " << step;
+    }
+}
+
+}  // namespace
+}  // namespace lumora
