@@ -231,6 +231,7 @@ struct Transfer {
     std::int64_t total = 0;
     std::int64_t received = 0;   // the file's bytes so far, kept ones included
     std::int64_t bodyBytes = 0;  // body bytes of this response
+    std::string contentType;     // of the response the body came with
     Clock::time_point responseStart = Clock::now();
 };
 
@@ -291,6 +292,7 @@ Verdict Decide(Transfer& transfer) {
         transfer.failure = Failure{FailureKind::Status, "the server answered " + std::to_string(status)};
         return Verdict::Refused;
     }
+    transfer.contentType = ResponseHeader(easy, "Content-Type");
     curl_off_t length = -1;
     curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     const std::int64_t bodyLength = length > 0 ? static_cast<std::int64_t>(length) : 0;
@@ -385,6 +387,15 @@ Failure FailureOf(const Transfer& transfer, CURLcode code, const TransferOutcome
     return Failure{kind, detail[0] ? detail : curl_easy_strerror(code)};
 }
 
+// The path `name` gives the finished file; empty when it is no path.
+std::string NamedTarget(const NameOnArrival& name, const Transfer& transfer, CURL* easy) {
+    const char* effective = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective);
+    std::string target = name(transfer.contentType, effective ? effective : transfer.url).ToUtf8();
+    if (target.find('\0') != std::string::npos) target.clear();
+    return target;
+}
+
 DownloadResult& Fail(DownloadResult& result, FailureKind kind, std::string reason) {
     result.kind = kind;
     result.reason = std::move(reason);
@@ -392,10 +403,10 @@ DownloadResult& Fail(DownloadResult& result, FailureKind kind, std::string reaso
 }
 
 DownloadResult Run(const Text& address, const Text& file, const DownloadProgress& progress, const Plan& plan,
-                   const DownloadLimits& limits) {
+                   const DownloadLimits& limits, const NameOnArrival& name) {
     DownloadResult result;
     const std::string url = DownloadWireUrl(address);
-    const std::string target = file.ToUtf8();
+    std::string target = file.ToUtf8();
     if (url.empty()) return Fail(result, FailureKind::Refused, "not an http or https address");
     if (target.empty() || target.find('\0') != std::string::npos)
         return Fail(result, FailureKind::Refused, "no file name");
@@ -510,6 +521,8 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
                      " bytes");
         } else if (!part.Flush()) {
             Fail(result, FailureKind::Storage, "cannot write " + partPath + ": " + ErrnoText(errno));
+        } else if (name && (target = NamedTarget(name, transfer, handle)).empty()) {
+            Fail(result, FailureKind::Refused, "no file name");
         } else if (!part.Finish(target)) {
             // The name is taken by something that is no file (a directory).
             Fail(result, FailureKind::Storage, "cannot save " + target + ": " + ErrnoText(errno));
@@ -517,6 +530,7 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
         } else {
             unlink(recordPath.c_str());
             result.ok = true;
+            result.saved = Text::FromUtf8(target);
             return result;
         }
         break;
@@ -540,10 +554,10 @@ Text DownloadAgentName() {
 }
 
 DownloadResult DownloadFile(const Text& address, const Text& file, const DownloadProgress& progress,
-                            PartialFile partial, const DownloadLimits& limits) {
+                            PartialFile partial, const DownloadLimits& limits, const NameOnArrival& name) {
     Plan plan;
     plan.resume = partial == PartialFile::Resume;
-    return Run(address, file, progress, plan, limits);
+    return Run(address, file, progress, plan, limits, name);
 }
 
 int DownloadToFile(const Text& address, const Text& file, const DownloadProgress& progress, std::int32_t start,
@@ -551,7 +565,7 @@ int DownloadToFile(const Text& address, const Text& file, const DownloadProgress
     Plan plan;
     plan.start = start;
     plan.range = range;
-    return Run(address, file, progress, plan, limits).ok ? 0 : -1;
+    return Run(address, file, progress, plan, limits, {}).ok ? 0 : -1;
 }
 
 }  // namespace lumora
