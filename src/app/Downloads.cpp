@@ -57,13 +57,13 @@ void ShowDownloadOutcome(const QPointer<QWidget>& window, const Text& target, co
     const QString file = QString::fromStdString(target.ToUtf8());
     QString body = file;
     if (!result.ok) {
-        body = QString::fromStdString(result.reason);
+        body = QString::fromStdString(result.failure.reason);
         if (result.partKept)
             body += QStringLiteral("\n") + file + QStringLiteral(".part: downloading it again continues it");
     }
     ShowDesktopNotice(ToQString(outcome), body);
     if (result.ok && reportState) ReportStateLine("saved", target);
-    if (!result.ok) LogWarning(LogLayer::Download, "saving " + target.ToUtf8() + " failed: " + result.reason);
+    if (!result.ok) LogWarning(LogLayer::Download, "saving " + target.ToUtf8() + " failed: " + result.failure.reason);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 #include "app/QuitSignals.h"
+#include "app/ProgramIdentity.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -173,7 +174,9 @@ int ProgramStart(int& argc, char** argv) {
     }
 
     KeepFromLaunchingSessionBus();
-    std::jthread fonts = WarmFontConfiguration();
+    QObject startup;  // receives nothing: the font job posts no result
+    WorkerChannel fonts(startup);
+    WarmFontConfiguration(fonts);
 
     // Qt sees everything but our options and what follows "--".
     const std::size_t forQt = options.rest.size() - options.afterDoubleDash;
@@ -185,6 +188,7 @@ int ProgramStart(int& argc, char** argv) {
     // under anything but "C".
     std::setlocale(LC_NUMERIC, "C");
     WatchQuitSignals();
+    SetProgramIdentity();
     LoadChineseQtTexts();
 
     // QApplication took its own options out of argv: the rest is ours, each
@@ -196,7 +200,7 @@ int ProgramStart(int& argc, char** argv) {
     for (std::size_t i = 0; i < given.size(); ++i)
         arguments.push_back(i == 0 ? AddressOfArgument(given[i]) : Text::FromUtf8(given[i]));
 
-    fonts.join();
+    fonts.Close(std::chrono::seconds(30));
     MpvSession::DeferCoreStarts();
     auto state = std::make_unique<AppState>();
     state->reportState = reportState;

@@ -1,4 +1,5 @@
 #include "download/DownloadToFile.h"
+#include "download/DownloadPlan.h"
 #include "base/Log.h"
 #include "download/ResumeRecord.h"
 #include "web/CurlPolicy.h"
@@ -367,12 +368,6 @@ CurlHeaderList HeaderList(std::int64_t start, bool range, const std::string& ifR
     return CurlHeaderLines(block);
 }
 
-struct Plan {
-    std::int64_t start = 0;
-    bool range = false;   // the routine's own range
-    bool resume = false;  // continue a kept ".part"
-};
-
 // Why curl's transfer ended without the file.
 Failure FailureOf(const Transfer& transfer, CURLcode code, const TransferOutcome& outcome, const char* detail,
                   const CurlStallWatch& watch, const DownloadLimits& limits) {
@@ -397,13 +392,14 @@ std::string NamedTarget(const NameOnArrival& name, const Transfer& transfer, CUR
 }
 
 DownloadResult& Fail(DownloadResult& result, FailureKind kind, std::string reason) {
-    result.kind = kind;
-    result.reason = std::move(reason);
+    result.failure = {kind, std::move(reason)};
     return result;
 }
 
-DownloadResult Run(const Text& address, const Text& file, const DownloadProgress& progress, const Plan& plan,
-                   const DownloadLimits& limits, const NameOnArrival& name) {
+}  // namespace
+
+DownloadResult RunDownload(const Text& address, const Text& file, const DownloadProgress& progress, const DownloadPlan& plan,
+                   const DownloadLimits& limits) {
     DownloadResult result;
     const std::string url = DownloadWireUrl(address);
     std::string target = file.ToUtf8();
@@ -521,7 +517,7 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
                      " bytes");
         } else if (!part.Flush()) {
             Fail(result, FailureKind::Storage, "cannot write " + partPath + ": " + ErrnoText(errno));
-        } else if (name && (target = NamedTarget(name, transfer, handle)).empty()) {
+        } else if (plan.name && (target = NamedTarget(plan.name, transfer, handle)).empty()) {
             Fail(result, FailureKind::Refused, "no file name");
         } else if (!part.Finish(target)) {
             // The name is taken by something that is no file (a directory).
@@ -546,7 +542,6 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
     return result;
 }
 
-}  // namespace
 
 Text DownloadAgentName() {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count();
@@ -555,17 +550,10 @@ Text DownloadAgentName() {
 
 DownloadResult DownloadFile(const Text& address, const Text& file, const DownloadProgress& progress,
                             PartialFile partial, const DownloadLimits& limits, const NameOnArrival& name) {
-    Plan plan;
+    DownloadPlan plan;
     plan.resume = partial == PartialFile::Resume;
-    return Run(address, file, progress, plan, limits, name);
-}
-
-int DownloadToFile(const Text& address, const Text& file, const DownloadProgress& progress, std::int32_t start,
-                   bool range, const DownloadLimits& limits) {
-    Plan plan;
-    plan.start = start;
-    plan.range = range;
-    return Run(address, file, progress, plan, limits, {}).ok ? 0 : -1;
+    plan.name = name;
+    return RunDownload(address, file, progress, plan, limits);
 }
 
 }  // namespace lumora

@@ -18,21 +18,6 @@
 
 namespace lumora::desktop_test {
 
-bool WaitUntil(const std::function<bool()>& done, int limitMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(20);
-    }
-    return true;
-}
-
-void Settle(int ms) {
-    WaitUntil([] { return false; }, ms);
-}
-
 QString MediaPath(const char* name) { return QStringLiteral(LUMORA_TEST_MEDIA "/") + QString::fromUtf8(name); }
 
 QImage ScreenPixels(const QRect& globalRect) {

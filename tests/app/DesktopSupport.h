@@ -11,15 +11,11 @@
 #include <QRect>
 #include <QString>
 
-#include <functional>
+#include "EventWait.h"
 
 namespace lumora::desktop_test {
 
-// Runs the event loop until `done` holds or `limitMs` has passed.
-bool WaitUntil(const std::function<bool()>& done, int limitMs = 5000);
-
-// Runs the event loop for `ms` milliseconds.
-void Settle(int ms);
+using test::WaitUntil;
 
 // Full path of a committed test medium (UTF-8).
 QString MediaPath(const char* name);
