@@ -11,9 +11,12 @@ LUMORA_BUILD_PACKAGES=(
 # Xvfb with Mesa's GLX for the picture tests, openbox and the X utilities
 # (xwininfo, xprop) for the window-manager tests; the desktop's validators
 # for the desktop entry and the metainfo; a D-Bus daemon for the
-# notification tests' private session bus.
+# notification and media-control tests' private session bus; playerctl and
+# gdbus (libglib2.0-bin) drive the player over MPRIS there; weston with
+# Xwayland and Qt's Wayland platform for the compositor tests.
 LUMORA_TEST_PACKAGES=(xvfb xauth xdotool imagemagick fonts-wqy-microhei
-  libgl1-mesa-dri libglx-mesa0 openbox x11-utils desktop-file-utils appstream dbus-daemon)
+  libgl1-mesa-dri libglx-mesa0 openbox x11-utils desktop-file-utils appstream dbus-daemon
+  playerctl libglib2.0-bin weston xwayland qt6-wayland)
 
 lumora_install_packages() {
   local missing=() p

@@ -46,8 +46,11 @@ void ChangeSpeed(MainWindow& window, double factor) {
     for (Player* player : PlayersOf(window)) player->SetSpeed(speed);
 }
 
-void ResetSpeed(MainWindow& window) {
-    for (Player* player : PlayersOf(window)) player->SetSpeed(1);
+void ResetSpeed(MainWindow& window) { SetSpeed(window, 1); }
+
+void SetSpeed(MainWindow& window, double speed) {
+    const double held = std::clamp(std::isfinite(speed) ? speed : 1.0, kSlowest, kFastest);
+    for (Player* player : PlayersOf(window)) player->SetSpeed(held);
 }
 
 void ToggleSubtitles(MainWindow& window) {

@@ -18,6 +18,8 @@ double SteppedSpeed(double speed, double factor);
 // Multiplies the playback speed by `factor` (both engines keep it).
 void ChangeSpeed(MainWindow& window, double factor);
 void ResetSpeed(MainWindow& window);
+// Sets the playback speed of both engines (held within 0.25 to 4).
+void SetSpeed(MainWindow& window, double speed);
 // Shows or hides the subtitles of both engines.
 void ToggleSubtitles(MainWindow& window);
 // Adds subtitle files to the medium that is loaded; false when none is.

@@ -21,6 +21,7 @@
 #include "app/AppState.h"
 #include "app/CatalogueView.h"
 #include "app/CommandLine.h"
+#include "app/DesktopMedia.h"
 #include "app/Handoff.h"
 #include "app/MainWindow.h"
 #include "app/QtText.h"
@@ -211,6 +212,8 @@ int ProgramStart(int& argc, char** argv) {
         const VolumeSetting remembered = RestoreVolume(window);
         if (OnMainWindowCreated(window, arguments)) {
             StartVolumeMemory(window, remembered);
+            // Goes before the window: the inhibition is released at once.
+            const std::unique_ptr<DesktopMedia> desktop = StartDesktopMedia(window);
             window.show();
             StartPlayerCoresSoon(window);
             if (reportState) ReportStateLine("ready", state->programDirectory);

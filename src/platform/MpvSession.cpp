@@ -130,6 +130,7 @@ std::vector<MediaTrack> TracksOf(const mpv_node& list) {
         track.codec = NodeString(MapValue(entry, "codec"));
         track.selected = NodeFlag(MapValue(entry, "selected"));
         track.external = NodeFlag(MapValue(entry, "external"));
+        track.picture = NodeFlag(MapValue(entry, "albumart")) || NodeFlag(MapValue(entry, "image"));
         tracks.push_back(std::move(track));
     }
     return tracks;

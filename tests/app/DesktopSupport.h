@@ -46,6 +46,10 @@ struct ServerWindow {
 };
 ServerWindow ReadServerWindow(const QWidget& window);
 
+// The window manager chooses where windows go (a Wayland compositor, or
+// weston's X window manager): places are not compared, sizes are.
+bool WindowManagerPlacesWindows();
+
 // A main window with its own application state, MediaFront attached to the
 // video area as start-up attaches it, shown and exposed. Sessions get real
 // video output and no sound device.
