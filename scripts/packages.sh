@@ -31,4 +31,5 @@ lumora_install_packages() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-lumora_jobs() { nproc 2>/dev/null || echo 2; }
+# Build and test jobs: LUMORA_JOBS when set, else one per processor.
+lumora_jobs() { echo "${LUMORA_JOBS:-$(nproc 2>/dev/null || echo 2)}"; }

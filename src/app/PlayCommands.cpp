@@ -133,8 +133,7 @@ void StartTypedPlay(MainWindow& window, const Text& address, AddressOrigin origi
     state.currentTitle = TypedAddressTitle(address);
     if (!state.currentTitle.Empty()) return;
     state.currentTitle = "网络文件";
-    const Text earlier = DownloadFileName(DownloadDirectory(state.programDirectory), state.currentTitle);
-    if (QFileInfo::exists(ToQString(earlier))) state.currentTitle += "1";
+    if (EarlierDownloadExists(DownloadDirectory(), state.currentTitle)) state.currentTitle += "1";
 }
 
 }  // namespace

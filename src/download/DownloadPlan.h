@@ -12,6 +12,7 @@ struct DownloadPlan {
     std::int64_t start = 0;
     bool range = false;   // ask for the bytes from `start` on and keep no record
     bool resume = false;  // continue a kept ".part"
+    NameOnArrival name;   // set: `file` names only the ".part" and record (DownloadFile)
 };
 
 DownloadResult RunDownload(const Text& address, const Text& file, const DownloadProgress& progress,

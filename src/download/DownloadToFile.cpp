@@ -232,6 +232,7 @@ struct Transfer {
     std::int64_t total = 0;
     std::int64_t received = 0;   // the file's bytes so far, kept ones included
     std::int64_t bodyBytes = 0;  // body bytes of this response
+    std::string contentType;     // of the response the body came with
     Clock::time_point responseStart = Clock::now();
 };
 
@@ -292,6 +293,7 @@ Verdict Decide(Transfer& transfer) {
         transfer.failure = Failure{FailureKind::Status, "the server answered " + std::to_string(status)};
         return Verdict::Refused;
     }
+    transfer.contentType = ResponseHeader(easy, "Content-Type");
     curl_off_t length = -1;
     curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     const std::int64_t bodyLength = length > 0 ? static_cast<std::int64_t>(length) : 0;
@@ -380,6 +382,15 @@ Failure FailureOf(const Transfer& transfer, CURLcode code, const TransferOutcome
     return Failure{kind, detail[0] ? detail : curl_easy_strerror(code)};
 }
 
+// The path `name` gives the finished file; empty when it is no path.
+std::string NamedTarget(const NameOnArrival& name, const Transfer& transfer, CURL* easy) {
+    const char* effective = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective);
+    std::string target = name(transfer.contentType, effective ? effective : transfer.url).ToUtf8();
+    if (target.find('\0') != std::string::npos) target.clear();
+    return target;
+}
+
 DownloadResult& Fail(DownloadResult& result, FailureKind kind, std::string reason) {
     result.failure = {kind, std::move(reason)};
     return result;
@@ -391,7 +402,7 @@ DownloadResult RunDownload(const Text& address, const Text& file, const Download
                    const DownloadLimits& limits) {
     DownloadResult result;
     const std::string url = DownloadWireUrl(address);
-    const std::string target = file.ToUtf8();
+    std::string target = file.ToUtf8();
     if (url.empty()) return Fail(result, FailureKind::Refused, "not an http or https address");
     if (target.empty() || target.find('\0') != std::string::npos)
         return Fail(result, FailureKind::Refused, "no file name");
@@ -506,6 +517,8 @@ DownloadResult RunDownload(const Text& address, const Text& file, const Download
                      " bytes");
         } else if (!part.Flush()) {
             Fail(result, FailureKind::Storage, "cannot write " + partPath + ": " + ErrnoText(errno));
+        } else if (plan.name && (target = NamedTarget(plan.name, transfer, handle)).empty()) {
+            Fail(result, FailureKind::Refused, "no file name");
         } else if (!part.Finish(target)) {
             // The name is taken by something that is no file (a directory).
             Fail(result, FailureKind::Storage, "cannot save " + target + ": " + ErrnoText(errno));
@@ -513,6 +526,7 @@ DownloadResult RunDownload(const Text& address, const Text& file, const Download
         } else {
             unlink(recordPath.c_str());
             result.ok = true;
+            result.saved = Text::FromUtf8(target);
             return result;
         }
         break;
@@ -535,9 +549,10 @@ Text DownloadAgentName() {
 }
 
 DownloadResult DownloadFile(const Text& address, const Text& file, const DownloadProgress& progress,
-                            PartialFile partial, const DownloadLimits& limits) {
+                            PartialFile partial, const DownloadLimits& limits, const NameOnArrival& name) {
     DownloadPlan plan;
     plan.resume = partial == PartialFile::Resume;
+    plan.name = name;
     return RunDownload(address, file, progress, plan, limits);
 }
 

@@ -65,7 +65,13 @@ struct DownloadResult {
     std::int64_t resumedFrom = 0;             // bytes an earlier attempt had, which this one kept
     std::int64_t total = 0;                   // the whole file's length; 0 when unknown
     bool partKept = false;                    // failed, and ".part" with its record wait for another attempt
+    Text saved;                               // the path the finished file took; empty when !ok
 };
+
+// Names a finished download from what arrived: the final answer's
+// Content-Type (empty when it had none) and the address the bytes came from
+// after redirects. Gives the path the file takes.
+using NameOnArrival = std::function<Text(std::string_view contentType, std::string_view finalAddress)>;
 
 // Downloads `address` (http or https; redirects followed, to http and https
 // only) into `file`, given as a path text. The body is stored as it came over
@@ -90,8 +96,12 @@ struct DownloadResult {
 // A ".part" that another download is writing at the same moment is not
 // touched, nor its record: this download fails at once. A symbolic link in
 // either name is never followed.
+//
+// With `name`, `file` only names the ".part" and the record (so a later
+// attempt finds them before anything arrived), and the finished file takes
+// the path `name` gives.
 DownloadResult DownloadFile(const Text& address, const Text& file, const DownloadProgress& progress,
-                            PartialFile partial, const DownloadLimits& limits = {});
+                            PartialFile partial, const DownloadLimits& limits = {}, const NameOnArrival& name = {});
 
 // The agent name of a download: "Agent" and the millisecond tick count.
 Text DownloadAgentName();

@@ -253,6 +253,10 @@ mpv_handle* MpvSession::CreateCore(const PlaybackOptions& options) {
         {"keep-open-pause", "no"},
         {"network-timeout", "20"},
         {"vo", options.nullOutputs ? "null" : "libmpv"},
+        // Decoding is done in software (hwdec stays "no"), so the render
+        // context loads no hardware interop: probing them opens libcuda and
+        // friends, which on most machines only prints "Cannot load libcuda.so.1".
+        {"gpu-hwdec-interop", "no"},
     };
     if (options.nullOutputs)
         settings.push_back({"ao", "null"});

@@ -153,6 +153,12 @@ TEST(StartupTest, RelativeFileArgumentsBecomeAbsoluteAndAddressesStayAsGiven) {
         {here + "/my clip.mp4", here + "/my clip.mp4"},
         {"http://host/a\"b.mp4", "http://host/a\"b.mp4"},
         {"mp3://周杰伦-晴天", "mp3://周杰伦-晴天"},
+        // The desktop entry's %U: file managers pass file:// addresses.
+        {"file://" + here + "/my%20clip.mp4", here + "/my clip.mp4"},
+        {"file:///%E8%A7%86%E9%A2%91/a%23b.flv", "/视频/a#b.flv"},
+        {"FILE://localhost/tmp/x.mp4", "/tmp/x.mp4"},
+        {"file://otherhost/x.mp4", "file://otherhost/x.mp4"},
+        {"file://", "file://"},
         {"54321", "54321"},
         {"", ""},
     };
