@@ -548,30 +548,6 @@ TEST_F(RowResolutionTest, ATypedOrHandedOverAddressDropsARowStillResolving) {
     EXPECT_EQ(Opened(), std::vector<std::string>{"http://127.0.0.1:1/typed.mp4"});
 }
 
-// A double-click below the last row holds nothing to play: playback goes on,
-// no page is fetched.
-TEST_F(RowResolutionTest, ADoubleClickBelowTheRowsDoesNothing) {
-    DetailSite site([](const std::string& id) { return std::make_pair(0, VideoPage("http://127.0.0.1:1/" + id + ".mp4")); });
-    UseCatalogueHost(site.Host());
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    AddRows({{"一行", "4001"}});
-    PlayAddress(window, "http://127.0.0.1:1/v/before.flv");
-    ASSERT_TRUE(WaitUntil([&] { return !Opened().empty(); }));
-    log.clear();
-    const std::string title = Title();
-
-    QWidget* viewport = units.catalogueList->viewport();
-    const QPoint below(viewport->width() / 2, viewport->height() - 5);
-    ASSERT_EQ(units.catalogueList->itemAt(below), nullptr);
-    QTest::mouseDClick(viewport, Qt::LeftButton, {}, below);
-    ASSERT_TRUE(test::WaitUntilSettled(window.RowResolutions()));
-    EXPECT_FALSE(state.resolving.active);
-    EXPECT_TRUE(test::Entries(log, "flash stop").empty()) << "playback goes on";
-    EXPECT_TRUE(Opened().empty());
-    EXPECT_EQ(Title(), title);
-}
-
 // A double-clicked row whose page is late never replaces what the user chose
 // after it: local files dropped on the window or taken from the file dialog.
 TEST_F(RowResolutionTest, LocalFilesChosenLaterDropARowStillResolving) {

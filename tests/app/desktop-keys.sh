@@ -163,8 +163,9 @@ if [ "${1:-}" = "--inside" ]; then
   press 停止按钮 Up '^status2: 音量：55%$'
   press 静音按钮 Up '^status2: 音量：60%$'
 
-  press 超级列表框1 bracketleft '^speed: 0.9$'
-  press 静音按钮 bracketright '^speed: 0.99$'
+  press 超级列表框1 bracketleft '^speed: 0.91$'
+  press 静音按钮 bracketright '^speed: 1$'
+  press 静音按钮 bracketright '^speed: 1.1$'
   press 滑块条_声道 BackSpace '^speed: 1$'
   press 进度滑块条 v '^subtitles: 0$'
   press 播放按钮 v '^subtitles: 1$'
