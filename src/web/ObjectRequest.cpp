@@ -111,7 +111,9 @@ ByteSet PlainGet(const Text& url) {
     return PageRequest(url, args);
 }
 
-Result<ByteSet> Perform(Text url, const ObjectRequestArgs& args, Clock::time_point deadline) {
+// The request on `kept` when given (reset first, its connections kept), else
+// on a handle of its own.
+Result<ByteSet> Perform(CURL* kept, Text url, const ObjectRequestArgs& args, Clock::time_point deadline) {
     Mode mode = Mode::Body;
     if (StartsWithNoCase(url.Bytes(), "head@")) {
         mode = Mode::Headers;
@@ -124,8 +126,13 @@ Result<ByteSet> Perform(Text url, const ObjectRequestArgs& args, Clock::time_poi
         url = url.Mid(6);
     }
 
-    CurlEasy easy(gClientMissing || !CurlReady() ? nullptr : curl_easy_init());
-    if (!easy) return PlainGet(url);
+    CurlEasy own;
+    if (kept != nullptr) {
+        curl_easy_reset(kept);
+    } else {
+        own.reset(gClientMissing || !CurlReady() ? nullptr : curl_easy_init());
+        if (!own) return PlainGet(url);
+    }
 
     // A POST body comes from the address: the text after its one "?".
     Text verb = args.method.Empty() ? Text("GET") : args.method.Upper();
@@ -162,7 +169,7 @@ Result<ByteSet> Perform(Text url, const ObjectRequestArgs& args, Clock::time_poi
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return Failure{FailureKind::Stalled, "the time limit passed"};
 
-    CURL* handle = easy.get();
+    CURL* handle = kept != nullptr ? kept : own.get();
     CurlResponse transfer;
     transfer.maxBody = kMaxBody;
     transfer.maxHeaderBlock = kMaxHeaderBlock;
@@ -220,18 +227,30 @@ Result<ByteSet> Perform(Text url, const ObjectRequestArgs& args, Clock::time_poi
     return std::move(transfer.body);
 }
 
-int RequestWorker(const std::shared_ptr<RequestExchange>& exchange) {
-    Result<ByteSet> result = Perform(exchange->url, exchange->args, exchange->deadline);
+// The result of Perform; empty when it failed.
+ByteSet PerformLogged(CURL* kept, const Text& url, const ObjectRequestArgs& args, Clock::time_point deadline) {
+    Result<ByteSet> result = Perform(kept, url, args, deadline);
     if (!result) {
         // Failed transfers are in the log already; this says why one was not sent.
         if (result.Error().kind == FailureKind::Refused)
-            LogDebug(LogLayer::Web, PercentEncoded(exchange->url.ToUtf8(), PercentSet::Address) +
-                                        ": not sent: " + result.Error().reason);
-        return 0;
+            LogDebug(LogLayer::Web,
+                     PercentEncoded(url.ToUtf8(), PercentSet::Address) + ": not sent: " + result.Error().reason);
+        return {};
     }
-    if (result.Value().empty()) return 0;
+    return std::move(result.Value());
+}
+
+std::chrono::milliseconds LimitOf(const ObjectRequestArgs& args) {
+    if (args.limit.count() > 0) return args.limit;
+    if (args.timeoutSeconds > 0) return std::chrono::seconds(args.timeoutSeconds);
+    return kDefaultLimit;
+}
+
+int RequestWorker(const std::shared_ptr<RequestExchange>& exchange) {
+    ByteSet result = PerformLogged(nullptr, exchange->url, exchange->args, exchange->deadline);
+    if (result.empty()) return 0;
     std::lock_guard lock(exchange->mutex);
-    exchange->result = std::move(result.Value());
+    exchange->result = std::move(result);
     return 1;
 }
 
@@ -268,12 +287,7 @@ ByteSet ObjectRequest(const Text& url, const ObjectRequestArgs& args) {
           url.StartsWith(Text("loca@"))))
         return ReadLocalFile(url);
 
-    std::chrono::milliseconds limit = kDefaultLimit;
-    if (args.limit.count() > 0)
-        limit = args.limit;
-    else if (args.timeoutSeconds > 0)
-        limit = std::chrono::seconds(args.timeoutSeconds);
-
+    const std::chrono::milliseconds limit = LimitOf(args);
     CurlReady();  // once, before any worker uses curl
     auto exchange = std::make_shared<RequestExchange>();
     exchange->url = url;
@@ -289,6 +303,14 @@ ByteSet ObjectRequest(const Text& url, const ObjectRequestArgs& args) {
     if (outcome != WaitOutcome::Ended) return {};
     std::lock_guard lock(exchange->mutex);
     return exchange->result;
+}
+
+ByteSet ObjectRequestOn(CURL* easy, const Text& url, const ObjectRequestArgs& args) {
+    if (easy == nullptr) return ObjectRequest(url, args);
+    if (!(url.StartsWith(Text("http://")) || url.StartsWith(Text("https://")) || url.StartsWith(Text("head@")) ||
+          url.StartsWith(Text("loca@"))))
+        return ReadLocalFile(url);
+    return PerformLogged(easy, url, args, Clock::now() + LimitOf(args));
 }
 
 Text ObjectRequestText(const Text& url, const ObjectRequestArgs& args) {

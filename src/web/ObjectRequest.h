@@ -16,6 +16,7 @@
 #include "base/Text.h"
 
 #include <chrono>
+#include <curl/curl.h>
 #include <cstddef>
 
 namespace lumora {
@@ -36,6 +37,11 @@ struct ObjectRequestArgs {
 };
 
 ByteSet ObjectRequest(const Text& url, const ObjectRequestArgs& args = {});
+// ObjectRequest made on the calling thread through `easy`, a handle the
+// caller keeps between requests so that they share its connections (a chain
+// of lookups on one server uses one connection). The handle is reset first;
+// the time limit is the transfer's own. Null `easy`: ObjectRequest.
+ByteSet ObjectRequestOn(CURL* easy, const Text& url, const ObjectRequestArgs& args = {});
 // The bytes of ObjectRequest up to their first zero byte, unconverted.
 Text ObjectRequestText(const Text& url, const ObjectRequestArgs& args = {});
 // ObjectRequestText of "loca@" + url with every other argument empty.

@@ -135,15 +135,15 @@ std::optional<SocketProbeRequest> ComposeSocketProbeRequest(const Text& original
     if (plan.server.Empty()) return std::nullopt;
     plan.port = static_cast<int>(port);
     const Text serverText = port == 80 ? plan.server : plan.server + ":" + Text::Gbk(std::to_string(port));
-    plan.request = "GET " + RequestTarget(address, hostPort, serverText) +
-                   " HTTP/1.1\r\n"
-                   "User-Agent: QuilPlayer/QQ100200300\r\n"
-                   "Accept: */*\r\n"
-                   "Referer: " +
+    plan.target = RequestTarget(address, hostPort, serverText);
+    plan.headers = Text("User-Agent: QuilPlayer/QQ100200300\r\n"
+                        "Accept: */*\r\n"
+                        "Referer: ") +
                    SiteOrigin(address) +
                    "\r\n"
                    "Host: " +
-                   plan.server + "\r\n\r\n";
+                   plan.server + "\r\n";
+    plan.request = "GET " + plan.target + " HTTP/1.1\r\n" + plan.headers + "\r\n";
     return plan;
 }
 

@@ -20,7 +20,9 @@ Text SocketHeadProbe(const Text& address, std::chrono::milliseconds limit = std:
 struct SocketProbeRequest {
     Text server;  // dotted IPv4 address
     int port = 0;
-    Text request;
+    Text target;   // of the request line
+    Text headers;  // the header lines, each ending in CR LF
+    Text request;  // "GET target HTTP/1.1", the header lines and the blank line
 };
 // Empty when the address can't be probed: its first seven characters are
 // not "http://" in any letter case, it holds control characters, its host
