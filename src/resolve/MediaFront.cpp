@@ -188,7 +188,7 @@ void MediaFront::Play(Text& address, EngineRequest engine, bool keepPlaylist, Ad
     }
     if (StartsPlaylist(address) && !playlistActive_) {
         playlistActive_ = true;
-        playlist_ = PlaylistItems(address, origin);
+        playlist_ = lumora::PlaylistItems(address, origin);
         playlistIndex_ = 1;
         address = playlist_.empty() ? Text() : playlist_.front();
     }
