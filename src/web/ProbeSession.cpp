@@ -1,8 +1,8 @@
 #include "web/ProbeSession.h"
 
 #include "web/CurlPolicy.h"
-#include "web/ObjectRequest.h"
-#include "web/SocketHeadProbe.h"
+#include "web/ObjectTransfer.h"
+#include "web/SocketProbeRequest.h"
 
 #include <string>
 #include <string_view>
@@ -96,10 +96,10 @@ Text ProbeSession::Head(const Text& address, std::chrono::milliseconds limit) {
 }
 
 Text ProbeSession::Location(const Text& address, std::chrono::milliseconds limit) {
-    if (!easy_) return RedirectTarget(address, limit);
     ObjectRequestArgs args;
     args.limit = limit;
-    const ByteSet bytes = ObjectRequestOn(easy_.get(), Text("loca@") + address, args);
+    const ByteSet bytes =
+        ObjectTransfer(easy_.get(), Text("loca@") + address, args, std::chrono::steady_clock::now() + limit);
     return Text::Gbk(bytes.substr(0, bytes.find('\0')));
 }
 

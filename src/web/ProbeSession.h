@@ -33,7 +33,7 @@ public:
     Text Head(const Text& address, std::chrono::milliseconds limit);
 
     // RedirectTarget's lookup ("loca@": a GET without following, the value of
-    // its Location header) on the session's connection.
+    // its Location header) on the session's connection, within `limit`.
     Text Location(const Text& address, std::chrono::milliseconds limit);
 
 private:
