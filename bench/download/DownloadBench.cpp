@@ -19,7 +19,7 @@
 #include "app/QtText.h"
 #include "base/Config.h"
 #include "download/DownloadProgress.h"
-#include "download/DownloadToFile.h"
+#include "download/DownloadToFileCompat.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -15,7 +15,7 @@ command -v curl >/dev/null || { echo "missing curl (Debian: apt-get install curl
 # Quiet when the build works; its whole output when it doesn't.
 quiet() { local log; if ! log="$("$@" 2>&1)"; then echo "$log" >&2; exit 1; fi; }
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  quiet cmake -S "$root" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release
+  quiet cmake -S "$root" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release -DLUMORA_BENCH=ON
 fi
 quiet cmake --build "$build" -j2 --target download_bench lumora-cli
 

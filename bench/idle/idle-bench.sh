@@ -16,7 +16,7 @@ window_s=10
 command -v Xvfb >/dev/null || { echo "missing Xvfb (Debian: apt-get install xvfb)" >&2; exit 1; }
 quiet() { local log; if ! log="$("$@" 2>&1)"; then echo "$log" >&2; exit 1; fi; }
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  quiet cmake -S "$root" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release
+  quiet cmake -S "$root" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release -DLUMORA_BENCH=ON
 fi
 quiet cmake --build "$build" -j2 --target lumora lumora-site idle_peer
 

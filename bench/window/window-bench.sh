@@ -34,7 +34,7 @@ for tool in ffmpeg mpv Xvfb /usr/bin/time; do
 done
 quiet() { local log; if ! log="$("$@" 2>&1)"; then echo "$log" >&2; exit 1; fi; }
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  quiet cmake -S "$root" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release
+  quiet cmake -S "$root" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release -DLUMORA_BENCH=ON
 fi
 quiet cmake --build "$build" -j2 --target lumora window_render_peer
 

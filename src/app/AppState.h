@@ -33,7 +33,7 @@ struct AppState {
     Text currentAddress;                        // playable address of the entry last acted on
     Text currentTitle;                          // its title, or a fixed title for a typed address
     Text pendingPlayAddress;                    // handed to the delayed-play timer
-    Text downloadPath;                          // target file of the download in progress
+    Text downloadPath;                          // target of the download in progress, without its extension
     Text typedAddress;                          // entered in the open-address window
     Text localProgrammeName;                    // the last of the files chosen to play, for the status bar
     bool dragging = false;                      // the user holds the progress slider

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 #include <QString>
 
 #include <cstring>
@@ -20,7 +21,7 @@ ProgramOptions ParseProgramOptions(int argc, const char* const* argv) {
             ++options.afterDoubleDash;
         } else if (std::strcmp(argument, "--") == 0) {
             optionsEnded = true;
-        } else if (std::strcmp(argument, "--help") == 0) {
+        } else if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
             options.help = true;
         } else if (std::strcmp(argument, "--version") == 0) {
             options.version = true;
@@ -57,6 +58,16 @@ std::string ProgramVersionLine() { return std::string("lumora ") + kLumoraVersio
 
 Text AddressOfArgument(const std::string& utf8Argument) {
     const QString argument = QString::fromUtf8(utf8Argument);
+    // A file manager passes the files it opens as file:// addresses (the
+    // desktop entry's %U): the local file they name.
+    if (argument.startsWith(QStringLiteral("file://"), Qt::CaseInsensitive)) {
+        const QUrl url(argument);
+        const QString host = url.host();
+        const QString path = url.path(QUrl::FullyDecoded);
+        if (url.isValid() && (host.isEmpty() || host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0) &&
+            path.startsWith(QLatin1Char('/')) && !path.contains(QChar(0)))
+            return Text::FromUtf8(path.toStdString());
+    }
     // Only a name without a scheme can be a relative path.
     if (!argument.isEmpty() && !argument.contains(QStringLiteral("://"))) {
         const QFileInfo file(argument);

@@ -30,8 +30,9 @@ std::string ProgramVersionLine();
 
 // The address an argument names, as the player plays and hands it over: a
 // relative path that names an existing file becomes absolute (from the
-// current directory); everything else, addresses with a scheme above all,
-// stays as given.
+// current directory); a file:// address of this machine (as a file manager
+// passes it) becomes the local path it names; everything else, addresses with
+// a scheme above all, stays as given.
 Text AddressOfArgument(const std::string& utf8Argument);
 
 }  // namespace lumora

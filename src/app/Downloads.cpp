@@ -13,6 +13,7 @@
 #include <QPointer>
 
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -56,13 +57,13 @@ void ShowDownloadOutcome(const QPointer<QWidget>& window, const Text& target, co
     const QString file = QString::fromStdString(target.ToUtf8());
     QString body = file;
     if (!result.ok) {
-        body = QString::fromStdString(result.reason);
+        body = QString::fromStdString(result.failure.reason);
         if (result.partKept)
             body += QStringLiteral("\n") + file + QStringLiteral(".part: downloading it again continues it");
     }
     ShowDesktopNotice(ToQString(outcome), body);
     if (result.ok && reportState) ReportStateLine("saved", target);
-    if (!result.ok) LogWarning(LogLayer::Download, "saving " + target.ToUtf8() + " failed: " + result.reason);
+    if (!result.ok) LogWarning(LogLayer::Download, "saving " + target.ToUtf8() + " failed: " + result.failure.reason);
 }
 
 }  // namespace
@@ -72,12 +73,14 @@ void StartDownload(AppState& state, QWidget& window) {
         window.setWindowTitle(ToQString(Text("请选择需要下载的视频。。。")));
         return;
     }
-    state.downloadPath = DownloadFileName(DownloadDirectory(state.programDirectory), state.currentTitle);
+    // The name without its extension: the extension comes with the answer,
+    // while an earlier attempt's ".part" and record are found by this.
+    state.downloadPath = DownloadStem(DownloadDirectory(), state.currentTitle);
     window.setWindowTitle(ToQString(Text("下载马上开始")));
     const bool started = DownloadWorkersOf(window).Start(
         [address = state.currentAddress, target = state.downloadPath, window = QPointer<QWidget>(&window),
          reportState = state.reportState](const WorkerChannel::Job& job) {
-            // The user's video directory, the fallback, may not exist yet.
+            // The user's download folder may not exist yet.
             std::error_code ignored;
             std::filesystem::create_directories(std::filesystem::path(target.ToUtf8()).parent_path(), ignored);
 
@@ -93,10 +96,13 @@ void StartDownload(AppState& state, QWidget& window) {
                 [&title](std::int64_t total, std::int64_t received, std::int64_t elapsed) {
                     ShowDownloadProgress(title, total, received, elapsed);
                 },
-                PartialFile::Resume, limits);
+                PartialFile::Resume, limits,
+                [&target, &address](std::string_view contentType, std::string_view finalAddress) {
+                    return SavedFileName(target, contentType, finalAddress, address);
+                });
             title.Flush();  // the last block's text, before the outcome
-            job.Post(
-                [window, target, result, reportState] { ShowDownloadOutcome(window, target, result, reportState); });
+            const Text shown = result.ok ? result.saved : target;
+            job.Post([window, shown, result, reportState] { ShowDownloadOutcome(window, shown, result, reportState); });
         },
         WorkerChannel::Mode::Alongside);
     if (!started) window.setWindowTitle(ToQString(Text("下载失败")));  // no thread to be had

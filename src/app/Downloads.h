@@ -14,8 +14,9 @@ struct AppState;
 class CoalescedText;
 
 // Downloads the entry last acted on (currentAddress) into the download
-// directory under its title (currentTitle) + ".MP4", on a worker thread
-// beside any other download of `window`; sets downloadPath. Shows "请选择需要下载的视频。。。" when there is
+// directory under its title (currentTitle) with the extension of what
+// arrived (SavedFileName), on a worker thread beside any other download of
+// `window`; sets downloadPath to the name without its extension. Shows "请选择需要下载的视频。。。" when there is
 // no address, else "下载马上开始", then progress and "下载成功" or "下载失败".
 // What an interrupted download of the same target left is continued, the
 // progress going on from the size it had. At the end a desktop notice says

@@ -43,7 +43,9 @@ protected:
             return false;
         if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
         if (watched == listViewport_ && type == QEvent::MouseButtonDblClick) {
-            OnListDoubleClicked(window_);
+            // The empty part below the rows holds nothing to play.
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            if (window_.Units().catalogueList->itemAt(at)) OnListDoubleClicked(window_);
         } else if (watched == progressSlider_) {
             if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
                 OnProgressPressed(window_);

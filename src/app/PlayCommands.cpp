@@ -119,10 +119,10 @@ void PlayLocalFiles(MainWindow& window, const std::vector<Text>& files) {
 namespace {
 
 // The delayed play of a typed address and the title its download would take.
-void StartTypedPlay(MainWindow& window, const Text& address) {
+void StartTypedPlay(MainWindow& window, const Text& address, AddressOrigin origin = AddressOrigin::User) {
     AppState& state = window.State();
     DropPendingRow(window);
-    StartDelayedPlay(window, address);
+    StartDelayedPlay(window, address, {}, origin);
     // Not a local file: the programme line names the medium, not a file
     // chosen earlier.
     window.Units().localState->setChecked(false);
@@ -133,15 +133,14 @@ void StartTypedPlay(MainWindow& window, const Text& address) {
     state.currentTitle = TypedAddressTitle(address);
     if (!state.currentTitle.Empty()) return;
     state.currentTitle = "网络文件";
-    const Text earlier = DownloadFileName(DownloadDirectory(state.programDirectory), state.currentTitle);
-    if (QFileInfo::exists(ToQString(earlier))) state.currentTitle += "1";
+    if (EarlierDownloadExists(DownloadDirectory(), state.currentTitle)) state.currentTitle += "1";
 }
 
 }  // namespace
 
-void PlayTypedAddress(MainWindow& window, const Text& address) {
+void PlayTypedAddress(MainWindow& window, const Text& address, AddressOrigin origin) {
     StopPlayback(window);
-    StartTypedPlay(window, address);
+    StartTypedPlay(window, address, origin);
 }
 
 void OpenTypedAddress(MainWindow& window) {

@@ -45,9 +45,11 @@ void OpenTypedAddress(MainWindow& window);
 // Plays `address` as a typed address plays (stop, then the delayed play),
 // with the title its download takes: the address's own file name
 // (TypedAddressTitle) when it has one, else "网络文件", or "网络文件1" when
-// 网络文件.MP4 already is in the download directory. The programme line
-// names the medium itself.
-void PlayTypedAddress(MainWindow& window, const Text& address);
+// a download of 网络文件 (.MP4, .flv, …) already is in the download
+// directory (EarlierDownloadExists). The programme line names the medium
+// itself. An address another program asked for comes with
+// AddressOrigin::Network: a play list in it keeps only network streams.
+void PlayTypedAddress(MainWindow& window, const Text& address, AddressOrigin origin = AddressOrigin::User);
 
 // The volume slider moved: MediaFront volume and the status bar's "音量：N%".
 void OnVolumeChanged(MainWindow& window);

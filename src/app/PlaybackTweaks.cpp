@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "app/AppState.h"
 #include "app/MainWindow.h"
@@ -34,20 +35,71 @@ std::vector<Player*> PlayersOf(MainWindow& window) {
 
 }  // namespace
 
-double SteppedSpeed(double speed, double factor) {
-    const double next = std::round(speed * factor * 100) / 100;
-    return std::clamp(std::isfinite(next) ? next : 1.0, kSlowest, kFastest);
+const std::vector<double>& SpeedLadder() {
+    // 1.1 to the powers -14 to 14 in hundredths, with the two ends: a step
+    // up and a step down always come back to the same speed.
+    static const std::vector<double> ladder = [] {
+        std::vector<double> steps{kSlowest};
+        for (int power = -14; power <= 14; ++power) steps.push_back(std::round(std::pow(1.1, power) * 100) / 100);
+        steps.push_back(kFastest);
+        return steps;
+    }();
+    return ladder;
 }
 
-void ChangeSpeed(MainWindow& window, double factor) {
+double SteppedSpeed(double speed, bool faster) {
+    const std::vector<double>& ladder = SpeedLadder();
+    if (!std::isfinite(speed)) return 1;
+    constexpr double kSame = 1e-9;
+    if (faster) {
+        for (double step : ladder)
+            if (step > speed + kSame) return step;
+        return kFastest;
+    }
+    for (auto step = ladder.rbegin(); step != ladder.rend(); ++step)
+        if (*step < speed - kSame) return *step;
+    return kSlowest;
+}
+
+void ChangeSpeed(MainWindow& window, bool faster) {
     Player* active = ActivePlayerOf(window);
     if (!active) return;
-    const double speed = SteppedSpeed(active->Speed(), factor);
+    const double speed = SteppedSpeed(active->Speed(), faster);
     for (Player* player : PlayersOf(window)) player->SetSpeed(speed);
 }
 
-void ResetSpeed(MainWindow& window) {
-    for (Player* player : PlayersOf(window)) player->SetSpeed(1);
+void ResetSpeed(MainWindow& window) { SetSpeed(window, 1); }
+
+void SetSpeed(MainWindow& window, double speed) {
+    const double held = std::clamp(std::isfinite(speed) ? speed : 1.0, kSlowest, kFastest);
+    for (Player* player : PlayersOf(window)) player->SetSpeed(held);
+}
+
+std::optional<MediaTrack> CycleTrack(MainWindow& window, MediaTrack::Kind kind) {
+    Player* active = ActivePlayerOf(window);
+    if (!active) return std::nullopt;
+    std::vector<MediaTrack> tracks;
+    for (const MediaTrack& track : active->Tracks())
+        if (track.kind == kind) tracks.push_back(track);
+    if (tracks.empty()) return std::nullopt;
+    // Subtitles may be off: a place in the round of its own.
+    if (kind == MediaTrack::Kind::Subtitle) tracks.push_back(MediaTrack{kind, 0});
+    std::size_t current = tracks.size() - 1;
+    for (std::size_t i = 0; i < tracks.size(); ++i)
+        if (tracks[i].selected) current = i;
+    const MediaTrack& next = tracks[(current + 1) % tracks.size()];
+    active->SelectTrack(kind, next.id);
+    return next;
+}
+
+bool StepChapter(MainWindow& window, int step) {
+    Player* active = ActivePlayerOf(window);
+    if (!active) return false;
+    const int count = static_cast<int>(active->Chapters().size());
+    if (count == 0) return false;
+    const int chapter = std::clamp(std::max(active->Chapter(), 0) + step, 0, count - 1);
+    active->SetChapter(chapter);
+    return true;
 }
 
 void ToggleSubtitles(MainWindow& window) {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QShortcut>
 #include <QSlider>
 #include <QTreeWidget>
@@ -56,11 +57,15 @@ const std::vector<Binding>& Bindings() {
         // brought up to date when the menu is shown.
         {Qt::CTRL | Qt::Key_D, "Ctrl+D", "下载", [](MainWindow& w) { StartDownload(w.State(), w); }},
         {Qt::Key_N, "N", "换一批", [](MainWindow& w) { NextBatch(w); }},
-        {Qt::Key_BracketLeft, "[ / ]", "减速 ×0.9 / 加速 ×1.1", [](MainWindow& w) { ChangeSpeed(w, 0.9); }},
-        {Qt::Key_BracketRight, "", "", [](MainWindow& w) { ChangeSpeed(w, 1.1); }},
+        {Qt::Key_BracketLeft, "[ / ]", "减速 / 加速（每步约 10%）", [](MainWindow& w) { ChangeSpeed(w, false); }},
+        {Qt::Key_BracketRight, "", "", [](MainWindow& w) { ChangeSpeed(w, true); }},
         {Qt::Key_Backspace, "Backspace", "恢复正常速度", [](MainWindow& w) { ResetSpeed(w); }},
         {Qt::Key_S, "S", "截图（存入图片文件夹）", [](MainWindow& w) { TakeScreenshot(w); }},
         {Qt::Key_V, "V", "显示/隐藏字幕", [](MainWindow& w) { ToggleSubtitles(w); }},
+        {Qt::Key_NumberSign, "#", "切换音轨", [](MainWindow& w) { CycleTrack(w, MediaTrack::Kind::Audio); }},
+        {Qt::Key_J, "J", "切换字幕轨（含关闭）", [](MainWindow& w) { CycleTrack(w, MediaTrack::Kind::Subtitle); }},
+        {Qt::Key_PageDown, "PgDn / PgUp", "下一章 / 上一章", [](MainWindow& w) { StepChapter(w, 1); }},
+        {Qt::Key_PageUp, "", "", [](MainWindow& w) { StepChapter(w, -1); }},
         {Qt::CTRL | Qt::Key_Q, "Ctrl+Q", "退出", [](MainWindow&) { QCoreApplication::exit(0); }},
     };
     return bindings;
@@ -96,6 +101,18 @@ protected:
                 }
                 return false;
             }
+            case QEvent::Wheel: {
+                // The wheel over the picture steps the volume, 5 a notch; a
+                // fine-grained wheel or touchpad adds up to whole notches.
+                const MainWindowUnits& u = window_.Units();
+                auto* widget = qobject_cast<QWidget*>(watched);
+                if (!widget || !(widget == u.videoArea || u.videoArea->isAncestorOf(widget))) return false;
+                wheelTurn_ += static_cast<QWheelEvent*>(event)->angleDelta().y();
+                const int notches = wheelTurn_ / QWheelEvent::DefaultDeltasPerStep;
+                wheelTurn_ -= notches * QWheelEvent::DefaultDeltasPerStep;
+                if (notches != 0) StepVolume(window_, 5 * notches);
+                return true;
+            }
             case QEvent::MouseButtonDblClick: {
                 const MainWindowUnits& u = window_.Units();
                 auto* widget = qobject_cast<QWidget*>(watched);
@@ -112,6 +129,7 @@ protected:
 
 private:
     MainWindow& window_;
+    int wheelTurn_ = 0;  // eighths of a degree not yet a whole notch
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 #include "app/QuitSignals.h"
+#include "app/ProgramIdentity.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,6 +21,7 @@
 #include "app/AppState.h"
 #include "app/CatalogueView.h"
 #include "app/CommandLine.h"
+#include "app/DesktopMedia.h"
 #include "app/Handoff.h"
 #include "app/MainWindow.h"
 #include "app/QtText.h"
@@ -173,7 +175,9 @@ int ProgramStart(int& argc, char** argv) {
     }
 
     KeepFromLaunchingSessionBus();
-    std::jthread fonts = WarmFontConfiguration();
+    QObject startup;  // receives nothing: the font job posts no result
+    WorkerChannel fonts(startup);
+    WarmFontConfiguration(fonts);
 
     // Qt sees everything but our options and what follows "--".
     const std::size_t forQt = options.rest.size() - options.afterDoubleDash;
@@ -185,6 +189,7 @@ int ProgramStart(int& argc, char** argv) {
     // under anything but "C".
     std::setlocale(LC_NUMERIC, "C");
     WatchQuitSignals();
+    SetProgramIdentity();
     LoadChineseQtTexts();
 
     // QApplication took its own options out of argv: the rest is ours, each
@@ -196,7 +201,7 @@ int ProgramStart(int& argc, char** argv) {
     for (std::size_t i = 0; i < given.size(); ++i)
         arguments.push_back(i == 0 ? AddressOfArgument(given[i]) : Text::FromUtf8(given[i]));
 
-    fonts.join();
+    fonts.Close(std::chrono::seconds(30));
     MpvSession::DeferCoreStarts();
     auto state = std::make_unique<AppState>();
     state->reportState = reportState;
@@ -207,6 +212,8 @@ int ProgramStart(int& argc, char** argv) {
         const VolumeSetting remembered = RestoreVolume(window);
         if (OnMainWindowCreated(window, arguments)) {
             StartVolumeMemory(window, remembered);
+            // Goes before the window: the inhibition is released at once.
+            const std::unique_ptr<DesktopMedia> desktop = StartDesktopMedia(window);
             window.show();
             StartPlayerCoresSoon(window);
             if (reportState) ReportStateLine("ready", state->programDirectory);

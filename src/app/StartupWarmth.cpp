@@ -1,13 +1,15 @@
 #include "app/StartupWarmth.h"
 
+#include "threads/WorkerChannel.h"
+
 #include <fontconfig/fontconfig.h>
 
 namespace lumora {
 
-std::jthread WarmFontConfiguration() {
+void WarmFontConfiguration(WorkerChannel& channel) {
     // FcInit is what Qt's font database calls first; a second call finds the
     // configuration made and returns.
-    return std::jthread([] { FcInit(); });
+    channel.Start([](const WorkerChannel::Job&) { FcInit(); }, WorkerChannel::Mode::Alongside);
 }
 
 }  // namespace lumora

@@ -2,11 +2,12 @@
 // display, so that the window's first text finds it loaded.
 #pragma once
 
-#include <thread>
-
 namespace lumora {
 
-// Join before the first widget is made.
-std::jthread WarmFontConfiguration();
+class WorkerChannel;
+
+// Starts the reading as a job of `channel`; close the channel (which joins
+// it) before the first widget is made.
+void WarmFontConfiguration(WorkerChannel& channel);
 
 }  // namespace lumora

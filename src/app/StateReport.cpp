@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QEvent>
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -13,6 +15,7 @@
 #include "app/PlaybackTweaks.h"
 #include "app/QtText.h"
 #include "app/StatusBarUnit.h"
+#include "app/WindowLayout.h"
 #include "player/Player.h"
 #include "resolve/MediaFront.h"
 
@@ -34,7 +37,9 @@ std::map<std::string, QString> Settings(MainWindow& window) {
     std::map<std::string, QString> settings;
     MediaFront* front = window.State().mediaObject.get();
     settings["mute"] = QString::number(front && front->Muted() ? 1 : 0);
-    settings["fullscreen"] = QString::number(window.Units().fullScreenMode->isChecked() ? 1 : 0);
+    // What the window is, as the window system last gave it: covering the
+    // screen without a border.
+    settings["fullscreen"] = QString::number(Borderless(window) ? 1 : 0);
     if (const QWidget* focus = QApplication::focusWidget())
         settings["focus"] =
             focus->objectName().isEmpty() ? QString::fromUtf8(focus->metaObject()->className()) : focus->objectName();
@@ -80,6 +85,23 @@ void StartStateReport(MainWindow& window) {
     }
     QObject::connect(qApp, &QApplication::focusChanged, &window, report, Qt::QueuedConnection);
     QObject::connect(window.Units().fullScreenMode, &QCheckBox::toggled, &window, report, Qt::QueuedConnection);
+    // The window manager or compositor may change the state later, or on its own.
+    class StateWatch : public QObject {
+    public:
+        StateWatch(QWidget& watched, std::function<void()> changed)
+            : QObject(&watched), changed_(std::move(changed)) {
+            watched.installEventFilter(this);
+        }
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::WindowStateChange)
+                QMetaObject::invokeMethod(this, changed_, Qt::QueuedConnection);
+            return QObject::eventFilter(watched, event);
+        }
+
+    private:
+        std::function<void()> changed_;
+    };
+    new StateWatch(window, report);
 }
 
 }  // namespace lumora

@@ -1,4 +1,6 @@
 #include "app/WindowLayout.h"
+#include "app/PointerHider.h"
+#include "app/WindowManagerCheck.h"
 
 #include <algorithm>
 #include <utility>
@@ -22,11 +24,6 @@ namespace lumora {
 
 namespace {
 
-// In full screen the window has no border: the window manager's full-screen
-// state drops its frame, and the frameless flag says so where none runs.
-bool Borderless(const QWidget& window) {
-    return window.isFullScreen() || window.windowFlags().testFlag(Qt::FramelessWindowHint);
-}
 
 QRect ScreenRect(const QWidget& window) {
     const QScreen* screen = window.screen();
@@ -50,6 +47,10 @@ void SetWindowFlag(QWidget& window, Qt::WindowType flag, bool on) {
 }
 
 }  // namespace
+
+bool Borderless(const QWidget& window) {
+    return window.isFullScreen() || window.windowFlags().testFlag(Qt::FramelessWindowHint);
+}
 
 int ButtonRowOffset(int clientWidth) {
     const int excess = clientWidth - kMainWindowWidth;
@@ -127,15 +128,20 @@ void ToggleWindowFullScreen(MainWindow& window) {
                               static_cast<QWidget*>(u.downloadButton), static_cast<QWidget*>(u.catalogueList),
                               static_cast<QWidget*>(u.aboutButton)})
             unit->hide();
-        SetWindowFlag(window, Qt::FramelessWindowHint, true);
-        SetWindowFlag(window, Qt::WindowStaysOnTopHint, true);
-        // The window manager's full-screen state: it covers the screen and
-        // gives the window back its own place and frame afterwards. The
-        // rectangle is for a display without a window manager.
-        window.setWindowState(window.windowState() | Qt::WindowFullScreen);
-        window.setGeometry(ScreenRect(window));
-        if (!QApplication::overrideCursor() || QApplication::overrideCursor()->shape() != Qt::BlankCursor)
-            QApplication::setOverrideCursor(Qt::BlankCursor);
+        if (WindowManagerRuns()) {
+            // The window system's own full-screen state: the window manager or
+            // compositor covers the screen, drops the frame, keeps panels
+            // below and gives the window back its place and frame afterwards.
+            // The layout follows its resize.
+            window.showFullScreen();
+        } else {
+            // Nobody places the window: it covers the screen itself.
+            SetWindowFlag(window, Qt::FramelessWindowHint, true);
+            SetWindowFlag(window, Qt::WindowStaysOnTopHint, true);
+            window.setWindowState(window.windowState() | Qt::WindowFullScreen);
+            window.setGeometry(ScreenRect(window));
+        }
+        if (!window.findChild<PointerHider*>(QString(), Qt::FindDirectChildrenOnly)) new PointerHider(&window);
         // The size change may arrive later or not at all (already that size).
         LayoutMainWindow(window);
         return;
@@ -145,12 +151,22 @@ void ToggleWindowFullScreen(MainWindow& window) {
     const QRect normal = state.savedWindowRect.isValid()
                              ? state.savedWindowRect
                              : QRect(window.x(), window.y(), kMainWindowWidth, kMainWindowHeight);
-    window.setWindowState(window.windowState() & ~Qt::WindowFullScreen);
-    SetWindowFlag(window, Qt::FramelessWindowHint, false);
-    window.setGeometry(normal);
-    // A maximized window goes back to the window manager's maximized state;
-    // the rectangle above is where un-maximizing takes it.
-    if (state.maximizedBeforeFullScreen) window.setWindowState(window.windowState() | Qt::WindowMaximized);
+    const bool byOwnFlags = window.windowFlags().testFlag(Qt::FramelessWindowHint);
+    // Never left above other windows once full screen is over.
+    SetWindowFlag(window, Qt::WindowStaysOnTopHint, false);
+    if (byOwnFlags) {
+        window.setWindowState(window.windowState() & ~Qt::WindowFullScreen);
+        SetWindowFlag(window, Qt::FramelessWindowHint, false);
+        window.setGeometry(normal);
+        if (state.maximizedBeforeFullScreen) window.setWindowState(window.windowState() | Qt::WindowMaximized);
+    } else if (state.maximizedBeforeFullScreen) {
+        // Back to the maximized state; un-maximizing then finds the
+        // rectangle the window manager kept from before.
+        window.showMaximized();
+    } else {
+        // The window manager puts the window back where it was, framed.
+        window.showNormal();
+    }
     u.fullScreenMode->setChecked(false);
     for (QWidget* unit :
          {static_cast<QWidget*>(u.statusBar), static_cast<QWidget*>(u.progressSlider),
@@ -159,9 +175,8 @@ void ToggleWindowFullScreen(MainWindow& window) {
           static_cast<QWidget*>(u.downloadButton), static_cast<QWidget*>(u.catalogueList),
           static_cast<QWidget*>(u.aboutButton), static_cast<QWidget*>(u.exitButton)})
         unit->show();
-    // Only the cursor this mode hid comes back.
-    if (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BlankCursor)
-        QApplication::restoreOverrideCursor();
+    // The pointer shows for good.
+    delete window.findChild<PointerHider*>(QString(), Qt::FindDirectChildrenOnly);
     LayoutMainWindow(window);
 }
 

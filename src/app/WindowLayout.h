@@ -1,6 +1,8 @@
 // Where the main window's units sit, and the full-screen mode.
 #pragma once
 
+class QWidget;
+
 namespace lumora {
 
 class MainWindow;
@@ -23,6 +25,10 @@ void RememberWindowRect(MainWindow& window);
 // way, so a window manager keeps its place and stacking. It stays above
 // other windows after leaving.
 void ToggleWindowFullScreen(MainWindow& window);
+
+// The window covers the screen without a border: in the window system's
+// full-screen state, or frameless where no window manager runs.
+bool Borderless(const QWidget& window);
 
 // The left offset of the centred button row for a client width.
 int ButtonRowOffset(int clientWidth);

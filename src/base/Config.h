@@ -27,7 +27,7 @@ struct Config {
     Text video56Domain;           // LUMORA_VIDEO56_DOMAIN
     std::vector<Text> liveHosts;  // LUMORA_LIVE_HOSTS, comma-separated
     Text liveServerPrefix;        // LUMORA_LIVE_SERVER_PREFIX, three octets and a dot
-    Text downloadDir;             // LUMORA_DOWNLOAD_DIR; empty: the program's directory
+    Text downloadDir;             // LUMORA_DOWNLOAD_DIR; empty: the user's download folder
     Text instanceMarker;          // LUMORA_INSTANCE_MARKER; empty: the marker text and the user id
     int handoffPort = 0;          // LUMORA_HANDOFF_PORT, 1 to 65535; anything else: 12500
 

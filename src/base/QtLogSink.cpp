@@ -1,6 +1,7 @@
 #include "base/QtLogSink.h"
 
 #include <QLoggingCategory>
+#include <QtGlobal>
 #include <QString>
 
 #include "base/Log.h"
@@ -14,6 +15,8 @@ Q_LOGGING_CATEGORY(playbackLog, "lumora.playback", QtWarningMsg)
 Q_LOGGING_CATEGORY(catalogueLog, "lumora.catalogue", QtWarningMsg)
 Q_LOGGING_CATEGORY(downloadLog, "lumora.download", QtWarningMsg)
 Q_LOGGING_CATEGORY(handoffLog, "lumora.handoff", QtWarningMsg)
+// Qt's own remarks about the desktop that change nothing for Lumora.
+Q_LOGGING_CATEGORY(desktopLog, "lumora.desktop", QtWarningMsg)
 
 const QLoggingCategory& Category(LogLayer layer) {
     switch (layer) {
@@ -46,8 +49,30 @@ void Write(LogLayer layer, LogLevel level, std::string_view text) {
 
 constexpr LogSink kQtSink{Enabled, Write};
 
+QtMessageHandler previousHandler = nullptr;
+
+// Qt's word that XDG_RUNTIME_DIR is unset (a session without a login
+// manager, a test): Qt then uses a folder of its own, and Lumora's player
+// movie goes to TMPDIR. Printed only with lumora.desktop.debug=true.
+bool DesktopRemark(const QString& message) {
+    return message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")) ||
+           message.startsWith(QLatin1String("QStandardPaths: wrong permissions on runtime directory"));
+}
+
+void FilterMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && DesktopRemark(message) && !desktopLog().isDebugEnabled()) return;
+    if (previousHandler) previousHandler(type, context, message);
+}
+
 }  // namespace
 
-void InstallQtLogSink() { SetLogSink(&kQtSink); }
+void InstallQtLogSink() {
+    SetLogSink(&kQtSink);
+    static const bool installed = [] {
+        previousHandler = qInstallMessageHandler(FilterMessage);
+        return true;
+    }();
+    (void)installed;
+}
 
 }  // namespace lumora

@@ -5,7 +5,9 @@
 
 namespace lumora {
 
-// Sends the log of the whole process through Qt from now on.
+// Sends the log of the whole process through Qt from now on, and keeps Qt's
+// remarks that change nothing for Lumora (XDG_RUNTIME_DIR unset) off
+// standard error unless QT_LOGGING_RULES asks for lumora.desktop.debug.
 void InstallQtLogSink();
 
 }  // namespace lumora

@@ -109,7 +109,7 @@ int Download(const Args& args) {
         return 0;
     }
     PrintLine(Text("下载失败"));
-    std::string reason = "the download of " + operands[0].ToUtf8() + " failed: " + result.reason;
+    std::string reason = "the download of " + operands[0].ToUtf8() + " failed: " + result.failure.reason;
     if (result.partKept)
         reason += "; " + file + std::string(kPartSuffix) + " is kept and the same command continues it";
     return Failure(reason);

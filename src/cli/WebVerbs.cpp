@@ -38,7 +38,7 @@ int Probe(const Args& args) {
     // The record always has its File part; an empty one means the probe
     // found no final address. A terminal program has no events to handle
     // meanwhile, so the walk runs here, without a worker.
-    const Text record = WalkProbe(args[0]);
+    const Text record = WalkProbe(args[0]).Record();
     PrintRecord({record});
     return ResultStatus(!record.Contains("[File][/File]"), "the probe found no final address for " + args[0].ToUtf8());
 }

@@ -29,13 +29,17 @@ constexpr HandedVerb kHandedVerbs[] = {
     {"classify", "lumora-cli-media"}, {"resolve", "lumora-cli-media"}, {"play", "lumora-cli-media"},
 };
 
-// Replaces this process by `program` from this program's directory.
+// Replaces this process by `program` from this program's directory (the
+// build tree), else from the helpers' folder of an installation.
 int RunSiblingProgram(const std::string& program, char** argv) {
     char self[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n <= 0) return UsageError("cannot find " + program);
-    std::string path(self, static_cast<std::size_t>(n));
-    path = path.substr(0, path.rfind('/') + 1) + program;
+    std::string directory(self, static_cast<std::size_t>(n));
+    directory = directory.substr(0, directory.rfind('/') + 1);
+    const std::string beside = directory + program;
+    const std::string installed = directory + LUMORA_HELPERS_FROM_BIN + "/" + program;
+    const std::string& path = access(beside.c_str(), X_OK) == 0 ? beside : installed;
     PassOnProcessStart();
     execv(path.c_str(), argv);
     return UsageError("cannot start " + path);

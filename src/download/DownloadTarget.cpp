@@ -2,7 +2,9 @@
 
 #include "base/Config.h"
 #include "download/DownloadToFile.h"
+#include "download/ReceivedType.h"
 
+#include <QDir>
 #include <QStandardPaths>
 
 #include <sys/stat.h>
@@ -19,21 +21,15 @@ namespace {
 
 // Longest file name most Linux file systems take, in bytes.
 constexpr std::size_t kNameMax = 255;
-constexpr std::string_view kExtension = ".MP4";
-// The longest name a download gives beside its file.
-constexpr std::size_t kCompanionSuffix = std::max(kPartSuffix.size(), kResumeSuffix.size());
+// The longest ending a download puts after its stem: an extension, ".part"
+// or ".resume".
+constexpr std::size_t kLongestEnding =
+    std::max({kLongestDownloadExtension, kPartSuffix.size(), kResumeSuffix.size()});
 
 Text WithoutTrailingSlashes(Text directory) {
     std::string& bytes = directory.Bytes();
     while (bytes.size() > 1 && bytes.back() == '/') bytes.pop_back();
     return directory;
-}
-
-bool WritableDirectory(const Text& directory) {
-    const std::string path = directory.ToUtf8();
-    struct stat info {};
-    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
-           access(path.c_str(), W_OK | X_OK) == 0;
 }
 
 // Length of the UTF-8 sequence that starts with `lead` (1 for a stray byte).
@@ -58,7 +54,7 @@ bool IsBidiControl(std::string_view piece) {
 // The title as one UTF-8 file name stem.
 std::string SafeStem(const Text& title) {
     const std::string utf8 = title.ToUtf8();  // always valid UTF-8
-    const std::size_t limit = kNameMax - kExtension.size() - kCompanionSuffix;
+    const std::size_t limit = kNameMax - kLongestEnding;
     std::string stem;
     for (std::size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
@@ -110,21 +106,33 @@ std::string WithoutExtension(const std::string& name) {
 
 }  // namespace
 
-Text DownloadDirectory(const Text& programDirectory) {
+Text DownloadDirectory() {
     const Text& configured = Config::Get().downloadDir;
     if (!configured.Empty()) return WithoutTrailingSlashes(configured);
-    if (WritableDirectory(programDirectory)) return WithoutTrailingSlashes(programDirectory);
-    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
-    if (videos.isEmpty()) return WithoutTrailingSlashes(programDirectory);
-    return WithoutTrailingSlashes(Text::FromUtf8(videos.toStdString()));
+    QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (downloads.isEmpty()) downloads = QDir::homePath();
+    return WithoutTrailingSlashes(Text::FromUtf8(downloads.toStdString()));
 }
 
-Text DownloadFileName(const Text& directory, const Text& title) {
+Text DownloadStem(const Text& directory, const Text& title) {
     std::string path = directory.ToUtf8();
     path += '/';
     path += SafeStem(title);
-    path += kExtension;
     return Text::FromUtf8(path);
+}
+
+Text SavedFileName(const Text& stem, std::string_view contentType, std::string_view finalAddress,
+                   const Text& address) {
+    const std::string asked = address.ToUtf8();
+    return Text::FromUtf8(stem.ToUtf8() + std::string(ReceivedExtension(contentType, finalAddress, asked)));
+}
+
+bool EarlierDownloadExists(const Text& directory, const Text& title) {
+    const std::string stem = DownloadStem(directory, title).ToUtf8();
+    struct stat info {};
+    for (std::string_view extension : DownloadExtensions())
+        if (lstat((stem + std::string(extension)).c_str(), &info) == 0) return true;
+    return false;
 }
 
 Text TypedAddressTitle(const Text& address) {

@@ -1,4 +1,5 @@
 #include "download/DownloadToFile.h"
+#include "download/DownloadPlan.h"
 #include "base/Log.h"
 #include "download/ResumeRecord.h"
 #include "web/CurlPolicy.h"
@@ -231,6 +232,7 @@ struct Transfer {
     std::int64_t total = 0;
     std::int64_t received = 0;   // the file's bytes so far, kept ones included
     std::int64_t bodyBytes = 0;  // body bytes of this response
+    std::string contentType;     // of the response the body came with
     Clock::time_point responseStart = Clock::now();
 };
 
@@ -291,6 +293,7 @@ Verdict Decide(Transfer& transfer) {
         transfer.failure = Failure{FailureKind::Status, "the server answered " + std::to_string(status)};
         return Verdict::Refused;
     }
+    transfer.contentType = ResponseHeader(easy, "Content-Type");
     curl_off_t length = -1;
     curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     const std::int64_t bodyLength = length > 0 ? static_cast<std::int64_t>(length) : 0;
@@ -365,12 +368,6 @@ CurlHeaderList HeaderList(std::int64_t start, bool range, const std::string& ifR
     return CurlHeaderLines(block);
 }
 
-struct Plan {
-    std::int64_t start = 0;
-    bool range = false;   // the routine's own range
-    bool resume = false;  // continue a kept ".part"
-};
-
 // Why curl's transfer ended without the file.
 Failure FailureOf(const Transfer& transfer, CURLcode code, const TransferOutcome& outcome, const char* detail,
                   const CurlStallWatch& watch, const DownloadLimits& limits) {
@@ -385,17 +382,27 @@ Failure FailureOf(const Transfer& transfer, CURLcode code, const TransferOutcome
     return Failure{kind, detail[0] ? detail : curl_easy_strerror(code)};
 }
 
+// The path `name` gives the finished file; empty when it is no path.
+std::string NamedTarget(const NameOnArrival& name, const Transfer& transfer, CURL* easy) {
+    const char* effective = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective);
+    std::string target = name(transfer.contentType, effective ? effective : transfer.url).ToUtf8();
+    if (target.find('\0') != std::string::npos) target.clear();
+    return target;
+}
+
 DownloadResult& Fail(DownloadResult& result, FailureKind kind, std::string reason) {
-    result.kind = kind;
-    result.reason = std::move(reason);
+    result.failure = {kind, std::move(reason)};
     return result;
 }
 
-DownloadResult Run(const Text& address, const Text& file, const DownloadProgress& progress, const Plan& plan,
+}  // namespace
+
+DownloadResult RunDownload(const Text& address, const Text& file, const DownloadProgress& progress, const DownloadPlan& plan,
                    const DownloadLimits& limits) {
     DownloadResult result;
     const std::string url = DownloadWireUrl(address);
-    const std::string target = file.ToUtf8();
+    std::string target = file.ToUtf8();
     if (url.empty()) return Fail(result, FailureKind::Refused, "not an http or https address");
     if (target.empty() || target.find('\0') != std::string::npos)
         return Fail(result, FailureKind::Refused, "no file name");
@@ -510,6 +517,8 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
                      " bytes");
         } else if (!part.Flush()) {
             Fail(result, FailureKind::Storage, "cannot write " + partPath + ": " + ErrnoText(errno));
+        } else if (plan.name && (target = NamedTarget(plan.name, transfer, handle)).empty()) {
+            Fail(result, FailureKind::Refused, "no file name");
         } else if (!part.Finish(target)) {
             // The name is taken by something that is no file (a directory).
             Fail(result, FailureKind::Storage, "cannot save " + target + ": " + ErrnoText(errno));
@@ -517,6 +526,7 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
         } else {
             unlink(recordPath.c_str());
             result.ok = true;
+            result.saved = Text::FromUtf8(target);
             return result;
         }
         break;
@@ -532,7 +542,6 @@ DownloadResult Run(const Text& address, const Text& file, const DownloadProgress
     return result;
 }
 
-}  // namespace
 
 Text DownloadAgentName() {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count();
@@ -540,18 +549,11 @@ Text DownloadAgentName() {
 }
 
 DownloadResult DownloadFile(const Text& address, const Text& file, const DownloadProgress& progress,
-                            PartialFile partial, const DownloadLimits& limits) {
-    Plan plan;
+                            PartialFile partial, const DownloadLimits& limits, const NameOnArrival& name) {
+    DownloadPlan plan;
     plan.resume = partial == PartialFile::Resume;
-    return Run(address, file, progress, plan, limits);
-}
-
-int DownloadToFile(const Text& address, const Text& file, const DownloadProgress& progress, std::int32_t start,
-                   bool range, const DownloadLimits& limits) {
-    Plan plan;
-    plan.start = start;
-    plan.range = range;
-    return Run(address, file, progress, plan, limits).ok ? 0 : -1;
+    plan.name = name;
+    return RunDownload(address, file, progress, plan, limits);
 }
 
 }  // namespace lumora

@@ -61,12 +61,17 @@ enum class PartialFile {
 // How a download ended, for callers that say more than success or failure.
 struct DownloadResult {
     bool ok = false;
-    std::string reason;                       // why it failed: one line of English; empty on success
-    FailureKind kind = FailureKind::Network;  // what kind of failure, when !ok
+    Failure failure;                          // why it failed, when !ok; an empty reason on success
     std::int64_t resumedFrom = 0;             // bytes an earlier attempt had, which this one kept
     std::int64_t total = 0;                   // the whole file's length; 0 when unknown
     bool partKept = false;                    // failed, and ".part" with its record wait for another attempt
+    Text saved;                               // the path the finished file took; empty when !ok
 };
+
+// Names a finished download from what arrived: the final answer's
+// Content-Type (empty when it had none) and the address the bytes came from
+// after redirects. Gives the path the file takes.
+using NameOnArrival = std::function<Text(std::string_view contentType, std::string_view finalAddress)>;
 
 // Downloads `address` (http or https; redirects followed, to http and https
 // only) into `file`, given as a path text. The body is stored as it came over
@@ -91,15 +96,12 @@ struct DownloadResult {
 // A ".part" that another download is writing at the same moment is not
 // touched, nor its record: this download fails at once. A symbolic link in
 // either name is never followed.
+//
+// With `name`, `file` only names the ".part" and the record (so a later
+// attempt finds them before anything arrived), and the finished file takes
+// the path `name` gives.
 DownloadResult DownloadFile(const Text& address, const Text& file, const DownloadProgress& progress,
-                            PartialFile partial, const DownloadLimits& limits = {});
-
-// The copying routine in its first form: without `range`, the same as
-// DownloadFile with PartialFile::StartOver; with `range`, asks for the bytes
-// from `start` on, stores what comes and keeps no record (a failure leaves no
-// ".part"). Returns 0 on success and -1 on failure.
-int DownloadToFile(const Text& address, const Text& file, const DownloadProgress& progress, std::int32_t start = 0,
-                   bool range = false, const DownloadLimits& limits = {});
+                            PartialFile partial, const DownloadLimits& limits = {}, const NameOnArrival& name = {});
 
 // The agent name of a download: "Agent" and the millisecond tick count.
 Text DownloadAgentName();

@@ -1,7 +1,7 @@
 #include "engines/FlashControl.h"
 
 #include "engines/FlashControlCalls.h"
-#include "platform/ControlHost.h"
+#include "engines/ControlHost.h"
 
 namespace lumora {
 

@@ -1,4 +1,5 @@
 #include "engines/FlashMovieEngine.h"
+#include "engines/EngineStates.h"
 
 #include "base/NumberText.h"
 #include "base/TimeText.h"
@@ -144,18 +145,7 @@ int FlashMovieEngine::SetPan(int channel) {
 int FlashMovieEngine::GetPlayState() {
     if (openFailed_) return MovieStateCode(MovieState::Failed);
     const Player* player = Movie();
-    if (!player) return MovieStateCode(MovieState::Stopped);
-    switch (player->CurrentPhase()) {
-        case Player::Phase::Opening:
-            return MovieStateCode(MovieState::Loading);
-        case Player::Phase::Loaded:
-            if (player->Paused()) return MovieStateCode(MovieState::Paused);
-            return MovieStateCode(player->Buffering() ? MovieState::Buffering : MovieState::Playing);
-        case Player::Phase::Failed:
-            return MovieStateCode(MovieState::Failed);
-        default:
-            return MovieStateCode(MovieState::Stopped);
-    }
+    return MovieStateCode(player ? MovieStateOf(*player) : MovieState::Stopped);
 }
 
 Text FlashMovieEngine::GetFlvUrl() {
@@ -192,22 +182,7 @@ int FlashMovieEngine::GetTotalTime() {
 
 Text FlashMovieEngine::GetInfoCode() {
     const Player* player = Movie();
-    if (!player) return {};
-    switch (player->CurrentPhase()) {
-        case Player::Phase::Empty:
-            return urlGiven_ ? "NetStream.Play.Stop" : "undefined";
-        case Player::Phase::Opening:
-            return "NetStream.Play.Start";
-        case Player::Phase::Loaded:
-            if (player->Paused()) return "NetStream.Pause.Notify";
-            return player->Buffering() ? "NetStream.Buffer.Empty" : "NetStream.Buffer.Full";
-        case Player::Phase::Ended:
-        case Player::Phase::Stopped:
-            return "NetStream.Play.Stop";
-        case Player::Phase::Failed:
-            return "NetStream.Play.StreamNotFound";
-    }
-    return "undefined";
+    return player ? MovieInfoCode(*player, urlGiven_) : Text();
 }
 
 int FlashMovieEngine::GetPlayWidth() {

@@ -1,7 +1,7 @@
 // Hosting a control by its name (the by-name surface; the player hosts a
 // typed player instead, HostedControl::CreatePlayerHost).
 #include "engines/HostedControl.h"
-#include "platform/ControlHost.h"
+#include "engines/ControlHost.h"
 
 namespace lumora {
 

@@ -1,4 +1,5 @@
 #include "engines/MediaPlayerEngine.h"
+#include "engines/EngineStates.h"
 
 #include "base/NumberText.h"
 #include "platform/MediaTexts.h"
@@ -46,27 +47,7 @@ void MediaPlayerEngine::SetUrl(const Text& address) {
 
 MediaPlayerState MediaPlayerEngine::PlayState() {
     const Player* player = Engine();
-    if (!player) return MediaPlayerState::Undefined;
-    switch (player->CurrentPhase()) {
-        case Player::Phase::Empty:
-            return MediaPlayerState::Undefined;
-        case Player::Phase::Opening:
-            return MediaPlayerState::Transitioning;
-        case Player::Phase::Loaded:
-            if (player->Paused()) return MediaPlayerState::Paused;
-            return player->Buffering() ? MediaPlayerState::Buffering : MediaPlayerState::Playing;
-        case Player::Phase::Ended:
-            if (!endReported_) {
-                endReported_ = true;
-                return MediaPlayerState::MediaEnded;
-            }
-            return MediaPlayerState::Stopped;
-        case Player::Phase::Stopped:
-            return MediaPlayerState::Stopped;
-        case Player::Phase::Failed:
-            return MediaPlayerState::Ready;
-    }
-    return MediaPlayerState::Undefined;
+    return player ? MediaPlayerStateOf(*player, endReported_) : MediaPlayerState::Undefined;
 }
 
 bool MediaPlayerEngine::TogglePlay() {

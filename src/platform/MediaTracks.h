@@ -16,6 +16,7 @@ struct MediaTrack {
     std::string codec;
     bool selected = false;
     bool external = false;  // added from a file of its own (a subtitle file)
+    bool picture = false;   // a still picture (an audio file's cover), not moving video
 };
 
 struct MediaChapter {

@@ -2,6 +2,7 @@
 
 #include "platform/MpvLog.h"
 #include "platform/VideoSurface.h"
+#include "threads/WorkerChannel.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -12,6 +13,8 @@
 #include <mpv/client.h>
 
 #include <algorithm>
+#include <chrono>
+#include <mutex>
 #include <clocale>
 #include <cmath>
 #include <cstring>
@@ -127,6 +130,7 @@ std::vector<MediaTrack> TracksOf(const mpv_node& list) {
         track.codec = NodeString(MapValue(entry, "codec"));
         track.selected = NodeFlag(MapValue(entry, "selected"));
         track.external = NodeFlag(MapValue(entry, "external"));
+        track.picture = NodeFlag(MapValue(entry, "albumart")) || NodeFlag(MapValue(entry, "image"));
         tracks.push_back(std::move(track));
     }
     return tracks;
@@ -249,6 +253,10 @@ mpv_handle* MpvSession::CreateCore(const PlaybackOptions& options) {
         {"keep-open-pause", "no"},
         {"network-timeout", "20"},
         {"vo", options.nullOutputs ? "null" : "libmpv"},
+        // Decoding is done in software (hwdec stays "no"), so the render
+        // context loads no hardware interop: probing them opens libcuda and
+        // friends, which on most machines only prints "Cannot load libcuda.so.1".
+        {"gpu-hwdec-interop", "no"},
     };
     if (options.nullOutputs)
         settings.push_back({"ao", "null"});
@@ -306,23 +314,50 @@ void MpvSession::AdoptCore(mpv_handle* handle) {
     emit CoreStarted();
 }
 
+struct MpvSession::MadeCore {
+    std::mutex mutex;
+    mpv_handle* handle = nullptr;  // under mutex
+    bool collected = false;        // under mutex: a core made later is the worker's to destroy
+};
+
+namespace {
+// How long the session waits for a core a worker is still making.
+constexpr std::chrono::seconds kCoreMakeLimit{60};
+}  // namespace
+
 void MpvSession::StartCore() {
     if (handle_ || coreFailed_) return;
     // The core a worker is making, or one made here and now.
-    AdoptCore(coreComing_.valid() ? coreComing_.get() : CreateCore(options_));
+    AdoptCore(coreComing_ ? CollectMadeCore() : CreateCore(options_));
+}
+
+mpv_handle* MpvSession::CollectMadeCore() {
+    coreMaker_->Close(kCoreMakeLimit);  // joins the worker; its queued StartCore is dropped
+    std::lock_guard lock(coreComing_->mutex);
+    coreComing_->collected = true;
+    mpv_handle* made = std::exchange(coreComing_->handle, nullptr);
+    coreComing_.reset();
+    return made;
 }
 
 void MpvSession::StartCoreAside() {
-    if (handle_ || coreFailed_ || coreComing_.valid()) return;
+    if (handle_ || coreFailed_ || coreComing_) return;
     // libmpv's loading and the core's start take a while and touch nothing
     // of the window: a worker does them, and the session takes the core on
-    // the GUI thread. The destructor waits for the worker, so the queued
-    // call finds the session alive or is dropped with it.
-    coreComing_ = std::async(std::launch::async, [this, options = options_] {
+    // the GUI thread. The channel is the session's, so the queued StartCore
+    // finds the session alive or is dropped with it.
+    auto slot = std::make_shared<MadeCore>();
+    coreMaker_ = std::make_unique<WorkerChannel>(*this);
+    const bool started = coreMaker_->Start([this, slot, options = options_](const WorkerChannel::Job& job) {
         mpv_handle* handle = CreateCore(options);
-        QMetaObject::invokeMethod(this, &MpvSession::StartCore, Qt::QueuedConnection);
-        return handle;
+        {
+            std::lock_guard lock(slot->mutex);
+            if (!slot->collected) slot->handle = std::exchange(handle, nullptr);
+        }
+        if (handle) mpv_terminate_destroy(handle);  // the session gave up waiting
+        job.Post([this] { StartCore(); });
     });
+    if (started) coreComing_ = std::move(slot);
 }
 
 void MpvSession::DeferCoreStarts() { gDeferCores = true; }
@@ -334,8 +369,8 @@ void MpvSession::StartDeferredCores() {
 
 MpvSession::~MpvSession() {
     std::erase(gWaitingCores, this);
-    if (coreComing_.valid()) {
-        if (mpv_handle* late = coreComing_.get()) mpv_terminate_destroy(late);
+    if (coreComing_) {
+        if (mpv_handle* late = CollectMadeCore()) mpv_terminate_destroy(late);
     }
     if (handle_) mpv_set_wakeup_callback(handle_, nullptr, nullptr);
     // The render context must go before the core it belongs to.

@@ -29,7 +29,7 @@
 
 #include <atomic>
 #include <cstdint>
-#include <future>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +38,8 @@ struct mpv_handle;
 struct mpv_event;
 
 namespace lumora {
+
+class WorkerChannel;
 
 class VideoSurface;
 
@@ -176,11 +178,15 @@ private:
     void ResetMedia();
     void KeepInformation();
     void ForgetInformation();
+    mpv_handle* CollectMadeCore();
 
     mpv_handle* handle_ = nullptr;
     PlaybackOptions options_;
     bool coreFailed_ = false;
-    std::future<mpv_handle*> coreComing_;  // a core being made on a worker
+    // A core being made on a worker: the worker leaves it in the slot.
+    struct MadeCore;
+    std::shared_ptr<MadeCore> coreComing_;
+    std::unique_ptr<WorkerChannel> coreMaker_;
     // String properties set before the core was there, in order.
     std::vector<std::pair<std::string, std::string>> settingsBeforeCore_;
     bool surfaceReady_ = false;

@@ -2,7 +2,10 @@
 
 #include "platform/MpvSession.h"
 
+#include <QCoreApplication>
 #include <QEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <QExposeEvent>
 #include <QMetaObject>
 #include <QOpenGLContext>
@@ -47,6 +50,7 @@ protected:
     }
     bool event(QEvent* event) override {
         if (owner_) {
+            if (owner_->ForwardPointer(event)) return true;
             if (event->type() == QEvent::UpdateRequest) {
                 owner_->Paint();
                 return true;
@@ -59,6 +63,37 @@ protected:
         return QWindow::event(event);
     }
 };
+
+bool VideoSurface::ForwardPointer(QEvent* event) {
+    // Where the window system hands the pointer to the picture's own window
+    // (a Wayland subsurface has no empty input region), its clicks, moves and
+    // wheel turns go on to the host as if the picture were not there.
+    QWidget* host = parentWidget();
+    if (!host) return false;
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const QPointF inHost = container_->mapTo(host, mouse->position().toPoint());
+            QMouseEvent forwarded(mouse->type(), inHost, mouse->globalPosition(), mouse->button(), mouse->buttons(),
+                                  mouse->modifiers(), mouse->pointingDevice());
+            QCoreApplication::sendEvent(host, &forwarded);
+            return true;
+        }
+        case QEvent::Wheel: {
+            const auto* wheel = static_cast<QWheelEvent*>(event);
+            const QPointF inHost = container_->mapTo(host, wheel->position().toPoint());
+            QWheelEvent forwarded(inHost, wheel->globalPosition(), wheel->pixelDelta(), wheel->angleDelta(),
+                                  wheel->buttons(), wheel->modifiers(), wheel->phase(), wheel->inverted());
+            QCoreApplication::sendEvent(host, &forwarded);
+            return true;
+        }
+        default:
+            return false;
+    }
+}
 
 VideoSurface::VideoSurface(MpvSession* session, QWidget* host)
     : QWidget(host), session_(session), window_(new Window(this)) {

@@ -43,6 +43,9 @@ public:
     bool Rendering() const { return render_ != nullptr; }
     // The native window the picture is drawn in.
     QWindow* PictureWindow() const;
+    // A pointer event of the picture's window, sent on to the host instead;
+    // false for any other event.
+    bool ForwardPointer(QEvent* event);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -8,8 +8,10 @@
 
 namespace lumora {
 
-MpvPlayer::MpvPlayer(QWidget* host)
-    : Player(host), session_(std::make_unique<MpvSession>(CurrentPlaybackOptions())) {
+MpvPlayer::MpvPlayer(QWidget* host) : MpvPlayer(host, CurrentPlaybackOptions()) {}
+
+MpvPlayer::MpvPlayer(QWidget* host, const PlaybackOptions& options)
+    : Player(host), session_(std::make_unique<MpvSession>(options)) {
     MpvSession* session = session_.get();
     connect(session, &MpvSession::Changed, this, &MpvPlayer::FollowSession);
     connect(session, &MpvSession::ScreenshotSaved, this, &Player::ScreenshotSaved);

@@ -8,6 +8,7 @@
 namespace lumora {
 
 class MpvSession;
+struct PlaybackOptions;
 
 class MpvPlayer final : public Player {
     Q_OBJECT
@@ -15,6 +16,8 @@ public:
     // The session takes the process's playback options; unless its outputs
     // are null, its picture shows inside `host` once its core is there.
     explicit MpvPlayer(QWidget* host);
+    // The same with options of its own (the tests' headless sessions).
+    MpvPlayer(QWidget* host, const PlaybackOptions& options);
     ~MpvPlayer() override;
 
     MpvSession& Session() { return *session_; }

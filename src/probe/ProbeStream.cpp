@@ -19,13 +19,13 @@ constexpr std::chrono::milliseconds kWorkerMargin{1000};
 // count too, so one that outlives its caller writes into a live object.
 struct ProbeExchange {
     std::mutex mutex;
-    Text current;  // the address reached so far
-    Text record;   // the result, once the worker is done
+    Text current;        // the address reached so far
+    StreamProbe result;  // once the worker is done
 };
 
 }  // namespace
 
-Text ProbeStream(const Text& address, const ProbeLimits& limits) {
+StreamProbe ProbeAddress(const Text& address, const ProbeLimits& limits) {
     const Text decoded = UriDecode(address);
     // What is never asked about needs no worker.
     if (decoded.Left(7) != Text("http://") || limits.socketProbe.count() <= 0) return WalkProbe(address, limits);
@@ -37,23 +37,25 @@ Text ProbeStream(const Text& address, const ProbeLimits& limits) {
     ThreadHandle handle = 0;
     const bool started = ThreadControl::Start(
         [exchange, address, limits] {
-            const Text record = WalkProbe(address, limits, [&exchange](const Text& reached) {
+            StreamProbe result = WalkProbe(address, limits, [&exchange](const Text& reached) {
                 std::lock_guard lock(exchange->mutex);
                 exchange->current = reached;
             });
             std::lock_guard lock(exchange->mutex);
-            exchange->record = record;
+            exchange->result = std::move(result);
             return 1;
         },
         &handle);
-    if (!started) return HeaderRecord(Text()) + "[File]" + decoded + "[/File]";
+    if (!started) return {{}, decoded};
     const WaitOutcome outcome = ThreadControl::WaitUntilEnded(handle, steps + kWorkerMargin);
     ThreadControl::Terminate(handle);
     ThreadControl::Close(handle);
     std::lock_guard lock(exchange->mutex);
     // A worker that overran: the address reached so far, without a head.
-    if (outcome != WaitOutcome::Ended) return HeaderRecord(Text()) + "[File]" + exchange->current + "[/File]";
-    return exchange->record;
+    if (outcome != WaitOutcome::Ended) return {{}, exchange->current};
+    return exchange->result;
 }
+
+Text ProbeStream(const Text& address, const ProbeLimits& limits) { return ProbeAddress(address, limits).Record(); }
 
 }  // namespace lumora

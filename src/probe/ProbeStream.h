@@ -2,6 +2,9 @@
 // walk of ProbeWalk.h on a worker, while the caller waits (handling its
 // events when it runs an event loop) for at most the sum of the walk's step
 // limits.
+//
+// ProbeAddress gives the parts as a value, ProbeStream the same as the
+// record text.
 #pragma once
 
 #include "base/Text.h"
@@ -9,6 +12,7 @@
 
 namespace lumora {
 
+StreamProbe ProbeAddress(const Text& address, const ProbeLimits& limits = {});
 Text ProbeStream(const Text& address, const ProbeLimits& limits = {});
 
 }  // namespace lumora

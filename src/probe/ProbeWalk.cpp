@@ -8,12 +8,20 @@ namespace lumora {
 
 namespace {
 
-// One tagged part for every line of `head` that names the header `name`
-// (exact case), its value being the line without any spelling of the name.
-void AppendParts(Text& record, const Text& line, const Text& name, const char* tag) {
+// One part for every line of `head` that names the header `name` (exact
+// case), its value being the line without any spelling of the name.
+void AppendPart(std::vector<HeadPart>& parts, const Text& line, const Text& name, HeadPart::Kind kind) {
     if (!line.Contains(name)) return;
-    const Text value = line.ReplacedAll(name, Text(), /*ignoreCase=*/true).Trimmed();
-    record += Text("[") + tag + "]" + value + "[/" + tag + "]";
+    parts.push_back({kind, line.ReplacedAll(name, Text(), /*ignoreCase=*/true).Trimmed()});
+}
+
+Text PartsRecord(const std::vector<HeadPart>& parts) {
+    Text record;
+    for (const HeadPart& part : parts) {
+        const char* tag = part.kind == HeadPart::Kind::Length ? "Length" : "Type";
+        record += Text("[") + tag + "]" + part.value + "[/" + tag + "]";
+    }
+    return record;
 }
 
 // "Location" anywhere in the head, exact case: a Content-Location line counts too.
@@ -21,20 +29,30 @@ bool Redirects(const Text& head) { return head.Contains("Location"); }
 
 }  // namespace
 
-Text HeaderRecord(const Text& head) {
-    Text record;
-    // The head is one raw read, so body lines after the blank line are scanned as well.
+std::vector<HeadPart> HeadParts(const Text& head) {
+    std::vector<HeadPart> parts;
+    // The head is the first bytes of the answer, so body lines after the blank line are scanned as well.
     for (const Text& line : head.Split("\r\n")) {
-        AppendParts(record, line, "Content-Length:", "Length");
-        AppendParts(record, line, "Content-Type:", "Type");
+        AppendPart(parts, line, "Content-Length:", HeadPart::Kind::Length);
+        AppendPart(parts, line, "Content-Type:", HeadPart::Kind::Type);
     }
-    return record;
+    return parts;
 }
 
-Text WalkProbe(const Text& address, const ProbeLimits& limits, const std::function<void(const Text&)>& reached) {
+Text HeaderRecord(const Text& head) { return PartsRecord(HeadParts(head)); }
+
+Text StreamProbe::FirstType() const {
+    for (const HeadPart& part : parts)
+        if (part.kind == HeadPart::Kind::Type) return part.value;
+    return Text();
+}
+
+Text StreamProbe::Record() const { return PartsRecord(parts) + "[File]" + finalAddress + "[/File]"; }
+
+StreamProbe WalkProbe(const Text& address, const ProbeLimits& limits,
+                      const std::function<void(const Text&)>& reached) {
     Text current = UriDecode(address);
-    if (current.Left(7) != Text("http://") || limits.socketProbe.count() <= 0)
-        return HeaderRecord(Text()) + "[File]" + current + "[/File]";
+    if (current.Left(7) != Text("http://") || limits.socketProbe.count() <= 0) return {{}, current};
     ProbeSession session;
     Text head = session.Head(current, limits.socketProbe);
     // An empty lookup result empties `current`; its probe is empty too, which ends the loop.
@@ -53,7 +71,7 @@ Text WalkProbe(const Text& address, const ProbeLimits& limits, const std::functi
         if (reached) reached(current);
         head = session.Head(current, limits.socketProbe);
     }
-    return HeaderRecord(head) + "[File]" + current + "[/File]";
+    return {HeadParts(head), current};
 }
 
 }  // namespace lumora

@@ -50,7 +50,7 @@ int ClampToInt(double value) {
     return static_cast<int>(whole);
 }
 
-Text DefaultProbe(const Text& address) { return ProbeStream(address); }
+StreamProbe DefaultProbe(const Text& address) { return ProbeAddress(address); }
 
 // The movie's states are the front's first six; other numbers name none.
 std::optional<PlayState> FromMovie(MovieState state) {
@@ -538,13 +538,10 @@ int MediaFront::SetScaleMode(int mode) {
 int MediaFront::FindNoCase(const Text& text, const Text& part) { return lumora::FindNoCase(text, part); }
 
 bool MediaFront::IsFlashMedia(const Text& address) {
-    // The probe waits on the network while events run; whoever acts
-    // meanwhile owns probedAddress_.
-    const std::uint64_t ticket = generation_;
-    const ProbeFunction probe = probe_;  // a copy: the wait may run SetProbe
+    // Blocks on the probe; Play itself probes on a worker instead.
     std::optional<Text> finalAddress;
-    const bool flash = IsFlashAddress(address, probe, finalAddress);
-    if (finalAddress && generation_ == ticket) probedAddress_ = *finalAddress;
+    const bool flash = IsFlashAddress(address, probe_, finalAddress);
+    if (finalAddress) probedAddress_ = *finalAddress;
     return flash;
 }
 
@@ -573,9 +570,9 @@ bool IsFlashAddress(const Text& address, const MediaFront::ProbeFunction& probe,
     finalAddress.reset();
     if (const std::optional<bool> decided = IsFlashByText(address)) return *decided;
 
-    const Text record = probe ? probe(address) : DefaultProbe(address);
-    const Text contentType = TextBetween(record, Text("[Type]"), Text("[/Type]"));
-    const Text& probed = finalAddress.emplace(TextBetween(record, Text("[File]"), Text("[/File]")));
+    const StreamProbe answer = probe ? probe(address) : DefaultProbe(address);
+    const Text contentType = answer.FirstType();
+    const Text& probed = finalAddress.emplace(answer.finalAddress);
 
     if (HoldsAny(contentType, {"flv", "flash", "mp4", "application"})) return true;
     if (EndsInLive(probed)) return true;

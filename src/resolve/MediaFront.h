@@ -22,6 +22,7 @@
 #include "engines/FlashMovieEngine.h"
 #include "engines/MediaPlayerEngine.h"
 #include "platform/RightClickRegistry.h"
+#include "probe/ProbeStream.h"
 #include "resolve/PlayState.h"
 #include "resolve/PrivateSchemes.h"
 #include "threads/WorkerChannel.h"
@@ -49,8 +50,8 @@ class MediaFront : public QObject {
     Q_OBJECT
 public:
     // The network probe IsFlashMedia asks about plain http addresses: the
-    // record of ProbeStream ("[Type]…[/Type]", "[File]…[/File]").
-    using ProbeFunction = std::function<Text(const Text& address)>;
+    // final head's Content-Type and the final address (ProbeAddress).
+    using ProbeFunction = std::function<StreamProbe(const Text& address)>;
 
     MediaFront();
     ~MediaFront() override;
@@ -141,7 +142,7 @@ public:
     void PlayFiles(const std::vector<Text>& files);
 
     // Replaces the network probe (tests); an empty function restores
-    // ProbeStream.
+    // ProbeAddress.
     void SetProbe(ProbeFunction probe);
 
     // How long each service request of Open may take (tests use short
@@ -239,7 +240,7 @@ std::optional<bool> IsFlashByText(const Text& address);
 
 // IsFlashMedia's tests on their own. `probe` is asked only about plain http
 // addresses that no marker decides; then `finalAddress` receives the
-// record's "[File]" part. An empty probe stands for ProbeStream.
+// probe's final address. An empty probe stands for ProbeAddress.
 bool IsFlashAddress(const Text& address, const MediaFront::ProbeFunction& probe, std::optional<Text>& finalAddress);
 
 // The engine and address for `address` as Play holds it after its playlist

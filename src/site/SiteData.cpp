@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <system_error>
 #include <sstream>
 
 #ifndef LUMORA_SITE_DATA_DIR
@@ -165,7 +166,18 @@ std::optional<SiteData> LoadSiteData(const std::filesystem::path& dir, std::stri
     return data;
 }
 
-std::filesystem::path BundledDataDir() { return LUMORA_SITE_DATA_DIR; }
+std::filesystem::path BundledDataDir() {
+#ifdef LUMORA_SITE_DATA_FROM_BIN
+    // Installed: share/lumora-site beside the program's bin/.
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::filesystem::path installed = self.parent_path() / LUMORA_SITE_DATA_FROM_BIN;
+        if (std::filesystem::is_regular_file(installed / "catalogue.txt", error)) return installed.lexically_normal();
+    }
+#endif
+    return LUMORA_SITE_DATA_DIR;
+}
 
 std::string MediaContentType(const std::string& fileName) {
     const std::size_t dot = fileName.rfind('.');

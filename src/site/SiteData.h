@@ -72,7 +72,8 @@ struct SiteData {
 // malformed line is skipped and noted in `warnings`.
 std::optional<SiteData> LoadSiteData(const std::filesystem::path& dir, std::string* error = nullptr);
 
-// The data directory that was bundled at build time.
+// The demo data: share/lumora-site of the installation the program runs
+// from, else the source tree's data directory it was built from.
 std::filesystem::path BundledDataDir();
 
 // The Content-Type a media file name stands for (by its extension).

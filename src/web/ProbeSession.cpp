@@ -15,11 +15,18 @@ namespace {
 // connection is dropped instead.
 constexpr std::size_t kMaxDrained = 64 * 1024;
 
+// How long a head that ends the chain waits for the first bytes of its body,
+// which a server usually sends with it. (curl looks at a quiet transfer
+// about once a second, so the wait may be that long.)
+constexpr std::chrono::milliseconds kBodyGrace{200};
+
 // The raw answer as a head probe keeps it.
 struct HeadCapture {
+    using Clock = std::chrono::steady_clock;
     std::string head;
     bool blockEnded = false;  // a final (not 1xx) header block ended
     bool interim = false;     // the block being read is a 1xx one
+    Clock::time_point endedAt;
     std::size_t drained = 0;
 
     void Keep(std::string_view bytes) {
@@ -36,7 +43,10 @@ struct HeadCapture {
             const std::size_t space = line.find(' ');
             capture->interim = space != std::string_view::npos && line.substr(space + 1).starts_with("1");
         } else if (line == "\r\n" || line == "\n") {
-            if (!capture->interim) capture->blockEnded = true;
+            if (!capture->interim) {
+                capture->blockEnded = true;
+                capture->endedAt = Clock::now();
+            }
         }
         return size * count;
     }
@@ -50,6 +60,13 @@ struct HeadCapture {
         if (!capture->blockEnded || !capture->Redirects()) return 0;
         capture->drained += n;
         return capture->drained > kMaxDrained ? 0 : n;
+    }
+
+    // A head that ends the chain and whose body does not follow soon is
+    // enough as it is. Non-zero ends the transfer.
+    static int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+        const auto* capture = static_cast<const HeadCapture*>(user);
+        return capture->blockEnded && !capture->Redirects() && Clock::now() - capture->endedAt >= kBodyGrace;
     }
 };
 
@@ -71,7 +88,7 @@ Text ProbeSession::Head(const Text& address, std::chrono::milliseconds limit) {
     policy.timeout = limit;
     policy.proxy = std::string();
     CurlStallWatch watch;
-    ApplyCurlPolicy(handle, policy, watch);
+    ApplyCurlPolicy(handle, policy, watch);  // its progress watch is replaced below: the limit is the time-out
     // The server's address as the probe connects to it; the request line
     // carries the probe's own target.
     const std::string url = "http://" + plan->server.ToUtf8() + ":" + std::to_string(plan->port) + "/";
@@ -89,6 +106,9 @@ Text ProbeSession::Head(const Text& address, std::chrono::milliseconds limit) {
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, &capture);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, HeadCapture::OnBody);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &capture);
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, HeadCapture::OnProgress);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &capture);
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
     // Whatever arrived counts, however the transfer ended.
     curl_easy_perform(handle);
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);

@@ -29,7 +29,8 @@ public:
     // probed (ComposeSocketProbeRequest), nothing arrived, or `limit` passed
     // first. The body of an answer whose bytes say "Location" is read to its
     // end (so the connection serves the lookup that follows); any other
-    // answer ends the transfer once its first body bytes are in.
+    // answer ends the transfer once its first body bytes are in, or soon
+    // after its head when no body bytes follow it.
     Text Head(const Text& address, std::chrono::milliseconds limit);
 
     // RedirectTarget's lookup ("loca@": a GET without following, the value of

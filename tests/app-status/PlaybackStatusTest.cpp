@@ -11,6 +11,7 @@
 #include "platform/MpvSession.h"
 #include "platform/PlaybackOptions.h"
 #include "resolve/MediaFront.h"
+#include "EventWait.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -29,6 +30,8 @@
 #include <string>
 
 namespace lumora {
+
+using test::WaitUntil;
 namespace {
 
 const std::string kMedia = std::string(LUMORA_TEST_DATA) + "/media/";
@@ -44,19 +47,6 @@ protected:
 
     QString Section(int section) const { return units.statusBar->SectionText(section); }
 
-    // Runs the event loop until `done` holds, at most 15 s; false on time-out.
-    static bool WaitUntil(const std::function<bool()>& done) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > 15000) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(2);
-        }
-        return true;
-    }
-
-    // The timers that fire more than once while the program waits `ms`: a
     // poll fires again and again, a one-shot (a list view laying itself out
     // after the last change) once.
     static std::map<std::pair<QObject*, int>, int> RepeatedTimers(int ms) {

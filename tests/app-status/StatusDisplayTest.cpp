@@ -12,6 +12,7 @@
 #include "resolve/MediaFront.h"
 
 #include "RecordingPlayer.h"
+#include "EventWait.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -31,6 +32,8 @@
 #include <vector>
 
 namespace lumora {
+
+using test::WaitUntil;
 namespace {
 
 using test::CallLog;
@@ -43,7 +46,7 @@ protected:
         Front().FlashEngine().UseMovie(&movie);
         Front().PlayerEngine().UsePlayer(&player);
         Front().WatchEngines();
-        Front().SetProbe([](const Text&) { return Text(); });
+        Front().SetProbe([](const Text&) { return lumora::StreamProbe(); });
     }
 
     MediaFront& Front() { return *state.mediaObject; }
@@ -76,19 +79,6 @@ protected:
         EXPECT_EQ(units.fullScreenButton->isEnabled(), stop);
         EXPECT_EQ(units.muteButton->isEnabled(), stop);
         return stop;
-    }
-
-    // Runs the event loop (the window's timers) until `done` holds, at most
-    // 10 s; false on time-out.
-    static bool WaitUntil(const std::function<bool()>& done) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > 10000) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(2);
-        }
-        return true;
     }
 
     // The stand-ins outlive the window, which stops playback when it goes.

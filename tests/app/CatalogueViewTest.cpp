@@ -219,7 +219,7 @@ TEST_F(CatalogueWindowTest, NewerFetchSupersedesAnOlderOneStillRunning) {
         units.nextBatchButton->click();  // batch 3, at once
         const bool done =
             WaitUntil([&] { return window.ListFetches().Running() == 0 && Title() == "第3批共14批搜索到：3个视频"; });
-        QTest::qWait(100);  // anything the older fetch might still deliver
+        test::RunPostedEvents();  // anything the older fetch posted before it ended
         server.Stop();
         ASSERT_TRUE(done) << Title();
         EXPECT_EQ(ListRows(), newer);
@@ -435,7 +435,7 @@ TEST_F(RowResolutionTest, ANewerClickDropsWhatAnOlderFetchBringsBackLate) {
     Click(0);
     Click(1);
     ASSERT_TRUE(Resolved());
-    QTest::qWait(1200);  // the slow page would be back by now
+    ASSERT_TRUE(test::WaitUntilSettled(window.RowResolutions()));  // the slow fetch has ended
     EXPECT_EQ(Column2(0), "");
     EXPECT_EQ(Column2(1), "http://127.0.0.1:1/8002.mp4");
     EXPECT_EQ(state.currentAddress, Text("http://127.0.0.1:1/8002.mp4"));
@@ -473,7 +473,9 @@ TEST_F(RowResolutionTest, ADoubleClickWhileAPageIsFetchedPlaysTheRowDoubleClicke
         ASSERT_TRUE(state.resolving.active);
         DoubleClick(c.doubleClicked);
         ASSERT_TRUE(WaitUntil([&] { return !Opened().empty(); }));
-        QTest::qWait(900);  // the slow page is back by now; nothing more plays
+        // Once the slow fetch and any probe have ended, nothing more plays.
+        ASSERT_TRUE(test::WaitUntilSettled(window.RowResolutions()));
+        ASSERT_TRUE(WaitUntil([&] { return !state.mediaObject->Busy(); }));
         EXPECT_EQ(Opened(), std::vector<std::string>{c.played});
         EXPECT_EQ(state.currentAddress, Text(c.played));
         const std::string title = units.catalogueList->topLevelItem(c.doubleClicked)->text(kTitleColumn).toStdString();
@@ -516,7 +518,9 @@ TEST_F(RowResolutionTest, ARowWithoutAnAddressSaysSoAndItsDoubleClickShowsTheFai
 
         DoubleClick(0);
         ASSERT_TRUE(Resolved());
-        QTest::qWait(300);  // the poll ticks on; a delayed play would have started
+        // A delayed play would come from a fetch or a probe still under way.
+        ASSERT_TRUE(test::WaitUntilSettled(window.RowResolutions()));
+        ASSERT_TRUE(WaitUntil([&] { return !state.mediaObject->Busy(); }));
         EXPECT_EQ(units.statusBar->SectionText(0), QStringLiteral("播放失败,已准备就绪."));
         EXPECT_FALSE(units.stopButton->isEnabled());
         EXPECT_EQ(Title(), kUnresolvedTitle);
@@ -537,10 +541,35 @@ TEST_F(RowResolutionTest, ATypedOrHandedOverAddressDropsARowStillResolving) {
     ASSERT_EQ(Title(), "解析地址中，请稍后。。。");
     PlayTypedAddress(window, "http://127.0.0.1:1/typed.mp4");
     EXPECT_EQ(Title(), "Lumora视频播放器") << "no longer resolving";
-    QTest::qWait(1000);  // the row's page would be back by now
+    ASSERT_TRUE(test::WaitUntilSettled(window.RowResolutions()));  // the row's fetch has ended
+    ASSERT_TRUE(WaitUntil([&] { return !Opened().empty() && !state.mediaObject->Busy(); }));  // what replaced it is open
     EXPECT_EQ(state.currentAddress, Text("http://127.0.0.1:1/typed.mp4"));
     EXPECT_EQ(Title(), "Lumora视频播放器");
     EXPECT_EQ(Opened(), std::vector<std::string>{"http://127.0.0.1:1/typed.mp4"});
+}
+
+// A double-click below the last row holds nothing to play: playback goes on,
+// no page is fetched.
+TEST_F(RowResolutionTest, ADoubleClickBelowTheRowsDoesNothing) {
+    DetailSite site([](const std::string& id) { return std::make_pair(0, VideoPage("http://127.0.0.1:1/" + id + ".mp4")); });
+    UseCatalogueHost(site.Host());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    AddRows({{"一行", "4001"}});
+    PlayAddress(window, "http://127.0.0.1:1/v/before.flv");
+    ASSERT_TRUE(WaitUntil([&] { return !Opened().empty(); }));
+    log.clear();
+    const std::string title = Title();
+
+    QWidget* viewport = units.catalogueList->viewport();
+    const QPoint below(viewport->width() / 2, viewport->height() - 5);
+    ASSERT_EQ(units.catalogueList->itemAt(below), nullptr);
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, below);
+    ASSERT_TRUE(test::WaitUntilSettled(window.RowResolutions()));
+    EXPECT_FALSE(state.resolving.active);
+    EXPECT_TRUE(test::Entries(log, "flash stop").empty()) << "playback goes on";
+    EXPECT_TRUE(Opened().empty());
+    EXPECT_EQ(Title(), title);
 }
 
 // A double-clicked row whose page is late never replaces what the user chose
@@ -576,7 +605,8 @@ TEST_F(RowResolutionTest, LocalFilesChosenLaterDropARowStillResolving) {
         ASSERT_TRUE(state.resolving.active);
         choose();
         EXPECT_EQ(Title(), "Lumora视频播放器") << "no longer resolving";
-        QTest::qWait(1000);  // the row's page would be back and its play started by now
+        ASSERT_TRUE(test::WaitUntilSettled(window.RowResolutions()));  // the row's fetch has ended
+        ASSERT_TRUE(WaitUntil([&] { return !Opened().empty() && !state.mediaObject->Busy(); }));  // what replaced it is open
         EXPECT_EQ(Opened(), std::vector<std::string>{file.toStdString()});
         EXPECT_TRUE(units.localState->isChecked()) << "the programme line names the file";
         EXPECT_EQ(Title(), "Lumora视频播放器");

@@ -9,6 +9,7 @@
 #include "app/PlaybackTweaks.h"
 #include "app/QtText.h"
 #include "app/QtTranslations.h"
+#include "app/StatusBarUnit.h"
 #include "app/UnitManners.h"
 #include "app/VolumeMemory.h"
 #include "base/Config.h"
@@ -30,6 +31,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include <sys/stat.h>
 
@@ -294,14 +296,107 @@ TEST_F(DesktopMannersTest, DownloadKeyTakesTheAddressPlayedSinceTheMenuWasShown)
     qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
 }
 
-TEST(SpeedTest, StepsRoundToHundredthsWithinAQuarterAndFourTimes) {
+TEST(SpeedTest, StepsClimbAFixedLadderWithinAQuarterAndFourTimes) {
     const struct {
-        double speed, factor, expected;
+        double speed;
+        bool faster;
+        double expected;
     } cases[] = {
-        {1, 1.1, 1.1}, {1.1, 1.1, 1.21}, {1, 0.9, 0.9}, {0.9, 0.9, 0.81}, {0.26, 0.9, 0.25}, {3.9, 1.1, 4}, {4, 1.1, 4},
+        {1, true, 1.1},     {1.1, true, 1.21},  {1, false, 0.91},   {0.91, false, 0.83}, {0.26, false, 0.25},
+        {0.25, false, 0.25}, {3.9, true, 4},    {4, true, 4},       {1.05, true, 1.1},   {1.05, false, 1},
     };
     for (const auto& c : cases)
-        EXPECT_DOUBLE_EQ(SteppedSpeed(c.speed, c.factor), c.expected) << c.speed << " x " << c.factor;
+        EXPECT_DOUBLE_EQ(SteppedSpeed(c.speed, c.faster), c.expected) << c.speed << (c.faster ? " up" : " down");
+    // ] then [ (and [ then ]) come back exactly, from anywhere on the ladder.
+    for (double speed = 1; speed < 4; speed = SteppedSpeed(speed, true))
+        EXPECT_DOUBLE_EQ(SteppedSpeed(SteppedSpeed(speed, true), false), speed) << speed;
+    for (double speed = 1; speed > 0.25; speed = SteppedSpeed(speed, false))
+        EXPECT_DOUBLE_EQ(SteppedSpeed(SteppedSpeed(speed, false), true), speed) << speed;
+}
+
+}  // namespace
+}  // namespace lumora
+
+namespace lumora {
+namespace {
+
+// The wheel over the picture steps the volume as ↑ and ↓ do, 5 a notch;
+// half notches of a fine wheel add up; elsewhere the wheel keeps its use.
+TEST_F(DesktopMannersTest, TheWheelOverThePictureStepsTheVolume) {
+    units.volumeSlider->setValue(50);
+    const auto turn = [](QWidget* widget, int delta) {
+        QWheelEvent wheel(QPointF(10, 10), widget->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(widget, &wheel);
+    };
+    struct Case {
+        int delta;
+        int volume;
+    };
+    for (const Case& c : {Case{120, 55}, Case{240, 65}, Case{-120, 60}, Case{60, 60}, Case{60, 65}}) {
+        turn(units.videoArea, c.delta);
+        EXPECT_EQ(units.volumeSlider->value(), c.volume) << c.delta;
+    }
+    EXPECT_EQ(units.statusBar->SectionText(2), QStringLiteral("音量：65%"));
+    turn(units.catalogueList->viewport(), -120);
+    EXPECT_EQ(units.volumeSlider->value(), 65) << "the list scrolls, the volume stays";
+}
+
+}  // namespace
+}  // namespace lumora
+
+namespace lumora {
+namespace {
+
+// # and J go round the audio and subtitle streams (subtitles with "none" in
+// the round); PgDn and PgUp step through the chapters and stop at the ends.
+TEST_F(DesktopMannersTest, TrackAndChapterStepsFollowTheMedium) {
+    using Kind = MediaTrack::Kind;
+    EXPECT_FALSE(CycleTrack(window, Kind::Audio)) << "nothing plays";
+    PlayAddress(window, "http://127.0.0.1:1/v/two-tracks.wmv");
+    ASSERT_TRUE(WaitUntil([&] { return !Opened().empty(); }));
+    ASSERT_EQ(state.mediaObject->ActivePlayer(), &player);
+    EXPECT_FALSE(CycleTrack(window, Kind::Audio)) << "no streams known yet";
+    EXPECT_FALSE(StepChapter(window, 1));
+
+    const auto track = [](Kind kind, std::int64_t id, bool selected) {
+        MediaTrack t;
+        t.kind = kind;
+        t.id = id;
+        t.selected = selected;
+        return t;
+    };
+    struct Case {
+        std::vector<MediaTrack> tracks;
+        Kind kind;
+        std::int64_t chosen;
+    };
+    const std::vector<Case> cases = {
+        {{track(Kind::Audio, 1, true), track(Kind::Audio, 2, false)}, Kind::Audio, 2},
+        {{track(Kind::Audio, 1, false), track(Kind::Audio, 2, true)}, Kind::Audio, 1},
+        {{track(Kind::Subtitle, 1, true), track(Kind::Subtitle, 2, false)}, Kind::Subtitle, 2},
+        {{track(Kind::Subtitle, 1, false), track(Kind::Subtitle, 2, true)}, Kind::Subtitle, 0},
+        {{track(Kind::Subtitle, 1, false), track(Kind::Subtitle, 2, false)}, Kind::Subtitle, 1},
+    };
+    for (const Case& c : cases) {
+        player.tracks = c.tracks;
+        player.tracks.push_back(track(Kind::Video, 1, true));
+        log.clear();
+        const std::optional<MediaTrack> chosen = CycleTrack(window, c.kind);
+        ASSERT_TRUE(chosen);
+        EXPECT_EQ(chosen->id, c.chosen);
+        const std::string name = c.kind == Kind::Audio ? "audio" : "sub";
+        EXPECT_EQ(Entries(log, "player track " + name + "=" + std::to_string(c.chosen)).size(), 1u);
+    }
+
+    player.chapters = {{0, "一"}, {30, "二"}, {60, "三"}};
+    for (const auto& [at, step, to] : {std::tuple{0, 1, 1}, std::tuple{1, -1, 0}, std::tuple{2, 1, 2},
+                                       std::tuple{0, -1, 0}, std::tuple{-1, 1, 1}}) {
+        player.chapter = at;
+        log.clear();
+        EXPECT_TRUE(StepChapter(window, step));
+        EXPECT_EQ(Entries(log, "player chapter=" + std::to_string(to)).size(), 1u) << at << " " << step;
+    }
 }
 
 }  // namespace

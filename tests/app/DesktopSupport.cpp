@@ -18,21 +18,6 @@
 
 namespace lumora::desktop_test {
 
-bool WaitUntil(const std::function<bool()>& done, int limitMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(20);
-    }
-    return true;
-}
-
-void Settle(int ms) {
-    WaitUntil([] { return false; }, ms);
-}
-
 QString MediaPath(const char* name) { return QStringLiteral(LUMORA_TEST_MEDIA "/") + QString::fromUtf8(name); }
 
 QImage ScreenPixels(const QRect& globalRect) {
@@ -83,6 +68,19 @@ int Field(const QString& text, const char* name) {
 }  // namespace
 
 ServerWindow ReadServerWindow(const QWidget& window) {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        // A Wayland client learns only what the compositor configures: its
+        // size and states; no place on the screen, no frame.
+        ServerWindow seen;
+        const QWindow* handle = window.windowHandle();
+        seen.geometry = QRect(QPoint(), handle ? handle->size() : window.size());
+        if (handle && handle->windowStates().testFlag(Qt::WindowFullScreen))
+            seen.wmState = QStringLiteral("_NET_WM_STATE_FULLSCREEN");
+        if (handle && handle->windowStates().testFlag(Qt::WindowMaximized))
+            seen.wmState += QStringLiteral(" _NET_WM_STATE_MAXIMIZED_VERT _NET_WM_STATE_MAXIMIZED_HORZ");
+        seen.frame = QStringLiteral("the compositor's");
+        return seen;
+    }
     const QString id = QStringLiteral("0x") + QString::number(window.winId(), 16);
     const QString info = Run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
     ServerWindow seen;
@@ -93,6 +91,8 @@ ServerWindow ReadServerWindow(const QWidget& window) {
         Run(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_FRAME_EXTENTS")}).trimmed();
     return seen;
 }
+
+bool WindowManagerPlacesWindows() { return qEnvironmentVariable("LUMORA_TEST_WINDOW_MANAGER") == QLatin1String("weston"); }
 
 DesktopWindow::DesktopWindow() : units(window.Units()) {
     PlaybackOptions options;

@@ -11,15 +11,11 @@
 #include <QRect>
 #include <QString>
 
-#include <functional>
+#include "EventWait.h"
 
 namespace lumora::desktop_test {
 
-// Runs the event loop until `done` holds or `limitMs` has passed.
-bool WaitUntil(const std::function<bool()>& done, int limitMs = 5000);
-
-// Runs the event loop for `ms` milliseconds.
-void Settle(int ms);
+using test::WaitUntil;
 
 // Full path of a committed test medium (UTF-8).
 QString MediaPath(const char* name);
@@ -49,6 +45,10 @@ struct ServerWindow {
     bool Above() const { return wmState.contains(QStringLiteral("_NET_WM_STATE_ABOVE")); }
 };
 ServerWindow ReadServerWindow(const QWidget& window);
+
+// The window manager chooses where windows go (a Wayland compositor, or
+// weston's X window manager): places are not compared, sizes are.
+bool WindowManagerPlacesWindows();
 
 // A main window with its own application state, MediaFront attached to the
 // video area as start-up attaches it, shown and exposed. Sessions get real

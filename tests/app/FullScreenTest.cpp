@@ -1,6 +1,7 @@
 // Full screen on a real X server, with a window manager (openbox, started by
-// on-x-display.sh) and without: the window's place, size and state as the
-// server reports them, trip after trip.
+// on-x-display.sh) and without, and under weston (on-weston.sh) as a native
+// Wayland client and through Xwayland: the window's place, size and state as
+// the server or compositor reports them, trip after trip.
 #include "DesktopSupport.h"
 
 #include "app/WindowLayout.h"
@@ -50,9 +51,12 @@ TEST(FullScreenTest, TripsBringTheWindowBackAsItWas) {
     // Placed (and framed by the window manager), then moved off the corner.
     SettledWindow(desktop.window, [&](const ServerWindow& w) { return !managed || !w.frame.contains("not found"); });
     desktop.window.move(60, 50);
+    const bool placed = WindowManagerPlacesWindows();
     const ServerWindow before =
-        SettledWindow(desktop.window, [&](const ServerWindow& w) { return w.geometry.x() > 0; });
+        SettledWindow(desktop.window, [&](const ServerWindow& w) { return placed || w.geometry.x() > 0; });
     ASSERT_EQ(before.geometry.size(), QSize(680, 556)) << Describe(before);
+    // Where the window manager chooses the place, the size is what comes back.
+    const auto same = [&](const QRect& a, const QRect& b) { return placed ? a.size() == b.size() : a == b; };
 
     for (int trip = 1; trip <= 4; ++trip) {
         SCOPED_TRACE("trip " + std::to_string(trip));
@@ -62,18 +66,23 @@ TEST(FullScreenTest, TripsBringTheWindowBackAsItWas) {
             SettledWindow(desktop.window, [&](const ServerWindow& w) { return w.geometry == screen; });
         EXPECT_EQ(full.geometry, screen) << Describe(full);
         if (managed) {
-            EXPECT_TRUE(full.Above()) << Describe(full);
+            // The window manager's own full-screen state, so panels and
+            // compositors see it; nothing else is asked of it.
+            EXPECT_TRUE(full.wmState.contains("_NET_WM_STATE_FULLSCREEN")) << Describe(full);
+            EXPECT_FALSE(full.Above()) << Describe(full);
         }
 
         ToggleWindowFullScreen(desktop.window);
-        const ServerWindow after =
-            SettledWindow(desktop.window, [&](const ServerWindow& w) { return w.geometry == before.geometry; });
-        EXPECT_EQ(after.geometry, before.geometry) << Describe(after);
+        const ServerWindow after = SettledWindow(desktop.window, [&](const ServerWindow& w) {
+            return same(w.geometry, before.geometry) && !w.wmState.contains("FULLSCREEN");
+        });
+        EXPECT_TRUE(same(after.geometry, before.geometry)) << Describe(after) << " before: " << Describe(before);
+        EXPECT_FALSE(desktop.window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         EXPECT_FALSE(after.wmState.contains("FULLSCREEN")) << Describe(after);
         if (managed) {
             EXPECT_EQ(after.frame, before.frame) << Describe(after);
-            // Full screen leaves the window above the others.
-            EXPECT_TRUE(after.Above()) << Describe(after);
+            // Never left above the other windows.
+            EXPECT_FALSE(after.Above()) << Describe(after);
         }
     }
 }
@@ -83,6 +92,11 @@ TEST(FullScreenTest, TripsBringTheWindowBackAsItWas) {
 TEST(FullScreenTest, AMaximizedWindowComesBackMaximized) {
     if (qEnvironmentVariableIsEmpty("LUMORA_TEST_WINDOW_MANAGER"))
         GTEST_SKIP() << "maximized is a window manager's state";
+    // Qt 6.4 commits its decorated size for a maximized toplevel and weston 10
+    // ends the connection for it (xdg_surface geometry does not match the
+    // configured maximized state): maximizing itself fails there.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        GTEST_SKIP() << "maximizing fails between Qt 6.4 and weston 10";
     DesktopWindow desktop;
     const auto maximized = [](const ServerWindow& w) {
         return w.wmState.contains(QStringLiteral("MAXIMIZED_VERT")) &&
@@ -101,7 +115,9 @@ TEST(FullScreenTest, AMaximizedWindowComesBackMaximized) {
         ToggleWindowFullScreen(desktop.window);
         const ServerWindow after = SettledWindow(desktop.window, maximized);
         EXPECT_TRUE(maximized(after)) << Describe(after);
-        EXPECT_EQ(after.geometry, before.geometry) << Describe(after);
+        EXPECT_TRUE(WindowManagerPlacesWindows() ? after.geometry.size() == before.geometry.size()
+                                                 : after.geometry == before.geometry)
+            << Describe(after);
         EXPECT_TRUE(desktop.window.isMaximized());
     }
     desktop.window.showNormal();

@@ -332,7 +332,7 @@ TEST(HandoffProcessTest, AFloodFromAnotherUserHoldsNothingUp) {
     // A full receive buffer may drop a datagram before the window sees it
     // (a slow build, a loaded machine): sent again until answered.
     bool handed = false;
-    while (!handed && clock.elapsed() < kFloodMs + 4'000) {
+    while (!handed && clock.elapsed() < kFloodMs + 10'000) {
         mine.writeDatagram(QByteArray("http://127.0.0.1:1/mine.flv"), QHostAddress(QHostAddress::LocalHost),
                            instance.port);
         handed = WaitForLine(first, seen, QStringLiteral("handoff: http://127.0.0.1:1/mine.flv"), false, 500);
@@ -345,7 +345,8 @@ TEST(HandoffProcessTest, AFloodFromAnotherUserHoldsNothingUp) {
     errors += QString::fromUtf8(first.readAllStandardError());
     const qsizetype refusals = errors.count(QStringLiteral("refused a handoff"));
     EXPECT_GE(refusals, 1);
-    EXPECT_LE(refusals, 12) << errors.toStdString();
+    // A handful a second at most, where a look-up per datagram wrote thousands.
+    EXPECT_LE(refusals, 24) << errors.toStdString();
 }
 
 // Anyone may take any abstract socket name: a marker held by another user

@@ -7,6 +7,7 @@
 #include "app/PlayCommands.h"
 #include "app/WindowLayout.h"
 #include "base/Text.h"
+#include "resolve/MediaFront.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -80,7 +81,7 @@ TEST(PictureTest, ThePictureComesBackAfterFullScreenResizeAndStop) {
         // Stopped, the area shows no picture once it is drawn again; so
         // the colour after the new play is the new play's.
         desktop.units.stopButton->click();
-        Settle(200);
+        ASSERT_TRUE(WaitUntil([&] { return desktop.state.mediaObject->PlayState() == PlayState::Stopped; }));
         desktop.window.resize(desktop.window.width() + 20, desktop.window.height());
         EXPECT_TRUE(WaitUntil([&] {
             return ShareNear(ScreenPixels(GlobalRect(*desktop.units.videoArea)), Qt::black) > 0.9;

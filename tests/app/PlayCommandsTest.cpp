@@ -143,7 +143,7 @@ TEST_F(PlayCommandsTest, OpenAddressWindowPlaysTheTypedAddress) {
     const std::vector<Case> cases = {
         {QStringLiteral("http://127.0.0.1:1/视频 a.mp4"), nullptr, "http://127.0.0.1:1/视频 a.mp4", "视频 a"},
         {QStringLiteral("http://127.0.0.1:1/dir/"), nullptr, "http://127.0.0.1:1/dir/", "网络文件"},
-        {QStringLiteral("yyt://123"), "网络文件.MP4", "yyt://123", "网络文件1"},
+        {QStringLiteral("yyt://123"), "网络文件.flv", "yyt://123", "网络文件1"},
         {QStringLiteral("yyt://456"), "网络文件1.MP4", "yyt://456", "网络文件1"},
         // Closed without the button: the last address plays again.
         {std::nullopt, nullptr, "yyt://456", "网络文件1"},

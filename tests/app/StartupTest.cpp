@@ -102,6 +102,8 @@ TEST(StartupTest, OwnOptionsAreTakenOutOfTheArguments) {
         {{"http://a/b\"c.mp4"}, false, false, false, "", {"http://a/b\"c.mp4"}, 0},
         {{"a b.mp4", "--report-state"}, false, false, true, "", {"a b.mp4"}, 0},
         {{"x", "--help"}, true, false, false, "", {"x"}, 0},
+        {{"-h"}, true, false, false, "", {}, 0},
+        {{"--", "-h"}, false, false, false, "", {"-h"}, 1},
         {{"--version"}, false, true, false, "", {}, 0},
         // Qt's options have one dash and stay for Qt.
         {{"-platform", "offscreen", "x"}, false, false, false, "", {"-platform", "offscreen", "x"}, 0},
@@ -151,6 +153,12 @@ TEST(StartupTest, RelativeFileArgumentsBecomeAbsoluteAndAddressesStayAsGiven) {
         {here + "/my clip.mp4", here + "/my clip.mp4"},
         {"http://host/a\"b.mp4", "http://host/a\"b.mp4"},
         {"mp3://周杰伦-晴天", "mp3://周杰伦-晴天"},
+        // The desktop entry's %U: file managers pass file:// addresses.
+        {"file://" + here + "/my%20clip.mp4", here + "/my clip.mp4"},
+        {"file:///%E8%A7%86%E9%A2%91/a%23b.flv", "/视频/a#b.flv"},
+        {"FILE://localhost/tmp/x.mp4", "/tmp/x.mp4"},
+        {"file://otherhost/x.mp4", "file://otherhost/x.mp4"},
+        {"file://", "file://"},
         {"54321", "54321"},
         {"", ""},
     };

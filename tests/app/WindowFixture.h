@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "resolve/MediaFront.h"
 
+#include "EventWait.h"
 #include "RecordingPlayer.h"
 
 #include <QCoreApplication>
@@ -21,18 +22,6 @@
 
 namespace lumora::test {
 
-// Runs the event loop until `done` holds or `limitMs` has passed.
-inline bool WaitUntil(const std::function<bool()>& done, int limitMs = 10'000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
 class WindowTest : public testing::Test {
 protected:
     WindowTest() : units(window.Units()) {
@@ -41,7 +30,7 @@ protected:
         front.FlashEngine().UseMovie(&movie);
         front.PlayerEngine().UsePlayer(&player);
         front.WatchEngines();
-        front.SetProbe([](const Text&) { return Text(); });
+        front.SetProbe([](const Text&) { return lumora::StreamProbe(); });
     }
 
     // The addresses the engines were asked to open, in order (UTF-8).

@@ -41,6 +41,15 @@ if [ "${1:-}" = "--inside" ]; then
     return 1
   }
   wait_for() { wait_after "$1" 0 "$2"; }
+  # Waits up to 5 s for lumora to show more than $1 windows (a menu opening).
+  wait_windows() {
+    local i
+    for ((i = 0; i < 50; i++)); do
+      [ "$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -l)" -gt "$1" ] && return 0
+      sleep 0.1
+    done
+    return 1
+  }
   # The last line of kind $1 (its text only).
   last() { grep "^$1: " "$log" | tail -1 | cut -d' ' -f2-; }
 
@@ -134,6 +143,9 @@ if [ "${1:-}" = "--inside" ]; then
   wait_for '^mute: 0$' 5 || fail "first start: mute"
   wait_for '^status0: 正在播放' 20 || fail "the video given on the command line"
   wait_for '^subtitle: Lumora subtitle line$' 10 || fail "the subtitle beside the video"
+  # Taskbars and Alt-Tab find the window's icon and its desktop entry.
+  xprop -id "$wid" _NET_WM_ICON | grep -q 'Icon (48 x 48)' || fail "no window icon"
+  xprop -id "$wid" WM_CLASS | grep -qi 'lumora' || fail "the window class: $(xprop -id "$wid" WM_CLASS)"
 
   press 播放按钮 space '^status0: 播放已暂停$'
   press 停止按钮 space '^status0: 正在播放'
@@ -181,8 +193,9 @@ if [ "${1:-}" = "--inside" ]; then
   # A right-click on the picture opens the file menu; its second command
   # opens the open-address window, Esc closes it.
   from=$(lines)
+  windows=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -l)
   xdotool mousemove --window "$wid" 400 200 click 3
-  sleep 0.5
+  wait_windows "$windows" || fail "no menu after a right-click on the picture"
   xdotool key Down Down Return
   wait_after '^focus: 编辑框1$' "$from" 5 || fail "a right-click on the picture"
   xdotool key Escape
@@ -191,13 +204,13 @@ if [ "${1:-}" = "--inside" ]; then
   # The list keeps ↑ and ↓ for its rows; Enter plays the current one.
   focus_on 超级列表框1
   volume=$(last status2)
-  xdotool key Down Down Up
-  sleep 0.5
-  [ "$(last status2)" = "$volume" ] || fail "↓ in the list changed the volume"
   from=$(lines)
-  xdotool key Return
+  # Keys arrive in order: once Return has played the row, the arrows before it
+  # have been handled.
+  xdotool key Down Down Up Return
   wait_after '^title: Lumora视频播放器：.' "$from" 10 || fail "Enter in the list"
   wait_after '^status0: 正在播放' "$from" 30 || fail "the row Enter played"
+  [ "$(last status2)" = "$volume" ] || fail "↓ in the list changed the volume"
 
   press 播放按钮 n '^title: 第2批共14批搜索到：'
   press 超级列表框1 ctrl+d '^title: \(下载马上开始\|请选择需要下载的视频\)'
@@ -207,12 +220,14 @@ if [ "${1:-}" = "--inside" ]; then
   from=$(lines)
   xdotool type --delay 30 'f m n[]'
   xdotool key space BackSpace ctrl+a
-  sleep 0.5
+  xdotool type --delay 20 "$work/clip.mp4"
+  # Keys arrive in order: once Tab has moved the focus on, the keys before it
+  # have been handled.
+  typed=$(lines)
+  xdotool key Tab
+  wait_after '^focus: ' "$typed" 5 || fail "Tab in the open-address window"
   tail -n +"$((from + 1))" "$log" | grep -E '^(fullscreen|mute|speed|title|status0|status2):' &&
     fail "keys typed into the open-address window reached the main window"
-  xdotool type --delay 20 "$work/clip.mp4"
-  xdotool key Tab
-  sleep 0.2
   xdotool key space
   wait_after '^status0: 正在播放' "$from" 20 || fail "the typed address"
   take_focus

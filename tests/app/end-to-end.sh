@@ -2,7 +2,10 @@
 # The whole program from outside: lumora-site on an ephemeral port, the real
 # lumora under Xvfb against it. The first list must come up, a click on a row
 # must resolve it, a double-click must play it ("正在播放：" in the status
-# bar), and the exit button must end the program with code 0. lumora runs
+# bar), and the exit button must end the program with code 0; standard error
+# stays free of the desktop's noise (no "Cannot load libcuda.so.1" from
+# hardware decoder probing, no Qt remark about XDG_RUNTIME_DIR, which is
+# unset for the run). lumora runs
 # with --report-state, which prints every title and status text change; a
 # screenshot of the screen stays in OUT as the run's artifact.
 #
@@ -65,6 +68,7 @@ if [ "${1:-}" = "--inside" ]; then
   wait "$pid" || code=$?
   trap - EXIT
   [ "$code" -eq 0 ] || fail "the exit button: exit code $code"
+  ! grep -q -e 'libcuda' -e 'XDG_RUNTIME_DIR' "$out/lumora.err" || fail "noise on standard error"
   echo "--- lumora's report"
   cat "$log"
   exit 0
@@ -88,7 +92,7 @@ export LUMORA_CATALOGUE_HOST=127.0.0.1:$port LUMORA_SERVICE_HOST=127.0.0.1:$port
 export LUMORA_INSTANCE_MARKER="lumora-end-to-end $$ $RANDOM"
 LUMORA_HANDOFF_PORT=$(free_udp_port) || { echo "no free UDP port"; exit 1; }
 export LUMORA_HANDOFF_PORT
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY XDG_RUNTIME_DIR
 # Under AddressSanitizer: libxkbcommon-x11 strndup()s counted names that
 # carry no terminating zero, which only the strict string check objects to,
 # and the real X, sound and GL libraries (SDL, GIO, Mesa) keep allocations

@@ -193,7 +193,7 @@ TEST_F(DownloadNotice, SaysWhereTheFileWentOrWhyItFailed) {
     ASSERT_TRUE(ProcessUntil([&] { return service.notices.size() == 1; }));
     EXPECT_EQ(service.notices[0].app, QStringLiteral("Lumora"));
     EXPECT_EQ(service.notices[0].summary, lumora::ToQString(Text("下载成功")));
-    EXPECT_EQ(service.notices[0].body, QString::fromStdString(dir_ / "片 a&b.MP4"));
+    EXPECT_EQ(service.notices[0].body, QString::fromStdString(dir_ / "片 a&b.mp4"));
 
     ASSERT_EQ(Download("/missing.mp4", "缺"), lumora::ToQString(Text("下载失败")));
     ASSERT_TRUE(ProcessUntil([&] { return service.notices.size() == 2; }));
@@ -203,7 +203,7 @@ TEST_F(DownloadNotice, SaysWhereTheFileWentOrWhyItFailed) {
     service.capabilities << QStringLiteral("body-markup");
     ASSERT_EQ(Download("/clip.mp4", "<b>&"), lumora::ToQString(Text("下载成功")));
     ASSERT_TRUE(ProcessUntil([&] { return service.notices.size() == 3; }));
-    EXPECT_EQ(service.notices[2].body, QString::fromStdString(dir_ / "&lt;b&gt;&amp;.MP4"));
+    EXPECT_EQ(service.notices[2].body, QString::fromStdString(dir_ / "&lt;b&gt;&amp;.mp4"));
 }
 
 // A bus without the service: the download ends as always, and nothing waits.
@@ -211,7 +211,7 @@ TEST_F(DownloadNotice, WithoutTheServiceNothingIsShownAndNothingFails) {
     ASSERT_FALSE(QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value());
     const auto started = Clock::now();
     EXPECT_EQ(Download("/clip.mp4", "无服务"), lumora::ToQString(Text("下载成功")));
-    EXPECT_EQ(downloadtest::ReadFile(dir_ / "无服务.MP4"), std::string(100'000, 'v'));
+    EXPECT_EQ(downloadtest::ReadFile(dir_ / "无服务.mp4"), std::string(100'000, 'v'));
     // The window stays responsive while the unanswered call is out.
     bool ticked = false;
     QTimer::singleShot(10, [&ticked] { ticked = true; });

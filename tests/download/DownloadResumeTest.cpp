@@ -173,7 +173,7 @@ protected:
     }
 
     void ExpectDone(const DownloadResult& result, const std::string& body) {
-        EXPECT_TRUE(result.ok) << result.reason;
+        EXPECT_TRUE(result.ok) << result.failure.reason;
         EXPECT_EQ(ReadFile(target_), body);
         EXPECT_FALSE(Exists(part_));
         EXPECT_FALSE(Exists(record_));
@@ -363,7 +363,7 @@ TEST_F(Resume, APartLockedByAnotherDownloadIsNeverTouched) {
         const DownloadResult result = Download(server, partial);
         EXPECT_FALSE(result.ok);
         EXPECT_FALSE(result.partKept);
-        EXPECT_NE(result.reason.find("another download"), std::string::npos) << result.reason;
+        EXPECT_NE(result.failure.reason.find("another download"), std::string::npos) << result.failure.reason;
         EXPECT_TRUE(server.Exchanges().empty());
         EXPECT_EQ(ReadFile(part_), body_.substr(0, kCut));
         EXPECT_EQ(ReadFile(record_), record);
@@ -384,7 +384,7 @@ TEST_F(Resume, FailuresSayWhyAndKeepOnlyDescribedBytes) {
     DownloadResult result = Download(Use({missing}));
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.partKept);
-    EXPECT_NE(result.reason.find("404"), std::string::npos) << result.reason;
+    EXPECT_NE(result.failure.reason.find("404"), std::string::npos) << result.failure.reason;
     EXPECT_FALSE(Exists(part_));
     EXPECT_FALSE(Exists(record_));
 
@@ -393,7 +393,7 @@ TEST_F(Resume, FailuresSayWhyAndKeepOnlyDescribedBytes) {
     result = Download(Use({busy}));
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.partKept);
-    EXPECT_NE(result.reason.find("503"), std::string::npos) << result.reason;
+    EXPECT_NE(result.failure.reason.find("503"), std::string::npos) << result.failure.reason;
     EXPECT_EQ(ReadFile(part_), body_.substr(0, kCut));
     EXPECT_TRUE(Exists(record_));
 

@@ -4,9 +4,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace downloadtest {
 
@@ -31,6 +35,31 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// Sets environment variables while it lives, then puts back what was there.
+class ScopedEnvironment {
+public:
+    explicit ScopedEnvironment(std::initializer_list<std::pair<std::string, std::string>> values) {
+        for (const auto& [name, value] : values) {
+            const char* before = std::getenv(name.c_str());
+            saved_.emplace_back(name, before ? std::optional<std::string>(before) : std::nullopt);
+            setenv(name.c_str(), value.c_str(), 1);
+        }
+    }
+    ~ScopedEnvironment() {
+        for (const auto& [name, before] : saved_) {
+            if (before)
+                setenv(name.c_str(), before->c_str(), 1);
+            else
+                unsetenv(name.c_str());
+        }
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
 inline std::string ReadFile(const std::string& path) {

@@ -2,7 +2,7 @@
 // the file, what progress it reports, and that no failure ever leaves a
 // partial file under the final name or harms an earlier complete one.
 #include "download/DownloadProgress.h"
-#include "download/DownloadToFile.h"
+#include "download/DownloadToFileCompat.h"
 
 #include "DownloadTestSupport.h"
 #include "RawServer.h"
@@ -319,7 +319,7 @@ TEST(DownloadRequest, AStoppedDownloadKeepsItsPartForLater) {
         lumora::PartialFile::Resume, limits);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.kind, lumora::FailureKind::Stopped);
+    EXPECT_EQ(result.failure.kind, lumora::FailureKind::Stopped);
     EXPECT_TRUE(result.partKept);
     EXPECT_FALSE(Exists(target));
     EXPECT_EQ(ReadFile(target + ".part"), body.substr(0, 100'000));

@@ -170,10 +170,10 @@ TEST_F(DownloadWindow, TitlesInOrderAndTheFileUnderItsTitle) {
         received = now;
     }
     EXPECT_EQ(log.Progress().back(), "3MB/3MB    已完成：100%");
-    const std::string file = dir_ / "电影.MP4";
-    EXPECT_EQ(state_.downloadPath.ToUtf8(), file);
+    const std::string file = dir_ / "电影.mp4";
+    EXPECT_EQ(state_.downloadPath.ToUtf8(), dir_ / "电影");
     EXPECT_EQ(ReadFile(file), clip_);
-    EXPECT_FALSE(Exists(dir_ / "另一个.MP4"));
+    EXPECT_FALSE(Exists(dir_ / "另一个.mp4"));
 }
 
 TEST_F(DownloadWindow, AnErrorAnswerFailsWithoutAFile) {
@@ -184,7 +184,7 @@ TEST_F(DownloadWindow, AnErrorAnswerFailsWithoutAFile) {
 TEST_F(DownloadWindow, TheSameTitleTwiceReplacesTheFile) {
     EXPECT_EQ(Download("/clip.mp4", "同名").back(), kSuccess);
     EXPECT_EQ(Download("/other.mp4", "同名").back(), kSuccess);
-    EXPECT_EQ(ReadFile(dir_ / "同名.MP4"), other_);
+    EXPECT_EQ(ReadFile(dir_ / "同名.mp4"), other_);
 }
 
 // Hostile titles put the file inside the download directory, never beside it.
@@ -194,7 +194,7 @@ TEST_F(DownloadWindow, HostileTitlesStayInsideTheDirectory) {
     for (const char* title : {"../x", "a/b", "\n", ".", ".."}) {
         SCOPED_TRACE(title);
         EXPECT_EQ(Download("/other.mp4", title).back(), kSuccess);
-        const std::filesystem::path path(state_.downloadPath.ToUtf8());
+        const std::filesystem::path path(state_.downloadPath.ToUtf8() + ".mp4");
         EXPECT_EQ(path.parent_path(), dir_.Path() / "downloads");
         EXPECT_EQ(ReadFile(path.string()), other_);
     }
@@ -210,7 +210,7 @@ TEST_F(DownloadWindow, ADirectoryThatCannotBeWrittenFails) {
     // A directory that does not exist yet is made.
     UseDownloadDirectory(dir_ / "new/videos");
     EXPECT_EQ(Download("/other.mp4", "新").back(), kSuccess);
-    EXPECT_EQ(ReadFile(dir_ / "new/videos/新.MP4"), other_);
+    EXPECT_EQ(ReadFile(dir_ / "new/videos/新.mp4"), other_);
 }
 
 // 32 MiB are 3277 blocks; the title sees a text at most every 30 ms of the
@@ -224,7 +224,7 @@ TEST_F(DownloadWindow, AFastDownloadWritesTheTitleOnlyNowAndThen) {
     EXPECT_GE(progressTitles, 1u);
     EXPECT_LE(progressTitles, static_cast<std::size_t>(elapsed / 30 + 2)) << elapsed << " ms";
     EXPECT_EQ(titles[titles.size() - 2], "32MB/32MB    已完成：100%");
-    EXPECT_EQ(ReadFile(dir_ / "大.MP4"), large_);
+    EXPECT_EQ(ReadFile(dir_ / "大.mp4"), large_);
 }
 
 // Downloading the entry again continues the interrupted download: only the
@@ -233,7 +233,7 @@ TEST_F(DownloadWindow, AFastDownloadWritesTheTitleOnlyNowAndThen) {
 TEST_F(DownloadWindow, AnInterruptedDownloadContinuesWhereItEnded) {
     const std::vector<std::string> first = Download("/cut-once.mp4", "续");
     EXPECT_EQ(first.back(), kFailure);
-    EXPECT_EQ(ReadFile(dir_ / "续.MP4.part"), clip_.substr(0, 2 * kMiB));
+    EXPECT_EQ(ReadFile(dir_ / "续.part"), clip_.substr(0, 2 * kMiB));
 
     state_.reportState = true;
     std::fflush(stdout);
@@ -250,7 +250,7 @@ TEST_F(DownloadWindow, AnInterruptedDownloadContinuesWhereItEnded) {
     close(savedStdout);
 
     EXPECT_EQ(second.back(), kSuccess);
-    EXPECT_EQ(ReadFile(dir_ / "续.MP4"), clip_);
+    EXPECT_EQ(ReadFile(dir_ / "续.mp4"), clip_);
     EXPECT_EQ(ranges_, (std::vector<std::string>{"", "bytes=" + std::to_string(2 * kMiB) + "-"}));
     ASSERT_GE(second.size(), 3u) << ::testing::PrintToString(second);
     for (std::size_t i = 1; i + 1 < second.size(); ++i) {
@@ -260,7 +260,38 @@ TEST_F(DownloadWindow, AnInterruptedDownloadContinuesWhereItEnded) {
         EXPECT_GE(std::stod(title.substr(0, unit)), 2.0) << title;
     }
     EXPECT_EQ(second[second.size() - 2], "3MB/3MB    已完成：100%");
-    EXPECT_NE(ReadFile(report).find("saved: " + (dir_ / "续.MP4") + "\n"), std::string::npos) << ReadFile(report);
+    EXPECT_NE(ReadFile(report).find("saved: " + (dir_ / "续.mp4") + "\n"), std::string::npos) << ReadFile(report);
+}
+
+// Without LUMORA_DOWNLOAD_DIR an FLV served as video/x-flv lands in the
+// user's download folder (user-dirs.dirs) as TITLE.flv, never beside the
+// program; with it, in that directory.
+TEST_F(DownloadWindow, TheUsersDownloadFolderAndTheExtensionOfWhatArrived) {
+    const std::string flv = ReadFile(LUMORA_TEST_MEDIA "/clip.flv");
+    ASSERT_FALSE(flv.empty());
+    server_.Server().Get("/get", [&flv](const httplib::Request&, httplib::Response& response) {
+        response.set_content(flv, "video/x-flv");
+    });
+    const std::string home = dir_ / "home";
+    const std::string config = dir_ / "config";
+    std::filesystem::create_directories(config);
+    downloadtest::WriteFile(config + "/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/下载\"\n");
+    downloadtest::ScopedEnvironment environment({{"HOME", home}, {"XDG_CONFIG_HOME", config}});
+    const std::filesystem::path program = std::filesystem::canonical("/proc/self/exe").parent_path();
+    state_.programDirectory = Text::FromUtf8(program.string());
+
+    UseDownloadDirectory("");
+    EXPECT_EQ(Download("/get?id=7", "片").back(), kSuccess);
+    EXPECT_EQ(ReadFile(home + "/下载/片.flv"), flv);
+    EXPECT_FALSE(Exists(program / "片.flv"));
+    EXPECT_FALSE(Exists(program / "片.MP4"));
+
+    UseDownloadDirectory(dir_ / "chosen");
+    EXPECT_EQ(Download("/get?id=7", "片").back(), kSuccess);
+    EXPECT_EQ(ReadFile(dir_ / "chosen/片.flv"), flv);
+    // No Content-Type that names a medium: the address's extension.
+    EXPECT_EQ(Download("/other.mp4", "另").back(), kSuccess);
+    EXPECT_TRUE(Exists(dir_ / "chosen/另.mp4"));
 }
 
 // The window goes while its download runs: the download stops and is joined
@@ -285,7 +316,8 @@ TEST(DownloadWindowGone, TheDownloadStopsWithTheWindowAndContinuesLater) {
     lumora::Config config = lumora::Config::Defaults();
     config.downloadDir = Text::FromUtf8(dir.Path().string());
     lumora::ScopedConfigOverride use(config);
-    const std::string file = dir / "慢.MP4";
+    const std::string stem = dir / "慢";
+    const std::string file = stem + ".mp4";
 
     lumora::AppState state;
     state.currentAddress = Text::FromUtf8(server.Url("/slow.mp4"));
@@ -298,10 +330,10 @@ TEST(DownloadWindowGone, TheDownloadStopsWithTheWindowAndContinuesLater) {
     window.reset();
     EXPECT_LT(Clock::now() - closing, std::chrono::seconds(4));
     EXPECT_FALSE(Exists(file));
-    const std::string kept = ReadFile(file + ".part");
+    const std::string kept = ReadFile(stem + ".part");
     EXPECT_FALSE(kept.empty());
     EXPECT_EQ(kept, body.substr(0, kept.size()));
-    EXPECT_TRUE(Exists(file + ".resume"));
+    EXPECT_TRUE(Exists(stem + ".resume"));
     for (int i = 0; i < 500 && server.ClosedByClient() == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(server.ClosedByClient(), 1);
@@ -310,7 +342,7 @@ TEST(DownloadWindowGone, TheDownloadStopsWithTheWindowAndContinuesLater) {
     lumora::StartDownload(state, *next);
     ASSERT_TRUE(ProcessUntil([&next] { return next->windowTitle() == lumora::ToQString(Text("下载成功")); }));
     EXPECT_EQ(ReadFile(file), body);
-    EXPECT_FALSE(Exists(file + ".part"));
+    EXPECT_FALSE(Exists(stem + ".part"));
 }
 
 }  // namespace

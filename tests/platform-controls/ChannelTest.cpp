@@ -87,8 +87,8 @@ Levels Play(const std::function<AutomationRef(const PlaybackOptions&)>& make,
     {
         AutomationRef control = make(IntoFile(out));
         configure(control);
-        WaitFor([&] { return SessionOf(control).CurrentPhase() == MpvSession::Phase::Ended; });
-        EXPECT_EQ(SessionOf(control).CurrentPhase(), MpvSession::Phase::Ended);
+        WaitFor([&] { return PlayerOf(control).CurrentPhase() == Player::Phase::Ended; });
+        EXPECT_EQ(PlayerOf(control).CurrentPhase(), Player::Phase::Ended);
     }  // the file is complete once the player is gone
     return Measure(out);
 }

@@ -1,6 +1,6 @@
 // The texts and addresses the controls work out for themselves.
-#include "platform/MediaPlayerControl.h"
-#include "platform/MovieControl.h"
+#include "engines/MediaPlayerControl.h"
+#include "engines/MovieControl.h"
 #include "platform/MpvSession.h"
 
 #include <QDir>

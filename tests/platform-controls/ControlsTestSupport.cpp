@@ -1,7 +1,8 @@
 #include "ControlsTestSupport.h"
 
-#include "platform/MediaPlayerControl.h"
-#include "platform/MovieControl.h"
+#include "engines/MediaPlayerControl.h"
+#include "engines/MovieControl.h"
+#include "player/MpvPlayer.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -42,16 +43,16 @@ PlaybackOptions HeadlessOptions(bool untimed) {
 }
 
 AutomationRef MakeMovieControl(const PlaybackOptions& options) {
-    return std::make_shared<MovieControl>(std::make_unique<MpvSession>(options));
+    return std::make_shared<MovieControl>(std::make_unique<MpvPlayer>(nullptr, options));
 }
 
 AutomationRef MakeMediaPlayerControl(const PlaybackOptions& options) {
-    return std::make_shared<MediaPlayerControl>(std::make_unique<MpvSession>(options));
+    return std::make_shared<MediaPlayerControl>(std::make_unique<MpvPlayer>(nullptr, options));
 }
 
-MpvSession& SessionOf(const AutomationRef& control) {
-    if (auto movie = std::dynamic_pointer_cast<MovieControl>(control)) return movie->Session();
-    return std::dynamic_pointer_cast<MediaPlayerControl>(control)->Session();
+Player& PlayerOf(const AutomationRef& control) {
+    if (auto movie = std::dynamic_pointer_cast<MovieControl>(control)) return movie->Engine();
+    return std::dynamic_pointer_cast<MediaPlayerControl>(control)->Engine();
 }
 
 namespace {
@@ -165,7 +166,7 @@ std::vector<int> StateRecorder::RunUntil(int final, int timeoutMs) {
 
 std::vector<int> StateRecorder::RunUntil(const std::function<bool(int)>& done, int timeoutMs) {
     QObject context;
-    QObject::connect(&SessionOf(control_), &MpvSession::Changed, &context, [this] { Sample(); });
+    QObject::connect(&PlayerOf(control_), &Player::Changed, &context, [this] { Sample(); });
     WaitFor(
         [&] {
             Sample();

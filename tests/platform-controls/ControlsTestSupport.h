@@ -4,6 +4,7 @@
 #include "base/Text.h"
 #include "platform/Automation.h"
 #include "platform/MpvSession.h"
+#include "player/Player.h"
 #include "platform/PlaybackOptions.h"
 
 #include <functional>
@@ -31,7 +32,7 @@ PlaybackOptions HeadlessOptions(bool untimed = true);
 AutomationRef MakeMovieControl(const PlaybackOptions& options = HeadlessOptions());
 AutomationRef MakeMediaPlayerControl(const PlaybackOptions& options = HeadlessOptions());
 // The session behind a control made by one of the two above.
-MpvSession& SessionOf(const AutomationRef& control);
+Player& PlayerOf(const AutomationRef& control);
 
 // The parts of a small SWF file, each replaceable to make a broken one.
 struct MovieParts {

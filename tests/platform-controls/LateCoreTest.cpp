@@ -3,7 +3,7 @@
 // once, and a core made on a worker is taken over, or let go with its session.
 #include "ControlsTestSupport.h"
 
-#include "platform/ControlHost.h"
+#include "engines/ControlHost.h"
 #include "platform/VideoSurface.h"
 
 #include <QGuiApplication>

@@ -1,9 +1,9 @@
 // The movie control as the Flash movie engine drives it, on real libmpv.
 #include "ControlsTestSupport.h"
 
-#include "platform/ControlHost.h"
-#include "platform/MediaPlayerControl.h"
-#include "platform/MovieControl.h"
+#include "engines/ControlHost.h"
+#include "engines/MediaPlayerControl.h"
+#include "engines/MovieControl.h"
 
 #include <QWidget>
 
@@ -43,7 +43,7 @@ TEST(MovieControlTest, OnlyAPlayerMovieAnswersTheProtocol) {
         EXPECT_FALSE(AutomationCall(control, "CallFunction", {Text::FromUtf8(Invoke("getPlayState"))})) << path;
         // Commands reach no movie: nothing plays.
         EXPECT_TRUE(Send(control, "setPlayUrl", Text::FromUtf8(MediaPath("clip.flv"))));
-        EXPECT_EQ(SessionOf(control).CurrentPhase(), MpvSession::Phase::Empty) << path;
+        EXPECT_EQ(PlayerOf(control).CurrentPhase(), Player::Phase::Empty) << path;
     }
 
     AutomationRef control = MakeMovieControl();
@@ -63,10 +63,10 @@ TEST(MovieControlTest, SetVariableIsAMethodOnly) {
     EXPECT_FALSE(control->Invoke("SetVariable", InvokeKind::PropertyPut, args));
     EXPECT_FALSE(control->Invoke("SetVariable", InvokeKind::PropertyPutRef, args));
     EXPECT_TRUE(control->Invoke("setvariable", InvokeKind::Method, args));
-    EXPECT_EQ(SessionOf(control).Volume(), 40);
+    EXPECT_EQ(PlayerOf(control).Volume(), 40);
     // The engine's write therefore lands on the method.
     EXPECT_TRUE(AutomationWrite(control, "setVariable", {Text("setVolume"), Text("70")}));
-    EXPECT_EQ(SessionOf(control).Volume(), 70);
+    EXPECT_EQ(PlayerOf(control).Volume(), 70);
     EXPECT_FALSE(AutomationWrite(control, "setVariable", {Text("setVolume")}));
 }
 
@@ -78,7 +78,7 @@ TEST(MovieControlTest, RepliesCarryTheValueInBrackets) {
     Send(control, "setPlay", "Play");  // pauses as soon as it plays
     // Paused with the first frame up, so nothing is still buffering.
     ASSERT_TRUE(WaitFor([&] {
-        return MoviePlayState(control) == 2 && SessionOf(control).VideoWidth() > 0 && !SessionOf(control).Buffering();
+        return MoviePlayState(control) == 2 && PlayerOf(control).VideoWidth() > 0 && !PlayerOf(control).Buffering();
     }));
 
     struct Case {
@@ -110,7 +110,7 @@ TEST(MovieControlTest, RepliesCarryTheValueInBrackets) {
             << c.request;
 
     EXPECT_EQ(Value(control, "noVolume"), "0");
-    EXPECT_EQ(SessionOf(control).Volume(), 0);
+    EXPECT_EQ(PlayerOf(control).Volume(), 0);
 }
 
 TEST(MovieControlTest, PlaysThroughLoadingToPlayingAndStopsAtTheEnd) {
@@ -160,7 +160,7 @@ TEST(MovieControlTest, SeekMovesThePlayTime) {
     LoadValidMovie(control);
     Send(control, "setPlayUrl", Text::FromUtf8(MediaPath("tone.mp3")));
     Send(control, "setPlay", "Play");
-    ASSERT_TRUE(WaitFor([&] { return MoviePlayState(control) == 2 && SessionOf(control).Duration() > 0; }));
+    ASSERT_TRUE(WaitFor([&] { return MoviePlayState(control) == 2 && PlayerOf(control).Duration() > 0; }));
     Send(control, "setSeek", "1");
     EXPECT_TRUE(WaitFor([&] { return std::atof(Value(control, "getPlayTime").c_str()) >= 1.0; }));
     EXPECT_EQ(Value(control, "getTimeString"), "00:01");
@@ -205,7 +205,7 @@ TEST(MovieControlTest, VolumeAcceptsOnlyNumbers) {
     for (const Case& c : cases) {
         Send(control, "setVolume", "55");
         Send(control, "setVolume", c.value);
-        EXPECT_EQ(SessionOf(control).Volume(), c.volume) << c.value;
+        EXPECT_EQ(PlayerOf(control).Volume(), c.volume) << c.value;
     }
 }
 

@@ -3,7 +3,7 @@
 // on the offscreen platform they are skipped.
 #include "ControlsTestSupport.h"
 
-#include "platform/ControlHost.h"
+#include "engines/ControlHost.h"
 #include "platform/VideoSurface.h"
 
 #include <QGuiApplication>
@@ -14,6 +14,9 @@
 #include <QScreen>
 #include <QWindow>
 #include <QWidget>
+#include <QMouseEvent>
+#include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -121,6 +124,86 @@ TEST_F(VideoSurfaceTest, AnEmptyHostShowsNoPictureUntilItHasASizeAgain) {
 
     host.setGeometry(100, 80, 200, 150);
     EXPECT_TRUE(WaitFor([&] { return LitShare(OnScreen(host)) > 0.5; }, 5000)) << "no picture after the host is back";
+}
+
+}  // namespace
+}  // namespace lumora
+
+namespace lumora {
+namespace {
+
+// Records the pointer events a widget receives.
+class PointerLog : public QObject {
+public:
+    struct Seen {
+        QEvent::Type type;
+        QPoint position;
+        Qt::MouseButton button;
+    };
+    std::vector<Seen> seen;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick: {
+                const auto* mouse = static_cast<QMouseEvent*>(event);
+                seen.push_back({event->type(), mouse->position().toPoint(), mouse->button()});
+                break;
+            }
+            case QEvent::Wheel:
+                seen.push_back({event->type(), static_cast<QWheelEvent*>(event)->position().toPoint(), Qt::NoButton});
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
+};
+
+// Where the window system gives the pointer to the picture's own window (a
+// Wayland subsurface), clicks, double-clicks, right-clicks and the wheel
+// reach the host at the same place.
+TEST_F(VideoSurfaceTest, PointerEventsOfThePictureReachTheHost) {
+    QWidget parent;
+    parent.resize(400, 300);
+    QWidget host(&parent);
+    host.setGeometry(20, 10, 320, 240);
+    auto* surface = new VideoSurface(nullptr, &host);
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    QWindow* picture = surface->PictureWindow();
+    ASSERT_NE(picture, nullptr);
+    PointerLog log;
+    host.installEventFilter(&log);
+
+    const QPointF at(50, 40);
+    const QPointF global = picture->mapToGlobal(at.toPoint());
+    struct Case {
+        QEvent::Type type;
+        Qt::MouseButton button;
+    };
+    for (const Case& c : {Case{QEvent::MouseButtonPress, Qt::LeftButton}, Case{QEvent::MouseButtonDblClick, Qt::LeftButton},
+                          Case{QEvent::MouseButtonPress, Qt::RightButton},
+                          Case{QEvent::MouseButtonRelease, Qt::RightButton}}) {
+        QMouseEvent event(c.type, at, global, c.button, c.button, Qt::NoModifier);
+        QCoreApplication::sendEvent(picture, &event);
+    }
+    QWheelEvent wheel(at, global, QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(picture, &wheel);
+
+    const QPoint inHost = surface->mapTo(&host, QPoint(50, 40));
+    ASSERT_EQ(log.seen.size(), 5u);
+    const std::vector<std::pair<QEvent::Type, Qt::MouseButton>> expected = {
+        {QEvent::MouseButtonPress, Qt::LeftButton},  {QEvent::MouseButtonDblClick, Qt::LeftButton},
+        {QEvent::MouseButtonPress, Qt::RightButton}, {QEvent::MouseButtonRelease, Qt::RightButton},
+        {QEvent::Wheel, Qt::NoButton}};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(log.seen[i].type, expected[i].first) << i;
+        EXPECT_EQ(log.seen[i].button, expected[i].second) << i;
+        EXPECT_EQ(log.seen[i].position, inHost) << i;
+    }
 }
 
 }  // namespace

@@ -235,6 +235,21 @@ TEST(ProbeStream, AddressesThatAreNeverProbedGiveTheDecodedAddress) {
     for (const Case& c : cases) EXPECT_EQ(Probe(c.address), c.record) << c.address;
 }
 
+// A server that sends a head and then holds its body back: the head is the
+// answer, at once, not at the end of the probe's limit.
+TEST(ProbeStream, AHeadWithoutItsBodyIsEnough) {
+    RawServer server([](const std::string&, int) {
+        RawServer::Reply reply;
+        reply.bytes = "HTTP/1.1 200 OK\r\nContent-Type: video/x-flv\r\nContent-Length: 100000\r\n\r\n";
+        reply.holdOpen = true;
+        return reply;
+    });
+    const auto started = Clock::now();
+    EXPECT_EQ(Probe(server.Url("/live"), ProbeLimits{}),
+              "[Type]video/x-flv[/Type][Length]100000[/Length][File]" + server.Url("/live") + "[/File]");
+    EXPECT_LT(Clock::now() - started, 3s);
+}
+
 TEST(ProbeStream, EndsAtItsLimitsWhenNothingAnswers) {
     std::string base;
     // The first request (the probe) is answered with a redirect; the lookup that follows gets silence.

@@ -5,6 +5,7 @@
 
 #include "RecordingPlayer.h"
 #include "resolve/MediaFront.h"
+#include "EventWait.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -36,12 +37,13 @@ protected:
             std::lock_guard lock(probeMutex);
             probed.push_back(address.ToUtf8());
             const auto found = records.find(address.ToUtf8());
-            return found == records.end() ? Text() : found->second;
+            return found == records.end() ? lumora::StreamProbe() : found->second;
         });
     }
 
-    static Text Record(const char* type, const char* file) {
-        return Text("[Length]100[/Length][Type]") + type + "[/Type][File]" + file + "[/File]";
+    static lumora::StreamProbe Record(const char* type, const char* file) {
+        using lumora::HeadPart;
+        return {{{HeadPart::Kind::Length, Text("100")}, {HeadPart::Kind::Type, Text(type)}}, Text(file)};
     }
 
     // The addresses the engines were asked to open, in order.
@@ -53,11 +55,8 @@ protected:
     }
     // Lets the worker jobs of the front (probe, services) end and deliver.
     void Settle() {
-        for (int i = 0; i < 1000 && front.Busy(); ++i) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        QCoreApplication::processEvents();
+        test::WaitUntil([this] { return !front.Busy(); });
+        test::RunPostedEvents();
     }
 
     QWidget window;
@@ -67,7 +66,7 @@ protected:
     RecordingPlayer player{log, "player", RecordingPlayer::Numbering::MediaPlayer};
     std::mutex probeMutex;
     std::vector<std::string> probed;
-    std::map<std::string, Text> records;  // address → probe record
+    std::map<std::string, lumora::StreamProbe> records;  // address → probe answer
     MediaFront front;
 };
 

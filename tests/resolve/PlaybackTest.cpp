@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 #include "LoopbackHttp.h"
+#include "EventWait.h"
 
 #include <algorithm>
 #include <chrono>
@@ -62,11 +63,7 @@ protected:
     }
 
     // Lets the probe of a web address answer and the engine open it.
-    void WaitUntilOpened() {
-        QElapsedTimer clock;
-        clock.start();
-        while (front.Busy() && clock.elapsed() < 10'000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
+    void WaitUntilOpened() { test::WaitUntil([this] { return !front.Busy(); }); }
 
     static bool Has(const std::vector<PlayState>& seen, PlayState state) {
         return std::find(seen.begin(), seen.end(), state) != seen.end();

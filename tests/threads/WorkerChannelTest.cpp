@@ -2,6 +2,7 @@
 // drops what an older one brings back late, and Close stops, joins and
 // silences every job, also one that is stuck waiting.
 #include "threads/WorkerChannel.h"
+#include "EventWait.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -24,16 +25,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool WaitUntil(const std::function<bool()>& done, int limitMs = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
+using test::WaitUntil;
 
 // Waits, off the GUI thread, until `stop` is requested or `limit` passes.
 bool SleepUnlessStopped(const std::stop_token& stop, std::chrono::milliseconds limit) {

@@ -8,15 +8,14 @@
 
 #include "base/Text.h"
 #include "platform/Automation.h"
-
-#include <QWidget>
+#include "player/VideoHost.h"
 
 namespace lumora {
 
 inline constexpr const char* kMovieControlName = "ShockwaveFlash.ShockwaveFlash.1";
 inline constexpr const char* kMediaPlayerControlName = "{6BF52A52-394A-11d3-B153-00C04F79FAA6}";
 
-class ControlHost : public QWidget {
+class ControlHost : public VideoHost {
     Q_OBJECT
 public:
     ControlHost(QWidget* parent, int left, int top, int width, int height, const Text& windowText);

@@ -9,7 +9,7 @@
 // "<invoke name='X' returntype='xml'></invoke>" with "<string>[value]</string>"
 // and gives no reply while no movie is loaded.
 //
-// The movie's protocol, played by one MpvSession:
+// The movie's protocol, played by one typed player:
 //   watched variables  setPlay ("Play": pause, resume, or start again when
 //                      stopped; "Stop"), setPlayUrl, setVolume (0-100),
 //                      setScaleMode (1 fit, 2 fill and crop, 3 own size,
@@ -30,7 +30,7 @@
 
 #include "platform/Automation.h"
 #include "platform/ControlStates.h"
-#include "platform/MpvSession.h"
+#include "player/Player.h"
 
 #include <memory>
 #include <optional>
@@ -40,10 +40,10 @@ namespace lumora {
 
 class MovieControl : public MemberTable {
 public:
-    explicit MovieControl(std::unique_ptr<MpvSession> session);
+    explicit MovieControl(std::unique_ptr<Player> player);
     ~MovieControl() override;
 
-    MpvSession& Session() { return *session_; }
+    Player& Engine() { return *session_; }
     bool MovieLoaded() const { return movieLoaded_; }
 
 private:
@@ -54,7 +54,7 @@ private:
     MovieState PlayState() const;
     Text InfoCode() const;
 
-    std::unique_ptr<MpvSession> session_;
+    std::unique_ptr<Player> session_;
     Text moviePath_;
     Text allowScriptAccess_ = "sameDomain";
     Text allowFullScreen_ = "false";

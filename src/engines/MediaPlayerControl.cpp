@@ -1,4 +1,5 @@
-#include "platform/MediaPlayerControl.h"
+#include "engines/MediaPlayerControl.h"
+#include "engines/EngineStates.h"
 
 #include "base/TimeText.h"
 #include "platform/ControlStates.h"
@@ -10,11 +11,11 @@
 
 namespace lumora {
 
-using Phase = MpvSession::Phase;
+using Phase = Player::Phase;
 using Args = std::vector<Variant>;
 
 struct MediaPlayerControl::State {
-    std::unique_ptr<MpvSession> session;
+    std::unique_ptr<Player> session;
     Text uiMode = "full";
     bool fullScreen = false;
     bool enableContextMenu = true;
@@ -26,33 +27,12 @@ struct MediaPlayerControl::State {
     void Open(const Text& address) {
         endReported = false;
         if (address.Empty())
-            session->Unload();
+            session->Open(Text());
         else
             session->Open(address);
     }
 
-    MediaPlayerState PlayState() {
-        switch (session->CurrentPhase()) {
-            case Phase::Empty:
-                return MediaPlayerState::Undefined;
-            case Phase::Opening:
-                return MediaPlayerState::Transitioning;
-            case Phase::Loaded:
-                if (session->Paused()) return MediaPlayerState::Paused;
-                return session->Buffering() ? MediaPlayerState::Buffering : MediaPlayerState::Playing;
-            case Phase::Ended:
-                if (!endReported) {
-                    endReported = true;
-                    return MediaPlayerState::MediaEnded;
-                }
-                return MediaPlayerState::Stopped;
-            case Phase::Stopped:
-                return MediaPlayerState::Stopped;
-            case Phase::Failed:
-                return MediaPlayerState::Ready;
-        }
-        return MediaPlayerState::Undefined;
-    }
+    MediaPlayerState PlayState() { return MediaPlayerStateOf(*session, endReported); }
 };
 
 namespace {
@@ -92,14 +72,14 @@ Body Call(std::function<void(State&)> action) {
     };
 }
 
-bool Active(const MpvSession& session) {
+bool Active(const Player& session) {
     return session.CurrentPhase() == Phase::Opening || session.CurrentPhase() == Phase::Loaded;
 }
 
 AutomationRef MakeControls(const std::weak_ptr<State>& weak) {
     auto object = std::make_shared<MemberTable>();
     object->Add("play", InvokeKind::Method, Weakly(weak, Call([](State& state) {
-                                                       MpvSession& session = *state.session;
+                                                       Player& session = *state.session;
                                                        if (Active(session)) {
                                                            session.SetPaused(false);
                                                        } else if (session.CurrentPhase() != Phase::Empty) {
@@ -122,7 +102,7 @@ AutomationRef MakeControls(const std::weak_ptr<State>& weak) {
     object->Add(
         "currentPositionString", InvokeKind::PropertyGet,
         Weakly(weak, Get([](State& state) {
-                   const MpvSession& session = *state.session;
+                   const Player& session = *state.session;
                    return Variant(session.CurrentPhase() == Phase::Loaded ? ClockText(session.Position()) : Text());
                })));
     return object;
@@ -176,7 +156,7 @@ AutomationRef MakeCurrentMedia(const std::weak_ptr<State>& weak) {
     object->Add("getItemInfo", InvokeKind::Method,
                 Weakly(weak, [](State& state, const Args& args) -> std::optional<Variant> {
                     if (args.size() != 1) return std::nullopt;
-                    const MpvSession& session = *state.session;
+                    const Player& session = *state.session;
                     const Text name = VariantText(args[0]).Lower();
                     if (name == "title") return Variant(session.Metadata({"title", "icy-title"}));
                     if (name == "author") return Variant(session.Metadata({"artist", "author", "album_artist"}));
@@ -200,7 +180,7 @@ AutomationRef MakeNetwork(const std::weak_ptr<State>& weak) {
 
 
 
-MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MpvSession> session) : state_(std::make_shared<State>()) {
+MediaPlayerControl::MediaPlayerControl(std::unique_ptr<Player> session) : state_(std::make_shared<State>()) {
     state_->session = std::move(session);
     // Not stretched until asked: at its own size, smaller if it doesn't fit.
     state_->session->SetVideoOption("video-unscaled", "downscale-big");
@@ -249,6 +229,6 @@ MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MpvSession> session) : st
 
 MediaPlayerControl::~MediaPlayerControl() = default;
 
-MpvSession& MediaPlayerControl::Session() { return *state_->session; }
+Player& MediaPlayerControl::Engine() { return *state_->session; }
 
 }  // namespace lumora

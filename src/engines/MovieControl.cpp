@@ -1,4 +1,5 @@
-#include "platform/MovieControl.h"
+#include "engines/MovieControl.h"
+#include "engines/EngineStates.h"
 
 #include "base/NumberText.h"
 #include "base/TimeText.h"
@@ -46,7 +47,7 @@ std::optional<std::string> InvokedName(const Text& request) {
 }  // namespace
 
 
-MovieControl::MovieControl(std::unique_ptr<MpvSession> session) : session_(std::move(session)) {
+MovieControl::MovieControl(std::unique_ptr<Player> player) : session_(std::move(player)) {
     auto text = [](const std::vector<Variant>& args) { return args.empty() ? Text() : VariantText(args[0]); };
 
     Add("Movie", InvokeKind::PropertyGet, [this](const std::vector<Variant>&) { return Variant(moviePath_); });
@@ -92,7 +93,7 @@ void MovieControl::LoadMovie(const Text& path) {
     moviePath_ = path;
     movieLoaded_ = false;
     urlGiven_ = false;
-    session_->Unload();
+    session_->Open(Text());
 
     QString name = QString::fromStdString(path.ToUtf8());
     if (name.startsWith(QLatin1String("file://"), Qt::CaseInsensitive)) name = QUrl(name).toLocalFile();
@@ -106,30 +107,30 @@ void MovieControl::LoadMovie(const Text& path) {
 
 void MovieControl::SetVariable(const Text& name, const Text& value) {
     if (!movieLoaded_) return;
-    MpvSession& session = *session_;
+    Player& session = *session_;
     const std::string& variable = name.Bytes();
     if (variable == "setPlay") {
         if (value == "Stop") {
             session.Stop();
         } else if (value == "Play") {
             switch (session.CurrentPhase()) {
-                case MpvSession::Phase::Opening:
-                case MpvSession::Phase::Loaded:
+                case Player::Phase::Opening:
+                case Player::Phase::Loaded:
                     session.SetPaused(!session.Paused());
                     break;
-                case MpvSession::Phase::Ended:
-                case MpvSession::Phase::Stopped:
-                case MpvSession::Phase::Failed:
+                case Player::Phase::Ended:
+                case Player::Phase::Stopped:
+                case Player::Phase::Failed:
                     session.Restart();
                     break;
-                case MpvSession::Phase::Empty:
+                case Player::Phase::Empty:
                     break;
             }
         }
     } else if (variable == "setPlayUrl") {
         urlGiven_ = true;
         if (value.Empty())
-            session.Unload();
+            session.Open(Text());
         else
             session.Open(value);
     } else if (variable == "setVolume") {
@@ -175,7 +176,7 @@ std::optional<Text> MovieControl::CallFunction(const Text& request) {
 }
 
 std::optional<Text> MovieControl::Callback(const std::string& name) {
-    const MpvSession& session = *session_;
+    const Player& session = *session_;
     if (name == "getPlayState") return NumberText(MovieStateCode(PlayState()));
     if (name == "getTotalTime") return NumberText(session.Duration());
     if (name == "getPlayTime") return NumberText(session.Position());
@@ -195,36 +196,8 @@ std::optional<Text> MovieControl::Callback(const std::string& name) {
     return std::nullopt;  // no such callback in the movie
 }
 
-MovieState MovieControl::PlayState() const {
-    switch (session_->CurrentPhase()) {
-        case MpvSession::Phase::Opening:
-            return MovieState::Loading;
-        case MpvSession::Phase::Loaded:
-            if (session_->Paused()) return MovieState::Paused;
-            return session_->Buffering() ? MovieState::Buffering : MovieState::Playing;
-        case MpvSession::Phase::Failed:
-            return MovieState::Failed;
-        default:
-            return MovieState::Stopped;
-    }
-}
+MovieState MovieControl::PlayState() const { return MovieStateOf(*session_); }
 
-Text MovieControl::InfoCode() const {
-    switch (session_->CurrentPhase()) {
-        case MpvSession::Phase::Empty:
-            return urlGiven_ ? "NetStream.Play.Stop" : "undefined";
-        case MpvSession::Phase::Opening:
-            return "NetStream.Play.Start";
-        case MpvSession::Phase::Loaded:
-            if (session_->Paused()) return "NetStream.Pause.Notify";
-            return session_->Buffering() ? "NetStream.Buffer.Empty" : "NetStream.Buffer.Full";
-        case MpvSession::Phase::Ended:
-        case MpvSession::Phase::Stopped:
-            return "NetStream.Play.Stop";
-        case MpvSession::Phase::Failed:
-            return "NetStream.Play.StreamNotFound";
-    }
-    return "undefined";
-}
+Text MovieControl::InfoCode() const { return MovieInfoCode(*session_, urlGiven_); }
 
 }  // namespace lumora

@@ -1,4 +1,4 @@
-#include "platform/ControlHost.h"
+#include "engines/ControlHost.h"
 
 #include <QApplication>
 #include <QImage>

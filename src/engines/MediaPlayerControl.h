@@ -1,5 +1,5 @@
 // The media player control: the stand-in of the media player control,
-// reached by member name and played by one MpvSession.
+// reached by member name and played by one typed player.
 //
 // Members of the player object:
 //   "URL"            write: opens the address and starts it (empty: unloads);
@@ -25,7 +25,7 @@
 #include "platform/MediaTexts.h"
 
 #include "platform/Automation.h"
-#include "platform/MpvSession.h"
+#include "player/Player.h"
 
 #include <memory>
 
@@ -33,10 +33,10 @@ namespace lumora {
 
 class MediaPlayerControl : public MemberTable {
 public:
-    explicit MediaPlayerControl(std::unique_ptr<MpvSession> session);
+    explicit MediaPlayerControl(std::unique_ptr<Player> player);
     ~MediaPlayerControl() override;
 
-    MpvSession& Session();
+    Player& Engine();
 
     struct State;
 

@@ -1,0 +1,7 @@
+#include "desktop/DesktopLog.h"
+
+namespace lumora {
+
+Q_LOGGING_CATEGORY(lumoraDesktop, "lumora.desktop", QtWarningMsg)
+
+}  // namespace lumora
