@@ -9,7 +9,12 @@
 //    (ObjectRequest, SocketHeadProbe) against the same request made bare on
 //    the calling thread (a fresh libcurl easy handle; connect, send, one recv).
 //
-//   probe_bench [CHAIN_RUNS] [REQUEST_RUNS]
+// With the path of lumora-cli, `lumora-cli probe` is timed against `curl -sIL`
+// as well, both as programs started afresh. The server answers without
+// delay (TCP_NODELAY) and keeps a connection for 100 requests; how many
+// connections one walk of the chain opens is printed too.
+//
+//   probe_bench [CHAIN_RUNS] [REQUEST_RUNS] [LUMORA_CLI]
 #include "probe/ProbeStream.h"
 #include "web/ObjectRequest.h"
 #include "web/SocketHeadProbe.h"
@@ -31,6 +36,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -65,19 +72,24 @@ bool Time(Row& row, int runs, const std::function<bool()>& job) {
     return true;
 }
 
-// `curl -sIL -o /dev/null URL`; true when it exits with 0.
-bool CurlCli(const std::string& url) {
+// Runs a program with its output thrown away; true when it exits with 0.
+bool Run(std::vector<std::string> args) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    std::string args[] = {"curl", "-sIL", "-o", "/dev/null", url};
-    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data(), nullptr};
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    const int failed = posix_spawnp(&pid, "curl", &actions, nullptr, argv, environ);
+    const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
     return failed == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
+
+// `curl -sIL -o /dev/null URL`.
+bool CurlCli(const std::string& url) { return Run({"curl", "-sIL", "-o", "/dev/null", url}); }
 
 size_t Keep(char* data, size_t size, size_t count, void* body) {
     static_cast<std::string*>(body)->append(data, size * count);
@@ -137,7 +149,28 @@ int main(int argc, char** argv) {
     const int requestRuns = argc > 2 ? std::max(1, std::atoi(argv[2])) : 500;
     curl_global_init(CURL_GLOBAL_DEFAULT);
 
+    const std::string lumoraCli = argc > 3 ? argv[3] : "";
     httplib::Server server;
+    server.set_tcp_nodelay(true);
+    server.set_keep_alive_max_count(100);
+    std::mutex portsMutex;
+    std::set<int> clientPorts;  // one per connection
+    // Before the answer goes out, so a walk's last request is counted before the walk ends.
+    server.set_pre_routing_handler([&](const httplib::Request& request, httplib::Response&) {
+        std::lock_guard lock(portsMutex);
+        clientPorts.insert(request.remote_port);
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    // The connections `walk` opens.
+    const auto connections = [&](const std::function<bool()>& walk) {
+        {
+            std::lock_guard lock(portsMutex);
+            clientPorts.clear();
+        }
+        walk();
+        std::lock_guard lock(portsMutex);
+        return clientPorts.size();
+    };
     int port = 0;
     server.Get(R"(/hop/(\d+))", [&port](const httplib::Request& request, httplib::Response& response) {
         const int hop = std::stoi(request.matches[1].str());
@@ -161,6 +194,7 @@ int main(int argc, char** argv) {
     const lumora::Text expected(("[Length]1024[/Length][Type]video/x-flv[/Type][File]" + last + "[/File]").c_str());
 
     Row probe("lumora ProbeStream"), cli("curl -sIL (command line)"), follow("libcurl HEAD following, in process");
+    Row lumoraCommand("lumora-cli probe (command line)"), curlCommand("curl -sIL (command line)");
     Row object("lumora ObjectRequest GET"), easy("libcurl easy GET, fresh handle");
     Row socketProbe("lumora SocketHeadProbe"), bareSocket("bare connect/send/recv");
     std::string body;
@@ -179,6 +213,10 @@ int main(int argc, char** argv) {
         failed = "curl -sIL failed (Debian: apt-get install curl)";
     else if (!Time(follow, chainRuns, [&] { return CurlFollow(start); }))
         failed = "libcurl did not follow the chain";
+    else if (!lumoraCli.empty() && !Time(lumoraCommand, chainRuns, [&] { return Run({lumoraCli, "probe", start}); }))
+        failed = "lumora-cli probe failed";
+    else if (!lumoraCli.empty() && !Time(curlCommand, chainRuns, [&] { return CurlCli(start); }))
+        failed = "curl -sIL failed";
     else if (!Time(object, requestRuns, [&] { return lumora::ObjectRequest(lastText).size() == 1024; }))
         failed = "ObjectRequest failed";
     else if (!Time(easy, requestRuns, [&] { return BareCurl(last, body) && body.size() == 1024; }))
@@ -187,6 +225,10 @@ int main(int argc, char** argv) {
         failed = "SocketHeadProbe failed";
     else if (!Time(bareSocket, requestRuns, [&] { return BareSocket(port, request, body); }))
         failed = "bare socket request failed";
+
+    const std::size_t probeConnections =
+        connections([&] { return lumora::ProbeStream(lumora::Text(start.c_str())) == expected; });
+    const std::size_t curlConnections = connections([&] { return CurlCli(start); });
 
     server.stop();
     serving.join();
@@ -206,9 +248,11 @@ int main(int argc, char** argv) {
             std::printf("%-36s %10.3f %14.2f\n", peer->name.c_str(), peer->Median(), lumora.Median() / peer->Median());
         std::printf("\n");
     };
+    if (!lumoraCli.empty()) print(lumoraCommand, {&curlCommand});
     print(probe, {&cli, &follow});
     print(object, {&easy});
     print(socketProbe, {&bareSocket});
-    std::printf("goal: ProbeStream at most 1.5 x curl -sIL\n");
+    std::printf("connections per walk of the chain: lumora %zu, curl -sIL %zu\n", probeConnections, curlConnections);
+    std::printf("goal: lumora-cli probe at most 1.5 x curl -sIL\n");
     return 0;
 }

@@ -8,7 +8,7 @@
 namespace lumora::cli {
 namespace {
 
-constexpr Verb kVerbs[] = {{"object", Object}, {"socket", Socket}, {"probe", Probe}};
+constexpr Verb kVerbs[] = {{"object", Object}, {"socket", Socket}};
 
 }  // namespace
 }  // namespace lumora::cli

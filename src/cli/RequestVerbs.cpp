@@ -1,7 +1,6 @@
-// Verbs of the requests on worker threads and the stream probe.
+// Verbs of the requests on worker threads.
 #include "base/NumberText.h"
 #include "cli/Verbs.h"
-#include "probe/ProbeStream.h"
 #include "web/ObjectRequest.h"
 #include "web/SocketHeadProbe.h"
 
@@ -53,15 +52,6 @@ int Socket(const Args& args) {
     const Text head = SocketHeadProbe(args[0]);
     if (!head.Empty()) PrintBody(head);
     return ResultStatus(!head.Empty(), "no answer from " + args[0].ToUtf8());
-}
-
-int Probe(const Args& args) {
-    if (args.size() != 1) return UsageError("usage: lumora-cli probe URL");
-    // The record always has its File part; an empty one means the probe
-    // found no final address.
-    const Text record = ProbeStream(args[0]);
-    PrintRecord({record});
-    return ResultStatus(!record.Contains("[File][/File]"), "the probe found no final address for " + args[0].ToUtf8());
 }
 
 }  // namespace lumora::cli

@@ -1,5 +1,6 @@
-// Verbs that reach the web.
+// Verbs that reach the web, the stream probe among them.
 #include "cli/Verbs.h"
+#include "probe/ProbeWalk.h"
 #include "web/PageRequest.h"
 #include "web/WebText.h"
 
@@ -30,6 +31,16 @@ int Fetch(const Args& args) {
     const Text page = body ? Utf8BytesToText(body.Value()) : Text();
     if (!page.Empty()) PrintBody(page);
     return ResultStatus(!page.Empty(), page.Empty() ? EmptyPageReason(args[0], request, body) : "");
+}
+
+int Probe(const Args& args) {
+    if (args.size() != 1) return UsageError("usage: lumora-cli probe URL");
+    // The record always has its File part; an empty one means the probe
+    // found no final address. A terminal program has no events to handle
+    // meanwhile, so the walk runs here, without a worker.
+    const Text record = WalkProbe(args[0]).Record();
+    PrintRecord({record});
+    return ResultStatus(!record.Contains("[File][/File]"), "the probe found no final address for " + args[0].ToUtf8());
 }
 
 }  // namespace lumora::cli

@@ -15,7 +15,8 @@ namespace lumora::cli {
 namespace {
 
 constexpr Verb kVerbs[] = {
-    {"fetch", Fetch}, {"code", Code}, {"regex", Regex}, {"list", List}, {"video", Video}, {"download", Download},
+    {"fetch", Fetch}, {"code", Code},         {"regex", Regex},
+    {"list", List},   {"video", Video},       {"download", Download}, {"probe", Probe},
 };
 
 struct HandedVerb {
@@ -24,7 +25,7 @@ struct HandedVerb {
 };
 
 constexpr HandedVerb kHandedVerbs[] = {
-    {"object", "lumora-cli-events"},  {"socket", "lumora-cli-events"}, {"probe", "lumora-cli-events"},
+    {"object", "lumora-cli-events"},  {"socket", "lumora-cli-events"},
     {"classify", "lumora-cli-media"}, {"resolve", "lumora-cli-media"}, {"play", "lumora-cli-media"},
 };
 

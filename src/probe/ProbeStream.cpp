@@ -1,76 +1,61 @@
 #include "probe/ProbeStream.h"
 
 #include "script/Codings.h"
-#include "web/NetworkAddress.h"
-#include "web/ObjectRequest.h"
-#include "web/SocketHeadProbe.h"
+#include "threads/ThreadControl.h"
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
 
 namespace lumora {
 
 namespace {
 
-// One part for every line of `head` that names the header `name` (exact
-// case), its value being the line without any spelling of the name.
-void AppendPart(std::vector<HeadPart>& parts, const Text& line, const Text& name, HeadPart::Kind kind) {
-    if (!line.Contains(name)) return;
-    parts.push_back({kind, line.ReplacedAll(name, Text(), /*ignoreCase=*/true).Trimmed()});
-}
+// How long the caller waits past the sum of the step limits: curl's own
+// time-outs may overrun them a little.
+constexpr std::chrono::milliseconds kWorkerMargin{1000};
 
-Text PartsRecord(const std::vector<HeadPart>& parts) {
-    Text record;
-    for (const HeadPart& part : parts) {
-        const char* tag = part.kind == HeadPart::Kind::Length ? "Length" : "Type";
-        record += Text("[") + tag + "]" + part.value + "[/" + tag + "]";
-    }
-    return record;
-}
-
-// "Location" anywhere in the head, exact case: a Content-Location line counts too.
-bool Redirects(const Text& head) { return head.Contains("Location"); }
+// What the caller and the worker share; the worker holds it by reference
+// count too, so one that outlives its caller writes into a live object.
+struct ProbeExchange {
+    std::mutex mutex;
+    Text current;        // the address reached so far
+    StreamProbe result;  // once the worker is done
+};
 
 }  // namespace
 
-std::vector<HeadPart> HeadParts(const Text& head) {
-    std::vector<HeadPart> parts;
-    // The head is one raw read, so body lines after the blank line are scanned as well.
-    for (const Text& line : head.Split("\r\n")) {
-        AppendPart(parts, line, "Content-Length:", HeadPart::Kind::Length);
-        AppendPart(parts, line, "Content-Type:", HeadPart::Kind::Type);
-    }
-    return parts;
+StreamProbe ProbeAddress(const Text& address, const ProbeLimits& limits) {
+    const Text decoded = UriDecode(address);
+    // What is never asked about needs no worker.
+    if (decoded.Left(7) != Text("http://") || limits.socketProbe.count() <= 0) return WalkProbe(address, limits);
+
+    auto exchange = std::make_shared<ProbeExchange>();
+    exchange->current = decoded;
+    const auto steps =
+        limits.socketProbe + std::max(0, limits.maxRedirects) * (limits.redirectLookup + limits.socketProbe);
+    ThreadHandle handle = 0;
+    const bool started = ThreadControl::Start(
+        [exchange, address, limits] {
+            StreamProbe result = WalkProbe(address, limits, [&exchange](const Text& reached) {
+                std::lock_guard lock(exchange->mutex);
+                exchange->current = reached;
+            });
+            std::lock_guard lock(exchange->mutex);
+            exchange->result = std::move(result);
+            return 1;
+        },
+        &handle);
+    if (!started) return {{}, decoded};
+    const WaitOutcome outcome = ThreadControl::WaitUntilEnded(handle, steps + kWorkerMargin);
+    ThreadControl::Terminate(handle);
+    ThreadControl::Close(handle);
+    std::lock_guard lock(exchange->mutex);
+    // A worker that overran: the address reached so far, without a head.
+    if (outcome != WaitOutcome::Ended) return {{}, exchange->current};
+    return exchange->result;
 }
-
-Text HeaderRecord(const Text& head) { return PartsRecord(HeadParts(head)); }
-
-Text StreamProbe::FirstType() const {
-    for (const HeadPart& part : parts)
-        if (part.kind == HeadPart::Kind::Type) return part.value;
-    return Text();
-}
-
-Text StreamProbe::Record() const { return PartsRecord(parts) + "[File]" + finalAddress + "[/File]"; }
 
 Text ProbeStream(const Text& address, const ProbeLimits& limits) { return ProbeAddress(address, limits).Record(); }
-
-StreamProbe ProbeAddress(const Text& address, const ProbeLimits& limits) {
-    Text current = UriDecode(address);
-    Text head = SocketHeadProbe(current, limits.socketProbe);
-    // An empty lookup result empties `current`; its probe is empty too, which ends the loop.
-    for (int hop = 0; hop < limits.maxRedirects && Redirects(head); ++hop) {
-        const Text location = RedirectTarget(current, limits.redirectLookup);
-        if (location.Empty()) {
-            current = location;
-        } else {
-            // A server names only web addresses: a relative Location counts from
-            // the address it came from, and a local file or another scheme ends
-            // the probe at the last web address.
-            const Text next = ResolveWebReference(current, location);
-            if (next.Empty()) break;
-            current = next;
-        }
-        head = SocketHeadProbe(current, limits.socketProbe);
-    }
-    return {HeadParts(head), current};
-}
 
 }  // namespace lumora

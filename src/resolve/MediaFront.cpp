@@ -6,6 +6,7 @@
 #include "probe/ProbeStream.h"
 #include "resolve/AddressText.h"
 #include "resolve/MusicResolvers.h"
+#include "resolve/PlaylistItems.h"
 #include "resolve/PrivateSchemes.h"
 #include "script/Codings.h"
 #include "web/NetworkAddress.h"
@@ -187,8 +188,7 @@ void MediaFront::Play(Text& address, EngineRequest engine, bool keepPlaylist, Ad
     }
     if (StartsPlaylist(address) && !playlistActive_) {
         playlistActive_ = true;
-        playlist_ = address.Split(Text(";"));
-        if (origin == AddressOrigin::Network) std::erase_if(playlist_, [](const Text& item) { return !IsNetworkStreamAddress(item); });
+        playlist_ = lumora::PlaylistItems(address, origin);
         playlistIndex_ = 1;
         address = playlist_.empty() ? Text() : playlist_.front();
     }

@@ -1,5 +1,7 @@
 #include "site/SiteServer.h"
 
+#include "site/ConnectionThreads.h"
+#include "site/GuardedHttpServer.h"
 #include "site/Pages.h"
 #include "site/Services.h"
 
@@ -24,6 +26,10 @@ constexpr long kMaxRedirectHops = 1000;
 constexpr long kMaxBenchEntries = 200000;
 constexpr long kMaxHostileSeconds = 600;
 constexpr std::size_t kStreamChunk = 4096;
+// Each connection has a thread of its own, up to this many at once.
+constexpr std::size_t kMaxConnectionThreads = 512;
+// Requests one connection may carry before the answer says "Connection: close".
+constexpr std::size_t kRequestsPerConnection = 100;
 
 bool IsIpv6Literal(const std::string& address) { return address.find(':') != std::string::npos; }
 
@@ -157,14 +163,16 @@ bool IsLoopbackAddress(std::string_view address) {
 }
 
 SiteServer::SiteServer(SiteData data, SiteOptions options)
-    : data_(std::move(data)), options_(std::move(options)), server_(std::make_unique<httplib::Server>()) {
+    : data_(std::move(data)), options_(std::move(options)), server_(std::make_unique<GuardedHttpServer>(options_.requestHeadLimit)) {
     // "[::1]" names the same address as "::1"; the resolver wants it bare.
     std::string& address = options_.listenAddress;
     if (address.size() >= 2 && address.front() == '[' && address.back() == ']')
         address = address.substr(1, address.size() - 2);
-    // Stalled answers and open keep-alive connections each hold a worker.
-    server_->new_task_queue = [] { return new httplib::ThreadPool(32); };
+    // Stalled answers, open keep-alive connections and clients still sending
+    // their request each hold a thread, so none of them keeps others waiting.
+    server_->new_task_queue = [] { return new ConnectionThreads(kMaxConnectionThreads); };
     server_->set_keep_alive_timeout(2);
+    server_->set_keep_alive_max_count(kRequestsPerConnection);
     // Reuse of the address only: httplib's default also sets SO_REUSEPORT,
     // which lets a second site bind the same port and take half the requests.
     server_->set_socket_options([](socket_t socket) {
@@ -207,6 +215,7 @@ bool SiteServer::Start(std::string* error) {
         if (error != nullptr) *error = "cannot listen on " + HostPort(address, options_.port);
         return false;
     }
+    server_->WidenBacklog();
     listener_ = std::thread([this] {
         server_->listen_after_bind();
         listenerDone_ = true;
@@ -220,6 +229,7 @@ void SiteServer::Stop() {
     if (!listener_.joinable()) return;
     // stop() takes effect only once the listener runs; repeat until it ends.
     while (!listenerDone_) {
+        server_->DropConnections();
         server_->stop();
         for (int i = 0; i < 10 && !listenerDone_; ++i) std::this_thread::sleep_for(5ms);
     }

@@ -24,6 +24,7 @@
 #include "site/SiteData.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -31,11 +32,9 @@
 #include <string_view>
 #include <thread>
 
-namespace httplib {
-class Server;
-}
-
 namespace lumora::site {
+
+class GuardedHttpServer;
 
 struct SiteOptions {
     std::string listenAddress = "127.0.0.1";
@@ -43,6 +42,9 @@ struct SiteOptions {
     // The longest a stalling answer holds its connection; each request may
     // ask for less.
     int stallSeconds = 30;
+    // The longest a client may take over a request's line and header lines,
+    // counted from its first byte; slower ones are disconnected.
+    std::chrono::milliseconds requestHeadLimit{5000};
     // Receives one line per request ("GET /path?query 200"); none: no log.
     std::function<void(const std::string& line)> requestLog;
 };
@@ -62,8 +64,8 @@ public:
     // (with `error` set) when the address can't be bound; once only.
     bool Start(std::string* error = nullptr);
 
-    // Ends serving: stalled answers give up at once, the listener closes and
-    // its thread is joined. Safe to call more than once, from any thread but
+    // Ends serving: every open connection is shut down, stalled answers give
+    // up at once, the listener closes and its thread is joined. Safe to call more than once, from any thread but
     // a request handler's.
     void Stop();
 
@@ -77,7 +79,7 @@ private:
 
     SiteData data_;
     SiteOptions options_;
-    std::unique_ptr<httplib::Server> server_;
+    std::unique_ptr<GuardedHttpServer> server_;
     std::thread listener_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> listenerDone_{false};

@@ -14,27 +14,14 @@
 #pragma once
 
 #include "base/Text.h"
+#include "web/ObjectTransfer.h"
 
 #include <chrono>
 #include <cstddef>
 
 namespace lumora {
 
-inline constexpr const char* kObjectRequestAgent = "QuilPlayer/QQ100200300";
-
-struct ObjectRequestArgs {
-    Text method;             // empty: GET
-    Text userAgent;          // empty: kObjectRequestAgent
-    Text referer;            // empty: SiteOrigin of the address
-    Text userKey;            // empty: no User-Key header
-    Text cookie;             // empty: no Cookie header
-    int timeoutSeconds = 0;  // 0: 10 s
-    Text user;               // credentials only when both are given
-    Text password;
-    // Overrides timeoutSeconds when above 0 (tests use short limits).
-    std::chrono::milliseconds limit{0};
-};
-
+// The request of ObjectTransfer on a worker, while the caller waits.
 ByteSet ObjectRequest(const Text& url, const ObjectRequestArgs& args = {});
 // The bytes of ObjectRequest up to their first zero byte, unconverted.
 Text ObjectRequestText(const Text& url, const ObjectRequestArgs& args = {});
@@ -44,10 +31,5 @@ Text RedirectTarget(const Text& url, std::chrono::milliseconds limit = std::chro
 // How many request workers this process has started (for tests: a local
 // file is read without one).
 std::size_t ObjectRequestWorkersStarted();
-
-// For tests: while true, workers act as if no HTTP client could be created
-// and fetch the address with a plain GET instead (PageRequest), ignoring
-// every other argument.
-void SetObjectRequestClientMissing(bool missing);
 
 }  // namespace lumora

@@ -4,10 +4,10 @@
 #pragma once
 
 #include "base/Text.h"
+#include "web/SocketProbeRequest.h"
 
 #include <chrono>
 #include <cstddef>
-#include <optional>
 
 namespace lumora {
 
@@ -15,21 +15,6 @@ namespace lumora {
 // does not begin with "http://" (exact case), on any failure, and when the
 // time limit (counted from the start of the wait) passed.
 Text SocketHeadProbe(const Text& address, std::chrono::milliseconds limit = std::chrono::seconds(10));
-
-// Where a probe of `address` connects and the exact request it sends there.
-struct SocketProbeRequest {
-    Text server;  // dotted IPv4 address
-    int port = 0;
-    Text request;
-};
-// Empty when the address can't be probed: its first seven characters are
-// not "http://" in any letter case, it holds control characters, its host
-// does not resolve or its port is not 1 to 65535.
-std::optional<SocketProbeRequest> ComposeSocketProbeRequest(const Text& address);
-
-// The text of the first IPv4 address of a host name (or the dotted address
-// itself); empty when it does not resolve.
-Text ResolveIpv4(const Text& host);
 
 // How many probe workers this process has started (for tests: an address
 // turned away up front starts none).

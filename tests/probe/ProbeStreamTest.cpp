@@ -1,5 +1,6 @@
 #include "probe/ProbeStream.h"
 
+#include "LoopbackHttp.h"
 #include "RawServer.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <map>
+#include <mutex>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -96,6 +99,35 @@ TEST(ProbeStream, StopsFollowingAfterTenRedirects) {
     const std::vector<std::string> requests = server.Requests();
     EXPECT_EQ(requests.size(), 1u + 10 * 2);
     for (const std::string& request : requests) EXPECT_NE(Target(request), "/hop/11");
+}
+
+// The probes and lookups of a chain that stays on one server share one
+// connection, as a browser following it would.
+TEST(ProbeStream, WalksAChainOnOneConnection) {
+    test::LoopbackHttp server;
+    std::mutex mutex;
+    std::set<int> clientPorts;  // one per connection
+    int requests = 0;
+    server.Server().set_keep_alive_max_count(100);
+    server.Server().Get(R"(/hop/(\d+))", [&](const httplib::Request& req, httplib::Response& res) {
+        {
+            std::lock_guard lock(mutex);
+            clientPorts.insert(req.remote_port);
+            ++requests;
+        }
+        const int hop = std::stoi(req.matches[1].str());
+        if (hop < 10)
+            res.set_redirect(server.Url("/hop/" + std::to_string(hop + 1)));
+        else
+            res.set_content(std::string(4096, 'v'), "video/x-flv");
+    });
+    ASSERT_TRUE(server.Start());
+
+    EXPECT_EQ(Probe(server.Url("/hop/0")),
+              "[Length]4096[/Length][Type]video/x-flv[/Type][File]" + server.Url("/hop/10") + "[/File]");
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(requests, 1 + 10 * 2);
+    EXPECT_EQ(clientPorts.size(), 1u);
 }
 
 TEST(ProbeStream, RecordsOfOneServer) {
@@ -201,6 +233,21 @@ TEST(ProbeStream, AddressesThatAreNeverProbedGiveTheDecodedAddress) {
         {"", "[File][/File]"},
     };
     for (const Case& c : cases) EXPECT_EQ(Probe(c.address), c.record) << c.address;
+}
+
+// A server that sends a head and then holds its body back: the head is the
+// answer, at once, not at the end of the probe's limit.
+TEST(ProbeStream, AHeadWithoutItsBodyIsEnough) {
+    RawServer server([](const std::string&, int) {
+        RawServer::Reply reply;
+        reply.bytes = "HTTP/1.1 200 OK\r\nContent-Type: video/x-flv\r\nContent-Length: 100000\r\n\r\n";
+        reply.holdOpen = true;
+        return reply;
+    });
+    const auto started = Clock::now();
+    EXPECT_EQ(Probe(server.Url("/live"), ProbeLimits{}),
+              "[Type]video/x-flv[/Type][Length]100000[/Length][File]" + server.Url("/live") + "[/File]");
+    EXPECT_LT(Clock::now() - started, 3s);
 }
 
 TEST(ProbeStream, EndsAtItsLimitsWhenNothingAnswers) {

@@ -1,17 +1,22 @@
 // The lumora-site program itself: its start line, request log, loopback-only
-// listening and clean ends on SIGTERM and SIGINT.
+// listening, clean ends on SIGTERM and SIGINT, and clients that are slow to
+// send their requests.
 #include "site/SiteServer.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -157,6 +162,116 @@ TEST(ProgramTest, ServesLogsEachRequestAndEndsCleanlyOnSigtermAndSigint) {
         EXPECT_LT(Clock::now() - sent, 5s);
         stalled.join();
     }
+}
+
+// A socket connected to 127.0.0.1:port; -1 when that failed.
+int ConnectTo(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+    if (fd >= 0) close(fd);
+    return -1;
+}
+
+bool SendText(int fd, const std::string& text) {
+    return send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
+}
+
+// A client that sends a request line and then one header line every
+// `pace`, never ending its request, until the server drops it, `stop` is
+// set or 30 s pass. How long the server kept it on, counted from the request line.
+class TricklingClient {
+public:
+    TricklingClient(int port, std::chrono::milliseconds pace) {
+        thread_ = std::thread([this, port, pace] {
+            const int fd = ConnectTo(port);
+            const auto started = Clock::now();
+            bool open = fd >= 0 && SendText(fd, "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+            for (int line = 0; open && !stop_ && Clock::now() - started < 30s; ++line) {
+                // A dropped connection shows as readable (end of stream) or a failed send.
+                pollfd p{fd, POLLIN, 0};
+                if (poll(&p, 1, static_cast<int>(pace.count())) != 0) break;
+                open = SendText(fd, "X-Line-" + std::to_string(line) + ": slow\r\n");
+            }
+            kept_ = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
+            if (fd >= 0) close(fd);
+        });
+    }
+    ~TricklingClient() {
+        stop_ = true;
+        thread_.join();
+    }
+    std::chrono::milliseconds Join() {
+        thread_.join();
+        thread_ = std::thread([] {});
+        return kept_;
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::chrono::milliseconds kept_{0};
+    std::thread thread_;
+};
+
+// Clients that open connections and never finish a request must not keep
+// others waiting, nor hold up the end of the program.
+TEST(ProgramTest, HalfSentRequestsNeitherStarveOthersNorHoldUpTheEnd) {
+    SiteProcess site({"--port", "0", "--quiet"});
+    const std::optional<std::string> start = site.ReadLine();
+    ASSERT_TRUE(start);
+    const int port = PortOf(*start);
+    ASSERT_GT(port, 0) << *start;
+
+    std::vector<int> halfSent;
+    for (int i = 0; i < 200; ++i) {
+        const int fd = ConnectTo(port);
+        ASSERT_GE(fd, 0);
+        halfSent.push_back(fd);
+        EXPECT_TRUE(SendText(fd, "GET /vodlist/index.php?id=27 HTTP/1.1\r\nHost: 127.0.0.1\r\n"));
+    }
+    TricklingClient trickling(port, 1s);
+    for (int i = 0; i < 5; ++i) {
+        httplib::Client client("127.0.0.1", port);
+        client.set_read_timeout(10);
+        const auto asked = Clock::now();
+        const httplib::Result page = client.Get("/vodlist/index.php?id=27");
+        ASSERT_TRUE(page);
+        EXPECT_EQ(page->status, 200);
+        EXPECT_LT(Clock::now() - asked, 2s) << "request " << i;
+    }
+
+    std::this_thread::sleep_for(1500ms);
+    const auto sent = Clock::now();
+    site.Signal(SIGTERM);
+    EXPECT_EQ(site.WaitExit(5s), 0);
+    EXPECT_LT(Clock::now() - sent, 2s);
+    for (const int fd : halfSent) close(fd);
+}
+
+// However steadily a client trickles its header lines, it has the head
+// limit for the whole of them; a prompt client on the same server is served.
+TEST(ProgramTest, ARequestHeadHasADeadline) {
+    std::string error;
+    std::optional<SiteData> data = LoadSiteData(BundledDataDir(), &error);
+    ASSERT_TRUE(data) << error;
+    SiteOptions options;
+    options.port = 0;
+    options.requestHeadLimit = 1s;
+    SiteServer server(std::move(*data), options);
+    ASSERT_TRUE(server.Start(&error)) << error;
+
+    TricklingClient trickling(server.Port(), 200ms);
+    httplib::Client client("127.0.0.1", server.Port());
+    client.set_read_timeout(5);
+    const httplib::Result page = client.Get("/vodlist/index.php?id=27");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+    const std::chrono::milliseconds kept = trickling.Join();
+    EXPECT_GE(kept, 900ms);
+    EXPECT_LT(kept, 3s);
 }
 
 TEST(ProgramTest, RefusesAddressesBeyondLoopbackUnlessAllowed) {

@@ -14,6 +14,8 @@ void AwaitRunning(const httplib::Server& server) {
 }  // namespace
 
 bool LoopbackHttp::Start() {
+    // Answers go out at once, so a kept-alive request is not held for a delayed ACK.
+    server_.set_tcp_nodelay(true);
     port_ = server_.bind_to_any_port("127.0.0.1");
     if (port_ <= 0) return false;
     thread_ = std::thread([this] { server_.listen_after_bind(); });

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -105,6 +106,9 @@ void RawServer::Run() {
         }
         const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0) continue;
+        // Each piece of a reply goes out when it is written, not with the next one.
+        const int yes = 1;
+        setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
         Serve(client, index);
         close(client);
         if (Stopping()) return;
