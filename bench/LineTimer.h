@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times a program from its spawn to a line of its output, from outside, the
 // same way for a program and its peer. Used by the benchmarks that wait for
 // something to happen on screen or in a player (bench/first-frame, bench/startup).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a catalogue list page in GBK: the page markup around `entries`
 // anchors of the form the catalogue's list pattern reads, Chinese titles.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue's list extraction over one page, beside the same job done by
 // standard tools:
 //   lumora     RegexObject::Create, then sub-matches 1 and 2 of every match

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole `lumora-cli regex` process over a catalogue page beside
 // `pcre2grep -o1 -o2` on the same raw bytes: each started directly (no
 // shell), output to a file, taking turns run by run. Prints the median and

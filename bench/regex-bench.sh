@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The list extraction benchmark: builds what it needs (Release, in build-bench
 # unless BUILD_DIR says otherwise), writes a catalogue page of ENTRIES entries
 # (default 100000, about 20 MB of GBK) into a temporary directory and times

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text codings over arbitrary bytes, with the round trips they promise.
 #include "FuzzInput.h"
 #include "script/Codings.h"

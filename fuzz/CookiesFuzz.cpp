@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Merging the cookies a hostile server sets into the ones held.
 #include "FuzzInput.h"
 #include "web/Cookies.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The playable address and the list rows cut out of a page.
 #include "FuzzInput.h"
 #include "catalogue/Catalogue.h"

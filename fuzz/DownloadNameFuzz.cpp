@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The download name made from a hostile title, or from the title a typed
 // address gives, always lies directly in the download directory and fits the
 // file system's name limit with its ".resume" companion or any extension.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table conversions give byte for byte what iconv gives, invalid input
 // included, in both directions; a text converted in pieces cut at line feeds
 // gives what the whole gives.

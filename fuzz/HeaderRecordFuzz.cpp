@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Length and Type record of a response head from a hostile server.
 #include "FuzzInput.h"
 #include "probe/ProbeStream.h"

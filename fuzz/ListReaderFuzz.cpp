@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list reader fed a page in random pieces finds the rows it finds when
 // the page arrives whole, and a restart forgets what came before it.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A log line made of what a hostile server sends (an address, a reason):
 // what reaches the terminal holds no control character, C0, DEL or C1, so
 // it stays one line and starts no escape sequence; text without any passes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A play list that a hostile page or service reply writes as one address:
 // the items the player keeps for it never name a local file, and they are
 // the user's items in their order, with the others left out.

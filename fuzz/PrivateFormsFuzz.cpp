@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The private address forms of Open over arbitrary addresses and titles. The
 // services are never asked: the resolution counts as overtaken, so only the
 // reading of the forms runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target over saved inputs without libFuzzer, so that the corpus
 // replays in every build (the sanitizer build is where it counts). Arguments
 // are files or directories of files; the exit status is 1 when none was read.

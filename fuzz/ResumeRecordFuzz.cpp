@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record beside an unfinished download, read back from a file that
 // anything may have written: a record it accepts is sound and reads back the
 // same once written again; a sound record survives writing and reading.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fuzzes each target (or only TARGET) for SECONDS with libFuzzer, one after
 # the other, at the lowest priority. Builds the targets with clang in
 # build-fuzz first. New inputs go to build-fuzz/corpus/NAME (the committed

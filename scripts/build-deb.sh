@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian packages lumora and lumora-site in one go: installs the
 # packaging tools and the build dependencies of debian/control with apt-get
 # (through sudo when not root), builds from a clean copy of the source tree

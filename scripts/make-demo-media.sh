@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the demo media that lumora-site serves (committed under
 # src/site/data/media/): two short H.264+AAC clips in MP4, one in FLV and a
 # tone in MP3, each a few seconds and a few dozen KiB.

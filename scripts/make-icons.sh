@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the PNG icons of data/icons/hicolor/ from data/icons/io.lumora.Lumora.svg
 # (needs rsvg-convert, Debian package librsvg2-bin). The PNGs are committed;
 # run this after changing the SVG.

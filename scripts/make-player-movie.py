@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Builds the player movie that lumora carries and loads into its movie control.
 
 The movie is a compressed SWF ("CWS", version 8) of one frame. What makes it the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the screenshot the AppStream metainfo shows: the real lumora window,
 # with the first list of lumora-site and a demo clip playing, on a virtual
 # X display (Xvfb, 1024 x 768, with openbox), written to

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the small media files the playback tests use (committed under
 # tests/data/media/), or with --bench DIR the large clip the playback
 # benchmark plays (not committed; made on demand).

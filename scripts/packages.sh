@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Debian packages Lumora needs, and a function that installs the missing ones.
 # Sourced by ./test and ./run.
 

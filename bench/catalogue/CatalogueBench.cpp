@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `lumora-cli list` over one large list page, end to end (process start,
 // request, extraction while the page arrives, printing), beside the pipeline
 // that does the bare job: `curl -s URL | grep -oP PATTERN`. Both run as

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The catalogue list benchmark: builds what it needs (Release, in build-bench
 # unless BUILD_DIR says otherwise), starts lumora-site on a free loopback
 # port and times `lumora-cli list` over its generated list page of ENTRIES

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One large download on loopback, beside `curl -o` of the same file.
 //
 // A server thread in this process sends a sparse file of SIZE MiB with

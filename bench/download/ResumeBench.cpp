@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Continuing a download cut at half, beside `curl -C - -o` on the same cut.
 //
 // nginx (started here with a private prefix and configuration, on a free

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The download benchmark: builds what it needs (Release, in build-bench unless
 # BUILD_DIR says otherwise) and downloads a SIZE_MIB file (default 1024) served
 # on loopback with `curl -o`, `lumora-cli download` and DownloadToFile, taking

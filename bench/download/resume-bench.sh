@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The resume benchmark: builds what it needs (Release, in build-bench unless
 # BUILD_DIR says otherwise), serves a SIZE_MIB file (default 512) with nginx
 # on loopback, cuts a lumora-cli download at half, then continues it with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time to the first frame: `lumora-cli play --null --first-frame` beside
 // `mpv --no-config --vo=null --ao=null --frames=1` on the same addresses.
 //

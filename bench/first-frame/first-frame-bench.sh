@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Time to the first frame: builds what it needs (Release, in build-bench
 # unless BUILD_DIR says otherwise), makes the 720p, 30-second clip (and the
 # same streams in FLV), serves them with nginx from a private configuration

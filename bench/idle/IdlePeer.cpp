@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The peer of the idle benchmark: a bare Qt Widgets window with a list of
 // rows, shown and left alone, the least a windowed list program costs.
 #include <QApplication>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # CPU a window uses while nothing changes: the real lumora under a virtual
 # display of its own, (a) with the first list shown and nothing loaded and
 # (b) after a local clip has played to its end, beside a bare Qt Widgets

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One 10 ms poll of the status display: MediaFront::PlayState on the active
 // engine while a medium plays, in real time with the null outputs.
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The playback benchmarks: builds what they need (Release, in build-bench
 # unless BUILD_DIR says otherwise) and makes a 720p, 30-second clip (H.264 and
 # AAC) with ffmpeg in a temporary directory, then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stream probe on loopback, beside the tools it stands in for.
 //
 // A cpp-httplib server in this process serves a chain /hop/0 -> ... -> /hop/10

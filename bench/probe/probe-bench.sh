@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The stream-probe benchmark: builds what it needs (Release, in build-bench
 # unless BUILD_DIR says otherwise) and times `lumora-cli probe` and ProbeStream
 # over a 10-hop redirect chain on loopback beside `curl -sIL`, and one request

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up to the first list on screen, timed from outside: from the spawn of
 // each program to the line that reports its list, the programs taking turns.
 //

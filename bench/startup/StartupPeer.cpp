@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up benchmark's peer: the least a Qt Widgets program that shows a
 // list from the web must do. It shows an empty window, fetches the page with
 // libcurl on a worker thread once the window is up, and when the page is in

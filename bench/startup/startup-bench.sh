@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up to the first list on screen: the real lumora under a virtual
 # display of its own against lumora-site on a free port, timed from its spawn
 # to the title "第1批共14批搜索到：N个视频", beside the least a Qt Widgets

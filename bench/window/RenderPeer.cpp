@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The least a Qt program that draws libmpv's picture through the render API
 // must do, in the two ways Qt offers, to tell what the way of drawing costs:
 //   widget  a QOpenGLWidget of 580x476 inside a 680x556 widget window (as

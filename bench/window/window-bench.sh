@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Playing in the window: the real lumora plays the 720p, 30-second clip in its
 # window on a virtual display of its own (Xvfb, software GL), beside mpv
 # playing the same clip in a window of the video area's size (580x476) on

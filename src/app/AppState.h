@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The process-wide state of the application shell: every long-lived object
 // and text the main window's handlers read and write. One instance lives from
 // start-up to exit; it owns what it holds (smart pointers and values), so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue in the window: the batches of the list, the rows that list
 // fetches on workers append, and the row events that resolve a row's
 // playable address (kept in its hidden column 2) on a worker and play it.

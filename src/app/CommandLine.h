@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player's command line: its own options, taken out before Qt sees the
 // arguments, and the address argument as the player uses it.
 #pragma once

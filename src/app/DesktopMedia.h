@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window as a citizen of the desktop: its media controls on the session
 // bus (MPRIS, desktop/MprisService.h) and the screen kept on while a video
 // plays (desktop/IdleInhibitor.h). Both follow MediaFront's change signals;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Desktop notifications (a download that ended) through the freedesktop
 // notification service (org.freedesktop.Notifications) on the session bus.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Downloads from the main window: the download command (button 按钮下载 and
 // the menu's "下载文件") and its workers, which report through the window title.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drops on the main window: local files play (several as a play list, as
 // the file dialog gives them), a dragged address plays as a typed one, and
 // subtitle files join the medium that is loaded.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The open/save file dialog object: Setup stores the settings, Show runs the
 // dialog, ChosenFiles returns the choice as one text (one full path, or
 // several joined by ";").

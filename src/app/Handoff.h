@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The handoff port: a later copy of the program sends its first argument to
 // the running one as one UDP datagram on 127.0.0.1:12500 (LUMORA_HANDOFF_PORT
 // moves it); the running copy raises its window and plays the address as a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player's main window: the catalogue list on the left, the video area on
 // the right, the transport buttons, the progress slider and the status bar
 // below. It owns its units (MainWindowUnits) and binds their events to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The handler table of the main window: which handler each event of the
 // window and its units runs.
 #include <QAction>

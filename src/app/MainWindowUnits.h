@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The units of the main window: every widget, timer, socket and menu it holds,
 // each a child of the window whose objectName is its unit name, created with
 // its caption and rectangle. The window layout, the handlers and the status

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The small window of the menu command "打开网络文件": one edit box for an
 // address and a play button. It is created with the main window and shown
 // modally when the command runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands that start, steer and seek playback from the window.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window asks of playback beyond MediaFront's operations: speed,
 // subtitles and screenshots, sent to the typed players of the two engines
 // (every request asynchronous).

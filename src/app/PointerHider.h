@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pointer in full screen: shown while it moves, hidden after a second
 // of stillness, always shown while a menu or a dialog is open.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the desktop knows the program by: its icon, and the desktop entry
 // (the Wayland app_id and the X window class) that taskbars, docks and
 // Alt-Tab group its windows under.

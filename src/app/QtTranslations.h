@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt's own texts (the file dialog's labels, the standard buttons) in
 // Chinese, like every other text of the window.
 #pragma once

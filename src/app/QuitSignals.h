@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SIGTERM, SIGINT and SIGHUP end the program as the exit button does: the
 // handler only writes a byte into a pipe, and the event loop, reading it,
 // quits with status 0, so the window closes and everything it keeps is

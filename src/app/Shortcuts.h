@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window-wide keys: each works whichever unit of the main window has
 // the focus (other windows, such as the open-address window, keep their
 // keys). In the catalogue list ↑ and ↓ move through the rows and Enter plays

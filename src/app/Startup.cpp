@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Startup.h"
 #include "app/QuitSignals.h"
 #include "app/ProgramIdentity.h"

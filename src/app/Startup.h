@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of the player: from process entry to the running event loop, the
 // start-up sequence of the main window, and the release at exit.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads the font configuration on a worker while Qt connects to the
 // display, so that the window's first text finds it loaded.
 #pragma once

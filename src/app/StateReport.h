@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --report-state: every change of the window title and of the status bar's
 // texts as one line on standard output ("title: …", "status0: …"), and
 // "saved: PATH" for each finished download, for scripts and tests that watch

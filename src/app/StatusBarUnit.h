@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The four-section status bar of the main window (playback state, buffering,
 // volume, time). It sits at an absolute rectangle like every other unit; the
 // sections are labels placed side by side from the left with the widths the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The playback status display: the handlers that keep the status bar, the
 // progress slider and the transport buttons current.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one way the window's timers are driven: an interval above 0 starts a
 // timer (restarting it when it already runs), 0 or less stops it. A stopped
 // timer reads back interval 0, so a handler can ask whether its timer runs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Who owns a UDP socket on this machine: Linux lists every UDP socket with
 // its local address, port and owner's user id in /proc/net/udp (IPv4) and
 // /proc/net/udp6 (IPv6). The handoff uses it to act only on its own user's

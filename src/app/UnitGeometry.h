@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the main window's units sit: every rectangle the units are created
 // with, and the places the layout gives them. CreateMainWindowUnits and
 // LayoutMainWindow both read this table and nothing else.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small manners of the window's units that their captions and places leave
 // open: the mute button shows whether sound is muted, a list row whose title
 // is cut short shows the whole title as a tooltip, and a click on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The volume and mute of the last run, kept in one small file under the
 // user's configuration folder ($XDG_CONFIG_HOME/lumora/volume):
 //   volume=45

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/WindowLayout.h"
 #include "app/PointerHider.h"
 #include "app/WindowManagerCheck.h"

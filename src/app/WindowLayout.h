@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the main window's units sit, and the full-screen mode.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether a window manager or compositor looks after the windows: then full
 // screen is the window system's own state; without one, the program covers
 // the screen itself.

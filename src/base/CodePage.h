@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversions between the program's GBK texts and the encodings at its edges.
 //
 // GBK is read and written as GB18030, its superset: every GBK character keeps

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configured values: where the catalogue site and the web services live,
 // the markers of live streams and of the 56 video service, and where downloads
 // go, and the single-instance marker and handoff port of the player. They

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The constant tables behind TableGbkToUtf8 and TableUtf8ToGbk, and how they
 // are built.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Table-driven conversions between GBK (GB18030) and UTF-8, behind
 // GbkToUtf8 and Utf8ToGbk: iconv is five times slower on large pages.
 //

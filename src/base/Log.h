@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log of failure reasons: one category per layer ("lumora.web",
 // "lumora.playback", ...), warnings and debug detail, UTF-8 text to standard
 // error. Usable without Qt (lumora-cli's light verbs); the Qt programs plug

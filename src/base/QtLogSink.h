@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt programs' sink of the log (base/Log.h): each layer's lines go
 // through a QLoggingCategory of the same name, so QT_LOGGING_RULES and Qt's
 // message handler decide what is printed. Warnings are on by default.

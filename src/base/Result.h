@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A value, or the reason there is none: what a request, a download or a play
 // hands back inside the program, so that the log and the caller can say why
 // something failed. The empty texts and status values callers see are made

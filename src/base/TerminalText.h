@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text from the network, made safe to print on a terminal.
 //
 // A page, a header or an address may carry escape sequences that a terminal

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text: the program's one text type, a GBK (GB18030) byte string.
 //
 // Rules every operation keeps:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times as texts: the hh:mm:ss form of the status display and of MediaFront.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gbk-table-gen OUTPUT: writes the C++ source that defines the GBK tables
 // (GbkTableData.h), as BuildGbkTableData gets them from iconv at build time.
 

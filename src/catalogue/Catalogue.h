@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video catalogue without its window: the batch table of list pages, the
 // list pattern and the rows it yields, the detail page of a video and the
 // playable address cut out of it, plus the fetches that tie them to the site.

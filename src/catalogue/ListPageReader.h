@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list pattern over a list page while its body arrives.
 //
 // No match of kListPattern spans a line feed, so the page is cut into blocks

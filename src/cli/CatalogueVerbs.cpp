@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verbs that read the catalogue site.
 #include "catalogue/Catalogue.h"
 #include "base/TerminalText.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shared entry of the lumora-cli programs: finds the verb, converts the
 // arguments and runs it.
 //

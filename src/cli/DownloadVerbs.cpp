@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The download verb: a web resource into a file, continuing what an earlier
 // run left; progress with speed and time left, then the outcome.
 #include "cli/Verbs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lumora-cli-events: the verbs of lumora-cli that wait for worker threads in
 // a Qt event loop; lumora-cli hands them over to this program.
 #include "base/QtLogSink.h"

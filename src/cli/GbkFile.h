@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a local GBK text file for the verbs that take one.
 #pragma once
 

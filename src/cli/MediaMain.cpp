@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lumora-cli-media: the verbs of lumora-cli that use the playback engines;
 // lumora-cli hands them over to this program.
 #include "base/QtLogSink.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verbs of playback: which engine an address goes to, and playing it through
 // MediaFront the way the main window does, with its states as status texts.
 #include "base/NumberText.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verbs of the requests on worker threads.
 #include "base/NumberText.h"
 #include "cli/Verbs.h"

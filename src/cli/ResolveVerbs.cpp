@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The private address forms from a terminal.
 #include "base/NumberText.h"
 #include "cli/Verbs.h"

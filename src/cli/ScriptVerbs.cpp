@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verbs of the text codings and the regular-expression object.
 #include "cli/Verbs.h"
 #include "base/GbkTables.h"

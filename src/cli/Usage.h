@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What each verb of lumora-cli takes, its help text, and the reading of the
 // words after the verb.
 //

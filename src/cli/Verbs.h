@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The verbs of lumora-cli. Each takes the arguments after the verb, already
 // converted to GBK, and returns the exit status: 0 for a non-empty result,
 // 1 for an empty one or a failure, 2 for a usage error; 1 and 2 come with one

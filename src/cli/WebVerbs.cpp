@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verbs that reach the web, the stream probe among them.
 #include "cli/Verbs.h"
 #include "probe/ProbeWalk.h"

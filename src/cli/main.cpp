@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lumora-cli: the player's subsystems from a terminal.
 //
 // This program carries the verbs that need neither a Qt event loop nor the

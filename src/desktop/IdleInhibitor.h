@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeps the screen from blanking or locking while asked to (a video playing):
 // through the desktop portal (org.freedesktop.portal.Inhibit, idle), else the
 // screen-saver service (org.freedesktop.ScreenSaver), else by resetting the X

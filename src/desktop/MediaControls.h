@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the desktop's media controls (MPRIS) read from the player and ask of
 // it. The window implements it; the bus side knows nothing of widgets.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two MPRIS interfaces as QtDBus adaptors of MprisService's object: the
 // properties read the player afresh on every call; the methods go to
 // MediaControls.

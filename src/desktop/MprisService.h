@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player on the session bus as an MPRIS 2 media player
 // (org.mpris.MediaPlayer2 and org.mpris.MediaPlayer2.Player at
 // /org/mpris/MediaPlayer2), so that media keys, the desktop's media controls

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeps the X screen saver (and the monitor's power saving, which follows the
 // same idle timer) from starting: while running, resets the server's idle
 // timer well within its time-out, on a connection of its own to $DISPLAY.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How one run of the download routine treats the file's start: the shared
 // core of DownloadFile and the routine's first form. Internal to download/.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress text of a download and the pacing that keeps a fast download
 // from flooding the display that shows it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "download/DownloadToFile.h"
 #include "download/DownloadPlan.h"
 #include "base/Log.h"

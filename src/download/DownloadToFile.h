@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copying one web resource into a file, with progress after every block.
 //
 // The transfer runs on the caller's thread and blocks until it ends. Every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The copying routine in its first form, with an int result and a byte range
 // of its own. The player saves with DownloadFile; the tests of the routine's
 // table and the download benchmark use this form.

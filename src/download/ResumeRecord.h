@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The small record kept beside an unfinished download's ".part" file, and the
 // answers of a server that say whether the bytes it sends fit that file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed and time left of a running download, and the one-line status a
 // terminal shows of it.
 #pragma once

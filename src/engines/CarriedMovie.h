@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player movie the program carries inside itself: a small compressed SWF
 // whose metadata declares the call protocol of the movie control. It is made
 // by scripts/make-player-movie.py and embedded as a Qt resource.

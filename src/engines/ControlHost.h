@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host widget of a player control: a child of the given parent at the
 // given rectangle that creates the control its window text names:
 //   "ShockwaveFlash.ShockwaveFlash.1"          the movie control

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state of a typed player in the numbering each engine reports it in:
 // one table per numbering, shared by the engine and its by-name control.
 #pragma once

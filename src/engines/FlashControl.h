@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The movie control reached by member name: creation and placement, and one
 // operation per member of the control. The player runs only the operations
 // defined in FlashControl.cpp; the rest of the by-name surface is built in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bodies of FlashControl's member operations, made from the rows of
 // LUMORA_FLASH_CONTROL_MEMBERS. A source file defines LUMORA_FLASH_Player and
 // LUMORA_FLASH_Surface (each either passing its arguments on or dropping

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The movie control's members, in the control's order: one row per member
 // operation of FlashControl. Each row says who runs the operation (Player:
 // the player itself; Surface: only the by-name surface, which is built in

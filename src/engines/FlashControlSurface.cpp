@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The movie control's by-name surface that the player never runs: every
 // member operation the table marks Surface, and the read of "setVariable".
 #include "engines/FlashControl.h"

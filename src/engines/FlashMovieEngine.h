@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays Flash video: the movie engine over a typed player. It reports its
 // state in the movie's numbering (0 to 5) and answers only while the carried
 // player movie it writes at creation could be read back whole.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the two engines share about hosting their control: the control, its
 // host widget inside the parent, and the rectangle last given to Move.
 #pragma once

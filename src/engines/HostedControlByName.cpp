@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hosting a control by its name (the by-name surface; the player hosts a
 // typed player instead, HostedControl::CreatePlayerHost).
 #include "engines/HostedControl.h"

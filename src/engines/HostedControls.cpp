@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls a host widget can create, by the name in its window text.
 #include "engines/ControlHost.h"
 #include "engines/MediaPlayerControl.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media player control: the stand-in of the media player control,
 // reached by member name and played by one typed player.
 //

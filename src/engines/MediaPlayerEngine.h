@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays everything else: the media player engine over a typed player. It
 // reports its state in the media player's own numbering (0 to 11) and keeps
 // that engine's manners: a stopped swf medium is unloaded and loaded again

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The movie control: the stand-in of the Flash control with the player
 // movie in it, reached by member name.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Objects reached by member name, the way the engines drive their controls.
 //
 // An AutomationObject answers one invoke at a time: a member name (resolved

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The play states the two player controls report, by name. Over the by-name
 // surface they travel as numbers: the media player control's "playState" and
 // the movie's getPlayState callback; each numbering has one pair of

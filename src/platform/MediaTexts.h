@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts the engines give of a medium: its times and its file type.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The streams and chapters of a loaded medium, as mpv lists them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libmpv is opened when the first player core is made, not when the
 // program starts: the library pulls in some hundred others (FFmpeg, the
 // audio and video outputs), and loading them costs more than a window

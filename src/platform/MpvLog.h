@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // mpv's own messages and the reasons its files end, in the playback log
 // ("lumora.playback"). Warnings and errors are warnings, except those about
 // the audio device (a machine without a sound device reports them on every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One libmpv player behind a control, driven from the GUI thread.
 //
 // Every request to mpv is asynchronous (mpv_command_async,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How new player sessions reach the outside world: real video and sound
 // devices, or the null outputs for runs without a display or sound card.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeps right-button clicks away from the player controls.
 //
 // One process-wide list of records, appended and never changed: a widget,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What makes a movie file the player movie the movie control can play.
 //
 // A player movie is an SWF file ("FWS", or "CWS" with a zlib-compressed body),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture of a player session: a widget that fills its host and holds a
 // native GL child window (a QWindow in a window container), into which mpv's
 // video is drawn through the render API. A new frame swaps only that child

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player over one libmpv session whose picture draws into a host widget.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The typed player: one medium at a time, driven from the GUI thread.
 //
 // Everything the window and the address front ask of playback goes through

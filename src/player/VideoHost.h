@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The widget a player's picture draws into: a child of the video area at a
 // given rectangle, black wherever no picture is drawn.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where an address finally leads and what its server announces there: the
 // walk of ProbeWalk.h on a worker, while the caller waits (handling its
 // events when it runs an event loop) for at most the sum of the walk's step

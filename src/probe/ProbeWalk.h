@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The walk of the stream probe on the calling thread: the head of the
 // address, then the redirects it names, one session (and so one connection
 // per server) for the whole chain. Needs no event loop; ProbeAddress runs it

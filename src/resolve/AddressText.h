@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text operations on addresses, used by MediaFront and the resolvers. All
 // are pure functions of GBK texts; case folding touches ASCII letters only
 // and searches step over double-byte characters.

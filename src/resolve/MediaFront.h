@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MediaFront: the one object through which the program plays media.
 //
 // It owns both engines, keeps one of them shown in the video area and

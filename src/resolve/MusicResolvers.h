@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The service resolvers: a song text, a music-video name or a 56 video number
 // turned into a playable address by asking the web services whose hosts the
 // configuration names (Config::Get()).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Addresses that other programs ask the player to play (the desktop's media
 // controls): only the user chooses local files, so another program may name
 // web addresses and the private forms that lead to network streams, never a

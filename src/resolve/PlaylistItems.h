@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The items of a play list written as one address: the pieces between its
 // ";" characters, in order.
 #pragma once

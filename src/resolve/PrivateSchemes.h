@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The private address forms and what Open makes of them:
 //
 //   12345, yyt://12345        a music video at the relay: RELAY_BASE + id + "/temp.flv"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text codings of web addresses and payloads: free functions of one text,
 // none keeping state between calls, all safe on any thread.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One pattern compiled for PCRE2 (JIT where available) in the dialect that
 // RegexObject documents, run over as many UTF-8 subjects as a caller has:
 // a page read in blocks is matched without compiling the pattern per block.

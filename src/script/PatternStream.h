@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A compiled pattern run over a subject that arrives in pieces, with the
 // very matches CompiledPattern::MatchAll finds over the whole subject.
 //

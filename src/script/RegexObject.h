@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RegexObject: compile a pattern, run it over a subject, read the matches.
 //
 // Matching follows the VBScript/ECMAScript regular-expression dialect on top

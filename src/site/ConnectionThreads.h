@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The task queue of lumora-site's listener: each connection gets a thread of
 // its own at once (idle threads are reused, new ones started up to a cap), so
 // clients that hold connections open without finishing a request can't keep

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // cpp-httplib's server with connections it can bound and drop: the request
 // line and header lines of each request must arrive within a deadline
 // counted from its first byte (a client that trickles them, whatever its

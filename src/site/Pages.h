@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue's HTML: list pages, detail pages and the large generated list
 // for benchmarks. Pure functions of the data; every page is UTF-8.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stand-in web services: each function answers one endpoint from the
 // demo data, in the reply shape and encoding the player's resolvers read.
 //

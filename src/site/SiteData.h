@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The demo content lumora-site serves: the catalogue (list pages and the
 // videos behind them), the songs, music videos and 56 videos the stand-in
 // services know, and the media files, all read once from a data directory.

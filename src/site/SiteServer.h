@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lumora-site's HTTP server: the catalogue pages, the media files (with byte
 // ranges), the stand-in services, the music-video relay and file host,
 // redirects for probes, a live-style stream and a generated list for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lumora-site: the local stand-in of the catalogue site and the web services.
 //
 //   lumora-site [--listen ADDR] [--port N] [--data DIR] [--allow-remote]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Waiting for another thread without freezing the calling one.
 //
 // PumpUntil runs a nested QEventLoop on the calling thread, so that thread's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "threads/ThreadControl.h"
 
 #include "threads/ThreadRecord.h"

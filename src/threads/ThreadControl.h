@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Worker threads, recursive locks and waits that keep the calling thread's
 // event loop running.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the thread registry (ThreadControl.cpp) and thread suspension
 // (ThreadSuspend.cpp) share about one started thread.
 #pragma once

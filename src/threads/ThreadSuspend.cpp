@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Thread suspension by signal: part of the by-name surface of ThreadControl
 // that the player never runs (library lumora_threads_compat).
 #include "threads/ThreadControl.h"

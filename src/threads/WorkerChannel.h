@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Work that runs off the GUI thread and brings its result back to it.
 //
 // A WorkerChannel serves one receiver (a QObject of the GUI thread) and one

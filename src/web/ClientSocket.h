@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One TCP client socket over IPv4: connect to a dotted address, send, one
 // bounded read. Event delivery to a Qt object (AsyncSelect) and the
 // readiness check (Poll) are by-name surface the player never runs: they

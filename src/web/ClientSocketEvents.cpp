@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AsyncSelect and Poll: the socket's by-name surface that the player never runs.
 #include "web/ClientSocketEvents.h"
 

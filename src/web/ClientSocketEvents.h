@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The socket's events as AsyncSelect posts them to a Qt object.
 #pragma once
 

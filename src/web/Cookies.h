@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cookie texts: "name=value" pairs separated by "; ".
 #pragma once
 

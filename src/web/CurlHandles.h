@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Owning handles of libcurl objects, and its one-time global set-up.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How every libcurl transfer of the program is set up: http and https only
 // (redirects too), no signals, the time limits, the agent, the proxy, the
 // watch that ends a transfer moving no byte, the header lines, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one libcurl transfer receives: the body up to a cap and the header
 // block of the latest response.
 #pragma once

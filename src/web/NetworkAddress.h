@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Addresses that come from the network: a server's Location, a detail page,
 // a service reply. Only the user picks local files, so such an address is
 // taken only when it names a network stream.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One HTTP request on a worker thread while the caller keeps handling its
 // events: the request object of the music-service resolvers and the
 // `Location` lookups of the stream probe.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The request of the request object made on the calling thread: the modes
 // and headers of ObjectRequest (see ObjectRequest.h), libcurl's transfer and
 // the program's policy for it, without a worker or a wait.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One blocking HTTP or HTTPS request with the program's default headers,
 // cookies and redirect output, on libcurl.
 //

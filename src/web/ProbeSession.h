@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The requests of one stream probe, made on the calling thread through one
 // libcurl handle that the session keeps, so the head probes and the Location
 // lookups along a redirect chain share its connections: a chain that stays

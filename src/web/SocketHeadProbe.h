@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The response head of an "http://" address, read over a plain TCP socket:
 // one hand-built GET, one read of at most 2048 bytes, on a worker thread
 // while the caller keeps handling its events.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The request a socket head probe sends, and where it sends it.
 #pragma once
 

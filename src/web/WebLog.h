@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trail of one curl transfer in the log: why it failed (curl's reason,
 // and the system's when a socket call failed), an HTTP error status, and at
 // debug level the status of every answer.

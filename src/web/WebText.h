@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small text and address operations that page requests are built from and
 // that the catalogue, the probes and the resolvers use as well.
 //

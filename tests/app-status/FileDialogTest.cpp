@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file dialog object: the record Setup and Show build, the Qt dialog made
 // from it, and how the choice is read back (one path, or directory and names
 // of a multiple selection). A function stands in for the person at the

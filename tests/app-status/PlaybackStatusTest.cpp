@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status display as the window runs it while libmpv really plays a
 // committed clip (null outputs, real time): a local file chosen through the
 // file dialog, its states, programme line and time, the end of the clip and

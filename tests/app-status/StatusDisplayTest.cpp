@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status display on a real main window, with MediaFront attached to the
 // video area and its engines driving recording stand-ins of the controls:
 // the state texts and button rules, the time and slider rules, the programme

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue in the window against lumora-site in process: the batch
 // cycle, a newer fetch superseding an older one, a site that is down, and the
 // row events with the address cache in column 2 and the title texts.

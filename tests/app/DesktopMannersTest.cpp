@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window does beyond its units' own handlers: the volume file kept
 // across starts, the mute button's look, the progress bar that jumps where
 // clicked, drops, cut titles shown whole, Qt's Chinese texts, the about

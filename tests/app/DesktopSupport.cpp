@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "DesktopSupport.h"
 
 #include "platform/PlaybackOptions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on a real X server (on-x-display.sh): the real MediaFront
 // with both engines on libmpv and GL, and what the user sees read back from
 // the server.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pop-up menu 文件 is a way in even when the catalogue is empty (its
 // site down): it opens from the empty list and from the video area, and
 // offers "播放" and "下载文件" only when there is something to act on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Full screen on a real X server, with a window manager (openbox, started by
 // on-x-display.sh) and without, and under weston (on-weston.sh) as a native
 // Wayland client and through Xwayland: the window's place, size and state as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real lumora binary in separate processes: a later copy hands its first
 // argument, as the shell gave it, to the running one and ends at once; the
 // running copy plays what it is handed and its own argument; only sockets of

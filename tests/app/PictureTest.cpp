@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture as the user sees it: the window on a real X server with GL, the
 // video area's pixels read back from the server after every step that once
 // left it black. orange.wmv plays in the media player engine, blue.flv in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The play commands of the window: the seek cycle with its timers, the
 // volume, the open-address window, local files through the file dialog,
 // the transport buttons and the about box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up pieces that need no second process: the command line, the
 // payloads the handoff port acts on, the owners of UDP sockets as Linux lists
 // them, and the log rules.

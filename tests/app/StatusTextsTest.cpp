@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status bar says what is true: the programme line names what plays
 // (however it was started, whatever row the user looks at now), a stop from
 // the menu shows as stopped, and a failed play keeps no time of the medium

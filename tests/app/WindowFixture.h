@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A main window on its own application state, with MediaFront attached to
 // the video area as start-up attaches it and both engines driving recording
 // stand-ins of the controls; network probes answer "nothing known".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layout of the main window at several client widths, and full screen
 // entered and left, with Esc and with the button.
 #include "app/Startup.h"

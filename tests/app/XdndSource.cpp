@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A drag source that speaks the X drag-and-drop protocol (XDND 5) by
 // itself, for the drop tests: it offers a URI list (or one plain text) to a
 // window at a root position, answers the target's request for the data and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The desktop manners of the real lumora under Xvfb, seen through
 # --report-state: every window-wide key with the focus on one unit or
 # another (Tab moves it; the "focus:" lines say where it is), the keys the

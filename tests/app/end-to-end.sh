@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The whole program from outside: lumora-site on an ephemeral port, the real
 # lumora under Xvfb against it. The first list must come up, a click on a row
 # must resolve it, a double-click must play it ("正在播放：" in the status

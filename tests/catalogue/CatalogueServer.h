@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A catalogue site stand-in on 127.0.0.1 for the catalogue tests: answers
 // every GET from a handler and records each request's target.
 #pragma once

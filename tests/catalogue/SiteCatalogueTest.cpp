@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue read from lumora-site, in process on an ephemeral port: all
 // 14 batches of the cycle, the entries that must not be listed, detail pages.
 #include "catalogue/Catalogue.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lumora-cli list and video against a catalogue site of the test's own on
 // 127.0.0.1, reached through LUMORA_CATALOGUE_HOST as a user would set it.
 #include "CatalogueServer.h"

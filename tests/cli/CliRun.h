@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the real lumora-cli binary and collects its standard output, standard
 // error and exit status.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lumora-cli as a user runs it: the real binary, its output and exit status.
 #include "CliRun.h"
 #include "base/CodePage.h"

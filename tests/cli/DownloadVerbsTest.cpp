@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lumora-cli download against a server of the test's own: the outcome and
 // where the file went, progress on a terminal and in a pipe, and continuing
 // an interrupted download.

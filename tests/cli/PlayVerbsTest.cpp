@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lumora-cli classify and play: the engine choice with the real probe against
 // a server on 127.0.0.1, and real playback of committed media without video
 // or sound devices.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lumora-cli object, socket and probe against a server of the test's own.
 #include "CliRun.h"
 

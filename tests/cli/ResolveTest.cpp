@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lumora-cli resolve against lumora-site in this process, reached through
 // LUMORA_SERVICE_HOST as a user would set it.
 #include "site/SiteData.h"

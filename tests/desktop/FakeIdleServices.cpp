@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stand-ins of the desktop's idle services on the session bus, for the
 // end-to-end tests: the portal's Inhibit (org.freedesktop.portal.Desktop,
 // with a Request object per inhibition) and the screen-saver service

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real lumora on the desktop's session bus, end to end, on an X display
 # of its own (tests/support/on-x-display.sh) and a private dbus-daemon:
 #

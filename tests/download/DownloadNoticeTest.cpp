@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop notice at the end of a download, against a private session
 // bus (a dbus-daemon this test starts) and a stand-in notification service
 // on its own connection to that bus.

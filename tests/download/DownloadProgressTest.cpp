@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress text and the pacing of the texts that reach a display.
 #include "download/DownloadProgress.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Continuing an interrupted download against servers on 127.0.0.1 that
 // honour or ignore ranges, change the file between attempts, cut the
 // connection at a given byte or answer 416: the finished file is always the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where downloads go and the names they get.
 #include "download/DownloadTarget.h"
 

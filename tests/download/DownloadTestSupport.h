@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared pieces of the download tests: a scratch directory and file helpers.
 #pragma once
 

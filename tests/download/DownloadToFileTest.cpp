@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DownloadToFile against servers on 127.0.0.1: what it sends, what lands in
 // the file, what progress it reports, and that no failure ever leaves a
 // partial file under the final name or harms an earlier complete one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The download command in a real main window on the offscreen platform: the
 // title texts in their order, where the file lands, and that a fast download
 // writes the title only now and then.

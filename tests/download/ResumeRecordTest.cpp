@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The resume record's text, the If-Range value and Content-Range reading.
 #include "download/ResumeRecord.h"
 

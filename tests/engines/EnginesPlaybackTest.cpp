@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engines over the real controls: libmpv behind them, null outputs, the
 // committed test media.
 #include "engines/CarriedMovie.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engines host widgets, so the tests need an application object; they run
 // on the offscreen platform unless the environment chooses another one.
 #include <QApplication>

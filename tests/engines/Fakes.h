@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recording stand-ins of the two controls, with just the members the engines
 // use and the behaviour the tests need.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The movie engine over a recording player: what each operation sends, the
 // movie's state numbering, the reads, the carried movie at creation.
 #include "engines/FlashMovieEngine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media player engine over a recording player: its state numbering with
 // the end read once, the swf manners of Stop and TogglePlay, the reads and
 // what each command sends.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An automation object for tests: members declared by the test, every invoke
 // recorded in a shared log, answered or not.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Waiting on real controls, and a temporary directory of the test's own.
 #pragma once
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cmake --install into a fresh prefix, then checks the tree: the programs
 # (executable, lumora answers --version without a display, lumora-cli starts
 # its helpers from libexec/lumora), the desktop entry, the icons in every

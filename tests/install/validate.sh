@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a validator (its command line follows) and fails on any complaint it
 # prints, not only on errors: warnings of desktop-file-validate and appstreamcli
 # are what desktops act on. Exit 77 (skipped) when the tool is missing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which output channels sound after a pan or balance change: the stereo test
 // medium has a loud tone on the left and a quieter one on the right, and
 // playback goes into a PCM file whose channels are measured.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts and addresses the controls work out for themselves.
 #include "engines/MediaPlayerControl.h"
 #include "engines/MovieControl.h"

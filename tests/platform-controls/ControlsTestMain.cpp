@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls play headless here: null outputs, and untimed unless a test
 // asks for real time.
 #include "platform/PlaybackOptions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The same media from a loopback HTTP server: whole, missing, and broken off.
 #include "ControlsTestSupport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sessions whose core starts late (the window's start-up order): what is set
 // before the core is there reaches mpv once it is, an Open starts the core at
 // once, and a core made on a worker is taken over, or let go with its session.

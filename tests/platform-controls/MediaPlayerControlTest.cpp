@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media player control as the media player engine drives it, on real libmpv.
 #include "ControlsTestSupport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The movie control as the Flash movie engine drives it, on real libmpv.
 #include "ControlsTestSupport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session's speed, subtitles and screenshots on real libmpv, headless:
 // a subtitle beside a local medium comes along, a dropped one joins, visibility and speed are what mpv
 // reports, and a screenshot is written as a PNG file.

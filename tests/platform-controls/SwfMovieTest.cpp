@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the movie control accepts as its player movie.
 #include "ControlsTestSupport.h"
 

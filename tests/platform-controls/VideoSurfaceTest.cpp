@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Video through the render API into the host widget. Needs a display with
 // OpenGL: ctest runs these on an X server of their own (on-x-display.sh);
 // on the offscreen platform they are skipped.

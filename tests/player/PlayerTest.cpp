@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The typed player on real libmpv, headless (null outputs, untimed): what a
 // listener hears — Changed, Ended, Failed with its reason — and the values
 // the player keeps.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The probes wait by pumping the calling thread's events, so the tests run
 // with an application object on the main thread.
 #include <QCoreApplication>

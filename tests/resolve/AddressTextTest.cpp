@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The address text operations: tables of inputs and results, including
 // double-byte characters whose second byte looks like "\" (乗 is 81 5C).
 #include "resolve/AddressText.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The time text and the configured values.
 #include "base/Config.h"
 #include "base/TimeText.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which engine an address goes to and which address that engine is given.
 #include "FrontFixture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A MediaFront attached to a video area inside a window, with both engines
 // driving recording players, and a network probe answered from a table (on
 // the probe's worker thread).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Play with the real network probe against a server on 127.0.0.1.
 #include "FrontFixture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MediaFront over recording players: playlists, the state mappings and the
 // end-of-media reaction, overtaken Plays, titles, channels, mute and
 // placement.

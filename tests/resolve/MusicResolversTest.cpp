@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The service resolvers: the requests they send (checked as the server got
 // them), the order the song services are asked in, and what they make of
 // the answers, from lumora-site's demo services and from replies of a

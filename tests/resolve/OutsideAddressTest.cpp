@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which addresses other programs (the desktop's media controls) may have
 // played: web addresses and the private forms that lead to network streams,
 // never a local file.

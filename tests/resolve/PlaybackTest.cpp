@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MediaFront over the real controls and libmpv: committed media from disk
 // and over loopback HTTP, headless and untimed, polled every 10 ms the way
 // the status display polls.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The private address forms: the text operations they are built from and
 // what ResolveOpen hands to Play for each form.
 #include "resolve/PrivateSchemes.h"

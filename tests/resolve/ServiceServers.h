@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The web services the resolvers ask, on 127.0.0.1 at ephemeral ports:
 // ServiceStub answers each path with a reply a test sets and records every
 // request target; SiteServices runs lumora-site with its demo data. Both

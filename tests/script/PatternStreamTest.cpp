@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A subject matched in pieces gives the matches of the whole subject.
 #include "script/CompiledPattern.h"
 #include "script/PatternStream.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue as a player reads it: list pages through the list pattern,
 // detail pages through their address markers, and the media they point at.
 #include "SiteFixture.h"

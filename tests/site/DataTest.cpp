@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the data directory: the description files' forms, what a bad
 // line or a missing file does.
 #include "site/SiteData.h"

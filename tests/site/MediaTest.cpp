@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Media files, byte ranges, the relay, the music-video file host, the live
 // stream and the redirects probes follow.
 #include "SiteFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lumora-site program itself: its start line, request log, loopback-only
 // listening, clean ends on SIGTERM and SIGINT, and clients that are slow to
 // send their requests.

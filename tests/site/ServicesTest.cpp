@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stand-in services, asked the way the player's resolvers ask them (its
 // own keyword codings and digest) and read through the markers they read.
 #include "SiteFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One lumora-site server on an ephemeral loopback port, shared by the tests
 // of a suite, with the bundled demo data and a short stall.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Waiting in tests for something to happen, never for a fixed time: the
 // event loop runs until a condition holds, with a limit for when it never does.
 #pragma once

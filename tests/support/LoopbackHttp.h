@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A cpp-httplib server on 127.0.0.1 for tests: routes are set on Server()
 // before Start, which binds a free port and returns once the server accepts.
 // The destructor stops it; every wait is bounded.

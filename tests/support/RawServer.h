@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small HTTP stand-in on 127.0.0.1 for tests that need the exact bytes a
 // client sends, or a server that misbehaves on purpose.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A typed player that plays nothing: it logs every command it receives, in
 // order, into a list a test shares between players ("flash open=ADDRESS",
 // "player stop", ...), and answers reads from fields the test sets. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the request bytes a test server recorded.
 #pragma once
 

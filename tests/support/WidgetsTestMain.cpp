@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Widgets need an application object; the tests run on the offscreen platform
 // unless the environment chooses another one. Each run gets a temporary
 // directory of its own, since creating the Flash engine writes and deletes a

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the test scripts that start lumora: free_udp_port prints a UDP
 # port nobody has bound (no socket in /proc/net/udp or udp6 has it), for a
 # private LUMORA_HANDOFF_PORT.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the test scripts that drive lumora with xdotool: lumora_window
 # PID prints the first visible window of PID, waiting for it up to 10 s;
 # fails when none comes.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command under a weston compositor of its own (headless backend,
 # 1024 x 768, a runtime folder and socket of its own), as a native Wayland
 # client or, with xwayland, as an X client of weston's Xwayland. The

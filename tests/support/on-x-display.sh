@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command on a virtual X display of its own: Xvfb (1024 x 768, 24-bit,
 # GLX through Mesa) on a display number the server picks itself, with an
 # authority cookie of its own, and with --window-manager an openbox under a

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the test scripts that start lumora: start_site SITE LOG starts
 # lumora-site on a free port, stops it when the script exits, and sets
 # site_port once the site says where it listens (about 10 s at most).

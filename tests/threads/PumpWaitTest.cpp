@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "threads/PumpWait.h"
 
 #include "threads/ThreadControl.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The waits pump the calling thread's events, so every test runs with an
 // application object on the main thread.
 #include <QCoreApplication>

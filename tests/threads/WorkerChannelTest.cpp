@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WorkerChannel: results reach the receiver's thread in order, a newer job
 // drops what an older one brings back late, and Close stops, joins and
 // silences every job, also one that is stuck waiting.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pieces every libcurl request of the program is made from: its header
 // entries and the percent-encoding of what goes into an address.
 #include "web/CurlPolicy.h"

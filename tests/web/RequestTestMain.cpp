@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The request waits pump the calling thread's events, so these tests run
 // with an application object on the main thread.
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reasons of failed requests on standard error: curl's reason, the
 // system's, the HTTP status; nothing for a request that went well unless the
 // logging rules ask for debug detail. Both the plain sink of lumora-cli and
