@@ -41,7 +41,7 @@ ServerWindow SettledWindow(const QWidget& window, const std::function<bool(const
             last = seen;
             return done(seen) && still >= 3;
         },
-        8000);
+        15000);
     return seen;
 }
 

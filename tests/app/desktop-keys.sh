@@ -144,9 +144,14 @@ if [ "${1:-}" = "--inside" ]; then
   wait_for '^mute: 0$' 5 || fail "first start: mute"
   wait_for '^status0: 正在播放' 20 || fail "the video given on the command line"
   wait_for '^subtitle: Lumora subtitle line$' 10 || fail "the subtitle beside the video"
-  # Taskbars and Alt-Tab find the window's icon and its desktop entry.
-  xprop -id "$wid" _NET_WM_ICON | grep -q 'Icon (48 x 48)' || fail "no window icon"
-  xprop -id "$wid" WM_CLASS | grep -qi 'lumora' || fail "the window class: $(xprop -id "$wid" WM_CLASS)"
+  # Taskbars and Alt-Tab find the window's icon and its desktop entry (on
+  # the top-level window, whichever of lumora's windows the search gave).
+  icon=0
+  for w in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
+    xprop -id "$w" _NET_WM_ICON 2>/dev/null | grep -q 'Icon (48 x 48)' &&
+      xprop -id "$w" WM_CLASS 2>/dev/null | grep -qi 'lumora' && icon=1
+  done
+  [ "$icon" = 1 ] || fail "no window with lumora's icon and class"
 
   press 播放按钮 space '^status0: 播放已暂停$'
   press 停止按钮 space '^status0: 正在播放'

@@ -35,7 +35,7 @@ options=(--backend=headless-backend.so --socket=wayland-test --width=1024 --heig
 weston "${options[@]}" >"$dir/weston.log" 2>&1 &
 pid=$!
 ready=
-for ((i = 0; i < 100; i++)); do
+for ((i = 0; i < 300; i++)); do
   if [ -S "$dir/wayland-test" ]; then
     if [ "$mode" = native ]; then ready=1; break; fi
     number=$(sed -n 's/.*xserver listening on display :\([0-9]*\).*/\1/p' "$dir/weston.log" | head -1)
