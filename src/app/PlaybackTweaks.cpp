@@ -84,7 +84,11 @@ std::optional<MediaTrack> CycleTrack(MainWindow& window, MediaTrack::Kind kind) 
         if (track.kind == kind) tracks.push_back(track);
     if (tracks.empty()) return std::nullopt;
     // Subtitles may be off: a place in the round of its own.
-    if (kind == MediaTrack::Kind::Subtitle) tracks.push_back(MediaTrack{kind, 0});
+    if (kind == MediaTrack::Kind::Subtitle) {
+        MediaTrack none;
+        none.kind = kind;  // id 0: no subtitles
+        tracks.push_back(none);
+    }
     std::size_t current = tracks.size() - 1;
     for (std::size_t i = 0; i < tracks.size(); ++i)
         if (tracks[i].selected) current = i;
