@@ -18,7 +18,7 @@ namespace {
 
 const QString kObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
-// RequestName's flag and answers (the D-Bus specification).
+// RequestName's flag and answers, as the bus daemon numbers them.
 constexpr uint kDoNotQueue = 4;
 constexpr uint kPrimaryOwner = 1;
 constexpr uint kAlreadyOwner = 4;
