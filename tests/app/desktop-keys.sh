@@ -34,7 +34,7 @@ if [ "${1:-}" = "--inside" ]; then
   wait_after() {
     local i
     for ((i = 0; i < $3 * 10; i++)); do
-      tail -n +"$(($2 + 1))" "$log" | grep -q -- "$1" && return 0
+      grep -q -- "$1" < <(tail -n +"$(($2 + 1))" "$log") && return 0
       kill -0 "$pid" 2>/dev/null || { echo "lumora ended early"; return 1; }
       sleep 0.1
     done
@@ -146,10 +146,13 @@ if [ "${1:-}" = "--inside" ]; then
   wait_for '^subtitle: Lumora subtitle line$' 10 || fail "the subtitle beside the video"
   # Taskbars and Alt-Tab find the window's icon and its desktop entry (on
   # the top-level window, whichever of lumora's windows the search gave).
+  # The properties are read whole first: grep -q leaving a long xprop
+  # output early would fail the pipe under pipefail.
   icon=0
   for w in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
-    xprop -id "$w" _NET_WM_ICON 2>/dev/null | grep -q 'Icon (48 x 48)' &&
-      xprop -id "$w" WM_CLASS 2>/dev/null | grep -qi 'lumora' && icon=1
+    icons=$(xprop -id "$w" _NET_WM_ICON 2>/dev/null || true)
+    class=$(xprop -id "$w" WM_CLASS 2>/dev/null || true)
+    [[ $icons == *'Icon (48 x 48)'* && ${class,,} == *lumora* ]] && icon=1
   done
   [ "$icon" = 1 ] || fail "no window with lumora's icon and class"
 

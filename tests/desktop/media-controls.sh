@@ -185,7 +185,7 @@ controls)
   mpris_call org.mpris.MediaPlayer2.Player.OpenUri "quil://$(printf %s "$media/clip.mp4" | base64 -w0)" &&
     fail "OpenUri took a private form that names a local file"
   sleep 1
-  tail -n +"$((mark + 1))" "$out/lumora.log" | grep -q '^status0: 正在' && fail "a refused address played"
+  grep -q '^status0: 正在' < <(tail -n +"$((mark + 1))" "$out/lumora.log") && fail "a refused address played"
   status_is Stopped 1 || fail "a refused address changed the state"
 
   # A web address plays, holds the inhibition and lets it go at its end.
@@ -204,10 +204,10 @@ controls)
   mark=$(wc -l <"$out/lumora.log")
   mpris_call org.mpris.MediaPlayer2.Player.OpenUri "$web/media/song.mp3" || fail "OpenUri of a song"
   for ((i = 0; i < 150; i++)); do
-    tail -n +"$((mark + 1))" "$out/lumora.log" | grep -q '^status0: 正在' && break
+    grep -q '^status0: 正在' < <(tail -n +"$((mark + 1))" "$out/lumora.log") && break
     sleep 0.1
   done
-  tail -n +"$((mark + 1))" "$out/lumora.log" | grep -q '^status0: 正在' || fail "the song is not taken"
+  grep -q '^status0: 正在' < <(tail -n +"$((mark + 1))" "$out/lumora.log") || fail "the song is not taken"
   sleep 1.5
   [ "$(count "$out/fake.log" "$inhibit")" -eq 3 ] || fail "an inhibition for sound alone"
 
