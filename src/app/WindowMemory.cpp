@@ -50,27 +50,38 @@ public:
     WindowPlace& Pending() { return pending_; }
     void Changed() { delay_.start(); }
 
-    // The normal window's rectangle as it is now; a maximized, minimized or
-    // full-screen window keeps the one from before.
-    void Follow() {
-        const bool normal = !(window_.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized |
-                                                       Qt::WindowFullScreen)) &&
-                            !Borderless(window_) && window_.isVisible();
-        if (!normal) return;
-        pending_.position = window_.pos();
-        pending_.size = window_.size();
-        Changed();
+    // The place the window got at start (from the file, the screen's fit
+    // and the window manager) is no change: only what happens afterwards
+    // is written.
+    void Settle() {
+        settled_ = true;
+        Capture();
+        written_ = pending_;
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == &window_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
-                                    event->type() == QEvent::WindowStateChange))
-            Follow();
+        if (settled_ && watched == &window_ &&
+            (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+             event->type() == QEvent::WindowStateChange) &&
+            Capture())
+            Changed();
         return false;
     }
 
 private:
+    // Takes the normal window's rectangle as it is now; a maximized,
+    // minimized or full-screen window keeps the one from before.
+    bool Capture() {
+        const bool normal =
+            !(window_.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) &&
+            !Borderless(window_) && window_.isVisible();
+        if (!normal) return false;
+        pending_.position = window_.pos();
+        pending_.size = window_.size();
+        return true;
+    }
+
     void Flush() {
         delay_.stop();
         if (pending_ == written_) return;
@@ -85,6 +96,7 @@ private:
     WindowPlace written_;
     WindowPlace pending_;
     QTimer delay_;
+    bool settled_ = false;
 };
 
 WindowPlaceWriter* Writer(MainWindow& window) {
@@ -190,10 +202,15 @@ WindowPlace RestoreWindowPlace(MainWindow& window, const QString& path) {
     return remembered;
 }
 
-void StartWindowMemory(MainWindow& window, const WindowPlace& remembered, const QString& path) {
+void StartWindowMemory(MainWindow& window, const WindowPlace& remembered, const QString& path,
+                       std::chrono::milliseconds settle) {
     if (Writer(window)) return;
     auto* writer = new WindowPlaceWriter(window, remembered, path);
     window.installEventFilter(writer);
+    if (settle.count() <= 0)
+        writer->Settle();
+    else
+        QTimer::singleShot(settle, writer, [writer] { writer->Settle(); });
     QObject::connect(window.Units().listHandle, &ListColumnHandle::Moved, writer, [writer](int listWidth) {
         writer->Pending().listWidth = listWidth;
         writer->Changed();

@@ -22,6 +22,7 @@
 #include <QSize>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -71,8 +72,11 @@ FirstWindowPlace FitFirstWindow(const WindowPlace& remembered, const QSize& mini
 WindowPlace RestoreWindowPlace(MainWindow& window, const QString& path = WindowPlacePath());
 // Once it shows: every change of the normal window's size or position, of
 // the list column's width and of the play-list panel is written to `path`,
-// shortly after it happens and at the latest when the window goes.
-void StartWindowMemory(MainWindow& window, const WindowPlace& remembered, const QString& path = WindowPlacePath());
+// shortly after it happens and at the latest when the window goes. Where
+// the window lands within `settle` (the window manager placing it) is no
+// change; a start without one writes nothing.
+void StartWindowMemory(MainWindow& window, const WindowPlace& remembered, const QString& path = WindowPlacePath(),
+                       std::chrono::milliseconds settle = std::chrono::seconds(1));
 
 // The play-list panel's part, for the window that has one: `show` is called
 // at once with the remembered visibility; from then on the panel's change
