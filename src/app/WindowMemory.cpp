@@ -182,6 +182,15 @@ FirstWindowPlace FitFirstWindow(const WindowPlace& remembered, const QSize& mini
     if (screen) {
         const QSize room = (screen->size() - frame).expandedTo(minimum);
         fitted.size = fitted.size.boundedTo(room);
+        // The whole window on that screen, as far as it fits (a window left
+        // partly off it, or a scale changed since, would come back cut).
+        if (fitted.position) {
+            const QSize outer = fitted.size + frame;
+            fitted.position->setX(
+                std::max(screen->left(), std::min(fitted.position->x(), screen->x() + screen->width() - outer.width())));
+            fitted.position->setY(std::max(screen->top(),
+                                           std::min(fitted.position->y(), screen->y() + screen->height() - outer.height())));
+        }
     }
     return fitted;
 }

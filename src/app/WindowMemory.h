@@ -58,7 +58,9 @@ bool WriteWindowPlace(const QString& path, const WindowPlace& place);
 //   smaller where it would not fit the screen it goes on (never below
 //   `minimum` either);
 // - the position is used only when a good part of the window (its top
-//   64 x 32 pixels or more) lies on one of the screens; otherwise none.
+//   64 x 32 pixels or more) lies on one of the screens, and then moved so
+//   that the whole window, frame included, lies on that screen; otherwise
+//   none.
 struct FirstWindowPlace {
     std::optional<QPoint> position;
     QSize size;

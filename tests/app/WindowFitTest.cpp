@@ -36,6 +36,16 @@
 #include <QTreeWidget>
 
 namespace lumora {
+
+// Readable failures.
+void PrintTo(const FirstWindowPlace& place, std::ostream* os) {
+    if (place.position)
+        *os << place.position->x() << "," << place.position->y();
+    else
+        *os << "(placed by the window manager)";
+    *os << " " << place.size.width() << "x" << place.size.height();
+}
+
 namespace {
 
 using test::WaitUntil;
@@ -104,8 +114,9 @@ TEST_F(WindowFitTest, SmallestWindowStillFitsItsUnits) {
         EXPECT_GT(place.left(), right);
         EXPECT_LE(place.right(), window.width() - 1);
         right = place.right();
-        if (auto* button = qobject_cast<QPushButton*>(unit))
+        if (auto* button = qobject_cast<QPushButton*>(unit)) {
             EXPECT_GE(place.width(), std::min(button->fontMetrics().horizontalAdvance(button->text()), 66));
+        }
     }
     EXPECT_TRUE(units.volumeLabel->isHidden());
     EXPECT_GT(units.videoArea->height(), 100);
@@ -244,8 +255,10 @@ TEST(WindowPlaceFileTest, FirstWindowFitsTheScreenItGoesOn) {
         {"off every screen", at(3000, 2000, 800, 600), oneScreen, {std::nullopt, QSize(800, 600)}},
         {"above the screen", at(100, -500, 800, 400), oneScreen, {std::nullopt, QSize(800, 400)}},
         {"its top edge barely on", at(1000, 100, 800, 600), oneScreen, {std::nullopt, QSize(800, 600)}},
-        {"partly off, its top on", at(-300, 100, 800, 600), oneScreen, {QPoint(-300, 100), QSize(800, 600)}},
-        {"on the second screen", at(1500, 100, 1600, 900), twoScreens, {QPoint(1500, 100), QSize(1600, 900)}},
+        {"partly off, its top on", at(-300, 100, 800, 600), oneScreen, {QPoint(0, 100), QSize(800, 600)}},
+        {"past the right and bottom edges", at(600, 500, 800, 600), oneScreen, {QPoint(216, 128), QSize(800, 600)}},
+        {"a scale since", at(171, 93, 800, 600), scaled, {QPoint(0, 0), QSize(504, 344)}},
+        {"on the second screen", at(1400, 100, 1500, 900), twoScreens, {QPoint(1400, 100), QSize(1500, 900)}},
         {"the second screen gone", at(1500, 100, 1600, 900), oneScreen, {std::nullopt, QSize(1016, 728)}},
         {"too small", at(10, 10, 100, 100), oneScreen, {QPoint(10, 10), minimum}},
         {"no screen known", at(10, 10, 800, 600), {}, {std::nullopt, QSize(800, 600)}},
@@ -393,8 +406,11 @@ TEST_F(WindowFitTest, OpenAddressWindowHasTitleLabelAndCancel) {
     const std::vector<QWidget*> parts = {label, dialog.AddressEdit(), dialog.PlayButton(), dialog.CancelButton()};
     for (QWidget* a : parts) {
         EXPECT_TRUE(dialog.rect().contains(a->geometry())) << a->objectName().toStdString();
-        for (QWidget* b : parts)
-            if (a != b) EXPECT_FALSE(a->geometry().intersects(b->geometry()));
+        for (QWidget* b : parts) {
+            if (a != b) {
+                EXPECT_FALSE(a->geometry().intersects(b->geometry()));
+            }
+        }
     }
     state.typedAddress = Text("http://earlier/a.mp4");
     dialog.AddressEdit()->setText(QStringLiteral("http://typed/b.mp4"));

@@ -40,6 +40,7 @@ if [ "${1:-}" = "--inside" ]; then
   start() {  # LOG [ENV...]
     log=$1
     shift
+    : >"$log"
     env "$@" "$lumora" --report-state >"$log" 2>"$log.err" &
     pid=$!
     wait_for '^ready: ' 20 || fail "start-up"
@@ -106,6 +107,11 @@ if [ "${1:-}" = "--inside" ]; then
   on_screen "second start"
   stop
   grep -qx 'list=250' "$file" || fail "the list column was not kept"
+
+  # --- The place remembered at another scale still fits the screen.
+  start "$out/rescaled.log" QT_SCALE_FACTOR=2
+  on_screen "the remembered place at QT_SCALE_FACTOR=2"
+  stop
 
   # --- A place off every screen is not used; the size still is.
   printf 'x=5000\ny=4000\nwidth=700\nheight=500\nlist=100\nplaylist=0\n' >"$file"
