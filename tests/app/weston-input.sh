@@ -66,10 +66,40 @@ if [ "${1:-}" = "--inside" ]; then
     wait_after "$2" "$mark" 10 || fail "$1 did not give $2"
   }
 
+  # The file menu opens over the picture where it was right-clicked (at X,Y
+  # of the display); Esc closes it.
+  menu_over_picture() {
+    local i light=0
+    shot "$out/before-menu.png"
+    x mousemove "$1" "$2" sleep 0.3 click 3
+    # Up to 5 s for the menu on a loaded machine.
+    for ((i = 0; i < 10; i++)); do
+      sleep 0.5
+      shot "$out/menu.png"
+      differs "$out/before-menu.png" $(($1 + 5)) $(($2 + 5)) 80 80 "$out/menu.png" || continue
+      light=$(brightness $(($1 + 10)) $(($2 + 10)) 60 60)
+      awk -v b="$light" 'BEGIN { exit !(b > 0.7) }' && return 0
+    done
+    fail "no menu over the picture (brightness $light where it should be)"
+  }
+
   "$lumora" --report-state "$work/long.mp4" >"$log" 2>"$log.err" &
   pid=$!
   wait_after '^status0: 正在播放' 0 30 || fail "the video did not play"
   sleep 1
+  if [ "$LUMORA_TEST_COMPOSITOR" = xwayland ]; then
+    # weston stacks an X menu below a full-screen window, so the menu is
+    # looked for in the normal window. Its X position is near its place on
+    # the output (weston's X window manager does not keep the two equal),
+    # and the picture, 580 x 470, starts 100 px right of the list's edge.
+    step space '^status0: 播放已暂停$'
+    sleep 1.5
+    eval "$(xdotool getwindowgeometry --shell "$(xdotool search --onlyvisible --pid "$pid" | head -1)")"
+    menu_over_picture $((X + 300)) $((Y + 150))
+    x key Escape
+    sleep 0.5
+    step space '^status0: 正在播放'
+  fi
 
   # Keys reach the window; in full screen the picture covers weston's whole
   # output (1024 x 768 at the display's origin), so its middle is known.
@@ -83,20 +113,14 @@ if [ "${1:-}" = "--inside" ]; then
   step space '^status0: 播放已暂停$'
   sleep 1.5
 
-  # The file menu opens over the picture where it was right-clicked.
-  shot "$out/before-menu.png"
-  mark=$(lines)
-  x mousemove 300 200 sleep 0.3 click 3
-  sleep 1.5
-  shot "$out/menu.png"
-  differs "$out/before-menu.png" 305 205 80 80 "$out/menu.png" || fail "no menu over the picture"
-  menu=$(brightness 310 210 60 60)
-  awk -v b="$menu" 'BEGIN { exit !(b > 0.7) }' || fail "the menu area is not light ($menu)"
-  # Esc closes the menu and, as everywhere in full screen, leaves it.
-  step Escape '^fullscreen: 0$'
-  sleep 1
-  step f '^fullscreen: 1$'
-  sleep 1.5
+  if [ "$LUMORA_TEST_COMPOSITOR" = native ]; then
+    menu_over_picture 300 200
+    # Esc closes the menu and, as everywhere in full screen, leaves it.
+    step Escape '^fullscreen: 0$'
+    sleep 1
+    step f '^fullscreen: 1$'
+    sleep 1.5
+  fi
 
   # Still, the pointer goes; moved, it comes back.
   x mousemove 700 500 sleep 0.2 mousemove 701 500
