@@ -111,7 +111,7 @@ MainWindowUnits CreateMainWindowUnits(QWidget& window) {
     u.statusBar->SetSectionText(kTimeSection, QStringLiteral("00:00:00/00:00:00"));
     // The fixed sections are never narrower than their usual texts.
     u.statusBar->SetSectionSamples(kBufferSection, {QStringLiteral("缓冲状态：等待中"), QStringLiteral("缓冲数据： 100%")});
-    u.statusBar->SetSectionSamples(kVolumeSection, {QStringLiteral("音量：100%（静音）")});
+    u.statusBar->SetSectionSamples(kVolumeSection, {QStringLiteral("音量：100%")});
     u.statusBar->SetSectionSamples(kTimeSection, {QStringLiteral("00:00:00/00:00:00")});
 
     u.fullScreenMode =

@@ -13,7 +13,6 @@
 
 #include "app/AppState.h"
 #include "app/MainWindow.h"
-#include "app/StatusBarUnit.h"
 #include "resolve/MediaFront.h"
 
 namespace lumora {
@@ -70,18 +69,9 @@ void JumpWhereClicked(QSlider& slider) {
 
 void ShowCutTitles(QTreeWidget& list) { list.viewport()->installEventFilter(new CutTitleTips(list)); }
 
-QString VolumeSectionText(int volume, bool muted) {
-    return QStringLiteral("音量：%1%").arg(volume) + (muted ? QStringLiteral("（静音）") : QString());
-}
-
 void ShowMuteState(MainWindow& window) {
     const MediaFront* front = window.State().mediaObject.get();
-    const bool muted = front && front->Muted();
-    const MainWindowUnits& u = window.Units();
-    u.muteButton->setChecked(muted);
-    // Not before start-up wrote the first volume text.
-    if (u.statusBar->SectionText(kVolumeSection) != QStringLiteral("音量：***%"))
-        u.statusBar->SetSectionText(kVolumeSection, VolumeSectionText(u.volumeSlider->value(), muted));
+    window.Units().muteButton->setChecked(front && front->Muted());
 }
 
 void DisableUntilLoaded(MainWindow& window) {

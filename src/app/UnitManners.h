@@ -17,13 +17,9 @@ class MainWindow;
 
 void InstallUnitManners(MainWindow& window);
 
-// The mute button's checked look follows MediaFront's mute, and so does the
-// volume section of the status bar: "音量：N%", followed by "（静音）" while
-// muted.
+// The mute button's checked look follows MediaFront's mute (however the
+// mute came), and the volume section of the status bar stays "音量：N%".
 void ShowMuteState(MainWindow& window);
-
-// The volume section's text for a volume and mute.
-QString VolumeSectionText(int volume, bool muted);
 
 // At start, with nothing loaded: the stop, mute and full-screen buttons
 // disabled (the status display enables them once something loads).

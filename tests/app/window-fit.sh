@@ -128,8 +128,7 @@ if [ "${1:-}" = "--inside" ]; then
   [ "$w $h" = "680 556" ] || fail "a malformed file: $w x $h, not 680 x 556"
 
   if [ -z "$wm" ]; then
-    # --- Nothing loaded: a click on the mute button does nothing; M mutes
-    # and the volume text says so.
+    # --- Nothing loaded: a click on the mute button does nothing; M mutes.
     xdotool windowfocus "$wid" 2>/dev/null || true
     read -r x y _ h < <(client)
     xdotool mousemove $((x + 314)) $((y + h - 38)) click 1
@@ -138,7 +137,6 @@ if [ "${1:-}" = "--inside" ]; then
     grep -q '^status2: 音量：45%$' "$log" || fail "the volume text"
     xdotool key m
     wait_for '^mute: 1$' 5 || fail "M with nothing loaded"
-    wait_for '^status2: 音量：45%（静音）$' 5 || fail "the muted volume text"
   fi
   stop
   exit 0
