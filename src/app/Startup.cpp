@@ -24,6 +24,7 @@
 #include "app/CommandLine.h"
 #include "app/DesktopMedia.h"
 #include "app/Handoff.h"
+#include "app/LibraryCommands.h"
 #include "app/MainWindow.h"
 #include "app/QtText.h"
 #include "app/QtTranslations.h"
@@ -213,6 +214,7 @@ int ProgramStart(int& argc, char** argv) {
         const VolumeSetting remembered = RestoreVolume(window);
         if (OnMainWindowCreated(window, arguments)) {
             StartVolumeMemory(window, remembered);
+            StartLibrary(window);
             // Goes before the window: the inhibition is released at once.
             const std::unique_ptr<DesktopMedia> desktop = StartDesktopMedia(window);
             window.show();
