@@ -53,17 +53,11 @@ PlayHistory* FindPlayHistory(const MainWindow& window) {
 
 void PlayHistory::WatchPlayers() {
     MediaFront* front = window_.State().mediaObject.get();
-    if (!front) return;
-    const std::vector<Player*> players = front->Players();
-    for (std::size_t i = 0; i < 2; ++i) {
-        Player* player = i < players.size() ? players[i] : nullptr;
-        if (watched_[i] == player) continue;
-        if (watched_[i]) disconnect(watched_[i], nullptr, this, nullptr);
-        watched_[i] = player;
-        if (!player) continue;
-        connect(player, &Player::Changed, this, &PlayHistory::OnPlayerChanged);
-        connect(player, &Player::Ended, this, &PlayHistory::OnPlayerEnded);
-    }
+    if (!front || watching_) return;
+    watching_ = true;
+    // The front passes on every change its engines' players report; the
+    // player in use is read then.
+    connect(front, &MediaFront::Changed, this, &PlayHistory::OnPlayerChanged);
 }
 
 void PlayHistory::Expect(const LibraryEntry& entry) {
@@ -72,6 +66,7 @@ void PlayHistory::Expect(const LibraryEntry& entry) {
     entry_ = entry;
     localFiles_ = false;
     resumeChecked_ = false;
+    ended_ = false;
     lastPosition_ = lastDuration_ = 0;
 }
 
@@ -82,7 +77,7 @@ void PlayHistory::ExpectLocalFiles() {
 
 void PlayHistory::OnPlayerChanged() {
     Player* player = ActivePlayer(window_);
-    if (!player || sender() != player) return;
+    if (!player) return;
     switch (player->CurrentPhase()) {
         case Player::Phase::Loaded: {
             if (localFiles_) {
@@ -92,18 +87,23 @@ void PlayHistory::OnPlayerChanged() {
                     Flush();
                     entry_ = {LibraryEntry::Kind::File, path, path.section(QLatin1Char('/'), -1)};
                     resumeChecked_ = false;
+                    ended_ = false;
                     lastPosition_ = lastDuration_ = 0;
                 }
             }
             if (entry_.Empty()) return;
             if (!resumeChecked_) TryResume(*player);
             if (!resumeChecked_) return;
+            ended_ = false;
             lastPosition_ = player->Position();
             lastDuration_ = player->Duration();
             dirty_ = true;
             if (sinceWrite_.elapsed() >= kHistoryWriteSeconds * 1000) Flush();
             return;
         }
+        case Player::Phase::Ended:
+            OnPlayerEnded();
+            return;
         case Player::Phase::Stopped:
         case Player::Phase::Failed:
             Flush();
@@ -114,8 +114,8 @@ void PlayHistory::OnPlayerChanged() {
 }
 
 void PlayHistory::OnPlayerEnded() {
-    Player* player = ActivePlayer(window_);
-    if (!player || sender() != player || entry_.Empty() || !resumeChecked_) return;
+    if (entry_.Empty() || !resumeChecked_ || ended_) return;
+    ended_ = true;
     // Played to the end: the next time starts from the beginning.
     if (lastDuration_ > 0) lastPosition_ = lastDuration_;
     dirty_ = true;

@@ -5,7 +5,8 @@
 // entry played before (more than 10 s in and more than 10 s from its end)
 // with a notice in the title and R to start over.
 //
-// Positions and ends come from the typed players' signals; the writes are
+// Positions and ends come from the typed players' signals, passed on by
+// MediaFront's Changed; the writes are
 // single short SQLite statements on the GUI thread (see bench/library).
 #pragma once
 
@@ -14,7 +15,6 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QPointer>
 
 #include <memory>
 
@@ -53,7 +53,7 @@ public:
     // Remembered in the library.
     void SetRecording(bool on);
 
-    // Follows the players MediaFront holds now (again after they change).
+    // Follows MediaFront's players (once it is there).
     void WatchPlayers();
 
 signals:
@@ -78,7 +78,8 @@ private:
     double lastDuration_ = 0;
     bool dirty_ = false;            // a position not yet written
     QElapsedTimer sinceWrite_;
-    QPointer<Player> watched_[2];
+    bool watching_ = false;
+    bool ended_ = false;            // the end was written
     QString noticeTitle_;
 };
 
