@@ -2,6 +2,7 @@
 #include "app/LibraryCommands.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QMenu>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -185,8 +186,12 @@ void NoteDelayedPlay(MainWindow& window, const Text& address) {
     PlayHistory* history = FindPlayHistory(window);
     if (!history) return;
     const AppState& state = window.State();
+    const QString path = Q(address);
     if (!state.pendingRowId.Empty())
         history->Expect({LibraryEntry::Kind::Row, Q(state.pendingRowId), Q(state.programmeName)});
+    else if (path.startsWith(QLatin1Char('/')) && QFileInfo(path).isFile())
+        // A local file given on the command line, typed or handed over.
+        history->Expect({LibraryEntry::Kind::File, path, QFileInfo(path).fileName()});
     else if (!address.Empty())
         history->Expect({LibraryEntry::Kind::Address, Q(address), Q(TypedAddressTitle(address))});
     else
