@@ -32,6 +32,7 @@ LibraryStore::LibraryStore(QString path, QString connection, Access access)
     : path_(std::move(path)), connection_(std::move(connection)), access_(access) {}
 
 LibraryStore::~LibraryStore() {
+    if (checkpoint_.joinable()) checkpoint_.join();
     if (connection_.isEmpty()) return;
     {
         QSqlDatabase db = QSqlDatabase::database(connection_, false);
@@ -57,7 +58,28 @@ bool Execute(QSqlQuery& query, const QString& statement, std::initializer_list<Q
     return true;
 }
 
+// Writes between two checkpoints: about 256 pages of WAL, some twenty
+// minutes of playback.
+constexpr int kWritesPerCheckpoint = 256;
+
 }  // namespace
+
+void LibraryStore::AfterWrite() {
+    if (++writesSinceCheckpoint_ < kWritesPerCheckpoint) return;
+    writesSinceCheckpoint_ = 0;
+    if (checkpoint_.joinable()) checkpoint_.join();  // the one before is long done
+    checkpoint_ = std::thread([path = path_, name = connection_ + QStringLiteral("-checkpoint")] {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(path);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000"));
+            // PASSIVE: copies what no reader needs, never waits for a writer.
+            if (db.open()) QSqlQuery(db).exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    });
+}
 
 bool LibraryStore::RecordPosition(const LibraryEntry& entry, double position, double duration) {
     if (!Writable() || entry.Empty()) return false;
@@ -65,7 +87,7 @@ bool LibraryStore::RecordPosition(const LibraryEntry& entry, double position, do
     // One statement, one transaction; an empty title keeps the one recorded.
     // The stamp is at least a millisecond past the newest, so the order of
     // the writes is the order of the list even within one millisecond.
-    return Execute(query,
+    const bool written = Execute(query,
                    QStringLiteral("INSERT INTO history(key, kind, reference, title, position, duration, played_at)"
                                   " VALUES(?, ?, ?, COALESCE(?, ''), ?, ?, MAX(?, COALESCE((SELECT MAX(played_at) FROM history), 0) + 1))"
                                   " ON CONFLICT(key) DO UPDATE SET"
@@ -74,6 +96,8 @@ bool LibraryStore::RecordPosition(const LibraryEntry& entry, double position, do
                                   " played_at = excluded.played_at"),
                    {entry.Key(), KindName(entry.kind), entry.reference, entry.title, Finite(position),
                     Finite(duration), NowMs()});
+    if (written) AfterWrite();
+    return written;
 }
 
 std::optional<HistoryRecord> LibraryStore::FindHistory(const LibraryEntry& entry) const {

@@ -12,7 +12,9 @@
 // (they return false); an unavailable one answers nothing.
 //
 // Used from the thread that opened it. Every write is one short
-// transaction, so several copies of the program share the file safely.
+// transaction that appends to the WAL without syncing, so several copies of
+// the program share the file safely and a write takes a fraction of a
+// millisecond; the WAL goes back into the file on a worker (checkpoints).
 #pragma once
 
 #include "library/LibraryEntry.h"
@@ -22,6 +24,7 @@
 
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace lumora {
@@ -79,9 +82,16 @@ private:
     LibraryStore(QString path, QString connection, Access access);
     friend struct LibraryOpening;
 
+    // Every so many writes the WAL is copied back into the file on a thread
+    // of its own (the fsync of a checkpoint would stall the caller's
+    // thread); the writes themselves never sync.
+    void AfterWrite();
+
     QString path_;
     QString connection_;  // the Qt SQL connection's name, one per store
     Access access_;
+    int writesSinceCheckpoint_ = 0;
+    std::thread checkpoint_;
 };
 
 }  // namespace lumora

@@ -231,6 +231,8 @@ struct LibraryOpening {
             return fail(step);
         }
         Run(db, QStringLiteral("PRAGMA busy_timeout=%1").arg(kWriteBusyMs));
+        // The store checkpoints on a worker (LibraryStore::AfterWrite).
+        Run(db, QStringLiteral("PRAGMA wal_autocheckpoint=0"));
         return Make(name, LibraryStore::Access::Writable);
     }
 };
