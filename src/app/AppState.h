@@ -17,6 +17,7 @@ namespace lumora {
 
 class MediaFront;
 class FileDialogHolder;
+class LibraryStore;
 
 struct AppState {
     AppState();
@@ -26,6 +27,8 @@ struct AppState {
 
     std::unique_ptr<MediaFront> mediaObject;
     std::unique_ptr<FileDialogHolder> openDialog;
+    // The history and favourites database; null until StartLibrary opens it.
+    std::shared_ptr<LibraryStore> library;
 
     std::vector<Text> argumentList;             // command-line arguments, program path excluded
     Text programDirectory;                      // directory of the program file, no trailing separator
@@ -63,6 +66,7 @@ struct AppState {
     Text programmeName;
     Text pendingProgrammeName;  // goes with pendingPlayAddress
     AddressOrigin pendingPlayOrigin = AddressOrigin::User;  // and so does who chose it
+    Text pendingRowId;  // the catalogue row it plays, for the history; empty for any other address
     // Print every title and status text change on standard output
     // (--report-state), for scripts that watch the window from outside.
     bool reportState = false;

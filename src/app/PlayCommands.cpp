@@ -12,6 +12,7 @@
 #include "app/AppState.h"
 #include "app/CatalogueView.h"
 #include "app/FileDialog.h"
+#include "app/LibraryCommands.h"
 #include "app/MainWindow.h"
 #include "app/OpenAddressWindow.h"
 #include "app/QtText.h"
@@ -113,6 +114,7 @@ void PlayLocalFiles(MainWindow& window, const std::vector<Text>& files) {
     // The programme line names the file playing; the last one once the
     // list has reached it.
     window.State().localProgrammeName = files.empty() ? Text() : files.back();
+    NoteLocalFilesPlay(window);
     StartPlayback(window, [&](MediaFront& front) { front.PlayFiles(files); });
     window.Units().localState->setChecked(true);
 }
@@ -186,6 +188,7 @@ void OnDelayedPlay(MainWindow& window) {
     AppState& state = window.State();
     const Text address = state.pendingPlayAddress;
     state.programmeName = state.pendingProgrammeName;
+    NoteDelayedPlay(window, address);
     PlayAddress(window, address, {}, state.pendingPlayOrigin);
 }
 

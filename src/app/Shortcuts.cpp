@@ -16,6 +16,7 @@
 #include "app/AppState.h"
 #include "app/CatalogueView.h"
 #include "app/Downloads.h"
+#include "app/LibraryCommands.h"
 #include "app/MainWindow.h"
 #include "app/PlaybackTweaks.h"
 #include "app/UnitManners.h"
@@ -67,6 +68,8 @@ const std::vector<Binding>& Bindings() {
         {Qt::Key_J, "J", "切换字幕轨（含关闭）", [](MainWindow& w) { CycleTrack(w, MediaTrack::Kind::Subtitle); }},
         {Qt::Key_PageDown, "PgDn / PgUp", "下一章 / 上一章", [](MainWindow& w) { StepChapter(w, 1); }},
         {Qt::Key_PageUp, "", "", [](MainWindow& w) { StepChapter(w, -1); }},
+        {Qt::Key_B, "B", "收藏/取消收藏当前行", [](MainWindow& w) { ToggleFavourite(w); }},
+        {Qt::Key_R, "R", "从头播放（续播之后）", [](MainWindow& w) { StartOver(w); }},
         {Qt::CTRL | Qt::Key_Q, "Ctrl+Q", "退出", [](MainWindow&) { QCoreApplication::exit(0); }},
     };
     return bindings;

@@ -24,6 +24,7 @@
 #include "app/CommandLine.h"
 #include "app/DesktopMedia.h"
 #include "app/Handoff.h"
+#include "app/LibraryCommands.h"
 #include "app/MainWindow.h"
 #include "app/QtText.h"
 #include "app/QtTranslations.h"
@@ -217,6 +218,7 @@ int ProgramStart(int& argc, char** argv) {
         if (OnMainWindowCreated(window, arguments)) {
             StartVolumeMemory(window, remembered);
             const WindowPlace place = RestoreWindowPlace(window);
+            StartLibrary(window);
             // Goes before the window: the inhibition is released at once.
             const std::unique_ptr<DesktopMedia> desktop = StartDesktopMedia(window);
             window.show();
