@@ -7,7 +7,7 @@ namespace lumora {
 
 QString LibraryDatabasePath() {
     QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    // The base directory specification ignores a relative value.
+    // XDG folders are absolute; a relative value is ignored.
     if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.local/share");
     return QDir::cleanPath(base + QStringLiteral("/lumora/library.sqlite"));
 }

@@ -30,17 +30,6 @@ if [ "${1:-}" = "--inside" ]; then
     exit 1
   }
   lines() { wc -l <"$log"; }
-  # Waits up to $3 seconds for a line matching $1 after line $2 of the log.
-  wait_after() {
-    local i
-    for ((i = 0; i < $3 * 10; i++)); do
-      grep -q -- "$1" < <(tail -n +"$(($2 + 1))" "$log") && return 0
-      kill -0 "$pid" 2>/dev/null || { echo "lumora ended early"; return 1; }
-      sleep 0.1
-    done
-    echo "not seen within $3 s: $1"
-    return 1
-  }
   wait_for() { wait_after "$1" 0 "$2"; }
   # Waits up to 5 s for lumora to show more than $1 windows (a menu opening).
   wait_windows() {

@@ -25,16 +25,6 @@ if [ "${1:-}" = "--inside" ]; then
     exit 1
   }
   lines() { wc -l <"$log"; }
-  wait_after() {  # PATTERN FROM_LINE SECONDS
-    local i
-    for ((i = 0; i < $3 * 10; i++)); do
-      grep -q -- "$1" < <(tail -n +"$(($2 + 1))" "$log") && return 0
-      kill -0 "$pid" 2>/dev/null || { echo "lumora ended early"; return 1; }
-      sleep 0.1
-    done
-    echo "not seen within $3 s: $1"
-    return 1
-  }
   wait_for() { wait_after "$1" 0 "$2"; }
   last() { grep "^$1: " "$log" | tail -1 | cut -d' ' -f2-; }
   position() {  # the position shown in status section 3, in seconds

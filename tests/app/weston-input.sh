@@ -22,6 +22,7 @@ if [ "${1:-}" = "--inside" ]; then
   lumora=$2 work=$3 out=$4
   input=${LUMORA_TEST_INPUT_DISPLAY:?runs under on-weston.sh --on-x}
   log=$out/lumora.log pid=
+  source "$(dirname "$0")/../support/lumora-window.sh"
   trap '[ -n "$pid" ] && kill $pid 2>/dev/null || true' EXIT
 
   fail() {
@@ -31,16 +32,6 @@ if [ "${1:-}" = "--inside" ]; then
     echo "--- stderr"
     tail -30 "$log.err"
     exit 1
-  }
-  # Waits up to $3 s for a line matching $1 after line $2 of the report.
-  wait_after() {
-    local i
-    for ((i = 0; i < $3 * 10; i++)); do
-      grep -q -- "$1" < <(tail -n +"$(($2 + 1))" "$log") && return 0
-      kill -0 "$pid" 2>/dev/null || { echo "lumora ended early"; return 1; }
-      sleep 0.1
-    done
-    return 1
   }
   lines() { wc -l <"$log"; }
   x() { DISPLAY=$input xdotool "$@"; }
