@@ -43,6 +43,7 @@ void StartPlayback(MainWindow& window, Opening open) {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
     state.shownState = PlayState::Stopped;
+    state.titleFollowed = PlayState::Stopped;
     state.followingPlayState = true;
     u.progressSlider->setValue(0);
     u.progressSlider->setMaximum(0);
@@ -113,6 +114,7 @@ void PlayLocalFiles(MainWindow& window, const std::vector<Text>& files) {
     // The programme line names the file playing; the last one once the
     // list has reached it.
     window.State().localProgrammeName = files.empty() ? Text() : files.back();
+    window.State().nameInTitle = true;
     StartPlayback(window, [&](MediaFront& front) { front.PlayFiles(files); });
     window.Units().localState->setChecked(true);
 }
@@ -124,6 +126,7 @@ void StartTypedPlay(MainWindow& window, const Text& address, AddressOrigin origi
     AppState& state = window.State();
     DropPendingRow(window);
     StartDelayedPlay(window, address, {}, origin);
+    state.pendingNameInTitle = true;
     // Not a local file: the programme line names the medium, not a file
     // chosen earlier.
     window.Units().localState->setChecked(false);
@@ -186,6 +189,7 @@ void OnDelayedPlay(MainWindow& window) {
     AppState& state = window.State();
     const Text address = state.pendingPlayAddress;
     state.programmeName = state.pendingProgrammeName;
+    state.nameInTitle = state.pendingNameInTitle;
     PlayAddress(window, address, {}, state.pendingPlayOrigin);
 }
 

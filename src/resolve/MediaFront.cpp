@@ -2,6 +2,7 @@
 #include "resolve/MediaFront.h"
 
 #include "base/Config.h"
+#include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/TimeText.h"
 #include "probe/ProbeStream.h"
@@ -125,8 +126,21 @@ std::vector<Player*> MediaFront::Players() const {
 void MediaFront::WatchEngines() {
     for (const QMetaObject::Connection& connection : watched_) disconnect(connection);
     watched_.clear();
-    for (Player* player : Players())
+    for (Player* player : Players()) {
         watched_.push_back(connect(player, &Player::Changed, this, &MediaFront::OnEngineChanged));
+        watched_.push_back(connect(player, &Player::Failed, this,
+                                   [this, player](const QString& reason) { OnEngineFailed(*player, reason); }));
+    }
+}
+
+void MediaFront::OnEngineFailed(const Player& player, const QString& reason) {
+    LogWarning(LogLayer::Playback, "playing " + player.Address().ToUtf8() + " failed: " + reason.toStdString());
+}
+
+std::string MediaFront::FailureReason() const {
+    if (nothingPlayed_) return "nothing to play at this address";
+    const Player* player = ActivePlayer();
+    return player ? player->FailureReason() : std::string();
 }
 
 void MediaFront::OnEngineChanged() {
@@ -326,11 +340,18 @@ PlayState MediaFront::PlayerEngineState() {
             if (changed) take(State::Loading);
             break;
         case Reported::Ready:
-            // A ready swf medium is one that Stop unloaded, not a failure.
-            if (changed) take(playerEngine_.FileType() == Text("swf") ? State::Stopped : State::Failed);
+            // A ready swf medium is one that Stop unloaded, not a failure;
+            // one the engine could not play has failed all the same.
+            if (changed) take(playerEngine_.FileType() == Text("swf") && !PlayerEngineFailed() ? State::Stopped
+                                                                                                 : State::Failed);
             break;
     }
     return state_;  // a number outside the control's numbering leaves the state
+}
+
+bool MediaFront::PlayerEngineFailed() const {
+    const Player* player = playerEngine_.Engine();
+    return player && player->CurrentPhase() == Player::Phase::Failed;
 }
 
 PlayState MediaFront::FlashEngineState() {

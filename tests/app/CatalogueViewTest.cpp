@@ -234,7 +234,7 @@ TEST_F(CatalogueWindowTest, NewerFetchSupersedesAnOlderOneStillRunning) {
 TEST_F(CatalogueWindowTest, SiteThatIsDownGivesAnEmptyBatchAndAnEmptyAddress) {
     UseCatalogueHost("127.0.0.1:1");
     ASSERT_TRUE(FirstBatchShown());
-    EXPECT_EQ(Title(), "第1批共14批搜索到：0个视频");
+    EXPECT_EQ(Title(), "第1批：无法连接服务器,按F5重新载入");
     EXPECT_EQ(units.catalogueList->topLevelItemCount(), 0);
 
     // A double-click with no row at all asks the site all the same; no
@@ -247,6 +247,46 @@ TEST_F(CatalogueWindowTest, SiteThatIsDownGivesAnEmptyBatchAndAnEmptyAddress) {
     EXPECT_FALSE(units.delayedPlayTimer->isActive());
     EXPECT_EQ(units.statusBar->SectionText(0), QStringLiteral("播放失败,已准备就绪."));
     EXPECT_EQ(std::find(titles.begin(), titles.end(), "地址解析完成,双击播放"), titles.end());
+}
+
+TEST_F(CatalogueWindowTest, SiteGoneWhileBrowsingKeepsTheBatchUntilAReloadReachesIt) {
+    StartSite();
+    ASSERT_TRUE(FirstBatchShown());
+    const std::string siteHost = SiteAddress().substr(std::string("http://").size());
+    units.nextBatchButton->click();
+    ASSERT_TRUE(WaitUntil([&] { return Title().starts_with("第2批共14批搜索到："); })) << Title();
+
+    // The site goes away: the next batch says so, and further clicks ask
+    // for that same batch again instead of counting on.
+    UseCatalogueHost("127.0.0.1:" + std::to_string(test::ClosedPort()));
+    for (int click = 1; click <= 3; ++click) {
+        SCOPED_TRACE(click);
+        window.setWindowTitle(QStringLiteral("-"));
+        units.nextBatchButton->click();
+        ASSERT_TRUE(WaitUntil([&] { return Title() == "第3批：无法连接服务器,按F5重新载入"; })) << Title();
+        EXPECT_EQ(state.batchNumber, 3);
+        EXPECT_EQ(state.listPageAddress, BatchAddress(3));
+        EXPECT_EQ(units.catalogueList->topLevelItemCount(), 0);
+    }
+
+    // Back again: the reload command fetches the batch it stayed on, and the
+    // batches count on from there.
+    UseCatalogueHost(siteHost);
+    const std::vector<ListRow> third = FetchListPage(BatchAddress(3));
+    ASSERT_FALSE(third.empty());
+    units.reloadAction->trigger();
+    const std::string title = ListTitleText(3, static_cast<int>(third.size())).ToUtf8();
+    ASSERT_TRUE(WaitUntil([&] { return Title() == title; })) << Title();
+    EXPECT_EQ(ListRows(), RowsOf(third));
+    EXPECT_EQ(Requests("GET /vodlist/index.php?id=32 "), 1);
+    units.nextBatchButton->click();
+    ASSERT_TRUE(WaitUntil([&] { return Title().starts_with("第4批共14批搜索到："); })) << Title();
+
+    // A reload of a batch the site answered gives that batch again.
+    window.setWindowTitle(QStringLiteral("-"));
+    ReloadBatch(window);
+    ASSERT_TRUE(WaitUntil([&] { return Title().starts_with("第4批共14批搜索到："); })) << Title();
+    EXPECT_EQ(state.batchNumber, 4);
 }
 
 TEST_F(CatalogueWindowTest, RowEventsResolveOnceAndPlayAfterTheDelay) {
