@@ -66,7 +66,14 @@ void LogMessage(const mpv_event_log_message& message) {
 std::string MediumErrorText(const mpv_event& event) {
     if (event.event_id != MPV_EVENT_LOG_MESSAGE || !event.data) return {};
     const auto& message = *static_cast<const mpv_event_log_message*>(event.data);
-    if (message.log_level > MPV_LOG_LEVEL_ERROR || AboutAudioOutput(message)) return {};
+    if (AboutAudioOutput(message)) return {};
+    // The readers of the medium (ffmpeg's protocols and demuxers, mpv's
+    // streams and demuxers) say what went wrong as a warning, such as an
+    // HTTP status; elsewhere only errors are about the medium.
+    const std::string_view prefix = message.prefix ? message.prefix : "";
+    const bool reader = prefix == "ffmpeg" || prefix.starts_with("ffmpeg/") || prefix.starts_with("stream") ||
+                        prefix.starts_with("demux") || prefix.starts_with("lavf");
+    if (message.log_level > (reader ? MPV_LOG_LEVEL_WARN : MPV_LOG_LEVEL_ERROR)) return {};
     return std::string(MessageText(message));
 }
 

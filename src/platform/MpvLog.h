@@ -20,7 +20,8 @@ void RequestMpvLog(mpv_handle* handle);
 // events are not looked at.
 void LogMpvEvent(const mpv_event& event);
 
-// The text of an error message of mpv's about the medium (such as "HTTP
+// The text of a message of mpv's about what went wrong with the medium (an
+// error, or a warning of the stream and demuxer readers such as "http: HTTP
 // error 404 Not Found"), without its line end; empty for any other event or
 // message, and for the audio device's complaints.
 std::string MediumErrorText(const mpv_event& event);

@@ -340,18 +340,12 @@ PlayState MediaFront::PlayerEngineState() {
             if (changed) take(State::Loading);
             break;
         case Reported::Ready:
-            // A ready swf medium is one that Stop unloaded, not a failure;
-            // one the engine could not play has failed all the same.
-            if (changed) take(playerEngine_.FileType() == Text("swf") && !PlayerEngineFailed() ? State::Stopped
-                                                                                                 : State::Failed);
+            // The player is ready only when the medium could not be played,
+            // a swf one included (a swf medium Stop unloads reads as stopped).
+            if (changed) take(State::Failed);
             break;
     }
     return state_;  // a number outside the control's numbering leaves the state
-}
-
-bool MediaFront::PlayerEngineFailed() const {
-    const Player* player = playerEngine_.Engine();
-    return player && player->CurrentPhase() == Player::Phase::Failed;
 }
 
 PlayState MediaFront::FlashEngineState() {

@@ -203,7 +203,6 @@ private:
     // Makes `engine` the one commands go to.
     void Activate(Engine engine);
     lumora::PlayState PlayerEngineState();
-    bool PlayerEngineFailed() const;
     lumora::PlayState FlashEngineState();
     void EndOfMedia(int code);
     void PlayItem();

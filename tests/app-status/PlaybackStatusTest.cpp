@@ -185,8 +185,10 @@ TEST_F(PlaybackStatusTest, EveryPlayEndsStoppedOrFailedWithItsReason) {
             << u.statusBar->SectionText(0).toStdString();
         EXPECT_FALSE(u.stopButton->isEnabled());
         EXPECT_EQ(u.statusBar->SectionText(3), QStringLiteral("00:00:00/00:00:00"));
-        if (*c.title) EXPECT_TRUE(caseWindow.windowTitle().startsWith(QString::fromUtf8(c.title)))
-            << caseWindow.windowTitle().toStdString();
+        if (*c.title) {
+            EXPECT_TRUE(caseWindow.windowTitle().startsWith(QString::fromUtf8(c.title)))
+                << caseWindow.windowTitle().toStdString();
+        }
     }
 }
 
