@@ -9,6 +9,7 @@
 #include "resolve/PlayState.h"
 
 #include <QRect>
+#include <QString>
 
 #include <memory>
 #include <vector>
@@ -68,6 +69,7 @@ struct AppState {
     bool nameInTitle = false;
     bool pendingNameInTitle = false;
     PlayState titleFollowed = PlayState::Stopped;  // the shown state the title last followed
+    QString failureTitle;  // the title a failure wrote, while it is the one shown
     AddressOrigin pendingPlayOrigin = AddressOrigin::User;  // and so does who chose it
     // Print every title and status text change on standard output
     // (--report-state), for scripts that watch the window from outside.

@@ -54,23 +54,40 @@ QString FailureReasonText(const std::string& reason) {
     return shown;
 }
 
+namespace {
+
+QString FailureTitle(const AppState& state, const MainWindowUnits& units) {
+    const std::string reason = state.mediaObject ? state.mediaObject->FailureReason() : std::string();
+    QString title = QStringLiteral("播放失败：") + ProgrammeName(state, units);
+    if (!reason.empty()) title += QStringLiteral("（") + FailureReasonText(reason) + QStringLiteral("）");
+    return title;
+}
+
+}  // namespace
+
 void FollowPlayingTitle(MainWindow& window) {
     AppState& state = window.State();
     const PlayState shown = state.shownState;
-    if (shown == state.titleFollowed) return;
-    state.titleFollowed = shown;
-    if (shown != PlayState::Failed && !(shown == PlayState::Playing && state.nameInTitle)) return;
-    if (TitleHeldElsewhere(window)) return;
-    const QString name = ProgrammeName(state, window.Units());
-    if (shown == PlayState::Playing) {
-        state.nameInTitle = false;
-        window.setWindowTitle(QStringLiteral("Lumora视频播放器：") + name);
+    if (shown == state.titleFollowed) {
+        // The engine's words on a failure may follow it a moment later.
+        if (shown == PlayState::Failed && !state.failureTitle.isEmpty() &&
+            window.windowTitle() == state.failureTitle) {
+            state.failureTitle = FailureTitle(state, window.Units());
+            window.setWindowTitle(state.failureTitle);
+        }
         return;
     }
-    const std::string reason = state.mediaObject ? state.mediaObject->FailureReason() : std::string();
-    QString title = QStringLiteral("播放失败：") + name;
-    if (!reason.empty()) title += QStringLiteral("（") + FailureReasonText(reason) + QStringLiteral("）");
-    window.setWindowTitle(title);
+    state.titleFollowed = shown;
+    state.failureTitle.clear();
+    if (shown != PlayState::Failed && !(shown == PlayState::Playing && state.nameInTitle)) return;
+    if (TitleHeldElsewhere(window)) return;
+    if (shown == PlayState::Playing) {
+        state.nameInTitle = false;
+        window.setWindowTitle(QStringLiteral("Lumora视频播放器：") + ProgrammeName(state, window.Units()));
+        return;
+    }
+    state.failureTitle = FailureTitle(state, window.Units());
+    window.setWindowTitle(state.failureTitle);
 }
 
 }  // namespace lumora

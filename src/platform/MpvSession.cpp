@@ -437,6 +437,7 @@ void MpvSession::Open(const Text& address) {
     address_ = address;
     paused_ = false;
     lastError_.clear();
+    detailWanted_ = false;
     target_ = PlayableTarget(address.ToUtf8());
     localFile_ = !target_.empty() && (target_.front() == '/' || target_.rfind("file://", 0) == 0);
     if (!handle_ || target_.empty()) {
@@ -682,8 +683,15 @@ void MpvSession::HandleEvent(const mpv_event& event) {
     LogMpvEvent(event);
     // mpv's own words on what went wrong (an HTTP status, a missing codec)
     // go with the failure of the medium that is opening or playing.
-    if (std::string error = MediumErrorText(event); !error.empty() && !error.starts_with("Failed to open "))
-        lastError_ = std::move(error);
+    // mpv may tell it just after the failure itself.
+    if (std::string error = MediumErrorText(event); !error.empty() && !error.starts_with("Failed to open ")) {
+        if (phase_ == Phase::Failed && detailWanted_) {
+            failureReason_ += ": " + error;
+            detailWanted_ = false;
+        } else {
+            lastError_ = std::move(error);
+        }
+    }
     switch (event.event_id) {
         case MPV_EVENT_COMMAND_REPLY: {
             if (KindOf(event.reply_userdata) == kScreenshot) {
@@ -965,6 +973,7 @@ void MpvSession::FinishAtEnd(double reached, bool reliable) {
 void MpvSession::Fail(const char* reason) {
     failureReason_ = reason ? reason : "";
     if (!lastError_.empty()) failureReason_ += (failureReason_.empty() ? "" : ": ") + lastError_;
+    detailWanted_ = lastError_.empty();
     ++generation_;
     ResetMedia();
     ForgetInformation();

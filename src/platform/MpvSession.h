@@ -201,6 +201,7 @@ private:
     Phase phase_ = Phase::Empty;
     std::string failureReason_;
     std::string lastError_;  // mpv's last error message since the last Open
+    bool detailWanted_ = false;  // the failure awaits mpv's words on it
     Text address_;
     std::string target_;        // what mpv is given for address_
     bool loadPending_ = false;  // waiting for the surface before loading
