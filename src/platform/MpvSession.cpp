@@ -684,7 +684,7 @@ void MpvSession::HandleEvent(const mpv_event& event) {
     // mpv's own words on what went wrong (an HTTP status, a missing codec)
     // go with the failure of the medium that is opening or playing.
     // mpv may tell it just after the failure itself.
-    if (std::string error = MediumErrorText(event); !error.empty() && !error.starts_with("Failed to open ")) {
+    if (std::string error = MediumErrorText(event); !error.empty() && !error.starts_with("Failed to ")) {
         if (phase_ == Phase::Failed && detailWanted_) {
             failureReason_ += ": " + error;
             detailWanted_ = false;

@@ -73,6 +73,16 @@ std::optional<PlayState> FromMovie(MovieState state) {
     return std::nullopt;
 }
 
+// A live stream by the markers of its address: a live-stream host, the
+// live server's prefix, the live page, or an address ending in "live".
+bool IsLiveAddress(const Text& address) {
+    const Config& config = Config::Get();
+    for (const Text& host : config.liveHosts)
+        if (!host.Empty() && ContainsNoCase(address, host)) return true;
+    return (!config.liveServerPrefix.Empty() && ContainsNoCase(address, config.liveServerPrefix)) ||
+           ContainsNoCase(address, Text("playlive.php")) || EndsInLive(address);
+}
+
 bool IsRtmpScheme(const Text& scheme) { return scheme.Left(4) == Text("rtmp"); }
 
 // A local file whose name holds ";" is one file, not a play list.
@@ -438,6 +448,7 @@ void MediaFront::Stop() {
 }
 
 Text MediaFront::DurationText() {
+    if (IsLiveAddress(CurrentAddress())) return FormatTime(0);
     return FormatTime(activeEngine_ == Engine::Player ? WholeSeconds(playerEngine_.Duration())
                                                       : flashEngine_.GetTotalTime());
 }
@@ -448,6 +459,9 @@ Text MediaFront::PositionText() {
 }
 
 double MediaFront::Duration() {
+    // A live stream has no duration; what the engine gives is an estimate
+    // that grows as data comes in.
+    if (IsLiveAddress(CurrentAddress())) return 0;
     return activeEngine_ == Engine::Player ? playerEngine_.Duration() : flashEngine_.GetTotalTime();
 }
 

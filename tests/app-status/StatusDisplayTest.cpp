@@ -242,6 +242,21 @@ TEST_F(StatusDisplayTest, ALiveStreamKeepsTheSliderDisabledWhileTheTimeCounts) {
     EXPECT_TRUE(units.positionTimer->isActive());
 }
 
+TEST_F(StatusDisplayTest, ALiveAddressShowsNoDurationWhateverTheEngineEstimates) {
+    // The engine's estimate grows as the stream comes in; the window shows none.
+    PlayAddress(window, Text("rtmp://127.0.0.1/app/channel-live"));
+    Playing(0, 1);
+    for (int second = 2; second <= 4; ++second) {
+        movie.position = second;
+        movie.duration = second + 5;
+        Refresh();
+    }
+    EXPECT_EQ(Front().Duration(), 0);
+    EXPECT_FALSE(units.progressSlider->isEnabled());
+    EXPECT_EQ(units.progressSlider->maximum(), 0);
+    EXPECT_EQ(Section(3), QStringLiteral("00:00:04/00:00:00"));
+}
+
 TEST_F(StatusDisplayTest, TheProgrammeLineNamesTheLocalFileOrThePlayingRow) {
     // The row the user looks at now is never the programme.
     auto* row = new QTreeWidgetItem(units.catalogueList, {QStringLiteral("别的视频"), QString(), QString()});
