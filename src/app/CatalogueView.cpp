@@ -209,6 +209,8 @@ void StartDelayedPlay(MainWindow& window, const Text& address, const Text& progr
     state.pendingPlayOrigin = origin;
     state.pendingProgrammeName = programme;
     state.pendingNameInTitle = false;
+    // What plays now is being replaced: it no longer names itself.
+    state.nameInTitle = false;
     SetTimerInterval(window.Units().delayedPlayTimer, kDelayedPlayMs);
 }
 
