@@ -9,6 +9,7 @@
 #include "resolve/PlayState.h"
 
 #include <QRect>
+#include <QString>
 
 #include <memory>
 #include <vector>
@@ -34,6 +35,7 @@ struct AppState {
     Text programDirectory;                      // directory of the program file, no trailing separator
     int batchNumber = 1;                        // current catalogue batch, 1 to 14
     Text listPageAddress;                       // the page the next list fetch reads
+    bool listUnreachable = false;               // the last list fetch reached no site
     Text currentAddress;                        // playable address of the entry last acted on
     Text currentTitle;                          // its title, or a fixed title for a typed address
     Text pendingPlayAddress;                    // handed to the delayed-play timer
@@ -65,6 +67,13 @@ struct AppState {
     // handed-over address, which the medium's own title names.
     Text programmeName;
     Text pendingProgrammeName;  // goes with pendingPlayAddress
+    // The medium names itself in the window title once it plays (a local
+    // file, a typed or handed-over address; a row's title is written when it
+    // is double-clicked). The pending flag goes with pendingPlayAddress.
+    bool nameInTitle = false;
+    bool pendingNameInTitle = false;
+    PlayState titleFollowed = PlayState::Stopped;  // the shown state the title last followed
+    QString failureTitle;  // the title a failure wrote, while it is the one shown
     AddressOrigin pendingPlayOrigin = AddressOrigin::User;  // and so does who chose it
     Text pendingRowId;  // the catalogue row it plays, for the history; empty for any other address
     // Print every title and status text change on standard output

@@ -77,9 +77,21 @@ void NextBatch(MainWindow& window) {
     DropRowResolution(window);
     list->clear();
     list->repaint();
-    BatchPage next = FollowingBatch(state.batchNumber);
-    state.batchNumber = next.batchNumber;
-    state.listPageAddress = std::move(next.address);
+    // While the site cannot be reached the batch does not count on: the
+    // same batch is asked for again.
+    if (!state.listUnreachable) {
+        BatchPage next = FollowingBatch(state.batchNumber);
+        state.batchNumber = next.batchNumber;
+        state.listPageAddress = std::move(next.address);
+    }
+    StartListFetch(window);
+}
+
+void ReloadBatch(MainWindow& window) {
+    DropRowResolution(window);
+    QTreeWidget* list = window.Units().catalogueList;
+    list->clear();
+    list->repaint();
     StartListFetch(window);
 }
 
@@ -90,13 +102,19 @@ void StartListFetch(MainWindow& window) {
     const int batchNumber = state.batchNumber;
     const bool started =
         window.ListFetches().Start([w, batchNumber, address = state.listPageAddress](const WorkerChannel::Job& job) {
-            auto rows = std::make_shared<const std::vector<ListRow>>(FetchListPage(address, job.StopToken()));
+            ListPage page = FetchListPageReached(address, job.StopToken());
+            auto rows = std::make_shared<const std::vector<ListRow>>(std::move(page.rows));
             for (std::size_t from = 0; from < rows->size() && job.Current(); from += kRowsPerCall) {
                 const std::size_t to = std::min(rows->size(), from + kRowsPerCall);
                 job.Post([w, rows, from, to] { AppendRows(*w, *rows, from, to); });
             }
             const int count = static_cast<int>(rows->size());
-            job.Post([w, batchNumber, count] { SetWindowTitleText(*w, ListTitleText(batchNumber, count)); });
+            const bool reached = page.reached;
+            job.Post([w, batchNumber, count, reached] {
+                w->State().listUnreachable = !reached;
+                SetWindowTitleText(*w, reached ? ListTitleText(batchNumber, count)
+                                               : UnreachableListTitleText(batchNumber));
+            });
         });
     // No thread to be had: the batch reads as a failed fetch.
     if (!started) SetWindowTitleText(window, ListTitleText(batchNumber, 0));
@@ -191,6 +209,9 @@ void StartDelayedPlay(MainWindow& window, const Text& address, const Text& progr
     state.pendingPlayAddress = address;
     state.pendingPlayOrigin = origin;
     state.pendingProgrammeName = programme;
+    state.pendingNameInTitle = false;
+    // What plays now is being replaced: it no longer names itself.
+    state.nameInTitle = false;
     state.pendingRowId = Text();
     SetTimerInterval(window.Units().delayedPlayTimer, kDelayedPlayMs);
 }

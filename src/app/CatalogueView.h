@@ -21,13 +21,19 @@ class MainWindow;
 inline constexpr const char kUnresolvedTitle[] = "地址解析失败";
 
 // "换一批": clears the list, steps batchNumber (14 wraps to 1, the bare site
-// address) and starts a list fetch.
+// address) and starts a list fetch. While the last fetch reached no site the
+// batch stays: the same page is asked for again.
 void NextBatch(MainWindow& window);
+
+// "重新载入" and F5: clears the list and fetches the current batch again.
+void ReloadBatch(MainWindow& window);
 
 // Fetches the list page of listPageAddress on a worker (the window's list
 // fetch channel); the rows and then the title "第N批共14批搜索到：M个视频"
-// arrive on the GUI thread. A fetch started later supersedes it: an older
-// fetch adds no row and writes no title once a newer one has started.
+// arrive on the GUI thread. When the site could not be reached the title
+// reads "第N批：无法连接服务器,按F5重新载入" instead. A fetch started later
+// supersedes it: an older fetch adds no row and writes no title once a newer
+// one has started.
 void StartListFetch(MainWindow& window);
 
 // The list's current row: the selected one, -1 for none.

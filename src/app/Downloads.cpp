@@ -69,6 +69,12 @@ void ShowDownloadOutcome(const QPointer<QWidget>& window, const Text& target, co
 
 }  // namespace
 
+bool DownloadRunning(QWidget& window) {
+    auto* workers = static_cast<DownloadWorkers*>(
+        window.findChild<QObject*>(QString::fromLatin1(DownloadWorkers::kName), Qt::FindDirectChildrenOnly));
+    return workers && workers->Channel().Running() > 0;
+}
+
 void StartDownload(AppState& state, QWidget& window) {
     if (state.currentAddress.Empty()) {
         window.setWindowTitle(ToQString(Text("请选择需要下载的视频。。。")));

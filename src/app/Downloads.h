@@ -29,6 +29,9 @@ class CoalescedText;
 // continue, and report nothing more.
 void StartDownload(AppState& state, QWidget& window);
 
+// A download of `window` is still running (its progress holds the title).
+bool DownloadRunning(QWidget& window);
+
 // One block's progress: the progress text, offered to the title's pacing.
 void ShowDownloadProgress(CoalescedText& title, std::int64_t total, std::int64_t received, std::int64_t elapsed);
 

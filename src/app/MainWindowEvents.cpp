@@ -17,6 +17,7 @@
 #include "app/MainWindow.h"
 #include "app/OpenAddressWindow.h"
 #include "app/PlayCommands.h"
+#include "app/PlayingTitle.h"
 #include "app/QtText.h"
 #include "app/StatusDisplay.h"
 #include "app/WindowLayout.h"
@@ -39,6 +40,7 @@ protected:
     // the window is being torn down.
     bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type type = event->type();
+        if (type == QEvent::KeyPress && watched == progressSlider_) return SliderKeyWithoutSeek(event);
         if (type != QEvent::MouseButtonDblClick && type != QEvent::MouseButtonPress &&
             type != QEvent::MouseButtonRelease)
             return false;
@@ -55,6 +57,13 @@ protected:
     }
 
 private:
+    // The slider's own Home, End, PgUp and PgDn would move its thumb without
+    // a seek: they do nothing there (PgUp/PgDn step chapters window-wide).
+    static bool SliderKeyWithoutSeek(QEvent* event) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        return key == Qt::Key_Home || key == Qt::Key_End || key == Qt::Key_PageUp || key == Qt::Key_PageDown;
+    }
+
     MainWindow& window_;
     QObject* listViewport_;
     QObject* progressSlider_;
@@ -80,6 +89,7 @@ void ConnectMainWindowEvents(MainWindow& window) {
     on(u.openNetworkFileAction, &QAction::triggered, [w] { OpenTypedAddress(*w); });
     on(u.downloadFileAction, &QAction::triggered, [w, &state] { StartDownload(state, *w); });
     on(u.playAction, &QAction::triggered, [w] { PlayCurrentRow(*w); });
+    on(u.reloadAction, &QAction::triggered, [w] { ReloadBatch(*w); });
     on(u.exitAction, &QAction::triggered, [] { EndProgram(); });
 
     // The catalogue list: click, right-click (row event 5) and double-click.
@@ -121,7 +131,18 @@ void ConnectMainWindowEvents(MainWindow& window) {
         QObject::connect(
             front, &MediaFront::StateChanged, w,
             [w, &state] {
-                if (state.followingPlayState) PollPlayState(state, w->Units(), *w);
+                if (!state.followingPlayState) return;
+                PollPlayState(state, w->Units(), *w);
+                FollowPlayingTitle(*w);
+            },
+            Qt::QueuedConnection);
+    // While paused the position display is not ticking: a seek shows at once.
+    if (MediaFront* front = state.mediaObject.get())
+        QObject::connect(
+            front, &MediaFront::Changed, w,
+            [w, &state] {
+                if (state.followingPlayState && state.shownState == PlayState::Paused && !state.dragging)
+                    RefreshPosition(state, w->Units(), *w);
             },
             Qt::QueuedConnection);
 

@@ -139,6 +139,7 @@ MainWindowUnits CreateMainWindowUnits(QWidget& window) {
     u.openNetworkFileAction = AddMenuCommand(*u.fileMenu, QStringLiteral("打开网络文件"));
     u.downloadFileAction = AddMenuCommand(*u.fileMenu, QStringLiteral("下载文件"));
     u.playAction = AddMenuCommand(*u.fileMenu, QStringLiteral("播放"));
+    u.reloadAction = AddMenuCommand(*u.fileMenu, QStringLiteral("重新载入"));
     u.exitAction = AddMenuCommand(*u.fileMenu, QStringLiteral("退出"));
 
     u.openAddressWindow = new OpenAddressWindow(&window);

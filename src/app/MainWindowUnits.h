@@ -75,6 +75,7 @@ struct MainWindowUnits {
     QAction* openNetworkFileAction = nullptr;  // 打开网络文件
     QAction* downloadFileAction = nullptr;     // 下载文件
     QAction* playAction = nullptr;             // 播放
+    QAction* reloadAction = nullptr;           // 重新载入 (the current batch, F5)
     QAction* exitAction = nullptr;             // 退出
 
     OpenAddressWindow* openAddressWindow = nullptr;  // 打开地址窗口

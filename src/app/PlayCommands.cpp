@@ -44,6 +44,7 @@ void StartPlayback(MainWindow& window, Opening open) {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
     state.shownState = PlayState::Stopped;
+    state.titleFollowed = PlayState::Stopped;
     state.followingPlayState = true;
     u.progressSlider->setValue(0);
     u.progressSlider->setMaximum(0);
@@ -114,6 +115,7 @@ void PlayLocalFiles(MainWindow& window, const std::vector<Text>& files) {
     // The programme line names the file playing; the last one once the
     // list has reached it.
     window.State().localProgrammeName = files.empty() ? Text() : files.back();
+    window.State().nameInTitle = true;
     NoteLocalFilesPlay(window);
     StartPlayback(window, [&](MediaFront& front) { front.PlayFiles(files); });
     window.Units().localState->setChecked(true);
@@ -126,6 +128,7 @@ void StartTypedPlay(MainWindow& window, const Text& address, AddressOrigin origi
     AppState& state = window.State();
     DropPendingRow(window);
     StartDelayedPlay(window, address, {}, origin);
+    state.pendingNameInTitle = true;
     // Not a local file: the programme line names the medium, not a file
     // chosen earlier.
     window.Units().localState->setChecked(false);
@@ -188,6 +191,7 @@ void OnDelayedPlay(MainWindow& window) {
     AppState& state = window.State();
     const Text address = state.pendingPlayAddress;
     state.programmeName = state.pendingProgrammeName;
+    state.nameInTitle = state.pendingNameInTitle;
     NoteDelayedPlay(window, address);
     PlayAddress(window, address, {}, state.pendingPlayOrigin);
 }

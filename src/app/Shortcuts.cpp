@@ -59,6 +59,7 @@ const std::vector<Binding>& Bindings() {
         // brought up to date when the menu is shown.
         {Qt::CTRL | Qt::Key_D, "Ctrl+D", "下载", [](MainWindow& w) { StartDownload(w.State(), w); }},
         {Qt::Key_N, "N", "换一批", [](MainWindow& w) { NextBatch(w); }},
+        {Qt::Key_F5, "F5", "重新载入本批列表", [](MainWindow& w) { w.Units().reloadAction->trigger(); }},
         {Qt::Key_BracketLeft, "[ / ]", "减速 / 加速（每步约 10%）", [](MainWindow& w) { ChangeSpeed(w, false); }},
         {Qt::Key_BracketRight, "", "", [](MainWindow& w) { ChangeSpeed(w, true); }},
         {Qt::Key_Backspace, "Backspace", "恢复正常速度", [](MainWindow& w) { ResetSpeed(w); }},

@@ -40,9 +40,8 @@ Text AfterLastSeparator(const Text& path) {
     return slash == std::string::npos ? Text() : Text::Gbk(bytes.substr(slash + 1));
 }
 
-// The programme's name: the chosen local file while a local file plays,
-// else the title of the row that plays, else the medium's own title (a
-// typed or handed-over address). Never the row the user looks at now.
+}  // namespace
+
 QString ProgrammeName(const AppState& state, const MainWindowUnits& units) {
     if (units.localState && units.localState->isChecked()) {
         // Of several chosen files, the one the list plays now; the list's
@@ -57,8 +56,6 @@ QString ProgrammeName(const AppState& state, const MainWindowUnits& units) {
     return state.mediaObject ? ToQString(state.mediaObject->MediaTitle()) : QString();
 }
 
-}  // namespace
-
 void PollPlayState(AppState& state, const MainWindowUnits& units, QWidget& /*window*/) {
     if (!state.mediaObject) return;
     const PlayState s = state.mediaObject->PlayState();
@@ -66,6 +63,13 @@ void PollPlayState(AppState& state, const MainWindowUnits& units, QWidget& /*win
         if (state.shownState == PlayState::Stopped) {
             WriteSection(units, kStateSection, QString::fromUtf8(PlayStateText(s)));
             SetTransportEnabled(units, false);
+        } else if (state.shownState != PlayState::Failed) {
+            // The medium ended by itself: shown as after the stop button, the
+            // time and slider reset. A failure shown stays shown.
+            state.shownState = PlayState::Stopped;
+            WriteSection(units, kStateSection, QString::fromUtf8(PlayStateText(s)));
+            SetTransportEnabled(units, false);
+            StopPositionRefresh(state, units);
         }
         return;
     }

@@ -10,6 +10,8 @@
 // Those that ask MediaFront do nothing when state.mediaObject is missing.
 #pragma once
 
+#include <QString>
+
 class QWidget;
 
 namespace lumora {
@@ -18,9 +20,10 @@ struct AppState;
 struct MainWindowUnits;
 
 // Shows a change of the engine's play state: the state's text in section 0
-// and the transport buttons it enables or disables. State 0 is written only
-// while shownState already is 0 (after PlayAddress or the stop button);
-// state 4 is not shown while the user drags the slider.
+// and the transport buttons it enables or disables. A medium that ends by
+// itself shows as after the stop button (its time and slider reset); a
+// failure shown is not replaced by the stop that follows it. State 4 is not
+// shown while the user drags the slider.
 void PollPlayState(AppState& state, const MainWindowUnits& units, QWidget& window);
 
 // Once a second: position and duration into the slider and section 3, the
@@ -32,6 +35,11 @@ void RefreshPosition(AppState& state, const MainWindowUnits& units, QWidget& win
 // Shows a play that failed before it reached the engine (a row without an
 // address), as state 5 shows: its text, the stopped buttons, no time.
 void ShowPlayFailure(AppState& state, const MainWindowUnits& units);
+
+// The programme's name: the chosen local file while a local file plays,
+// else the title of the row that plays, else the medium's own title (a
+// typed or handed-over address). Never the row the user looks at now.
+QString ProgrammeName(const AppState& state, const MainWindowUnits& units);
 
 // The slider's position as time over the duration, into section 3.
 void ShowDraggedTime(AppState& state, const MainWindowUnits& units);

@@ -75,8 +75,9 @@ std::vector<ListRow> ExtractListRows(Text page) {
 
 namespace {
 
-// The rows of the list page at `address`, matched while it arrives.
-ListPageRows ReadListPage(const Text& address, std::stop_token stop = {}) {
+// The rows of the list page at `address`, matched while it arrives;
+// `reached` (when given) tells whether the request got an answer.
+ListPageRows ReadListPage(const Text& address, std::stop_token stop = {}, bool* reached = nullptr) {
     ListPageReader reader;
     PageRequestArgs args;
     args.proxy = Text();
@@ -84,6 +85,7 @@ ListPageRows ReadListPage(const Text& address, std::stop_token stop = {}) {
     args.bodySink = &reader;
     const Result<ByteSet> request = RequestPage(address, args);
     ListPageRows rows = reader.Finish();
+    if (reached) *reached = static_cast<bool>(request);
     if (!request) {
         rows.Clear();
         LogWarning(LogLayer::Catalogue,
@@ -95,11 +97,16 @@ ListPageRows ReadListPage(const Text& address, std::stop_token stop = {}) {
 }  // namespace
 
 std::vector<ListRow> FetchListPage(const Text& address, std::stop_token stop) {
-    const ListPageRows rows = ReadListPage(address, std::move(stop));
-    std::vector<ListRow> out;
-    out.reserve(static_cast<std::size_t>(rows.Count()));
-    for (int i = 0; i < rows.Count(); ++i) out.push_back({Text::FromUtf8(rows.Id(i)), Text::FromUtf8(rows.Title(i))});
-    return out;
+    return FetchListPageReached(address, std::move(stop)).rows;
+}
+
+ListPage FetchListPageReached(const Text& address, std::stop_token stop) {
+    ListPage page;
+    const ListPageRows rows = ReadListPage(address, std::move(stop), &page.reached);
+    page.rows.reserve(static_cast<std::size_t>(rows.Count()));
+    for (int i = 0; i < rows.Count(); ++i)
+        page.rows.push_back({Text::FromUtf8(rows.Id(i)), Text::FromUtf8(rows.Title(i))});
+    return page;
 }
 
 int ForEachListRowUtf8(const Text& address,
@@ -111,6 +118,10 @@ int ForEachListRowUtf8(const Text& address,
 
 Text ListTitleText(int batchNumber, int count) {
     return "第" + NumberText(batchNumber) + "批共14批搜索到：" + NumberText(count) + "个视频";
+}
+
+Text UnreachableListTitleText(int batchNumber) {
+    return "第" + NumberText(batchNumber) + "批：无法连接服务器,按F5重新载入";
 }
 
 Text DetailPageAddress(const Text& id) { return SiteAddress() + "/vod/index.php?id=" + id; }

@@ -69,6 +69,16 @@ std::vector<ListRow> ExtractListRows(Text page);
 // none when the request fails or `stop` is requested before it ends.
 std::vector<ListRow> FetchListPage(const Text& address, std::stop_token stop = {});
 
+// A list page's rows and whether the site answered at all: a request that
+// failed (no connection, no answer in time) has reached = false.
+struct ListPage {
+    std::vector<ListRow> rows;
+    bool reached = true;
+};
+
+// FetchListPage's rows, and whether the site could be reached.
+ListPage FetchListPageReached(const Text& address, std::stop_token stop = {});
+
 // The same rows, handed to `row` in page order as UTF-8 (the page's own
 // bytes, invalid sequences as U+FFFD) for a caller that writes them out as
 // UTF-8 anyway; returns their number.
@@ -77,6 +87,10 @@ int ForEachListRowUtf8(const Text& address,
 
 // The status line after a list fetch: "第N批共14批搜索到：M个视频".
 Text ListTitleText(int batchNumber, int count);
+
+// The status line after a list fetch that reached no site:
+// "第N批：无法连接服务器,按F5重新载入".
+Text UnreachableListTitleText(int batchNumber);
 
 // "http://" + host + "/vod/index.php?id=" + id.
 Text DetailPageAddress(const Text& id);

@@ -28,14 +28,24 @@ const char* EndReasonName(mpv_end_file_reason reason) {
     return "unknown reason";
 }
 
-void LogMessage(const mpv_event_log_message& message) {
-    const std::string_view prefix = message.prefix ? message.prefix : "";
+std::string_view MessageText(const mpv_event_log_message& message) {
     std::string_view text = message.text ? message.text : "";
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
-    // The audio output's complaints, and the player's word that it plays
-    // without sound, say nothing about the medium.
-    const bool audioOutput =
-        prefix == "ao" || prefix.starts_with("ao/") || text.find("audio device") != std::string_view::npos;
+    return text;
+}
+
+// The audio output's complaints, and the player's word that it plays
+// without sound, say nothing about the medium.
+bool AboutAudioOutput(const mpv_event_log_message& message) {
+    const std::string_view prefix = message.prefix ? message.prefix : "";
+    return prefix == "ao" || prefix.starts_with("ao/") ||
+           MessageText(message).find("audio device") != std::string_view::npos;
+}
+
+void LogMessage(const mpv_event_log_message& message) {
+    const std::string_view prefix = message.prefix ? message.prefix : "";
+    const std::string_view text = MessageText(message);
+    const bool audioOutput = AboutAudioOutput(message);
     const bool warning = message.log_level <= MPV_LOG_LEVEL_WARN && !audioOutput;
     const LogLevel level = warning ? LogLevel::Warning : LogLevel::Debug;
     if (!LogEnabled(LogLayer::Playback, level)) return;
@@ -52,6 +62,20 @@ void LogMessage(const mpv_event_log_message& message) {
 }
 
 }  // namespace
+
+std::string MediumErrorText(const mpv_event& event) {
+    if (event.event_id != MPV_EVENT_LOG_MESSAGE || !event.data) return {};
+    const auto& message = *static_cast<const mpv_event_log_message*>(event.data);
+    if (AboutAudioOutput(message)) return {};
+    // The readers of the medium (ffmpeg's protocols and demuxers, mpv's
+    // streams and demuxers) say what went wrong as a warning, such as an
+    // HTTP status; elsewhere only errors are about the medium.
+    const std::string_view prefix = message.prefix ? message.prefix : "";
+    const bool reader = prefix == "ffmpeg" || prefix.starts_with("ffmpeg/") || prefix.starts_with("stream") ||
+                        prefix.starts_with("demux") || prefix.starts_with("lavf");
+    if (message.log_level > (reader ? MPV_LOG_LEVEL_WARN : MPV_LOG_LEVEL_ERROR)) return {};
+    return std::string(MessageText(message));
+}
 
 void RequestMpvLog(mpv_handle* handle) {
     mpv_request_log_messages(handle, LogEnabled(LogLayer::Playback, LogLevel::Debug) ? "v" : "warn");

@@ -5,6 +5,8 @@
 // play), which are debug detail with the rest.
 #pragma once
 
+#include <string>
+
 struct mpv_handle;
 struct mpv_event;
 
@@ -17,5 +19,11 @@ void RequestMpvLog(mpv_handle* handle);
 // Logs a log-message event and the reason of an end-file event; other
 // events are not looked at.
 void LogMpvEvent(const mpv_event& event);
+
+// The text of a message of mpv's about what went wrong with the medium (an
+// error, or a warning of the stream and demuxer readers such as "http: HTTP
+// error 404 Not Found"), without its line end; empty for any other event or
+// message, and for the audio device's complaints.
+std::string MediumErrorText(const mpv_event& event);
 
 }  // namespace lumora

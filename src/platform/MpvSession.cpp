@@ -47,6 +47,7 @@ enum Observed : std::uint64_t {
     kTrackList,
     kChapterList,
     kChapter,
+    kPartiallySeekable,
 };
 
 // Replies to our own requests carry a kind and the generation they were
@@ -288,6 +289,7 @@ void MpvSession::AdoptCore(mpv_handle* handle) {
 
     mpv_observe_property(handle_, kTimePos, "time-pos", MPV_FORMAT_DOUBLE);
     mpv_observe_property(handle_, kDuration, "duration", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(handle_, kPartiallySeekable, "partially-seekable", MPV_FORMAT_FLAG);
     mpv_observe_property(handle_, kPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
     mpv_observe_property(handle_, kCacheBuffering, "cache-buffering-state", MPV_FORMAT_INT64);
     mpv_observe_property(handle_, kCacheState, "demuxer-cache-state", MPV_FORMAT_NODE);
@@ -434,6 +436,8 @@ void MpvSession::Open(const Text& address) {
     ForgetInformation();
     address_ = address;
     paused_ = false;
+    lastError_.clear();
+    detailWanted_ = false;
     target_ = PlayableTarget(address.ToUtf8());
     localFile_ = !target_.empty() && (target_.front() == '/' || target_.rfind("file://", 0) == 0);
     if (!handle_ || target_.empty()) {
@@ -626,7 +630,11 @@ int MpvSession::DownloadPercent() const {
 
 double MpvSession::Position() const { return phase_ == Phase::Loaded ? std::max(0.0, timePos_) : 0; }
 
+bool MpvSession::Live() const { return phase_ == Phase::Loaded && !localFile_ && partiallySeekable_; }
+
 double MpvSession::Duration() const {
+    // What mpv gives a live stream is an estimate that grows with the cache.
+    if (Live()) return 0;
     if (phase_ == Phase::Loaded) return std::max(0.0, duration_);
     if (phase_ == Phase::Ended || phase_ == Phase::Stopped) return keptDuration_;
     return 0;
@@ -673,6 +681,17 @@ void MpvSession::Drain() {
 
 void MpvSession::HandleEvent(const mpv_event& event) {
     LogMpvEvent(event);
+    // mpv's own words on what went wrong (an HTTP status, a missing codec)
+    // go with the failure of the medium that is opening or playing.
+    // mpv may tell it just after the failure itself.
+    if (std::string error = MediumErrorText(event); !error.empty() && !error.starts_with("Failed to ")) {
+        if (phase_ == Phase::Failed && detailWanted_) {
+            failureReason_ += ": " + error;
+            detailWanted_ = false;
+        } else {
+            lastError_ = std::move(error);
+        }
+    }
     switch (event.event_id) {
         case MPV_EVENT_COMMAND_REPLY: {
             if (KindOf(event.reply_userdata) == kScreenshot) {
@@ -842,6 +861,9 @@ void MpvSession::HandleProperty(std::uint64_t id, const void* data, int format) 
         case kDuration:
             duration_ = number();
             break;
+        case kPartiallySeekable:
+            partiallySeekable_ = flag();
+            break;
         case kPausedForCache:
             pausedForCache_ = flag();
             break;
@@ -950,6 +972,8 @@ void MpvSession::FinishAtEnd(double reached, bool reliable) {
 
 void MpvSession::Fail(const char* reason) {
     failureReason_ = reason ? reason : "";
+    if (!lastError_.empty()) failureReason_ += (failureReason_.empty() ? "" : ": ") + lastError_;
+    detailWanted_ = lastError_.empty();
     ++generation_;
     ResetMedia();
     ForgetInformation();

@@ -128,9 +128,11 @@ public:
     bool Buffering() const;
     int BufferPercent() const;
     int DownloadPercent() const;
-    // Seconds; 0 when there is no position or duration.
+    // Seconds; 0 when there is no position or duration. A live stream (a
+    // network stream that can be seeked only within the cache) has none.
     double Position() const;
     double Duration() const;
+    bool Live() const;
     int VideoWidth() const;
     int VideoHeight() const;
     // The first metadata value under any of `keys` (compared without regard
@@ -198,6 +200,8 @@ private:
 
     Phase phase_ = Phase::Empty;
     std::string failureReason_;
+    std::string lastError_;  // mpv's last error message since the last Open
+    bool detailWanted_ = false;  // the failure awaits mpv's words on it
     Text address_;
     std::string target_;        // what mpv is given for address_
     bool loadPending_ = false;  // waiting for the surface before loading
@@ -248,6 +252,7 @@ private:
     bool cacheEof_ = false;
     int width_ = 0, height_ = 0;
     bool eofReached_ = false;
+    bool partiallySeekable_ = false;  // seekable only within the cache
     std::string fileFormat_;
     std::vector<std::pair<std::string, std::string>> metadata_;
 };

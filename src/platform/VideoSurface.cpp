@@ -117,7 +117,10 @@ VideoSurface::VideoSurface(MpvSession* session, QWidget* host)
     }
     if (host) host->installEventFilter(this);
     FollowHost();
-    if (session) session->AttachSurface(this);
+    if (session) {
+        session->AttachSurface(this);
+        connect(session, &MpvSession::Changed, this, &VideoSurface::FollowPhase);
+    }
     show();
 }
 
@@ -186,7 +189,8 @@ void VideoSurface::CreateRender() {
 
 void VideoSurface::Paint() {
     if (!gl_ || !window_->isExposed() || !gl_->makeCurrent(window_)) return;
-    if (render_) {
+    mediumShown_ = render_ && MediumShown();
+    if (mediumShown_) {
         const qreal ratio = window_->devicePixelRatio();
         mpv_opengl_fbo fbo{int(gl_->defaultFramebufferObject()), int(window_->width() * ratio),
                            int(window_->height() * ratio), 0};
@@ -203,6 +207,16 @@ void VideoSurface::Paint() {
         gl->glClear(GL_COLOR_BUFFER_BIT);
     }
     gl_->swapBuffers(window_);
+}
+
+bool VideoSurface::MediumShown() const {
+    if (!session_) return false;
+    const MpvSession::Phase phase = session_->CurrentPhase();
+    return phase == MpvSession::Phase::Opening || phase == MpvSession::Phase::Loaded;
+}
+
+void VideoSurface::FollowPhase() {
+    if (mediumShown_ && !MediumShown() && window_->isExposed()) window_->requestUpdate();
 }
 
 void VideoSurface::SurfaceGoing() {

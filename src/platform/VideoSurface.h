@@ -15,6 +15,9 @@
 // in its destructor), when the surface goes, and when the child window loses
 // its native window; the next expose makes a new one and the session brings
 // the video back.
+//
+// Only a medium that is opening or loaded is drawn: once it stops, ends or
+// fails the picture turns black at once, so no last frame stays behind.
 #pragma once
 
 #include <QPointer>
@@ -63,6 +66,10 @@ private:
     void SurfaceGoing();
     static void OnUpdate(void* context);
     void FrameReady();
+    // The session's medium changed phase: a medium no longer playing leaves
+    // a black picture.
+    void FollowPhase();
+    bool MediumShown() const;
 
     QPointer<MpvSession> session_;
     Window* window_;  // owned by container_
@@ -70,6 +77,7 @@ private:
     std::unique_ptr<QOpenGLContext> gl_;
     mpv_render_context* render_ = nullptr;
     std::atomic<bool> updateQueued_{false};
+    bool mediumShown_ = false;  // the last paint drew the medium
 };
 
 }  // namespace lumora

@@ -2,6 +2,7 @@
 #include "resolve/MediaFront.h"
 
 #include "base/Config.h"
+#include "base/Log.h"
 #include "base/NumberText.h"
 #include "base/TimeText.h"
 #include "probe/ProbeStream.h"
@@ -72,6 +73,16 @@ std::optional<PlayState> FromMovie(MovieState state) {
     return std::nullopt;
 }
 
+// A live stream by the markers of its address: a live-stream host, the
+// live server's prefix, the live page, or an address ending in "live".
+bool IsLiveAddress(const Text& address) {
+    const Config& config = Config::Get();
+    for (const Text& host : config.liveHosts)
+        if (!host.Empty() && ContainsNoCase(address, host)) return true;
+    return (!config.liveServerPrefix.Empty() && ContainsNoCase(address, config.liveServerPrefix)) ||
+           ContainsNoCase(address, Text("playlive.php")) || EndsInLive(address);
+}
+
 bool IsRtmpScheme(const Text& scheme) { return scheme.Left(4) == Text("rtmp"); }
 
 // A local file whose name holds ";" is one file, not a play list.
@@ -125,8 +136,21 @@ std::vector<Player*> MediaFront::Players() const {
 void MediaFront::WatchEngines() {
     for (const QMetaObject::Connection& connection : watched_) disconnect(connection);
     watched_.clear();
-    for (Player* player : Players())
+    for (Player* player : Players()) {
         watched_.push_back(connect(player, &Player::Changed, this, &MediaFront::OnEngineChanged));
+        watched_.push_back(connect(player, &Player::Failed, this,
+                                   [this, player](const QString& reason) { OnEngineFailed(*player, reason); }));
+    }
+}
+
+void MediaFront::OnEngineFailed(const Player& player, const QString& reason) {
+    LogWarning(LogLayer::Playback, "playing " + player.Address().ToUtf8() + " failed: " + reason.toStdString());
+}
+
+std::string MediaFront::FailureReason() const {
+    if (nothingPlayed_) return "nothing to play at this address";
+    const Player* player = ActivePlayer();
+    return player ? player->FailureReason() : std::string();
 }
 
 void MediaFront::OnEngineChanged() {
@@ -326,8 +350,9 @@ PlayState MediaFront::PlayerEngineState() {
             if (changed) take(State::Loading);
             break;
         case Reported::Ready:
-            // A ready swf medium is one that Stop unloaded, not a failure.
-            if (changed) take(playerEngine_.FileType() == Text("swf") ? State::Stopped : State::Failed);
+            // The player is ready only when the medium could not be played,
+            // a swf one included (a swf medium Stop unloads reads as stopped).
+            if (changed) take(State::Failed);
             break;
     }
     return state_;  // a number outside the control's numbering leaves the state
@@ -423,6 +448,7 @@ void MediaFront::Stop() {
 }
 
 Text MediaFront::DurationText() {
+    if (IsLiveAddress(CurrentAddress())) return FormatTime(0);
     return FormatTime(activeEngine_ == Engine::Player ? WholeSeconds(playerEngine_.Duration())
                                                       : flashEngine_.GetTotalTime());
 }
@@ -433,6 +459,9 @@ Text MediaFront::PositionText() {
 }
 
 double MediaFront::Duration() {
+    // A live stream has no duration; what the engine gives is an estimate
+    // that grows as data comes in.
+    if (IsLiveAddress(CurrentAddress())) return 0;
     return activeEngine_ == Engine::Player ? playerEngine_.Duration() : flashEngine_.GetTotalTime();
 }
 

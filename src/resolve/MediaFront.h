@@ -35,6 +35,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace lumora {
@@ -153,6 +154,11 @@ public:
     // A probe or a service request of the last Play or Open is still on its way.
     bool Busy() const;
 
+    // Why the medium failed, in the engine's words (or the front's own when
+    // nothing could be played); empty while nothing failed. Every failure is
+    // also logged (lumora.playback) with its address and reason.
+    std::string FailureReason() const;
+
     // The typed player of the engine in use, and of both engines; null where
     // an engine has none (before Attach).
     Player* ActivePlayer() const;
@@ -186,6 +192,8 @@ signals:
 private:
     // An engine's player reported a change: follow it (a play list steps on).
     void OnEngineChanged();
+    // An engine's player failed: the address and the reason go to the log.
+    void OnEngineFailed(const Player& player, const QString& reason);
     // Tells the listeners that the state may read differently now.
     void Announce();
     // Play's last step, once the engine is chosen (at once, or when the probe answers).

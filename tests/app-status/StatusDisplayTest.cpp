@@ -149,14 +149,32 @@ TEST_F(StatusDisplayTest, AStateAlreadyShownIsNotWrittenAgain) {
     EXPECT_EQ(Section(0), QStringLiteral("x"));
 }
 
-TEST_F(StatusDisplayTest, StoppedIsWrittenOnlyAfterAStopAndThenAtEveryTick) {
+TEST_F(StatusDisplayTest, StoppedIsShownAtTheEndAndAfterAStopAtEveryTick) {
+    // The engine ends on its own, from any running state: shown as after the
+    // stop button, with no time left on the slider.
+    for (int running : {1, 2, 3, 4}) {
+        SCOPED_TRACE(running);
+        Playing(100, 10);
+        Refresh();
+        movie.code = running; movie.Tell();
+        Poll();
+        movie.code = 0; movie.Tell();
+        Poll();
+        EXPECT_EQ(Section(0), QStringLiteral("播放已停止"));
+        EXPECT_FALSE(TransportEnabled());
+        EXPECT_EQ(state.shownState, PlayState::Stopped);
+        EXPECT_FALSE(units.progressSlider->isEnabled());
+        EXPECT_EQ(Section(3), QStringLiteral("00:00:00/00:00:00"));
+    }
+
+    // A failure shown stays when the engine then reports stopped.
     Playing(100, 10);
-    // The engine ends on its own: the last text stays.
+    movie.code = 5; movie.Tell();
+    Poll();
     movie.code = 0; movie.Tell();
     Poll();
-    EXPECT_EQ(Section(0), QStringLiteral("正在播放："));
-    EXPECT_TRUE(TransportEnabled());
-    EXPECT_EQ(state.shownState, PlayState::Playing);
+    EXPECT_EQ(Section(0), QStringLiteral("播放失败,已准备就绪."));
+    EXPECT_EQ(state.shownState, PlayState::Failed);
 
     // The stop button resets shownState: now every tick writes the text.
     state.shownState = PlayState::Stopped;
@@ -224,6 +242,21 @@ TEST_F(StatusDisplayTest, ALiveStreamKeepsTheSliderDisabledWhileTheTimeCounts) {
     EXPECT_TRUE(units.positionTimer->isActive());
 }
 
+TEST_F(StatusDisplayTest, ALiveAddressShowsNoDurationWhateverTheEngineEstimates) {
+    // The engine's estimate grows as the stream comes in; the window shows none.
+    PlayAddress(window, Text("rtmp://127.0.0.1/app/channel-live"));
+    Playing(0, 1);
+    for (int second = 2; second <= 4; ++second) {
+        movie.position = second;
+        movie.duration = second + 5;
+        Refresh();
+    }
+    EXPECT_EQ(Front().Duration(), 0);
+    EXPECT_FALSE(units.progressSlider->isEnabled());
+    EXPECT_EQ(units.progressSlider->maximum(), 0);
+    EXPECT_EQ(Section(3), QStringLiteral("00:00:04/00:00:00"));
+}
+
 TEST_F(StatusDisplayTest, TheProgrammeLineNamesTheLocalFileOrThePlayingRow) {
     // The row the user looks at now is never the programme.
     auto* row = new QTreeWidgetItem(units.catalogueList, {QStringLiteral("别的视频"), QString(), QString()});
@@ -283,7 +316,7 @@ TEST_F(StatusDisplayTest, LeavingStatePlayingStopsThePositionRefresh) {
     };
     const std::vector<Case> cases = {
         {2, 2, false, "00:01:40/01:02:05"},  // paused: the slider keeps its place
-        {0, 3, false, "00:01:40/01:02:05"},  // ended on its own
+        {0, 3, false, "00:01:40/01:02:05"},  // ended on its own, before the state is shown
         {0, 0, true, "00:01:40/01:02:05"},   // stopped by the user
         // Failed: what the engine still holds is the time of the medium before.
         {5, 5, true, "00:00:00/00:00:00"},

@@ -69,12 +69,13 @@ protected:
         if (site_) site_->Stop();
     }
 
-    void StartSite() {
+    // On `port`, or on a free one.
+    void StartSite(int port = 0) {
         std::string error;
         std::optional<site::SiteData> data = site::LoadSiteData(site::BundledDataDir(), &error);
         ASSERT_TRUE(data) << error;
         site::SiteOptions options;
-        options.port = 0;
+        options.port = port;
         options.requestLog = [this](const std::string& line) {
             std::lock_guard<std::mutex> lock(requestsMutex_);
             requests_.push_back(line);
@@ -82,6 +83,14 @@ protected:
         site_.emplace(std::move(*data), options);
         ASSERT_TRUE(site_->Start(&error)) << error;
         UseCatalogueHost("127.0.0.1:" + std::to_string(site_->Port()));
+    }
+
+    // The site goes away (its port then refuses connections).
+    int StopSite() {
+        const int port = site_->Port();
+        site_->Stop();
+        site_.reset();
+        return port;
     }
 
     void UseCatalogueHost(const std::string& host) {
@@ -234,7 +243,7 @@ TEST_F(CatalogueWindowTest, NewerFetchSupersedesAnOlderOneStillRunning) {
 TEST_F(CatalogueWindowTest, SiteThatIsDownGivesAnEmptyBatchAndAnEmptyAddress) {
     UseCatalogueHost("127.0.0.1:1");
     ASSERT_TRUE(FirstBatchShown());
-    EXPECT_EQ(Title(), "第1批共14批搜索到：0个视频");
+    EXPECT_EQ(Title(), "第1批：无法连接服务器,按F5重新载入");
     EXPECT_EQ(units.catalogueList->topLevelItemCount(), 0);
 
     // A double-click with no row at all asks the site all the same; no
@@ -247,6 +256,45 @@ TEST_F(CatalogueWindowTest, SiteThatIsDownGivesAnEmptyBatchAndAnEmptyAddress) {
     EXPECT_FALSE(units.delayedPlayTimer->isActive());
     EXPECT_EQ(units.statusBar->SectionText(0), QStringLiteral("播放失败,已准备就绪."));
     EXPECT_EQ(std::find(titles.begin(), titles.end(), "地址解析完成,双击播放"), titles.end());
+}
+
+TEST_F(CatalogueWindowTest, SiteGoneWhileBrowsingKeepsTheBatchUntilAReloadReachesIt) {
+    StartSite();
+    ASSERT_TRUE(FirstBatchShown());
+    units.nextBatchButton->click();
+    ASSERT_TRUE(WaitUntil([&] { return Title().starts_with("第2批共14批搜索到："); })) << Title();
+
+    // The site goes away: the next batch says so, and further clicks ask
+    // for that same batch again instead of counting on.
+    const int port = StopSite();
+    for (int click = 1; click <= 3; ++click) {
+        SCOPED_TRACE(click);
+        window.setWindowTitle(QStringLiteral("-"));
+        units.nextBatchButton->click();
+        ASSERT_TRUE(WaitUntil([&] { return Title() == "第3批：无法连接服务器,按F5重新载入"; })) << Title();
+        EXPECT_EQ(state.batchNumber, 3);
+        EXPECT_EQ(state.listPageAddress, BatchAddress(3));
+        EXPECT_EQ(units.catalogueList->topLevelItemCount(), 0);
+    }
+
+    // Back again: the reload command fetches the batch it stayed on, and the
+    // batches count on from there.
+    StartSite(port);
+    const std::vector<ListRow> third = FetchListPage(BatchAddress(3));
+    ASSERT_FALSE(third.empty());
+    units.reloadAction->trigger();
+    const std::string title = ListTitleText(3, static_cast<int>(third.size())).ToUtf8();
+    ASSERT_TRUE(WaitUntil([&] { return Title() == title; })) << Title();
+    EXPECT_EQ(ListRows(), RowsOf(third));
+    EXPECT_EQ(Requests("GET /vodlist/index.php?id=32 ", 2), 2) << "the test's own fetch and the reload";
+    units.nextBatchButton->click();
+    ASSERT_TRUE(WaitUntil([&] { return Title().starts_with("第4批共14批搜索到："); })) << Title();
+
+    // A reload of a batch the site answered gives that batch again.
+    window.setWindowTitle(QStringLiteral("-"));
+    ReloadBatch(window);
+    ASSERT_TRUE(WaitUntil([&] { return Title().starts_with("第4批共14批搜索到："); })) << Title();
+    EXPECT_EQ(state.batchNumber, 4);
 }
 
 TEST_F(CatalogueWindowTest, RowEventsResolveOnceAndPlayAfterTheDelay) {

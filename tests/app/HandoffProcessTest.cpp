@@ -213,7 +213,7 @@ TEST(HandoffProcessTest, RunningCopyPlaysWhatItIsHandedAndItsOwnArgument) {
     QString seen;
     ASSERT_TRUE(WaitForLine(first, seen, QStringLiteral("ready:"), true)) << seen.toStdString();
     EXPECT_TRUE(WaitForLine(first, seen, QStringLiteral("handoff: http://127.0.0.1:1/own.flv")));
-    EXPECT_TRUE(WaitForLine(first, seen, QStringLiteral("title: 第1批共14批搜索到：0个视频"))) << "the site is down";
+    EXPECT_TRUE(WaitForLine(first, seen, QStringLiteral("title: 第1批：无法连接服务器,按F5重新载入"))) << "the site is down";
 
     QProcess later;
     Start(later, {QStringLiteral("http://127.0.0.1:1/视频 b.flv")}, LumoraEnvironment(instance));
@@ -434,7 +434,7 @@ TEST(HandoffProcessTest, PortTakenByAnotherProgramLeavesTheWindowWorking) {
     Start(lumora, {QStringLiteral("--report-state"), QStringLiteral("http://127.0.0.1:1/own.flv")},
           LumoraEnvironment(instance));
     QString seen;
-    EXPECT_TRUE(WaitForLine(lumora, seen, QStringLiteral("title: 第1批共14批搜索到：0个视频"))) << seen.toStdString();
+    EXPECT_TRUE(WaitForLine(lumora, seen, QStringLiteral("title: 第1批：无法连接服务器,按F5重新载入"))) << seen.toStdString();
     EXPECT_TRUE(seen.contains(QStringLiteral("ready:")));
     // Its own argument plays all the same, and nothing is sent to the port.
     EXPECT_TRUE(WaitForLine(lumora, seen, QStringLiteral("handoff: http://127.0.0.1:1/own.flv"))) << seen.toStdString();

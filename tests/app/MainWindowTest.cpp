@@ -108,12 +108,13 @@ TEST(MainWindowTest, WindowAndUnitSettingsAtCreation) {
     EXPECT_EQ(u.statusBar->SectionWidths(), (StatusBarUnit::Widths{360, 100, 100, 120}));
 }
 
-TEST(MainWindowTest, FileMenuHoldsTheFiveCommandsInOrder) {
+TEST(MainWindowTest, FileMenuHoldsItsCommandsInOrder) {
     MainWindow window;
     auto* menu = window.findChild<QMenu*>(QStringLiteral("文件"));
     ASSERT_NE(menu, nullptr);
     const QStringList expected = {QStringLiteral("打开本地文件"), QStringLiteral("打开网络文件"),
-                                  QStringLiteral("下载文件"), QStringLiteral("播放"), QStringLiteral("退出")};
+                                  QStringLiteral("下载文件"),     QStringLiteral("播放"),
+                                  QStringLiteral("重新载入"),     QStringLiteral("退出")};
     const QList<QAction*> actions = menu->actions();
     ASSERT_EQ(actions.size(), expected.size());
     for (qsizetype i = 0; i < actions.size(); ++i) {

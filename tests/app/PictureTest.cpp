@@ -92,5 +92,37 @@ TEST(PictureTest, ThePictureComesBackAfterFullScreenResizeAndStop) {
     }
 }
 
+// No last frame stays behind: the picture turns black at once (nothing
+// redrawn by a resize) after the stop button, at the end and after a
+// failure, in both engines.
+TEST(PictureTest, ThePictureTurnsBlackAfterStopEndAndFailure) {
+    DesktopWindow desktop;
+    const auto black = [&] {
+        return WaitUntil(
+            [&] { return ShareNear(ScreenPixels(GlobalRect(*desktop.units.videoArea)), Qt::black) > 0.9; }, 8000);
+    };
+    for (const Medium& medium : {kPlayerMedium, kFlashMedium}) {
+        SCOPED_TRACE(medium.file);
+        Play(desktop, medium);
+        ExpectPicture(desktop, medium, "play");
+        desktop.units.stopButton->click();
+        EXPECT_TRUE(black()) << "a picture stays after stop";
+
+        Play(desktop, medium);
+        ExpectPicture(desktop, medium, "play before the end");
+        desktop.state.mediaObject->Seek(19);
+        EXPECT_TRUE(black()) << "a picture stays at the end";
+
+        Play(desktop, medium);
+        ExpectPicture(desktop, medium, "play before a failure");
+        // A file of the same kind that is not there: the same engine fails.
+        const QString missing = MediaPath(medium.file) + QStringLiteral(".missing.") +
+                                QString::fromUtf8(medium.file).section(QLatin1Char('.'), -1);
+        PlayAddress(desktop.window, Text::FromUtf8(missing.toStdString()));
+        ASSERT_TRUE(WaitUntil([&] { return desktop.state.mediaObject->PlayState() == PlayState::Failed; }));
+        EXPECT_TRUE(black()) << "a picture stays after a failure";
+    }
+}
+
 }  // namespace
 }  // namespace lumora::desktop_test

@@ -149,7 +149,7 @@ TEST_F(PlayStateTest, MediaPlayerCodesMapToFrontStates) {
     using enum PlayState;
     const std::vector<std::pair<int, PlayState>> codes = {
         {9, Loading}, {6, Buffering}, {3, Playing}, {2, Paused}, {3, Playing},
-        {10, Failed},  // ready but not swf: it could not be opened
+        {10, Failed},  // ready: it could not be opened
         {8, Stopped},  // ended
         {8, Stopped},  // the same code again changes nothing
         {1, Stopped}, {0, Stopped},   {3, Playing}, {6, Buffering},
@@ -158,9 +158,12 @@ TEST_F(PlayStateTest, MediaPlayerCodesMapToFrontStates) {
         player.code = code;
         EXPECT_EQ(front.PlayState(), expected) << "code " << code;
     }
+    // A swf medium the engine could not play has failed as any other.
+    player.code = 3;
+    EXPECT_EQ(front.PlayState(), PlayState::Playing);
     player.url = "/media/a.SWF";
     player.code = 10;
-    EXPECT_EQ(front.PlayState(), PlayState::Stopped);  // a ready swf is a stopped one
+    EXPECT_EQ(front.PlayState(), PlayState::Failed);
 }
 
 TEST_F(PlayStateTest, FlashCodesAreTakenOver) {
