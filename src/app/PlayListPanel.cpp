@@ -39,9 +39,10 @@ QString PlayListItemName(const Text& item) {
     return last.isEmpty() ? ToQString(item) : last;
 }
 
-PlayListPanel::PlayListPanel(MainWindow& window) : QListWidget(window.Units().videoArea), window_(window) {
+PlayListPanel::PlayListPanel(MainWindow& window) : QListWidget(&window), window_(window) {
     setObjectName(QStringLiteral("播放列表"));
-    // A window of its own, so that it shows above the picture's native window.
+    // The picture is a native window of the main window's: the panel is a
+    // native window beside it, raised above it.
     setAttribute(Qt::WA_NativeWindow);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setDragDropMode(QAbstractItemView::InternalMove);
@@ -56,9 +57,9 @@ PlayListPanel::PlayListPanel(MainWindow& window) : QListWidget(window.Units().vi
 }
 
 void PlayListPanel::Place() {
-    const QWidget* area = parentWidget();
-    const int width = std::min(kPanelWidth, area->width() / 2);
-    setGeometry(area->width() - width, 0, width, area->height());
+    const QRect area = window_.Units().videoArea->geometry();
+    const int width = std::min(kPanelWidth, area.width() / 2);
+    setGeometry(area.right() + 1 - width, area.top(), width, area.height());
     raise();
 }
 
@@ -127,20 +128,19 @@ void PlayListPanel::RowsMoved(int from, int to) {
 }
 
 PlayListPanel* PlayListPanelOf(const MainWindow& window) {
-    return window.Units().videoArea ? window.Units().videoArea->findChild<PlayListPanel*>(
-                                          QString(), Qt::FindDirectChildrenOnly)
-                                    : nullptr;
+    return window.findChild<PlayListPanel*>(QString(), Qt::FindDirectChildrenOnly);
 }
 
 void InstallPlayListPanel(MainWindow& window) {
     auto* panel = new PlayListPanel(window);
-    // The picture's size and the list follow; the engines' windows, shown
+    // The picture's place and the list follow; the picture's windows, shown
     // anew, would cover it.
     class AreaWatch : public QObject {
     public:
         explicit AreaWatch(PlayListPanel& panel) : QObject(&panel), panel_(panel) {}
         bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() == QEvent::Resize && panel_.isVisible()) panel_.Place();
+            if ((event->type() == QEvent::Resize || event->type() == QEvent::Move) && panel_.isVisible())
+                panel_.Place();
             return false;
         }
 

@@ -416,12 +416,14 @@ void MediaFront::Stop() {
     // A Play that waited for its probe opened nothing: the engine's code
     // is read afresh, or the state of that Play would stand.
     if (opening_) lastPlayerState_ = -1;
+    // Before the engine stops: the stopped state it reports would otherwise
+    // read as the end of an item and step the list on to the next.
+    playlistActive_ = false;
     if (activeEngine_ == Engine::Player)
         playerEngine_.Stop();
     else
         flashEngine_.Stop();
     opening_ = false;
-    playlistActive_ = false;
     Announce();
 }
 

@@ -82,8 +82,9 @@ TEST_F(PlayListTest, ShownAndHiddenWithOneSignalPerChange) {
     EXPECT_TRUE(window.PlayListShown());
     EXPECT_TRUE(Panel().isVisible());
     // Over the right side of the picture, its whole height.
-    const QRect area = units.videoArea->rect();
+    const QRect area = units.videoArea->geometry();
     EXPECT_EQ(Panel().geometry().right(), area.right());
+    EXPECT_EQ(Panel().geometry().top(), area.top());
     EXPECT_EQ(Panel().height(), area.height());
     EXPECT_LE(Panel().width(), area.width() / 2);
     window.resize(900, 700);
