@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainWindow.h"
 
+#include <QTreeWidget>
+
 #include "app/AppState.h"
 #include "app/DropTarget.h"
+#include "app/KeyboardFocus.h"
+#include "app/OnScreenDisplay.h"
+#include "app/PlayListPanel.h"
 #include "app/Shortcuts.h"
+#include "app/TrackMenu.h"
 #include "app/UnitManners.h"
 #include "app/WindowLayout.h"
 #include "resolve/MediaFront.h"
@@ -29,6 +35,10 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     InstallShortcuts(*this);
     InstallDropTarget(*this);
     InstallUnitManners(*this);
+    InstallOnScreenDisplay(*this);
+    InstallPlayListPanel(*this);
+    InstallTrackMenu(*this);
+    InstallKeyboardFocus(*this);
 }
 
 MainWindow::~MainWindow() {
@@ -38,6 +48,26 @@ MainWindow::~MainWindow() {
     listFetches_->Close();
     rowResolutions_->Close();
     if (state_->mediaObject) state_->mediaObject->Stop();
+}
+
+bool MainWindow::PlayListShown() const {
+    const PlayListPanel* panel = PlayListPanelOf(*this);
+    return panel && !panel->isHidden();
+}
+
+void MainWindow::SetPlayListShown(bool shown) {
+    PlayListPanel* panel = PlayListPanelOf(*this);
+    if (!panel || shown == PlayListShown()) return;
+    if (shown) {
+        panel->Refresh();
+        panel->Place();
+        panel->show();
+    } else {
+        // The keyboard goes back to the window's units.
+        if (panel->hasFocus()) Units().catalogueList->setFocus(Qt::OtherFocusReason);
+        panel->hide();
+    }
+    emit PlayListShownChanged(shown);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

@@ -35,6 +35,14 @@ public:
     WorkerChannel& ListFetches() const { return *listFetches_; }
     WorkerChannel& RowResolutions() const { return *rowResolutions_; }
 
+    // The play list panel over the picture (F9): whether it shows, and
+    // showing or hiding it; PlayListShownChanged follows each change.
+    bool PlayListShown() const;
+    void SetPlayListShown(bool shown);
+
+signals:
+    void PlayListShownChanged(bool shown);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;

@@ -82,10 +82,7 @@ void ConnectMainWindowEvents(MainWindow& window) {
     const auto on = [w](auto* sender, auto signal, auto handler) { QObject::connect(sender, signal, w, handler); };
 
     // The pop-up menu 文件.
-    on(u.openLocalFileAction, &QAction::triggered, [w] {
-        StopPlayback(*w);
-        OpenLocalFile(*w);
-    });
+    on(u.openLocalFileAction, &QAction::triggered, [w] { OpenLocalFile(*w); });
     on(u.openNetworkFileAction, &QAction::triggered, [w] { OpenTypedAddress(*w); });
     on(u.downloadFileAction, &QAction::triggered, [w, &state] { StartDownload(state, *w); });
     on(u.playAction, &QAction::triggered, [w] { PlayCurrentRow(*w); });
@@ -156,7 +153,7 @@ void ConnectMainWindowEvents(MainWindow& window) {
     OpenAddressWindow* addressWindow = u.openAddressWindow;
     on(addressWindow->PlayButton(), &QPushButton::clicked, [addressWindow, &state] {
         state.typedAddress = FromQString(addressWindow->AddressEdit()->text());
-        addressWindow->close();
+        addressWindow->accept();
     });
 }
 

@@ -14,6 +14,7 @@
 #include "app/FileDialog.h"
 #include "app/LibraryCommands.h"
 #include "app/MainWindow.h"
+#include "app/OnScreenDisplay.h"
 #include "app/OpenAddressWindow.h"
 #include "app/QtText.h"
 #include "app/Shortcuts.h"
@@ -90,8 +91,10 @@ void OpenLocalFile(MainWindow& window) {
     if (u.fullScreenMode->isChecked()) ToggleWindowFullScreen(window);
     FileDialogHolder& dialog = *state.openDialog;
     dialog.Setup(0, "打开多媒体文件", kMediaFilter, 0, Text(), Text(), false, true, false, false, true);
+    // Playback goes on until files are chosen; a cancel leaves it as it was.
     if (!dialog.Show()) return;
-    // The menu stopped playback first: the file that was loaded plays again.
+    // The file that was loaded plays again from the start.
+    StopPlayback(window);
     PlayLocalFiles(window, dialog.ChosenList());
 }
 
@@ -151,10 +154,10 @@ void PlayTypedAddress(MainWindow& window, const Text& address, AddressOrigin ori
 
 void OpenTypedAddress(MainWindow& window) {
     AppState& state = window.State();
+    // Its button (按钮1) takes the typed address and accepts; anything else
+    // (Esc, closing it) leaves playback as it was.
+    if (window.Units().openAddressWindow->exec() != QDialog::Accepted || state.typedAddress.Empty()) return;
     StopPlayback(window);
-    // Its button (按钮1) takes the typed address and closes it.
-    window.Units().openAddressWindow->exec();
-    if (state.typedAddress.Empty()) return;
     StartTypedPlay(window, state.typedAddress);
 }
 
@@ -174,7 +177,10 @@ void OnProgressPressed(MainWindow& window) {
 
 void OnProgressReleased(MainWindow& window) {
     const MainWindowUnits& u = window.Units();
-    if (MediaFront* front = window.State().mediaObject.get()) front->Seek(u.progressSlider->value());
+    if (MediaFront* front = window.State().mediaObject.get()) {
+        front->Seek(u.progressSlider->value());
+        ShowOsd(window, SeekOsdText(u.progressSlider->value(), front->Duration()));
+    }
     SetTimerInterval(u.seekSettleTimer, kSeekSettleMs);
 }
 

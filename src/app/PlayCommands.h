@@ -26,9 +26,9 @@ void StopPlayback(MainWindow& window);
 // (no stop first, no resolving of an empty address).
 void PlayCurrentRow(MainWindow& window);
 
-// Menu "打开本地文件" (after StopPlayback): leaves full screen, asks for
-// media files (several become a play list) and plays them, also the very
-// file that was loaded; a cancel plays nothing.
+// Menu "打开本地文件": leaves full screen, asks for media files (several
+// become a play list, in the order chosen) and then stops playback and plays
+// them, also the very file that was loaded; a cancel changes nothing.
 void OpenLocalFile(MainWindow& window);
 
 // Plays local files as the file dialog or a drop gives them, several as a
@@ -38,9 +38,9 @@ void OpenLocalFile(MainWindow& window);
 // user's latest choice (so for typed addresses too).
 void PlayLocalFiles(MainWindow& window, const std::vector<Text>& files);
 
-// Menu "打开网络文件": stops playback, asks for an address in the modal
-// open-address window and plays it after the delay. The address typed last
-// stays: closing the window without its button plays it again.
+// Menu "打开网络文件": asks for an address in the modal open-address window,
+// then stops playback and plays it after the delay. Closing the window
+// without its button changes nothing.
 void OpenTypedAddress(MainWindow& window);
 
 // Plays `address` as a typed address plays (stop, then the delayed play),

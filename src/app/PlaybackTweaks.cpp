@@ -11,6 +11,7 @@
 
 #include "app/AppState.h"
 #include "app/MainWindow.h"
+#include "app/OnScreenDisplay.h"
 #include "app/StateReport.h"
 #include "app/QtText.h"
 #include "base/Log.h"
@@ -144,11 +145,13 @@ void TakeScreenshot(MainWindow& window) {
     // One report per session and window: the connection goes with either.
     QObject::disconnect(player, &Player::ScreenshotSaved, &window, nullptr);
     const bool report = state.reportState;
-    QObject::connect(player, &Player::ScreenshotSaved, &window, [report](const QString& saved, bool ok) {
-        if (!ok)
+    QObject::connect(player, &Player::ScreenshotSaved, &window, [report, &window](const QString& saved, bool ok) {
+        if (!ok) {
             LogWarning(LogLayer::Playback, "screenshot: mpv could not write " + saved.toStdString());
-        else if (report)
-            ReportStateLine("screenshot", FromQString(saved));
+            return;
+        }
+        if (report) ReportStateLine("screenshot", FromQString(saved));
+        ShowOsd(window, QStringLiteral("截图已保存：") + saved);
     });
     player->SaveScreenshot(path.toStdString());
 }

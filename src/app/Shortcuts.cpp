@@ -18,7 +18,11 @@
 #include "app/Downloads.h"
 #include "app/LibraryCommands.h"
 #include "app/MainWindow.h"
+#include "app/OnScreenDisplay.h"
+#include "app/PlayCommands.h"
+#include "app/PlayListPanel.h"
 #include "app/PlaybackTweaks.h"
+#include "app/TrackMenu.h"
 #include "app/UnitManners.h"
 #include "app/WindowLayout.h"
 #include "resolve/MediaFront.h"
@@ -65,10 +69,17 @@ const std::vector<Binding>& Bindings() {
         {Qt::Key_Backspace, "Backspace", "恢复正常速度", [](MainWindow& w) { ResetSpeed(w); }},
         {Qt::Key_S, "S", "截图（存入图片文件夹）", [](MainWindow& w) { TakeScreenshot(w); }},
         {Qt::Key_V, "V", "显示/隐藏字幕", [](MainWindow& w) { ToggleSubtitles(w); }},
-        {Qt::Key_NumberSign, "#", "切换音轨", [](MainWindow& w) { CycleTrack(w, MediaTrack::Kind::Audio); }},
-        {Qt::Key_J, "J", "切换字幕轨（含关闭）", [](MainWindow& w) { CycleTrack(w, MediaTrack::Kind::Subtitle); }},
-        {Qt::Key_PageDown, "PgDn / PgUp", "下一章 / 上一章", [](MainWindow& w) { StepChapter(w, 1); }},
-        {Qt::Key_PageUp, "", "", [](MainWindow& w) { StepChapter(w, -1); }},
+        {Qt::Key_NumberSign, "#", "切换音轨", [](MainWindow& w) { CycleTrackShown(w, MediaTrack::Kind::Audio); }},
+        {Qt::Key_J, "J", "切换字幕轨（含关闭）",
+         [](MainWindow& w) { CycleTrackShown(w, MediaTrack::Kind::Subtitle); }},
+        {Qt::Key_PageDown, "PgDn / PgUp", "下一章 / 上一章（无章节时：播放列表的下一项 / 上一项）",
+         [](MainWindow& w) { StepChapterOrItem(w, 1); }},
+        {Qt::Key_PageUp, "", "", [](MainWindow& w) { StepChapterOrItem(w, -1); }},
+        {Qt::Key_Greater, "> / <", "播放列表的下一项 / 上一项", [](MainWindow& w) { StepPlayList(w, 1); }},
+        {Qt::Key_Less, "", "", [](MainWindow& w) { StepPlayList(w, -1); }},
+        {Qt::Key_F9, "F9", "显示/隐藏播放列表", [](MainWindow& w) { w.SetPlayListShown(!w.PlayListShown()); }},
+        {Qt::CTRL | Qt::Key_S, "Ctrl+S", "停止", [](MainWindow& w) { StopPlayback(w); }},
+        {Qt::Key_MediaStop, "", "", [](MainWindow& w) { StopPlayback(w); }},
         {Qt::Key_B, "B", "收藏/取消收藏当前行", [](MainWindow& w) { ToggleFavourite(w); }},
         {Qt::Key_R, "R", "从头播放（续播之后）", [](MainWindow& w) { StartOver(w); }},
         {Qt::CTRL | Qt::Key_Q, "Ctrl+Q", "退出", [](MainWindow&) { QCoreApplication::exit(0); }},
@@ -184,7 +195,9 @@ void SeekBy(MainWindow& window, int seconds) {
     MediaFront* front = state.mediaObject.get();
     const PlayState shown = state.shownState;
     if (!front || !(shown == PlayState::Buffering || shown == PlayState::Paused || shown == PlayState::Playing)) return;
-    front->Seek(std::max(0, int(front->Position()) + seconds));
+    const int target = std::max(0, int(front->Position()) + seconds);
+    front->Seek(target);
+    ShowOsd(window, SeekOsdText(target, front->Duration()));
 }
 
 void StepVolume(MainWindow& window, int step) {

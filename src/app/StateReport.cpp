@@ -41,6 +41,7 @@ std::map<std::string, QString> Settings(MainWindow& window) {
     // What the window is, as the window system last gave it: covering the
     // screen without a border.
     settings["fullscreen"] = QString::number(Borderless(window) ? 1 : 0);
+    settings["playlist"] = QString::number(window.PlayListShown() ? 1 : 0);
     if (const QWidget* focus = QApplication::focusWidget())
         settings["focus"] =
             focus->objectName().isEmpty() ? QString::fromUtf8(focus->metaObject()->className()) : focus->objectName();
@@ -86,6 +87,7 @@ void StartStateReport(MainWindow& window) {
     }
     QObject::connect(qApp, &QApplication::focusChanged, &window, report, Qt::QueuedConnection);
     QObject::connect(window.Units().fullScreenMode, &QCheckBox::toggled, &window, report, Qt::QueuedConnection);
+    QObject::connect(&window, &MainWindow::PlayListShownChanged, &window, report, Qt::QueuedConnection);
     // The window manager or compositor may change the state later, or on its own.
     class StateWatch : public QObject {
     public:

@@ -4,9 +4,10 @@
 // "saved: PATH" for each finished download, for scripts and tests that watch
 // the window from outside. Changes of playback settings follow as
 // "mute: 0|1", "fullscreen: 0|1", "speed: 1.1", "subtitles: 0|1" (shown or
-// hidden), "subtitle: TEXT" (the line on screen) and "focus: NAME" (the
-// unit with the keyboard focus), looked at every 100 ms; "screenshot: PATH"
-// once one is written.
+// hidden), "subtitle: TEXT" (the line on screen), "focus: NAME" (the unit
+// with the keyboard focus) and "playlist: 0|1" (the play list panel shown),
+// looked at every 100 ms; "screenshot: PATH" once one is written and
+// "osd: TEXT" for each message shown on the picture.
 #pragma once
 
 #include "base/Text.h"

@@ -44,12 +44,12 @@ Text AfterLastSeparator(const Text& path) {
 
 QString ProgrammeName(const AppState& state, const MainWindowUnits& units) {
     if (units.localState && units.localState->isChecked()) {
-        // Of several chosen files, the one the list plays now; the list's
-        // last item plays once the list is no longer active.
+        // Of several chosen files, the one the list plays now (also its
+        // last, and after the user moved items about).
         const MediaFront* front = state.mediaObject.get();
-        if (front && front->PlaylistActive() && front->PlaylistIndex() >= 1 &&
-            front->PlaylistIndex() <= static_cast<int>(front->PlaylistItems().size()))
-            return ToQString(AfterLastSeparator(front->PlaylistItems()[front->PlaylistIndex() - 1]));
+        if (front && front->PlaylistItemPlaying() >= 1 &&
+            front->PlaylistItemPlaying() <= static_cast<int>(front->PlaylistItems().size()))
+            return ToQString(AfterLastSeparator(front->PlaylistItems()[front->PlaylistItemPlaying() - 1]));
         return ToQString(AfterLastSeparator(state.localProgrammeName));
     }
     if (!state.programmeName.Empty()) return ToQString(state.programmeName);

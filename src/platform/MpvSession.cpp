@@ -244,7 +244,9 @@ mpv_handle* MpvSession::CreateCore(const PlaybackOptions& options) {
         {"input-vo-keyboard", "no"},
         {"input-cursor", "no"},
         {"terminal", "no"},
-        {"osd-level", "0"},
+        // Messages only: what the window asks to show (ShowText), never
+        // mpv's own status line.
+        {"osd-level", "1"},
         {"sub-auto", "no"},
         {"audio-file-auto", "no"},
         {"audio-display", "no"},
@@ -600,6 +602,16 @@ bool MpvSession::SaveScreenshot(const std::string& path) {
     const std::uint64_t number = ++screenshotNumber_;
     pendingScreenshots_.emplace_back(number, QString::fromStdString(path));
     Command(Tag(kScreenshot, number), {"screenshot-to-file", path.c_str(), "subtitles"});
+    return true;
+}
+
+bool MpvSession::ShowText(const std::string& text, int milliseconds) {
+    if (!handle_ || phase_ != Phase::Loaded) return false;
+    // "$>" turns mpv's property expansion off: a file or track name holding
+    // "${...}" is shown as written.
+    const std::string shown = "$>" + text;
+    const std::string duration = std::to_string(std::max(milliseconds, 1));
+    Command(Tag(kPlain, generation_), {"show-text", shown.c_str(), duration.c_str()});
     return true;
 }
 

@@ -117,6 +117,9 @@ public:
     // extension names the format); ScreenshotSaved follows. False when no
     // medium is loaded.
     bool SaveScreenshot(const std::string& path);
+    // Draws `text` (UTF-8, shown as it is) over the picture for
+    // `milliseconds`; false when no medium is loaded.
+    bool ShowText(const std::string& text, int milliseconds);
 
     Phase CurrentPhase() const { return phase_; }
     // Why the last medium failed (mpv's words, or the session's own); empty

@@ -91,6 +91,8 @@ bool MpvPlayer::SaveScreenshot(const std::string& path) { return session_->SaveS
 void MpvPlayer::SelectTrack(MediaTrack::Kind kind, std::int64_t id) { session_->SelectTrack(kind, id); }
 void MpvPlayer::SetChapter(int chapter) { session_->SetChapter(chapter); }
 
+bool MpvPlayer::ShowText(const std::string& text, int milliseconds) { return session_->ShowText(text, milliseconds); }
+
 Player::Phase MpvPlayer::CurrentPhase() const {
     switch (session_->CurrentPhase()) {
         case MpvSession::Phase::Empty:

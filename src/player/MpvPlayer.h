@@ -40,6 +40,7 @@ public:
     bool SaveScreenshot(const std::string& path) override;
     void SelectTrack(MediaTrack::Kind kind, std::int64_t id) override;
     void SetChapter(int chapter) override;
+    bool ShowText(const std::string& text, int milliseconds) override;
 
     Phase CurrentPhase() const override;
     const Text& Address() const override;

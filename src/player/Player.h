@@ -70,6 +70,9 @@ public:
     virtual void SelectTrack(MediaTrack::Kind kind, std::int64_t id) = 0;
     // Jumps to chapter `chapter` (from 0) of the loaded medium.
     virtual void SetChapter(int chapter) = 0;
+    // Draws a message (UTF-8) over the picture for `milliseconds`, also in
+    // full screen; false when no medium is loaded.
+    virtual bool ShowText(const std::string& text, int milliseconds) = 0;
 
     virtual Phase CurrentPhase() const = 0;
     virtual const Text& Address() const = 0;

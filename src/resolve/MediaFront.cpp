@@ -13,6 +13,7 @@
 #include "script/Codings.h"
 #include "web/NetworkAddress.h"
 
+#include <algorithm>
 #include <QFileInfo>
 
 #include <climits>
@@ -210,11 +211,13 @@ void MediaFront::Play(Text& address, EngineRequest engine, bool keepPlaylist, Ad
     if (!keepPlaylist) {
         playlistActive_ = false;
         playlistIndex_ = 0;
+        listItem_ = 0;
     }
     if (StartsPlaylist(address) && !playlistActive_) {
         playlistActive_ = true;
         playlist_ = lumora::PlaylistItems(address, origin);
         playlistIndex_ = 1;
+        listItem_ = playlist_.empty() ? 0 : 1;
         address = playlist_.empty() ? Text() : playlist_.front();
     }
     const bool rtmp = IsRtmpScheme(scheme);
@@ -438,12 +441,14 @@ void MediaFront::Stop() {
     // A Play that waited for its probe opened nothing: the engine's code
     // is read afresh, or the state of that Play would stand.
     if (opening_) lastPlayerState_ = -1;
+    // Before the engine stops: the stopped state it reports would otherwise
+    // read as the end of an item and step the list on to the next.
+    playlistActive_ = false;
     if (activeEngine_ == Engine::Player)
         playerEngine_.Stop();
     else
         flashEngine_.Stop();
     opening_ = false;
-    playlistActive_ = false;
     Announce();
 }
 
@@ -516,6 +521,7 @@ Text MediaFront::MediaTitle() {
 void MediaFront::PlayItem() {
     if (playlistIndex_ < 1 || playlistIndex_ > PlaylistCount()) return;
     Text item = playlist_[playlistIndex_ - 1];  // a copy: a re-entrant Play may replace the list
+    listItem_ = playlistIndex_;
     Play(item, EngineRequest::Choose, true);
 }
 
@@ -536,6 +542,55 @@ void MediaFront::Previous() {
     } else {
         playerEngine_.Previous();
     }
+}
+
+bool MediaFront::PlayPlaylistItem(int index) {
+    if (index < 1 || index > PlaylistCount()) return false;
+    playlistActive_ = true;
+    playlistIndex_ = index;
+    PlayItem();
+    return true;
+}
+
+bool MediaFront::RemovePlaylistItem(int index) {
+    if (index < 1 || index > PlaylistCount()) return false;
+    playlist_.erase(playlist_.begin() + (index - 1));
+    // The item stepping on (while the list runs) and the one marked follow.
+    if (index < playlistIndex_) --playlistIndex_;
+    if (index < listItem_) {
+        --listItem_;
+    } else if (index == listItem_) {
+        const bool stopped = state_ == lumora::PlayState::Stopped;
+        if (listItem_ <= PlaylistCount()) {
+            // The one after it has moved up into its place.
+            if (!stopped) PlayPlaylistItem(listItem_);
+        } else {
+            if (!stopped) Stop();
+            listItem_ = PlaylistCount();  // 0 once the list is empty
+            playlistIndex_ = std::min(playlistIndex_, listItem_);
+        }
+    }
+    Announce();
+    return true;
+}
+
+bool MediaFront::MovePlaylistItem(int from, int to) {
+    if (from < 1 || from > PlaylistCount() || to < 1 || to > PlaylistCount()) return false;
+    Text item = std::move(playlist_[from - 1]);
+    playlist_.erase(playlist_.begin() + (from - 1));
+    playlist_.insert(playlist_.begin() + (to - 1), std::move(item));
+    const auto follow = [from, to](int& place) {
+        if (place == from)
+            place = to;
+        else if (from < place && place <= to)
+            --place;
+        else if (to <= place && place < from)
+            ++place;
+    };
+    if (playlistIndex_ > 0) follow(playlistIndex_);
+    if (listItem_ > 0) follow(listItem_);
+    Announce();
+    return true;
 }
 
 int MediaFront::DownloadProgress() {
@@ -644,6 +699,7 @@ void MediaFront::PlayFiles(const std::vector<Text>& files) {
     playlist_ = files;
     playlistActive_ = true;
     playlistIndex_ = 1;
+    listItem_ = 1;
     Text first = files.front();
     Play(first, EngineRequest::Choose, true);
 }
@@ -693,6 +749,7 @@ void MediaFront::NothingToPlay() {
     opening_ = false;
     playlistActive_ = false;
     playlistIndex_ = 0;
+    listItem_ = 0;
     probedAddress_ = Text();
     nothingPlayed_ = true;
 }

@@ -181,6 +181,22 @@ public:
     const std::vector<Text>& PlaylistItems() const { return playlist_; }
     int PlaylistIndex() const { return playlistIndex_; }
     bool PlaylistActive() const { return playlistActive_; }
+    // The 1-based item of PlaylistItems that plays or played last, also once
+    // the list ran out (PlaylistIndex is 0 from its last item on); 0 when
+    // what plays came from no list.
+    int PlaylistItemPlaying() const { return listItem_; }
+
+    // The play list as the user edits it (the window's play list panel);
+    // items count from 1, as PlaylistIndex does. Each returns false, and
+    // changes nothing, for an item that is not there.
+    // Plays item `index` (also after the list was stopped or ran out).
+    bool PlayPlaylistItem(int index);
+    // Takes item `index` out of the list. The item playing, taken out,
+    // makes way for the one after it, as in mpv; the last one stops. (A
+    // stopped list stays stopped.)
+    bool RemovePlaylistItem(int index);
+    // Moves item `from` to place `to`; what plays goes on playing.
+    bool MovePlaylistItem(int from, int to);
 
 signals:
     // What PlayState reports may have changed.
@@ -220,6 +236,7 @@ private:
     std::optional<Engine> shownEngine_;  // none before the first Play
     bool playlistActive_ = false;
     int playlistIndex_ = 0;  // 1-based; 0 none
+    int listItem_ = 0;       // 1-based; 0 none
     std::vector<Text> playlist_;
     Text titleOverride_;
     // The last code read from the active engine, in that engine's own

@@ -146,8 +146,6 @@ TEST_F(PlayCommandsTest, OpenAddressWindowPlaysTheTypedAddress) {
         {QStringLiteral("http://127.0.0.1:1/dir/"), nullptr, "http://127.0.0.1:1/dir/", "网络文件"},
         {QStringLiteral("yyt://123"), "网络文件.flv", "yyt://123", "网络文件1"},
         {QStringLiteral("yyt://456"), "网络文件1.MP4", "yyt://456", "网络文件1"},
-        // Closed without the button: the last address plays again.
-        {std::nullopt, nullptr, "yyt://456", "网络文件1"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.address);
@@ -157,13 +155,24 @@ TEST_F(PlayCommandsTest, OpenAddressWindowPlaysTheTypedAddress) {
         answer(c.typed);
         units.openNetworkFileAction->trigger();
         EXPECT_FALSE(dialog.isVisible());
-        EXPECT_FALSE(Entries(log, "flash stop").empty()) << "stopped first";
+        EXPECT_FALSE(Entries(log, "flash stop").empty()) << "stopped once the address is there";
         EXPECT_EQ(state.typedAddress.ToUtf8(), c.address);
         EXPECT_EQ(state.currentAddress.ToUtf8(), c.address);
         EXPECT_EQ(state.pendingPlayAddress.ToUtf8(), c.address);
         EXPECT_EQ(state.currentTitle.ToUtf8(), c.title);
         EXPECT_TRUE(Running(units.delayedPlayTimer, 100));
     }
+
+    // Closed without the button (Esc, Cancel) while a medium plays: nothing
+    // stops and nothing else plays, also with an address typed before.
+    SetTimerInterval(units.delayedPlayTimer, 0);
+    log.clear();
+    answer(std::nullopt);
+    units.openNetworkFileAction->trigger();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(Entries(log, "flash stop").empty());
+    EXPECT_TRUE(Entries(log, "player stop").empty());
+    EXPECT_FALSE(units.delayedPlayTimer->isActive());
 }
 
 TEST_F(PlayCommandsTest, LocalFilesPlayThroughTheDialog) {
@@ -193,12 +202,20 @@ TEST_F(PlayCommandsTest, LocalFilesPlayThroughTheDialog) {
     EXPECT_TRUE(units.localState->isChecked());
     ASSERT_EQ(Opened().size(), 1u);
 
-    // The file already loaded: the menu stopped it, so it plays again.
+    // Cancelled while it plays: it goes on, nothing stops.
+    answer.clear();
+    log.clear();
+    units.openLocalFileAction->trigger();
+    EXPECT_TRUE(Entries(log, "flash stop").empty());
+    EXPECT_TRUE(Entries(log, "player stop").empty());
+    EXPECT_TRUE(Opened().empty());
+
+    // The file already loaded, chosen again: stopped, and it plays again.
     const std::string loaded = state.mediaObject->CurrentAddress().ToUtf8();
     answer = {QString::fromStdString(loaded)};
     log.clear();
     units.openLocalFileAction->trigger();
-    EXPECT_EQ(Entries(log, "flash stop").size(), 1u) << "stopped before the dialog";
+    EXPECT_EQ(Entries(log, "flash stop").size(), 1u) << "stopped once the file is chosen";
     EXPECT_EQ(Opened(), std::vector<std::string>{loaded});
 }
 

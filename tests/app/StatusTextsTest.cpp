@@ -187,7 +187,9 @@ TEST_F(StatusTextsTest, ClickingAnotherRowWhileSomethingPlaysKeepsTheProgrammeLi
     EXPECT_EQ(Programme(), "正在播放的节目：第一集");
 }
 
-TEST_F(StatusTextsTest, AStopFromTheMenuShowsAsStopped) {
+// The open commands stop playback only once something is chosen: cancelled,
+// the programme still shows with its controls.
+TEST_F(StatusTextsTest, ACancelledOpenCommandLeavesPlaybackShown) {
     state.followingPlayState = true;  // something played before
     struct Case {
         const char* name;
@@ -212,10 +214,11 @@ TEST_F(StatusTextsTest, AStopFromTheMenuShowsAsStopped) {
         ASSERT_EQ(Section(0), QStringLiteral("正在播放的节目："));
         ASSERT_TRUE(units.stopButton->isEnabled());
         c.command();
-        EXPECT_TRUE(WaitUntil([&] { return Section(0) == QStringLiteral("播放已停止"); }, 2000)) << Programme();
-        EXPECT_FALSE(units.stopButton->isEnabled());
-        EXPECT_FALSE(units.fullScreenButton->isEnabled());
-        EXPECT_FALSE(units.muteButton->isEnabled());
+        QTest::qWait(200);
+        EXPECT_EQ(Section(0), QStringLiteral("正在播放的节目：")) << Programme();
+        EXPECT_TRUE(units.stopButton->isEnabled());
+        EXPECT_TRUE(units.fullScreenButton->isEnabled());
+        EXPECT_TRUE(units.muteButton->isEnabled());
     }
 }
 

@@ -146,7 +146,8 @@ if [ "${1:-}" = "--inside" ]; then
   [ "$icon" = 1 ] || fail "no window with lumora's icon and class"
 
   press 播放按钮 space '^status0: 播放已暂停$'
-  press 停止按钮 space '^status0: 正在播放'
+  # (A focused button takes Space itself: the stop button would stop.)
+  press 滑块条_声道 space '^status0: 正在播放'
   wait_for '^status3: 00:00:0[2-9]/00:02:30$' 10 || fail "the position display"
   seek 超级列表框1 Right 4 7
   seek 进度滑块条 shift+Right 59 62

@@ -100,6 +100,11 @@ void RecordingPlayer::SelectTrack(MediaTrack::Kind kind, std::int64_t id) {
 
 void RecordingPlayer::SetChapter(int value) { Log("chapter=" + std::to_string(value)); }
 
+bool RecordingPlayer::ShowText(const std::string& text, int milliseconds) {
+    Log("osd=" + text + " for " + std::to_string(milliseconds));
+    return CurrentPhase() == Phase::Loaded;
+}
+
 Player::Phase RecordingPlayer::CurrentPhase() const {
     if (IsMovie()) {
         switch (code) {

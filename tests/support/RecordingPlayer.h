@@ -67,6 +67,7 @@ public:
     bool SaveScreenshot(const std::string& path) override;
     void SelectTrack(MediaTrack::Kind kind, std::int64_t id) override;
     void SetChapter(int chapter) override;
+    bool ShowText(const std::string& text, int milliseconds) override;
 
     Phase CurrentPhase() const override;
     const Text& Address() const override { return url; }
@@ -89,6 +90,9 @@ public:
     std::vector<MediaChapter> Chapters() const override { return chapters; }
     int Chapter() const override { return chapter; }
     std::string FailureReason() const override { return CurrentPhase() == Phase::Failed ? "failed" : ""; }
+
+    // The name its log entries begin with.
+    const std::string& Name() const { return name_; }
 
 private:
     void Log(const std::string& entry) { log_.push_back(name_ + " " + entry); }
