@@ -41,19 +41,6 @@ QTreeWidgetItem* CurrentItem(const QTreeWidget& list) {
     return row >= 0 ? list.topLevelItem(row) : nullptr;
 }
 
-// The row's address is known (currentAddress): play it after the delay, or
-// show the failed play when there is none.
-void PlayReadRow(MainWindow& window) {
-    AppState& state = window.State();
-    if (state.currentAddress.Empty()) {
-        ShowPlayFailure(state, window.Units());
-        return;
-    }
-    SetWindowTitleText(window, "Lumora视频播放器：" + state.currentTitle);
-    StartDelayedPlay(window, state.currentAddress, state.currentTitle, AddressOrigin::Network);
-    window.Units().localState->setChecked(false);
-}
-
 void OnRowResolved(MainWindow& window, const Text& address) {
     AppState& state = window.State();
     const AppState::RowResolution done = std::exchange(state.resolving, {});
@@ -67,6 +54,17 @@ void OnRowResolved(MainWindow& window, const Text& address) {
 }
 
 }  // namespace
+
+void PlayReadRow(MainWindow& window) {
+    AppState& state = window.State();
+    if (state.currentAddress.Empty()) {
+        ShowPlayFailure(state, window.Units());
+        return;
+    }
+    SetWindowTitleText(window, "Lumora视频播放器：" + state.currentTitle);
+    StartDelayedPlay(window, state.currentAddress, state.currentTitle, AddressOrigin::Network);
+    window.Units().localState->setChecked(false);
+}
 
 void SetWindowTitleText(MainWindow& window, const Text& title) { window.setWindowTitle(ToQString(title)); }
 

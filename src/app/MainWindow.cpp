@@ -3,6 +3,7 @@
 
 #include "app/AppState.h"
 #include "app/DropTarget.h"
+#include "app/ListViews.h"
 #include "app/Shortcuts.h"
 #include "app/UnitManners.h"
 #include "app/WindowLayout.h"
@@ -23,6 +24,7 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     setWindowTitle(QStringLiteral("Lumora视频播放器"));
     resize(kMainWindowWidth, kMainWindowHeight);
     units_ = CreateMainWindowUnits(*this);
+    InstallListViews(*this);
     ConnectMainWindowEvents(*this);
     InstallShortcuts(*this);
     InstallDropTarget(*this);

@@ -16,6 +16,7 @@
 #include "app/AppState.h"
 #include "app/CatalogueView.h"
 #include "app/Downloads.h"
+#include "app/ListViews.h"
 #include "app/MainWindow.h"
 #include "app/PlaybackTweaks.h"
 #include "app/UnitManners.h"
@@ -56,6 +57,7 @@ const std::vector<Binding>& Bindings() {
          [](MainWindow& w) { w.Units().openNetworkFileAction->trigger(); }},
         // As the download button: the menu command's enabled state is only
         // brought up to date when the menu is shown.
+        {Qt::CTRL | Qt::Key_F, "Ctrl+F", "搜索（Esc 清空搜索框）", [](MainWindow& w) { FocusSearchBox(w); }},
         {Qt::CTRL | Qt::Key_D, "Ctrl+D", "下载", [](MainWindow& w) { StartDownload(w.State(), w); }},
         {Qt::Key_N, "N", "换一批", [](MainWindow& w) { NextBatch(w); }},
         {Qt::Key_BracketLeft, "[ / ]", "减速 / 加速（每步约 10%）", [](MainWindow& w) { ChangeSpeed(w, false); }},

@@ -16,6 +16,7 @@
 #include <QWindow>
 
 #include "app/AppState.h"
+#include "app/ListViews.h"
 #include "app/MainWindow.h"
 #include "app/StatusBarUnit.h"
 #include "app/UnitGeometry.h"
@@ -82,7 +83,8 @@ void LayoutMainWindow(MainWindow& window) {
     const int videoHeight = h - kBottomBand;
     if (state.mediaObject) state.mediaObject->Resize(0, 0, videoWidth, videoHeight);
     u.videoArea->setGeometry(kListWidth, 0, videoWidth, videoHeight);
-    u.catalogueList->setGeometry(0, 0, kListWidth, videoHeight);
+    // The list column: the view bar and the search box, the list below them.
+    LayoutListColumn(window, QRect(0, 0, kListWidth, videoHeight));
 
     // The status bar keeps to the bottom edge over the whole width.
     u.statusBar->setGeometry(0, h - kStatusBarHeight, w, kStatusBarHeight);
@@ -129,6 +131,7 @@ void ToggleWindowFullScreen(MainWindow& window) {
                               static_cast<QWidget*>(u.downloadButton), static_cast<QWidget*>(u.catalogueList),
                               static_cast<QWidget*>(u.aboutButton)})
             unit->hide();
+        ShowListColumn(window, false);
         if (WindowManagerRuns()) {
             // The window system's own full-screen state: the window manager or
             // compositor covers the screen, drops the frame, keeps panels
@@ -176,6 +179,7 @@ void ToggleWindowFullScreen(MainWindow& window) {
           static_cast<QWidget*>(u.downloadButton), static_cast<QWidget*>(u.catalogueList),
           static_cast<QWidget*>(u.aboutButton), static_cast<QWidget*>(u.exitButton)})
         unit->show();
+    ShowListColumn(window, true);
     // The pointer shows for good.
     delete window.findChild<PointerHider*>(QString(), Qt::FindDirectChildrenOnly);
     LayoutMainWindow(window);

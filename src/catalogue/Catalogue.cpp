@@ -73,10 +73,7 @@ std::vector<ListRow> ExtractListRows(Text page) {
     return RowsOf(regex);
 }
 
-namespace {
-
-// The rows of the list page at `address`, matched while it arrives.
-ListPageRows ReadListPage(const Text& address, std::stop_token stop = {}) {
+ListPageRows ReadListPageRows(const Text& address, std::stop_token stop, bool* ok) {
     ListPageReader reader;
     PageRequestArgs args;
     args.proxy = Text();
@@ -89,13 +86,12 @@ ListPageRows ReadListPage(const Text& address, std::stop_token stop = {}) {
         LogWarning(LogLayer::Catalogue,
                    "list page " + address.ToUtf8() + ": the request failed: " + request.Error().reason);
     }
+    if (ok) *ok = static_cast<bool>(request);
     return rows;
 }
 
-}  // namespace
-
 std::vector<ListRow> FetchListPage(const Text& address, std::stop_token stop) {
-    const ListPageRows rows = ReadListPage(address, std::move(stop));
+    const ListPageRows rows = ReadListPageRows(address, std::move(stop));
     std::vector<ListRow> out;
     out.reserve(static_cast<std::size_t>(rows.Count()));
     for (int i = 0; i < rows.Count(); ++i) out.push_back({Text::FromUtf8(rows.Id(i)), Text::FromUtf8(rows.Title(i))});
@@ -104,7 +100,7 @@ std::vector<ListRow> FetchListPage(const Text& address, std::stop_token stop) {
 
 int ForEachListRowUtf8(const Text& address,
                        const std::function<void(std::string_view id, std::string_view title)>& row) {
-    const ListPageRows rows = ReadListPage(address);
+    const ListPageRows rows = ReadListPageRows(address);
     for (int i = 0; i < rows.Count(); ++i) row(rows.Id(i), rows.Title(i));
     return rows.Count();
 }
