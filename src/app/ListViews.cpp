@@ -23,6 +23,7 @@
 #include "app/PlayCommands.h"
 #include "app/QtText.h"
 #include "app/SearchPages.h"
+#include "app/UnitGeometry.h"
 #include "catalogue/Catalogue.h"
 #include "threads/WorkerChannel.h"
 
@@ -232,6 +233,11 @@ private:
         if (action == RowAction::Play) StopPlayback(window);
         const std::string id(hit.id);
         const Text title = Text::FromUtf8(hit.title);
+        // The page of this very result is on its way: wait for it.
+        if (state.resolving.active && state.resolving.row == -1 && state.resolving.id.ToUtf8() == id) {
+            state.resolving.play = state.resolving.play || action == RowAction::Play;
+            return;
+        }
         DropRowResolution(window);
         state.currentTitle = title;
         if (const auto known = addresses.find(id); known != addresses.end()) {
@@ -272,7 +278,7 @@ ListColumn& ColumnOf(const MainWindow& window) {
 
 void InstallListViews(MainWindow& window) {
     auto* column = new ListColumn(window);
-    column->setGeometry(window.Units().catalogueList->geometry());
+    column->setGeometry(geometry::kCatalogueList);
     column->Show(ListView::Catalogue);
 }
 

@@ -81,7 +81,8 @@ TEST(CatalogueSearch, IndexKeepsBatchOrderAndReplacesPages) {
     EXPECT_EQ(Ids(index, index.Match("雨后")), (std::vector<std::string>{"20@2", "140@14"}));
     // A word never runs from one title into the next.
     EXPECT_TRUE(index.Match("雨后秋天").empty());
-    EXPECT_TRUE(index.Match("后\n秋").empty());
+    // A line break in the query parts words as a blank does.
+    EXPECT_EQ(Ids(index, index.Match("后\n秋")), (std::vector<std::string>{"140@14"}));
     EXPECT_EQ(Ids(index, index.Match("秋天 雨后")), (std::vector<std::string>{"140@14"}));
     // The same video listed twice is found twice.
     index.SetPage(1, Rows({{"7", "雨后"}, {"7", "雨后"}}));

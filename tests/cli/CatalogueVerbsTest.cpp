@@ -147,7 +147,9 @@ TEST(CliCatalogue, Search) {
         const CliRun run = RunCli(site.Host(), c.args);
         EXPECT_EQ(run.out, c.out) << joined;
         EXPECT_EQ(run.status, c.status) << joined;
-        if (c.status != 0) EXPECT_TRUE(clitest::HasOneLineReason(run)) << joined << run.err;
+        if (c.status != 0) {
+            EXPECT_TRUE(clitest::HasOneLineReason(run)) << joined << run.err;
+        }
         std::vector<std::string> targets = site.TakeTargets();
         // Every list page once when there is something to search for.
         if (c.status == 2 || c.args[1].find_first_not_of(" \t") == std::string::npos) {
