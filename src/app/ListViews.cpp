@@ -12,6 +12,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -102,6 +104,10 @@ public:
         results = new QListView(pages);
         results->setObjectName(QStringLiteral("搜索结果"));
         results->setUniformItemSizes(true);
+        // Tens of thousands of results: the rows in view are laid out at
+        // once, the rest in steps after, so a keystroke never waits for them.
+        results->setLayoutMode(QListView::Batched);
+        results->setBatchSize(256);
         results->setEditTriggers(QAbstractItemView::NoEditTriggers);
         results->setSelectionMode(QAbstractItemView::SingleSelection);
         results->setTextElideMode(Qt::ElideRight);
@@ -120,7 +126,7 @@ public:
         connect(results, &QAbstractItemView::clicked, this, [this](const QModelIndex& at) { ActOn(at, RowAction::Read); });
         connect(results, &QAbstractItemView::doubleClicked, this,
                 [this](const QModelIndex& at) { ActOn(at, RowAction::Play); });
-        connect(&search, &SearchPages::PageArrived, this, [this] { RunQuery(); });
+        connect(&search, &SearchPages::PageArrived, this, [this] { OnPageArrived(); });
     }
 
     void Show(ListView view) {
@@ -148,9 +154,42 @@ public:
     }
 
     // Matches the box's text against the pages held and shows the results.
+    // The results of the last few queries are kept while the pages stay:
+    // typing on looks only among the results of a query it narrows, and
+    // deleting back finds the earlier results at hand.
     void RunQuery() {
         const std::string query = searchBox->text().toStdString();
-        model->SetRows(search.Index().Match(query));
+        const CatalogueIndex& index = search.Index();
+        const auto same = std::find_if(recentQueries.begin(), recentQueries.end(),
+                                       [&](const QueryResults& kept) { return kept.query == query; });
+        if (same != recentQueries.end()) {
+            QueryResults kept = std::move(*same);
+            recentQueries.erase(same);
+            recentQueries.push_front(std::move(kept));
+            model->SetRows(recentQueries.front().rows);
+            return;
+        }
+        const QueryResults* narrowest = nullptr;
+        for (const QueryResults& kept : recentQueries)
+            if ((!narrowest || kept.rows.size() < narrowest->rows.size()) && QueryNarrows(kept.query, query))
+                narrowest = &kept;
+        std::vector<int> rows = narrowest ? index.Match(query, narrowest->rows) : index.Match(query);
+        model->SetRows(rows);
+        recentQueries.push_front({query, std::move(rows)});
+        std::size_t held = 0;
+        for (auto kept = recentQueries.begin(); kept != recentQueries.end(); ++kept) {
+            held += kept->rows.size();
+            if (held > kKeptResultRows || kept - recentQueries.begin() >= kKeptQueries) {
+                recentQueries.erase(kept + (kept == recentQueries.begin() ? 1 : 0), recentQueries.end());
+                break;
+            }
+        }
+    }
+
+    // The index changed: kept results no longer hold.
+    void OnPageArrived() {
+        recentQueries.clear();
+        RunQuery();
     }
 
     SearchPages search{this};
@@ -162,6 +201,14 @@ public:
     QWidget* recent = nullptr;
     QWidget* favourites = nullptr;
     std::unordered_map<std::string, Text> addresses;  // resolved results by id, for the session
+
+    struct QueryResults {
+        std::string query;
+        std::vector<int> rows;
+    };
+    static constexpr std::ptrdiff_t kKeptQueries = 32;
+    static constexpr std::size_t kKeptResultRows = 2'000'000;
+    std::deque<QueryResults> recentQueries;  // the latest first
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {

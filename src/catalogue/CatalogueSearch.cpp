@@ -141,6 +141,16 @@ IndexedPage IndexPage(int batchNumber, ListPageRows rows) {
     return page;
 }
 
+bool QueryNarrows(std::string_view wider, std::string_view narrower) {
+    const std::vector<std::string> from = SearchWords(wider);
+    const std::vector<std::string> to = SearchWords(narrower);
+    if (from.empty()) return false;
+    return std::all_of(from.begin(), from.end(), [&](const std::string& word) {
+        return std::any_of(to.begin(), to.end(),
+                           [&](const std::string& longer) { return longer.find(word) != std::string::npos; });
+    });
+}
+
 void CatalogueIndex::SetPage(int batchNumber, ListPageRows rows) { SetPage(IndexPage(batchNumber, std::move(rows))); }
 
 void CatalogueIndex::SetPage(IndexedPage page) {
@@ -208,6 +218,19 @@ std::vector<int> CatalogueIndex::Match(std::string_view query) const {
         const std::size_t end = *next - 1;  // without its line feed
         if (HoldsAll(std::string_view(base + start, end - start), words, 1)) found.push_back(row);
         from = *next;
+    }
+    return found;
+}
+
+std::vector<int> CatalogueIndex::Match(std::string_view query, const std::vector<int>& among) const {
+    std::vector<int> found;
+    const std::vector<std::string> words = SearchWords(query);
+    if (words.empty()) return found;
+    for (int row : among) {
+        if (row < 0 || row >= Count()) continue;
+        const std::size_t start = starts_[static_cast<std::size_t>(row)];
+        const std::size_t end = starts_[static_cast<std::size_t>(row) + 1] - 1;  // without its line feed
+        if (HoldsAll(std::string_view(folded_.data() + start, end - start), words, 0)) found.push_back(row);
     }
     return found;
 }

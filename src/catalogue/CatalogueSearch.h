@@ -32,6 +32,11 @@ std::vector<std::string> SearchWords(std::string_view query);
 // Whether `title` holds every word of `query` (both raw UTF-8; see above).
 bool TitleMatches(std::string_view title, std::string_view query);
 
+// Whether every title that `narrower` matches is matched by `wider` too:
+// each word of `wider` lies inside some word of `narrower` (so typing on
+// narrows a search). False when `wider` holds no word.
+bool QueryNarrows(std::string_view wider, std::string_view narrower);
+
 // One row found: its batch (1..14), its identifier and title.
 struct SearchHit {
     int batchNumber = 0;
@@ -66,8 +71,11 @@ public:
     // Row `index`, 0 <= index < Count().
     SearchHit Row(int index) const;
 
-    // The rows whose titles hold every word of `query`, in row order.
+    // The rows whose titles hold every word of `query`, in row order. With
+    // `among` (rows in row order, such as an earlier Match of a query that
+    // this one narrows), only those rows are looked at.
     std::vector<int> Match(std::string_view query) const;
+    std::vector<int> Match(std::string_view query, const std::vector<int>& among) const;
 
 private:
     void Rebuild();

@@ -53,6 +53,21 @@ TEST(CatalogueSearch, TitleMatches) {
     for (const Case& c : cases) EXPECT_EQ(TitleMatches(c.title, c.query), c.matches) << c.title << " / " << c.query;
 }
 
+TEST(CatalogueSearch, QueryNarrows) {
+    struct Case {
+        const char* wider;
+        const char* narrower;
+        bool narrows;
+    };
+    const std::vector<Case> cases = {
+        {"夏", "夏日", true},          {"夏日", "夏", false},        {"夏日", "夏日 海边", true},
+        {"海边 夏日", "夏日海边", true}, {"夏日 秋天", "夏日", false},  {"ab", "ABC", true},
+        {"", "夏日", false},           {"夏日", "", false},          {"写真 1", "写真 12", true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(QueryNarrows(c.wider, c.narrower), c.narrows) << c.wider << " / " << c.narrower;
+}
+
 ListPageRows Rows(std::initializer_list<std::pair<const char*, const char*>> rows) {
     ListPageRows out;
     for (const auto& [id, title] : rows) out.Add(id, title);
@@ -84,6 +99,9 @@ TEST(CatalogueSearch, IndexKeepsBatchOrderAndReplacesPages) {
     // A line break in the query parts words as a blank does.
     EXPECT_EQ(Ids(index, index.Match("后\n秋")), (std::vector<std::string>{"140@14"}));
     EXPECT_EQ(Ids(index, index.Match("秋天 雨后")), (std::vector<std::string>{"140@14"}));
+    // Among given rows only: those out of range are passed over.
+    EXPECT_EQ(Ids(index, index.Match("秋天", {1, 3, 99, -1})), (std::vector<std::string>{"141@14"}));
+    EXPECT_EQ(index.Match("雨后", {0, 1, 2, 3}), index.Match("雨后"));
     // The same video listed twice is found twice.
     index.SetPage(1, Rows({{"7", "雨后"}, {"7", "雨后"}}));
     EXPECT_EQ(Ids(index, index.Match("雨后")), (std::vector<std::string>{"7@1", "7@1", "20@2", "140@14"}));
