@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     config.catalogueHost = Text::FromUtf8(argv[1]);
     ScopedConfigOverride useSite(config);
 
-    std::string curlAll = "curl -s --parallel --parallel-max 4";
+    std::string curlAll = "curl -s --no-progress-meter --parallel --parallel-max 4";
     std::vector<std::string> addresses;
     for (int batch = 1; batch <= kBatchCount; ++batch) {
         addresses.push_back(BatchAddress(batch, true).ToUtf8());
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
         }
         slowest.push_back(worst);
 
-        curlParallel.push_back(RunMs(curlAll));
+        curlParallel.push_back(RunMs(curlAll + " 2>/dev/null"));
         double curlWorst = 0;
         for (const std::string& address : addresses)
             curlWorst = std::max(curlWorst, RunMs("curl -s -o /dev/null " + Quote(address)));
