@@ -70,6 +70,8 @@ private:
 // The column: the view bar, the search box and the pages of the views.
 class ListColumn : public QWidget {
 public:
+    static constexpr int kBarHeight = 26;  // each of the view bar and the search box
+
     ListColumn(MainWindow& window) : QWidget(&window), window_(window) {
         setObjectName(QStringLiteral("列表栏"));
         auto* layout = new QVBoxLayout(this);
@@ -82,6 +84,9 @@ public:
         tabs->setExpanding(false);
         tabs->setDrawBase(false);
         tabs->setFocusPolicy(Qt::NoFocus);
+        // A fixed band above the list, whatever the style: the list's rows
+        // stay where scripts and people expect them, this far down.
+        tabs->setFixedHeight(kBarHeight);
         layout->addWidget(tabs);
 
         searchBox = new QLineEdit(this);
@@ -92,6 +97,7 @@ public:
         // typed in the window stays a window key (N, S, Space, ...).
         searchBox->setFocusPolicy(Qt::ClickFocus);
         searchBox->installEventFilter(this);
+        searchBox->setFixedHeight(kBarHeight);
         layout->addWidget(searchBox);
 
         pages = new QStackedWidget(this);
