@@ -45,6 +45,7 @@ struct AppState {
     int positionSeconds = 0;
     QRect savedWindowRect;  // the normal (not full-screen) window rectangle
     bool maximizedBeforeFullScreen = false;
+    int listWidth = 100;  // the list column's width; the user may widen it
 
     // The row whose detail page is being fetched (while active): its index
     // and identifier (row -1: none), and whether a double-click waits to

@@ -332,6 +332,8 @@ ListColumn& ColumnOf(const MainWindow& window) {
 void InstallListViews(MainWindow& window) {
     auto* column = new ListColumn(window);
     column->setGeometry(geometry::kCatalogueList);
+    // The grip on the list's edge stays above the column it widens.
+    if (QWidget* handle = window.Units().listHandle) handle->raise();
     column->Show(ListView::Catalogue);
 }
 

@@ -25,6 +25,8 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     resize(kMainWindowWidth, kMainWindowHeight);
     units_ = CreateMainWindowUnits(*this);
     InstallListViews(*this);
+    // Below this the button row no longer fits its captions.
+    setMinimumSize(MinimumClientSize(*this));
     ConnectMainWindowEvents(*this);
     InstallShortcuts(*this);
     InstallDropTarget(*this);

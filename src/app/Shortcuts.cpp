@@ -158,6 +158,23 @@ void InstallShortcuts(MainWindow& window) {
         QObject::connect(shortcut, &QShortcut::activated, &window, [&window, run] { run(window); });
     }
     qApp->installEventFilter(new WindowKeyFilter(window));
+    ShowMenuKeys(window);
+}
+
+void ShowMenuKeys(MainWindow& window) {
+    const MainWindowUnits& u = window.Units();
+    const std::pair<QAction*, QKeySequence> keys[] = {
+        {u.openLocalFileAction, Qt::CTRL | Qt::Key_O},
+        {u.openNetworkFileAction, Qt::CTRL | Qt::Key_L},
+        {u.downloadFileAction, Qt::CTRL | Qt::Key_D},
+        {u.exitAction, Qt::CTRL | Qt::Key_Q},
+    };
+    for (const auto& [action, key] : keys) {
+        // Shown beside the command; the window's own shortcut does the work,
+        // the action's is live only while its menu has the keyboard.
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetShortcut);
+    }
 }
 
 void SeekBy(MainWindow& window, int seconds) {

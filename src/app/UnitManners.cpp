@@ -13,6 +13,7 @@
 
 #include "app/AppState.h"
 #include "app/MainWindow.h"
+#include "app/StatusBarUnit.h"
 #include "resolve/MediaFront.h"
 
 namespace lumora {
@@ -69,9 +70,23 @@ void JumpWhereClicked(QSlider& slider) {
 
 void ShowCutTitles(QTreeWidget& list) { list.viewport()->installEventFilter(new CutTitleTips(list)); }
 
+QString VolumeSectionText(int volume, bool muted) {
+    return QStringLiteral("音量：%1%").arg(volume) + (muted ? QStringLiteral("（静音）") : QString());
+}
+
 void ShowMuteState(MainWindow& window) {
     const MediaFront* front = window.State().mediaObject.get();
-    window.Units().muteButton->setChecked(front && front->Muted());
+    const bool muted = front && front->Muted();
+    const MainWindowUnits& u = window.Units();
+    u.muteButton->setChecked(muted);
+    // Not before start-up wrote the first volume text.
+    if (u.statusBar->SectionText(kVolumeSection) != QStringLiteral("音量：***%"))
+        u.statusBar->SetSectionText(kVolumeSection, VolumeSectionText(u.volumeSlider->value(), muted));
+}
+
+void DisableUntilLoaded(MainWindow& window) {
+    const MainWindowUnits& u = window.Units();
+    for (QPushButton* button : {u.stopButton, u.muteButton, u.fullScreenButton}) button->setEnabled(false);
 }
 
 void InstallUnitManners(MainWindow& window) {
@@ -80,6 +95,9 @@ void InstallUnitManners(MainWindow& window) {
     // After the button's own handler (and the slider's, which unmutes).
     QObject::connect(u.muteButton, &QPushButton::clicked, &window, [&window] { ShowMuteState(window); });
     QObject::connect(u.volumeSlider, &QSlider::valueChanged, &window, [&window] { ShowMuteState(window); });
+    // A mute from elsewhere (the media controls) shows as well.
+    if (MediaFront* front = window.State().mediaObject.get())
+        QObject::connect(front, &MediaFront::Changed, &window, [&window] { ShowMuteState(window); });
     JumpWhereClicked(*u.progressSlider);
     ShowCutTitles(*u.catalogueList);
 }

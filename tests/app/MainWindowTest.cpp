@@ -129,28 +129,27 @@ TEST(MainWindowTest, FileMenuHoldsTheFiveCommandsInOrder) {
     EXPECT_EQ(window.Units().exitAction, actions.back());
 }
 
-TEST(MainWindowTest, OpenAddressWindowExistsHiddenWithItsTwoUnits) {
+TEST(MainWindowTest, OpenAddressWindowExistsHiddenWithItsUnits) {
     MainWindow window;
     auto* dialog = window.findChild<OpenAddressWindow*>(QStringLiteral("打开地址窗口"));
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog, window.Units().openAddressWindow);
     EXPECT_TRUE(dialog->isWindow());
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_TRUE(dialog->windowTitle().isEmpty());
-    EXPECT_EQ(dialog->minimumSize(), QSize(380, 73));
-    EXPECT_EQ(dialog->maximumSize(), QSize(380, 73));
+    // Titled as its command, at least as wide as the window it was.
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("打开网络文件"));
+    EXPECT_GE(dialog->minimumWidth(), 380);
 
     auto* edit = window.findChild<QLineEdit*>(QStringLiteral("编辑框1"));
     ASSERT_NE(edit, nullptr);
     EXPECT_EQ(edit->parent(), dialog);
-    EXPECT_EQ(edit->geometry(), QRect(8, 8, 288, 32));
+    EXPECT_GE(edit->minimumWidth(), 288);
     EXPECT_TRUE(edit->text().isEmpty());
 
     auto* button = window.findChild<QPushButton*>(QStringLiteral("按钮1"));
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->parent(), dialog);
     EXPECT_EQ(button->text(), QStringLiteral("播放"));
-    EXPECT_EQ(button->geometry(), QRect(312, 8, 56, 32));
 }
 
 }  // namespace
