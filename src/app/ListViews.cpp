@@ -21,6 +21,7 @@
 
 #include "app/AppState.h"
 #include "app/CatalogueView.h"
+#include "app/ListColumnHandle.h"
 #include "app/MainWindow.h"
 #include "app/PlayCommands.h"
 #include "app/QtText.h"
