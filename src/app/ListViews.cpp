@@ -4,6 +4,7 @@
 #include <QAbstractListModel>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -363,7 +364,14 @@ void SetFavouritesPage(MainWindow& window, QWidget* page) {
     column.ReplacePage(column.favourites, page);
 }
 
-void LayoutListColumn(MainWindow& window, const QRect& rect) { ColumnOf(window).setGeometry(rect); }
+void LayoutListColumn(MainWindow& window, const QRect& rect) {
+    ListColumn& column = ColumnOf(window);
+    column.setGeometry(rect);
+    // Laid out at once, also while the window is hidden (a hidden widget
+    // gets its resize events only when shown).
+    column.layout()->setGeometry(column.rect());
+    column.pages->layout()->setGeometry(column.pages->contentsRect());
+}
 
 void ShowListColumn(MainWindow& window, bool shown) {
     ListColumn& column = ColumnOf(window);
