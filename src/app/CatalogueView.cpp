@@ -69,6 +69,17 @@ void OnRowResolved(MainWindow& window, const Text& address) {
 
 }  // namespace
 
+void PlayReadRow(MainWindow& window) {
+    AppState& state = window.State();
+    if (state.currentAddress.Empty()) {
+        ShowPlayFailure(state, window.Units());
+        return;
+    }
+    SetWindowTitleText(window, "Lumora视频播放器：" + state.currentTitle);
+    StartDelayedPlay(window, state.currentAddress, state.currentTitle, AddressOrigin::Network);
+    window.Units().localState->setChecked(false);
+}
+
 void SetWindowTitleText(MainWindow& window, const Text& title) { window.setWindowTitle(ToQString(title)); }
 
 void NextBatch(MainWindow& window) {

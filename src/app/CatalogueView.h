@@ -68,6 +68,11 @@ void OnListRowRightClicked(MainWindow& window, const QPoint& globalPos);
 // after the delay; a row without an address shows the failed play instead.
 void OnListDoubleClicked(MainWindow& window);
 
+// currentAddress and currentTitle are known: plays the address after the
+// delay with the title in the window title, or shows the failed play when
+// the address is empty.
+void PlayReadRow(MainWindow& window);
+
 // Pops the menu 文件 up at `globalPos`, its commands enabled as far as there
 // is something to act on.
 void PopUpFileMenu(MainWindow& window, const QPoint& globalPos);

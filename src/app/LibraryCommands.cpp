@@ -4,13 +4,12 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QMenu>
-#include <QRadioButton>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 #include "app/AppState.h"
 #include "app/CatalogueView.h"
 #include "app/LibraryPages.h"
+#include "app/ListViews.h"
 #include "app/MainWindow.h"
 #include "app/PlayCommands.h"
 #include "app/PlayHistory.h"
@@ -35,31 +34,6 @@ LibraryEntry CurrentRowEntry(const MainWindow& window) {
     const QTreeWidgetItem* item = row >= 0 ? list.topLevelItem(row) : nullptr;
     if (!item || item->text(kPageColumn).isEmpty()) return {};
     return {LibraryEntry::Kind::Row, item->text(kPageColumn), item->text(kTitleColumn)};
-}
-
-// A page shown in a window of its own, until the view switcher takes it.
-template <typename Page>
-void ShowPageWindow(MainWindow& window, Page* (*pick)(const LibraryPageSet&), const QString& name) {
-    auto* existing = window.findChild<QWidget*>(name + QStringLiteral("窗口"), Qt::FindDirectChildrenOnly);
-    if (!existing) {
-        existing = new QWidget(&window, Qt::Window);
-        existing->setObjectName(name + QStringLiteral("窗口"));
-        existing->setWindowTitle(name);
-        existing->resize(520, 360);
-        Page* page = pick(MakeLibraryPages(window, existing));
-        if (!page) {
-            delete existing;
-            return;
-        }
-        page->setParent(existing);
-        page->setGeometry(existing->rect().adjusted(6, 6, -6, -6));
-        page->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-        auto* layout = new QVBoxLayout(existing);
-        layout->addWidget(page);
-    }
-    existing->show();
-    existing->raise();
-    existing->activateWindow();
 }
 
 void AddLibraryActions(MainWindow& window, PlayHistory& history) {
@@ -89,13 +63,8 @@ void AddLibraryActions(MainWindow& window, PlayHistory& history) {
     });
     QObject::connect(favourite, &QAction::triggered, w, [w] { ToggleFavourite(*w); });
     QObject::connect(recording, &QAction::toggled, h, [h](bool on) { h->SetRecording(on); });
-    QObject::connect(recent, &QAction::triggered, w, [w] {
-        ShowPageWindow<RecentPage>(*w, [](const LibraryPageSet& set) { return set.recent; }, QStringLiteral("最近播放"));
-    });
-    QObject::connect(favourites, &QAction::triggered, w, [w] {
-        ShowPageWindow<FavouritesPage>(*w, [](const LibraryPageSet& set) { return set.favourites; },
-                                       QStringLiteral("收藏"));
-    });
+    QObject::connect(recent, &QAction::triggered, w, [w] { ShowListView(*w, ListView::Recent); });
+    QObject::connect(favourites, &QAction::triggered, w, [w] { ShowListView(*w, ListView::Favourites); });
 }
 
 }  // namespace
@@ -106,6 +75,10 @@ void StartLibrary(MainWindow& window, const QString& databasePath) {
         state.library = LibraryStore::Open(databasePath.isEmpty() ? LibraryDatabasePath() : databasePath);
     auto* history = new PlayHistory(window, state.library);
     AddLibraryActions(window, *history);
+    // The list column's views 最近播放 and 收藏 take the pages over.
+    const LibraryPageSet pages = MakeLibraryPages(window, nullptr);
+    SetRecentPage(window, pages.recent);
+    SetFavouritesPage(window, pages.favourites);
 }
 
 LibraryPageSet MakeLibraryPages(MainWindow& window, QWidget* parent) {

@@ -8,6 +8,7 @@
 #include "app/KeyboardFocus.h"
 #include "app/OnScreenDisplay.h"
 #include "app/PlayListPanel.h"
+#include "app/ListViews.h"
 #include "app/Shortcuts.h"
 #include "app/TrackMenu.h"
 #include "app/UnitManners.h"
@@ -29,6 +30,7 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     setWindowTitle(QStringLiteral("Lumora视频播放器"));
     resize(kMainWindowWidth, kMainWindowHeight);
     units_ = CreateMainWindowUnits(*this);
+    InstallListViews(*this);
     // Below this the button row no longer fits its captions.
     setMinimumSize(MinimumClientSize(*this));
     ConnectMainWindowEvents(*this);

@@ -14,6 +14,7 @@
 #include "app/AppState.h"
 #include "app/CatalogueView.h"
 #include "app/Downloads.h"
+#include "app/ListViews.h"
 #include "app/MainWindow.h"
 #include "app/OpenAddressWindow.h"
 #include "app/PlayCommands.h"
@@ -86,7 +87,10 @@ void ConnectMainWindowEvents(MainWindow& window) {
     on(u.openNetworkFileAction, &QAction::triggered, [w] { OpenTypedAddress(*w); });
     on(u.downloadFileAction, &QAction::triggered, [w, &state] { StartDownload(state, *w); });
     on(u.playAction, &QAction::triggered, [w] { PlayCurrentRow(*w); });
-    on(u.reloadAction, &QAction::triggered, [w] { ReloadBatch(*w); });
+    on(u.reloadAction, &QAction::triggered, [w] {
+        ReloadBatch(*w);
+        RefreshSearchPages(*w);
+    });
     on(u.exitAction, &QAction::triggered, [] { EndProgram(); });
 
     // The catalogue list: click, right-click (row event 5) and double-click.

@@ -17,6 +17,7 @@
 #include "app/CatalogueView.h"
 #include "app/Downloads.h"
 #include "app/LibraryCommands.h"
+#include "app/ListViews.h"
 #include "app/MainWindow.h"
 #include "app/OnScreenDisplay.h"
 #include "app/PlayCommands.h"
@@ -61,6 +62,7 @@ const std::vector<Binding>& Bindings() {
          [](MainWindow& w) { w.Units().openNetworkFileAction->trigger(); }},
         // As the download button: the menu command's enabled state is only
         // brought up to date when the menu is shown.
+        {Qt::CTRL | Qt::Key_F, "Ctrl+F", "搜索（Esc 清空搜索框）", [](MainWindow& w) { FocusSearchBox(w); }},
         {Qt::CTRL | Qt::Key_D, "Ctrl+D", "下载", [](MainWindow& w) { StartDownload(w.State(), w); }},
         {Qt::Key_N, "N", "换一批", [](MainWindow& w) { NextBatch(w); }},
         {Qt::Key_F5, "F5", "重新载入本批列表", [](MainWindow& w) { w.Units().reloadAction->trigger(); }},

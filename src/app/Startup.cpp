@@ -223,6 +223,9 @@ int ProgramStart(int& argc, char** argv) {
             const std::unique_ptr<DesktopMedia> desktop = StartDesktopMedia(window);
             window.show();
             StartWindowMemory(window, place);
+            AttachPlayListMemory(window, [&window](bool shown) { window.SetPlayListShown(shown); });
+            QObject::connect(&window, &MainWindow::PlayListShownChanged, &window,
+                             [&window](bool shown) { NotePlayListShown(window, shown); });
             StartPlayerCoresSoon(window);
             if (reportState) ReportStateLine("ready", state->programDirectory);
             code = application.exec();

@@ -19,6 +19,7 @@
 
 #include "app/AppState.h"
 #include "app/ListColumnHandle.h"
+#include "app/ListViews.h"
 #include "app/MainWindow.h"
 #include "app/StatusBarUnit.h"
 #include "app/UnitGeometry.h"
@@ -170,7 +171,8 @@ void LayoutMainWindow(MainWindow& window) {
     const int videoHeight = h - kBottomBand;
     if (state.mediaObject) state.mediaObject->Resize(0, 0, videoWidth, videoHeight);
     u.videoArea->setGeometry(listWidth, 0, videoWidth, videoHeight);
-    u.catalogueList->setGeometry(0, 0, listWidth, videoHeight);
+    // The list column: the view bar and the search box, the list below them.
+    LayoutListColumn(window, QRect(0, 0, listWidth, videoHeight));
     // The title column grows with the list, so a long title shows whole.
     u.catalogueList->setColumnWidth(kTitleColumn, listWidth);
     if (u.listHandle) u.listHandle->Place(listWidth, videoHeight);
@@ -217,6 +219,7 @@ void ToggleWindowFullScreen(MainWindow& window) {
                               static_cast<QWidget*>(u.downloadButton), static_cast<QWidget*>(u.catalogueList),
                               static_cast<QWidget*>(u.aboutButton)})
             unit->hide();
+        ShowListColumn(window, false);
         if (WindowManagerRuns()) {
             // The window system's own full-screen state: the window manager or
             // compositor covers the screen, drops the frame, keeps panels
@@ -264,6 +267,7 @@ void ToggleWindowFullScreen(MainWindow& window) {
           static_cast<QWidget*>(u.downloadButton), static_cast<QWidget*>(u.catalogueList),
           static_cast<QWidget*>(u.aboutButton), static_cast<QWidget*>(u.exitButton)})
         unit->show();
+    ShowListColumn(window, true);
     // The pointer shows for good.
     delete window.findChild<PointerHider*>(QString(), Qt::FindDirectChildrenOnly);
     LayoutMainWindow(window);

@@ -73,11 +73,7 @@ std::vector<ListRow> ExtractListRows(Text page) {
     return RowsOf(regex);
 }
 
-namespace {
-
-// The rows of the list page at `address`, matched while it arrives;
-// `reached` (when given) tells whether the request got an answer.
-ListPageRows ReadListPage(const Text& address, std::stop_token stop = {}, bool* reached = nullptr) {
+ListPageRows ReadListPageRows(const Text& address, std::stop_token stop, bool* ok) {
     ListPageReader reader;
     PageRequestArgs args;
     args.proxy = Text();
@@ -85,16 +81,14 @@ ListPageRows ReadListPage(const Text& address, std::stop_token stop = {}, bool* 
     args.bodySink = &reader;
     const Result<ByteSet> request = RequestPage(address, args);
     ListPageRows rows = reader.Finish();
-    if (reached) *reached = static_cast<bool>(request);
     if (!request) {
         rows.Clear();
         LogWarning(LogLayer::Catalogue,
                    "list page " + address.ToUtf8() + ": the request failed: " + request.Error().reason);
     }
+    if (ok) *ok = static_cast<bool>(request);
     return rows;
 }
-
-}  // namespace
 
 std::vector<ListRow> FetchListPage(const Text& address, std::stop_token stop) {
     return FetchListPageReached(address, std::move(stop)).rows;
@@ -102,7 +96,7 @@ std::vector<ListRow> FetchListPage(const Text& address, std::stop_token stop) {
 
 ListPage FetchListPageReached(const Text& address, std::stop_token stop) {
     ListPage page;
-    const ListPageRows rows = ReadListPage(address, std::move(stop), &page.reached);
+    const ListPageRows rows = ReadListPageRows(address, std::move(stop), &page.reached);
     page.rows.reserve(static_cast<std::size_t>(rows.Count()));
     for (int i = 0; i < rows.Count(); ++i)
         page.rows.push_back({Text::FromUtf8(rows.Id(i)), Text::FromUtf8(rows.Title(i))});
@@ -111,7 +105,7 @@ ListPage FetchListPageReached(const Text& address, std::stop_token stop) {
 
 int ForEachListRowUtf8(const Text& address,
                        const std::function<void(std::string_view id, std::string_view title)>& row) {
-    const ListPageRows rows = ReadListPage(address);
+    const ListPageRows rows = ReadListPageRows(address);
     for (int i = 0; i < rows.Count(); ++i) row(rows.Id(i), rows.Title(i));
     return rows.Count();
 }

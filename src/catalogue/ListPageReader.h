@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <deque>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -74,5 +75,13 @@ private:
     ListPageRows rows_;  // the worker's, until it ends
     std::thread worker_;
 };
+
+class Text;
+
+// The rows of the list page at `address`, matched while it arrives (the
+// request of every list page: PageRequest's limits, no proxy). None when
+// the request fails or `stop` is requested before it ends; `ok`, when
+// given, tells whether the request succeeded.
+ListPageRows ReadListPageRows(const Text& address, std::stop_token stop = {}, bool* ok = nullptr);
 
 }  // namespace lumora

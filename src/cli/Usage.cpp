@@ -64,6 +64,10 @@ constexpr VerbUsage kVerbUsages[] = {
      "The rows of catalogue batch N (1 to 14; 1 is the start-up page \"/\"), one \"ID<TAB>TITLE\" line\n"
      "each, then the title line; --address reads the list from another page."},
     {"video", "ID", {}, 1, 1, "The playable address from video ID's detail page."},
+    {"search", "TEXT", {}, 1, 1,
+     "The rows of all 14 catalogue batches (fetched 4 at once) whose titles hold every word of TEXT\n"
+     "(words split at blanks; case and width ignored), one \"ID<TAB>TITLE<TAB>N\" line each, N the\n"
+     "batch. Exit 1 when none matches, TEXT holds no word or the site answers no list page."},
     {"classify",
      "ADDRESS",
      {},

@@ -39,6 +39,8 @@ int Socket(const Args& args);
 int Probe(const Args& args);
 int List(const Args& args);
 int Video(const Args& args);
+// The rows of all 14 list pages whose titles hold every word of TEXT.
+int Search(const Args& args);
 int Classify(const Args& args);
 // What Open makes of an address: "ENGINE<TAB>ADDRESS<TAB>TITLE".
 int Resolve(const Args& args);

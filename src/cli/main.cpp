@@ -18,6 +18,7 @@ namespace {
 constexpr Verb kVerbs[] = {
     {"fetch", Fetch}, {"code", Code},         {"regex", Regex},
     {"list", List},   {"video", Video},       {"download", Download}, {"probe", Probe},
+    {"search", Search},
 };
 
 struct HandedVerb {

@@ -142,7 +142,7 @@ std::string DetailPageHtml(const CatalogueEntry* video, std::string_view mediaAd
     return html + kPageFoot;
 }
 
-std::string BenchListHtml(long entries) {
+std::string BenchListHtml(long entries, long firstId, std::uint32_t seed) {
     static const char* const kWords[] = {"夏日", "海边", "写真", "清新", "校园",   "花絮",   "城市",
                                          "夜景", "旅行", "日记", "高清", "完整版", "第一集", "街拍",
                                          "森林", "少女", "时光", "记忆", "秋天",   "雨后"};
@@ -150,7 +150,7 @@ std::string BenchListHtml(long entries) {
     std::string html = PageHead("测试列表");
     html.reserve(html.size() + static_cast<std::size_t>(entries > 0 ? entries : 0) * 260);
     html += "<div class=\"list\"><ul>\n";
-    std::uint32_t state = 20240601;  // a fixed linear congruential sequence: the same page every time
+    std::uint32_t state = seed;  // a fixed linear congruential sequence: the same page every time
     auto next = [&state] {
         state = state * 1664525u + 1013904223u;
         return state >> 16;
@@ -160,7 +160,7 @@ std::string BenchListHtml(long entries) {
         for (std::uint32_t words = 2 + next() % 3; words > 0; --words) title += kWords[next() % kWordCount];
         title += ' ';
         title += std::to_string(i % 97 + 1);
-        AppendEntry(html, std::to_string(100000 + i), title);
+        AppendEntry(html, std::to_string(firstId + i), title);
     }
     html += "</ul></div>\n";
     return html + kPageFoot;

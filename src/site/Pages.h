@@ -11,6 +11,7 @@
 
 #include "site/SiteData.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -37,8 +38,9 @@ std::string MediaAddress(const CatalogueEntry& video, std::string_view host);
 // gone and carries no address markers; `video` null is an unknown id.
 std::string DetailPageHtml(const CatalogueEntry* video, std::string_view mediaAddress);
 
-// A list page of `entries` generated entries (ids 100000 up, Chinese titles
-// in a fixed sequence), the same markup as ListPageHtml.
-std::string BenchListHtml(long entries);
+// A list page of `entries` generated entries (ids `firstId` up, Chinese
+// titles in a fixed sequence that `seed` starts), the same markup as
+// ListPageHtml.
+std::string BenchListHtml(long entries, long firstId = 100000, std::uint32_t seed = 20240601);
 
 }  // namespace lumora::site

@@ -163,6 +163,19 @@ bool IsLoopbackAddress(std::string_view address) {
     return false;
 }
 
+std::string SiteServer::GeneratedList(const std::string& path) {
+    const std::lock_guard lock(benchMutex_);
+    std::string& page = generatedLists_[path];
+    if (page.empty()) {
+        // FNV-1a of the path: each page its own ids and titles, the same every run.
+        std::uint32_t hash = 2166136261u;
+        for (unsigned char c : path) hash = (hash ^ c) * 16777619u;
+        const long firstId = 100000 + static_cast<long>(hash % 4096) * (kMaxBenchEntries + 1);
+        page = BenchListHtml(std::min(options_.listEntries, kMaxBenchEntries), firstId, hash);
+    }
+    return page;
+}
+
 SiteServer::SiteServer(SiteData data, SiteOptions options)
     : data_(std::move(data)), options_(std::move(options)), server_(std::make_unique<GuardedHttpServer>(options_.requestHeadLimit)) {
     // "[::1]" names the same address as "::1"; the resolver wants it bare.
@@ -286,11 +299,15 @@ void SiteServer::AddRoutes() {
 
     // --- the catalogue ---
     svr.Get("/", [this](const httplib::Request&, httplib::Response& res) {
+        if (options_.listEntries > 0) return res.set_content(GeneratedList("/"), "text/html; charset=utf-8");
         const ListPage* page = data_.FindPage("/");
         if (page == nullptr) return NotFound(res);
         res.set_content(ListPageHtml(data_, *page), "text/html; charset=utf-8");
     });
     svr.Get("/vodlist/index.php", [this](const httplib::Request& req, httplib::Response& res) {
+        if (options_.listEntries > 0)
+            return res.set_content(GeneratedList(ListPagePath(QueryOr(req, "id"), QueryOr(req, "page"))),
+                                   "text/html; charset=utf-8");
         const ListPage* page = data_.FindPage(ListPagePath(QueryOr(req, "id"), QueryOr(req, "page")));
         if (page == nullptr) {
             res.status = 404;

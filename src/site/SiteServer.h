@@ -17,6 +17,7 @@
 //   /redirect-to?url=URL[&status=3xx]  one redirect to URL, whatever its scheme
 //   /stream/live, /stream/NAME/live    the FLV clip as a chunked stream without a length
 //   /bench/list?entries=N              a generated list page of N entries (default 10,000; at most 200,000)
+//   (with SiteOptions::listEntries every list page is generated, for the search benchmarks)
 //   /hostile/stall?seconds=S           headers and a few bytes, then nothing for S seconds
 //   /hostile/silent?seconds=S          nothing at all for S seconds, then 504
 //   /hostile/garbage                   bytes that are no page
@@ -27,6 +28,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -46,6 +48,10 @@ struct SiteOptions {
     // The longest a client may take over a request's line and header lines,
     // counted from its first byte; slower ones are disconnected.
     std::chrono::milliseconds requestHeadLimit{5000};
+    // Above 0: every list page ("/" and any "/vodlist/index.php?id=…")
+    // is a generated page of this many entries instead of the data's (ids
+    // and titles differ from page to page; the same page every time).
+    long listEntries = 0;
     // Receives one line per request ("GET /path?query 200"); none: no log.
     std::function<void(const std::string& line)> requestLog;
 };
@@ -76,6 +82,9 @@ public:
     std::string BaseAddress() const;
 
 private:
+    // The generated list page at `path` (see SiteOptions::listEntries).
+    std::string GeneratedList(const std::string& path);
+
     void AddRoutes();
 
     SiteData data_;
@@ -88,6 +97,7 @@ private:
     std::mutex benchMutex_;
     std::string benchPage_;
     long benchEntries_ = -1;
+    std::map<std::string, std::string> generatedLists_;  // by path and query, under benchMutex_
 };
 
 }  // namespace lumora::site

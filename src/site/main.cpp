@@ -2,7 +2,7 @@
 // lumora-site: the local stand-in of the catalogue site and the web services.
 //
 //   lumora-site [--listen ADDR] [--port N] [--data DIR] [--allow-remote]
-//               [--stall-seconds S] [--quiet]
+//               [--stall-seconds S] [--list-entries N] [--quiet]
 //
 // Exit status: 0 after SIGINT or SIGTERM, 1 when the data or the port can't
 // be had, 2 for a bad command line or a non-loopback address without
@@ -25,12 +25,14 @@ namespace {
 void Usage(FILE* out) {
     std::fprintf(out,
                  "usage: lumora-site [--listen ADDR] [--port N] [--data DIR] [--allow-remote]\n"
-                 "                   [--stall-seconds S] [--quiet]\n"
+                 "                   [--stall-seconds S] [--list-entries N] [--quiet]\n"
                  "  --listen ADDR      address to listen on (default 127.0.0.1; loopback only\n"
                  "                     unless --allow-remote is given)\n"
                  "  --port N           port, 0 for an ephemeral one (default 8600)\n"
                  "  --data DIR         demo data directory (default: the bundled one)\n"
                  "  --stall-seconds S  how long stalling answers hold a connection (default 30)\n"
+                 "  --list-entries N   serve every list page as a generated page of N entries\n"
+                 "                     (1 to 200000; for the search benchmarks)\n"
                  "  --quiet            no per-request log\n");
 }
 
@@ -69,6 +71,9 @@ int main(int argc, char** argv) {
             dataDir = argv[++i];
         } else if (arg == "--port" && hasValue && ReadNumber(argv[i + 1], 65535, number)) {
             options.port = static_cast<int>(number);
+            ++i;
+        } else if (arg == "--list-entries" && hasValue && ReadNumber(argv[i + 1], 200000, number) && number > 0) {
+            options.listEntries = number;
             ++i;
         } else if (arg == "--stall-seconds" && hasValue && ReadNumber(argv[i + 1], 3600, number)) {
             options.stallSeconds = static_cast<int>(number);

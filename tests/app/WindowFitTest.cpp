@@ -155,7 +155,9 @@ TEST_F(WindowFitTest, ListColumnWidensByDraggingItsBoundary) {
     drag(250);
     EXPECT_EQ(moved, 350);
     EXPECT_EQ(state.listWidth, 350);
-    EXPECT_EQ(units.catalogueList->geometry(), QRect(0, 0, 350, 480));
+    // The list column (view bar and search box over the list) takes the width.
+    EXPECT_EQ(window.findChild<QWidget*>(QStringLiteral("列表栏"))->geometry(), QRect(0, 0, 350, 480));
+    EXPECT_EQ(units.catalogueList->width(), 350);
     EXPECT_EQ(units.videoArea->geometry(), QRect(350, 0, 550, 480));
     EXPECT_EQ(units.catalogueList->columnWidth(kTitleColumn), 350);
     const QRect cell = units.catalogueList->visualItemRect(row);

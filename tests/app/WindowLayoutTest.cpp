@@ -82,7 +82,13 @@ TEST_F(WindowLayoutTest, UnitsFollowTheClientSize) {
         EXPECT_EQ(units.progressSlider->geometry(), QRect(0, h - 76, w, 24));
         // The video area ends at the window's right edge, not 100 pixels past it.
         EXPECT_EQ(units.videoArea->geometry(), QRect(100, 0, w - 100, h - 80));
-        EXPECT_EQ(units.catalogueList->geometry(), QRect(0, 0, 100, h - 80));
+        // The list column (the view bar and the search box over the list)
+        // takes the list's place; the list ends where the video area does.
+        EXPECT_EQ(window.findChild<QWidget*>(QStringLiteral("列表栏"))->geometry(), QRect(0, 0, 100, h - 80));
+        const QRect list(units.catalogueList->mapTo(&window, QPoint(0, 0)), units.catalogueList->size());
+        EXPECT_EQ(list.left(), 0);
+        EXPECT_EQ(list.width(), 100);
+        EXPECT_EQ(list.bottom(), h - 81);
         EXPECT_EQ(units.statusBar->SectionWidths(), (StatusBarUnit::Widths{w - 320, 100, 100, 120}));
         EXPECT_EQ(units.statusBar->geometry(), QRect(0, h - 20, w, 20));
         // The volume caption: right of its slider on the row where there is

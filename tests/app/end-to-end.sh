@@ -46,13 +46,14 @@ if [ "${1:-}" = "--inside" ]; then
     local pattern=$1 try
     shift
     for try in 1 2 3; do
-      xdotool mousemove --window "$wid" 40 38 click "$@" 1
+      xdotool mousemove --window "$wid" 40 90 click "$@" 1
       wait_for "$pattern" 10 && return 0
     done
     return 1
   }
 
-  # A row near the top of the list, right below its header.
+  # A row near the top of the list, right below its header (the view bar
+  # and the search box, 52 pixels, are above it).
   click_until '^title: 地址解析完成,双击播放$' || fail "the click on a row"
   click_until '^title: Lumora视频播放器：' --repeat 2 --delay 80 || fail "the double-click"
   wait_for '^status0: 正在播放：$' 40 || fail "playback"

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -112,10 +113,53 @@ TEST(CliCatalogue, SiteNotThere) {
     EXPECT_EQ(run.out, "第3批共14批搜索到：0个视频\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(clitest::HasOneLineReason(run)) << run.err;
+    run = RunCli(host, {"search", "首页"});
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(clitest::HasOneLineReason(run)) << run.err;
+    EXPECT_NE(run.err.find("answered no list page"), std::string::npos) << run.err;
     run = RunCli(host, {"video", "5"});
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(clitest::HasOneLineReason(run)) << run.err;
+}
+
+// search TEXT reads all 14 list pages and prints the rows whose titles hold
+// every word, with their batch.
+TEST(CliCatalogue, Search) {
+    CatalogueServer site(SitePage);
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+        int status;
+    };
+    const std::vector<Case> cases = {
+        {{"search", "首页"}, "1\t首页 一\t1\n2\t首页 二\t1\n", 0},
+        {{"search", "二　首页"}, "2\t首页 二\t1\n", 0},
+        {{"search", "第四类"}, "39\t第四类\t11\n392\t第四类\t12\n393\t第四类\t13\n394\t第四类\t14\n", 0},
+        {{"search", "首页 没有"}, "", 1},
+        {{"search", " \t "}, "", 1},
+        {{"search"}, "", 2},
+        {{"search", "a", "b"}, "", 2},
+    };
+    for (const Case& c : cases) {
+        const std::string joined = c.args.size() > 1 ? c.args[1] : "";
+        const CliRun run = RunCli(site.Host(), c.args);
+        EXPECT_EQ(run.out, c.out) << joined;
+        EXPECT_EQ(run.status, c.status) << joined;
+        if (c.status != 0) {
+            EXPECT_TRUE(clitest::HasOneLineReason(run)) << joined << run.err;
+        }
+        std::vector<std::string> targets = site.TakeTargets();
+        // Every list page once when there is something to search for.
+        if (c.status == 2 || c.args[1].find_first_not_of(" \t") == std::string::npos) {
+            EXPECT_TRUE(targets.empty()) << joined;
+        } else {
+            std::sort(targets.begin(), targets.end());
+            EXPECT_EQ(targets.size(), 14u) << joined;
+            EXPECT_EQ(std::unique(targets.begin(), targets.end()), targets.end()) << joined;
+        }
+    }
 }
 
 }  // namespace

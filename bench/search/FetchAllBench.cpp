@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// All 14 list pages at once (FetchAllListPages: 4 workers, the request and
+// reader of every list page) against the slowest of the 14 fetched one at a
+// time, taking turns, RUNS times each; beside curl fetching the same 14
+// addresses with --parallel --parallel-max 4, and the slowest single one.
+//
+//   fetch_all_bench CATALOGUE_HOST [RUNS]
+#include "base/Config.h"
+#include "catalogue/AllListPages.h"
+#include "catalogue/Catalogue.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using namespace lumora;
+using Clock = std::chrono::steady_clock;
+
+double Since(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+double RunMs(const std::string& command) {
+    const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+    const Clock::time_point start = Clock::now();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    return Since(start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s CATALOGUE_HOST [RUNS]\n", argv[0]);
+        return 2;
+    }
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
+    Config config = Config::Defaults();
+    config.catalogueHost = Text::FromUtf8(argv[1]);
+    ScopedConfigOverride useSite(config);
+
+    std::string curlAll = "curl -s --no-progress-meter --parallel --parallel-max 4";
+    std::vector<std::string> addresses;
+    for (int batch = 1; batch <= kBatchCount; ++batch) {
+        addresses.push_back(BatchAddress(batch, true).ToUtf8());
+        curlAll += " -o /dev/null " + Quote(addresses.back());
+    }
+
+    // One checked run: every page read, with rows.
+    long rows = 0;
+    for (const FetchedPage& page : FetchAllListPages()) {
+        if (!page.ok || page.rows.Count() == 0) {
+            std::fprintf(stderr, "batch %d: no rows (is the site up, with --list-entries?)\n", page.batchNumber);
+            return 1;
+        }
+        rows += page.rows.Count();
+    }
+
+    std::vector<double> all, slowest, curlParallel, curlSlowest;
+    for (int run = 0; run < runs; ++run) {
+        Clock::time_point start = Clock::now();
+        FetchAllListPages();
+        all.push_back(Since(start));
+
+        double worst = 0;
+        for (int batch = 1; batch <= kBatchCount; ++batch) {
+            start = Clock::now();
+            FetchBatchPage(batch);
+            worst = std::max(worst, Since(start));
+        }
+        slowest.push_back(worst);
+
+        curlParallel.push_back(RunMs(curlAll + " 2>/dev/null"));
+        double curlWorst = 0;
+        for (const std::string& address : addresses)
+            curlWorst = std::max(curlWorst, RunMs("curl -s -o /dev/null " + Quote(address)));
+        curlSlowest.push_back(curlWorst);
+    }
+    if (std::find(curlParallel.begin(), curlParallel.end(), -1.0) != curlParallel.end()) {
+        std::fprintf(stderr, "curl failed\n");
+        return 1;
+    }
+
+    std::printf("14 list pages from %s, %ld rows in all, %d runs each (medians)\n\n", argv[1], rows, runs);
+    std::printf("%-44s %12s %12s %10s\n", "", "all 14 ms", "slowest 1 ms", "ratio");
+    const double ratio = Median(all) / Median(slowest);
+    std::printf("%-44s %12.1f %12.1f %9.2fx\n", "lumora (4 workers, list page request+reader)", Median(all),
+                Median(slowest), ratio);
+    std::printf("%-44s %12.1f %12.1f %9.2fx\n", "curl --parallel --parallel-max 4 (processes)", Median(curlParallel),
+                Median(curlSlowest), Median(curlParallel) / Median(curlSlowest));
+    std::printf("\ngoal: all 14 pages within 1.5x the slowest single page: %.2fx, %s\n", ratio,
+                ratio <= 1.5 ? "met" : "NOT met");
+    return 0;
+}
