@@ -3,6 +3,7 @@
 
 #include "app/AppState.h"
 #include "app/DropTarget.h"
+#include "app/ListThumbnails.h"
 #include "app/Shortcuts.h"
 #include "app/UnitManners.h"
 #include "app/WindowLayout.h"
@@ -27,6 +28,7 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     InstallShortcuts(*this);
     InstallDropTarget(*this);
     InstallUnitManners(*this);
+    AttachListThumbnails(*units_.catalogueList);
 }
 
 MainWindow::~MainWindow() {

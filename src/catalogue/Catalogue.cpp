@@ -4,6 +4,7 @@
 #include "base/Config.h"
 #include "base/Log.h"
 #include "base/NumberText.h"
+#include "catalogue/ListImage.h"
 #include "catalogue/ListPageReader.h"
 #include "script/RegexObject.h"
 #include "web/NetworkAddress.h"
@@ -98,7 +99,12 @@ std::vector<ListRow> FetchListPage(const Text& address, std::stop_token stop) {
     const ListPageRows rows = ReadListPage(address, std::move(stop));
     std::vector<ListRow> out;
     out.reserve(static_cast<std::size_t>(rows.Count()));
-    for (int i = 0; i < rows.Count(); ++i) out.push_back({Text::FromUtf8(rows.Id(i)), Text::FromUtf8(rows.Title(i))});
+    const ListImageResolver images(address);
+    for (int i = 0; i < rows.Count(); ++i) {
+        const std::string_view image = rows.Image(i);
+        out.push_back({Text::FromUtf8(rows.Id(i)), Text::FromUtf8(rows.Title(i)),
+                       image.empty() ? Text() : images.Resolve(image)});
+    }
     return out;
 }
 

@@ -38,7 +38,8 @@ std::string MediaAddress(const CatalogueEntry& video, std::string_view host);
 std::string DetailPageHtml(const CatalogueEntry* video, std::string_view mediaAddress);
 
 // A list page of `entries` generated entries (ids 100000 up, Chinese titles
-// in a fixed sequence), the same markup as ListPageHtml.
-std::string BenchListHtml(long entries);
+// in a fixed sequence), the same markup as ListPageHtml. With `benchImages`
+// each entry's image is /bench/img/ID.jpg instead of /img/ID.jpg.
+std::string BenchListHtml(long entries, bool benchImages = false);
 
 }  // namespace lumora::site

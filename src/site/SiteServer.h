@@ -88,6 +88,7 @@ private:
     std::mutex benchMutex_;
     std::string benchPage_;
     long benchEntries_ = -1;
+    bool benchImages_ = false;
 };
 
 }  // namespace lumora::site
