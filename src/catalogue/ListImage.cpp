@@ -169,15 +169,20 @@ ListImageResolver::ListImageResolver(const Text& pageAddress) : page_(pageAddres
 }
 
 Text ListImageResolver::Resolve(std::string_view source) const {
-    std::string decoded = DecodeReferences(source);
-    // Browsers drop blanks around an address and the line breaks and tabs inside it.
-    // Bytes outside printable ASCII go out percent-encoded, as a browser sends them.
+    const std::string decoded = DecodeReferences(source);
+    // Browsers drop the blanks around an address and the line breaks and tabs
+    // inside it; blanks and bytes outside printable ASCII that remain go out
+    // percent-encoded.
+    const std::size_t first = decoded.find_first_not_of(" \t\n\r\f");
+    if (first == std::string::npos) return Text();
+    const std::size_t last = decoded.find_last_not_of(" \t\n\r\f");
     std::string address;
-    address.reserve(decoded.size());
-    for (char c : decoded) {
+    address.reserve(last - first + 1);
+    for (std::size_t i = first; i <= last; ++i) {
+        const char c = decoded[i];
         const auto byte = static_cast<unsigned char>(c);
         if (c == '\n' || c == '\r' || c == '\t') continue;
-        if (byte >= 0x80 || byte < 0x20 || byte == 0x7F) {
+        if (byte >= 0x80 || byte <= 0x20 || byte == 0x7F) {
             static constexpr char kHex[] = "0123456789ABCDEF";
             address += '%';
             address += kHex[byte >> 4];
@@ -186,9 +191,6 @@ Text ListImageResolver::Resolve(std::string_view source) const {
             address += c;
         }
     }
-    const std::size_t first = address.find_first_not_of(" \f");
-    if (first == std::string::npos) return Text();
-    address = address.substr(first, address.find_last_not_of(" \f") - first + 1);
     if (!origin_.empty() && PlainAbsolutePath(address)) return Text::FromUtf8(origin_ + address);
     return ResolveWebReference(page_, Text::FromUtf8(address));
 }

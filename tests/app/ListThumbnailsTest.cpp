@@ -23,9 +23,11 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 

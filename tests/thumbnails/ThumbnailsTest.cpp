@@ -118,6 +118,11 @@ TEST(ThumbnailCache, AFolderThatCannotBeMadeStoresNothing) {
 
 TEST(ThumbnailDecode, SmallPicturesOrNothing) {
     const QSize fit(40, 30);
+    // Qt writes no GIF: the classic one-pixel GIF, by hand.
+    const std::string kOnePixelGif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\x00\x00\x00\x00\x00"
+                                   "!\xf9\x04\x01\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00"
+                                   "\x02\x02" "D\x01\x00;",
+                                   43);
     std::string truncatedPng = Encode(Filled(64, 48, Qt::blue), "PNG");
     truncatedPng.resize(truncatedPng.size() / 2);
     std::string garbageJpeg = Encode(Filled(64, 48, Qt::blue), "JPEG").substr(0, 20);
@@ -131,7 +136,7 @@ TEST(ThumbnailDecode, SmallPicturesOrNothing) {
         {"the site's JPEG", ReadFile(fs::path(LUMORA_SITE_IMAGES) / "demo-a.jpg"), QSize(40, 30)},
         {"the placeholder JPEG", ReadFile(fs::path(LUMORA_SITE_IMAGES) / "placeholder.jpg"), QSize(40, 30)},
         {"PNG, wide", Encode(Filled(160, 90, Qt::green), "PNG"), QSize(40, 22)},
-        {"GIF, smaller than the cell", Encode(Filled(8, 6, Qt::green), "GIF"), QSize(40, 30)},
+        {"GIF, one pixel, made larger", kOnePixelGif, QSize(30, 30)},
         {"BMP, 4096 a side at most", Encode(Filled(4096, 2, Qt::green), "BMP"), QSize(40, 1)},
         {"huge dimensions in the header", JpegClaiming(60000, 60000), QSize()},
         {"one side over 4096", Encode(Filled(4097, 2, Qt::green), "PNG"), QSize()},
