@@ -58,7 +58,8 @@ printf '%-8s %-20s %-10s %-10s %-10s %-16s %s\n' run mode frames worst_ms p99_ms
 for run in $(seq "$runs"); do
   for mode in without with; do
     rm -rf "$work/cache"
-    line="$(env -u http_proxy -u HTTP_PROXY "${display[@]}" HOME="$work" XDG_CACHE_HOME="$work/cache" \
+    mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
+    line="$(env -u http_proxy -u HTTP_PROXY "${display[@]}" HOME="$work" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" \
       "$build/bench/thumbnails/thumbnail_scroll_bench" "$url" "$mode" "$work/cache/thumbnails")"
     read -r _ frames _ worst _ p99 _ _ _ _ _ added _ fetched <<<"$line"
     label="images $mode"
