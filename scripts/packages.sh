@@ -7,7 +7,7 @@ LUMORA_BUILD_PACKAGES=(
   qt6-base-dev libqt6opengl6-dev libgl-dev
   libmpv-dev libcurl4-openssl-dev libpcre2-dev libcpp-httplib-dev zlib1g-dev libssl-dev libfontconfig-dev
   libgtest-dev libx11-dev libxcb1-dev
-  qt6-translations-l10n
+  qt6-translations-l10n libqt6sql6-sqlite
 )
 # Xvfb with Mesa's GLX for the picture tests, openbox and the X utilities
 # (xwininfo, xprop) for the window-manager tests; the desktop's validators

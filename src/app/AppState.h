@@ -17,6 +17,7 @@ namespace lumora {
 
 class MediaFront;
 class FileDialogHolder;
+class LibraryStore;
 
 struct AppState {
     AppState();
@@ -26,6 +27,8 @@ struct AppState {
 
     std::unique_ptr<MediaFront> mediaObject;
     std::unique_ptr<FileDialogHolder> openDialog;
+    // The history and favourites database; null until StartLibrary opens it.
+    std::shared_ptr<LibraryStore> library;
 
     std::vector<Text> argumentList;             // command-line arguments, program path excluded
     Text programDirectory;                      // directory of the program file, no trailing separator
@@ -45,6 +48,7 @@ struct AppState {
     int positionSeconds = 0;
     QRect savedWindowRect;  // the normal (not full-screen) window rectangle
     bool maximizedBeforeFullScreen = false;
+    int listWidth = 100;  // the list column's width; the user may widen it
 
     // The row whose detail page is being fetched (while active): its index
     // and identifier (row -1: none), and whether a double-click waits to
@@ -62,6 +66,7 @@ struct AppState {
     Text programmeName;
     Text pendingProgrammeName;  // goes with pendingPlayAddress
     AddressOrigin pendingPlayOrigin = AddressOrigin::User;  // and so does who chose it
+    Text pendingRowId;  // the catalogue row it plays, for the history; empty for any other address
     // Print every title and status text change on standard output
     // (--report-state), for scripts that watch the window from outside.
     bool reportState = false;

@@ -47,7 +47,7 @@ QTreeWidgetItem* CurrentItem(const QTreeWidget& list) {
 
 // The row's address is known (currentAddress): play it after the delay, or
 // show the failed play when there is none.
-void PlayReadRow(MainWindow& window) {
+void PlayReadRow(MainWindow& window, const Text& id) {
     AppState& state = window.State();
     if (state.currentAddress.Empty()) {
         ShowPlayFailure(state, window.Units());
@@ -55,6 +55,7 @@ void PlayReadRow(MainWindow& window) {
     }
     SetWindowTitleText(window, "Lumora视频播放器：" + state.currentTitle);
     StartDelayedPlay(window, state.currentAddress, state.currentTitle, AddressOrigin::Network);
+    state.pendingRowId = id;
     window.Units().localState->setChecked(false);
 }
 
@@ -67,7 +68,7 @@ void OnRowResolved(MainWindow& window, const Text& address) {
     if (item && FromQString(item->text(kPageColumn)) == done.id) item->setText(kAddressColumn, ToQString(address));
     SetWindowTitleText(window, address.Empty() ? Text(kUnresolvedTitle) : Text("地址解析完成,双击播放"));
     UpdateFileMenu(window);
-    if (done.play) PlayReadRow(window);
+    if (done.play) PlayReadRow(window, done.id);
 }
 
 }  // namespace
@@ -157,7 +158,7 @@ void ReadCurrentRow(MainWindow& window, RowAction action) {
         DropRowResolution(window);
         SetWindowTitleText(window, "地址解析完成,双击播放");
     }
-    if (action == RowAction::Play) PlayReadRow(window);
+    if (action == RowAction::Play) PlayReadRow(window, id);
 }
 
 void OnListRowClicked(MainWindow& window) { ReadCurrentRow(window); }
@@ -194,6 +195,7 @@ void StartDelayedPlay(MainWindow& window, const Text& address, const Text& progr
     state.pendingPlayAddress = address;
     state.pendingPlayOrigin = origin;
     state.pendingProgrammeName = programme;
+    state.pendingRowId = Text();
     SetTimerInterval(window.Units().delayedPlayTimer, kDelayedPlayMs);
 }
 

@@ -24,6 +24,8 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     setWindowTitle(QStringLiteral("Lumora视频播放器"));
     resize(kMainWindowWidth, kMainWindowHeight);
     units_ = CreateMainWindowUnits(*this);
+    // Below this the button row no longer fits its captions.
+    setMinimumSize(MinimumClientSize(*this));
     ConnectMainWindowEvents(*this);
     InstallShortcuts(*this);
     InstallDropTarget(*this);

@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 #include <QUdpSocket>
 
+#include "app/ListColumnHandle.h"
 #include "app/OpenAddressWindow.h"
 #include "app/StatusBarUnit.h"
 
@@ -77,6 +78,9 @@ MainWindowUnits CreateMainWindowUnits(QWidget& window) {
     u.videoArea->setPalette(black);
     u.videoArea->setAutoFillBackground(true);
 
+    u.listHandle = new ListColumnHandle(window);
+    u.listHandle->Place(geometry::kCatalogueList.width(), geometry::kCatalogueList.height());
+
     u.nextBatchButton =
         MakeButton(window, QStringLiteral("打开文件"), QStringLiteral("换一批"), geometry::kNextBatchButton.created);
     u.playButton =
@@ -105,6 +109,10 @@ MainWindowUnits CreateMainWindowUnits(QWidget& window) {
     u.statusBar->SetSectionText(kBufferSection, QStringLiteral("缓冲状态：等待中"));
     u.statusBar->SetSectionText(kVolumeSection, QStringLiteral("音量：***%"));
     u.statusBar->SetSectionText(kTimeSection, QStringLiteral("00:00:00/00:00:00"));
+    // The fixed sections are never narrower than their usual texts.
+    u.statusBar->SetSectionSamples(kBufferSection, {QStringLiteral("缓冲状态：等待中"), QStringLiteral("缓冲数据： 100%")});
+    u.statusBar->SetSectionSamples(kVolumeSection, {QStringLiteral("音量：100%")});
+    u.statusBar->SetSectionSamples(kTimeSection, {QStringLiteral("00:00:00/00:00:00")});
 
     u.fullScreenMode =
         Place(new QCheckBox(QStringLiteral("全屏"), &window), QStringLiteral("全屏模式"), geometry::kFullScreenMode);

@@ -23,6 +23,7 @@ class QWidget;
 
 namespace lumora {
 
+class ListColumnHandle;
 class OpenAddressWindow;
 class StatusBarUnit;
 
@@ -44,6 +45,7 @@ enum StatusSection : int {
 struct MainWindowUnits {
     QTreeWidget* catalogueList = nullptr;  // 超级列表框1
     QWidget* videoArea = nullptr;          // 图片框1, parent of the playback engines
+    ListColumnHandle* listHandle = nullptr;  // the grip between the list and the picture
 
     QPushButton* nextBatchButton = nullptr;   // 打开文件 ("换一批")
     QPushButton* playButton = nullptr;        // 播放按钮

@@ -12,6 +12,7 @@
 #include "app/AppState.h"
 #include "app/CatalogueView.h"
 #include "app/FileDialog.h"
+#include "app/LibraryCommands.h"
 #include "app/MainWindow.h"
 #include "app/OpenAddressWindow.h"
 #include "app/QtText.h"
@@ -113,6 +114,7 @@ void PlayLocalFiles(MainWindow& window, const std::vector<Text>& files) {
     // The programme line names the file playing; the last one once the
     // list has reached it.
     window.State().localProgrammeName = files.empty() ? Text() : files.back();
+    NoteLocalFilesPlay(window);
     StartPlayback(window, [&](MediaFront& front) { front.PlayFiles(files); });
     window.Units().localState->setChecked(true);
 }
@@ -186,14 +188,21 @@ void OnDelayedPlay(MainWindow& window) {
     AppState& state = window.State();
     const Text address = state.pendingPlayAddress;
     state.programmeName = state.pendingProgrammeName;
+    NoteDelayedPlay(window, address);
     PlayAddress(window, address, {}, state.pendingPlayOrigin);
 }
 
 void ShowAbout(MainWindow& window) {
-    QString text = QStringLiteral("Lumora视频播放器 %1\n浏览视频目录，播放本地与网络媒体。\n\n快捷键：")
-                       .arg(QString::fromUtf8(kLumoraVersion));
-    for (const ShortcutHelp& help : ShortcutList()) text += QStringLiteral("\n%1\t%2").arg(help.keys, help.action);
+    // The keys and their actions in two aligned columns.
+    QString text = QStringLiteral("<p>Lumora视频播放器 %1<br>浏览视频目录，播放本地与网络媒体。</p><p>快捷键：</p>"
+                                  "<table cellspacing=\"0\" cellpadding=\"2\">")
+                       .arg(QString::fromUtf8(kLumoraVersion).toHtmlEscaped());
+    for (const ShortcutHelp& help : ShortcutList())
+        text += QStringLiteral("<tr><td style=\"padding-right:16px\">%1</td><td>%2</td></tr>")
+                    .arg(help.keys.toHtmlEscaped(), help.action.toHtmlEscaped());
+    text += QStringLiteral("</table>");
     auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("关于"), text, QMessageBox::Ok, &window);
+    box->setTextFormat(Qt::RichText);
     box->setObjectName(QStringLiteral("关于窗口"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

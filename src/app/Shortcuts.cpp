@@ -16,6 +16,7 @@
 #include "app/AppState.h"
 #include "app/CatalogueView.h"
 #include "app/Downloads.h"
+#include "app/LibraryCommands.h"
 #include "app/MainWindow.h"
 #include "app/PlaybackTweaks.h"
 #include "app/UnitManners.h"
@@ -67,6 +68,8 @@ const std::vector<Binding>& Bindings() {
         {Qt::Key_J, "J", "切换字幕轨（含关闭）", [](MainWindow& w) { CycleTrack(w, MediaTrack::Kind::Subtitle); }},
         {Qt::Key_PageDown, "PgDn / PgUp", "下一章 / 上一章", [](MainWindow& w) { StepChapter(w, 1); }},
         {Qt::Key_PageUp, "", "", [](MainWindow& w) { StepChapter(w, -1); }},
+        {Qt::Key_B, "B", "收藏/取消收藏当前行", [](MainWindow& w) { ToggleFavourite(w); }},
+        {Qt::Key_R, "R", "从头播放（续播之后）", [](MainWindow& w) { StartOver(w); }},
         {Qt::CTRL | Qt::Key_Q, "Ctrl+Q", "退出", [](MainWindow&) { QCoreApplication::exit(0); }},
     };
     return bindings;
@@ -156,6 +159,23 @@ void InstallShortcuts(MainWindow& window) {
         QObject::connect(shortcut, &QShortcut::activated, &window, [&window, run] { run(window); });
     }
     qApp->installEventFilter(new WindowKeyFilter(window));
+    ShowMenuKeys(window);
+}
+
+void ShowMenuKeys(MainWindow& window) {
+    const MainWindowUnits& u = window.Units();
+    const std::pair<QAction*, QKeySequence> keys[] = {
+        {u.openLocalFileAction, Qt::CTRL | Qt::Key_O},
+        {u.openNetworkFileAction, Qt::CTRL | Qt::Key_L},
+        {u.downloadFileAction, Qt::CTRL | Qt::Key_D},
+        {u.exitAction, Qt::CTRL | Qt::Key_Q},
+    };
+    for (const auto& [action, key] : keys) {
+        // Shown beside the command; the window's own shortcut does the work,
+        // the action's is live only while its menu has the keyboard.
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetShortcut);
+    }
 }
 
 void SeekBy(MainWindow& window, int seconds) {

@@ -24,6 +24,9 @@ std::vector<ShortcutHelp> ShortcutList();
 
 // Binds every key of ShortcutList to `window`.
 void InstallShortcuts(MainWindow& window);
+// The right-click menu's commands show their keys (Ctrl+O, Ctrl+L, Ctrl+D,
+// Ctrl+Q) beside their captions.
+void ShowMenuKeys(MainWindow& window);
 
 // Moves the playback position by `seconds` (back when negative, not before
 // the start); nothing while no medium is shown playing or paused.

@@ -24,6 +24,7 @@
 #include "app/CommandLine.h"
 #include "app/DesktopMedia.h"
 #include "app/Handoff.h"
+#include "app/LibraryCommands.h"
 #include "app/MainWindow.h"
 #include "app/QtText.h"
 #include "app/QtTranslations.h"
@@ -32,7 +33,9 @@
 #include "app/StartupWarmth.h"
 #include "app/StateReport.h"
 #include "app/StatusBarUnit.h"
+#include "app/UnitManners.h"
 #include "app/VolumeMemory.h"
+#include "app/WindowMemory.h"
 #include "app/WindowLayout.h"
 #include "base/NumberText.h"
 #include "base/QtLogSink.h"
@@ -131,6 +134,7 @@ bool OnMainWindowCreated(MainWindow& window, const std::vector<Text>& arguments)
                                   geometry::kEnginesAtAttach.width(), geometry::kEnginesAtAttach.height(),
                                   VideoAreaRightClick(window));
     u.statusBar->SetSectionText(kVolumeSection, ToQString("音量：" + NumberText(u.volumeSlider->value()) + "%"));
+    DisableUntilLoaded(window);
     // The title bar drawn active while another window has the focus is the
     // window manager's business here; nothing to set.
     InstallEscapeFilter(window);
@@ -213,9 +217,12 @@ int ProgramStart(int& argc, char** argv) {
         const VolumeSetting remembered = RestoreVolume(window);
         if (OnMainWindowCreated(window, arguments)) {
             StartVolumeMemory(window, remembered);
+            const WindowPlace place = RestoreWindowPlace(window);
+            StartLibrary(window);
             // Goes before the window: the inhibition is released at once.
             const std::unique_ptr<DesktopMedia> desktop = StartDesktopMedia(window);
             window.show();
+            StartWindowMemory(window, place);
             StartPlayerCoresSoon(window);
             if (reportState) ReportStateLine("ready", state->programDirectory);
             code = application.exec();

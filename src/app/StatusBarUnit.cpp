@@ -28,7 +28,36 @@ void StatusBarUnit::SetSectionText(int section, const QString& text) {
     QLabel* label = Section(section);
     if (!label || label->text() == text) return;
     label->setText(text);
+    if (section > 0) PlaceSections();
     emit SectionTextChanged(section, text);
+}
+
+void StatusBarUnit::SetSectionSamples(int section, const QStringList& samples) {
+    if (section <= 0 || section >= kSectionCount) return;
+    samples_[static_cast<std::size_t>(section)] = samples;
+    PlaceSections();
+}
+
+StatusBarUnit::Widths StatusBarUnit::ShownSectionWidths() const {
+    Widths shown = widths_;
+    int given = 0;
+    for (std::size_t i = 1; i < shown.size(); ++i) {
+        const QLabel* label = sections_[i];
+        // The text, its margins and the sunken panel's frame on both sides.
+        const int chrome = 2 * label->frameWidth() + 2 * label->margin() + label->contentsMargins().left() +
+                           label->contentsMargins().right() + 6;
+        int needed = 0;
+        QStringList texts = samples_[i];
+        if (!texts.isEmpty() || !label->text().isEmpty()) texts << label->text();
+        for (const QString& text : texts)
+            needed = std::max(needed, label->fontMetrics().horizontalAdvance(text) + chrome);
+        if (needed > shown[i]) {
+            given += needed - shown[i];
+            shown[i] = needed;
+        }
+    }
+    shown[0] = std::max(0, shown[0] - given);
+    return shown;
 }
 
 QString StatusBarUnit::SectionText(int section) const {
@@ -47,10 +76,11 @@ void StatusBarUnit::resizeEvent(QResizeEvent* event) {
 }
 
 void StatusBarUnit::PlaceSections() {
+    const Widths shown = ShownSectionWidths();
     int left = 0;
     for (std::size_t i = 0; i < sections_.size(); ++i) {
-        sections_[i]->setGeometry(left, 0, widths_[i], height());
-        left += widths_[i];
+        sections_[i]->setGeometry(left, 0, shown[i], height());
+        left += shown[i];
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <QFrame>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -26,6 +27,13 @@ public:
     void SetSectionWidths(const Widths& widths);
     Widths SectionWidths() const { return widths_; }
 
+    // Texts a section (1 to 3) must show whole: such a section is drawn at
+    // least as wide as the widest of them (and as its current text), the
+    // first section giving up the difference.
+    void SetSectionSamples(int section, const QStringList& samples);
+    // The widths the sections are drawn with.
+    Widths ShownSectionWidths() const;
+
     // A section outside 0..3 is ignored on write and reads as empty.
     void SetSectionText(int section, const QString& text);
     QString SectionText(int section) const;
@@ -42,6 +50,7 @@ private:
     void PlaceSections();
 
     std::array<QLabel*, kSectionCount> sections_{};
+    std::array<QStringList, kSectionCount> samples_{};
     Widths widths_{};
 };
 

@@ -67,6 +67,19 @@ inline constexpr int kProgressRise = 76;
 inline constexpr int kProgressHeight = 24;
 inline constexpr int kStatusBarHeight = 20;
 
+// The laid-out row fits from this client width on (its first unit at 0 or
+// right of it); narrower windows pack the row tighter (WindowLayout).
+inline constexpr int kRowFitWidth = 668;
+// The narrowest volume slider of a packed row, and the least gap between
+// two units there.
+inline constexpr int kPackedSliderWidth = 40;
+inline constexpr int kPackedGap = 2;
+// The lowest client height that leaves the picture and the list some room
+// above the bottom band.
+inline constexpr int kMinimumClientHeight = 240;
+// The picture keeps at least this width when the list column is widened.
+inline constexpr int kLeastVideoWidth = 160;
+
 // The status bar's four section widths for a client width: the first takes
 // what the other three leave.
 constexpr std::array<int, 4> StatusSectionWidths(int clientWidth) { return {clientWidth - 320, 100, 100, 120}; }

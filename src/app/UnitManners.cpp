@@ -76,12 +76,20 @@ void ShowMuteState(MainWindow& window) {
     window.Units().muteButton->setChecked(front && front->Muted());
 }
 
+void DisableUntilLoaded(MainWindow& window) {
+    const MainWindowUnits& u = window.Units();
+    for (QPushButton* button : {u.stopButton, u.muteButton, u.fullScreenButton}) button->setEnabled(false);
+}
+
 void InstallUnitManners(MainWindow& window) {
     const MainWindowUnits& u = window.Units();
     u.muteButton->setCheckable(true);
     // After the button's own handler (and the slider's, which unmutes).
     QObject::connect(u.muteButton, &QPushButton::clicked, &window, [&window] { ShowMuteState(window); });
     QObject::connect(u.volumeSlider, &QSlider::valueChanged, &window, [&window] { ShowMuteState(window); });
+    // A mute from elsewhere (the media controls) shows as well.
+    if (MediaFront* front = window.State().mediaObject.get())
+        QObject::connect(front, &MediaFront::Changed, &window, [&window] { ShowMuteState(window); });
     JumpWhereClicked(*u.progressSlider);
     ShowCutTitles(*u.catalogueList);
 }

@@ -6,6 +6,8 @@
 // there; the seek itself still happens on release).
 #pragma once
 
+#include <QString>
+
 class QSlider;
 class QTreeWidget;
 
@@ -15,8 +17,13 @@ class MainWindow;
 
 void InstallUnitManners(MainWindow& window);
 
-// The mute button's checked look follows MediaFront's mute.
+// The mute button's checked look follows MediaFront's mute (however the
+// mute came), and the volume section of the status bar stays "音量：N%".
 void ShowMuteState(MainWindow& window);
+
+// At start, with nothing loaded: the stop, mute and full-screen buttons
+// disabled (the status display enables them once something loads).
+void DisableUntilLoaded(MainWindow& window);
 
 // A left click anywhere on `slider` moves the thumb there.
 void JumpWhereClicked(QSlider& slider);

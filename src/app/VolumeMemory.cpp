@@ -1,22 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/VolumeMemory.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QPushButton>
-#include <QSaveFile>
-
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include "app/AppState.h"
+#include "app/ConfigFile.h"
 #include "app/MainWindow.h"
 #include "app/UnitManners.h"
 #include "resolve/MediaFront.h"
@@ -68,9 +59,7 @@ VolumeSetting CurrentSetting(MainWindow& window) {
 
 }  // namespace
 
-QString VolumeSettingPath() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/lumora/volume");
-}
+QString VolumeSettingPath() { return ConfigFilePath(QStringLiteral("volume")); }
 
 VolumeSetting ParseVolumeSetting(const QByteArray& bytes) {
     VolumeSetting setting;
@@ -102,37 +91,12 @@ QByteArray VolumeSettingText(const VolumeSetting& setting) {
 }
 
 VolumeSetting ReadVolumeSetting(const QString& path) {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return {};
-    const QByteArray bytes = file.read(kLargestFile + 1);
-    if (bytes.size() > kLargestFile) return {};
-    return ParseVolumeSetting(bytes);
+    const std::optional<QByteArray> bytes = ReadConfigFile(path, kLargestFile);
+    return bytes ? ParseVolumeSetting(*bytes) : VolumeSetting{};
 }
-
-namespace {
-
-// The file may be replaced only when it is missing or a regular file of
-// this user: never through a link (it would replace the link's target, a
-// device as well as another file) and never anything else.
-bool MayReplace(const QString& path) {
-    struct stat status {};
-    if (lstat(QFile::encodeName(path).constData(), &status) != 0) return errno == ENOENT;
-    return S_ISREG(status.st_mode) && status.st_uid == geteuid();
-}
-
-}  // namespace
 
 bool WriteVolumeSetting(const QString& path, const VolumeSetting& setting) {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
-    if (!MayReplace(path)) {
-        qWarning("lumora: %s is not a file of this user's own; the volume is not written there",
-                 qUtf8Printable(path));
-        return false;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(VolumeSettingText(setting));
-    return file.commit();
+    return ReplaceConfigFile(path, VolumeSettingText(setting));
 }
 
 VolumeSetting RestoreVolume(MainWindow& window, const QString& path) {

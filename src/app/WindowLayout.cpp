@@ -15,7 +15,10 @@
 #include <QTreeWidget>
 #include <QWindow>
 
+#include <QStyle>
+
 #include "app/AppState.h"
+#include "app/ListColumnHandle.h"
 #include "app/MainWindow.h"
 #include "app/StatusBarUnit.h"
 #include "app/UnitGeometry.h"
@@ -59,6 +62,89 @@ int ButtonRowOffset(int clientWidth) {
     return excess >= 0 ? excess / 2 : -((1 - excess) / 2);
 }
 
+namespace {
+
+using geometry::RowUnit;
+
+const std::array<const RowUnit*, kRowUnitCount>& RowTable() {
+    using namespace geometry;
+    static const std::array<const RowUnit*, kRowUnitCount> table = {
+        &kNextBatchButton, &kPlayButton,  &kStopButton,     &kExitButton,  &kMuteButton,
+        &kFullScreenButton, &kAboutButton, &kDownloadButton, &kVolumeSlider,
+    };
+    return table;
+}
+
+std::array<QWidget*, kRowUnitCount> RowUnits(const MainWindowUnits& u) {
+    return {u.nextBatchButton, u.playButton,   u.stopButton,     u.exitButton,  u.muteButton,
+            u.fullScreenButton, u.aboutButton, u.downloadButton, u.volumeSlider};
+}
+
+}  // namespace
+
+int PackedRowWidth(const RowWidths& least) {
+    int sum = 2 * geometry::kPackedGap;
+    for (int width : least) sum += width;
+    return sum + (kRowUnitCount - 1) * geometry::kPackedGap;
+}
+
+RowPlaces ButtonRowPlaces(int clientWidth, const RowWidths& least) {
+    const auto& table = RowTable();
+    RowPlaces places{};
+    if (clientWidth >= geometry::kRowFitWidth) {
+        const int x = ButtonRowOffset(clientWidth);
+        for (int i = 0; i < kRowUnitCount; ++i) places[i] = {x + table[i]->left, table[i]->width};
+        return places;
+    }
+    // Packed: the least widths first; what is left lets every unit grow
+    // toward its width in the table by the same share, then widens the gaps.
+    int spare = clientWidth - PackedRowWidth(least);
+    int growth = 0;
+    for (int i = 0; i < kRowUnitCount; ++i) growth += std::max(0, table[i]->width - least[i]);
+    const int grown = std::clamp(spare, 0, growth);
+    int given = 0;
+    for (int i = 0; i < kRowUnitCount; ++i) {
+        const int room = std::max(0, table[i]->width - least[i]);
+        const int extra = growth > 0 ? static_cast<int>(static_cast<long long>(grown) * room / growth) : 0;
+        places[i].width = least[i] + extra;
+        given += extra;
+    }
+    spare = std::max(0, spare - given);
+    int left = geometry::kPackedGap + spare / (kRowUnitCount + 1);
+    for (int i = 0; i < kRowUnitCount; ++i) {
+        places[i].left = left;
+        left += places[i].width + geometry::kPackedGap + spare / (kRowUnitCount + 1);
+    }
+    return places;
+}
+
+RowWidths LeastRowWidths(const MainWindow& window) {
+    const auto& table = RowTable();
+    const auto units = RowUnits(window.Units());
+    RowWidths least{};
+    for (int i = 0; i < kRowUnitCount; ++i) {
+        const auto* button = qobject_cast<const QPushButton*>(units[i]);
+        if (!button) {
+            least[i] = geometry::kPackedSliderWidth;
+            continue;
+        }
+        const QStyle* style = button->style();
+        const int padding = 2 * (style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
+                                 style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button));
+        least[i] = std::min(table[i]->width, button->fontMetrics().horizontalAdvance(button->text()) + padding);
+    }
+    return least;
+}
+
+QSize MinimumClientSize(const MainWindow& window) {
+    return {PackedRowWidth(LeastRowWidths(window)), geometry::kMinimumClientHeight};
+}
+
+int ListColumnWidth(int wanted, int clientWidth) {
+    using namespace geometry;
+    return std::max(kListWidth, std::min(wanted, clientWidth - kLeastVideoWidth));
+}
+
 void LayoutMainWindow(MainWindow& window) {
     AppState& state = window.State();
     const MainWindowUnits& u = window.Units();
@@ -70,39 +156,41 @@ void LayoutMainWindow(MainWindow& window) {
         u.videoArea->setGeometry(0, 0, w, h);
         // The picture fills the window: no room for the caption.
         u.volumeLabel->hide();
+        if (u.listHandle) u.listHandle->hide();
         return;
     }
 
-    const int x = ButtonRowOffset(w);
-    // The video area starts right of the 100-pixel list, so it is 100 pixels
-    // narrower than the window; at the window's full width its right edge,
-    // and the picture with it, would be cut off.
+    // The video area starts right of the list column (100 pixels unless the
+    // user widened it), so it is that much narrower than the window; at the
+    // window's full width its right edge, and the picture with it, would be
+    // cut off.
     using namespace geometry;
-    const int videoWidth = std::max(0, w - kListWidth);
+    const int listWidth = ListColumnWidth(state.listWidth, w);
+    const int videoWidth = std::max(0, w - listWidth);
     const int videoHeight = h - kBottomBand;
     if (state.mediaObject) state.mediaObject->Resize(0, 0, videoWidth, videoHeight);
-    u.videoArea->setGeometry(kListWidth, 0, videoWidth, videoHeight);
-    u.catalogueList->setGeometry(0, 0, kListWidth, videoHeight);
+    u.videoArea->setGeometry(listWidth, 0, videoWidth, videoHeight);
+    u.catalogueList->setGeometry(0, 0, listWidth, videoHeight);
+    // The title column grows with the list, so a long title shows whole.
+    u.catalogueList->setColumnWidth(kTitleColumn, listWidth);
+    if (u.listHandle) u.listHandle->Place(listWidth, videoHeight);
 
     // The status bar keeps to the bottom edge over the whole width.
     u.statusBar->setGeometry(0, h - kStatusBarHeight, w, kStatusBarHeight);
     u.statusBar->SetSectionWidths(StatusSectionWidths(w));
 
-    const std::pair<QWidget*, const RowUnit&> row[] = {
-        {u.nextBatchButton, kNextBatchButton}, {u.playButton, kPlayButton},
-        {u.stopButton, kStopButton},           {u.exitButton, kExitButton},
-        {u.muteButton, kMuteButton},           {u.fullScreenButton, kFullScreenButton},
-        {u.aboutButton, kAboutButton},         {u.downloadButton, kDownloadButton},
-        {u.volumeSlider, kVolumeSlider},
-    };
-    for (const auto& [unit, place] : row) unit->setGeometry(x + place.left, h - kRowRise, place.width, kRowHeight);
+    const RowPlaces places = ButtonRowPlaces(w, LeastRowWidths(window));
+    const auto units = RowUnits(u);
+    for (int i = 0; i < kRowUnitCount; ++i)
+        units[i]->setGeometry(places[i].left, h - kRowRise, places[i].width, kRowHeight);
 
     // The caption "音量" goes right of its slider, on the button row; where
     // the window leaves no room there it is hidden, never put over the
     // picture or the slider.
+    const int x = ButtonRowOffset(w);
     const QRect caption(x + kVolumeLabelLeft, h - kVolumeLabelRise, kVolumeLabel.width(), kVolumeLabel.height());
     u.volumeLabel->setGeometry(caption);
-    u.volumeLabel->setVisible(caption.right() < w);
+    u.volumeLabel->setVisible(w >= kRowFitWidth && caption.right() < w);
 
     u.progressSlider->setGeometry(0, h - kProgressRise, w, kProgressHeight);
     state.savedWindowRect = window.geometry();

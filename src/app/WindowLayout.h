@@ -2,6 +2,10 @@
 // Where the main window's units sit, and the full-screen mode.
 #pragma once
 
+#include <QSize>
+
+#include <array>
+
 class QWidget;
 
 namespace lumora {
@@ -33,5 +37,37 @@ bool Borderless(const QWidget& window);
 
 // The left offset of the centred button row for a client width.
 int ButtonRowOffset(int clientWidth);
+
+// A unit of the button row as laid out: left edge and width.
+struct RowPlace {
+    int left = 0;
+    int width = 0;
+    bool operator==(const RowPlace&) const = default;
+};
+inline constexpr int kRowUnitCount = 9;
+using RowPlaces = std::array<RowPlace, kRowUnitCount>;
+using RowWidths = std::array<int, kRowUnitCount>;
+
+// The button row (换一批 ... the volume slider, in that order) for a client
+// width. From geometry::kRowFitWidth on it is the centred row of the table
+// (ButtonRowOffset). Narrower, the row is packed from the left edge: every
+// unit at least as wide as `least` asks (a button its caption, the slider
+// geometry::kPackedSliderWidth), growing toward its width in the table as
+// room allows, the rest spread between the units.
+RowPlaces ButtonRowPlaces(int clientWidth, const RowWidths& least);
+// The narrowest client width the packed row fits in.
+int PackedRowWidth(const RowWidths& least);
+
+// The least widths of the row's units in this window: each button as wide as
+// its caption needs (never more than its width in the table).
+RowWidths LeastRowWidths(const MainWindow& window);
+// The smallest client size below which the layout no longer fits: the packed
+// row's width, and geometry::kMinimumClientHeight.
+QSize MinimumClientSize(const MainWindow& window);
+
+// The list column's width for a client width: what the user chose (at
+// least the 100 pixels of the table), leaving the picture
+// geometry::kLeastVideoWidth.
+int ListColumnWidth(int wanted, int clientWidth);
 
 }  // namespace lumora

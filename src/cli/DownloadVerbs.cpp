@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <stop_token>
 #include <system_error>
+#include <thread>
 
 namespace lumora::cli {
 
@@ -42,11 +44,11 @@ public:
         Show();
     }
 
-    // The last state on the terminal's line, and the line ended.
+    // The last state, so the output ends with it: on a terminal the line
+    // is ended; in a pipe a line follows when the last was not shown yet.
     void End() {
-        if (!terminal_) return;
         if (pending_) Show();
-        if (shown_ > 0) std::fputc('\n', stdout);
+        if (terminal_ && shown_ > 0) std::fputc('\n', stdout);
     }
 
 private:
@@ -78,6 +80,46 @@ private:
     std::size_t shown_ = 0;
 };
 
+// Ctrl-C (SIGINT) and SIGTERM stop the download as a cut connection would,
+// so the .part and its record stay and the run says so. The handler only
+// notes the signal; a watcher passes it on to the download's stop token.
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void NoteStopSignal(int signal) { stopSignal = signal; }
+
+class StopOnSignal {
+public:
+    StopOnSignal() {
+        struct sigaction action {};
+        action.sa_handler = NoteStopSignal;
+        sigemptyset(&action.sa_mask);
+        for (int signal : {SIGINT, SIGTERM}) sigaction(signal, &action, &previous_[signal == SIGINT ? 0 : 1]);
+        watcher_ = std::jthread([this](std::stop_token done) {
+            while (!done.stop_requested()) {
+                if (stopSignal != 0) {
+                    source_.request_stop();
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        });
+    }
+    ~StopOnSignal() {
+        watcher_.request_stop();
+        watcher_.join();
+        sigaction(SIGINT, &previous_[0], nullptr);
+        sigaction(SIGTERM, &previous_[1], nullptr);
+    }
+    std::stop_token Token() const { return source_.get_token(); }
+    // The signal that stopped the download; 0 when none came.
+    int Signal() const { return stopSignal; }
+
+private:
+    std::stop_source source_;
+    struct sigaction previous_[2] {};
+    std::jthread watcher_;
+};
+
 std::string AbsolutePath(const std::string& path) {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
@@ -98,10 +140,13 @@ int Download(const Args& args) {
     // A file-size limit then shows as a failed write, reported like a full disk.
     std::signal(SIGXFSZ, SIG_IGN);
     ProgressOutput progress(isatty(STDOUT_FILENO) == 1);
+    StopOnSignal interrupt;
+    DownloadLimits limits;
+    limits.stop = interrupt.Token();
     const DownloadResult result = DownloadFile(
         operands[0], operands[1],
         [&progress](std::int64_t total, std::int64_t received, std::int64_t) { progress.Update(total, received); },
-        partial);
+        partial, limits);
     progress.End();
     const std::string file = AbsolutePath(operands[1].ToUtf8());
     if (result.ok) {
@@ -110,10 +155,15 @@ int Download(const Args& args) {
         return 0;
     }
     PrintLine(Text("下载失败"));
-    std::string reason = "the download of " + operands[0].ToUtf8() + " failed: " + result.failure.reason;
+    const int signal = interrupt.Signal();
+    std::string reason = signal != 0 ? "the download of " + operands[0].ToUtf8() + " was interrupted (" +
+                                           (signal == SIGINT ? "Ctrl-C" : "SIGTERM") + ")"
+                                     : "the download of " + operands[0].ToUtf8() + " failed: " + result.failure.reason;
     if (result.partKept)
         reason += "; " + file + std::string(kPartSuffix) + " is kept and the same command continues it";
-    return Failure(reason);
+    const int status = Failure(reason);
+    // The shell's convention for a program ended by a signal.
+    return signal != 0 ? 128 + signal : status;
 }
 
 }  // namespace lumora::cli

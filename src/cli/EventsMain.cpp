@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // lumora-cli-events: the verbs of lumora-cli that wait for worker threads in
-// a Qt event loop; lumora-cli hands them over to this program.
+// a Qt event loop, and those that read the library through Qt SQL;
+// lumora-cli hands them over to this program.
 #include "base/QtLogSink.h"
 #include "cli/CliMain.h"
 
@@ -9,7 +10,7 @@
 namespace lumora::cli {
 namespace {
 
-constexpr Verb kVerbs[] = {{"object", Object}, {"socket", Socket}};
+constexpr Verb kVerbs[] = {{"object", Object}, {"socket", Socket}, {"history", History}, {"favourites", Favourites}};
 
 }  // namespace
 }  // namespace lumora::cli

@@ -84,6 +84,13 @@ constexpr VerbUsage kVerbUsages[] = {
      "Downloads URL into FILE, continuing what an earlier run left in FILE.part; progress with speed\n"
      "and time left (one line on a terminal, a line a second otherwise), then 下载成功 and\n"
      "\"saved: PATH\" (exit 0) or 下载失败 (exit 1). --no-continue starts over instead."},
+    {"history", "", {}, 0, 0,
+     "The play history of the player, newest first, one line an entry: the time it was last played,\n"
+     "the position and the length in seconds (0: unknown), the kind (row, address, file), the row's id,\n"
+     "the address or the file, and the title, joined by tabs; exit 1 when it is empty."},
+    {"favourites", "", {}, 0, 0,
+     "The favourites, newest first, one line each: when marked, the kind (row, address, file), the\n"
+     "row's id, the address or the file, and the title, joined by tabs; exit 1 when there are none."},
     {"play", "ADDRESS", kPlayOptions, 1, 1,
      "Plays ADDRESS through the player's engines; prints each change of the play state with its\n"
      "status-bar text and, once playing, a line \"position/duration\" every second; stops at the end, on\n"
@@ -116,7 +123,8 @@ const VerbUsage* FindVerbUsage(std::string_view name) {
 }
 
 std::string Synopsis(const VerbUsage& verb) {
-    std::string line = std::string("lumora-cli ") + verb.name + " " + verb.arguments;
+    std::string line = std::string("lumora-cli ") + verb.name;
+    if (*verb.arguments) line += std::string(" ") + verb.arguments;
     for (const OptionUsage& option : verb.options) {
         line += std::string(" [") + option.name;
         if (option.value) line += std::string(" ") + option.value;

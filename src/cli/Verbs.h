@@ -45,6 +45,10 @@ int Resolve(const Args& args);
 // Downloads URL into FILE, continuing an earlier run unless --no-continue;
 // progress, then 下载成功 and "saved: PATH", or 下载失败.
 int Download(const Args& args);
+// The play history, newest first: "PLAYED<TAB>POSITION<TAB>DURATION<TAB>KIND<TAB>REFERENCE<TAB>TITLE".
+int History(const Args& args);
+// The favourites, newest first: "ADDED<TAB>KIND<TAB>REFERENCE<TAB>TITLE".
+int Favourites(const Args& args);
 // Plays through MediaFront; runs under a QApplication (see MediaMain.cpp).
 int Play(const Args& args);
 

@@ -27,6 +27,7 @@ struct HandedVerb {
 
 constexpr HandedVerb kHandedVerbs[] = {
     {"object", "lumora-cli-events"},  {"socket", "lumora-cli-events"},
+    {"history", "lumora-cli-events"}, {"favourites", "lumora-cli-events"},
     {"classify", "lumora-cli-media"}, {"resolve", "lumora-cli-media"}, {"play", "lumora-cli-media"},
 };
 

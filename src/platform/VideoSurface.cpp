@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QRegion>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <QExposeEvent>
@@ -37,6 +39,13 @@ public:
         // On X, transparent for input means an empty input shape: the pointer
         // goes to the window beneath, the host's top-level window.
         setFlags(Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus);
+        // Qt's Wayland client ignores that flag for a subsurface, but turns a
+        // window's mask into the surface's input region: a mask wholly off
+        // the surface leaves no input region at all, so the compositor gives
+        // the pointer (and with it the focus and the double-click) to the
+        // host's surface beneath. On X a mask would cut the picture away.
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+            setMask(QRegion(-1, -1, 1, 1));
     }
 
     VideoSurface* owner_;  // null once the surface widget is going

@@ -73,6 +73,9 @@ QProcessEnvironment LumoraEnvironment(const Instance& instance) {
     environment.insert(QStringLiteral("LUMORA_SERVICE_HOST"), kDeadSite);
     environment.insert(QStringLiteral("LUMORA_INSTANCE_MARKER"), instance.marker);
     environment.insert(QStringLiteral("LUMORA_HANDOFF_PORT"), QString::number(instance.port));
+    // The history of what it plays stays out of the user's.
+    static const QTemporaryDir data;
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
     return environment;
 }
 

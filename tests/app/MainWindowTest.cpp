@@ -145,6 +145,7 @@ TEST(MainWindowTest, OpenAddressWindowExistsHiddenWithItsTwoUnits) {
     EXPECT_EQ(button->parent(), dialog);
     EXPECT_EQ(button->text(), QStringLiteral("播放"));
     EXPECT_EQ(button->geometry(), QRect(312, 8, 56, 32));
+    EXPECT_TRUE(button->isDefault());  // Enter plays
 }
 
 }  // namespace

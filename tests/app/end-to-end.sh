@@ -96,6 +96,9 @@ export LUMORA_HANDOFF_PORT
 # The list images go into a cache of the run's own.
 export XDG_CACHE_HOME=$out/cache
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY XDG_RUNTIME_DIR
+# The history of what it plays goes into a folder of its own, not the user's.
+export XDG_DATA_HOME=$out-data
+rm -rf "$XDG_DATA_HOME"
 # Under AddressSanitizer: libxkbcommon-x11 strndup()s counted names that
 # carry no terminating zero, which only the strict string check objects to,
 # and the real X, sound and GL libraries (SDL, GIO, Mesa) keep allocations

@@ -8,7 +8,13 @@
 # LUMORA_TEST_WINDOW_MANAGER=weston and LUMORA_TEST_COMPOSITOR=native or
 # xwayland set.
 #
-#   on-weston.sh native|xwayland COMMAND [ARGS...]
+# With --on-x (inside on-x-display.sh) weston draws into a window on that X
+# display instead (its x11 backend, pixman): xdotool's pointer and keys on
+# that display reach the command's windows through weston as a user's would,
+# and the display's screen shows weston's output. Its name is passed on in
+# LUMORA_TEST_INPUT_DISPLAY.
+#
+#   on-weston.sh native|xwayland [--on-x] COMMAND [ARGS...]
 #
 # Exit 77 (skipped) when weston (or for xwayland, Xwayland) is missing;
 # otherwise the command's exit code.
@@ -16,6 +22,11 @@ set -euo pipefail
 
 mode=${1:?native or xwayland}
 shift
+on_x=
+if [ "${1:-}" = "--on-x" ]; then
+  on_x=${DISPLAY:?--on-x runs inside on-x-display.sh}
+  shift
+fi
 command -v weston >/dev/null || { echo "SKIPPED: weston is missing"; exit 77; }
 [ "$mode" = xwayland ] && { command -v Xwayland >/dev/null || { echo "SKIPPED: Xwayland is missing"; exit 77; }; }
 
@@ -29,11 +40,18 @@ cleanup() {
 trap cleanup EXIT
 
 export XDG_RUNTIME_DIR=$dir
-unset DISPLAY WAYLAND_DISPLAY
-options=(--backend=headless-backend.so --socket=wayland-test --width=1024 --height=768 --idle-time=0 --no-config)
+unset WAYLAND_DISPLAY
+options=(--socket=wayland-test --width=1024 --height=768 --idle-time=0 --no-config)
+if [ -n "$on_x" ]; then
+  options+=(--backend=x11-backend.so --use-pixman)
+else
+  options+=(--backend=headless-backend.so)
+  unset DISPLAY
+fi
 [ "$mode" = xwayland ] && options+=(--xwayland)
 weston "${options[@]}" >"$dir/weston.log" 2>&1 &
 pid=$!
+unset DISPLAY
 ready=
 for ((i = 0; i < 300; i++)); do
   if [ -S "$dir/wayland-test" ]; then
@@ -54,6 +72,7 @@ if [ -n "${ASAN_OPTIONS:-}" ]; then
   export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0:detect_leaks=0"
 fi
 export LUMORA_TEST_WINDOW_MANAGER=weston LUMORA_TEST_COMPOSITOR=$mode
+[ -n "$on_x" ] && export LUMORA_TEST_INPUT_DISPLAY=$on_x
 if [ "$mode" = native ]; then
   export WAYLAND_DISPLAY=wayland-test QT_QPA_PLATFORM=wayland
 else
