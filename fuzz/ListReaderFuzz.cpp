@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The list reader fed a page in random pieces finds the rows it finds when
-// the page arrives whole, and a restart forgets what came before it.
+// The list reader fed a page in random pieces finds the rows (and their
+// images) it finds when the page arrives whole, and a restart forgets what
+// came before it.
 //
 // Input: four bytes that seed the cuts, one byte of repeats (so that a page
 // spans several of the reader's blocks), then the page.
@@ -16,7 +17,7 @@ namespace {
 bool SameRows(const ListPageRows& a, const ListPageRows& b) {
     if (a.Count() != b.Count()) return false;
     for (int i = 0; i < a.Count(); ++i)
-        if (a.Id(i) != b.Id(i) || a.Title(i) != b.Title(i)) return false;
+        if (a.Id(i) != b.Id(i) || a.Title(i) != b.Title(i) || a.Image(i) != b.Image(i)) return false;
     return true;
 }
 

@@ -2,18 +2,42 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the demo media that lumora-site serves (committed under
 # src/site/data/media/): two short H.264+AAC clips in MP4, one in FLV and a
-# tone in MP3, each a few seconds and a few dozen KiB.
+# tone in MP3, each a few seconds and a few dozen KiB; then the list images
+# (committed under src/site/data/img/): a 96x72 JPEG of each clip, named
+# after it (demo-a.jpg, demo-b.jpg, demo.jpg), and a plain grey placeholder.
 #
-#   scripts/make-demo-media.sh [DIR]     (default: src/site/data/media)
+#   scripts/make-demo-media.sh [DIR [IMGDIR]]     (default: src/site/data/media, src/site/data/img)
+#   scripts/make-demo-media.sh --images [DIR [IMGDIR]]   the images alone, from the clips in DIR
 #
 # Needs ffmpeg (Debian package "ffmpeg"). The output is deterministic enough
 # to be remade at will; the site reads whatever files it finds there.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
+images_only=0
+if [ "${1:-}" = --images ]; then images_only=1; shift; fi
 dir=${1:-$here/src/site/data/media}
-mkdir -p "$dir"
+img=${2:-$here/src/site/data/img}
+mkdir -p "$dir" "$img"
 ff=(ffmpeg -hide_banner -loglevel error -y -nostdin)
+
+# One frame a second in, 96x72, as a small baseline JPEG (a few KiB).
+make_images() {
+  local clip
+  for clip in demo-a.mp4 demo-b.mp4 demo.flv; do
+    "${ff[@]}" -ss 1 -i "$dir/$clip" -frames:v 1 -vf scale=96:72 -q:v 6 -map_metadata -1 -fflags +bitexact -flags:v +bitexact \
+      -update 1 "$img/${clip%.*}.jpg"
+  done
+  # The image of every other video: one flat grey.
+  "${ff[@]}" -f lavfi -i "color=c=0x808080:size=96x72:duration=1" -frames:v 1 -q:v 6 -map_metadata -1 -fflags +bitexact -flags:v +bitexact \
+    -update 1 "$img/placeholder.jpg"
+  ls -l "$img"
+}
+
+if [ "$images_only" = 1 ]; then
+  make_images
+  exit 0
+fi
 video=(-c:v libx264 -preset veryslow -crf 38 -pix_fmt yuv420p -g 25)
 audio=(-c:a aac -b:a 24k -ac 1)
 
@@ -41,3 +65,4 @@ audio=(-c:a aac -b:a 24k -ac 1)
   -c:a libmp3lame -b:a 32k -ac 1 -map_metadata -1 "$dir/song.mp3"
 
 ls -l "$dir"
+make_images

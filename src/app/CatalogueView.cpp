@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "app/ListThumbnails.h"
 #include "app/PlayCommands.h"
 #include "app/StatusDisplay.h"
 #include "app/MainWindow.h"
@@ -31,8 +32,11 @@ constexpr std::size_t kRowsPerCall = 256;
 void AppendRows(MainWindow& window, const std::vector<ListRow>& rows, std::size_t from, std::size_t to) {
     QList<QTreeWidgetItem*> items;
     items.reserve(static_cast<qsizetype>(to - from));
-    for (std::size_t i = from; i < to; ++i)
-        items.append(new QTreeWidgetItem(QStringList{ToQString(rows[i].title), ToQString(rows[i].id), QString()}));
+    for (std::size_t i = from; i < to; ++i) {
+        auto* item = new QTreeWidgetItem(QStringList{ToQString(rows[i].title), ToQString(rows[i].id), QString()});
+        if (!rows[i].image.Empty()) item->setData(kTitleColumn, kRowImageRole, ToQString(rows[i].image));
+        items.append(item);
+    }
     window.Units().catalogueList->addTopLevelItems(items);
 }
 

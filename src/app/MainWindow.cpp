@@ -6,9 +6,10 @@
 #include "app/AppState.h"
 #include "app/DropTarget.h"
 #include "app/KeyboardFocus.h"
+#include "app/ListThumbnails.h"
+#include "app/ListViews.h"
 #include "app/OnScreenDisplay.h"
 #include "app/PlayListPanel.h"
-#include "app/ListViews.h"
 #include "app/Shortcuts.h"
 #include "app/TrackMenu.h"
 #include "app/UnitManners.h"
@@ -41,6 +42,7 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     InstallPlayListPanel(*this);
     InstallTrackMenu(*this);
     InstallKeyboardFocus(*this);
+    AttachListThumbnails(*units_.catalogueList);
 }
 
 MainWindow::~MainWindow() {

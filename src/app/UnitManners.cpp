@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "app/AppState.h"
+#include "app/ListThumbnails.h"
 #include "app/MainWindow.h"
 #include "resolve/MediaFront.h"
 
@@ -49,7 +50,8 @@ protected:
         const QRect cell = list_.visualRect(list_.indexAt(pos));
         // What of the cell the viewport shows, less the delegate's margins.
         const int margin = list_.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list_) + 1;
-        const int shown = std::min(cell.right(), list_.viewport()->width() - 1) - cell.left() + 1 - 2 * margin;
+        int shown = std::min(cell.right(), list_.viewport()->width() - 1) - cell.left() + 1 - 2 * margin;
+        if (column == kTitleColumn) shown -= RowImageIndent(list_);
         const bool cut = list_.fontMetrics().horizontalAdvance(text) > shown;
         if (item->toolTip(column) != (cut ? text : QString())) item->setToolTip(column, cut ? text : QString());
         return false;

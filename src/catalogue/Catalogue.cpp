@@ -4,6 +4,7 @@
 #include "base/Config.h"
 #include "base/Log.h"
 #include "base/NumberText.h"
+#include "catalogue/ListImage.h"
 #include "catalogue/ListPageReader.h"
 #include "script/RegexObject.h"
 #include "web/NetworkAddress.h"
@@ -98,8 +99,12 @@ ListPage FetchListPageReached(const Text& address, std::stop_token stop) {
     ListPage page;
     const ListPageRows rows = ReadListPageRows(address, std::move(stop), &page.reached);
     page.rows.reserve(static_cast<std::size_t>(rows.Count()));
-    for (int i = 0; i < rows.Count(); ++i)
-        page.rows.push_back({Text::FromUtf8(rows.Id(i)), Text::FromUtf8(rows.Title(i))});
+    const ListImageResolver images(address);
+    for (int i = 0; i < rows.Count(); ++i) {
+        const std::string_view image = rows.Image(i);
+        page.rows.push_back({Text::FromUtf8(rows.Id(i)), Text::FromUtf8(rows.Title(i)),
+                             image.empty() ? Text() : images.Resolve(image)});
+    }
     return page;
 }
 

@@ -56,17 +56,22 @@ BatchPage FollowingBatch(int batchNumber);
 struct ListRow {
     Text id;  // digits only
     Text title;
+    // The http or https address of the entry's image (its <img> before the
+    // anchor, resolved against the page's address); empty for none.
+    Text image;
     friend bool operator==(const ListRow&, const ListRow&) = default;
 };
 
-// Every match of kListPattern in `page`, in page order. Nothing is merged,
-// sorted or checked: a video listed twice gives two rows. A page the pattern
-// does not fit, or one that drives the engine to its limits, gives none.
+// Every match of kListPattern in `page`, in page order (id and title; no
+// image). Nothing is merged, sorted or checked: a video listed twice gives
+// two rows. A page the pattern does not fit, or one that drives the engine to
+// its limits, gives none.
 // Takes the page by value so a caller can move a large page in.
 std::vector<ListRow> ExtractListRows(Text page);
 
-// The rows of the list page at `address` (ExtractListRows of its text);
-// none when the request fails or `stop` is requested before it ends.
+// The rows of the list page at `address` (ExtractListRows of its text, each
+// with its image address); none when the request fails or `stop` is
+// requested before it ends.
 std::vector<ListRow> FetchListPage(const Text& address, std::stop_token stop = {});
 
 // A list page's rows and whether the site answered at all: a request that

@@ -3,6 +3,7 @@
 
 #include "base/CodePage.h"
 #include "catalogue/Catalogue.h"
+#include "catalogue/ListImage.h"
 #include "script/CompiledPattern.h"
 
 #include <utility>
@@ -17,8 +18,8 @@ constexpr std::size_t kBlockBytes = 64 * 1024;
 
 }  // namespace
 
-void ListPageRows::Add(std::string_view id, std::string_view title) {
-    for (std::string_view field : {id, title}) {
+void ListPageRows::Add(std::string_view id, std::string_view title, std::string_view image) {
+    for (std::string_view field : {id, title, image}) {
         bounds_.push_back(text_.size());
         text_ += field;
         bounds_.push_back(text_.size());
@@ -32,7 +33,7 @@ void ListPageRows::Clear() {
 
 std::string_view ListPageRows::Field(int index, int field) const {
     if (index < 0 || index >= Count()) return {};
-    const std::size_t* at = bounds_.data() + 4 * static_cast<std::size_t>(index) + 2 * field;
+    const std::size_t* at = bounds_.data() + kBounds * static_cast<std::size_t>(index) + 2 * field;
     return std::string_view(text_).substr(at[0], at[1] - at[0]);
 }
 
@@ -90,6 +91,9 @@ void ListPageReader::Work() {
     std::vector<std::size_t> offsets;
     bool cut = false;      // a zero byte ended the text
     bool overrun = false;  // the engine hit a limit: no rows at all
+    // The image of an entry that began in an earlier block, after its last
+    // match: the image of the next match when its block has none before it.
+    std::string carriedImage;
     for (;;) {
         Block block;
         {
@@ -102,6 +106,7 @@ void ListPageReader::Work() {
         if (block.restart) {
             rows_.Clear();
             cut = overrun = false;
+            carriedImage.clear();
             continue;
         }
         if (cut || overrun || !usable) continue;
@@ -122,8 +127,15 @@ void ListPageReader::Work() {
             if (start == CompiledPattern::NotSet() || end < start) return {};
             return std::string_view(lines).substr(start, end - start);
         };
-        for (std::size_t match = 0; match + stride <= offsets.size(); match += stride)
-            rows_.Add(group(match, 1), group(match, 2));
+        std::size_t entryStart = 0;  // where the current entry's markup may begin
+        for (std::size_t match = 0; match + stride <= offsets.size(); match += stride) {
+            const EntryImageScan image = ScanEntryImage(lines, entryStart, offsets[match]);
+            const bool carried = entryStart == 0 && !image.bounded;
+            rows_.Add(group(match, 1), group(match, 2), carried ? std::string_view(carriedImage) : image.source);
+            entryStart = offsets[match + 1];
+        }
+        const EntryImageScan tail = ScanEntryImage(lines, entryStart, lines.size());
+        if (entryStart != 0 || tail.bounded) carriedImage = tail.source;
     }
     if (overrun || !usable) rows_.Clear();
 }

@@ -6,7 +6,9 @@
 // transfer goes on: the rows are found in about the time the page takes to
 // arrive, and the page is never held whole. The rows are those that the
 // pattern gives over the whole body read as UTF-8 (cut at its first zero
-// byte, invalid sequences as U+FFFD), in page order.
+// byte, invalid sequences as U+FFFD), in page order, each with the image of
+// its entry: the nearest <img> before the matched anchor that neither an
+// anchor's end nor an earlier match separates from it.
 #pragma once
 
 #include "web/PageRequest.h"
@@ -23,23 +25,27 @@
 
 namespace lumora {
 
-// Rows of a list page as UTF-8: every identifier and title, one after the
-// other in `text`.
+// Rows of a list page as UTF-8: every identifier, title and image source,
+// one after the other in `text`.
 class ListPageRows {
 public:
-    int Count() const { return static_cast<int>(bounds_.size() / 4); }
+    int Count() const { return static_cast<int>(bounds_.size() / kBounds); }
     // Row `index`, counted from 0.
     std::string_view Id(int index) const { return Field(index, 0); }
     std::string_view Title(int index) const { return Field(index, 1); }
+    // The src of the entry's <img> before the matched anchor, as written in
+    // the page (ScanEntryImage); empty when the entry has none.
+    std::string_view Image(int index) const { return Field(index, 2); }
 
-    void Add(std::string_view id, std::string_view title);
+    void Add(std::string_view id, std::string_view title, std::string_view image = {});
     void Clear();
 
 private:
+    static constexpr std::size_t kBounds = 6;
     std::string_view Field(int index, int field) const;
 
     std::string text_;
-    std::vector<std::size_t> bounds_;  // per row: start and end of the id, then of the title
+    std::vector<std::size_t> bounds_;  // per row: start and end of the id, of the title, of the image
 };
 
 class ListPageReader : public PageBodySink {

@@ -30,10 +30,12 @@ std::string PageHead(std::string_view title) {
 
 const char* kPageFoot = "<div class=\"foot\">本站内容仅供播放器测试使用</div>\n</body></html>\n";
 
-void AppendEntry(std::string& html, std::string_view id, std::string_view title) {
+void AppendEntry(std::string& html, std::string_view id, std::string_view title,
+                 std::string_view imageFolder = "/img/") {
     const std::string escapedId = HtmlEscape(id);
     const std::string escapedTitle = HtmlEscape(title);
-    html += "<li><div class=\"pic\"><img src=\"/img/";
+    html += "<li><div class=\"pic\"><img src=\"";
+    html += imageFolder;
     html += escapedId;
     html += ".jpg\" alt=\"\"></div><a href=\"/vod/index.php?id=";
     html += escapedId;
@@ -142,7 +144,7 @@ std::string DetailPageHtml(const CatalogueEntry* video, std::string_view mediaAd
     return html + kPageFoot;
 }
 
-std::string BenchListHtml(long entries, long firstId, std::uint32_t seed) {
+std::string BenchListHtml(long entries, long firstId, std::uint32_t seed, bool benchImages) {
     static const char* const kWords[] = {"夏日", "海边", "写真", "清新", "校园",   "花絮",   "城市",
                                          "夜景", "旅行", "日记", "高清", "完整版", "第一集", "街拍",
                                          "森林", "少女", "时光", "记忆", "秋天",   "雨后"};
@@ -160,7 +162,7 @@ std::string BenchListHtml(long entries, long firstId, std::uint32_t seed) {
         for (std::uint32_t words = 2 + next() % 3; words > 0; --words) title += kWords[next() % kWordCount];
         title += ' ';
         title += std::to_string(i % 97 + 1);
-        AppendEntry(html, std::to_string(firstId + i), title);
+        AppendEntry(html, std::to_string(firstId + i), title, benchImages ? "/bench/img/" : "/img/");
     }
     html += "</ul></div>\n";
     return html + kPageFoot;

@@ -40,7 +40,9 @@ std::string DetailPageHtml(const CatalogueEntry* video, std::string_view mediaAd
 
 // A list page of `entries` generated entries (ids `firstId` up, Chinese
 // titles in a fixed sequence that `seed` starts), the same markup as
-// ListPageHtml.
-std::string BenchListHtml(long entries, long firstId = 100000, std::uint32_t seed = 20240601);
+// ListPageHtml. With `benchImages` each entry's image is /bench/img/ID.jpg
+// instead of /img/ID.jpg.
+std::string BenchListHtml(long entries, long firstId = 100000, std::uint32_t seed = 20240601,
+                          bool benchImages = false);
 
 }  // namespace lumora::site

@@ -129,6 +129,16 @@ void LoadMedia(const std::filesystem::path& dir, SiteData& data) {
     }
 }
 
+void LoadImages(const std::filesystem::path& dir, SiteData& data) {
+    std::error_code ec;
+    for (const auto& item : std::filesystem::directory_iterator(dir, ec)) {
+        if (!item.is_regular_file(ec) || item.path().extension() != ".jpg" || item.file_size(ec) > kMaxMediaBytes)
+            continue;
+        if (std::optional<std::string> bytes = ReadFile(item.path()))
+            data.images[item.path().filename().string()] = std::move(*bytes);
+    }
+}
+
 }  // namespace
 
 const ListPage* SiteData::FindPage(const std::string& path) const {
@@ -147,6 +157,18 @@ const MediaFile* SiteData::FindMedia(const std::string& name) const {
     return it == media.end() ? nullptr : &it->second;
 }
 
+const std::string* SiteData::FindListImage(const std::string& id) const {
+    const CatalogueEntry* video = FindVideo(id);
+    if (video == nullptr) return nullptr;
+    const std::string& file = video->media;
+    if (!file.empty() && file != "-" && file[0] != '/' && FindMedia(file) != nullptr) {
+        const auto own = images.find(file.substr(0, file.rfind('.')) + ".jpg");
+        if (own != images.end()) return &own->second;
+    }
+    const auto placeholder = images.find("placeholder.jpg");
+    return placeholder == images.end() ? nullptr : &placeholder->second;
+}
+
 std::optional<SiteData> LoadSiteData(const std::filesystem::path& dir, std::string* error) {
     SiteData data;
     for (const char* name : {"catalogue.txt", "services.txt"}) {
@@ -161,6 +183,7 @@ std::optional<SiteData> LoadSiteData(const std::filesystem::path& dir, std::stri
             ParseServices(*text, data);
     }
     LoadMedia(dir / "media", data);
+    LoadImages(dir / "img", data);
     for (const auto& [id, video] : data.videos)
         if (!video.media.empty() && video.media != "-" && video.media[0] != '/' && !data.FindMedia(video.media))
             data.warnings.push_back("catalogue.txt: video " + id + ": no media file " + video.media);

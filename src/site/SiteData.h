@@ -61,14 +61,20 @@ struct SiteData {
     std::vector<MusicVideo> musicVideos;
     std::vector<Video56> videos56;
     std::map<std::string, MediaFile> media;  // by file name under media/
+    std::map<std::string, std::string> images;  // JPEG bytes by file name under img/
     std::vector<std::string> warnings;       // lines skipped while loading
 
     const ListPage* FindPage(const std::string& path) const;
     const CatalogueEntry* FindVideo(const std::string& id) const;
     const MediaFile* FindMedia(const std::string& name) const;
+    // The list image of video `id`: img/STEM.jpg when its media is a file
+    // under media/ named STEM.EXT and that image exists, else
+    // img/placeholder.jpg; null for an unknown id (or no placeholder).
+    const std::string* FindListImage(const std::string& id) const;
 };
 
-// Reads DIR/catalogue.txt, DIR/services.txt and the files of DIR/media/.
+// Reads DIR/catalogue.txt, DIR/services.txt, the files of DIR/media/ and the
+// JPEG images of DIR/img/.
 // No value (and `error` set) when a description file can't be read; a
 // malformed line is skipped and noted in `warnings`.
 std::optional<SiteData> LoadSiteData(const std::filesystem::path& dir, std::string* error = nullptr);

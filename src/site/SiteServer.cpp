@@ -322,16 +322,34 @@ void SiteServer::AddRoutes() {
         const std::string address = video ? MediaAddress(*video, HostOf(req)) : std::string();
         res.set_content(DetailPageHtml(video, address), "text/html; charset=utf-8");
     });
+    svr.Get("/img/([^/]+)\\.jpg", [this](const httplib::Request& req, httplib::Response& res) {
+        const std::string* image = data_.FindListImage(req.matches[1]);
+        if (image == nullptr) return NotFound(res);
+        res.set_content(*image, "image/jpeg");
+    });
     svr.Get("/bench/list", [this](const httplib::Request& req, httplib::Response& res) {
         const std::optional<long> entries = ParseCount(QueryOr(req, "entries", "10000"), kMaxBenchEntries);
         if (!entries) return BadRequest(res, "entries: 0 to " + std::to_string(kMaxBenchEntries));
         // The benchmark asks for the same page again and again: keep the last one.
+        const std::string images = QueryOr(req, "images");
+        if (!images.empty() && images != "bench") return BadRequest(res, "images: bench or nothing");
+        const bool benchImages = !images.empty();
         std::lock_guard lock(benchMutex_);
-        if (benchEntries_ != *entries || benchPage_.empty()) {
-            benchPage_ = BenchListHtml(*entries);
+        if (benchEntries_ != *entries || benchImages_ != benchImages || benchPage_.empty()) {
+            benchPage_ = BenchListHtml(*entries, 100000, 20240601, benchImages);
             benchEntries_ = *entries;
+            benchImages_ = benchImages;
         }
         res.set_content(benchPage_, "text/html; charset=utf-8");
+    });
+
+    // One of the demo images for every number, so each row of a large list
+    // has an image of its own address.
+    svr.Get("/bench/img/([0-9]{1,9})\\.jpg", [this](const httplib::Request& req, httplib::Response& res) {
+        static const char* const kImages[] = {"demo-a.jpg", "demo-b.jpg", "demo.jpg"};
+        const auto image = data_.images.find(kImages[std::stoul(req.matches[1]) % 3]);
+        if (image == data_.images.end()) return NotFound(res);
+        res.set_content(image->second, "image/jpeg");
     });
 
     // --- media ---

@@ -98,6 +98,7 @@ private:
     std::string benchPage_;
     long benchEntries_ = -1;
     std::map<std::string, std::string> generatedLists_;  // by path and query, under benchMutex_
+    bool benchImages_ = false;
 };
 
 }  // namespace lumora::site

@@ -291,7 +291,7 @@ LUMORA_HANDOFF_PORT=$(free_udp_port) || { echo "no free UDP port"; exit 1; }
 export LUMORA_HANDOFF_PORT
 # A home of its own: the volume file, the pictures folder (named in
 # user-dirs.dirs, as xdg-user-dirs writes it), the downloads.
-export HOME=$out/home XDG_CONFIG_HOME=$out/home/config LUMORA_DOWNLOAD_DIR=$out/downloads
+export HOME=$out/home XDG_CONFIG_HOME=$out/home/config XDG_CACHE_HOME=$out/home/cache LUMORA_DOWNLOAD_DIR=$out/downloads
 unset XDG_PICTURES_DIR
 mkdir -p "$XDG_CONFIG_HOME" "$LUMORA_DOWNLOAD_DIR"
 echo 'XDG_PICTURES_DIR="$HOME/图片"' >"$XDG_CONFIG_HOME/user-dirs.dirs"

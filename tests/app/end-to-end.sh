@@ -83,7 +83,7 @@ for tool in xdotool import; do
   command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is missing"; exit 77; }
 done
 mkdir -p "$out"
-rm -f "$out"/*
+rm -rf "${out:?}"/*
 
 source "$(dirname "$0")/../support/start-site.sh"
 start_site "$site" "$out/site.log" || exit 1
@@ -94,6 +94,8 @@ export LUMORA_CATALOGUE_HOST=127.0.0.1:$port LUMORA_SERVICE_HOST=127.0.0.1:$port
 export LUMORA_INSTANCE_MARKER="lumora-end-to-end $$ $RANDOM"
 LUMORA_HANDOFF_PORT=$(free_udp_port) || { echo "no free UDP port"; exit 1; }
 export LUMORA_HANDOFF_PORT
+# The list images go into a cache of the run's own.
+export XDG_CACHE_HOME=$out/cache
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY XDG_RUNTIME_DIR
 # The history of what it plays goes into a folder of its own, not the user's.
 export XDG_DATA_HOME=$out-data

@@ -3,6 +3,7 @@
 
 #include "CatalogueServer.h"
 #include "base/Config.h"
+#include "catalogue/ListImage.h"
 #include "catalogue/ListPageReader.h"
 #include "web/WebText.h"
 
@@ -18,7 +19,7 @@ namespace lumora {
 
 void PrintTo(const Text& text, std::ostream* out) { *out << '"' << text.ToUtf8() << '"'; }
 void PrintTo(const ListRow& row, std::ostream* out) {
-    *out << "{" << row.id.ToUtf8() << ", " << row.title.ToUtf8() << "}";
+    *out << "{" << row.id.ToUtf8() << ", " << row.title.ToUtf8() << ", " << row.image.ToUtf8() << "}";
 }
 
 namespace {
@@ -142,15 +143,22 @@ TEST(ListExtraction, PagesThatAreNotUtf8GiveNoRows) {
     EXPECT_TRUE(ExtractListRows(Utf8BytesToText(noise)).empty());
 }
 
-// The rows a reader finds when `page` arrives in pieces of `piece` bytes.
+// The rows a reader finds when `page` arrives in pieces of `piece` bytes,
+// each with its image source as written.
 std::vector<ListRow> ReadInPieces(const std::string& page, std::size_t piece) {
     ListPageReader reader;
     reader.Restart();
     for (std::size_t at = 0; at < page.size(); at += piece) reader.Take(std::string_view(page).substr(at, piece));
     const ListPageRows rows = reader.Finish();
     std::vector<ListRow> out;
-    for (int i = 0; i < rows.Count(); ++i) out.push_back({Text::FromUtf8(rows.Id(i)), Text::FromUtf8(rows.Title(i))});
+    for (int i = 0; i < rows.Count(); ++i)
+        out.push_back({Text::FromUtf8(rows.Id(i)), Text::FromUtf8(rows.Title(i)), Text::FromUtf8(rows.Image(i))});
     return out;
+}
+
+std::vector<ListRow> WithoutImages(std::vector<ListRow> rows) {
+    for (ListRow& row : rows) row.image = Text();
+    return rows;
 }
 
 // The reader matches blocks of whole lines as they come; whatever the
@@ -166,13 +174,17 @@ TEST(ListPageReader, SameRowsAsTheWholeBodyWhateverThePieces) {
         ListPage(Entry("1", "前") + longLine + Entry("2", "长行之后") + Entry("3", "后")),
         ListPage(Entry("1", "坏\xE4\xB8") + Entry("2", "\xFF\xFE") + many.substr(0, 5000)),
         ListPage(Entry("1", "零之前") + std::string(1, '\0') + Entry("2", "零之后") + many),
+        // An entry's image blocks away from its anchor, and one cut off by an anchor's end.
+        ListPage("<li><img src=\"/far.jpg\">\n" + longLine + "\n" + longLine + "\n" +
+                 Entry("1", "远").substr(Entry("1", "远").find("</div>")) + "<li><img src=\"/cut.jpg\"></a>\n" +
+                 longLine + "\n</div><a href=\"/vod/index.php?id=2\" target=\"_blank\" title=\"断 \" alt=>\n"),
         "",
     };
     for (const std::string& page : pages) {
-        const std::vector<ListRow> whole = ExtractListRows(Utf8BytesToText(page));
+        const std::vector<ListRow> whole = ReadInPieces(page, page.size() + 1);
+        EXPECT_EQ(WithoutImages(whole), ExtractListRows(Utf8BytesToText(page))) << page.substr(0, 100);
         EXPECT_FALSE(page.size() > 100 && whole.empty()) << page.substr(0, 200);
-        for (std::size_t piece :
-             {std::size_t{1}, std::size_t{7}, std::size_t{4096}, std::size_t{65536 + 3}, page.size() + 1})
+        for (std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{4096}, std::size_t{65536 + 3}})
             EXPECT_EQ(ReadInPieces(page, piece), whole) << page.substr(0, 100) << " in pieces of " << piece;
     }
 }
@@ -190,6 +202,61 @@ TEST(ListPageReader, ARestartDropsWhatCameBefore) {
     ASSERT_EQ(rows.Count(), 2);
     EXPECT_EQ(rows.Id(0), "2");
     EXPECT_EQ(rows.Title(1), "另一个");
+}
+
+// The image address of each row of `page`, read at `pageAddress`.
+std::vector<std::string> RowImages(const std::string& page, const char* pageAddress = "http://site.test/vodlist/x.php?id=1") {
+    const ListImageResolver resolver{Text(pageAddress)};
+    std::vector<std::string> images;
+    for (const ListRow& row : ReadInPieces(page, page.size() + 1))
+        images.push_back(resolver.Resolve(row.image.ToUtf8()).ToUtf8());
+    return images;
+}
+
+// An entry as `before` + the anchor the list pattern matches + the anchor's end.
+std::string Anchor(const std::string& before, const std::string& id = "1") {
+    return before + "</div><a href=\"/vod/index.php?id=" + id + "\" target=\"_blank\" title=\"t \" alt=\"t\">t</a>\n";
+}
+
+TEST(ListImages, EachRowTakesTheImageOfItsOwnEntry) {
+    struct Case {
+        const char* what;
+        std::string page;
+        std::vector<std::string> images;
+    };
+    const std::vector<Case> cases = {
+        {"the site's markup", Anchor("<li><div class=\"pic\"><img src=\"/img/1.jpg\" alt=\"\">"),
+         {"http://site.test/img/1.jpg"}},
+        {"relative to the page's folder", Anchor("<img src=\"pic/1.jpg\">"), {"http://site.test/vodlist/pic/1.jpg"}},
+        {"capitals, single quotes", Anchor("<IMG ALT='x' SRC='/A.JPG'>"), {"http://site.test/A.JPG"}},
+        {"unquoted, blanks around the equals sign", Anchor("<img src = /u.jpg alt=x>"), {"http://site.test/u.jpg"}},
+        {"data-src is not src", Anchor("<img data-src=\"/lazy.jpg\" src=\"/real.jpg\">"), {"http://site.test/real.jpg"}},
+        {"the nearest of two images", Anchor("<img src=\"/a.jpg\"><img src=\"/b.jpg\">"), {"http://site.test/b.jpg"}},
+        {"on the line before the anchor", Anchor("<li>\n<img src=\"/up.jpg\">\n<div>"), {"http://site.test/up.jpg"}},
+        {"character references", Anchor("<img src=\"/i.php?a=1&amp;b=&#50;&#x33;\">"),
+         {"http://site.test/i.php?a=1&b=23"}},
+        {"blanks around, dot segments, other characters",
+         Anchor("<img src=\"  /a/../b/./中 文.jpg \">"), {"http://site.test/b/%E4%B8%AD%20%E6%96%87.jpg"}},
+        {"another host, scheme-relative", Anchor("<img src=\"//cdn.test/c.jpg\">"), {"http://cdn.test/c.jpg"}},
+        {"https kept", Anchor("<img src=\"https://cdn.test/s.jpg\">"), {"https://cdn.test/s.jpg"}},
+        {"a local file is no image", Anchor("<img src=\"file:///etc/passwd\">"), {""}},
+        {"nor another scheme", Anchor("<img src=\"javascript:alert(1)\">"), {""}},
+        {"an img without src", Anchor("<img alt=\"/x.jpg\">"), {""}},
+        {"an unterminated quote", Anchor("<img src=\"/x.jpg>"), {""}},
+        {"a tag that only starts like img", Anchor("<imgx src=\"/x.jpg\"><image src=\"/y.jpg\">"), {""}},
+        {"the image of a skipped entry stays behind its anchor's end",
+         Anchor("<img src=\"/skipped.jpg\">", "12a") + Anchor("<li>", "2"), {""}},
+        {"nor does the image of the row before carry over",
+         Anchor("<img src=\"/one.jpg\">", "1") + Anchor("", "2") + Anchor("<img src=\"/three.jpg\">", "3"),
+         {"http://site.test/one.jpg", "", "http://site.test/three.jpg"}},
+        {"no entry markup before the anchor", Anchor(""), {""}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(RowImages(c.page), c.images) << c.what;
+    // Resolution follows the page's own address.
+    EXPECT_EQ(RowImages(Anchor("<img src=\"p.jpg\">"), "https://other.test:8443/list/"),
+              std::vector<std::string>{"https://other.test:8443/list/p.jpg"});
+    EXPECT_EQ(RowImages(Anchor("<img src=\"/p.jpg\">"), "http://127.0.0.1:8600"),
+              std::vector<std::string>{"http://127.0.0.1:8600/p.jpg"});
 }
 
 TEST(VideoAddress, BetweenTheMarkers) {
@@ -250,8 +317,9 @@ TEST(CatalogueFetch, EveryBatchAndTheWrap) {
     ASSERT_EQ(pages.size(), 15u);
     for (std::size_t i = 0; i < pages.size(); ++i) {
         const std::string label = expectedTargets[i] == "/" ? std::string("首页") : expectedTargets[i];
-        EXPECT_EQ(pages[i], (std::vector<ListRow>{{Text("11"), Text::FromUtf8(label + " 甲")},
-                                                  {Text("12"), Text::FromUtf8(label + " 乙")}}))
+        const Text pictures = Text::FromUtf8("http://" + server.Host() + "/pic/");
+        EXPECT_EQ(pages[i], (std::vector<ListRow>{{Text("11"), Text::FromUtf8(label + " 甲"), pictures + "11.jpg"},
+                                                  {Text("12"), Text::FromUtf8(label + " 乙"), pictures + "12.jpg"}}))
             << expectedTargets[i];
     }
 }

@@ -42,14 +42,17 @@ protected:
     }
 
     // The rows a list page of the data should give: its entries in order,
-    // less those whose title breaks the line or whose id is not all digits.
+    // less those whose title breaks the line or whose id is not all digits,
+    // each with the site's image of it.
     std::vector<ListRow> ExpectedRows(const std::string& path) const {
         std::vector<ListRow> rows;
         const site::ListPage* page = data_.FindPage(path);
         if (!page) return rows;
         for (const site::CatalogueEntry& entry : page->entries)
             if (AllDigits(entry.id) && entry.title.find('\n') == std::string::npos)
-                rows.push_back({Text::FromUtf8(entry.id), Text::FromUtf8(entry.title)});
+                rows.push_back({Text::FromUtf8(entry.id), Text::FromUtf8(entry.title),
+                                Text::FromUtf8("http://127.0.0.1:" + std::to_string(server_->Port()) + "/img/" +
+                                               entry.id + ".jpg")});
         return rows;
     }
 

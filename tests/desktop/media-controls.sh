@@ -74,7 +74,7 @@ site_pid=$site_pid_saved
 web=http://127.0.0.1:$site_port
 
 # Every lumora here: a private marker, handoff port, home and configuration.
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_RUNTIME_DIR=$work/run
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_CACHE_HOME=$work/home/.cache XDG_RUNTIME_DIR=$work/run
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 export LUMORA_INSTANCE_MARKER=lumora-media-controls-$$-$part

@@ -154,5 +154,60 @@ TEST_F(CatalogueTest, BenchListHasTheAskedNumberOfEntries) {
     EXPECT_EQ(BenchListHtml(50), BenchListHtml(50));
 }
 
+// The image file of the demo data named `name`, as committed.
+std::string ImageFile(const std::string& name) {
+    const SiteData data = *LoadSiteData(BundledDataDir());
+    const auto it = data.images.find(name);
+    return it == data.images.end() ? std::string() : it->second;
+}
+
+TEST_F(CatalogueTest, ListImagesAreTheVideosOwnStillsOrThePlaceholder) {
+    struct Case {
+        std::string path;
+        int status;
+        std::string file;  // the committed image served, empty for none
+    };
+    const std::vector<Case> cases = {
+        {"/img/1001.jpg", 200, "demo-a.jpg"},       {"/img/1002.jpg", 200, "demo-b.jpg"},
+        {"/img/1004.jpg", 200, "demo.jpg"},         {"/img/10a7.jpg", 200, "demo-a.jpg"},
+        {"/img/1099.jpg", 200, "demo-b.jpg"},       {"/img/2701.jpg", 200, "demo-a.jpg"},
+        {"/img/1005.jpg", 200, "placeholder.jpg"},  // a path on the site, not a demo file
+        {"/img/1006.jpg", 200, "placeholder.jpg"},  // withdrawn
+        {"/img/424242.jpg", 404, ""},               {"/img/1001.png", 404, ""},
+        {"/img/.jpg", 404, ""},                     {"/img/%2e%2e%2fcatalogue.txt", 404, ""},
+        {"/bench/img/100000.jpg", 200, "demo-b.jpg"}, {"/bench/img/100001.jpg", 200, "demo.jpg"},
+        {"/bench/img/abc.jpg", 404, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const httplib::Response image = Get(c.path);
+        EXPECT_EQ(image.status, c.status);
+        if (c.file.empty()) continue;
+        EXPECT_EQ(image.get_header_value("Content-Type"), "image/jpeg");
+        EXPECT_EQ(image.body, ImageFile(c.file));
+        ASSERT_GT(image.body.size(), 100u);
+        EXPECT_LT(image.body.size(), 8192u);
+        EXPECT_EQ(image.body.substr(0, 3), "\xFF\xD8\xFF");  // a JPEG
+    }
+    EXPECT_NE(ImageFile("demo-a.jpg"), ImageFile("placeholder.jpg"));
+}
+
+TEST_F(CatalogueTest, EveryListEntryNamesAnImageTheSiteServes) {
+    for (const std::string& path : kBatchPaths) {
+        const std::string page = Get(path).body;
+        for (std::size_t at = page.find("<img src=\""); at != std::string::npos; at = page.find("<img src=\"", at + 1)) {
+            const std::string src = Between(page.substr(at), "<img src=\"", "\"");
+            SCOPED_TRACE(path + " " + src);
+            EXPECT_EQ(src.rfind("/img/", 0), 0u);
+            EXPECT_EQ(Get(src).status, 200);
+        }
+    }
+    // The benchmark's list points at images of its own only when asked to.
+    EXPECT_NE(Get("/bench/list?entries=3").body.find("<img src=\"/img/100002.jpg\""), std::string::npos);
+    EXPECT_NE(Get("/bench/list?entries=3&images=bench").body.find("<img src=\"/bench/img/100002.jpg\""),
+              std::string::npos);
+    EXPECT_EQ(Get("/bench/list?entries=3&images=x").status, 400);
+}
+
 }  // namespace
 }  // namespace lumora::site::test

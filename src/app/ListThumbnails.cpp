@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ListThumbnails.h"
+
+#include <QAbstractItemModel>
+#include <QCache>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QSet>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "app/MainWindowUnits.h"
+#include "app/QtText.h"
+#include "thumbnails/ThumbnailCache.h"
+#include "thumbnails/ThumbnailLoad.h"
+#include "threads/WorkerChannel.h"
+
+namespace lumora {
+
+namespace {
+
+// Requests waiting for a worker; older ones are dropped past this many.
+constexpr std::size_t kMaxWanted = 256;
+
+QPixmap MakePlaceholder() {
+    QPixmap pixmap(kRowImageSize);
+    pixmap.fill(QColor(0xd8, 0xd8, 0xd8));
+    QPainter painter(&pixmap);
+    painter.setPen(QColor(0xb0, 0xb0, 0xb0));
+    painter.drawRect(0, 0, kRowImageSize.width() - 1, kRowImageSize.height() - 1);
+    return pixmap;
+}
+
+class ListThumbnails : public QObject {
+public:
+    ListThumbnails(QTreeWidget& list, ListThumbnailOptions options)
+        : QObject(&list),
+          list_(list),
+          cache_(std::make_shared<ThumbnailCache>(
+              options.cacheFolder.empty() ? ThumbnailCache::DefaultFolder() : options.cacheFolder,
+              options.cacheCapBytes)),
+          channel_(*this),
+          shown_(options.imagesInMemory),
+          workers_(options.workers > 0 ? options.workers : 1) {
+        // Rows scrolled away no longer want their images; those in view ask again as they are painted.
+        connect(list.verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { wanted_.clear(); });
+        connect(list.model(), &QAbstractItemModel::modelReset, this, [this] { wanted_.clear(); });
+    }
+    ~ListThumbnails() override { channel_.Close(); }
+
+    // The icon a row with image `address` shows now; `request`: the row is in
+    // view, so an image not at hand is asked for.
+    QIcon IconFor(const QString& address, bool request) {
+        if (placeholder_.isNull()) placeholder_ = QIcon(MakePlaceholder());
+        if (address.isEmpty()) return placeholder_;
+        if (const QIcon* icon = shown_.object(address)) return icon->isNull() ? placeholder_ : *icon;
+        if (request && !loading_.contains(address)) Want(address);
+        return placeholder_;
+    }
+
+private:
+    void Want(const QString& address) {
+        for (const QString& waiting : wanted_)
+            if (waiting == address) return;
+        if (wanted_.size() >= kMaxWanted) wanted_.erase(wanted_.begin());
+        wanted_.push_back(address);
+        if (!dispatchQueued_) {
+            // Out of the paint: workers start once the list is drawn.
+            dispatchQueued_ = true;
+            QTimer::singleShot(0, this, [this] {
+                dispatchQueued_ = false;
+                Dispatch();
+            });
+        }
+    }
+
+    // Starts workers for the newest requests, up to the limit.
+    void Dispatch() {
+        while (loading_.size() < workers_ && !wanted_.empty()) {
+            const QString address = std::move(wanted_.back());
+            wanted_.pop_back();
+            if (loading_.contains(address) || shown_.contains(address)) continue;
+            loading_.insert(address);
+            const bool started = channel_.Run(
+                [cache = cache_, text = FromQString(address)](std::stop_token stop) {
+                    return LoadThumbnail(text, kRowImageSize, *cache, std::move(stop));
+                },
+                [this, address](QImage image) { Arrived(address, std::move(image)); }, WorkerChannel::Mode::Alongside);
+            if (!started) Arrived(address, QImage());
+        }
+    }
+
+    void Arrived(const QString& address, QImage image) {
+        loading_.remove(address);
+        // A null icon stands for "none to show": the placeholder, not asked for again.
+        shown_.insert(address, new QIcon(image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(std::move(image)))));
+        list_.viewport()->update();
+        Dispatch();
+    }
+
+    QTreeWidget& list_;
+    std::shared_ptr<ThumbnailCache> cache_;
+    WorkerChannel channel_;
+    QCache<QString, QIcon> shown_;
+    QSet<QString> loading_;
+    std::vector<QString> wanted_;  // newest last
+    QIcon placeholder_;
+    qsizetype workers_;
+    bool dispatchQueued_ = false;
+};
+
+// The title column's painter: the row's image (or the placeholder) as its decoration.
+class RowImageDelegate : public QStyledItemDelegate {
+public:
+    RowImageDelegate(ListThumbnails& images, QObject* parent) : QStyledItemDelegate(parent), images_(images) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        painting_ = true;
+        QStyledItemDelegate::paint(painter, option, index);
+        painting_ = false;
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->features |= QStyleOptionViewItem::HasDecoration;
+        option->decorationSize = kRowImageSize;
+        option->icon = images_.IconFor(index.data(kRowImageRole).toString(), painting_);
+    }
+
+private:
+    ListThumbnails& images_;
+    mutable bool painting_ = false;
+};
+
+}  // namespace
+
+void AttachListThumbnails(QTreeWidget& list, ListThumbnailOptions options) {
+    auto* images = new ListThumbnails(list, std::move(options));
+    list.setIconSize(kRowImageSize);
+    list.setItemDelegateForColumn(kTitleColumn, new RowImageDelegate(*images, images));
+}
+
+int RowImageIndent(const QTreeWidget& list) {
+    if (!dynamic_cast<const RowImageDelegate*>(list.itemDelegateForColumn(kTitleColumn))) return 0;
+    const int margin = list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list) + 1;
+    return kRowImageSize.width() + 2 * margin;
+}
+
+}  // namespace lumora
