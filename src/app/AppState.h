@@ -74,6 +74,10 @@ struct AppState {
     bool pendingNameInTitle = false;
     PlayState titleFollowed = PlayState::Stopped;  // the shown state the title last followed
     QString failureTitle;  // the title a failure wrote, while it is the one shown
+    // A short notice in the title (resume, start over) and the title it
+    // gives back when it goes; a title due meanwhile waits in titleAfterNotice.
+    QString noticeTitle;
+    QString titleAfterNotice;
     AddressOrigin pendingPlayOrigin = AddressOrigin::User;  // and so does who chose it
     Text pendingRowId;  // the catalogue row it plays, for the history; empty for any other address
     // Print every title and status text change on standard output

@@ -18,8 +18,10 @@ public:
     explicit FocusKeeper(MainWindow& window) : QObject(&window), window_(window) {
         connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
             if (!now || now->window() != &window_) return;
-            // Handed on by Qt from a unit just disabled.
-            if (old && !old->isEnabled() && old->window() == &window_ && now == window_.Units().exitButton) {
+            // Handed on by Qt from a unit just disabled or hidden (full
+            // screen hides the list): Space would quit.
+            if (old && (!old->isEnabled() || !old->isVisible()) && old->window() == &window_ &&
+                now == window_.Units().exitButton) {
                 holder_ = old;
                 Rescue();
                 return;
@@ -69,9 +71,11 @@ private:
 
     void Rescue() {
         const MainWindowUnits& u = window_.Units();
-        QWidget* safe = u.playButton && u.playButton->isEnabled() && u.playButton->isVisible()
-                            ? static_cast<QWidget*>(u.playButton)
-                            : static_cast<QWidget*>(u.catalogueList);
+        const auto usable = [](QWidget* unit) { return unit && unit->isEnabled() && unit->isVisible(); };
+        // In full screen neither shows: the window itself takes the keys.
+        QWidget* safe = usable(u.playButton)       ? static_cast<QWidget*>(u.playButton)
+                        : usable(u.catalogueList) ? static_cast<QWidget*>(u.catalogueList)
+                                                  : static_cast<QWidget*>(&window_);
         holder_ = safe;
         safe->setFocus(Qt::OtherFocusReason);
     }

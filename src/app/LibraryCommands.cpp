@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QMenu>
+#include <QRadioButton>
 #include <QTreeWidget>
 
 #include "app/AppState.h"

@@ -10,6 +10,7 @@
 #include <QListView>
 #include <QStackedWidget>
 #include <QTabBar>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -86,6 +87,8 @@ public:
         tabs->setExpanding(false);
         tabs->setDrawBase(false);
         tabs->setFocusPolicy(Qt::NoFocus);
+        // Nor do its scroll arrows (a narrow column scrolls the tabs).
+        for (QToolButton* arrow : tabs->findChildren<QToolButton*>()) arrow->setFocusPolicy(Qt::NoFocus);
         // A fixed band above the list, whatever the style: the list's rows
         // stay where scripts and people expect them, this far down.
         tabs->setFixedHeight(kBarHeight);

@@ -40,6 +40,8 @@ PlayHistory::PlayHistory(MainWindow& window, std::shared_ptr<LibraryStore> store
     : QObject(&window), window_(window), store_(std::move(store)), recording_(store_->RecordingEnabled()) {
     setObjectName(QStringLiteral("播放历史"));
     sinceWrite_.start();
+    noticeTimer_.setSingleShot(true);
+    connect(&noticeTimer_, &QTimer::timeout, this, &PlayHistory::EndNotice);
     WatchPlayers();
     // Before the window goes: the position of what plays at exit.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &PlayHistory::Flush);
@@ -147,14 +149,22 @@ void PlayHistory::TryResume(Player& player) {
 }
 
 void PlayHistory::ShowNotice(const Text& notice) {
-    const QString previous = window_.windowTitle();
+    AppState& state = window_.State();
+    if (state.noticeTitle.isEmpty() || window_.windowTitle() != state.noticeTitle) {
+        state.titleAfterNotice = window_.windowTitle();
+    }
+    noticeTimer_.start(kNoticeMs);
     SetWindowTitleText(window_, notice);
-    noticeTitle_ = ToQString(notice);
-    QTimer::singleShot(kNoticeMs, this, [this, previous] {
-        // Only the notice goes; a title written since stays.
-        if (window_.windowTitle() == noticeTitle_) window_.setWindowTitle(previous);
-        noticeTitle_.clear();
-    });
+    state.noticeTitle = ToQString(notice);
+}
+
+void PlayHistory::EndNotice() {
+    AppState& state = window_.State();
+    // Only the notice goes; a title written since stays.
+    if (!state.noticeTitle.isEmpty() && window_.windowTitle() == state.noticeTitle)
+        window_.setWindowTitle(state.titleAfterNotice);
+    state.noticeTitle.clear();
+    state.titleAfterNotice.clear();
 }
 
 void PlayHistory::StartOver() {
@@ -164,8 +174,9 @@ void PlayHistory::StartOver() {
     lastPosition_ = 0;
     dirty_ = true;
     Flush();
-    if (!noticeTitle_.isEmpty() && window_.windowTitle() == noticeTitle_)
-        SetWindowTitleText(window_, FromQString(QStringLiteral("从头播放")));
+    const AppState& state = window_.State();
+    if (!state.noticeTitle.isEmpty() && window_.windowTitle() == state.noticeTitle)
+        ShowNotice(FromQString(QStringLiteral("从头播放")));
 }
 
 void PlayHistory::Flush() {

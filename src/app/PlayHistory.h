@@ -14,6 +14,7 @@
 #include "library/LibraryEntry.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QObject>
 
 #include <memory>
@@ -65,7 +66,10 @@ private:
     void OnPlayerEnded();
     void Write(double position, double duration);
     void TryResume(Player& player);
+    // A notice in the title for a few seconds; then the title it hid (or
+    // the one due meanwhile) comes back.
     void ShowNotice(const Text& notice);
+    void EndNotice();
 
     MainWindow& window_;
     std::shared_ptr<LibraryStore> store_;
@@ -80,7 +84,7 @@ private:
     QElapsedTimer sinceWrite_;
     bool watching_ = false;
     bool ended_ = false;            // the end was written
-    QString noticeTitle_;
+    QTimer noticeTimer_;
 };
 
 // The window's history; null when the library is not open (tests without it).

@@ -83,7 +83,12 @@ void FollowPlayingTitle(MainWindow& window) {
     if (TitleHeldElsewhere(window)) return;
     if (shown == PlayState::Playing) {
         state.nameInTitle = false;
-        window.setWindowTitle(QStringLiteral("Lumora视频播放器：") + ProgrammeName(state, window.Units()));
+        const QString title = QStringLiteral("Lumora视频播放器：") + ProgrammeName(state, window.Units());
+        // A notice shown now keeps its few seconds; the name follows it.
+        if (!state.noticeTitle.isEmpty() && window.windowTitle() == state.noticeTitle)
+            state.titleAfterNotice = title;
+        else
+            window.setWindowTitle(title);
         return;
     }
     state.failureTitle = FailureTitle(state, window.Units());

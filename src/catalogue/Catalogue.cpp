@@ -62,7 +62,7 @@ std::vector<ListRow> RowsOf(const RegexObject& regex) {
     const int count = regex.MatchCount();
     std::vector<ListRow> rows;
     rows.reserve(static_cast<std::size_t>(count));
-    for (int i = 1; i <= count; ++i) rows.push_back({regex.SubMatchText(i, 1), regex.SubMatchText(i, 2)});
+    for (int i = 1; i <= count; ++i) rows.push_back({regex.SubMatchText(i, 1), regex.SubMatchText(i, 2), Text()});
     return rows;
 }
 

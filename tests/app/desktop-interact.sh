@@ -243,6 +243,14 @@ if [ "${1:-}" = "--inside" ]; then
   sleep 0.5
   [ "$(last focus)" != 退出按钮 ] || fail "the focus fell to 退出 after a handoff"
 
+  # Full screen hides the list that has the focus; Space then is the
+  # window's play/pause (the exit button left with the focus would quit).
+  press 超级列表框1 f '^fullscreen: 1$'
+  sleep 0.5
+  [ "$(last focus)" != 退出按钮 ] || fail "the focus fell to 退出 in full screen"
+  key_to space '^status0: \(播放已暂停\|正在加载中\)'
+  key_to f '^fullscreen: 0$'
+
   from=$(lines)
   xdotool key ctrl+q
   for ((i = 0; i < 100; i++)); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done

@@ -215,8 +215,9 @@ if [ "${1:-}" = "--inside" ]; then
   press 播放按钮 n '^title: 第2批共14批搜索到：'
   press 超级列表框1 ctrl+d '^title: \(下载马上开始\|请选择需要下载的视频\)'
 
-  # Ctrl+L opens the open-address window, which keeps its own keys.
-  press 静音按钮 ctrl+l '^focus: 编辑框1$'
+  # Ctrl+L opens the open-address window, which keeps its own keys. (The clip
+  # ended: the mute button is disabled, out of the Tab chain.)
+  press 按钮关于 ctrl+l '^focus: 编辑框1$'
   from=$(lines)
   xdotool type --delay 30 'f m n[]'
   xdotool key space BackSpace ctrl+a

@@ -39,7 +39,7 @@ std::string ListPage(const std::string& entries) {
 
 std::vector<ListRow> Rows(std::initializer_list<std::pair<const char*, const char*>> rows) {
     std::vector<ListRow> out;
-    for (const auto& [id, title] : rows) out.push_back({Text(id), Text(title)});
+    for (const auto& [id, title] : rows) out.push_back({Text(id), Text(title), Text()});
     return out;
 }
 
