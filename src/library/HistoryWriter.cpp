@@ -13,6 +13,7 @@ namespace lumora {
 
 struct HistoryWriter::Queue {
     struct Item {
+        QString key;  // the entry's
         LibraryEntry entry;
         double position = 0;
         double duration = 0;
@@ -81,9 +82,9 @@ bool HistoryWriter::RecordPosition(const LibraryEntry& entry, double position, d
     {
         std::lock_guard<std::mutex> lock(queue_->mutex);
         // The entry moves to the end: the list's order is the order of the writes.
-        const QString key = entry.Key();
-        std::erase_if(queue_->items, [&](const Queue::Item& item) { return item.entry.Key() == key; });
-        queue_->items.push_back({entry, position, duration});
+        QString key = entry.Key();
+        std::erase_if(queue_->items, [&](const Queue::Item& item) { return item.key == key; });
+        queue_->items.push_back({std::move(key), entry, position, duration});
     }
     queue_->arrived.notify_one();
     return true;
