@@ -3,6 +3,8 @@
 
 #include "library/LibraryStore.h"
 
+#include <sched.h>
+
 #include <condition_variable>
 #include <mutex>
 #include <stop_token>
@@ -29,6 +31,10 @@ struct HistoryWriter::Queue {
 
 void HistoryWriter::WriteQueued(const WorkerChannel::Job& job, Queue& queue, const QString& path,
                                 const std::function<void()>& written) {
+    // A batch thread: woken, it does not take the processor from the
+    // thread that woke it (the window's), which goes on at once.
+    const sched_param batch{};
+    sched_setscheduler(0, SCHED_BATCH, &batch);
     const auto store = LibraryStore::OpenWriter(path);
     std::unique_lock<std::mutex> lock(queue.mutex);
     for (;;) {
