@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The resume-position write benchmark: builds what it needs (Release, in
-# build-bench unless BUILD_DIR says otherwise) and times the write the
-# player makes on its GUI thread every few seconds while a medium plays
+# build-bench unless BUILD_DIR says otherwise) and times what the GUI thread
+# pays for the write the player makes every few seconds while a medium plays
 # (one upsert into the history of a WAL database holding ENTRIES entries,
-# default 1000), WRITES times (default 2000): median, 99th percentile and
-# worst, the target being under 5 ms. Beside it the peer: the sqlite3 shell
-# running the same upsert WRITES times on the same file with the same
-# settings (WAL, synchronous=NORMAL, one transaction each), its mean per
-# write from the whole run.
+# default 1000), WRITES times (default 2000): the direct write on the
+# calling thread as before, the call that queues it to the writer thread as
+# now (paced, and back to back) and how long a queued write took to land:
+# median, 99th percentile and worst, the target being under 5 ms on the GUI
+# thread. Beside them the peer: the sqlite3 shell running the same upsert
+# WRITES times on the same file with the same settings (WAL,
+# synchronous=NORMAL, one transaction each), its mean per write from the
+# whole run.
 #
 #   bench/library/library-bench.sh [WRITES] [ENTRIES]
 set -euo pipefail

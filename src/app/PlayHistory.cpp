@@ -37,17 +37,18 @@ QString PositionText(double seconds) {
 }
 
 PlayHistory::PlayHistory(MainWindow& window, std::shared_ptr<LibraryStore> store)
-    : QObject(&window), window_(window), store_(std::move(store)), recording_(store_->RecordingEnabled()) {
+    : QObject(&window), window_(window), store_(std::move(store)), writer_(store_), recording_(store_->RecordingEnabled()) {
     setObjectName(QStringLiteral("播放历史"));
+    connect(&writer_, &HistoryWriter::Written, this, &PlayHistory::HistoryChanged);
     sinceWrite_.start();
     noticeTimer_.setSingleShot(true);
     connect(&noticeTimer_, &QTimer::timeout, this, &PlayHistory::EndNotice);
     WatchPlayers();
-    // Before the window goes: the position of what plays at exit.
-    connect(qApp, &QCoreApplication::aboutToQuit, this, &PlayHistory::Flush);
+    // Before the window goes: the position of what plays at exit, written.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &PlayHistory::Finish);
 }
 
-PlayHistory::~PlayHistory() { Flush(); }
+PlayHistory::~PlayHistory() { Finish(); }
 
 PlayHistory* FindPlayHistory(const MainWindow& window) {
     return window.findChild<PlayHistory*>(QString(), Qt::FindDirectChildrenOnly);
@@ -187,8 +188,14 @@ void PlayHistory::Flush() {
     Write(lastPosition_, lastDuration_);
 }
 
+void PlayHistory::Finish() {
+    Flush();
+    writer_.Finish();
+}
+
 void PlayHistory::Write(double position, double duration) {
-    if (store_->RecordPosition(entry_, position, duration)) emit HistoryChanged();
+    // HistoryChanged follows through the writer's Written.
+    writer_.RecordPosition(entry_, position, duration);
 }
 
 void PlayHistory::SetRecording(bool on) {

@@ -6,11 +6,13 @@
 // with a notice in the title and R to start over.
 //
 // Positions and ends come from the typed players' signals, passed on by
-// MediaFront's Changed; the writes are
-// single short SQLite statements on the GUI thread (see bench/library).
+// MediaFront's Changed; the writes run on the library's writer thread
+// (HistoryWriter), HistoryChanged once they have landed, and the last one
+// is waited for at exit (see bench/library).
 #pragma once
 
 #include "base/Text.h"
+#include "library/HistoryWriter.h"
 #include "library/LibraryEntry.h"
 
 #include <QElapsedTimer>
@@ -47,8 +49,11 @@ public:
 
     // Back to the start of the medium playing.
     void StartOver();
-    // Writes the position now (stop, exit).
+    // Hands the position to the writer now (stop, end).
     void Flush();
+    // Flushes and waits, bounded, until everything handed over is written;
+    // later positions are written at once (exit).
+    void Finish();
 
     bool Recording() const { return recording_; }
     // Remembered in the library.
@@ -73,6 +78,7 @@ private:
 
     MainWindow& window_;
     std::shared_ptr<LibraryStore> store_;
+    HistoryWriter writer_;
     bool recording_ = true;
 
     LibraryEntry entry_;            // what plays

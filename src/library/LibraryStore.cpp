@@ -83,6 +83,7 @@ void LibraryStore::AfterWrite() {
 
 bool LibraryStore::RecordPosition(const LibraryEntry& entry, double position, double duration) {
     if (!Writable() || entry.Empty()) return false;
+    Settle();
     QSqlQuery query(QSqlDatabase::database(connection_, false));
     // One statement, one transaction; an empty title keeps the one recorded.
     // The stamp is at least a millisecond past the newest, so the order of
@@ -102,6 +103,7 @@ bool LibraryStore::RecordPosition(const LibraryEntry& entry, double position, do
 
 std::optional<HistoryRecord> LibraryStore::FindHistory(const LibraryEntry& entry) const {
     if (access_ == Access::Unavailable) return std::nullopt;
+    Settle();
     QSqlQuery query(QSqlDatabase::database(connection_, false));
     if (!Execute(query,
                  QStringLiteral("SELECT kind, reference, title, position, duration, played_at FROM history WHERE key = ?"),
@@ -117,6 +119,7 @@ std::optional<HistoryRecord> LibraryStore::FindHistory(const LibraryEntry& entry
 std::vector<HistoryRecord> LibraryStore::History() const {
     std::vector<HistoryRecord> records;
     if (access_ == Access::Unavailable) return records;
+    Settle();
     QSqlQuery query(QSqlDatabase::database(connection_, false));
     query.setForwardOnly(true);
     if (!Execute(query,
@@ -133,12 +136,14 @@ std::vector<HistoryRecord> LibraryStore::History() const {
 
 bool LibraryStore::RemoveHistory(const LibraryEntry& entry) {
     if (!Writable()) return false;
+    Settle();
     QSqlQuery query(QSqlDatabase::database(connection_, false));
     return Execute(query, QStringLiteral("DELETE FROM history WHERE key = ?"), {entry.Key()});
 }
 
 bool LibraryStore::ClearHistory() {
     if (!Writable()) return false;
+    Settle();
     QSqlQuery query(QSqlDatabase::database(connection_, false));
     return Execute(query, QStringLiteral("DELETE FROM history"), {});
 }

@@ -15,6 +15,8 @@
 // transaction that appends to the WAL without syncing, so several copies of
 // the program share the file safely and a write takes a fraction of a
 // millisecond; the WAL goes back into the file on a worker (checkpoints).
+// The player's position writes go through HistoryWriter, on a thread of its
+// own with a connection of its own (OpenWriter).
 #pragma once
 
 #include "library/LibraryEntry.h"
@@ -22,6 +24,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -53,6 +56,10 @@ public:
     // Opens the database at `path` read-only, quietly; unavailable when
     // there is none (nothing is made).
     static std::unique_ptr<LibraryStore> OpenForReading(const QString& path);
+    // A further writing connection to a file Open found writable, for the
+    // calling thread (Qt SQL connections are per thread), without Open's
+    // checks; unavailable when it cannot be had.
+    static std::unique_ptr<LibraryStore> OpenWriter(const QString& path);
     ~LibraryStore();
     LibraryStore(const LibraryStore&) = delete;
     LibraryStore& operator=(const LibraryStore&) = delete;
@@ -78,6 +85,11 @@ public:
     // Newest first.
     std::vector<FavouriteRecord> Favourites() const;
 
+    // Run before every read and change of the history on this store, so
+    // that positions written elsewhere first (HistoryWriter's queue) land
+    // before it; empty for none.
+    void SetSettle(std::function<void()> settle) { settle_ = std::move(settle); }
+
 private:
     LibraryStore(QString path, QString connection, Access access);
     friend struct LibraryOpening;
@@ -86,12 +98,16 @@ private:
     // of its own (the fsync of a checkpoint would stall the caller's
     // thread); the writes themselves never sync.
     void AfterWrite();
+    void Settle() const {
+        if (settle_) settle_();
+    }
 
     QString path_;
     QString connection_;  // the Qt SQL connection's name, one per store
     Access access_;
     int writesSinceCheckpoint_ = 0;
     std::thread checkpoint_;
+    std::function<void()> settle_;
 };
 
 }  // namespace lumora

@@ -241,6 +241,24 @@ std::unique_ptr<LibraryStore> LibraryStore::Open(const QString& path) {
     return LibraryOpening{QDir::cleanPath(QFileInfo(path).absoluteFilePath())}.Open();
 }
 
+std::unique_ptr<LibraryStore> LibraryStore::OpenWriter(const QString& path) {
+    LibraryOpening opening{QDir::cleanPath(QFileInfo(path).absoluteFilePath())};
+    const QString name = NewConnectionName();
+    if (OpenConnection(name, opening.path, false, false)) {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        // Each connection has its own settings. Off the window's thread a
+        // write may wait for another copy's lock as long as opening does.
+        if (Run(db, QStringLiteral("PRAGMA synchronous=NORMAL")).trouble == Trouble::None &&
+            Run(db, QStringLiteral("PRAGMA wal_autocheckpoint=0")).trouble == Trouble::None)
+            return opening.Make(name, LibraryStore::Access::Writable);
+        qCWarning(lumoraLibrary).noquote()
+            << QStringLiteral("%1 cannot be written from the writer thread (%2)").arg(opening.path, db.lastError().text());
+        db = QSqlDatabase();
+    }
+    DropConnection(name);
+    return opening.Make(QString(), LibraryStore::Access::Unavailable);
+}
+
 std::unique_ptr<LibraryStore> LibraryStore::OpenForReading(const QString& path) {
     return LibraryOpening{QDir::cleanPath(QFileInfo(path).absoluteFilePath())}.ReadOnly(QString());
 }

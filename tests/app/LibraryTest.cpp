@@ -103,6 +103,30 @@ TEST_F(LibraryTest, ResumesAFilePlayedBeforeAndRStartsItOver) {
     EXPECT_EQ(Store().FindHistory(film)->duration, 150);
 }
 
+// The writes run on the library's writer thread: HistoryChanged comes once
+// a position is in the file (read by another connection, as the command
+// line reads it), and the exit writes the last position before it returns.
+TEST_F(LibraryTest, HistoryChangedFollowsTheWriteAndTheExitWritesTheLastPosition) {
+    Start();
+    const LibraryEntry film{Kind::File, QStringLiteral("/media/film.mp4"), QStringLiteral("film.mp4")};
+    const auto inFile = [&] {
+        const auto record = LibraryStore::OpenForReading(path)->FindHistory(film);
+        return record ? record->position : -1.0;
+    };
+    PlayHistory& history = *FindPlayHistory(window);
+    std::vector<double> seen;
+    const auto connection = QObject::connect(&history, &PlayHistory::HistoryChanged, [&] { seen.push_back(inFile()); });
+
+    PlayLocalFiles(window, {Text("/media/film.mp4")});
+    Report(true, 0);  // listed from the start
+    ASSERT_TRUE(WaitUntil([&] { return !seen.empty(); }));
+    EXPECT_EQ(seen.back(), 0);
+    Report(true, 42);  // within the first seconds: not written yet
+    history.Finish();  // as at exit
+    EXPECT_EQ(inFile(), 42);
+    QObject::disconnect(connection);
+}
+
 TEST_F(LibraryTest, StartsFromTheBeginningNearEitherEnd) {
     const struct {
         double stored;

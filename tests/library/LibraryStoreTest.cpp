@@ -277,36 +277,44 @@ TEST_F(LibraryStoreTest, IsUnavailableWhereNoFolderCanBeMade) {
     EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("none.sqlite"))));
 }
 
-// Two programs write to one file at once (two copies of the player): every
-// write goes in and the file stays whole.
+// Two programs write to one file at once (two copies of the player), with
+// the positions written directly or through the writer thread: every write
+// goes in and the file stays whole.
 TEST_F(LibraryStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
     constexpr int kCount = 300;
-    QProcess first, second;
-    first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    second.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    first.start(QStringLiteral(LIBRARY_WRITER), {path_, QStringLiteral("a"), QString::number(kCount)});
-    second.start(QStringLiteral(LIBRARY_WRITER), {path_, QStringLiteral("b"), QString::number(kCount)});
-    ASSERT_TRUE(first.waitForFinished(60000));
-    ASSERT_TRUE(second.waitForFinished(60000));
-    EXPECT_EQ(first.exitCode(), 0);
-    EXPECT_EQ(second.exitCode(), 0);
+    for (const bool queued : {false, true}) {
+        SCOPED_TRACE(queued ? "queued" : "direct");
+        for (const char* suffix : {"", "-wal", "-shm"}) QFile::remove(path_ + QLatin1String(suffix));
+        QStringList extra;
+        if (queued) extra << QStringLiteral("queued");
+        QProcess first, second;
+        first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        second.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        first.start(QStringLiteral(LIBRARY_WRITER), QStringList{path_, QStringLiteral("a"), QString::number(kCount)} + extra);
+        second.start(QStringLiteral(LIBRARY_WRITER), QStringList{path_, QStringLiteral("b"), QString::number(kCount)} + extra);
+        ASSERT_TRUE(first.waitForFinished(60000));
+        ASSERT_TRUE(second.waitForFinished(60000));
+        EXPECT_EQ(first.exitCode(), 0);
+        EXPECT_EQ(second.exitCode(), 0);
 
-    const auto store = LibraryStore::Open(path_);
-    ASSERT_TRUE(store->Writable());
-    const auto history = store->History();
-    EXPECT_EQ(history.size(), 2u * kCount);
-    for (const HistoryRecord& record : history)
-        EXPECT_EQ(record.position, record.entry.reference.section('-', 1).toInt() + 0.5);
-    EXPECT_EQ(store->Favourites().size(), 2u * (kCount / 10));
-    QSqlDatabase other = Other(QStringLiteral("integrity"));
-    {
-        QSqlQuery query(other);
-        ASSERT_TRUE(query.exec(QStringLiteral("PRAGMA integrity_check")) && query.next());
-        EXPECT_EQ(query.value(0).toString(), QStringLiteral("ok"));
+        const auto store = LibraryStore::Open(path_);
+        ASSERT_TRUE(store->Writable());
+        const auto history = store->History();
+        EXPECT_EQ(history.size(), 2u * kCount);
+        for (const HistoryRecord& record : history)
+            EXPECT_EQ(record.position, record.entry.reference.section('-', 1).toInt() + 0.5);
+        EXPECT_EQ(store->Favourites().size(), 2u * (kCount / 10));
+        {
+            QSqlDatabase other = Other(QStringLiteral("integrity"));
+            {
+                QSqlQuery query(other);
+                ASSERT_TRUE(query.exec(QStringLiteral("PRAGMA integrity_check")) && query.next());
+                EXPECT_EQ(query.value(0).toString(), QStringLiteral("ok"));
+            }
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("integrity"));
     }
-    other.close();
-    other = QSqlDatabase();
-    QSqlDatabase::removeDatabase(QStringLiteral("integrity"));
     EXPECT_TRUE(log_.isEmpty());
 }
 
