@@ -174,32 +174,28 @@ void CatalogueIndex::Clear() {
 }
 
 void CatalogueIndex::Rebuild() {
-    // Only the row numbers where each page starts: a page's arrival costs
-    // the same whatever the pages held already.
-    firstRow_[0] = firstRow_[1] = 0;
-    for (std::size_t batch = 1; batch <= kBatchCount; ++batch)
-        firstRow_[batch + 1] = firstRow_[batch] + static_cast<int>(pages_[batch].starts.size());
-}
-
-int CatalogueIndex::BatchOf(int index) const {
-    return static_cast<int>(std::upper_bound(firstRow_.begin() + 1, firstRow_.end(), index) - firstRow_.begin()) - 1;
-}
-
-std::string_view CatalogueIndex::FoldedTitle(int batch, int onPage) const {
-    const IndexedPage& page = pages_[static_cast<std::size_t>(batch)];
-    const std::size_t start = page.starts[static_cast<std::size_t>(onPage)];
-    const std::size_t next = static_cast<std::size_t>(onPage) + 1 < page.starts.size()
-                                 ? page.starts[static_cast<std::size_t>(onPage) + 1]
-                                 : page.folded.size();
-    return std::string_view(page.folded).substr(start, next - 1 - start);  // without its line feed
+    rowBatch_.clear();
+    rowOnPage_.clear();
+    folded_.clear();
+    starts_.clear();
+    for (int batch = 1; batch <= kBatchCount; ++batch) {
+        const IndexedPage& page = pages_[static_cast<std::size_t>(batch)];
+        const std::size_t offset = folded_.size();
+        folded_ += page.folded;
+        for (std::size_t i = 0; i < page.starts.size(); ++i) {
+            rowBatch_.push_back(static_cast<unsigned char>(batch));
+            rowOnPage_.push_back(static_cast<int>(i));
+            starts_.push_back(offset + page.starts[i]);
+        }
+    }
+    starts_.push_back(folded_.size());
 }
 
 SearchHit CatalogueIndex::Row(int index) const {
     if (index < 0 || index >= Count()) return {};
-    const int batch = BatchOf(index);
-    const ListPageRows& rows = pages_[static_cast<std::size_t>(batch)].rows;
-    const int onPage = index - firstRow_[static_cast<std::size_t>(batch)];
-    return {batch, rows.Id(onPage), rows.Title(onPage)};
+    const ListPageRows& page = pages_[rowBatch_[static_cast<std::size_t>(index)]].rows;
+    const int onPage = rowOnPage_[static_cast<std::size_t>(index)];
+    return {rowBatch_[static_cast<std::size_t>(index)], page.Id(onPage), page.Title(onPage)};
 }
 
 std::vector<int> CatalogueIndex::Match(std::string_view query) const {
@@ -207,24 +203,21 @@ std::vector<int> CatalogueIndex::Match(std::string_view query) const {
     const std::vector<std::string> words = SearchWords(query);
     if (words.empty() || Count() == 0) return found;
     const std::string& first = words.front();
-    // The first word is looked for through all titles of a page at once
-    // (memmem); each title it lands in is then checked for the other words.
-    for (int batch = 1; batch <= kBatchCount; ++batch) {
-        const IndexedPage& page = pages_[static_cast<std::size_t>(batch)];
-        const char* const base = page.folded.data();
-        const std::size_t size = page.folded.size();
-        const int offset = firstRow_[static_cast<std::size_t>(batch)];
-        std::size_t from = 0;
-        while (from < size) {
-            const void* hit = memmem(base + from, size - from, first.data(), first.size());
-            if (!hit) break;
-            const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
-            const auto onPage = static_cast<int>(std::upper_bound(page.starts.begin(), page.starts.end(), at) -
-                                                 page.starts.begin()) - 1;
-            const std::string_view title = FoldedTitle(batch, onPage);
-            if (HoldsAll(title, words, 1)) found.push_back(offset + onPage);
-            from = static_cast<std::size_t>(title.data() - base) + title.size() + 1;
-        }
+    // The first word is looked for through all titles at once (memmem);
+    // each title it lands in is then checked for the other words.
+    const char* const base = folded_.data();
+    const std::size_t size = folded_.size();
+    std::size_t from = 0;
+    while (from < size) {
+        const void* hit = memmem(base + from, size - from, first.data(), first.size());
+        if (!hit) break;
+        const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
+        const auto next = std::upper_bound(starts_.begin(), starts_.end(), at);
+        const auto row = static_cast<int>(next - starts_.begin()) - 1;
+        const std::size_t start = starts_[static_cast<std::size_t>(row)];
+        const std::size_t end = *next - 1;  // without its line feed
+        if (HoldsAll(std::string_view(base + start, end - start), words, 1)) found.push_back(row);
+        from = *next;
     }
     return found;
 }
@@ -235,8 +228,9 @@ std::vector<int> CatalogueIndex::Match(std::string_view query, const std::vector
     if (words.empty()) return found;
     for (int row : among) {
         if (row < 0 || row >= Count()) continue;
-        const int batch = BatchOf(row);
-        if (HoldsAll(FoldedTitle(batch, row - firstRow_[static_cast<std::size_t>(batch)]), words, 0)) found.push_back(row);
+        const std::size_t start = starts_[static_cast<std::size_t>(row)];
+        const std::size_t end = starts_[static_cast<std::size_t>(row) + 1] - 1;  // without its line feed
+        if (HoldsAll(std::string_view(folded_.data() + start, end - start), words, 0)) found.push_back(row);
     }
     return found;
 }

@@ -67,7 +67,7 @@ public:
     int PagesHeld() const;
     void Clear();
 
-    int Count() const { return firstRow_[kPages]; }
+    int Count() const { return static_cast<int>(rowBatch_.size()); }
     // Row `index`, 0 <= index < Count().
     SearchHit Row(int index) const;
 
@@ -78,18 +78,14 @@ public:
     std::vector<int> Match(std::string_view query, const std::vector<int>& among) const;
 
 private:
-    static constexpr std::size_t kPages = 15;  // batch numbers 1..14; 0 unused
     void Rebuild();
-    // The batch of row `index` (0 <= index < Count()).
-    int BatchOf(int index) const;
-    // Row `onPage` of batch `batch`, folded, without its line feed.
-    std::string_view FoldedTitle(int batch, int onPage) const;
 
-    std::array<IndexedPage, kPages> pages_;  // by batch number
-    std::array<bool, kPages> held_{};
-    // The number of the first row of each batch, and after batch 14 the
-    // number of rows.
-    std::array<int, kPages + 1> firstRow_{};
+    std::array<IndexedPage, 15> pages_;  // by batch number; 0 unused
+    std::array<bool, 15> held_{};
+    std::vector<unsigned char> rowBatch_;  // per row
+    std::vector<int> rowOnPage_;           // per row
+    std::string folded_;                   // the pages' folded titles one after the other
+    std::vector<std::size_t> starts_;      // per row, where its title starts in folded_; then the end
 };
 
 }  // namespace lumora
