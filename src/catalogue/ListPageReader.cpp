@@ -15,25 +15,31 @@ namespace {
 // Blocks of about this size keep a block in the cache while it is checked
 // and matched, and the worker busy while the next one arrives.
 constexpr std::size_t kBlockBytes = 64 * 1024;
+// At most this many blocks wait for the worker; the transfer waits for it
+// beyond that. A page of megabytes then goes through the same few buffers
+// (kept as spares once matched) instead of fresh memory, and its page
+// faults, for every block.
+constexpr std::size_t kQueuedBlocks = 4;
 
 }  // namespace
 
 void ListPageRows::Add(std::string_view id, std::string_view title, std::string_view image) {
+    if (id.size() + title.size() + image.size() > kMaxText - text_.size()) return;
+    if (ends_.empty()) ends_.push_back(0);
     for (std::string_view field : {id, title, image}) {
-        bounds_.push_back(text_.size());
         text_ += field;
-        bounds_.push_back(text_.size());
+        ends_.push_back(static_cast<std::uint32_t>(text_.size()));
     }
 }
 
 void ListPageRows::Clear() {
     text_.clear();
-    bounds_.clear();
+    ends_.clear();
 }
 
 std::string_view ListPageRows::Field(int index, int field) const {
     if (index < 0 || index >= Count()) return {};
-    const std::size_t* at = bounds_.data() + kBounds * static_cast<std::size_t>(index) + 2 * field;
+    const std::uint32_t* at = ends_.data() + kFields * static_cast<std::size_t>(index) + field;
     return std::string_view(text_).substr(at[0], at[1] - at[0]);
 }
 
@@ -45,7 +51,8 @@ ListPageReader::~ListPageReader() {
 
 void ListPageReader::Send(Block block) {
     {
-        const std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        taken_.wait(lock, [this] { return blocks_.size() < kQueuedBlocks; });
         blocks_.push_back(std::move(block));
     }
     ready_.notify_one();
@@ -64,12 +71,31 @@ void ListPageReader::Take(std::string_view piece) {
     pending_ += piece;
     if (pending_.size() < kBlockBytes || lastLineFeed_ == std::string::npos) return;
     std::string lines = std::move(pending_);
-    pending_ = std::string();
-    pending_.reserve(2 * kBlockBytes);
+    pending_ = SpareBuffer();
     pending_.append(lines, lastLineFeed_ + 1);
     lines.resize(lastLineFeed_);
     lastLineFeed_ = std::string::npos;
     Send({std::move(lines), false});
+}
+
+std::string ListPageReader::SpareBuffer() {
+    {
+        const std::lock_guard lock(mutex_);
+        if (!spare_.empty()) {
+            std::string buffer = std::move(spare_.back());
+            spare_.pop_back();
+            return buffer;
+        }
+    }
+    std::string buffer;
+    buffer.reserve(2 * kBlockBytes);
+    return buffer;
+}
+
+void ListPageReader::KeepSpare(std::string buffer) {
+    buffer.clear();
+    const std::lock_guard lock(mutex_);
+    if (spare_.size() < kQueuedBlocks) spare_.push_back(std::move(buffer));
 }
 
 ListPageRows ListPageReader::Finish() {
@@ -103,6 +129,7 @@ void ListPageReader::Work() {
             block = std::move(blocks_.front());
             blocks_.pop_front();
         }
+        taken_.notify_one();
         if (block.restart) {
             rows_.Clear();
             cut = overrun = false;
@@ -114,7 +141,7 @@ void ListPageReader::Work() {
             block.lines.resize(zero);
             cut = true;
         }
-        const std::string lines = SanitizeUtf8(std::move(block.lines));
+        std::string lines = SanitizeUtf8(std::move(block.lines));
         offsets.clear();
         if (!pattern.MatchAll(lines, true, offsets)) {
             overrun = true;
@@ -136,6 +163,7 @@ void ListPageReader::Work() {
         }
         const EntryImageScan tail = ScanEntryImage(lines, entryStart, lines.size());
         if (entryStart != 0 || tail.bounded) carriedImage = tail.source;
+        KeepSpare(std::move(lines));
     }
     if (overrun || !usable) rows_.Clear();
 }

@@ -15,6 +15,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <stop_token>
@@ -26,10 +27,11 @@
 namespace lumora {
 
 // Rows of a list page as UTF-8: every identifier, title and image source,
-// one after the other in `text`.
+// one after the other in `text`. Rows past 4 GiB of text are dropped (a
+// page's body is far smaller).
 class ListPageRows {
 public:
-    int Count() const { return static_cast<int>(bounds_.size() / kBounds); }
+    int Count() const { return ends_.empty() ? 0 : static_cast<int>((ends_.size() - 1) / kFields); }
     // Row `index`, counted from 0.
     std::string_view Id(int index) const { return Field(index, 0); }
     std::string_view Title(int index) const { return Field(index, 1); }
@@ -41,11 +43,14 @@ public:
     void Clear();
 
 private:
-    static constexpr std::size_t kBounds = 6;
+    static constexpr std::size_t kFields = 3;
+    static constexpr std::size_t kMaxText = UINT32_MAX;
     std::string_view Field(int index, int field) const;
 
     std::string text_;
-    std::vector<std::size_t> bounds_;  // per row: start and end of the id, of the title, of the image
+    // Where each field ends in text_, row after row, after a first 0: field
+    // f of row i is text_[ends_[3i + f], ends_[3i + f + 1]).
+    std::vector<std::uint32_t> ends_;
 };
 
 class ListPageReader : public PageBodySink {
@@ -70,13 +75,18 @@ private:
 
     void Send(Block block);
     void Work();
+    // An empty buffer for the next block: one the worker is done with, or new.
+    std::string SpareBuffer();
+    void KeepSpare(std::string buffer);
 
     std::string pending_;                           // what came after the last block sent
     std::size_t lastLineFeed_ = std::string::npos;  // the last line feed in pending_
 
     std::mutex mutex_;
-    std::condition_variable ready_;
+    std::condition_variable ready_;  // a block came, or the body ended
+    std::condition_variable taken_;  // the worker took a block
     std::deque<Block> blocks_;
+    std::vector<std::string> spare_;  // matched blocks' buffers, emptied
     bool ended_ = false;
     ListPageRows rows_;  // the worker's, until it ends
     std::thread worker_;

@@ -27,6 +27,7 @@ constexpr long kMaxRedirectHops = 1000;
 constexpr long kMaxBenchEntries = 200000;
 constexpr long kMaxHostileSeconds = 600;
 constexpr std::size_t kStreamChunk = 4096;
+constexpr std::size_t kGeneratedListChunk = 256 * 1024;
 // Each connection has a thread of its own, up to this many at once.
 constexpr std::size_t kMaxConnectionThreads = 512;
 // Requests one connection may carry before the answer says "Connection: close".
@@ -163,17 +164,31 @@ bool IsLoopbackAddress(std::string_view address) {
     return false;
 }
 
-std::string SiteServer::GeneratedList(const std::string& path) {
-    const std::lock_guard lock(benchMutex_);
-    std::string& page = generatedLists_[path];
-    if (page.empty()) {
-        // FNV-1a of the path: each page its own ids and titles, the same every run.
-        std::uint32_t hash = 2166136261u;
-        for (unsigned char c : path) hash = (hash ^ c) * 16777619u;
-        const long firstId = 100000 + static_cast<long>(hash % 4096) * (kMaxBenchEntries + 1);
-        page = BenchListHtml(std::min(options_.listEntries, kMaxBenchEntries), firstId, hash);
+std::shared_ptr<const std::string> SiteServer::GeneratedList(const std::string& path) {
+    {
+        const std::lock_guard lock(benchMutex_);
+        if (const auto made = generatedLists_.find(path); made != generatedLists_.end()) return made->second;
     }
-    return page;
+    // Made outside the lock: requests for pages made already never wait for
+    // another page being made. Two requests racing for one page keep the first.
+    // FNV-1a of the path: each page its own ids and titles, the same every run.
+    std::uint32_t hash = 2166136261u;
+    for (unsigned char c : path) hash = (hash ^ c) * 16777619u;
+    const long firstId = 100000 + static_cast<long>(hash % 4096) * (kMaxBenchEntries + 1);
+    auto page = std::make_shared<const std::string>(
+        BenchListHtml(std::min(options_.listEntries, kMaxBenchEntries), firstId, hash));
+    const std::lock_guard lock(benchMutex_);
+    return generatedLists_.emplace(path, std::move(page)).first->second;
+}
+
+void SiteServer::SendGeneratedList(httplib::Response& res, const std::string& path) {
+    // Sent from the kept page itself: no copy of megabytes per request.
+    std::shared_ptr<const std::string> page = GeneratedList(path);
+    const std::size_t size = page->size();
+    res.set_content_provider(size, "text/html; charset=utf-8",
+                             [page = std::move(page)](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                 return sink.write(page->data() + offset, std::min(length, kGeneratedListChunk));
+                             });
 }
 
 SiteServer::SiteServer(SiteData data, SiteOptions options)
@@ -299,15 +314,14 @@ void SiteServer::AddRoutes() {
 
     // --- the catalogue ---
     svr.Get("/", [this](const httplib::Request&, httplib::Response& res) {
-        if (options_.listEntries > 0) return res.set_content(GeneratedList("/"), "text/html; charset=utf-8");
+        if (options_.listEntries > 0) return SendGeneratedList(res, "/");
         const ListPage* page = data_.FindPage("/");
         if (page == nullptr) return NotFound(res);
         res.set_content(ListPageHtml(data_, *page), "text/html; charset=utf-8");
     });
     svr.Get("/vodlist/index.php", [this](const httplib::Request& req, httplib::Response& res) {
         if (options_.listEntries > 0)
-            return res.set_content(GeneratedList(ListPagePath(QueryOr(req, "id"), QueryOr(req, "page"))),
-                                   "text/html; charset=utf-8");
+            return SendGeneratedList(res, ListPagePath(QueryOr(req, "id"), QueryOr(req, "page")));
         const ListPage* page = data_.FindPage(ListPagePath(QueryOr(req, "id"), QueryOr(req, "page")));
         if (page == nullptr) {
             res.status = 404;

@@ -35,6 +35,10 @@
 #include <string_view>
 #include <thread>
 
+namespace httplib {
+struct Response;
+}
+
 namespace lumora::site {
 
 class GuardedHttpServer;
@@ -82,8 +86,10 @@ public:
     std::string BaseAddress() const;
 
 private:
-    // The generated list page at `path` (see SiteOptions::listEntries).
-    std::string GeneratedList(const std::string& path);
+    // The generated list page at `path` (see SiteOptions::listEntries),
+    // made once and kept.
+    std::shared_ptr<const std::string> GeneratedList(const std::string& path);
+    void SendGeneratedList(httplib::Response& res, const std::string& path);
 
     void AddRoutes();
 
@@ -97,7 +103,7 @@ private:
     std::mutex benchMutex_;
     std::string benchPage_;
     long benchEntries_ = -1;
-    std::map<std::string, std::string> generatedLists_;  // by path and query, under benchMutex_
+    std::map<std::string, std::shared_ptr<const std::string>> generatedLists_;  // by path and query, under benchMutex_
     bool benchImages_ = false;
 };
 

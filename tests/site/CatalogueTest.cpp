@@ -5,7 +5,9 @@
 
 #include "site/Pages.h"
 
+#include <optional>
 #include <set>
+#include <thread>
 
 namespace lumora::site::test {
 namespace {
@@ -152,6 +154,48 @@ TEST_F(CatalogueTest, BenchListHasTheAskedNumberOfEntries) {
     }
     // The same page every time, so runs compare.
     EXPECT_EQ(BenchListHtml(50), BenchListHtml(50));
+}
+
+// With every list page generated (the search benchmarks' site), each page
+// is whole and the same however many clients ask for it at once, and pages
+// differ from one another.
+TEST(GeneratedListPages, WholeAndTheSameUnderConcurrentRequests) {
+    std::string error;
+    std::optional<SiteData> data = LoadSiteData(BundledDataDir(), &error);
+    ASSERT_TRUE(data) << error;
+    SiteOptions options;
+    options.port = 0;
+    options.listEntries = 300;
+    SiteServer server(std::move(*data), options);
+    ASSERT_TRUE(server.Start(&error)) << error;
+
+    const std::vector<std::string> paths = {kBatchPaths[0], kBatchPaths[1], kBatchPaths[5], kBatchPaths[13]};
+    std::vector<std::string> bodies(paths.size() * 4);
+    std::vector<int> statuses(bodies.size());
+    std::vector<std::string> lengths(bodies.size());
+    {
+        std::vector<std::jthread> clients;
+        for (std::size_t i = 0; i < bodies.size(); ++i)
+            clients.emplace_back([&, i] {
+                httplib::Client client("127.0.0.1", server.Port());
+                client.set_read_timeout(10, 0);
+                if (const httplib::Result got = client.Get(paths[i % paths.size()])) {
+                    statuses[i] = got->status;
+                    bodies[i] = got->body;
+                    lengths[i] = got->get_header_value("Content-Length");
+                }
+            });
+    }
+    std::set<std::string> distinct;
+    for (std::size_t i = 0; i < bodies.size(); ++i) {
+        SCOPED_TRACE(paths[i % paths.size()]);
+        EXPECT_EQ(statuses[i], 200);
+        EXPECT_EQ(lengths[i], std::to_string(bodies[i].size()));
+        EXPECT_EQ(ListRows(bodies[i]).size(), 300u);
+        EXPECT_EQ(bodies[i], bodies[i % paths.size()]);
+        distinct.insert(bodies[i]);
+    }
+    EXPECT_EQ(distinct.size(), paths.size());
 }
 
 // The image file of the demo data named `name`, as committed.
