@@ -114,6 +114,7 @@ TEST_F(ListImagesWindowTest, ABatchChangeOrReloadWhileImagesAreOnTheirWayShowsTh
     QTreeWidget& list = *units.catalogueList;
     // The first rows painted, their images asked for: the list goes away under them.
     IconColours(list, 0);
+    test::WaitUntil([] { return false; }, 5);
     NextBatch(window);
     ReloadBatch(window);
     ReloadBatch(window);
