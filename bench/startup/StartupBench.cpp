@@ -7,7 +7,8 @@
 // (the environment points it at the site); the peers as `PEER URL` until
 // their "title: " line. Each is ended there. With STARTUP_BENCH_BASELINE
 // naming another lumora binary (say one built without a feature), that one
-// takes its turns too, timed the same way, and the ratio of the two is shown.
+// runs beside lumora (each first in every other run), timed the same way,
+// and the ratio of the two is shown.
 #include "LineTimer.h"
 
 #include <cstdio>
@@ -48,8 +49,15 @@ int main(int argc, char** argv) {
                             "title: 第1批共14批搜索到：", {}, {}, {}});
     for (int run = 0; run < runs; ++run) {
         for (std::size_t turn = 0; turn < programs.size(); ++turn) {
-            // Each run starts with the next program.
-            Program& p = programs[(turn + static_cast<std::size_t>(run)) % programs.size()];
+            // Each run starts with the next program. A baseline instead runs
+            // right beside lumora, the two taking the first place in turn:
+            // a program that follows a heavy one (the player peer) starts slower.
+            std::size_t at = (turn + static_cast<std::size_t>(run)) % programs.size();
+            if (programs.size() > baselineAt) {
+                const bool baselineFirst = run % 2 == 1;
+                at = turn == 0 ? (baselineFirst ? baselineAt : 0) : turn == 1 ? (baselineFirst ? 0 : baselineAt) : turn - 1;
+            }
+            Program& p = programs[at];
             const auto time = bench::TimeToLine(p.argv, p.marker, true);
             if (!time) {
                 std::fprintf(stderr, "%s: no list\n", p.argv[0].c_str());
