@@ -6,6 +6,7 @@
 // remove, clear and open their entries.
 #include "app/LibraryCommands.h"
 #include "app/LibraryPages.h"
+#include "app/ListViews.h"
 #include "app/PlayCommands.h"
 #include "app/PlayHistory.h"
 #include "app/QtText.h"
@@ -223,6 +224,41 @@ TEST_F(LibraryTest, PagesListRemoveClearAndOpenTheirEntries) {
     pages.favourites->RemoveButton()->click();
     EXPECT_EQ(pages.favourites->List()->topLevelItemCount(), 0);
     EXPECT_TRUE(Store().Favourites().empty());
+}
+
+TEST_F(LibraryTest, TheListViewsShowTheHistoryAndTheFavourites) {
+    const LibraryEntry a{Kind::File, QStringLiteral("/media/a.mp4"), QStringLiteral("a.mp4")};
+    Start([&](LibraryStore& store) { store.RecordPosition(a, 12, 100); });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    // The menu command switches the list to its view, the history in it.
+    auto* command = units.fileMenu->findChild<QAction*>(QStringLiteral("最近播放命令"));
+    ASSERT_NE(command, nullptr);
+    command->trigger();
+    EXPECT_EQ(CurrentListView(window), ListView::Recent);
+    auto* recent = window.findChild<RecentPage*>();
+    ASSERT_NE(recent, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return recent->isVisible(); }));
+    EXPECT_FALSE(units.catalogueList->isVisible());
+    ASSERT_EQ(recent->List()->topLevelItemCount(), 1);
+    EXPECT_EQ(recent->List()->topLevelItem(0)->text(0), QStringLiteral("a.mp4"));
+    EXPECT_EQ(recent->window(), &window) << "a view of the list, no window of its own";
+
+    // B on what plays marks it; the favourites view lists it.
+    PlayLocalFiles(window, {Text("/media/a.mp4")});
+    Report(true, 0);
+    QTest::keyClick(&window, Qt::Key_B);
+    units.fileMenu->findChild<QAction*>(QStringLiteral("收藏夹命令"))->trigger();
+    EXPECT_EQ(CurrentListView(window), ListView::Favourites);
+    auto* favourites = window.findChild<FavouritesPage*>();
+    ASSERT_NE(favourites, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return favourites->isVisible(); }));
+    ASSERT_EQ(favourites->List()->topLevelItemCount(), 1);
+    EXPECT_FALSE(recent->isVisible());
+
+    ShowListView(window, ListView::Catalogue);
+    EXPECT_TRUE(units.catalogueList->isVisible());
 }
 
 }  // namespace

@@ -87,6 +87,8 @@ if [ "${1:-}" = "--inside" ]; then
   xdotool key r
   wait_after '^title: 从头播放$' "$from" 5 || fail "R"
   wait_position 0 5 10
+  # The notice goes after its seconds; the title names what plays again.
+  wait_after '^title: Lumora视频播放器：long$' "$from" 10 || fail "the title after the notice"
   from=$(lines)
   xdotool key b
   wait_after '^title: 已收藏：' "$from" 5 || fail "B"
