@@ -8,7 +8,8 @@
 # peer linked with libmpv (startup_peer_linked) and with what any player
 # built on libmpv and an OpenGL picture sets up before its window is up
 # (startup_peer_player), taking turns, RUNS times each (default 11). Builds what it needs (Release, in build-bench
-# unless BUILD_DIR says otherwise).
+# unless BUILD_DIR says otherwise). STARTUP_BENCH_BASELINE=PATH adds another
+# lumora binary to the turns (e.g. one without a feature) with its ratio.
 #
 #   bench/startup/startup-bench.sh [RUNS]
 set -euo pipefail

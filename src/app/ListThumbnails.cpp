@@ -21,6 +21,7 @@
 #include "app/QtText.h"
 #include "thumbnails/ThumbnailCache.h"
 #include "thumbnails/ThumbnailLoad.h"
+#include "threads/BackgroundPriority.h"
 #include "threads/WorkerChannel.h"
 
 namespace lumora {
@@ -44,15 +45,15 @@ public:
     ListThumbnails(QTreeWidget& list, ListThumbnailOptions options)
         : QObject(&list),
           list_(list),
-          cache_(std::make_shared<ThumbnailCache>(
-              options.cacheFolder.empty() ? ThumbnailCache::DefaultFolder() : options.cacheFolder,
-              options.cacheCapBytes)),
+          options_(std::move(options)),
           channel_(*this),
-          shown_(options.imagesInMemory),
-          workers_(options.workers > 0 ? options.workers : 1) {
+          shown_(options_.imagesInMemory),
+          workers_(options_.workers > 0 ? options_.workers : 1) {
         // Rows scrolled away no longer want their images; those in view ask again as they are painted.
         connect(list.verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { wanted_.clear(); });
         connect(list.model(), &QAbstractItemModel::modelReset, this, [this] { wanted_.clear(); });
+        // While rows are still coming in, the images wait (see Want).
+        connect(list.model(), &QAbstractItemModel::rowsInserted, this, [this] { ++insertions_; });
     }
     ~ListThumbnails() override { channel_.Close(); }
 
@@ -72,14 +73,24 @@ private:
             if (waiting == address) return;
         if (wanted_.size() >= kMaxWanted) wanted_.erase(wanted_.begin());
         wanted_.push_back(address);
-        if (!dispatchQueued_) {
-            // Out of the paint: workers start once the list is drawn.
-            dispatchQueued_ = true;
-            QTimer::singleShot(0, this, [this] {
-                dispatchQueued_ = false;
-                Dispatch();
-            });
-        }
+        QueueDispatch();
+    }
+
+    // Workers start out of the paint, one turn of the event loop after it,
+    // and only once the list has stopped filling: the first rows are on
+    // screen before any image work takes a processor.
+    void QueueDispatch() {
+        if (dispatchQueued_) return;
+        dispatchQueued_ = true;
+        const int insertions = insertions_;
+        QTimer::singleShot(0, this, [this, insertions] {
+            dispatchQueued_ = false;
+            if (insertions != insertions_) {
+                QueueDispatch();
+                return;
+            }
+            Dispatch();
+        });
     }
 
     // Starts workers for the newest requests, up to the limit.
@@ -90,12 +101,23 @@ private:
             if (loading_.contains(address) || shown_.contains(address)) continue;
             loading_.insert(address);
             const bool started = channel_.Run(
-                [cache = cache_, text = FromQString(address)](std::stop_token stop) {
+                [cache = Cache(), text = FromQString(address)](std::stop_token stop) {
+                    // Fetching and decoding give way to the window's own thread.
+                    GiveWayThisThread();
                     return LoadThumbnail(text, kRowImageSize, *cache, std::move(stop));
                 },
                 [this, address](QImage image) { Arrived(address, std::move(image)); }, WorkerChannel::Mode::Alongside);
             if (!started) Arrived(address, QImage());
         }
+    }
+
+    // The disk cache, set up with the first image asked for.
+    std::shared_ptr<ThumbnailCache> Cache() {
+        if (!cache_)
+            cache_ = std::make_shared<ThumbnailCache>(
+                options_.cacheFolder.empty() ? ThumbnailCache::DefaultFolder() : options_.cacheFolder,
+                options_.cacheCapBytes);
+        return cache_;
     }
 
     void Arrived(const QString& address, QImage image) {
@@ -107,6 +129,7 @@ private:
     }
 
     QTreeWidget& list_;
+    const ListThumbnailOptions options_;
     std::shared_ptr<ThumbnailCache> cache_;
     WorkerChannel channel_;
     QCache<QString, QIcon> shown_;
@@ -115,6 +138,7 @@ private:
     QIcon placeholder_;
     qsizetype workers_;
     bool dispatchQueued_ = false;
+    int insertions_ = 0;  // row insertions so far
 };
 
 // The title column's painter: the row's image (or the placeholder) as its decoration.

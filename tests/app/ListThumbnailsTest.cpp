@@ -104,6 +104,26 @@ TEST_F(ListImagesWindowTest, EachRowShowsItsVideosStill) {
     EXPECT_GT(list.visualItemRect(list.topLevelItem(0)).height(), kRowImageSize.height());
 }
 
+TEST_F(ListImagesWindowTest, ABatchChangeOrReloadWhileImagesAreOnTheirWayShowsTheNewRowsImages) {
+    StartSite();
+    window.show();
+    state.batchNumber = 1;
+    state.listPageAddress = StartUpBatch().address;
+    StartListFetch(window);
+    ASSERT_TRUE(WaitUntil([this] { return window.windowTitle().startsWith(QStringLiteral("第1批")); }));
+    QTreeWidget& list = *units.catalogueList;
+    // The first rows painted, their images asked for: the list goes away under them.
+    IconColours(list, 0);
+    test::WaitUntil([] { return false; }, 5);
+    NextBatch(window);
+    ReloadBatch(window);
+    ReloadBatch(window);
+    ASSERT_TRUE(WaitUntil([this] { return window.windowTitle().startsWith(QStringLiteral("第2批")); }));
+    ASSERT_GE(list.topLevelItemCount(), 1);
+    EXPECT_TRUE(WaitUntil([&] { return !IconColours(list, 0).contains(kPlaceholderGrey); }))
+        << "the new first row's image";
+}
+
 // One JPEG of one colour.
 std::string Jpeg(QColor colour) {
     QImage image(96, 72, QImage::Format_RGB32);
@@ -125,6 +145,11 @@ protected:
                 asked_.insert(std::stoi(req.matches[1]));
             }
             res.set_content(Jpeg(Qt::red), "image/jpeg");
+        });
+        // Each slow image keeps its worker a while, so a list change falls while they are out.
+        server.Get(R"(/slow/(\d+)\.jpg)", [](const httplib::Request&, httplib::Response& res) {
+            std::this_thread::sleep_for(150ms);
+            res.set_content(Jpeg(Qt::blue), "image/jpeg");
         });
         server.Get("/missing.jpg", [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
         server.Get("/page.jpg", [](const httplib::Request&, httplib::Response& res) {
@@ -214,6 +239,23 @@ TEST_F(BareListTest, OnlyTheRowsInViewAskForTheirImages) {
     asked = Asked();
     for (int row : asked) EXPECT_TRUE(row <= perPage + 1 || row >= kRows - perPage - 1) << row << " was never in view";
     EXPECT_FALSE(OnlyPlaceholder(IconColours(list, kRows - 1)));
+}
+
+TEST_F(BareListTest, AListClearedWhileImagesAreOnTheirWayFillsAgain) {
+    list.show();
+    // Three times over: rows whose images are slow, cleared while the images are out.
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 20; ++i) AddRow(QString::number(i), "/slow/" + std::to_string(round * 100 + i) + ".jpg");
+        IconColours(list, 0);
+        test::WaitUntil([] { return false; }, 50);
+        list.clear();
+    }
+    for (int i = 0; i < 20; ++i) AddRow(QString::number(i), "/ok/" + std::to_string(i) + ".jpg");
+    ASSERT_TRUE(WaitUntil([&] {
+        const std::set<QRgb> colours = IconColours(list, 0);
+        return !colours.empty() && std::all_of(colours.begin(), colours.end(), [](QRgb c) { return qRed(c) > 200; });
+    })) << "the new rows' images, after the old ones";
+    EXPECT_EQ(list.topLevelItemCount(), 20);
 }
 
 }  // namespace
