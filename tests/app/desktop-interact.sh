@@ -26,16 +26,7 @@ if [ "${1:-}" = "--inside" ]; then
     exit 1
   }
   lines() { wc -l <"$log"; }
-  wait_after() {  # PATTERN FROM SECONDS
-    local i
-    for ((i = 0; i < $3 * 10; i++)); do
-      grep -q -- "$1" < <(tail -n +"$(($2 + 1))" "$log") && return 0
-      kill -0 "$pid" 2>/dev/null || { echo "lumora ended early"; return 1; }
-      sleep 0.1
-    done
-    echo "not seen within $3 s: $1"
-    return 1
-  }
+  # wait_after PATTERN FROM SECONDS comes from lumora-window.sh.
   wait_for() { wait_after "$1" 0 "$2"; }
   # Whether a line matching $1 came after line $2.
   seen_after() { grep -q -- "$1" < <(tail -n +"$(($2 + 1))" "$log"); }

@@ -27,17 +27,7 @@ if [ "${1:-}" = "--inside" ]; then
     exit 1
   }
   lines() { wc -l <"$log"; }
-  # Waits up to $3 seconds for a line matching $1 after line $2 of the log.
-  wait_after() {
-    local i
-    for ((i = 0; i < $3 * 10; i++)); do
-      grep -q -- "$1" < <(tail -n +"$(($2 + 1))" "$log") && return 0
-      kill -0 "$pid" 2>/dev/null || { echo "lumora ended early"; return 1; }
-      sleep 0.1
-    done
-    echo "not seen within $3 s: $1"
-    return 1
-  }
+  # wait_after PATTERN FROM SECONDS comes from lumora-window.sh.
   # No line matching $1 after line $2 for $3 seconds.
   absent_after() {
     sleep "$3"
