@@ -107,7 +107,7 @@ TEST_F(PlayVerbs, ClassifyChoosesAsPlayDoesAndProbesOnlyPlainWebAddresses) {
         const int before = hits_;
         const CliRun run = Run({"classify", c.address}, "LUMORA_LIVE_HOSTS=live.lumora.test,b.test,c.test");
         EXPECT_EQ(run.out, c.out + "\n") << c.address;
-        EXPECT_EQ(run.status, c.address.empty() ? 1 : 0) << c.address;
+        EXPECT_EQ(run.status, c.address.empty() ? 1 : 0) << c.address << "\n" << run.err;
         EXPECT_EQ(hits_ > before, c.probes) << c.address;
     }
 }
