@@ -12,10 +12,9 @@
 #include "base/Config.h"
 #include "catalogue/AllListPages.h"
 #include "catalogue/Catalogue.h"
+#include "ShellCommand.h"
 
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,6 +29,8 @@ extern char** environ;
 namespace {
 
 using namespace lumora;
+using bench::Quote;
+using bench::RunMs;
 using Clock = std::chrono::steady_clock;
 
 double Since(Clock::time_point start) {
@@ -46,23 +47,6 @@ double CpuMs() {
 double Median(std::vector<double> ms) {
     std::sort(ms.begin(), ms.end());
     return ms[ms.size() / 2];
-}
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-double RunMs(const std::string& command) {
-    const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
-    const Clock::time_point start = Clock::now();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-    return Since(start);
 }
 
 }  // namespace
@@ -113,10 +97,10 @@ int main(int argc, char** argv) {
         }
         slowest.push_back(worst);
 
-        curlParallel.push_back(RunMs(curlAll + " 2>/dev/null"));
+        curlParallel.push_back(RunMs(curlAll + " 2>/dev/null", true));
         double curlWorst = 0;
         for (const std::string& address : addresses)
-            curlWorst = std::max(curlWorst, RunMs("curl -s -o /dev/null " + Quote(address)));
+            curlWorst = std::max(curlWorst, RunMs("curl -s -o /dev/null " + Quote(address), true));
         curlSlowest.push_back(curlWorst);
     }
     if (std::find(curlParallel.begin(), curlParallel.end(), -1.0) != curlParallel.end()) {

@@ -12,6 +12,7 @@
 #include "app/SearchPages.h"
 #include "base/Config.h"
 #include "catalogue/Catalogue.h"
+#include "ShellCommand.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -19,8 +20,6 @@
 #include <QListView>
 #include <QKeyEvent>
 
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,6 +34,8 @@ extern char** environ;
 namespace {
 
 using namespace lumora;
+using bench::Quote;
+using bench::RunMs;
 
 struct Figures {
     std::vector<double> ms;
@@ -52,22 +53,6 @@ void Press(QWidget* target, int key, const QString& text) {
     QCoreApplication::sendEvent(target, &press);
     QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
     QCoreApplication::sendEvent(target, &release);
-}
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-double RunMs(const std::string& command) {
-    const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 // The peer's command for the words typed so far: one grep per word, piped.
@@ -144,7 +129,7 @@ int main(int argc, char** argv) {
                 const std::size_t found = index.Match(query).size();
                 matchAlone.ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6 + 0 * static_cast<double>(found));
                 shown += static_cast<std::size_t>(results->model()->rowCount());
-                if (round == 0) peer.ms.push_back(RunMs(GrepCommand(box->text(), titles)));
+                if (round == 0) peer.ms.push_back(RunMs(GrepCommand(box->text(), titles), false));
                 QCoreApplication::processEvents();
             };
             for (const QChar c : word) time([&] { Press(box, c == QLatin1Char(' ') ? Qt::Key_Space : 0, QString(c)); });
