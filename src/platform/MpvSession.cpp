@@ -53,7 +53,17 @@ enum Observed : std::uint64_t {
 // Replies to our own requests carry a kind and the generation they were
 // made in; a reply from an older generation belongs to a medium given up.
 // A screenshot's reply carries its own number instead of the generation.
-enum ReplyKind : std::uint64_t { kPlain = 0, kLoad = 1, kEndPosition = 2, kEndFlag = 3, kScreenshot = 4 };
+// A setting's own kind lets its observed value wait for the reply: an
+// observation queued before the set would otherwise bring the old value back.
+enum ReplyKind : std::uint64_t {
+    kPlain = 0,
+    kLoad = 1,
+    kEndPosition = 2,
+    kEndFlag = 3,
+    kScreenshot = 4,
+    kSpeedSet = 5,
+    kSubVisibilitySet = 6,
+};
 
 std::uint64_t Tag(ReplyKind kind, std::uint64_t generation) {
     return (std::uint64_t(kind) << 56) | (generation & ((std::uint64_t(1) << 56) - 1));
@@ -563,14 +573,18 @@ void MpvSession::SetPlayCount(int count) {
 void MpvSession::SetSpeed(double speed) {
     if (!std::isfinite(speed) || speed <= 0) return;
     speed_ = speed;
-    if (handle_) mpv_set_property_async(handle_, Tag(kPlain, generation_), "speed", MPV_FORMAT_DOUBLE, &speed);
+    if (handle_ &&
+        mpv_set_property_async(handle_, Tag(kSpeedSet, generation_), "speed", MPV_FORMAT_DOUBLE, &speed) >= 0)
+        ++speedSetsPending_;
 }
 
 void MpvSession::SetSubtitlesShown(bool shown) {
     subtitlesShown_ = shown;
     if (!handle_) return;
     int flag = shown ? 1 : 0;
-    mpv_set_property_async(handle_, Tag(kPlain, generation_), "sub-visibility", MPV_FORMAT_FLAG, &flag);
+    if (mpv_set_property_async(handle_, Tag(kSubVisibilitySet, generation_), "sub-visibility", MPV_FORMAT_FLAG,
+                               &flag) >= 0)
+        ++subVisibilitySetsPending_;
 }
 
 void MpvSession::SelectTrack(MediaTrack::Kind kind, std::int64_t id) {
@@ -734,6 +748,11 @@ void MpvSession::HandleEvent(const mpv_event& event) {
             }
             break;
         }
+        case MPV_EVENT_SET_PROPERTY_REPLY:
+            if (KindOf(event.reply_userdata) == kSpeedSet && speedSetsPending_ > 0) --speedSetsPending_;
+            if (KindOf(event.reply_userdata) == kSubVisibilitySet && subVisibilitySetsPending_ > 0)
+                --subVisibilitySetsPending_;
+            break;
         case MPV_EVENT_GET_PROPERTY_REPLY: {
             if (!SameGeneration(event.reply_userdata, generation_) || phase_ != Phase::Loaded) break;
             if (KindOf(event.reply_userdata) == kEndFlag) {
@@ -919,10 +938,10 @@ void MpvSession::HandleProperty(std::uint64_t id, const void* data, int format) 
             CheckEnd();
             break;
         case kSpeed:
-            if (number() > 0) speed_ = number();
+            if (number() > 0 && speedSetsPending_ == 0) speed_ = number();
             break;
         case kSubVisibility:
-            if (present) subtitlesShown_ = flag();
+            if (present && subVisibilitySetsPending_ == 0) subtitlesShown_ = flag();
             break;
         case kSubText:
             subtitleText_ = present && format == MPV_FORMAT_STRING ? *static_cast<char* const*>(data) : "";

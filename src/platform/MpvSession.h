@@ -233,6 +233,8 @@ private:
     bool muted_ = false;
     double speed_ = 1;
     bool subtitlesShown_ = true;
+    int speedSetsPending_ = 0;  // our sets mpv has not answered yet
+    int subVisibilitySetsPending_ = 0;
     std::string subtitleText_;
     std::vector<std::string> besideSubtitles_;  // added once the medium is loaded
     std::vector<MediaTrack> tracks_;

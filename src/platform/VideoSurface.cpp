@@ -216,7 +216,9 @@ bool VideoSurface::MediumShown() const {
 }
 
 void VideoSurface::FollowPhase() {
-    if (mediumShown_ && !MediumShown() && window_->isExposed()) window_->requestUpdate();
+    // Drawn black here and now rather than on a later update request: a
+    // request already pending from an earlier frame may be delivered late.
+    if (mediumShown_ && !MediumShown()) Paint();
 }
 
 void VideoSurface::SurfaceGoing() {

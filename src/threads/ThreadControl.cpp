@@ -94,7 +94,13 @@ bool ThreadControl::Start(Routine routine, ThreadHandle* handle) {
     try {
         std::thread thread(RunThread, record, std::move(routine));
         record->native = thread.native_handle();
-        thread.detach();
+        // Kept while a handle is open, so Close can wait for the end of a
+        // thread whose routine has returned: its thread-local clean-up (a
+        // TLS library's, say) must not meet the process's clean-up at exit.
+        if (handle != nullptr)
+            record->thread = std::move(thread);
+        else
+            thread.detach();
     } catch (...) {  // std::system_error when the system has no thread to give
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         return false;
@@ -191,8 +197,15 @@ bool ThreadControl::Close(ThreadHandle handle) {
         record = std::move(found->second);
         registry.threads.erase(found);
     }
-    std::lock_guard lock(record->mutex);
-    record->ReleaseSuspension();
+    std::thread thread;
+    {
+        std::lock_guard lock(record->mutex);
+        record->ReleaseSuspension();
+        if (record->finished && record->thread.get_id() != std::this_thread::get_id())
+            thread = std::move(record->thread);
+    }
+    // Only the thread's own exit is left: a short wait.
+    if (thread.joinable()) thread.join();
     return true;
 }
 

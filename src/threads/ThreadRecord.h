@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include <pthread.h>
 #include <semaphore.h>
@@ -22,6 +23,7 @@ struct ThreadRecord {
         sem_init(&release, 0, 0);
     }
     ~ThreadRecord() {
+        if (thread.joinable()) thread.detach();
         sem_destroy(&parked);
         sem_destroy(&release);
     }
@@ -40,6 +42,7 @@ struct ThreadRecord {
 
     std::mutex mutex;  // guards the fields below except the semaphores and `ended`
     pthread_t native{};
+    std::thread thread;  // joined by Close once the routine has returned, else let go
     bool finished = false;   // the routine has returned
     bool abandoned = false;  // Terminate gave up on it
     int exitCode = kStillRunning;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TestSupport.h"
@@ -227,6 +228,54 @@ TEST(ThreadControlTest, CloseInvalidatesHandleForGood) {
     ThreadControl::Wait(second, 10000);
     EXPECT_EQ(ThreadControl::ExitCode(second), 2);
     EXPECT_TRUE(ThreadControl::Close(second));
+}
+
+// Once Close returns on a thread whose routine has ended, the thread has
+// exited, its thread-local clean-up included: a short command may leave
+// right after without meeting that clean-up at exit. A thread still running
+// is let go instead, and a thread may close its own handle.
+namespace {
+std::atomic<bool> gThreadLocalCleanedUp{false};
+struct SlowThreadLocal {
+    ~SlowThreadLocal() {
+        std::this_thread::sleep_for(100ms);
+        gThreadLocalCleanedUp = true;
+    }
+};
+}  // namespace
+
+TEST(ThreadControlTest, CloseWaitsForTheExitOfAnEndedThreadOnly) {
+    ThreadHandle ended = 0;
+    ASSERT_TRUE(ThreadControl::Start(
+        [] {
+            thread_local SlowThreadLocal local;
+            (void)&local;
+            return 3;
+        },
+        &ended));
+    ASSERT_EQ(ThreadControl::WaitUntilEnded(ended, 10s), WaitOutcome::Ended);
+    EXPECT_TRUE(ThreadControl::Close(ended));
+    EXPECT_TRUE(gThreadLocalCleanedUp.load());
+
+    auto gate = std::make_shared<Gate>();
+    ThreadHandle running = 0;
+    ASSERT_TRUE(ThreadControl::Start(
+        [gate] { return gate->Pass(0); }, &running));
+    EXPECT_TRUE(ThreadControl::Close(running));  // returns at once
+    gate->Open();
+
+    auto own = std::make_shared<std::atomic<ThreadHandle>>(0);
+    auto closed = std::make_shared<std::atomic<int>>(-1);
+    ThreadHandle self = 0;
+    ASSERT_TRUE(ThreadControl::Start(
+        [own, closed] {
+            while (own->load() == 0) std::this_thread::yield();
+            *closed = ThreadControl::Close(own->load()) ? 1 : 0;
+            return 0;
+        },
+        &self));
+    *own = self;
+    EXPECT_TRUE(Eventually([&] { return closed->load() == 1; }));
 }
 
 TEST(ThreadControlTest, StartWithoutHandleRunsDetached) {
