@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSet>
 #include <QStyle>
@@ -44,16 +45,19 @@ class ListThumbnails : public QObject {
 public:
     ListThumbnails(QTreeWidget& list, ListThumbnailOptions options)
         : QObject(&list),
-          list_(list),
           options_(std::move(options)),
           channel_(*this),
           shown_(options_.imagesInMemory),
-          workers_(options_.workers > 0 ? options_.workers : 1) {
+          workers_(options_.workers > 0 ? options_.workers : 1) {}
+
+    // One more view whose rows ask for images as they are painted.
+    void AddView(QAbstractItemView& view) {
+        views_.push_back(&view);
         // Rows scrolled away no longer want their images; those in view ask again as they are painted.
-        connect(list.verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { wanted_.clear(); });
-        connect(list.model(), &QAbstractItemModel::modelReset, this, [this] { wanted_.clear(); });
+        connect(view.verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { wanted_.clear(); });
+        connect(view.model(), &QAbstractItemModel::modelReset, this, [this] { wanted_.clear(); });
         // While rows are still coming in, the images wait (see Want).
-        connect(list.model(), &QAbstractItemModel::rowsInserted, this, [this] { ++insertions_; });
+        connect(view.model(), &QAbstractItemModel::rowsInserted, this, [this] { ++insertions_; });
     }
     ~ListThumbnails() override { channel_.Close(); }
 
@@ -124,11 +128,12 @@ private:
         loading_.remove(address);
         // A null icon stands for "none to show": the placeholder, not asked for again.
         shown_.insert(address, new QIcon(image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(std::move(image)))));
-        list_.viewport()->update();
+        for (const QPointer<QAbstractItemView>& view : views_)
+            if (view) view->viewport()->update();
         Dispatch();
     }
 
-    QTreeWidget& list_;
+    std::vector<QPointer<QAbstractItemView>> views_;
     const ListThumbnailOptions options_;
     std::shared_ptr<ThumbnailCache> cache_;
     WorkerChannel channel_;
@@ -165,12 +170,21 @@ private:
     mutable bool painting_ = false;
 };
 
+void Show(ListThumbnails& images, QAbstractItemView& view, int column) {
+    images.AddView(view);
+    view.setIconSize(kRowImageSize);
+    view.setItemDelegateForColumn(column, new RowImageDelegate(images, &view));
+}
+
 }  // namespace
 
 void AttachListThumbnails(QTreeWidget& list, ListThumbnailOptions options) {
-    auto* images = new ListThumbnails(list, std::move(options));
-    list.setIconSize(kRowImageSize);
-    list.setItemDelegateForColumn(kTitleColumn, new RowImageDelegate(*images, images));
+    Show(*new ListThumbnails(list, std::move(options)), list, kTitleColumn);
+}
+
+void ShareListThumbnails(const QTreeWidget& list, QAbstractItemView& view, int column) {
+    for (QObject* child : list.children())
+        if (auto* images = dynamic_cast<ListThumbnails*>(child)) return Show(*images, view, column);
 }
 
 int RowImageIndent(const QTreeWidget& list) {

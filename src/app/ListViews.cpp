@@ -24,12 +24,14 @@
 #include "app/AppState.h"
 #include "app/CatalogueView.h"
 #include "app/ListColumnHandle.h"
+#include "app/ListThumbnails.h"
 #include "app/MainWindow.h"
 #include "app/PlayCommands.h"
 #include "app/QtText.h"
 #include "app/SearchPages.h"
 #include "app/UnitGeometry.h"
 #include "catalogue/Catalogue.h"
+#include "catalogue/ListImage.h"
 #include "threads/WorkerChannel.h"
 
 namespace lumora {
@@ -62,6 +64,11 @@ public:
         if (role == Qt::DisplayRole) return title;
         // The whole title, and the batch that lists it.
         if (role == Qt::ToolTipRole) return title + QStringLiteral("（第%1批）").arg(hit.batchNumber);
+        // The entry's image, resolved as the catalogue list resolves it.
+        if (role == kRowImageRole) {
+            if (hit.image.empty()) return QString();
+            return ToQString(ListImageResolver(BatchAddress(hit.batchNumber, true)).Resolve(hit.image));
+        }
         return {};
     }
 
@@ -124,6 +131,7 @@ public:
         results->setTextElideMode(Qt::ElideRight);
         model = new SearchResultsModel(search.Index(), results);
         results->setModel(model);
+        ShareListThumbnails(*list, *results, 0);
         results->installEventFilter(this);
         pages->addWidget(results);
 

@@ -31,6 +31,8 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     setWindowTitle(QStringLiteral("Lumora视频播放器"));
     resize(kMainWindowWidth, kMainWindowHeight);
     units_ = CreateMainWindowUnits(*this);
+    // Before the views: the search results share the list's images.
+    AttachListThumbnails(*units_.catalogueList);
     InstallListViews(*this);
     // Below this the button row no longer fits its captions.
     setMinimumSize(MinimumClientSize(*this));
@@ -42,7 +44,6 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     InstallPlayListPanel(*this);
     InstallTrackMenu(*this);
     InstallKeyboardFocus(*this);
-    AttachListThumbnails(*units_.catalogueList);
 }
 
 MainWindow::~MainWindow() {

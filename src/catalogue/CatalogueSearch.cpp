@@ -195,7 +195,7 @@ SearchHit CatalogueIndex::Row(int index) const {
     if (index < 0 || index >= Count()) return {};
     const ListPageRows& page = pages_[rowBatch_[static_cast<std::size_t>(index)]].rows;
     const int onPage = rowOnPage_[static_cast<std::size_t>(index)];
-    return {rowBatch_[static_cast<std::size_t>(index)], page.Id(onPage), page.Title(onPage)};
+    return {rowBatch_[static_cast<std::size_t>(index)], page.Id(onPage), page.Title(onPage), page.Image(onPage)};
 }
 
 std::vector<int> CatalogueIndex::Match(std::string_view query) const {

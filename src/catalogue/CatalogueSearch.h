@@ -37,11 +37,13 @@ bool TitleMatches(std::string_view title, std::string_view query);
 // narrows a search). False when `wider` holds no word.
 bool QueryNarrows(std::string_view wider, std::string_view narrower);
 
-// One row found: its batch (1..14), its identifier and title.
+// One row found: its batch (1..14), its identifier, title and image source
+// as the list page writes it (ListPageRows::Image).
 struct SearchHit {
     int batchNumber = 0;
     std::string_view id;
     std::string_view title;
+    std::string_view image;
 };
 
 // A list page made ready for the index: its rows and their titles folded.

@@ -19,6 +19,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 namespace lumora {
@@ -420,6 +421,7 @@ void MpvSession::ResetMedia() {
     // changes); what the session answers depends on the phase.
     eofReached_ = false;
     restarted_ = false;
+    seekWhenLoaded_.reset();
     firstFrameSeen_ = false;
     endCheckPending_ = false;
     expectedEntry_ = -1;
@@ -523,8 +525,15 @@ void MpvSession::SetPaused(bool paused) {
 }
 
 void MpvSession::Seek(double seconds) {
-    if (!handle_ || phase_ != Phase::Loaded || !std::isfinite(seconds)) return;
+    if (!handle_ || !std::isfinite(seconds)) return;
     seconds = std::max(0.0, seconds);
+    // The first picture may show before the session hears that the file is
+    // loaded: a seek asked for meanwhile is made once it is.
+    if (phase_ == Phase::Opening) {
+        seekWhenLoaded_ = seconds;
+        return;
+    }
+    if (phase_ != Phase::Loaded) return;
     const std::string position = QByteArray::number(seconds, 'f', 3).toStdString();
     Command(Tag(kPlain, generation_), {"seek", position.c_str(), "absolute"});
     timePos_ = seconds;
@@ -828,6 +837,7 @@ void MpvSession::ApplyEntryEvents() {
             Command(Tag(kPlain, generation_), {"sub-add", path.c_str(), first ? "select" : "auto"});
             first = false;
         }
+        if (const std::optional<double> seek = std::exchange(seekWhenLoaded_, std::nullopt)) Seek(*seek);
     }
     if (phase_ == Phase::Loaded && restartedEntry_ == expectedEntry_ && !restarted_) {
         restarted_ = true;

@@ -31,6 +31,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -246,6 +247,7 @@ private:
 
     // Observed values, as mpv last reported them.
     double timePos_ = 0;
+    std::optional<double> seekWhenLoaded_;  // asked for while opening
     double duration_ = 0;
     // What is known of a medium that ended or stopped.
     double keptDuration_ = 0;

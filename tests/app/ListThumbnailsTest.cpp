@@ -5,6 +5,8 @@
 // image stalls, and asks only for the images of the rows in view.
 #include "app/CatalogueView.h"
 #include "app/ListThumbnails.h"
+#include "app/ListViews.h"
+#include "app/SearchPages.h"
 #include "app/QtText.h"
 #include "base/Config.h"
 #include "catalogue/Catalogue.h"
@@ -18,6 +20,9 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QLineEdit>
+#include <QListView>
+#include <QTest>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTemporaryDir>
@@ -37,11 +42,11 @@ namespace {
 using namespace std::chrono_literals;
 using test::WaitUntil;
 
-// The colours seen in the icon area of `row` (unselected), as drawn now.
-std::set<QRgb> IconColours(QTreeWidget& list, int row) {
-    const QImage shot = list.viewport()->grab().toImage();
-    const QRect cell = list.visualItemRect(list.topLevelItem(row));
-    const int margin = list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list) + 1;
+// The colours seen in the icon area of the row at `at` (unselected), as drawn now.
+std::set<QRgb> IconColours(QAbstractItemView& view, const QModelIndex& at) {
+    const QImage shot = view.viewport()->grab().toImage();
+    const QRect cell = view.visualRect(at);
+    const int margin = view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
     const QRect icon(cell.left() + margin, cell.center().y() - kRowImageSize.height() / 2, kRowImageSize.width(),
                      kRowImageSize.height());
     std::set<QRgb> colours;
@@ -49,6 +54,9 @@ std::set<QRgb> IconColours(QTreeWidget& list, int row) {
     for (int y = icon.top() + 3; y < icon.bottom() - 3; ++y)
         for (int x = icon.left() + 3; x < icon.right() - 3; ++x) colours.insert(shot.pixel(x, y) & 0xFFFFFF);
     return colours;
+}
+std::set<QRgb> IconColours(QTreeWidget& list, int row) {
+    return IconColours(list, list.indexFromItem(list.topLevelItem(row), kTitleColumn));
 }
 
 const QRgb kPlaceholderGrey = 0xD8D8D8;
@@ -102,6 +110,26 @@ TEST_F(ListImagesWindowTest, EachRowShowsItsVideosStill) {
     // The title still reads the same, with the image before it.
     EXPECT_EQ(list.topLevelItem(0)->text(kTitleColumn), QStringLiteral("夏日海边清新写真"));
     EXPECT_GT(list.visualItemRect(list.topLevelItem(0)).height(), kRowImageSize.height());
+}
+
+// A search result shows its entry's image as the row in the catalogue does.
+TEST_F(ListImagesWindowTest, SearchResultsShowTheirEntriesImages) {
+    StartSite();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    FocusSearchBox(window);
+    ASSERT_TRUE(WaitUntil([this] {
+        return SearchPagesOf(window).Index().PagesHeld() == kBatchCount && !SearchPagesOf(window).Fetching();
+    }));
+    auto* box = window.findChild<QLineEdit*>(QStringLiteral("搜索框"));
+    auto* results = window.findChild<QListView*>(QStringLiteral("搜索结果"));
+    ASSERT_TRUE(box && results);
+    box->setText(QStringLiteral("夏日海边清新写真"));  // 1001, demo A's colour bars, twice
+    ASSERT_EQ(results->model()->rowCount(), 2);
+    const QModelIndex first = results->model()->index(0, 0);
+    EXPECT_EQ(first.data(kRowImageRole).toString(), QStringLiteral("http://127.0.0.1:%1/img/1001.jpg").arg(site_->Port()));
+    EXPECT_TRUE(WaitUntil([&] { return IconColours(*results, first).size() > 20; })) << "the still's many colours";
+    EXPECT_GT(results->visualRect(first).height(), kRowImageSize.height());
 }
 
 TEST_F(ListImagesWindowTest, ABatchChangeOrReloadWhileImagesAreOnTheirWayShowsTheNewRowsImages) {

@@ -103,6 +103,28 @@ TEST_F(PlayerTest, SettingsAreTold) {
     EXPECT_EQ(player->Volume(), 37);
 }
 
+// A seek asked for before the file is loaded (the first picture may show
+// earlier) is made once it is; a stop in between drops it.
+TEST(PlayerSeekTest, ASeekWhileOpeningIsMadeOnceLoaded) {
+    PlaybackOptions options;
+    options.nullOutputs = true;  // in real time: the position tells the seek
+    SetPlaybackOptions(options);
+    QWidget host;
+    MpvPlayer player(&host);
+    player.Open(Media("orange.wmv"));  // 20 s
+    ASSERT_EQ(player.CurrentPhase(), Player::Phase::Opening);
+    player.Seek(15);
+    ASSERT_TRUE(RunUntil([&] { return player.CurrentPhase() == Player::Phase::Loaded && player.Position() >= 15; }))
+        << player.Position();
+
+    player.Open(Media("orange.wmv"));
+    player.Seek(15);
+    player.Stop();
+    player.Open(Media("orange.wmv"));
+    ASSERT_TRUE(RunUntil([&] { return player.CurrentPhase() == Player::Phase::Loaded && player.Position() > 0; }));
+    EXPECT_LT(player.Position(), 10);
+}
+
 // Streams and chapters of a two-language file: listed as mpv lists them,
 // chosen by kind and number, the chapter followed as it changes.
 TEST(PlayerTracksTest, StreamsAndChaptersAreListedAndChosen) {
