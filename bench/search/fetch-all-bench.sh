@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The all-pages benchmark: builds what it needs (Release, in build-bench
 # unless BUILD_DIR says otherwise), starts lumora-site on a free loopback
-# port with every list page ENTRIES entries long (default 10000) and times
+# port with every list page ENTRIES entries long (default 10000; "demo": the
+# demo catalogue's own pages) and times
 # fetching all 14 list pages at once against the slowest single page, beside
 # curl --parallel on the same 14 addresses, RUNS times each (default 7).
 #

@@ -6,7 +6,10 @@
 #include "catalogue/ListImage.h"
 #include "script/CompiledPattern.h"
 
+#include <memory>
+#include <mutex>
 #include <utility>
+#include <vector>
 
 namespace lumora {
 
@@ -20,6 +23,37 @@ constexpr std::size_t kBlockBytes = 64 * 1024;
 // (kept as spares once matched) instead of fresh memory, and its page
 // faults, for every block.
 constexpr std::size_t kQueuedBlocks = 4;
+
+// Compiling the list pattern (with its JIT code) costs more than reading a
+// short list page, so readers hand their compiled pattern on to the next.
+class PatternPool {
+public:
+    std::unique_ptr<CompiledPattern> Take() {
+        {
+            const std::lock_guard lock(mutex_);
+            if (!free_.empty()) {
+                std::unique_ptr<CompiledPattern> pattern = std::move(free_.back());
+                free_.pop_back();
+                return pattern;
+            }
+        }
+        return std::make_unique<CompiledPattern>(kListPattern, false, true);
+    }
+    void Give(std::unique_ptr<CompiledPattern> pattern) {
+        const std::lock_guard lock(mutex_);
+        if (free_.size() < kKept) free_.push_back(std::move(pattern));
+    }
+
+private:
+    static constexpr std::size_t kKept = 8;  // more than readers at once
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<CompiledPattern>> free_;
+};
+
+PatternPool& Patterns() {
+    static PatternPool* const pool = new PatternPool;  // never destroyed: readers may outlive main
+    return *pool;
+}
 
 }  // namespace
 
@@ -111,8 +145,9 @@ ListPageRows ListPageReader::Finish() {
 }
 
 void ListPageReader::Work() {
-    // Compiled here, while the request is still being set up.
-    const CompiledPattern pattern(kListPattern, false, true);
+    // Taken here, while the request is still being set up.
+    std::unique_ptr<CompiledPattern> compiled = Patterns().Take();
+    const CompiledPattern& pattern = *compiled;
     const bool usable = pattern.Ok() && pattern.Groups() >= 2;
     std::vector<std::size_t> offsets;
     bool cut = false;      // a zero byte ended the text
@@ -166,6 +201,7 @@ void ListPageReader::Work() {
         KeepSpare(std::move(lines));
     }
     if (overrun || !usable) rows_.Clear();
+    Patterns().Give(std::move(compiled));
 }
 
 }  // namespace lumora
