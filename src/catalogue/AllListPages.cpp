@@ -17,20 +17,21 @@ int PageQueue::TakeNext() {
     return batch <= kBatchCount ? batch : 0;
 }
 
-FetchedPage FetchBatchPage(int batchNumber, std::stop_token stop) {
+FetchedPage FetchBatchPage(int batchNumber, std::stop_token stop, PageConnection* connection) {
     FetchedPage page;
     page.batchNumber = batchNumber;
     const Text address = BatchAddress(batchNumber, true);
     if (address.Empty()) return page;
-    page.rows = ReadListPageRows(address, std::move(stop), &page.ok);
+    page.rows = ReadListPageRows(address, std::move(stop), &page.ok, connection);
     return page;
 }
 
 void FetchQueuedPages(PageQueue& queue, std::stop_token stop, const std::function<void(FetchedPage)>& page) {
+    PageConnection connection;
     while (!stop.stop_requested()) {
         const int batch = queue.TakeNext();
         if (batch == 0) return;
-        FetchedPage fetched = FetchBatchPage(batch, stop);
+        FetchedPage fetched = FetchBatchPage(batch, stop, &connection);
         if (stop.stop_requested()) return;
         page(std::move(fetched));
     }

@@ -39,12 +39,12 @@ struct FetchedPage {
 };
 
 // The rows of batch `batchNumber`'s list page (none when the request fails
-// or `stop` is requested before it ends).
-FetchedPage FetchBatchPage(int batchNumber, std::stop_token stop = {});
+// or `stop` is requested before it ends); through `connection` when given.
+FetchedPage FetchBatchPage(int batchNumber, std::stop_token stop = {}, PageConnection* connection = nullptr);
 
 // One worker's share: takes batches from `queue` and fetches them one after
-// another until none is left or `stop` is requested, handing each page to
-// `page` on this thread as soon as it is read.
+// another, on one kept connection, until none is left or `stop` is
+// requested, handing each page to `page` on this thread as soon as it is read.
 void FetchQueuedPages(PageQueue& queue, std::stop_token stop, const std::function<void(FetchedPage)>& page);
 
 // The 14 pages, fetched by `workers` threads (at least 1) and waited for;

@@ -74,11 +74,12 @@ std::vector<ListRow> ExtractListRows(Text page) {
     return RowsOf(regex);
 }
 
-ListPageRows ReadListPageRows(const Text& address, std::stop_token stop, bool* ok) {
+ListPageRows ReadListPageRows(const Text& address, std::stop_token stop, bool* ok, PageConnection* connection) {
     ListPageReader reader;
     PageRequestArgs args;
     args.proxy = Text();
     args.stop = std::move(stop);
+    args.connection = connection;
     args.bodySink = &reader;
     const Result<ByteSet> request = RequestPage(address, args);
     ListPageRows rows = reader.Finish();

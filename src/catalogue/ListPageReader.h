@@ -97,7 +97,9 @@ class Text;
 // The rows of the list page at `address`, matched while it arrives (the
 // request of every list page: PageRequest's limits, no proxy). None when
 // the request fails or `stop` is requested before it ends; `ok`, when
-// given, tells whether the request succeeded.
-ListPageRows ReadListPageRows(const Text& address, std::stop_token stop = {}, bool* ok = nullptr);
+// given, tells whether the request succeeded. With `connection`, the
+// request goes through that kept handle.
+ListPageRows ReadListPageRows(const Text& address, std::stop_token stop = {}, bool* ok = nullptr,
+                              PageConnection* connection = nullptr);
 
 }  // namespace lumora

@@ -98,6 +98,13 @@ bool IsFollowedStatus(long status) {
 
 }  // namespace
 
+struct PageConnection::Handle {
+    CurlEasy easy;
+};
+
+PageConnection::PageConnection() : handle_(std::make_unique<Handle>()) {}
+PageConnection::~PageConnection() = default;
+
 Result<ByteSet> RequestPage(const Text& url, PageRequestArgs& args) {
     // A request line can't carry control characters; such an address is unusable.
     for (unsigned char c : url.Bytes())
@@ -105,7 +112,21 @@ Result<ByteSet> RequestPage(const Text& url, PageRequestArgs& args) {
     if (!CurlReady()) return Failure{FailureKind::Refused, "libcurl could not start"};
     const std::string firstUrl = FirstHopUrl(url);
     if (firstUrl.empty()) return Failure{FailureKind::Refused, "no usable host or port"};
-    CurlEasy easy(curl_easy_init());
+    // A kept handle starts each request from curl's defaults, with its open
+    // connections; otherwise the request has a handle of its own.
+    CurlEasy own;
+    CURL* const easy = [&]() -> CURL* {
+        if (!args.connection) {
+            own.reset(curl_easy_init());
+            return own.get();
+        }
+        CurlEasy& kept = args.connection->handle_->easy;
+        if (kept)
+            curl_easy_reset(kept.get());
+        else
+            kept.reset(curl_easy_init());
+        return kept.get();
+    }();
     if (!easy) return Failure{FailureKind::Refused, "no transfer handle"};
 
     const Text agent = AgentFor(args.headers);
@@ -140,7 +161,7 @@ Result<ByteSet> RequestPage(const Text& url, PageRequestArgs& args) {
     CurlStallWatch watch;
     std::optional<Failure> failure;
     for (int hop = 0;; ++hop) {
-        CURL* handle = easy.get();
+        CURL* handle = easy;
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {

@@ -2,8 +2,9 @@
 // One blocking HTTP or HTTPS request with the program's default headers,
 // cookies and redirect output, on libcurl.
 //
-// Every call uses its own transfer handle and shares no state with other
-// calls, so worker threads may call it concurrently.
+// Every call uses its own transfer handle (or the caller's PageConnection)
+// and shares no state with other calls, so worker threads may call it
+// concurrently.
 #pragma once
 
 #include "base/Result.h"
@@ -11,6 +12,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <stop_token>
 #include <string_view>
@@ -34,6 +36,25 @@ struct PageRequestLimits {
     // server that trickles a byte now and then never reaches the stall limit.
     std::chrono::milliseconds overallTimeout{60'000};
     int maxRedirects = 10;
+};
+
+struct PageRequestArgs;
+
+// A transfer handle kept between the requests of one thread: a request to
+// the server of an earlier one goes on its open connection instead of
+// connecting again. The requests themselves are the same on the wire. Used
+// by one thread at a time.
+class PageConnection {
+public:
+    PageConnection();
+    ~PageConnection();
+    PageConnection(const PageConnection&) = delete;
+    PageConnection& operator=(const PageConnection&) = delete;
+
+private:
+    friend Result<ByteSet> RequestPage(const Text& url, PageRequestArgs& args);
+    struct Handle;
+    std::unique_ptr<Handle> handle_;
 };
 
 // Takes a response body piece by piece as it arrives, for a caller that reads
@@ -81,6 +102,8 @@ struct PageRequestArgs {
     PageBodySink* bodySink = nullptr;
     // Once requested, the request ends (within about a second) as failed.
     std::stop_token stop;
+    // When set, the request goes through this kept handle (see PageConnection).
+    PageConnection* connection = nullptr;
     // Out: true when the transfer completed (whatever its status code); false
     // when it failed, in which case what a sink took is no body.
     bool completed = false;

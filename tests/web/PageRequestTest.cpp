@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "web/PageRequest.h"
 
+#include "LoopbackHttp.h"
 #include "RawServer.h"
 #include "RequestText.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <mutex>
+#include <set>
 #include <cstdlib>
 #include <optional>
 #include <stop_token>
@@ -510,6 +513,56 @@ TEST(PageRequest, AddressDecidesSchemePortAndTarget) {
             EXPECT_EQ(RequestLine(request), c.requestLine);
         }
     }
+}
+
+// Requests through a kept connection go over one TCP connection, and each
+// is what it would be on its own: a POST's body and method do not carry over
+// to the GET after it. Without one, every request connects anew.
+TEST(PageRequest, AKeptConnectionCarriesRequestsButNoSettings) {
+    struct Seen {
+        std::string method, body;
+        int port;
+    };
+    std::mutex mutex;
+    std::vector<Seen> seen;
+    test::LoopbackHttp server;
+    const auto record = [&](const httplib::Request& request, httplib::Response& response) {
+        {
+            const std::lock_guard lock(mutex);
+            seen.push_back({request.method, request.body, request.remote_port});
+        }
+        response.set_content("page " + request.path, "text/html");
+    };
+    server.Server().Get("/a", record);
+    server.Server().Post("/a", record);
+    ASSERT_TRUE(server.Start());
+    const Text url = Text::Gbk(server.Url("/a"));
+    const auto ports = [&] {
+        std::set<int> distinct;
+        for (const Seen& request : seen) distinct.insert(request.port);
+        return distinct.size();
+    };
+
+    PageConnection connection;
+    for (int method : {0, 1, 0}) {
+        PageRequestArgs args;
+        args.proxy = Text();
+        args.connection = &connection;
+        args.method = method;
+        if (method == 1) args.postText = Text("k=v");
+        EXPECT_EQ(PageRequest(url, args), ByteSet("page /a"));
+        EXPECT_TRUE(args.completed);
+    }
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(ports(), 1u);
+    EXPECT_EQ(seen[1].method, "POST");
+    EXPECT_EQ(seen[1].body, "k=v");
+    EXPECT_EQ(seen[2].method, "GET");
+    EXPECT_EQ(seen[2].body, "");
+
+    seen.clear();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(FetchPageText(url), Text("page /a"));
+    EXPECT_EQ(ports(), 3u);
 }
 
 TEST(PageRequest, ConcurrentCallsFromWorkers) {
