@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ListViews.h"
 
+#include <QAbstractItemDelegate>
 #include <QAbstractListModel>
 #include <QEvent>
 #include <QKeyEvent>
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QToolButton>
@@ -77,6 +79,26 @@ private:
     std::vector<int> rows_;
 };
 
+// The results' rows are as wide as the view: a long title ends in "…" (the
+// tooltip shows it whole) instead of the list scrolling sideways. Drawing
+// is left to the delegate the view had.
+class ViewWideRows : public QAbstractItemDelegate {
+public:
+    ViewWideRows(QAbstractItemDelegate* inner, QObject* parent) : QAbstractItemDelegate(parent), inner_(inner) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        if (inner_) inner_->paint(painter, option, index);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = inner_ ? inner_->sizeHint(option, index) : QSize();
+        size.setWidth(1);  // the view makes it as wide as itself
+        return size;
+    }
+
+private:
+    QPointer<QAbstractItemDelegate> inner_;
+};
+
 // The column: the view bar, the search box and the pages of the views.
 class ListColumn : public QWidget {
 public:
@@ -132,6 +154,9 @@ public:
         model = new SearchResultsModel(search.Index(), results);
         results->setModel(model);
         ShareListThumbnails(*list, *results, 0);
+        QAbstractItemDelegate* drawn = results->itemDelegateForColumn(0);
+        results->setItemDelegateForColumn(0, new ViewWideRows(drawn ? drawn : results->itemDelegate(), results));
+        results->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         results->installEventFilter(this);
         pages->addWidget(results);
 

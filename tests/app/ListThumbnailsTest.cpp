@@ -130,6 +130,9 @@ TEST_F(ListImagesWindowTest, SearchResultsShowTheirEntriesImages) {
     EXPECT_EQ(first.data(kRowImageRole).toString(), QStringLiteral("http://127.0.0.1:%1/img/1001.jpg").arg(site_->Port()));
     EXPECT_TRUE(WaitUntil([&] { return IconColours(*results, first).size() > 20; })) << "the still's many colours";
     EXPECT_GT(results->visualRect(first).height(), kRowImageSize.height());
+    // A title longer than the narrow column is cut, not scrolled sideways.
+    EXPECT_EQ(results->visualRect(first).width(), results->viewport()->width());
+    EXPECT_EQ(results->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(ListImagesWindowTest, ABatchChangeOrReloadWhileImagesAreOnTheirWayShowsTheNewRowsImages) {
