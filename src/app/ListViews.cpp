@@ -3,8 +3,10 @@
 
 #include <QAbstractItemDelegate>
 #include <QAbstractListModel>
+#include <QComboBox>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QResizeEvent>
 #include <QLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -122,6 +124,15 @@ public:
         // stay where scripts and people expect them, this far down.
         tabs->setFixedHeight(kBarHeight);
         layout->addWidget(tabs);
+        // Where the four tabs do not fit (the column's own 100 pixels), a
+        // drop-down list of the same views takes the bar's place.
+        viewChooser = new QComboBox(this);
+        viewChooser->setObjectName(QStringLiteral("列表视图选择"));
+        for (int i = 0; i < tabs->count(); ++i) viewChooser->addItem(tabs->tabText(i));
+        viewChooser->setFocusPolicy(Qt::NoFocus);
+        viewChooser->setFixedHeight(kBarHeight);
+        viewChooser->hide();
+        layout->addWidget(viewChooser);
 
         searchBox = new QLineEdit(this);
         searchBox->setObjectName(QStringLiteral("搜索框"));
@@ -166,11 +177,19 @@ public:
         pages->addWidget(favourites);
 
         connect(tabs, &QTabBar::currentChanged, this, [this](int index) { OnViewChosen(index); });
+        connect(viewChooser, &QComboBox::activated, tabs, &QTabBar::setCurrentIndex);
         connect(searchBox, &QLineEdit::textChanged, this, [this] { OnQueryChanged(); });
         connect(results, &QAbstractItemView::clicked, this, [this](const QModelIndex& at) { ActOn(at, RowAction::Read); });
         connect(results, &QAbstractItemView::doubleClicked, this,
                 [this](const QModelIndex& at) { ActOn(at, RowAction::Play); });
         connect(&search, &SearchPages::PageArrived, this, [this] { OnPageArrived(); });
+    }
+
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        const bool tabsFit = tabs->sizeHint().width() <= width();
+        tabs->setVisible(tabsFit);
+        viewChooser->setVisible(!tabsFit);
     }
 
     void Show(ListView view) {
@@ -238,6 +257,7 @@ public:
 
     SearchPages search{this};
     QTabBar* tabs = nullptr;
+    QComboBox* viewChooser = nullptr;
     QLineEdit* searchBox = nullptr;
     QStackedWidget* pages = nullptr;
     QListView* results = nullptr;
@@ -300,6 +320,7 @@ private:
 
     void OnViewChosen(int index) {
         if (index < 0 || index >= pages->count()) return;
+        viewChooser->setCurrentIndex(index);
         pages->setCurrentIndex(index);
         KeepPagesApart();
         if (index == static_cast<int>(ListView::Search)) search.Ensure();

@@ -20,6 +20,7 @@
 #include "WindowFixture.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QRadioButton>
 #include <QSlider>
 #include <QLabel>
@@ -171,6 +172,30 @@ TEST_F(ListViewsTest, TabsSwitchThePagesAndTheCatalogueStaysAsItWas) {
                               static_cast<QWidget*>(recent), static_cast<QWidget*>(favourites)})
             EXPECT_EQ(page->isVisible(), page == c.page) << page->objectName().toStdString();
     }
+
+    // In the column's own 100 pixels the four tabs do not fit: a drop-down
+    // list of the same views stands in their place and switches as they do.
+    auto* chooser = window.findChild<QComboBox*>(QStringLiteral("列表视图选择"));
+    ASSERT_TRUE(chooser);
+    EXPECT_TRUE(chooser->isVisible());
+    EXPECT_FALSE(tabs->isVisible());
+    EXPECT_EQ(chooser->currentText(), QStringLiteral("目录"));
+    chooser->showPopup();
+    QAbstractItemView* popup = chooser->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(popup->window()));
+    const QRect third = popup->visualRect(popup->model()->index(2, 0));
+    QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, third.center());
+    EXPECT_EQ(CurrentListView(window), ListView::Recent);
+    EXPECT_TRUE(recent->isVisible());
+    ShowListView(window, ListView::Favourites);
+    EXPECT_EQ(chooser->currentText(), QStringLiteral("收藏"));
+    // A column wide enough shows the tabs themselves.
+    LayoutListColumn(window, QRect(0, 0, tabs->sizeHint().width() + 10, window.height() - 80));
+    EXPECT_TRUE(tabs->isVisible());
+    EXPECT_FALSE(chooser->isVisible());
+    EXPECT_EQ(tabs->currentIndex(), static_cast<int>(ListView::Favourites));
+    LayoutListColumn(window, QRect(0, 0, 100, window.height() - 80));
+    EXPECT_TRUE(chooser->isVisible());
 
     // A page given again replaces the one before.
     QPointer<QLabel> before = recent;
