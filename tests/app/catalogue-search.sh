@@ -90,12 +90,10 @@ if [ "${1:-}" = "--inside" ]; then
   exit 0
 fi
 
-source "$(dirname "$0")/../support/free-udp-port.sh"
+source "$(dirname "$0")/../support/lumora-test-env.sh"
 
 lumora=$1 site=$2 out=$3
-for tool in xdotool import identify; do
-  command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is missing"; exit 77; }
-done
+need_tools xdotool import identify
 mkdir -p "$out"
 rm -rf "${out:?}"/*
 
@@ -103,15 +101,8 @@ source "$(dirname "$0")/../support/start-site.sh"
 start_site "$site" "$out/site.log" || exit 1
 port=$site_port
 
-export LUMORA_CATALOGUE_HOST=127.0.0.1:$port LUMORA_SERVICE_HOST=127.0.0.1:$port
-export LUMORA_INSTANCE_MARKER="lumora-catalogue-search $$ $RANDOM"
-LUMORA_HANDOFF_PORT=$(free_udp_port) || { echo "no free UDP port"; exit 1; }
-export LUMORA_HANDOFF_PORT
+private_instance catalogue-search "$port"
 export HOME=$out/home XDG_CACHE_HOME=$out/cache XDG_DATA_HOME=$out/data XDG_CONFIG_HOME=$out/config
 mkdir -p "$HOME"
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY XDG_RUNTIME_DIR
-# Under AddressSanitizer, as in end-to-end.sh: the real X and GL libraries.
-if [ -n "${ASAN_OPTIONS:-}" ]; then
-  export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0:detect_leaks=0"
-fi
+unset XDG_RUNTIME_DIR
 bash "$(dirname "$0")/../support/on-x-display.sh" --window-manager bash "$0" --inside "$lumora" "$out"

@@ -270,10 +270,9 @@ if [ "${1:-}" = "--inside" ]; then
   exit 0
 fi
 
+source "$(dirname "$0")/../support/lumora-test-env.sh"
 lumora=$1 site=$2 xdnd=$3 media=$4 out=$5
-for tool in xdotool; do
-  command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is missing"; exit 77; }
-done
+need_tools xdotool
 mkdir -p "$out"
 rm -rf "${out:?}"/*
 work=$out/media
@@ -284,22 +283,13 @@ source "$(dirname "$0")/../support/start-site.sh"
 start_site "$site" "$out/site.log" || exit 1
 port=$site_port
 
-source "$(dirname "$0")/../support/free-udp-port.sh"
-
-export LUMORA_CATALOGUE_HOST=127.0.0.1:$port LUMORA_SERVICE_HOST=127.0.0.1:$port
-export LUMORA_INSTANCE_MARKER="lumora-desktop-keys $$ $RANDOM"
-LUMORA_HANDOFF_PORT=$(free_udp_port) || { echo "no free UDP port"; exit 1; }
-export LUMORA_HANDOFF_PORT
+private_instance desktop-keys "$port"
 # A home of its own: the volume file, the pictures folder (named in
 # user-dirs.dirs, as xdg-user-dirs writes it), the downloads.
 export HOME=$out/home XDG_CONFIG_HOME=$out/home/config XDG_CACHE_HOME=$out/home/cache LUMORA_DOWNLOAD_DIR=$out/downloads
 unset XDG_PICTURES_DIR
 mkdir -p "$XDG_CONFIG_HOME" "$LUMORA_DOWNLOAD_DIR"
 echo 'XDG_PICTURES_DIR="$HOME/图片"' >"$XDG_CONFIG_HOME/user-dirs.dirs"
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-if [ -n "${ASAN_OPTIONS:-}" ]; then
-  export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0:detect_leaks=0"
-fi
 # A display of its own, numbered by the server itself (xvfb-run -a can hand
 # two tests started together the same number).
 bash "$(dirname "$0")/../support/on-x-display.sh" bash "$0" --inside "$lumora" "$xdnd" "$work" "$out" "$port"

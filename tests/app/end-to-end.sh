@@ -76,12 +76,10 @@ if [ "${1:-}" = "--inside" ]; then
   exit 0
 fi
 
-source "$(dirname "$0")/../support/free-udp-port.sh"
+source "$(dirname "$0")/../support/lumora-test-env.sh"
 
 lumora=$1 site=$2 out=$3
-for tool in xdotool import; do
-  command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is missing"; exit 77; }
-done
+need_tools xdotool import
 mkdir -p "$out"
 rm -rf "${out:?}"/*
 
@@ -89,25 +87,13 @@ source "$(dirname "$0")/../support/start-site.sh"
 start_site "$site" "$out/site.log" || exit 1
 port=$site_port
 
-export LUMORA_CATALOGUE_HOST=127.0.0.1:$port LUMORA_SERVICE_HOST=127.0.0.1:$port
-# A marker and a handoff port of its own: a Lumora of the same user may run.
-export LUMORA_INSTANCE_MARKER="lumora-end-to-end $$ $RANDOM"
-LUMORA_HANDOFF_PORT=$(free_udp_port) || { echo "no free UDP port"; exit 1; }
-export LUMORA_HANDOFF_PORT
+private_instance end-to-end "$port"
 # The list images go into a cache of the run's own.
 export XDG_CACHE_HOME=$out/cache
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY XDG_RUNTIME_DIR
+unset XDG_RUNTIME_DIR
 # The history of what it plays goes into a folder of its own, not the user's.
 export XDG_DATA_HOME=$out-data
 rm -rf "$XDG_DATA_HOME"
-# Under AddressSanitizer: libxkbcommon-x11 strndup()s counted names that
-# carry no terminating zero, which only the strict string check objects to,
-# and the real X, sound and GL libraries (SDL, GIO, Mesa) keep allocations
-# to the end. Leaks of the player's own code are checked by the offscreen
-# and process tests.
-if [ -n "${ASAN_OPTIONS:-}" ]; then
-  export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0:detect_leaks=0"
-fi
 # A display of its own, numbered by the server itself (xvfb-run -a can hand
 # two tests started together the same number).
 bash "$(dirname "$0")/../support/on-x-display.sh" bash "$0" --inside "$lumora" "$out"

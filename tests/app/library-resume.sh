@@ -114,10 +114,9 @@ if [ "${1:-}" = "--inside" ]; then
   exit 0
 fi
 
+source "$(dirname "$0")/../support/lumora-test-env.sh"
 lumora=$1 cli=$2 site=$3 media=$4 out=$5
-for tool in Xvfb xauth xdotool; do
-  command -v "$tool" >/dev/null || { echo "$tool is missing; skipped"; exit 77; }
-done
+need_tools Xvfb xauth xdotool
 rm -rf "$out"
 mkdir -p "$out"
 work=$out/work
@@ -126,16 +125,8 @@ cp "$media/long.mp4" "$work/"
 
 source "$(dirname "$0")/../support/start-site.sh"
 start_site "$site" "$out/site.log" || exit 1
-source "$(dirname "$0")/../support/free-udp-port.sh"
 
-export LUMORA_CATALOGUE_HOST=127.0.0.1:$site_port LUMORA_SERVICE_HOST=127.0.0.1:$site_port
-export LUMORA_INSTANCE_MARKER="lumora-library-resume $$ $RANDOM"
-LUMORA_HANDOFF_PORT=$(free_udp_port) || { echo "no free UDP port"; exit 1; }
-export LUMORA_HANDOFF_PORT
+private_instance library-resume "$site_port"
 export HOME=$out/home XDG_CONFIG_HOME=$out/home/config XDG_DATA_HOME=$out/home/data
 mkdir -p "$XDG_CONFIG_HOME"
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-if [ -n "${ASAN_OPTIONS:-}" ]; then
-  export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0:detect_leaks=0"
-fi
 bash "$(dirname "$0")/../support/on-x-display.sh" bash "$0" --inside "$lumora" "$cli" "$work"

@@ -122,10 +122,9 @@ if [ "${1:-}" = "--inside" ]; then
   exit 0
 fi
 
+source "$(dirname "$0")/../support/lumora-test-env.sh"
 lumora=$1 site=$2 media=$3 out=$4
-for tool in xdotool; do
-  command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is missing"; exit 77; }
-done
+need_tools xdotool
 mkdir -p "$out"
 rm -rf "${out:?}"/*
 work=$out/media
@@ -139,16 +138,7 @@ port=$site_port
 kill "$site_pid"; wait "$site_pid" 2>/dev/null || true
 trap - EXIT
 
-source "$(dirname "$0")/../support/free-udp-port.sh"
-
-export LUMORA_CATALOGUE_HOST=127.0.0.1:$port LUMORA_SERVICE_HOST=127.0.0.1:$port
-export LUMORA_INSTANCE_MARKER="lumora-status-truth $$ $RANDOM"
-LUMORA_HANDOFF_PORT=$(free_udp_port) || { echo "no free UDP port"; exit 1; }
-export LUMORA_HANDOFF_PORT
+private_instance status-truth "$port"
 export HOME=$out/home XDG_CONFIG_HOME=$out/home/config LUMORA_DOWNLOAD_DIR=$out/downloads
 mkdir -p "$XDG_CONFIG_HOME" "$LUMORA_DOWNLOAD_DIR"
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-if [ -n "${ASAN_OPTIONS:-}" ]; then
-  export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0:detect_leaks=0"
-fi
 bash "$(dirname "$0")/../support/on-x-display.sh" bash "$0" --inside "$lumora" "$site" "$work" "$out" "$port"

@@ -125,26 +125,18 @@ if [ "${1:-}" = "--inside" ]; then
   exit 0
 fi
 
+source "$(dirname "$0")/../support/lumora-test-env.sh"
 mode=$1 lumora=$2 media=$3 out=$4
-for tool in xdotool import compare; do
-  command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is missing"; exit 77; }
-done
+need_tools xdotool import compare
 mkdir -p "$out"
 rm -rf "${out:?}"/*
 work=$out/media
 mkdir -p "$work"
 cp "$media/long.mp4" "$work/"
 
-source "$(dirname "$0")/../support/free-udp-port.sh"
 # Nothing answers on port 1: the list stays empty, which nothing here needs.
-export LUMORA_CATALOGUE_HOST=127.0.0.1:1 LUMORA_SERVICE_HOST=127.0.0.1:1
-export LUMORA_INSTANCE_MARKER="lumora-weston-input $$ $RANDOM"
-LUMORA_HANDOFF_PORT=$(free_udp_port) || { echo "no free UDP port"; exit 1; }
-export LUMORA_HANDOFF_PORT
+private_instance weston-input 1
 export HOME=$out/home XDG_CONFIG_HOME=$out/home/config LUMORA_DOWNLOAD_DIR=$out/downloads
 mkdir -p "$XDG_CONFIG_HOME"
-if [ -n "${ASAN_OPTIONS:-}" ]; then
-  export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0:detect_leaks=0"
-fi
 support="$(dirname "$0")/../support"
 bash "$support/on-x-display.sh" bash "$support/on-weston.sh" "$mode" --on-x bash "$0" --inside "$lumora" "$work" "$out"

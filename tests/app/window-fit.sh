@@ -142,19 +142,14 @@ if [ "${1:-}" = "--inside" ]; then
   exit 0
 fi
 
+source "$(dirname "$0")/../support/lumora-test-env.sh"
 lumora=$1 out=$2
-for tool in xdotool xwininfo xprop; do
-  command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is missing"; exit 77; }
-done
+need_tools xdotool xwininfo xprop
 mkdir -p "$out"
 rm -rf "${out:?}"/*
-source "$(dirname "$0")/../support/free-udp-port.sh"
 # Nothing answers the catalogue: the window needs none.
-export LUMORA_CATALOGUE_HOST=127.0.0.1:9 LUMORA_SERVICE_HOST=127.0.0.1:9
-export LUMORA_INSTANCE_MARKER="lumora-window-fit $$ $RANDOM"
-LUMORA_HANDOFF_PORT=$(free_udp_port) || { echo "no free UDP port"; exit 1; }
-export LUMORA_HANDOFF_PORT
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR
+private_instance window-fit 9
+unset QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR
 on_x=$(dirname "$0")/../support/on-x-display.sh
 # Each desktop with a home of its own (the window and volume files).
 for desktop in bare openbox; do
