@@ -19,7 +19,9 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <array>
 #include <deque>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -52,6 +54,7 @@ public:
     void SetRows(std::vector<int> rows) {
         beginResetModel();
         rows_ = std::move(rows);
+        for (auto& resolver : imageResolvers_) resolver.reset();  // the site may have moved
         endResetModel();
     }
     int IndexRow(int result) const {
@@ -62,23 +65,27 @@ public:
         return parent.isValid() ? 0 : static_cast<int>(rows_.size());
     }
     QVariant data(const QModelIndex& at, int role) const override {
+        if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != kRowImageRole) return {};
         const SearchHit hit = index_.Row(IndexRow(at.row()));
         if (hit.batchNumber == 0) return {};
-        const QString title = QString::fromUtf8(hit.title.data(), static_cast<qsizetype>(hit.title.size()));
-        if (role == Qt::DisplayRole) return title;
-        // The whole title, and the batch that lists it.
-        if (role == Qt::ToolTipRole) return title + QStringLiteral("（第%1批）").arg(hit.batchNumber);
         // The entry's image, resolved as the catalogue list resolves it.
         if (role == kRowImageRole) {
             if (hit.image.empty()) return QString();
-            return ToQString(ListImageResolver(BatchAddress(hit.batchNumber, true)).Resolve(hit.image));
+            std::optional<ListImageResolver>& resolver = imageResolvers_[static_cast<std::size_t>(hit.batchNumber - 1)];
+            if (!resolver) resolver.emplace(BatchAddress(hit.batchNumber, true));
+            return ToQString(resolver->Resolve(hit.image));
         }
-        return {};
+        const QString title = QString::fromUtf8(hit.title.data(), static_cast<qsizetype>(hit.title.size()));
+        if (role == Qt::DisplayRole) return title;
+        // The whole title, and the batch that lists it.
+        return title + QStringLiteral("（第%1批）").arg(hit.batchNumber);
     }
 
 private:
     const CatalogueIndex& index_;
     std::vector<int> rows_;
+    // Per batch, made when a row of it is first drawn: rows are painted often.
+    mutable std::array<std::optional<ListImageResolver>, kBatchCount> imageResolvers_;
 };
 
 // The results' rows are as wide as the view: a long title ends in "…" (the

@@ -2,8 +2,7 @@
 #include "library/HistoryWriter.h"
 
 #include "library/LibraryStore.h"
-
-#include <sched.h>
+#include "threads/BackgroundPriority.h"
 
 #include <condition_variable>
 #include <mutex>
@@ -31,10 +30,8 @@ struct HistoryWriter::Queue {
 
 void HistoryWriter::WriteQueued(const WorkerChannel::Job& job, Queue& queue, const QString& path,
                                 const std::function<void()>& written) {
-    // A batch thread: woken, it does not take the processor from the
-    // thread that woke it (the window's), which goes on at once.
-    const sched_param batch{};
-    sched_setscheduler(0, SCHED_BATCH, &batch);
+    // Woken by the window's thread, it leaves that thread the processor.
+    RunAsBatchThisThread();
     const auto store = LibraryStore::OpenWriter(path);
     std::unique_lock<std::mutex> lock(queue.mutex);
     for (;;) {

@@ -11,4 +11,9 @@ namespace lumora {
 // thread only). Best effort; false when the system refused.
 bool GiveWayThisThread();
 
+// Makes the calling thread a batch thread (Linux SCHED_BATCH) at its
+// priority: woken, it does not take the processor from the thread that woke
+// it, which goes on at once. Best effort; false when the system refused.
+bool RunAsBatchThisThread();
+
 }  // namespace lumora

@@ -85,17 +85,22 @@ protected:
         override_.emplace(config);
     }
 
+    // The site started and its first batch listed in the window shown.
+    void ShowFirstBatch() {
+        StartSite();
+        window.show();
+        state.batchNumber = 1;
+        state.listPageAddress = StartUpBatch().address;
+        StartListFetch(window);
+        ASSERT_TRUE(WaitUntil([this] { return window.windowTitle().startsWith(QStringLiteral("第1批")); }));
+    }
+
     std::optional<site::SiteServer> site_;
     std::optional<ScopedConfigOverride> override_;
 };
 
 TEST_F(ListImagesWindowTest, EachRowShowsItsVideosStill) {
-    StartSite();
-    window.show();
-    state.batchNumber = 1;
-    state.listPageAddress = StartUpBatch().address;
-    StartListFetch(window);
-    ASSERT_TRUE(WaitUntil([this] { return window.windowTitle().startsWith(QStringLiteral("第1批")); }));
+    ASSERT_NO_FATAL_FAILURE(ShowFirstBatch());
     QTreeWidget& list = *units.catalogueList;
     ASSERT_GE(list.topLevelItemCount(), 7);
     // Rows 0 (1001, demo A's colour bars) and 6 (1006, withdrawn: the site's flat grey image).
@@ -136,12 +141,7 @@ TEST_F(ListImagesWindowTest, SearchResultsShowTheirEntriesImages) {
 }
 
 TEST_F(ListImagesWindowTest, ABatchChangeOrReloadWhileImagesAreOnTheirWayShowsTheNewRowsImages) {
-    StartSite();
-    window.show();
-    state.batchNumber = 1;
-    state.listPageAddress = StartUpBatch().address;
-    StartListFetch(window);
-    ASSERT_TRUE(WaitUntil([this] { return window.windowTitle().startsWith(QStringLiteral("第1批")); }));
+    ASSERT_NO_FATAL_FAILURE(ShowFirstBatch());
     QTreeWidget& list = *units.catalogueList;
     // The first rows painted, their images asked for: the list goes away under them.
     IconColours(list, 0);
